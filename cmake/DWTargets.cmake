@@ -1,0 +1,118 @@
+# Shared rules for the project's own targets.
+#
+# Every library exposes exactly its own folder: the folder is linked into
+# build/include/<target>/<folder>, so `#include "model/QMEbayItem.h"` resolves only
+# for targets that link `model` (directly or through a dependency).
+
+set(DW_WARNINGS -Wall -Wextra -Wnon-virtual-dtor -Woverloaded-virtual -Wsuggest-override -Werror=return-type)
+set(DW_DEFINITIONS QT_NO_KEYWORDS QT_NO_NARROWING_CONVERSIONS_IN_CONNECT QT_USE_QSTRINGBUILDER)
+
+# dw_expose_folder_at(<target> <folder relative to the source root> <PUBLIC|PRIVATE|INTERFACE>)
+function(dw_expose_folder_at target folder scope)
+    set(stage "${CMAKE_BINARY_DIR}/include/${target}")
+    get_filename_component(parent "${stage}/${folder}" DIRECTORY)
+    file(MAKE_DIRECTORY "${parent}")
+    if(NOT EXISTS "${stage}/${folder}")
+        file(CREATE_LINK "${CMAKE_SOURCE_DIR}/${folder}" "${stage}/${folder}" SYMBOLIC)
+    endif()
+    target_include_directories(${target} ${scope} "${stage}")
+endfunction()
+
+# dw_expose_folder(<target> <folder>): public for libraries, private for programs.
+function(dw_expose_folder target folder)
+    get_target_property(type ${target} TYPE)
+    if(type STREQUAL "EXECUTABLE")
+        dw_expose_folder_at(${target} "${folder}" PRIVATE)
+    else()
+        dw_expose_folder_at(${target} "${folder}" PUBLIC)
+    endif()
+endfunction()
+
+# dw_setup_target(<target>): warnings, definitions and moc for one of our targets.
+function(dw_setup_target target)
+    target_compile_options(${target} PRIVATE ${DW_WARNINGS})
+    target_compile_definitions(${target} PRIVATE ${DW_DEFINITIONS})
+    set_target_properties(${target} PROPERTIES AUTOMOC ON)
+endfunction()
+
+# dw_glob_sources(<var> <dir>...): the .cpp and .h files directly in the given folders.
+function(dw_glob_sources var)
+    set(result)
+    foreach(dir IN LISTS ARGN)
+        file(GLOB found CONFIGURE_DEPENDS "${dir}/*.cpp" "${dir}/*.h")
+        list(APPEND result ${found})
+    endforeach()
+    set(${var} ${result} PARENT_SCOPE)
+endfunction()
+
+# dw_add_library(<name> FOLDER <folder> [SHARED|PROCESS_WIDE] [SOURCE_DIRS dirs...] [PUBLIC_DEPS ...] [PRIVATE_DEPS ...])
+#
+# SHARED: a delivered shared library (DWEBay, DWPayment): hidden visibility, explicit exports.
+# PROCESS_WIDE: a layer beneath those libraries that holds process-wide state (user defaults,
+# notification centre, log level). It is a shared library too, so the program and both delivered
+# libraries see one instance of that state instead of a static copy each.
+function(dw_add_library name)
+    cmake_parse_arguments(ARG "SHARED;PROCESS_WIDE" "FOLDER" "SOURCE_DIRS;PUBLIC_DEPS;PRIVATE_DEPS;SOURCES" ${ARGN})
+    if(NOT ARG_SOURCE_DIRS)
+        set(ARG_SOURCE_DIRS "${CMAKE_CURRENT_SOURCE_DIR}")
+    endif()
+    dw_glob_sources(sources ${ARG_SOURCE_DIRS})
+    list(APPEND sources ${ARG_SOURCES})
+    set(compiled ${sources})
+    list(FILTER compiled INCLUDE REGEX "\\.(cpp|c)$")
+    if(NOT compiled)
+        # A folder whose code has not been written yet: a target already, so that its users link it.
+        add_library(${name} INTERFACE)
+        if(ARG_FOLDER)
+            dw_expose_folder_at(${name} "${ARG_FOLDER}" INTERFACE)
+        endif()
+        target_link_libraries(${name} INTERFACE ${ARG_PUBLIC_DEPS})
+        return()
+    endif()
+    if(ARG_SHARED)
+        add_library(${name} SHARED ${sources})
+        set_target_properties(${name} PROPERTIES CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
+    elseif(ARG_PROCESS_WIDE)
+        add_library(${name} SHARED ${sources})
+    else()
+        add_library(${name} STATIC ${sources})
+    endif()
+    dw_setup_target(${name})
+    if(ARG_FOLDER)
+        dw_expose_folder(${name} "${ARG_FOLDER}")
+    endif()
+    target_link_libraries(${name} PUBLIC ${ARG_PUBLIC_DEPS} PRIVATE ${ARG_PRIVATE_DEPS})
+endfunction()
+
+# dw_add_test(<name> SOURCE_DIRS dirs... DEPS ... [GUI] [LABELS ...])
+# One GoogleTest binary. GUI tests get a QApplication main; others a QCoreApplication main.
+function(dw_add_test name)
+    cmake_parse_arguments(ARG "GUI" "" "SOURCE_DIRS;DEPS;LABELS;SOURCES" ${ARGN})
+    if(NOT ARG_SOURCE_DIRS)
+        set(ARG_SOURCE_DIRS "${CMAKE_CURRENT_SOURCE_DIR}")
+    endif()
+    dw_glob_sources(sources ${ARG_SOURCE_DIRS})
+    list(APPEND sources ${ARG_SOURCES})
+    add_executable(${name} ${sources})
+    dw_setup_target(${name})
+    if(ARG_GUI)
+        target_link_libraries(${name} PRIVATE dw_test_main_gui)
+    else()
+        target_link_libraries(${name} PRIVATE dw_test_main)
+    endif()
+    target_link_libraries(${name} PRIVATE dw_test_support ${ARG_DEPS})
+    add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
+    set(env "LC_ALL=C.UTF-8"
+        "QV_RESOURCES_DIR=${CMAKE_SOURCE_DIR}/resources" "QV_BUILD_DIR=${CMAKE_BINARY_DIR}"
+        "QV_TEST_DATA=${CMAKE_SOURCE_DIR}/tests/data")
+    # Tests that need a real display run under Xvfb with the xcb platform; the rest render offscreen.
+    if(NOT "gui" IN_LIST ARG_LABELS)
+        list(APPEND env "QT_QPA_PLATFORM=offscreen")
+    else()
+        list(APPEND env "QTWEBENGINE_DISABLE_SANDBOX=1" "QTWEBENGINE_CHROMIUM_FLAGS=--disable-gpu")
+    endif()
+    set_tests_properties(${name} PROPERTIES ENVIRONMENT "${env}" TIMEOUT 600)
+    if(ARG_LABELS)
+        set_tests_properties(${name} PROPERTIES LABELS "${ARG_LABELS}")
+    endif()
+endfunction()

@@ -1,0 +1,86 @@
+#pragma once
+// The user defaults: the program's settings, the stand-in of the platform's standard defaults.
+//
+// Two layers: values written by the program (persistent, an XML property list in
+// $XDG_CONFIG_HOME/QuillmartVodar/UserDefaults.plist) over registered values (from
+// "defaults.plist" and "localized_defaults.plist" at start). A read answers the written value,
+// else the registered one, else nil. Every write goes to disk at once, atomically; a failed
+// write keeps the value in memory, keeps the old file and logs. Reads are safe from any thread;
+// the program writes from the main thread (upload threads write the image counter under its own
+// lock). A change posts "NSUserDefaultsDidChangeNotification" with {"key": key} on the writing
+// thread.
+//
+//     auto& defaults = dw::UserDefaults::standard();
+//     defaults.registerDefaults({{"logLevel", 0}});
+//     defaults.setObject(2, "logLevel");
+//     int level = defaults.integerForKey("logLevel");
+
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <QVariantMap>
+#include <memory>
+#include <shared_mutex>
+
+namespace dw {
+
+inline constexpr const char* kUserDefaultsDidChangeNotification = "NSUserDefaultsDidChangeNotification";
+
+class UserDefaults
+{
+public:
+    // `filePath` empty: in memory only.
+    explicit UserDefaults(const QString& filePath);
+    ~UserDefaults();
+    UserDefaults(const UserDefaults&) = delete;
+    UserDefaults& operator=(const UserDefaults&) = delete;
+
+    // The process's defaults, stored under the config folder of dw::paths.
+    static UserDefaults& standard();
+    // Drops the standard instance so that the next standard() reads the file again (tests,
+    // after they redirect the XDG folders).
+    static void resetStandard();
+
+    QVariant objectForKey(const QString& key) const;
+    QString stringForKey(const QString& key) const;      // numbers are given as text
+    QStringList stringArrayForKey(const QString& key) const; // nil unless every element is text
+    QVariantList arrayForKey(const QString& key) const;
+    QVariantMap dictionaryForKey(const QString& key) const;
+    QByteArray dataForKey(const QString& key) const;
+    qint64 integerForKey(const QString& key) const;       // text is read as Cocoa's integerValue
+    double doubleForKey(const QString& key) const;
+    bool boolForKey(const QString& key) const;            // "YES", "true", "1" count as true
+    bool hasKey(const QString& key) const;                // written or registered
+
+    // An invalid QVariant removes the written value.
+    void setObject(const QVariant& value, const QString& key);
+    void setInteger(qint64 value, const QString& key) { setObject(QVariant(qlonglong(value)), key); }
+    void setBool(bool value, const QString& key) { setObject(QVariant(value), key); }
+    void setDouble(double value, const QString& key) { setObject(QVariant(value), key); }
+    void removeObjectForKey(const QString& key);
+
+    // Registered values never reach the file; a later registration of a key replaces the earlier.
+    void registerDefaults(const QVariantMap& values);
+    // Registers the dictionary stored in a property-list file; false (and a log line) when the
+    // file is missing or not a dictionary.
+    bool registerDefaultsFromFile(const QString& path);
+
+    // Written values merged over registered ones.
+    QVariantMap dictionaryRepresentation() const;
+    QVariantMap persistentValues() const;
+    QString filePath() const;
+
+    // Writes the persistent values now; false when the write failed.
+    bool synchronize();
+
+private:
+    bool writeLocked(QString* error) const;
+
+    QString m_filePath;
+    mutable std::shared_mutex m_mutex;
+    QVariantMap m_registered;
+    QVariantMap m_persistent;
+};
+
+} // namespace dw

@@ -1,0 +1,37 @@
+#pragma once
+// An alert presenter for tests: installs itself while it lives, records every alert, and
+// answers from a script (the first button when the script runs out).
+//
+//     dw::test::ScriptedAlertPresenter alerts;
+//     alerts.answer(1);                       // the next alert answers its second button
+//     validator.validate(item);
+//     EXPECT_EQ(alerts.titles(), QStringList{"Missing Token"});
+
+#include "platform/AlertPresenter.h"
+
+#include <QList>
+#include <QStringList>
+#include <deque>
+
+namespace dw::test {
+
+class ScriptedAlertPresenter final : public AlertPresenter
+{
+public:
+    ScriptedAlertPresenter();
+    ~ScriptedAlertPresenter() override;
+
+    void answer(int buttonIndex, bool suppressed = false);
+    AlertResponse runModal(const AlertRequest& request) override;
+
+    const QList<AlertRequest>& alerts() const { return m_alerts; }
+    QStringList titles() const;
+    void clear() { m_alerts.clear(); }
+
+private:
+    AlertPresenter* m_previous;
+    std::deque<AlertResponse> m_script;
+    QList<AlertRequest> m_alerts;
+};
+
+} // namespace dw::test
