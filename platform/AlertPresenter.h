@@ -22,11 +22,11 @@ struct AlertRequest
 {
     enum class Style { Warning, Informational, Critical };
     Style style = Style::Warning;
-    QString messageText;       // the bold title
-    QString informativeText;   // the explanation below it
-    QStringList buttons;       // left to right as the user reads them; empty gives one "OK"
+    QString messageText;     // the bold title
+    QString informativeText; // the explanation below it
+    QStringList buttons;     // left to right as the user reads them; empty gives one "OK"
     bool showsSuppressionButton = false;
-    QString suppressionText;   // empty: the platform's "Do not show this message again"
+    QString suppressionText;      // empty: the platform's "Do not show this message again"
     void* parentWindow = nullptr; // a window for a sheet (document-modal), nullptr for app-modal
 };
 

@@ -29,12 +29,12 @@ void consoleWrite(const QString& text)
         s_sink(text);
         return;
     }
-    const QString line = QStringLiteral("%1 %2[%3:%4] %5\n")
-                             .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")),
-                                  processName())
-                             .arg(qint64(getpid()))
-                             .arg(qint64(syscall(SYS_gettid)))
-                             .arg(text);
+    const QString line =
+        QStringLiteral("%1 %2[%3:%4] %5\n")
+            .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")), processName())
+            .arg(qint64(getpid()))
+            .arg(qint64(syscall(SYS_gettid)))
+            .arg(text);
     const QByteArray bytes = line.toUtf8();
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
     std::fflush(stderr);

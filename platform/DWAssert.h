@@ -28,7 +28,8 @@ class NamedException : public std::runtime_error
 {
 public:
     NamedException(QString name, const QString& reason)
-        : std::runtime_error(reason.toStdString()), m_name(std::move(name)) {}
+        : std::runtime_error(reason.toStdString()), m_name(std::move(name))
+    {}
     const QString& name() const { return m_name; }
     QString reason() const { return QString::fromUtf8(what()); }
 
@@ -40,16 +41,16 @@ private:
 
 } // namespace dw
 
-#define DW_ASSERT(cond, message)                                                                   \
-    do {                                                                                           \
-        if (!(cond))                                                                               \
-            ::dw::raiseInternalInconsistency(QString(message), __FILE__, __LINE__);                \
+#define DW_ASSERT(cond, message)                                                                                       \
+    do {                                                                                                               \
+        if (!(cond))                                                                                                   \
+            ::dw::raiseInternalInconsistency(QString(message), __FILE__, __LINE__);                                    \
     } while (0)
 
-#define DW_PARAMETER_ASSERT(cond)                                                                  \
-    do {                                                                                           \
-        if (!(cond))                                                                               \
-            ::dw::raiseInternalInconsistency(                                                      \
-                QStringLiteral("Invalid parameter not satisfying: %1").arg(QStringLiteral(#cond)), \
-                __FILE__, __LINE__);                                                               \
+#define DW_PARAMETER_ASSERT(cond)                                                                                      \
+    do {                                                                                                               \
+        if (!(cond))                                                                                                   \
+            ::dw::raiseInternalInconsistency(                                                                          \
+                QStringLiteral("Invalid parameter not satisfying: %1").arg(QStringLiteral(#cond)), __FILE__,           \
+                __LINE__);                                                                                             \
     } while (0)

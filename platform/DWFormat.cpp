@@ -72,7 +72,8 @@ QString pad(QString body, const Spec& spec, bool numeric)
         return body + QString(fill, u' ');
     if (numeric && spec.zeroPad) {
         qsizetype signLength = (body.startsWith(u'-') || body.startsWith(u'+') || body.startsWith(u' ')) ? 1 : 0;
-        if (body.mid(signLength).startsWith(QStringLiteral("0x")) || body.mid(signLength).startsWith(QStringLiteral("0X")))
+        if (body.mid(signLength).startsWith(QStringLiteral("0x")) ||
+            body.mid(signLength).startsWith(QStringLiteral("0X")))
             signLength += 2;
         return body.left(signLength) + QString(fill, u'0') + body.mid(signLength);
     }
@@ -183,7 +184,9 @@ QString describe(const QVariant& value)
         QStringList parts;
         for (const QVariant& element : value.toList())
             parts << describe(element);
-        return parts.isEmpty() ? QStringLiteral("()") : QStringLiteral("(\n    ") + parts.join(QStringLiteral(",\n    ")) + QStringLiteral("\n)");
+        return parts.isEmpty()
+                   ? QStringLiteral("()")
+                   : QStringLiteral("(\n    ") + parts.join(QStringLiteral(",\n    ")) + QStringLiteral("\n)");
     }
     case QMetaType::QVariantMap:
         return describeMap(value.toMap());
@@ -323,7 +326,8 @@ QString formatv(const QString& format, const std::vector<FormatArg>& args)
             arg = takeArg(position);
             if (arg) {
                 const QVariant& v = *arg;
-                QString text = v.typeId() == QMetaType::QString ? v.toString().left(1) : QString(QChar(char16_t(v.toLongLong())));
+                QString text =
+                    v.typeId() == QMetaType::QString ? v.toString().left(1) : QString(QChar(char16_t(v.toLongLong())));
                 out += pad(text, spec, false);
             }
             break;

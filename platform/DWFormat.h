@@ -36,7 +36,8 @@ public:
     FormatArg(float v) : m_value(double(v)) {}
     FormatArg(const QVariant& v) : m_value(v) {}
     template<class T, class = decltype(std::declval<const T&>().toQString())>
-    FormatArg(const T& v) : m_value(v.toQString()) {}
+    FormatArg(const T& v) : m_value(v.toQString())
+    {}
 
     const QVariant& value() const { return m_value; }
 

@@ -107,7 +107,8 @@ class ScopedObservation
 {
 public:
     ScopedObservation() = default;
-    ScopedObservation(NotificationCenter& center, NotificationCenter::Token token) : m_center(&center), m_token(token) {}
+    ScopedObservation(NotificationCenter& center, NotificationCenter::Token token) : m_center(&center), m_token(token)
+    {}
     ScopedObservation(ScopedObservation&& other) noexcept { *this = std::move(other); }
     ScopedObservation& operator=(ScopedObservation&& other) noexcept;
     ~ScopedObservation() { reset(); }

@@ -82,7 +82,8 @@ QString temporaryFolder()
     if (::mkdir(native.constData(), 0700) != 0 && errno != EEXIST)
         return withSlash(folder);
     // Another user may have made a folder of this name first: only our own 0700 folder is used.
-    struct stat info {};
+    struct stat info
+    {};
     if (::lstat(native.constData(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == getuid()) {
         if ((info.st_mode & 0777) != 0700)
             ::chmod(native.constData(), 0700);
@@ -115,8 +116,8 @@ bool ensureFolder(const QString& path)
 
 bool isSafeFileName(const QString& name)
 {
-    return !name.isEmpty() && name != QStringLiteral(".") && name != QStringLiteral("..") && !name.contains(u'/')
-        && !name.contains(QChar(0));
+    return !name.isEmpty() && name != QStringLiteral(".") && name != QStringLiteral("..") && !name.contains(u'/') &&
+           !name.contains(QChar(0));
 }
 
 QString safeChildPath(const QString& folder, const QString& name)

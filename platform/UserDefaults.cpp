@@ -147,8 +147,8 @@ bool UserDefaults::boolForKey(const QString& key) const
     const QVariant v = objectForKey(key);
     if (v.typeId() == QMetaType::QString) {
         const QString s = v.toString().trimmed();
-        if (s.compare(QStringLiteral("YES"), Qt::CaseInsensitive) == 0
-            || s.compare(QStringLiteral("true"), Qt::CaseInsensitive) == 0)
+        if (s.compare(QStringLiteral("YES"), Qt::CaseInsensitive) == 0 ||
+            s.compare(QStringLiteral("true"), Qt::CaseInsensitive) == 0)
             return true;
         return boolValue(s);
     }

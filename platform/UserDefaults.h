@@ -43,15 +43,15 @@ public:
     static void resetStandard();
 
     QVariant objectForKey(const QString& key) const;
-    QString stringForKey(const QString& key) const;      // numbers are given as text
+    QString stringForKey(const QString& key) const;          // numbers are given as text
     QStringList stringArrayForKey(const QString& key) const; // nil unless every element is text
     QVariantList arrayForKey(const QString& key) const;
     QVariantMap dictionaryForKey(const QString& key) const;
     QByteArray dataForKey(const QString& key) const;
-    qint64 integerForKey(const QString& key) const;       // text is read as Cocoa's integerValue
+    qint64 integerForKey(const QString& key) const; // text is read as Cocoa's integerValue
     double doubleForKey(const QString& key) const;
-    bool boolForKey(const QString& key) const;            // "YES", "true", "1" count as true
-    bool hasKey(const QString& key) const;                // written or registered
+    bool boolForKey(const QString& key) const; // "YES", "true", "1" count as true
+    bool hasKey(const QString& key) const;     // written or registered
 
     // An invalid QVariant removes the written value.
     void setObject(const QVariant& value, const QString& key);

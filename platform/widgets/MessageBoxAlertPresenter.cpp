@@ -51,7 +51,7 @@ Built build(const AlertRequest& request)
     }
     if (request.showsSuppressionButton) {
         b.suppression = new QCheckBox(request.suppressionText.isEmpty() ? localized("Do not show this message again")
-                                                                         : request.suppressionText);
+                                                                        : request.suppressionText);
         b.box->setCheckBox(b.suppression);
     }
     if (parent)
