@@ -62,8 +62,10 @@ TEST(NotificationCenter, ObserverRemovedDuringPostIsNotCalledAfterwards)
 
     int owned = 0;
     const int owner = 0;
-    center.addObserver(QStringLiteral("o"), nullptr, [&](const Notification&) { ++owned; }, &owner);
-    center.addObserver(QStringLiteral("o"), nullptr, [&](const Notification&) { ++owned; }, &owner);
+    center.addObserver(
+        QStringLiteral("o"), nullptr, [&](const Notification&) { ++owned; }, &owner);
+    center.addObserver(
+        QStringLiteral("o"), nullptr, [&](const Notification&) { ++owned; }, &owner);
     center.removeObserversOwnedBy(&owner);
     center.post(QStringLiteral("o"));
     EXPECT_EQ(owned, 0);
@@ -94,7 +96,10 @@ TEST(MainThread, RunOnMainAndWaitBlocksUntilDoneAndCarriesExceptions)
         dw::runOnMainAndWait([&] { ranOnMain = dw::isMainThread(); });
         returnedAfterRun = ranOnMain;
         try {
-            dw::runOnMainAndWait([] { dw::assertMainThread(); DW_ASSERT(false, "Need itemType"); });
+            dw::runOnMainAndWait([] {
+                dw::assertMainThread();
+                DW_ASSERT(false, "Need itemType");
+            });
         } catch (const dw::InternalInconsistency& e) {
             exceptionCarried = e.message() == QStringLiteral("Need itemType");
         }
