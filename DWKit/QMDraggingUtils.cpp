@@ -1,0 +1,24 @@
+#include "DWKit/QMDraggingUtils.h"
+
+#include "DWKit/NSString+DWExtensions.h"
+#include "DWKit/QMLog.h"
+#include "platform/AtomicFile.h"
+#include "platform/Paths.h"
+
+#include <QMimeData>
+
+QString QMDraggingUtils::pathToDraggedPasteboardImage(const QMimeData* dragData)
+{
+    if (!dragData)
+        return QString();
+    const QByteArray tiff = dragData->data(QStringLiteral("image/tiff"));
+    if (tiff.isEmpty())
+        return QString();
+    const QString path = dw::paths::temporaryFolder() + dw::UUID() + QStringLiteral(".tiff");
+    QString error;
+    if (!dw::writeFileAtomically(path, tiff, &error)) {
+        QMLogError("%@", error);
+        return QString();
+    }
+    return path;
+}
