@@ -20,6 +20,13 @@ ProcessSandbox::ProcessSandbox() : m_home(QDir::tempPath() + QStringLiteral("/qv
     set("XDG_CACHE_HOME", "/cache");
     set("TMPDIR", "/tmp");
     QDir().mkpath(m_home.path() + QStringLiteral("/tmp"));
+    // The fake servers listen on loopback; a proxy set on the machine must not swallow their requests.
+    for (const char* name : {"no_proxy", "NO_PROXY"}) {
+        const char* current = std::getenv(name);
+        const QByteArray value =
+            current && *current ? QByteArray(current) + ",127.0.0.1,localhost" : QByteArray("127.0.0.1,localhost");
+        setenv(name, value.constData(), 1);
+    }
     UserDefaults::resetStandard();
 }
 
