@@ -418,7 +418,12 @@ FakeHttpReply FakeHttpServer::Private::replyFor(const FakeHttpRequest& request)
         }
         responder = route->responder;
     }
-    return responder(request);
+    try {
+        return responder(request);
+    } catch (const std::exception& error) {
+        // A throwing responder is a broken test: say so in the reply instead of ending the process.
+        return FakeHttpReply{.status = 500, .body = QByteArray("FakeHttpServer responder threw: ") + error.what()};
+    }
 }
 
 FakeHttpServer::FakeHttpServer() : d(std::make_unique<Private>())

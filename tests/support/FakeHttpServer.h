@@ -20,7 +20,8 @@
 // The first route that matches answers; a request no route matches gets a 404. A reply can wait
 // before answering, never answer (a stalled server), or close the connection without answering
 // or halfway through. Responders run on the connection's thread, outside the server's lock, so
-// they may call the server (for instance waitForRequests() to hold requests until others arrive).
+// they may call the server (for instance waitForRequests() to hold requests until others arrive);
+// one that throws answers a 500 that says so.
 
 #include "platform/HttpClient.h"
 
