@@ -1,0 +1,24 @@
+#pragma once
+// Content swaps of windows with toolbars: the preferences window and the error panel replace
+// their central widget and resize around it, keeping the window's top edge and its horizontal
+// centre.
+//
+// The window's frame here is its geometry (Qt places the title bar outside it), so the height
+// above the content is that of the menu bar and toolbars inside the window. Main thread.
+//
+//     dw::changeContentViewToView(window, generalPane, true, true);
+
+#include <QMainWindow>
+
+namespace dw {
+
+// Window height minus content height for a window with a toolbar; 0 without a toolbar.
+int toolbarHeight(const QMainWindow* window);
+
+// Makes `view` the window's central widget and gives the window the view's size plus the toolbar
+// height, moving it so that its top edge stays and its centre stays horizontally. The former
+// central widget stays a hidden child of the window (callers swap panes back and forth). With
+// `animate` the geometry change runs as an animation that ends on the same frame.
+void changeContentViewToView(QMainWindow* window, QWidget* view, bool display, bool animate);
+
+} // namespace dw
