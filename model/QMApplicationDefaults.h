@@ -1,0 +1,18 @@
+#pragma once
+// Registers the program's default settings: "defaults.plist", then "localized_defaults.plist" from
+// the resources folder, with the bytes of "DefaultFooter.rtf" added under "footerData" when that
+// file exists. Values written by the user always win over these. Call once at start, on the main
+// thread, before the first preference is read.
+//
+//     QString error;
+//     if (!registerApplicationDefaults(dw::UserDefaults::standard(), &error)) ...
+
+#include <QString>
+
+namespace dw {
+class UserDefaults;
+}
+
+// False with the reason ("couldn't find defaults.plist") when a resource is missing or unreadable;
+// whatever could be read is registered all the same.
+[[nodiscard]] bool registerApplicationDefaults(dw::UserDefaults& defaults, QString* error = nullptr);

@@ -1,0 +1,20 @@
+#pragma once
+// Normalizes money amounts: any amount becomes text with two decimals and "." as separator, the
+// same in both directions ("1,5" -> "1.50", "12" -> "12.00", "abc" -> "0.00", 7 -> "7.00").
+//
+// Text is read as Cocoa reads a number (decimal commas become points first; the leading number
+// counts, the rest is ignored), so "1.234,56" gives "1.23". An amount that rounds to zero is
+// "0.00", never "-0.00". Stateless; any thread.
+
+#include <QString>
+#include <QVariant>
+
+class QMEbayMoneyTransformer
+{
+public:
+    // A null QVariant gives a null QVariant; anything else the normalized text.
+    static QVariant transform(const QVariant& value);
+    QVariant transformedValue(const QVariant& value) const { return transform(value); }
+    QVariant reverseTransformedValue(const QVariant& value) const { return transform(value); }
+    static bool allowsReverseTransformation() { return true; }
+};

@@ -1,0 +1,100 @@
+// qv-tables: prints what the program loads, as JSON.
+//
+//   qv-tables sites        every eBay site with all its fields, in the program's order
+//   qv-tables countries    every country with its regions
+//   qv-tables defaults     the effective user defaults (registered defaults under the written ones)
+//
+// Exits 1 with a message when a table cannot be loaded, 2 on a wrong command.
+
+#include "model/QMApplicationDefaults.h"
+#include "model/QMCountryDescriptionManager.h"
+#include "model/QMSiteDescriptionManager.h"
+
+#include "platform/UserDefaults.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QJsonValue>
+#include <cstdio>
+
+namespace {
+
+// Property-list values that JSON lacks: data as Base64 text, dates as ISO 8601 in UTC.
+QJsonValue toJson(const QVariant& value)
+{
+    switch (value.typeId()) {
+    case QMetaType::QVariantMap: {
+        QJsonObject object;
+        const QVariantMap map = value.toMap();
+        for (auto it = map.constBegin(); it != map.constEnd(); ++it)
+            object.insert(it.key(), toJson(it.value()));
+        return object;
+    }
+    case QMetaType::QVariantList:
+    case QMetaType::QStringList: {
+        QJsonArray array;
+        for (const QVariant& element : value.toList())
+            array.append(toJson(element));
+        return array;
+    }
+    case QMetaType::QByteArray:
+        return QString::fromLatin1(value.toByteArray().toBase64());
+    case QMetaType::QDateTime:
+        return value.toDateTime().toUTC().toString(Qt::ISODate);
+    default:
+        return QJsonValue::fromVariant(value);
+    }
+}
+
+int print(const QVariant& value)
+{
+    const QJsonValue json = toJson(value);
+    const QByteArray text = json.isArray() ? QJsonDocument(json.toArray()).toJson(QJsonDocument::Indented)
+                                           : QJsonDocument(json.toObject()).toJson(QJsonDocument::Indented);
+    std::fwrite(text.constData(), 1, size_t(text.size()), stdout);
+    return 0;
+}
+
+int usage()
+{
+    std::fputs("usage: qv-tables sites | countries | defaults\n", stderr);
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    if (args.size() != 2)
+        return usage();
+    const QString command = args.at(1);
+    if (command == QLatin1String("sites")) {
+        const QVariantList sites = QMSiteDescriptionManager::sharedInstance().siteDescriptions();
+        if (sites.isEmpty()) {
+            std::fputs("qv-tables: the sites table could not be loaded\n", stderr);
+            return 1;
+        }
+        return print(sites);
+    }
+    if (command == QLatin1String("countries")) {
+        const QVariantList countries = QMCountryDescriptionManager::sharedInstance().countryDescriptions();
+        if (countries.isEmpty()) {
+            std::fputs("qv-tables: the countries table could not be loaded\n", stderr);
+            return 1;
+        }
+        return print(countries);
+    }
+    if (command == QLatin1String("defaults")) {
+        auto& defaults = dw::UserDefaults::standard();
+        QString error;
+        if (!registerApplicationDefaults(defaults, &error))
+            std::fprintf(stderr, "qv-tables: %s\n", qPrintable(error));
+        return print(defaults.dictionaryRepresentation());
+    }
+    return usage();
+}
