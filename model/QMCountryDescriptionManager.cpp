@@ -25,8 +25,7 @@ int QMCountryDescriptionManager::caseInsensitiveCompareByCountryName(const QVari
     return name.compare(otherName, Qt::CaseInsensitive);
 }
 
-int QMCountryDescriptionManager::caseInsensitiveCompareByRegionName(const QVariantMap& region,
-                                                                    const QVariantMap& other)
+int QMCountryDescriptionManager::caseInsensitiveCompareByRegionName(const QVariantMap& region, const QVariantMap& other)
 {
     return region.value(QStringLiteral("RegionName"))
         .toString()

@@ -18,8 +18,9 @@ QString dateText(const QDate& date, int style)
         return locale.toString(date, QLocale::ShortFormat);
     case 2:
         // A medium date spells the year in full where the short form may cut it to two digits.
-        return locale.toString(date, locale.dateFormat(QLocale::ShortFormat).replace(
-                                         QRegularExpression(QStringLiteral("(?<!y)yy(?!y)")), QStringLiteral("yyyy")));
+        return locale.toString(
+            date, locale.dateFormat(QLocale::ShortFormat)
+                      .replace(QRegularExpression(QStringLiteral("(?<!y)yy(?!y)")), QStringLiteral("yyyy")));
     case 3:
     case 4:
         return locale.toString(date, QLocale::LongFormat);

@@ -89,7 +89,8 @@ QString QMPreferencesManager::ruName() const
 bool QMPreferencesManager::warningCodeIsOnIgnoreList(const QString& code) const
 {
     // Read at every call, as a missing or damaged file simply counts as an empty list.
-    const auto bundled = dw::plist::readFile(dw::paths::resourcesFolder() + QStringLiteral("DefaultIgnoredWarnings.plist"));
+    const auto bundled =
+        dw::plist::readFile(dw::paths::resourcesFolder() + QStringLiteral("DefaultIgnoredWarnings.plist"));
     if (bundled && bundled->typeId() == QMetaType::QVariantList && bundled->toList().contains(QVariant(code)))
         return true;
     return DWEbayPreferencesManager::warningCodeIsOnIgnoreList(code);

@@ -105,7 +105,8 @@ std::shared_ptr<const QMSiteDescriptionManager::Table> QMSiteDescriptionManager:
     for (const QVariant& entry : std::as_const(loaded->sites)) {
         for (const QVariant& service : listOf(entry.toMap().value(QStringLiteral("ShippingServices")))) {
             const QVariantMap s = service.toMap();
-            if (!s.value(QStringLiteral("IsInternational")).toBool() && s.value(QStringLiteral("isLocalPickup")).toBool()) {
+            if (!s.value(QStringLiteral("IsInternational")).toBool() &&
+                s.value(QStringLiteral("isLocalPickup")).toBool()) {
                 const qint64 id = dw::integerValue(text(s.value(QStringLiteral("ServiceID"))));
                 if (id != 0)
                     loaded->localPickupServiceIDs << id;
@@ -493,9 +494,9 @@ QVariantList QMSiteDescriptionManager::shippingServicesForSiteID(const QString& 
     for (const QVariant& service : shippingServicesForSiteID(siteID)) {
         QVariantMap copy = service.toMap();
         if (copy.value(QStringLiteral("isDeprecated")).toBool()) {
-            copy.insert(QStringLiteral("ServiceName"), dw::format(QStringLiteral("%@ (%@)"),
-                                                                  copy.value(QStringLiteral("ServiceName")),
-                                                                  dw::localized("Discontinued")));
+            copy.insert(QStringLiteral("ServiceName"),
+                        dw::format(QStringLiteral("%@ (%@)"), copy.value(QStringLiteral("ServiceName")),
+                                   dw::localized("Discontinued")));
         }
         if (copy.value(QStringLiteral("IsInternational")).toBool() == international)
             result << copy;
@@ -581,8 +582,7 @@ QString QMSiteDescriptionManager::shippingServiceNameForCode(const QString& code
     return QString();
 }
 
-qsizetype QMSiteDescriptionManager::indexOfShippingServiceWithID(const QString& serviceID,
-                                                                 const QVariantList& services)
+qsizetype QMSiteDescriptionManager::indexOfShippingServiceWithID(const QString& serviceID, const QVariantList& services)
 {
     for (qsizetype i = 0; i < services.size(); ++i) {
         if (sameID(services[i].toMap().value(QStringLiteral("ServiceID")), serviceID))
@@ -675,7 +675,8 @@ bool QMSiteDescriptionManager::isGalleryListingEnhancement(const QString& option
 {
     for (const QVariant& enhancement : allowedListingEnhancementsForSiteID(siteID)) {
         const QVariantMap e = enhancement.toMap();
-        if (text(e.value(QStringLiteral("OptionID"))) == optionID && e.value(QStringLiteral("GalleryEnhancement")).toBool())
+        if (text(e.value(QStringLiteral("OptionID"))) == optionID &&
+            e.value(QStringLiteral("GalleryEnhancement")).toBool())
             return true;
     }
     return false;
