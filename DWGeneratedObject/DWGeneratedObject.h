@@ -1,0 +1,223 @@
+#pragma once
+// The base of every generated eBay type, with its XML writer and reader.
+//
+// A generated class (EBayItemType, EBayAddItemRequestType, ...) is a plain record: one typed
+// property per XML element, repeated element and attribute of its schema type, plus the class
+// tables of DWGeneratedClass. This base writes any such record as an XML document and fills one
+// from a document, reaching the fields only through those tables; it also gives every record
+// access by key ("itemID") and key path ("pagination.pageNumber").
+//
+// Values: text, enumeration and ID fields are QString (null = unset), dates QDateTime (invalid =
+// unset), bytes QByteArray (null = unset), nested records std::shared_ptr (empty = unset),
+// scalars bool, qint64 and double (no unset state: 0 is "not set"). A repeated element is a
+// DWArray: a shared, growable list that stays absent until the first add or set; the array setter
+// stores the given list itself, so a later add appends to that same list.
+//
+// Writing: xmlRequest() gives the document text, starting with the XML declaration; the root is
+// the class's elementName() in the namespace "urn:ebay:apis:eBLBaseComponents". Unset fields are
+// left out, and scalar fields holding 0 or NO too, unless requiredNumberElements() names them.
+// Reading: initWithXMLRequest()/initWithXMLRequestData() fill a fresh record; elements that the
+// tables do not name are skipped; text that is not well-formed XML, or nests deeper than
+// kMaxNestingDepth records, fails as a whole and leaves the record empty.
+//
+// Records are not shared between threads while they are filled; the tables may be read anywhere.
+//
+//     auto response = EBayGetUserResponseType::requestWithXMLData(replyBytes, &error);
+//     if (!response) ...                                   // error says why
+//     QString userID = response->user() ? response->user()->userID() : QString();
+
+#include "DWGeneratedObject/DWGeneratedClass.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+#include <memory>
+
+// A repeated element's array: shared and growable; empty pointer = no array yet.
+template<class T>
+using DWArray = std::shared_ptr<QList<T>>;
+
+class DWGeneratedObject;
+using DWGeneratedObjectPtr = std::shared_ptr<DWGeneratedObject>;
+
+class DWGeneratedObject
+{
+public:
+    // Nested records deeper than this fail a parse: some types contain themselves (a store's
+    // custom categories, an order's transactions), and a hostile document must not exhaust the stack.
+    static constexpr int kMaxNestingDepth = 64;
+
+    DWGeneratedObject();
+    virtual ~DWGeneratedObject();
+    DWGeneratedObject(const DWGeneratedObject&) = delete;
+    DWGeneratedObject& operator=(const DWGeneratedObject&) = delete;
+
+    static const DWGeneratedClass& staticClass();
+    virtual const DWGeneratedClass& generatedClass() const;
+
+    // The class tables, answered for the object's class.
+    const DWGeneratedClass::Table& elements() const { return generatedClass().elements(); }
+    const DWGeneratedClass::Table& elementTypes() const { return generatedClass().elementTypes(); }
+    const DWGeneratedClass::Table& multiElements() const { return generatedClass().multiElements(); }
+    const DWGeneratedClass::Table& multiElementsTypes() const { return generatedClass().multiElementsTypes(); }
+    const DWGeneratedClass::Table& attributeKeys() const { return generatedClass().attributeKeys(); }
+    const DWGeneratedClass::Table& attributeTypes() const { return generatedClass().attributeTypes(); }
+    const QStringList& booleanElements() const { return generatedClass().booleanElements(); }
+    bool hasSimpleContent() const { return generatedClass().hasSimpleContent(); }
+    QString elementName() const { return generatedClass().elementName(); }
+    virtual QString xmlNamespace() const;
+    // XML element names that the writer writes even when their scalar value is 0 or NO.
+    virtual QStringList requiredNumberElements() const;
+
+    // A text that describes the object. A class with a "Description" element answers that element's
+    // value instead (null when unset).
+    virtual QString description() const;
+
+    // Access by key. Values are as described above, wrapped in a QVariant: text as QString, dates
+    // as QDateTime, bytes as QByteArray, records as DWGeneratedObjectPtr, scalars as bool,
+    // qlonglong or double, arrays as a QVariantList of their items; unset is an invalid QVariant.
+    // The setters refuse (false, nothing changed) an unknown key and a value of the wrong kind,
+    // such as a record of another class; an invalid QVariant unsets the field.
+    QVariant valueForKey(const QString& key) const;
+    [[nodiscard]] bool setValueForKey(const QVariant& value, const QString& key);
+    // Dotted key paths walk nested records; an unset record on the way yields an invalid QVariant.
+    QVariant valueForKeyPath(const QString& keyPath) const;
+    [[nodiscard]] bool setValueForKeyPath(const QVariant& value, const QString& keyPath);
+
+    // The same by global field index (DWGeneratedClass::field); generated classes implement them.
+    virtual QVariant fieldValue(int index) const;
+    [[nodiscard]] virtual bool setFieldValue(int index, const QVariant& value);
+    [[nodiscard]] virtual bool appendFieldValue(int index, const QVariant& item);
+
+    // The object as one XML document text.
+    QString xmlRequest() const;
+    // Fill this (fresh) object from a document. On failure the object is left empty and *error
+    // tells what failed and where.
+    [[nodiscard]] bool initWithXMLRequest(const QString& xml, QString* error = nullptr);
+    [[nodiscard]] bool initWithXMLRequestData(const QByteArray& data, QString* error = nullptr);
+
+    // Deep equality: same class, every field equal (records and arrays compared by content).
+    bool isEqual(const DWGeneratedObject& other) const;
+    // Unsets every field.
+    void clear();
+
+    static QVariant variantFromObject(const DWGeneratedObjectPtr& object);
+    static DWGeneratedObjectPtr objectFromVariant(const QVariant& value);
+
+protected:
+    // Conversions used by the generated field accessors.
+    static QVariant textVariant(const QString& value) { return value.isNull() ? QVariant() : QVariant(value); }
+    static QVariant dateVariant(const QDateTime& value) { return value.isValid() ? QVariant(value) : QVariant(); }
+    static QVariant dataVariant(const QByteArray& value) { return value.isNull() ? QVariant() : QVariant(value); }
+    template<class T>
+    static QVariant objectVariant(const std::shared_ptr<T>& value)
+    {
+        return value ? variantFromObject(value) : QVariant();
+    }
+    template<class T>
+    static QVariant arrayVariant(const DWArray<T>& array)
+    {
+        if (!array)
+            return {};
+        QVariantList items;
+        items.reserve(array->size());
+        for (const T& item : *array)
+            items.append(itemVariant(item));
+        return items;
+    }
+
+    static bool assignText(QString& field, const QVariant& value);
+    static bool assignDate(QDateTime& field, const QVariant& value);
+    static bool assignData(QByteArray& field, const QVariant& value);
+    static bool assignBool(bool& field, const QVariant& value);
+    static bool assignInteger(qint64& field, const QVariant& value);
+    static bool assignDouble(double& field, const QVariant& value);
+    template<class T>
+    static bool assignObject(std::shared_ptr<T>& field, const QVariant& value)
+    {
+        return itemFromVariant(value, field, true);
+    }
+    template<class T>
+    static bool assignArray(DWArray<T>& field, const QVariant& value)
+    {
+        if (!value.isValid()) {
+            field.reset();
+            return true;
+        }
+        if (value.metaType() != QMetaType::fromType<QVariantList>() &&
+            value.metaType() != QMetaType::fromType<QStringList>())
+            return false;
+        auto list = std::make_shared<QList<T>>();
+        for (const QVariant& itemValue : value.toList()) {
+            T item;
+            if (!itemFromVariant(itemValue, item, false))
+                return false;
+            list->append(item);
+        }
+        field = std::move(list);
+        return true;
+    }
+    template<class T>
+    static bool appendArrayItem(DWArray<T>& field, const QVariant& value)
+    {
+        T item;
+        if (!itemFromVariant(value, item, false))
+            return false;
+        if (!field)
+            field = std::make_shared<QList<T>>();
+        field->append(item);
+        return true;
+    }
+    // The add operations of the generated classes; an array holds no unset items.
+    template<class T>
+    static void addArrayItem(DWArray<T>& field, const T& item)
+    {
+        assertItemPresent(isPresent(item));
+        if (!field)
+            field = std::make_shared<QList<T>>();
+        field->append(item);
+    }
+
+private:
+    static QVariant itemVariant(const QString& item) { return item; }
+    static QVariant itemVariant(const QDateTime& item) { return item; }
+    static QVariant itemVariant(const QByteArray& item) { return item; }
+    template<class T>
+    static QVariant itemVariant(const std::shared_ptr<T>& item)
+    {
+        return variantFromObject(item);
+    }
+    static bool isPresent(const QString& item) { return !item.isNull(); }
+    static bool isPresent(const QDateTime& item) { return item.isValid(); }
+    static bool isPresent(const QByteArray& item) { return !item.isNull(); }
+    template<class T>
+    static bool isPresent(const std::shared_ptr<T>& item)
+    {
+        return item != nullptr;
+    }
+    static void assertItemPresent(bool present);
+
+    // An unset value is acceptable for a field (allowUnset) but never as an array item.
+    static bool itemFromVariant(const QVariant& value, QString& item, bool allowUnset);
+    static bool itemFromVariant(const QVariant& value, QDateTime& item, bool allowUnset);
+    static bool itemFromVariant(const QVariant& value, QByteArray& item, bool allowUnset);
+    template<class T>
+    static bool itemFromVariant(const QVariant& value, std::shared_ptr<T>& item, bool allowUnset)
+    {
+        if (!value.isValid()) {
+            item.reset();
+            return allowUnset;
+        }
+        auto typed = std::dynamic_pointer_cast<T>(objectFromVariant(value));
+        if (!typed)
+            return false;
+        item = std::move(typed);
+        return true;
+    }
+};
+
+Q_DECLARE_METATYPE(DWGeneratedObjectPtr)
