@@ -1,0 +1,6 @@
+#include "fixtures/FixtureAwkwardType.h"
+
+QStringList FixtureAwkwardType::requiredNumberElements() const
+{
+    return {QStringLiteral("Quantity"), QStringLiteral("Delete")};
+}
