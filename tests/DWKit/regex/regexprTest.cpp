@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <ostream>
 #include <string>
 #include <thread>
 #include <utility>
@@ -129,6 +130,11 @@ const SearchCase kSearchCases[] = {
     {"ansi register number", "\\(a\\)\\v01", "aa", 0, 2, {{0, 1}}, syntax_ansi_escapes},
     {"no extensions", "\\w\\<", "w<", 0, 2, {}, syntax_no_extensions},
 };
+
+void PrintTo(const SearchCase& c, std::ostream* os)
+{
+    *os << c.pattern << " on \"" << c.subject << '"';
+}
 
 class Search : public testing::TestWithParam<SearchCase>
 {};
