@@ -1,6 +1,7 @@
 #include "platform/PropertyList.h"
 
 #include "platform/AtomicFile.h"
+#include "platform/PropertyListGuard.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -196,6 +197,9 @@ std::optional<QVariant> read(const QByteArray& data, QString* error)
             *error = QStringLiteral("not a property list (empty or too large)");
         return std::nullopt;
     }
+    // The parser recurses without bound; refuse hostile nesting before it sees the bytes.
+    if (!checkStructure(data, kMaxDepth, kMaxNodes, error))
+        return std::nullopt;
     plist_t root = nullptr;
     plist_from_memory(data.constData(), uint32_t(data.size()), &root);
     PlistPtr guard(root);

@@ -1,0 +1,83 @@
+#include "platform/PropertyList.h"
+#include "platform/PropertyListGuard.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// A binary property list whose objects are given as raw bytes, with 4-byte offsets and
+// references; object 0 is the top.
+QByteArray binaryList(const QList<QByteArray>& objects)
+{
+    QByteArray out("bplist00");
+    QList<quint32> offsets;
+    for (const QByteArray& object : objects) {
+        offsets.append(quint32(out.size()));
+        out += object;
+    }
+    const auto tableStart = quint64(out.size());
+    const auto bigEndian = [](quint64 value, int size) {
+        QByteArray bytes(size, '\0');
+        for (int i = size - 1; i >= 0; --i, value >>= 8)
+            bytes[i] = char(value & 0xFF);
+        return bytes;
+    };
+    for (quint32 offset : offsets)
+        out += bigEndian(offset, 4);
+    out += QByteArray(6, '\0') + char(4) + char(4);
+    out += bigEndian(quint64(objects.size()), 8) + bigEndian(0, 8) + bigEndian(tableStart, 8);
+    return out;
+}
+
+QByteArray reference(int index)
+{
+    return QByteArray(1, '\0') + char((index >> 16) & 0xFF) + char((index >> 8) & 0xFF) + char(index & 0xFF);
+}
+
+// Each object an array holding the next one (twice when shared), the last an integer.
+QByteArray nestedArrays(int count, bool shared)
+{
+    QList<QByteArray> objects;
+    for (int i = 0; i < count; ++i)
+        objects.append((shared ? QByteArray("\xA2") + reference(i + 1) : QByteArray("\xA1")) + reference(i + 1));
+    objects.append(QByteArray("\x10\x00", 2));
+    return binaryList(objects);
+}
+
+QByteArray nestedXml(int depth)
+{
+    return "<?xml version=\"1.0\"?><plist version=\"1.0\"><!-- <array> in a comment -->" + QByteArray("<array>").repeated(depth)
+           + "<string><![CDATA[<array><dict>]]></string><array/>" + QByteArray("</array>").repeated(depth) + "</plist>";
+}
+
+TEST(PropertyListGuard, HostileNestingIsRefusedBeforeTheParserSeesIt)
+{
+    struct Row
+    {
+        const char* name;
+        QByteArray data;
+        bool readable;
+    };
+    const Row rows[] = {
+        {"binary, shallow", nestedArrays(10, false), true},
+        {"binary, 100000 levels", nestedArrays(100000, false), false},
+        {"binary, shared arrays expanding to 2^60 values", nestedArrays(60, true), false},
+        {"binary, array that contains itself", binaryList({QByteArray("\xA1") + reference(0)}), false},
+        {"binary, reference past the objects", binaryList({QByteArray("\xA1") + reference(7)}), false},
+        {"binary, count past the end", binaryList({QByteArray("\xAF\x13\x7f\xff\xff\xff\xff\xff\xff\xff")}), false},
+        {"binary, trailer only", QByteArray("bplist00") + QByteArray(32, '\xff'), false},
+        {"XML, shallow (comments and CDATA do not count)", nestedXml(dw::plist::kMaxDepth - 2), true},
+        {"XML, one million levels", nestedXml(1000000), false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        QString error;
+        const auto value = dw::plist::read(row.data, &error);
+        EXPECT_EQ(value.has_value(), row.readable) << error.toStdString();
+        if (!row.readable) {
+            EXPECT_FALSE(error.isEmpty());
+        }
+    }
+}
+
+} // namespace
