@@ -1,0 +1,152 @@
+#include "ArchiveTestClasses.h"
+
+#include "platform/DWAssert.h"
+#include "platform/KeyedArchiver.h"
+#include "platform/KeyedUnarchiver.h"
+
+#include <QImage>
+#include <QPoint>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+std::shared_ptr<TestRecord> sampleRecord()
+{
+    auto media = std::make_shared<TestMedia>();
+    media->url = QStringLiteral("http://example.invalid/v.swf");
+    media->type = QStringLiteral("application/x-shockwave-flash");
+
+    auto child = std::make_shared<TestRecord>();
+    child->title = QStringLiteral("child");
+    child->media = media;
+
+    auto record = std::make_shared<TestRecord>();
+    record->title = QStringLiteral("Vintage lamp – brass, 1950s");
+    record->flag = true;
+    record->quantity = -3;
+    record->big = qint64(1) << 40;
+    record->price = 12.5;
+    record->ratio = 0.25f;
+    record->timestamp = QDateTime::fromMSecsSinceEpoch(1300000000123, Qt::UTC);
+    record->bytes = QByteArray("\x00\x01\xff", 3);
+    record->list = {QStringLiteral("a"), 7, 2.5, true, QVariantList{QStringLiteral("nested"), QVariant()}};
+    record->attributes = {{QStringLiteral("siteID"), 77}, {QStringLiteral("empty"), QString()}};
+    record->media = media;
+    record->sameMedia = media;
+    record->child = child;
+    return record;
+}
+
+TEST(KeyedArchiver, RecordReadsBackEqualWithSharedObjectsShared)
+{
+    ScopedTestClasses classes;
+    const auto record = sampleRecord();
+    const QByteArray data = dw::KeyedArchiver::archivedDataWithRootObject(QVariantList{dw::archiveValue(record)});
+
+    QString error;
+    const auto root = dw::KeyedUnarchiver::unarchiveObjectWithData(data, &error);
+    ASSERT_TRUE(root) << error.toStdString();
+    ASSERT_EQ(root->toList().size(), 1);
+    const auto read = dw::archivedObjectCast<TestRecord>(root->toList().first());
+    ASSERT_TRUE(read);
+    EXPECT_EQ(read->title, record->title);
+    EXPECT_EQ(read->flag, true);
+    EXPECT_EQ(read->quantity, -3);
+    EXPECT_EQ(read->big, record->big);
+    EXPECT_EQ(read->price, 12.5);
+    EXPECT_EQ(read->ratio, 0.25f);
+    EXPECT_EQ(read->timestamp, record->timestamp);
+    EXPECT_EQ(read->bytes, record->bytes);
+    EXPECT_EQ(read->list, (QVariantList{QStringLiteral("a"), qlonglong(7), 2.5, true,
+                                        QVariantList{QStringLiteral("nested"), QVariant()}}));
+    EXPECT_EQ(read->attributes, (QVariantMap{{QStringLiteral("siteID"), qlonglong(77)},
+                                             {QStringLiteral("empty"), QString()}}));
+    ASSERT_TRUE(read->media);
+    EXPECT_EQ(read->media->url, record->media->url);
+    // One object encoded from three places is one object again after reading.
+    EXPECT_EQ(read->media, read->sameMedia);
+    ASSERT_TRUE(read->child);
+    EXPECT_EQ(read->child->media, read->media);
+    EXPECT_EQ(read->child->child, nullptr);
+}
+
+TEST(KeyedArchiver, PythonPlistlibSeesTheKeyedArchiveStructure)
+{
+    const QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("record.archive"));
+    const auto record = sampleRecord();
+    ASSERT_TRUE(dw::KeyedArchiver::archiveRootObject(QVariantList{dw::archiveValue(record)}, path));
+
+    // An independent reader of binary property lists walks the archive from its root.
+    const char* script = R"(
+import plistlib, sys
+archive = plistlib.load(open(sys.argv[1], 'rb'))
+objects = archive['$objects']
+def cls(entry): return objects[entry['$class'].data]['$classname']
+root = objects[archive['$top']['root'].data]
+first = objects[root['NS.objects'][0].data]
+media = [o for o in objects if isinstance(o, dict) and '$class' in o and cls(o) == 'TestMedia']
+print(archive['$archiver'], archive['$version'], objects[0], cls(root), cls(first), len(media),
+      objects[first['title'].data], first['quantity'], objects[first['media'].data]['url'].__class__.__name__,
+      objects[objects[first['media'].data]['url'].data])
+)";
+    QProcess python;
+    python.start(QStringLiteral("python3"), {QStringLiteral("-c"), QString::fromUtf8(script), path});
+    ASSERT_TRUE(python.waitForFinished(60000));
+    EXPECT_EQ(python.exitCode(), 0) << python.readAllStandardError().toStdString();
+    EXPECT_EQ(QString::fromUtf8(python.readAllStandardOutput()).trimmed(),
+              QStringLiteral("NSKeyedArchiver 100000 $null NSMutableArray TestRecord 1 "
+                             "Vintage lamp – brass, 1950s -3 UID http://example.invalid/v.swf"));
+}
+
+TEST(KeyedArchiver, ArchivesThatCouldNotBeReadBackAreRefused)
+{
+    struct Row
+    {
+        const char* name;
+        std::function<QVariant()> root;
+    };
+    const Row rows[] = {
+        {"object that contains itself",
+         [] {
+             auto record = std::make_shared<TestRecord>();
+             record->child = record;
+             return dw::archiveValue(record);
+         }},
+        {"value without an archive form", [] { return QVariant(QPoint(1, 2)); }},
+        {"picture (images are read, not written)", [] { return QVariant(QImage(2, 2, QImage::Format_RGB32)); }},
+        {"lists nested past the read cap",
+         [] {
+             QVariant value = QStringLiteral("leaf");
+             for (int i = 0; i < dw::KeyedUnarchiver::kMaxDepth + 5; ++i)
+                 value = QVariantList{value};
+             return value;
+         }},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const QVariant root = row.root();
+        EXPECT_THROW(dw::KeyedArchiver::archivedDataWithRootObject(root), dw::InternalInconsistency);
+        if (auto record = dw::archivedObjectCast<TestRecord>(root))
+            record->child.reset(); // break the cycle the row made
+    }
+}
+
+TEST(KeyedArchiver, TopLevelKeysAndNilRoot)
+{
+    dw::KeyedArchiver archiver;
+    archiver.encodeObject(QStringLiteral("2"), QStringLiteral("encodingFormat"));
+    archiver.encodeInt(5, QStringLiteral("count"));
+    archiver.encodeObject(QVariant(), QStringLiteral("root"));
+    dw::KeyedUnarchiver unarchiver(archiver.encodedData(dw::plist::Format::Xml));
+    ASSERT_TRUE(unarchiver.isValid()) << unarchiver.error().toStdString();
+    EXPECT_EQ(unarchiver.decodeObjectForKey(QStringLiteral("encodingFormat")).toString(), QStringLiteral("2"));
+    EXPECT_EQ(unarchiver.decodeIntForKey(QStringLiteral("count")), 5);
+    EXPECT_TRUE(unarchiver.containsValueForKey(QStringLiteral("root")));
+    EXPECT_FALSE(unarchiver.decodeObjectForKey(QStringLiteral("root")).isValid());
+    EXPECT_FALSE(unarchiver.containsValueForKey(QStringLiteral("missing")));
+}
+
+} // namespace
