@@ -126,7 +126,8 @@ QVariantMap dictionaryFrom(const ArchivedTextAttributes& attributes)
         const QVariantMap fields{{QStringLiteral("NSName"), QVariant::fromValue(ArchiveReference{attributes.fontName})},
                                  {QStringLiteral("NSSize"), attributes.fontSize},
                                  {QStringLiteral("NSfFlags"), 16}};
-        dictionary.insert(kFont, archiveValue(std::make_shared<OpaqueArchivedObject>(QStringList{kFont} + object, fields)));
+        dictionary.insert(kFont,
+                          archiveValue(std::make_shared<OpaqueArchivedObject>(QStringList{kFont} + object, fields)));
     }
     if (attributes.color.isValid()) {
         const QColor rgb = attributes.color.toRgb();
@@ -264,8 +265,8 @@ ArchivedAttributedString decodeAttributedString(KeyedUnarchiver& coder)
     const auto textLength = quint64(result.string.size());
     while (at < runData.size()) {
         quint64 length = 0, index = 0;
-        if (!readNumber(runData, &at, &length) || !readNumber(runData, &at, &index) || index >= quint64(converted.size())
-            || length > textLength - covered) {
+        if (!readNumber(runData, &at, &length) || !readNumber(runData, &at, &index) ||
+            index >= quint64(converted.size()) || length > textLength - covered) {
             coder.failWithError(QStringLiteral("attributed string runs do not fit its text"));
             return {};
         }

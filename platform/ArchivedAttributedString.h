@@ -28,13 +28,13 @@ enum class ArchivedTextAlignment { None = -1, Left = 0, Right = 1, Center = 2, J
 
 struct ArchivedTextAttributes
 {
-    QString fontName;       // the font's PostScript name ("Helvetica-Bold"); empty: no font attribute
-    double fontSize = 0;    // points
-    QColor color;           // foreground colour; invalid: none
+    QString fontName;    // the font's PostScript name ("Helvetica-Bold"); empty: no font attribute
+    double fontSize = 0; // points
+    QColor color;        // foreground colour; invalid: none
     ArchivedTextAlignment alignment = ArchivedTextAlignment::None; // None: no paragraph style
-    int underline = 0;      // underline style; 0 none, 1 single
-    int strikethrough = 0;  // strike-through style; 0 none, 1 single
-    QVariantMap other;      // every other attribute, by its archive name
+    int underline = 0;                                             // underline style; 0 none, 1 single
+    int strikethrough = 0;                                         // strike-through style; 0 none, 1 single
+    QVariantMap other;                                             // every other attribute, by its archive name
 
     bool operator==(const ArchivedTextAttributes& other) const = default;
 };

@@ -29,8 +29,7 @@ QString digitsOf(Mantissa value)
 
 } // namespace
 
-std::optional<ArchivedDecimalNumber> ArchivedDecimalNumber::fromArchivedFields(int exponent, int length,
-                                                                               bool negative,
+std::optional<ArchivedDecimalNumber> ArchivedDecimalNumber::fromArchivedFields(int exponent, int length, bool negative,
                                                                                const QByteArray& mantissa,
                                                                                int byteOrder)
 {

@@ -88,14 +88,14 @@ inline QVariant archiveValue(const ArchivedObjectPtr& object)
     return object ? QVariant::fromValue(object) : QVariant();
 }
 
-template <class T>
+template<class T>
 QVariant archiveValue(const std::shared_ptr<T>& object)
 {
     return archiveValue(std::static_pointer_cast<ArchivedObject>(object));
 }
 
 // The object held by an archive value when it is of class T (or derived), else null.
-template <class T>
+template<class T>
 std::shared_ptr<T> archivedObjectCast(const QVariant& value)
 {
     if (value.typeId() != qMetaTypeId<ArchivedObjectPtr>())

@@ -116,7 +116,7 @@ struct KeyedArchiver::Private
         return uid;
     }
 
-    template <class Key, class Make>
+    template<class Key, class Make>
     uint64_t unique(QHash<Key, uint64_t>& table, const Key& key, Make make)
     {
         if (auto it = table.constFind(key); it != table.constEnd())
@@ -156,9 +156,8 @@ struct KeyedArchiver::Private
             return uid;
         }
         if (isIntegerType(type)) {
-            const qint64 number = type == QMetaType::ULongLong || type == QMetaType::ULong
-                                      ? qint64(value.toULongLong())
-                                      : value.toLongLong();
+            const qint64 number = type == QMetaType::ULongLong || type == QMetaType::ULong ? qint64(value.toULongLong())
+                                                                                           : value.toLongLong();
             return unique(integers, number, [&] { return plist_new_uint(uint64_t(number)); });
         }
         switch (type) {
@@ -221,8 +220,8 @@ struct KeyedArchiver::Private
                 plist_array_append_item(keys, plist_new_uid(uidFor(it.key(), q)));
                 plist_array_append_item(values, plist_new_uid(uidFor(it.value(), q)));
             }
-            endObject({QStringLiteral("NSMutableDictionary"), QStringLiteral("NSDictionary"),
-                       QStringLiteral("NSObject")});
+            endObject(
+                {QStringLiteral("NSMutableDictionary"), QStringLiteral("NSDictionary"), QStringLiteral("NSObject")});
             return uid;
         }
         default:

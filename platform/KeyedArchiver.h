@@ -45,7 +45,7 @@ public:
     // The encode methods write into the object being encoded, or into "$top" outside of any
     // object. A key written twice keeps the last value.
     void encodeObject(const QVariant& object, const QString& key);
-    template <class T>
+    template<class T>
     void encodeObject(const std::shared_ptr<T>& object, const QString& key)
     {
         encodeObject(archiveValue(object), key);

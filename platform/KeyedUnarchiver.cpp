@@ -249,11 +249,10 @@ struct KeyedUnarchiver::Private
         uint64_t classUid = 0;
         if (!referenceOf(dictItem(dict, QStringLiteral("$class")), &classUid))
             classUid = 0;
-        plist_t entry = classUid > 0 && classUid < slots.size() ? plist_array_get_item(objects, uint32_t(classUid))
-                                                                 : nullptr;
-        plist_t nameNode = entry && plist_get_node_type(entry) == PLIST_DICT
-                               ? dictItem(entry, QStringLiteral("$classname"))
-                               : nullptr;
+        plist_t entry =
+            classUid > 0 && classUid < slots.size() ? plist_array_get_item(objects, uint32_t(classUid)) : nullptr;
+        plist_t nameNode =
+            entry && plist_get_node_type(entry) == PLIST_DICT ? dictItem(entry, QStringLiteral("$classname")) : nullptr;
         if (!nameNode || plist_get_node_type(nameNode) != PLIST_STRING || stringOf(nameNode).isEmpty())
             return fail(QStringLiteral("archive object %1 has no class").arg(uid));
         const QString className = stringOf(nameNode);
@@ -396,8 +395,8 @@ struct KeyedUnarchiver::Private
     QVariant decodeDictionary(plist_t dict, uint64_t uid, const QStringList& chain)
     {
         std::vector<uint64_t> keys, values;
-        if (!referencesOf(dict, QStringLiteral("NS.keys"), uid, &keys)
-            || !referencesOf(dict, QStringLiteral("NS.objects"), uid, &values))
+        if (!referencesOf(dict, QStringLiteral("NS.keys"), uid, &keys) ||
+            !referencesOf(dict, QStringLiteral("NS.objects"), uid, &values))
             return {};
         if (keys.size() != values.size()) {
             fail(QStringLiteral("archive dictionary %1 has %2 keys for %3 values")
@@ -589,8 +588,8 @@ KeyedUnarchiver::KeyedUnarchiver(const QByteArray& data) : d(std::make_unique<Pr
     }
     plist_t top = plist_get_node_type(root) == PLIST_DICT ? dictItem(root, QStringLiteral("$top")) : nullptr;
     d->objects = plist_get_node_type(root) == PLIST_DICT ? dictItem(root, QStringLiteral("$objects")) : nullptr;
-    if (!top || !d->objects || plist_get_node_type(top) != PLIST_DICT
-        || plist_get_node_type(d->objects) != PLIST_ARRAY) {
+    if (!top || !d->objects || plist_get_node_type(top) != PLIST_DICT ||
+        plist_get_node_type(d->objects) != PLIST_ARRAY) {
         d->propertyListOnly = true;
         d->fail(QStringLiteral("not a keyed archive"));
         return;
@@ -650,8 +649,8 @@ bool KeyedUnarchiver::decodeBoolForKey(const QString& key)
 
 int KeyedUnarchiver::decodeIntForKey(const QString& key)
 {
-    return int(std::clamp<qint64>(decodeInt64ForKey(key), std::numeric_limits<int>::min(),
-                                  std::numeric_limits<int>::max()));
+    return int(
+        std::clamp<qint64>(decodeInt64ForKey(key), std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
 
 qint64 KeyedUnarchiver::decodeInt64ForKey(const QString& key)

@@ -58,7 +58,7 @@ public:
     QVariant decodeObjectForKey(const QString& key);
     // The object under the key when it is of class T (or derived); null when absent or of another
     // class (see archiveClassName() for the log line).
-    template <class T>
+    template<class T>
     std::shared_ptr<T> decodeObjectOfClassForKey(const QString& key)
     {
         return archivedObjectCast<T>(decodeObjectForKey(key));

@@ -46,9 +46,9 @@ public:
         const quint64 top = readBigEndian(trailer + 16, 8);
         m_tableStart = readBigEndian(trailer + 24, 8);
         const quint64 objectAreaEnd = quint64(m_size - kTrailer);
-        if (m_offsetSize < 1 || m_offsetSize > 8 || m_refSize < 1 || m_refSize > 8 || m_count == 0
-            || m_tableStart < quint64(kHeader) || m_tableStart > objectAreaEnd
-            || m_count > (objectAreaEnd - m_tableStart) / m_offsetSize || top >= m_count)
+        if (m_offsetSize < 1 || m_offsetSize > 8 || m_refSize < 1 || m_refSize > 8 || m_count == 0 ||
+            m_tableStart < quint64(kHeader) || m_tableStart > objectAreaEnd ||
+            m_count > (objectAreaEnd - m_tableStart) / m_offsetSize || top >= m_count)
             return fail(error, damaged());
 
         // Per object: 0 not seen, 1 on the current path, 2 done. Depth and expanded size are

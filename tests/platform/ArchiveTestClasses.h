@@ -45,7 +45,10 @@ public:
     std::shared_ptr<TestMedia> sameMedia;
     std::shared_ptr<TestRecord> child;
 
-    QStringList archiveClassChain() const override { return {QStringLiteral("TestRecord"), QStringLiteral("NSObject")}; }
+    QStringList archiveClassChain() const override
+    {
+        return {QStringLiteral("TestRecord"), QStringLiteral("NSObject")};
+    }
     void encodeWithCoder(dw::KeyedArchiver& coder) const override
     {
         coder.encodeObject(title, QStringLiteral("title"));

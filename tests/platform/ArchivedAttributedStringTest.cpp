@@ -29,17 +29,17 @@ QByteArray macDescription(const QByteArray& runTable, int textLength = 200)
                                                       {QStringLiteral("NSSize"), 12.0},
                                                       {QStringLiteral("NSfFlags"), 16}}));
     const int colorClass = b.classEntry({QStringLiteral("NSColor"), QStringLiteral("NSObject")});
-    const int red = b.add(B::object(colorClass, {{QStringLiteral("NSColorSpace"), 1},
-                                                 {QStringLiteral("NSRGB"), QByteArray("1 0 0\0", 6)}}));
-    const int black = b.add(B::object(colorClass, {{QStringLiteral("NSColorSpace"), 3},
-                                                   {QStringLiteral("NSWhite"), QByteArray("0\0", 2)}}));
+    const int red = b.add(B::object(
+        colorClass, {{QStringLiteral("NSColorSpace"), 1}, {QStringLiteral("NSRGB"), QByteArray("1 0 0\0", 6)}}));
+    const int black = b.add(B::object(
+        colorClass, {{QStringLiteral("NSColorSpace"), 3}, {QStringLiteral("NSWhite"), QByteArray("0\0", 2)}}));
     const int catalog = b.add(QStringLiteral("System"));
     const int named = b.add(B::object(colorClass, {{QStringLiteral("NSColorSpace"), 6},
                                                    {QStringLiteral("NSCatalogName"), B::uid(catalog)},
                                                    {QStringLiteral("NSColor"), B::uid(black)}}));
     const int styleClass = b.classEntry({QStringLiteral("NSParagraphStyle"), QStringLiteral("NSObject")});
-    const int centred = b.add(B::object(styleClass, {{QStringLiteral("NSAlignment"), 2},
-                                                     {QStringLiteral("NSTabStops"), B::uid(0)}}));
+    const int centred =
+        b.add(B::object(styleClass, {{QStringLiteral("NSAlignment"), 2}, {QStringLiteral("NSTabStops"), B::uid(0)}}));
 
     const int dictionaryClass = b.classEntry({QStringLiteral("NSDictionary"), QStringLiteral("NSObject")});
     const auto dictionary = [&](const QList<std::pair<QString, int>>& entries) {
@@ -48,7 +48,8 @@ QByteArray macDescription(const QByteArray& runTable, int textLength = 200)
             keys.append(B::uid(b.add(key)));
             values.append(B::uid(value));
         }
-        return b.add(B::object(dictionaryClass, {{QStringLiteral("NS.keys"), keys}, {QStringLiteral("NS.objects"), values}}));
+        return b.add(
+            B::object(dictionaryClass, {{QStringLiteral("NS.keys"), keys}, {QStringLiteral("NS.objects"), values}}));
     };
     const int first = dictionary({{QStringLiteral("NSFont"), boldFont},
                                   {QStringLiteral("NSColor"), red},
@@ -58,7 +59,8 @@ QByteArray macDescription(const QByteArray& runTable, int textLength = 200)
                                    {QStringLiteral("NSUnderline"), b.add(1)},
                                    {QStringLiteral("NSKern"), b.add(1.5)}});
     const int arrayClass = b.classEntry({QStringLiteral("NSArray"), QStringLiteral("NSObject")});
-    const int attributes = b.add(B::object(arrayClass, {{QStringLiteral("NS.objects"), QVariantList{B::uid(first), B::uid(second)}}}));
+    const int attributes =
+        b.add(B::object(arrayClass, {{QStringLiteral("NS.objects"), QVariantList{B::uid(first), B::uid(second)}}}));
     const int dataClass = b.classEntry({QStringLiteral("NSMutableData"), QStringLiteral("NSData")});
     const int info = b.add(B::object(dataClass, {{QStringLiteral("NS.data"), runTable}}));
     const int attributedClass = b.classEntry({QStringLiteral("NSMutableAttributedString"),
@@ -126,9 +128,11 @@ TEST(ArchivedAttributedString, RoundTripsOfOurOwn)
         {"empty", {QString(), {}}, {QString(), {}}},
         {"plain text reads as one run without attributes", {hello, {}}, {hello, {{hello.size(), plain}}}},
         {"one run", {hello, {{hello.size(), strike}}}, {hello, {{hello.size(), strike}}}},
-        {"adjacent equal runs merge", {hello, {{2, strike}, {3, strike}, {6, plain}}},
+        {"adjacent equal runs merge",
+         {hello, {{2, strike}, {3, strike}, {6, plain}}},
          {hello, {{5, strike}, {6, plain}}}},
-        {"runs that repeat attributes", {hello, {{2, strike}, {3, plain}, {6, strike}}},
+        {"runs that repeat attributes",
+         {hello, {{2, strike}, {3, plain}, {6, strike}}},
          {hello, {{2, strike}, {3, plain}, {6, strike}}}},
     };
     for (const Row& row : rows) {

@@ -61,8 +61,8 @@ TEST(KeyedArchiver, RecordReadsBackEqualWithSharedObjectsShared)
     EXPECT_EQ(read->bytes, record->bytes);
     EXPECT_EQ(read->list, (QVariantList{QStringLiteral("a"), qlonglong(7), 2.5, true,
                                         QVariantList{QStringLiteral("nested"), QVariant()}}));
-    EXPECT_EQ(read->attributes, (QVariantMap{{QStringLiteral("siteID"), qlonglong(77)},
-                                             {QStringLiteral("empty"), QString()}}));
+    EXPECT_EQ(read->attributes,
+              (QVariantMap{{QStringLiteral("siteID"), qlonglong(77)}, {QStringLiteral("empty"), QString()}}));
     ASSERT_TRUE(read->media);
     EXPECT_EQ(read->media->url, record->media->url);
     // One object encoded from three places is one object again after reading.

@@ -26,8 +26,8 @@ QByteArray macDocument(dw::plist::Format format = dw::plist::Format::Binary)
     b.set(rootArray, B::object(arrayClass, {{QStringLiteral("NS.objects"), QVariantList{B::uid(record)}}}));
 
     const int title = b.add(QStringLiteral("Brass lamp"));
-    const int mutableStringClass = b.classEntry(
-        {QStringLiteral("NSMutableString"), QStringLiteral("NSString"), QStringLiteral("NSObject")});
+    const int mutableStringClass =
+        b.classEntry({QStringLiteral("NSMutableString"), QStringLiteral("NSString"), QStringLiteral("NSObject")});
     const int subtitle = b.add(B::object(mutableStringClass, {{QStringLiteral("NS.string"), QStringLiteral("Works")}}));
     const int url = b.add(QStringLiteral("http://example.invalid/v"));
     const int mediaClass = b.classEntry({QStringLiteral("TestMedia"), QStringLiteral("NSObject")});
@@ -41,15 +41,19 @@ QByteArray macDocument(dw::plist::Format format = dw::plist::Format::Binary)
     const int keySite = b.add(QStringLiteral("siteID"));
     const int keyName = b.add(QStringLiteral("accountName"));
     const int seventySeven = b.add(77);
-    const int dictionary = b.add(B::object(mutableDictionaryClass, {{QStringLiteral("NS.keys"), QVariantList{B::uid(keySite), B::uid(keyName)}},
-                                                                    {QStringLiteral("NS.objects"), QVariantList{B::uid(seventySeven), B::uid(subtitle)}}}));
+    const int dictionary =
+        b.add(B::object(mutableDictionaryClass,
+                        {{QStringLiteral("NS.keys"), QVariantList{B::uid(keySite), B::uid(keyName)}},
+                         {QStringLiteral("NS.objects"), QVariantList{B::uid(seventySeven), B::uid(subtitle)}}}));
 
-    const int mutableArrayClass = b.classEntry(
-        {QStringLiteral("NSMutableArray"), QStringLiteral("NSArray"), QStringLiteral("NSObject")});
+    const int mutableArrayClass =
+        b.classEntry({QStringLiteral("NSMutableArray"), QStringLiteral("NSArray"), QStringLiteral("NSObject")});
     const int half = b.add(0.5);
     const int yes = b.add(true);
-    const int inner = b.add(B::object(arrayClass, {{QStringLiteral("NS.objects"), QVariantList{B::uid(half), B::uid(0)}}}));
-    const int outer = b.add(B::object(mutableArrayClass, {{QStringLiteral("NS.objects"), QVariantList{B::uid(yes), B::uid(inner), B::uid(media)}}}));
+    const int inner =
+        b.add(B::object(arrayClass, {{QStringLiteral("NS.objects"), QVariantList{B::uid(half), B::uid(0)}}}));
+    const int outer = b.add(B::object(
+        mutableArrayClass, {{QStringLiteral("NS.objects"), QVariantList{B::uid(yes), B::uid(inner), B::uid(media)}}}));
 
     const int recordClass = b.classEntry({QStringLiteral("TestRecord"), QStringLiteral("NSObject")});
     b.set(record, B::object(recordClass, {{QStringLiteral("title"), B::uid(title)},
@@ -96,8 +100,8 @@ TEST(KeyedUnarchiver, UnknownClassRoundTripsOpaque)
     // A record of a class this build does not know, with fields of every storage form.
     B b;
     const int text = b.add(QStringLiteral("kept"));
-    const int futureClass = b.classEntry({QStringLiteral("QMFutureRecord"), QStringLiteral("QMRecord"),
-                                          QStringLiteral("NSObject")});
+    const int futureClass =
+        b.classEntry({QStringLiteral("QMFutureRecord"), QStringLiteral("QMRecord"), QStringLiteral("NSObject")});
     const int other = b.reserve();
     const int root = b.add(B::object(futureClass, {{QStringLiteral("count"), 4},
                                                    {QStringLiteral("label"), B::uid(text)},
@@ -114,8 +118,8 @@ TEST(KeyedUnarchiver, UnknownClassRoundTripsOpaque)
     EXPECT_EQ(dw::archiveClassName(*first), QStringLiteral("QMFutureRecord"));
 
     // Written by us and read again: same classes, same fields, the shared object still shared.
-    const auto second = dw::KeyedUnarchiver::unarchiveObjectWithData(
-        dw::KeyedArchiver::archivedDataWithRootObject(*first), &error);
+    const auto second =
+        dw::KeyedUnarchiver::unarchiveObjectWithData(dw::KeyedArchiver::archivedDataWithRootObject(*first), &error);
     ASSERT_TRUE(second) << error.toStdString();
     const auto again = dw::archivedObjectCast<dw::OpaqueArchivedObject>(*second);
     ASSERT_TRUE(again);
@@ -126,7 +130,8 @@ TEST(KeyedUnarchiver, UnknownClassRoundTripsOpaque)
     EXPECT_EQ(again->fields().value(QStringLiteral("nothing")).typeId(), qMetaTypeId<dw::ArchiveReference>());
     const QVariantList refs = again->fields().value(QStringLiteral("refs")).toList();
     ASSERT_EQ(refs.size(), 2);
-    const auto firstRef = dw::archivedObjectCast<dw::OpaqueArchivedObject>(refs[0].value<dw::ArchiveReference>().target);
+    const auto firstRef =
+        dw::archivedObjectCast<dw::OpaqueArchivedObject>(refs[0].value<dw::ArchiveReference>().target);
     ASSERT_TRUE(firstRef);
     EXPECT_EQ(firstRef->fields().value(QStringLiteral("count")), QVariant(qlonglong(5)));
     EXPECT_EQ(refs[0], refs[1]);
@@ -146,7 +151,8 @@ TEST(KeyedUnarchiver, AliasesWrongClassesAndMissingKeys)
                                                      {QStringLiteral("child"), B::uid(media)},
                                                      {QStringLiteral("quantity"), QStringLiteral("12")}}));
     const int arrayClass = b.classEntry({QStringLiteral("NSArray"), QStringLiteral("NSObject")});
-    const int root = b.add(B::object(arrayClass, {{QStringLiteral("NS.objects"), QVariantList{B::uid(media), B::uid(record)}}}));
+    const int root =
+        b.add(B::object(arrayClass, {{QStringLiteral("NS.objects"), QVariantList{B::uid(media), B::uid(record)}}}));
 
     const auto value = dw::KeyedUnarchiver::unarchiveObjectWithData(b.bytes(root));
     dw::KeyedUnarchiver::unregisterClass(QStringLiteral("TestOldMedia"));
@@ -175,8 +181,8 @@ TEST(KeyedUnarchiver, FailureInsideOnePartLeavesTheOthersReadable)
     const int loop = b.reserve();
     b.set(loop, B::object(arrayClass, {{QStringLiteral("NS.objects"), QVariantList{B::uid(loop)}}}));
     const int format = b.add(QStringLiteral("2"));
-    const int container = b.add(B::object(containerClass, {{QStringLiteral("item"), B::uid(loop)},
-                                                           {QStringLiteral("encodingFormat"), B::uid(format)}}));
+    const int container = b.add(B::object(
+        containerClass, {{QStringLiteral("item"), B::uid(loop)}, {QStringLiteral("encodingFormat"), B::uid(format)}}));
 
     QString itemError;
     QString formatText;
@@ -208,7 +214,11 @@ TEST(KeyedUnarchiver, DamagedArchivesFailWithAnError)
     const Row rows[] = {
         {"empty", [] { return QByteArray(); }, "empty"},
         {"not a property list", [] { return QByteArray("hello, world"); }, "property list"},
-        {"plain property list", [] { return dw::plist::write(QVariantList{1, 2}); }, "not a keyed archive"},
+        {"plain property list",
+         [] {
+             return dw::plist::write(QVariantList{1, 2});
+         },
+         "not a keyed archive"},
         {"no root",
          [] {
              QVariantMap top = B().topLevel(0);
@@ -266,8 +276,8 @@ TEST(KeyedUnarchiver, DamagedArchivesFailWithAnError)
          [] {
              B b;
              const int cls = b.classEntry({QStringLiteral("NSDecimalNumber")});
-             return b.bytes(b.add(B::object(cls, {{QStringLiteral("NS.length"), 9},
-                                                  {QStringLiteral("NS.mantissa"), QByteArray(16, '\1')}})));
+             return b.bytes(b.add(B::object(
+                 cls, {{QStringLiteral("NS.length"), 9}, {QStringLiteral("NS.mantissa"), QByteArray(16, '\1')}})));
          },
          "decimal number"},
         {"date far outside any calendar",
@@ -330,17 +340,18 @@ TEST(KeyedUnarchiver, ImageReadsItsBitmapRepresentation)
 
     const auto imageArchive = [](const QByteArray& representation) {
         B b;
-        const int repClass = b.classEntry({QStringLiteral("NSBitmapImageRep"), QStringLiteral("NSImageRep"),
-                                           QStringLiteral("NSObject")});
+        const int repClass = b.classEntry(
+            {QStringLiteral("NSBitmapImageRep"), QStringLiteral("NSImageRep"), QStringLiteral("NSObject")});
         const int bytes = b.add(representation);
         const int rep = b.add(B::object(repClass, {{QStringLiteral("NSTIFFRepresentation"), B::uid(bytes)}}));
         const int arrayClass = b.classEntry({QStringLiteral("NSMutableArray"), QStringLiteral("NSArray")});
         const int zero = b.add(0);
-        const int pair = b.add(B::object(arrayClass, {{QStringLiteral("NS.objects"), QVariantList{B::uid(zero), B::uid(rep)}}}));
+        const int pair =
+            b.add(B::object(arrayClass, {{QStringLiteral("NS.objects"), QVariantList{B::uid(zero), B::uid(rep)}}}));
         const int reps = b.add(B::object(arrayClass, {{QStringLiteral("NS.objects"), QVariantList{B::uid(pair)}}}));
         const int imageClass = b.classEntry({QStringLiteral("NSImage"), QStringLiteral("NSObject")});
-        return b.bytes(b.add(B::object(imageClass, {{QStringLiteral("NSReps"), B::uid(reps)},
-                                                    {QStringLiteral("NSImageFlags"), 12582912}})));
+        return b.bytes(b.add(B::object(
+            imageClass, {{QStringLiteral("NSReps"), B::uid(reps)}, {QStringLiteral("NSImageFlags"), 12582912}})));
     };
 
     const auto image = dw::KeyedUnarchiver::unarchiveObjectWithData(imageArchive(tiff));

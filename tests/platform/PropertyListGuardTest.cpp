@@ -46,8 +46,9 @@ QByteArray nestedArrays(int count, bool shared)
 
 QByteArray nestedXml(int depth)
 {
-    return "<?xml version=\"1.0\"?><plist version=\"1.0\"><!-- <array> in a comment -->" + QByteArray("<array>").repeated(depth)
-           + "<string><![CDATA[<array><dict>]]></string><array/>" + QByteArray("</array>").repeated(depth) + "</plist>";
+    return "<?xml version=\"1.0\"?><plist version=\"1.0\"><!-- <array> in a comment -->" +
+           QByteArray("<array>").repeated(depth) + "<string><![CDATA[<array><dict>]]></string><array/>" +
+           QByteArray("</array>").repeated(depth) + "</plist>";
 }
 
 TEST(PropertyListGuard, HostileNestingIsRefusedBeforeTheParserSeesIt)

@@ -39,15 +39,17 @@ TEST(QvArchive, PrintsTheArchiveAsJsonWithClassNames)
     const QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("listing.archive"));
     dw::ArchivedAttributedString description{QStringLiteral("Hi"), {}};
-    const auto item = object(QStringLiteral("QMEbayItem"),
-                             {{QStringLiteral("title"), QVariant::fromValue(dw::ArchiveReference{QStringLiteral("Lamp")})},
-                              {QStringLiteral("quantity"), 2},
-                              {QStringLiteral("itemDescriptionString"),
-                               QVariant::fromValue(dw::ArchiveReference{QVariant::fromValue(description)})}});
-    const auto container = object(QStringLiteral("QMEbayItemContainer"),
-                                  {{QStringLiteral("item"), QVariant::fromValue(dw::ArchiveReference{dw::archiveValue(item)})},
-                                   {QStringLiteral("imageFileDatas"),
-                                    QVariant::fromValue(dw::ArchiveReference{QVariantList{QByteArray("\xff\xd8")}})}});
+    const auto item =
+        object(QStringLiteral("QMEbayItem"),
+               {{QStringLiteral("title"), QVariant::fromValue(dw::ArchiveReference{QStringLiteral("Lamp")})},
+                {QStringLiteral("quantity"), 2},
+                {QStringLiteral("itemDescriptionString"),
+                 QVariant::fromValue(dw::ArchiveReference{QVariant::fromValue(description)})}});
+    const auto container =
+        object(QStringLiteral("QMEbayItemContainer"),
+               {{QStringLiteral("item"), QVariant::fromValue(dw::ArchiveReference{dw::archiveValue(item)})},
+                {QStringLiteral("imageFileDatas"),
+                 QVariant::fromValue(dw::ArchiveReference{QVariantList{QByteArray("\xff\xd8")}})}});
     ASSERT_TRUE(dw::KeyedArchiver::archiveRootObject(QVariantList{dw::archiveValue(container)}, path));
 
     const ToolRun run = qvArchive({path});
@@ -59,7 +61,8 @@ TEST(QvArchive, PrintsTheArchiveAsJsonWithClassNames)
     EXPECT_EQ(listing[QStringLiteral("$class")].toString(), QStringLiteral("QMEbayItem"));
     EXPECT_EQ(listing[QStringLiteral("title")].toString(), QStringLiteral("Lamp"));
     EXPECT_EQ(listing[QStringLiteral("quantity")].toInt(), 2);
-    EXPECT_EQ(listing[QStringLiteral("itemDescriptionString")][QStringLiteral("string")].toString(), QStringLiteral("Hi"));
+    EXPECT_EQ(listing[QStringLiteral("itemDescriptionString")][QStringLiteral("string")].toString(),
+              QStringLiteral("Hi"));
     EXPECT_EQ(root[QStringLiteral("imageFileDatas")][0][QStringLiteral("base64")].toString(), QStringLiteral("/9g="));
     EXPECT_TRUE(run.out.contains("\n    ")) << "indented";
 }
