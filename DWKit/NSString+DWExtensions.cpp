@@ -351,4 +351,30 @@ QStringList substringsOfLength(const QString& text, qsizetype length)
     return pieces;
 }
 
+QString cleanString(const QString& text)
+{
+    QString out = text;
+    out.remove(u' ');
+    out.remove(u'\t');
+    out.remove(u'\r');
+    out.remove(u'\n');
+    return out;
+}
+
+QString stringByRemovingCarriageReturnAndLineFeed(const QString& text)
+{
+    QString out = text;
+    out.remove(u'\r');
+    out.remove(u'\n');
+    return out;
+}
+
+QString DWCreateCleanString(const QString& text)
+{
+    QString out = text;
+    out.remove(u'\t');
+    out.remove(u' ');
+    return out;
+}
+
 } // namespace dw

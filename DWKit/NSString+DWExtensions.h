@@ -89,4 +89,11 @@ QString substringWithoutTrailingString(const QString& text, const QString& suffi
 // A length below 1 is a caller error (DW_ASSERT).
 QStringList substringsOfLength(const QString& text, qsizetype length);
 
+// Without blanks, tabs, carriage returns and line feeds.
+QString cleanString(const QString& text);
+// Without carriage returns and line feeds.
+QString stringByRemovingCarriageReturnAndLineFeed(const QString& text);
+// Without tabs and blanks.
+QString DWCreateCleanString(const QString& text);
+
 } // namespace dw
