@@ -1,0 +1,35 @@
+#pragma once
+// Replacing a file or folder where the user may lack the rights: the software update replaces the
+// running program with a move and copies it out of a read-only image with a copy.
+//
+// When the user may write there, the work is done directly; otherwise it is done as the
+// administrator through dw::runPrivileged() (the user is asked for a password). In both ways the
+// old destination is first set aside under "<destination without extension>.old.<extension>"
+// (".old" appended when there is no extension) and is removed only once the new one stands; when
+// the move or copy fails the old destination is put back, so a failure never loses it. Paths
+// travel to the administrator shell as arguments, never inside its command text or in our
+// environment. A set-aside path left over by an interrupted run makes the operations fail until
+// it is removed. Main thread; blocks until the password dialog and the shell have finished.
+//
+//     if (!dw::movePathWithAuthentication(downloadedApp, installedApp)) showError();
+
+#include <QString>
+
+namespace dw {
+
+// True when the source now stands at the destination. Where the destination and its folder are
+// writable, the old destination goes to the trash; otherwise the administrator moves it (which
+// needs an existing destination, and gives the new one the old one's owner).
+[[nodiscard]] bool movePathWithAuthentication(const QString& source, const QString& destination);
+// True when a copy of the source now stands at the destination. Where the destination's folder is
+// writable, an old destination goes to the trash; otherwise the administrator copies.
+[[nodiscard]] bool copyPathWithAuthentication(const QString& source, const QString& destination);
+
+// The administrator's ways, whatever the rights.
+[[nodiscard]] bool movePathWithForcedAuthentication(const QString& source, const QString& destination);
+[[nodiscard]] bool copyPathWithForcedAuthentication(const QString& source, const QString& destination);
+
+// The set-aside path of a destination.
+QString setAsidePath(const QString& destination);
+
+} // namespace dw
