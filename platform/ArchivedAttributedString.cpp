@@ -4,6 +4,7 @@
 #include "platform/DWAssert.h"
 #include "platform/KeyedArchiver.h"
 #include "platform/KeyedUnarchiver.h"
+#include "platform/StyledText.h"
 
 #include <QHash>
 
@@ -173,7 +174,61 @@ bool readNumber(const QByteArray& data, qsizetype* at, quint64* value)
     return false;
 }
 
+TextAttributes modelAttributes(const ArchivedTextAttributes& archived)
+{
+    TextAttributes attributes;
+    if (!archived.fontName.isEmpty())
+        attributes.font = TextFont::fromFontName(archived.fontName, archived.fontSize);
+    if (archived.color.isValid()) {
+        const QColor rgb = archived.color.toRgb();
+        attributes.foregroundColor = RgbaColor{rgb.redF(), rgb.greenF(), rgb.blueF(), rgb.alphaF()};
+    }
+    if (archived.alignment != ArchivedTextAlignment::None)
+        attributes.alignment = TextAlignment(int(archived.alignment));
+    attributes.underlineStyle = archived.underline;
+    attributes.strikethroughStyle = archived.strikethrough;
+    return attributes;
+}
+
+ArchivedTextAttributes archivedAttributes(const TextAttributes& attributes)
+{
+    ArchivedTextAttributes archived;
+    if (attributes.font) {
+        archived.fontName = attributes.font->fontName();
+        archived.fontSize = attributes.font->pointSize;
+    }
+    if (const auto& color = attributes.foregroundColor)
+        archived.color =
+            QColor::fromRgbF(float(color->red), float(color->green), float(color->blue), float(color->alpha));
+    if (attributes.alignment)
+        archived.alignment = ArchivedTextAlignment(int(*attributes.alignment));
+    archived.underline = attributes.underlineStyle;
+    archived.strikethrough = attributes.strikethroughStyle;
+    return archived;
+}
+
 } // namespace
+
+StyledText styledText(const ArchivedAttributedString& archived)
+{
+    if (archived.runs.isEmpty())
+        return StyledText(archived.string);
+    StyledText text;
+    qsizetype start = 0;
+    for (const ArchivedTextRun& run : archived.runs) {
+        text.append(archived.string.mid(start, run.length), modelAttributes(run.attributes));
+        start += run.length;
+    }
+    return text;
+}
+
+ArchivedAttributedString archivedAttributedString(const StyledText& text)
+{
+    ArchivedAttributedString archived{text.text(), {}};
+    for (const StyledRun& run : text.runs())
+        archived.runs.append({run.length, archivedAttributes(run.attributes)});
+    return archived;
+}
 
 namespace archive {
 

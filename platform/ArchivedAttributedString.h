@@ -6,6 +6,7 @@
 // model understands are read into fields (font, colour, paragraph alignment, underline,
 // strike-through); every other attribute is kept as its decoded archive value and written back as
 // it was read. Run lengths count UTF-16 code units, as the platform string does.
+// styledText() and archivedAttributedString() convert to and from the styled-text model.
 //
 //     dw::ArchivedAttributedString text;
 //     text.string = "Hello world";
@@ -22,6 +23,7 @@ namespace dw {
 
 class KeyedArchiver;
 class KeyedUnarchiver;
+class StyledText;
 
 // Paragraph alignment as the platform archives it.
 enum class ArchivedTextAlignment { None = -1, Left = 0, Right = 1, Center = 2, Justified = 3, Natural = 4 };
@@ -54,6 +56,11 @@ struct ArchivedAttributedString
 
     bool operator==(const ArchivedAttributedString& other) const = default;
 };
+
+// The styled text of an archived one: fonts by their face names, colours, alignments and line
+// styles carry over; attributes the model has no place for are left out.
+StyledText styledText(const ArchivedAttributedString& archived);
+ArchivedAttributedString archivedAttributedString(const StyledText& text);
 
 namespace archive {
 // The class's coding; the archiver and unarchiver call these for NSAttributedString values.

@@ -3,6 +3,7 @@
 #include "platform/ArchivedAttributedString.h"
 #include "platform/KeyedArchiver.h"
 #include "platform/KeyedUnarchiver.h"
+#include "platform/StyledText.h"
 
 #include <gtest/gtest.h>
 
@@ -164,6 +165,39 @@ TEST(ArchivedAttributedString, RunTablesThatDoNotFitTheTextFail)
         EXPECT_FALSE(dw::KeyedUnarchiver::unarchiveObjectWithData(macDescription(row.table), &error));
         EXPECT_TRUE(error.contains(QStringLiteral("runs do not fit"))) << error.toStdString();
     }
+}
+
+} // namespace
+
+namespace {
+
+TEST(ArchivedAttributedString, StyledTextSurvivesTheArchive)
+{
+    dw::TextAttributes heading;
+    heading.font = dw::TextFont{QStringLiteral("Helvetica"), 18, true, true};
+    heading.foregroundColor = dw::RgbaColor{1, 0, 0, 1};
+    heading.alignment = dw::TextAlignment::Center;
+    dw::TextAttributes body;
+    body.font = dw::TextFont{QStringLiteral("Times New Roman"), 12, false, false};
+    body.underlineStyle = dw::kLineStyleSingle;
+    body.strikethroughStyle = dw::kLineStyleDouble;
+
+    dw::StyledText text(QStringLiteral("Brass lamp\n"), heading);
+    text.append(QStringLiteral("Works, "), body);
+    text.append(QStringLiteral("no attributes"), {});
+
+    const QByteArray data =
+        dw::KeyedArchiver::archivedDataWithRootObject(QVariant::fromValue(dw::archivedAttributedString(text)));
+    QString error;
+    EXPECT_EQ(dw::styledText(read(data, &error)), text) << error.toStdString();
+
+    // The archive names fonts by their faces, as the platform does.
+    const auto archived = read(data);
+    ASSERT_EQ(archived.runs.size(), 3);
+    EXPECT_EQ(archived.runs[0].attributes.fontName, QStringLiteral("Helvetica-BoldOblique"));
+    EXPECT_EQ(archived.runs[1].attributes.fontName, QStringLiteral("TimesNewRomanPSMT"));
+    EXPECT_EQ(dw::styledText(dw::ArchivedAttributedString{QStringLiteral("plain"), {}}),
+              dw::StyledText(QStringLiteral("plain")));
 }
 
 } // namespace
