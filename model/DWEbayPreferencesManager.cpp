@@ -2,6 +2,8 @@
 
 #include "model/QMPreferencesManager.h"
 
+#include "DWKit/QMLog.h"
+
 #include "platform/DWAssert.h"
 #include "platform/DWFormat.h"
 #include "platform/UserDefaults.h"
@@ -228,6 +230,5 @@ QVariantMap DWEbayPreferencesManager::decryptedAffiliateDictionary() const
 
 bool DWEbayPreferencesManager::shouldLogXMLRequests() const
 {
-    // XML dumps are log level 5, one above debug: only a "logLevel" of 5 or more lets them through.
-    return defaults().integerForKey(QStringLiteral("logLevel")) >= 5;
+    return ShouldLog(5);
 }

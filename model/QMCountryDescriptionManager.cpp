@@ -1,6 +1,7 @@
 #include "model/QMCountryDescriptionManager.h"
 
-#include "platform/ConsoleOutput.h"
+#include "DWKit/QMLog.h"
+
 #include "platform/DWFormat.h"
 #include "platform/Localization.h"
 #include "platform/PropertyList.h"
@@ -40,8 +41,8 @@ QVariantList QMCountryDescriptionManager::countryDescriptions() const
     QString error;
     const auto value = dw::plist::readFile(m_tablePath, &error);
     if (!value || value->typeId() != QMetaType::QVariantList) {
-        dw::consoleWrite(QStringLiteral("Could not load the countries table %1: %2")
-                             .arg(m_tablePath, error.isEmpty() ? QStringLiteral("not a list") : error));
+        QMLogError(QStringLiteral("Could not load the countries table %@: %@"), m_tablePath,
+                   error.isEmpty() ? QStringLiteral("not a list") : error);
         return QVariantList();
     }
     QVariantList countries;
@@ -72,7 +73,7 @@ QVariantMap QMCountryDescriptionManager::countryDescriptionForCountryID(const QS
 {
     const QVariantMap country = findCountry("CountryID", countryID);
     if (country.isEmpty())
-        dw::consoleWrite(QStringLiteral("couldn't get country description with id %1").arg(countryID));
+        QMLogError(QStringLiteral("couldn't get country description with id %@"), countryID);
     return country;
 }
 

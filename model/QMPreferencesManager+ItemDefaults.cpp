@@ -1,6 +1,7 @@
 #include "model/QMPreferencesManager.h"
 
 #include "platform/DWFormat.h"
+#include "platform/RtfCodec.h"
 #include "platform/UserDefaults.h"
 
 QVariant QMPreferencesManager::defaultLocation() const
@@ -131,6 +132,23 @@ bool QMPreferencesManager::convertItemDescriptionToHTMLByDefault() const
 qint64 QMPreferencesManager::defaultCounterType() const
 {
     return integerFor("CounterType");
+}
+
+QString QMPreferencesManager::defaultFooterString() const
+{
+    const QByteArray rtf = defaults().dataForKey(QStringLiteral("footerData"));
+    if (rtf.isEmpty())
+        return QString();
+    return dw::rtf::plainText(rtf).value_or(QString());
+}
+
+void QMPreferencesManager::setDefaultFooterString(const QString& footer)
+{
+    if (footer.isEmpty()) {
+        defaults().removeObjectForKey(QStringLiteral("footerData"));
+        return;
+    }
+    defaults().setObject(dw::rtf::write(dw::StyledText(footer)), QStringLiteral("footerData"));
 }
 
 bool QMPreferencesManager::includeFooterInItemDescriptionByDefault() const

@@ -1,7 +1,8 @@
 #include "model/QMPreferencesManager.h"
 
+#include "DWKit/QMLog.h"
+
 #include "platform/CocoaNumbers.h"
-#include "platform/ConsoleOutput.h"
 #include "platform/DWFormat.h"
 #include "platform/Clock.h"
 #include "platform/Localization.h"
@@ -343,8 +344,8 @@ QVariantMap QMPreferencesManager::feesDictionary() const
         const auto value = dw::plist::readFile(path, &error);
         if (value && value->typeId() == QMetaType::QVariantMap)
             return value->toMap();
-        dw::consoleWrite(QStringLiteral("Ignoring unreadable fee tables %1: %2")
-                             .arg(path, error.isEmpty() ? QStringLiteral("not a dictionary") : error));
+        QMLogError(QStringLiteral("Ignoring unreadable fee tables %@: %@"), path,
+                   error.isEmpty() ? QStringLiteral("not a dictionary") : error);
     }
     return QVariantMap();
 }
@@ -354,7 +355,7 @@ bool QMPreferencesManager::saveDownloadedFeesDictionary(const QVariantMap& fees)
     QString error;
     if (dw::plist::writeFile(dw::paths::fixedDataFolder() + kFeesFileName, fees, dw::plist::Format::Binary, &error))
         return true;
-    dw::consoleWrite(QStringLiteral("Could not save the fee tables: %1").arg(error));
+    QMLogError(QStringLiteral("Could not save the fee tables: %@"), error);
     return false;
 }
 

@@ -202,6 +202,10 @@ public:
     bool useStartingBidByDefault() const;
     bool convertItemDescriptionToHTMLByDefault() const;
     qint64 defaultCounterType() const;
+    // The plain text of the RTF footer; null when none is stored or it is not RTF.
+    QString defaultFooterString() const;
+    // Stores the text as RTF; an empty or null text removes the footer.
+    void setDefaultFooterString(const QString& footer);
     bool includeFooterInItemDescriptionByDefault() const;
     bool defaultUseDesignTemplate() const;
     void setDefaultUseDesignTemplate(bool value);

@@ -1,7 +1,8 @@
 #include "model/QMSiteDescriptionManager.h"
 
+#include "DWKit/QMLog.h"
+
 #include "platform/CocoaNumbers.h"
-#include "platform/ConsoleOutput.h"
 #include "platform/DWFormat.h"
 #include "platform/Localization.h"
 #include "platform/PropertyList.h"
@@ -83,8 +84,8 @@ std::shared_ptr<const QMSiteDescriptionManager::Table> QMSiteDescriptionManager:
     QString error;
     const auto value = dw::plist::readFile(m_tablePath, &error);
     if (!value || value->typeId() != QMetaType::QVariantList) {
-        dw::consoleWrite(QStringLiteral("Could not load the eBay sites table %1: %2")
-                             .arg(m_tablePath, error.isEmpty() ? QStringLiteral("not a list") : error));
+        QMLogError(QStringLiteral("Could not load the eBay sites table %@: %@"), m_tablePath,
+                   error.isEmpty() ? QStringLiteral("not a list") : error);
         return std::make_shared<const Table>();
     }
     auto loaded = std::make_shared<Table>();
@@ -128,7 +129,7 @@ QVariantMap QMSiteDescriptionManager::siteDescriptionWithID(qint64 siteID) const
     const auto t = table();
     const auto it = t->indexByID.constFind(siteID);
     if (it == t->indexByID.constEnd()) {
-        dw::consoleWrite(dw::format(QStringLiteral("couldn't get site description with id %ld"), qlonglong(siteID)));
+        QMLogError(QStringLiteral("couldn't get site description with id %ld"), qlonglong(siteID));
         return QVariantMap();
     }
     return t->sites.at(it.value()).toMap();

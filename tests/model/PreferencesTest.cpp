@@ -239,6 +239,14 @@ TEST(Preferences, StoredStateWithFallbacks)
     p.prefs.setIsRunningInSandbox(false);
     EXPECT_EQ(p.prefs.getSellerListLastRunDate(), run);
 
+    p.prefs.setDefaultFooterString(QStringLiteral("Thanks for looking – Grüße"));
+    EXPECT_EQ(p.prefs.defaultFooterString(), QStringLiteral("Thanks for looking – Grüße"));
+    p.prefs.setDefaultFooterString(QString(""));
+    EXPECT_FALSE(p.defaults.hasKey(QStringLiteral("footerData")));
+    EXPECT_TRUE(p.prefs.defaultFooterString().isNull());
+    p.defaults.setObject(QByteArray("not rtf"), QStringLiteral("footerData"));
+    EXPECT_TRUE(p.prefs.defaultFooterString().isNull());
+
     EXPECT_EQ(p.prefs.twitterUpdateStatusMessagePrefix(),
               QStringLiteral("I just listed '%t' on eBay with #Quillmart:"));
     EXPECT_TRUE(p.defaults.hasKey(QStringLiteral("twitterUpdateStatusMessagePrefix")));

@@ -1,6 +1,8 @@
 #include "model/QMCountryDescriptionManager.h"
 #include "model/QMSiteDescriptionManager.h"
 
+#include "DWKit/QMLog.h"
+
 #include "platform/ConsoleOutput.h"
 #include "tests/support/TemporaryXdg.h"
 
@@ -22,6 +24,13 @@ QStringList valuesOf(const QVariantList& entries, const char* key)
         values << entry.toMap().value(QString::fromLatin1(key)).toString();
     return values;
 }
+
+// Lets error lines through the console log for one test.
+struct ScopedErrorLogging
+{
+    ScopedErrorLogging() { QMSetLogLevel(2); }
+    ~ScopedErrorLogging() { QMResetCachedLogLevel(); }
+};
 
 } // namespace
 
@@ -195,6 +204,7 @@ TEST(SiteTable, AGalleryEnhancementReplacesTheOtherGalleryEnhancement)
 
 TEST(SiteTable, AnUnknownSiteAnswersNothingAndLogs)
 {
+    ScopedErrorLogging logging;
     dw::ScopedConsoleCapture console;
     EXPECT_TRUE(sites().siteDescriptionWithID(999).isEmpty());
     EXPECT_TRUE(console.contains(QStringLiteral("couldn't get site description with id 999")));
