@@ -1,0 +1,36 @@
+#pragma once
+// One value chosen for an item attribute of a listing (a value of an eBay characteristic set):
+// its eBay value ID as decimal text, its name in the attribute database, and the text shown to the
+// user, which the item-specifics editor sets apart from the name.
+
+#include <QString>
+
+// Value identifiers with a meaning of their own.
+inline constexpr qint64 kQMAttributeValueIdentifier_other = -6;   // a free value typed by the user
+inline constexpr qint64 kQMAttributeValueIdentifier_ignore = -10; // the attribute is left out
+
+class QMEbayAttributeValue
+{
+public:
+    QMEbayAttributeValue() = default;
+    QMEbayAttributeValue(const QString& identifier, const QString& name) : m_identifier(identifier), m_name(name) {}
+    // The identifier is stored as its decimal text.
+    QMEbayAttributeValue(qint64 identifier, const QString& name);
+    // A copy that keeps only the integer value of the identifier: leading zeros are lost and a
+    // non-numeric identifier becomes "0".
+    static QMEbayAttributeValue withAttributeValue(const QMEbayAttributeValue& other);
+
+    const QString& identifier() const { return m_identifier; }
+    void setIdentifier(const QString& identifier) { m_identifier = identifier; }
+    const QString& name() const { return m_name; }
+    void setName(const QString& name) { m_name = name; }
+    const QString& displayName() const { return m_displayName; }
+    void setDisplayName(const QString& displayName) { m_displayName = displayName; }
+
+    QString description() const;
+
+private:
+    QString m_identifier;
+    QString m_name;
+    QString m_displayName;
+};

@@ -1,0 +1,86 @@
+#pragma once
+// One picture of a listing: a local picture file with its thumbnail file, or a picture that
+// exists only as an address on the web. After upload a file picture also carries its address.
+//
+// Paths are stored with the home folder abbreviated to "~" (so documents move between accounts)
+// and answered expanded. The full picture and the thumbnail are loaded on first use; a missing or
+// unreadable file gives a null picture and nothing else. Copying a picture never changes the
+// original. Main thread.
+//
+//     QMEbayImage picture(QStringLiteral("/home/ann/Pictures/lamp.jpg"), QString());
+//     picture.imageFilePath();     // "/home/ann/Pictures/lamp.jpg", stored as "~/Pictures/lamp.jpg"
+
+#include <QImage>
+#include <QString>
+#include <QVariantMap>
+#include <memory>
+
+class QMEbayImage
+{
+public:
+    QMEbayImage() = default;
+    QMEbayImage(const QString& filePath, const QString& thumbPath);
+    static std::shared_ptr<QMEbayImage> imageWithURL(const QString& address);
+    static std::shared_ptr<QMEbayImage> imageWithiPhotoDescription(const QVariantMap& description);
+
+    // A copy owned by the caller; the original is left exactly as it was.
+    std::shared_ptr<QMEbayImage> copy() const;
+
+    const QString& name() const { return m_name; }
+    void setName(const QString& name) { m_name = name; }
+    bool isGalleryImage() const { return m_isGalleryImage; }
+    void setIsGalleryImage(bool value) { m_isGalleryImage = value; }
+    const QString& imageURL() const { return m_imageURL; }
+    void setImageURL(const QString& address) { m_imageURL = address; }
+    bool isURLBased() const { return m_isURLBased; }
+    void setIsURLBased(bool value) { m_isURLBased = value; }
+
+    // Expanded and cleaned; null when none is stored.
+    QString imageFilePath() const;
+    // Stores the path with "~"; a new path drops the loaded picture.
+    void setImageFilePath(const QString& path);
+    QString thumbFilePath() const;
+    void setThumbFilePath(const QString& path);
+    // The stored forms, with "~".
+    const QString& storedImageFilePath() const { return m_imageFilePath; }
+    const QString& storedThumbFilePath() const { return m_thumbFilePath; }
+
+    QImage image();
+    void setImage(const QImage& image) { m_image = image; }
+    // A copy of the thumbnail, made on first use.
+    QImage thumbImage();
+    void setThumbImage(const QImage& image) { m_thumbImage = image; }
+    void unloadImage();
+    void deleteCachedGalleryThumb() { m_cachedGalleryThumb = QImage(); }
+
+    // Display values for the description templates, from the loaded picture's proportions.
+    QString thumbWidth();
+    QString thumbHeight();
+    QString EPSPreviewThumbWidth();
+    QString EPSPreviewThumbHeight();
+    QString EPSPreviewWidth();
+    QString EPSPreviewHeight();
+    QString anchor() const;
+    QString imageViewPboardValue() const;
+
+    // The thumbnail file that belongs to a picture file: its path without extension + "_thumb.jpg".
+    static QString thumbnailPathForImageAtPath(const QString& imagePath);
+
+    // Paths with the user's home folder written as "~", and back.
+    static QString abbreviatedPath(const QString& path);
+    static QString expandedPath(const QString& path);
+
+private:
+    bool isLandscape();
+
+    QString m_name;
+    bool m_isGalleryImage = false;
+    QString m_imageURL;
+    QString m_imageFilePath;
+    QString m_thumbFilePath;
+    bool m_isURLBased = false;
+    QImage m_image;
+    QImage m_thumbImage;
+    QImage m_cachedGalleryThumb;
+    QImage m_cachedURLThumb;
+};

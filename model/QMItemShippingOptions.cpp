@@ -1,0 +1,302 @@
+#include "model/QMItemShippingOptions.h"
+
+#include "model/QMSiteDescriptionManager.h"
+
+#include "platform/CocoaNumbers.h"
+#include "platform/DWAssert.h"
+#include "platform/DWFormat.h"
+#include "platform/Localization.h"
+
+namespace {
+
+QString key(const char* name)
+{
+    return QString::fromLatin1(name);
+}
+
+QString textValue(const QVariantMap& row, const char* name)
+{
+    const QVariant value = row.value(key(name));
+    return value.isValid() ? value.toString() : QString();
+}
+
+} // namespace
+
+QMItemShippingOptions::QMItemShippingOptions()
+    : m_insuranceFee(QStringLiteral("0")), m_shippingType(1), m_shipFromZipCode(QStringLiteral("")),
+      m_packageDepth(QStringLiteral("0")), m_packageLength(QStringLiteral("0")), m_packageWidth(QStringLiteral("0")),
+      m_packagePounds(QStringLiteral("0")), m_packageOunces(QStringLiteral("0")),
+      m_packagingHandlingCosts(QStringLiteral("0")), m_insuranceFeeInternational(QStringLiteral("0")),
+      m_packagingHandlingCostsInternational(QStringLiteral("0"))
+{}
+
+std::shared_ptr<QMItemShippingOptions> QMItemShippingOptions::copy() const
+{
+    // Every field is a value (rows are implicitly shared maps that detach on write), so a plain
+    // copy shares nothing the original could see change.
+    return std::make_shared<QMItemShippingOptions>(*this);
+}
+
+QString QMItemShippingOptions::normalizeFeeString(const QString& fee)
+{
+    return QString(fee).replace(u',', u'.');
+}
+
+void QMItemShippingOptions::addDomesticShippingServiceWithID(const QString& serviceID, const QString& fee,
+                                                             bool useAdditionalFee, const QString& additionalFee,
+                                                             bool useSurchargeFee, const QString& surchargeFee)
+{
+    DW_ASSERT(!serviceID.isNull(), "cannot add new shipping service with (nil) id");
+    DW_ASSERT(!fee.isNull(), "cannot add new shipping service with (nil) fee");
+    DW_ASSERT(!additionalFee.isNull(), "cannot add new shipping service with (nil) inAdditionalFee");
+    DW_ASSERT(!surchargeFee.isNull(), "cannot add new shipping service with (nil) inSurchargeFee");
+    m_domesticShippingServices << QVariantMap{
+        {key(kQMShippingOptions_serviceID), serviceID},
+        {key(kQMShippingOptions_serviceFee), normalizeFeeString(fee)},
+        {key(kQMShippingOptions_useServiceAdditionalFee), useAdditionalFee},
+        {key(kQMShippingOptions_serviceAdditionalFee), normalizeFeeString(additionalFee)},
+        {key(kQMShippingOptions_useSurchargeFee), useSurchargeFee},
+        {key(kQMShippingOptions_surchargeFee), normalizeFeeString(surchargeFee)},
+    };
+}
+
+void QMItemShippingOptions::addDomesticShippingServiceWithID(const QString& serviceID, const QString& fee,
+                                                             bool useAdditionalFee, const QString& additionalFee)
+{
+    addDomesticShippingServiceWithID(serviceID, fee, useAdditionalFee, additionalFee, false, QStringLiteral("0.00"));
+}
+
+void QMItemShippingOptions::addInternationalShippingServiceWithID(const QString& serviceID, const QString& fee,
+                                                                  bool useAdditionalFee, const QString& additionalFee)
+{
+    DW_ASSERT(!serviceID.isNull(), "cannot add new shipping service without (nil) id");
+    DW_ASSERT(!fee.isNull(), "cannot add new shipping service with (nil) fee");
+    DW_ASSERT(!additionalFee.isNull(), "cannot add new shipping service with (nil) inAdditionalFee");
+    m_internationalShippingServices << QVariantMap{
+        {key(kQMShippingOptions_serviceID), serviceID},
+        {key(kQMShippingOptions_serviceFee), normalizeFeeString(fee)},
+        {key(kQMShippingOptions_useServiceAdditionalFee), useAdditionalFee},
+        {key(kQMShippingOptions_serviceAdditionalFee), normalizeFeeString(additionalFee)},
+    };
+}
+
+QVariantMap QMItemShippingOptions::domesticRow(qsizetype index) const
+{
+    DW_ASSERT(index >= 0 && index < m_domesticShippingServices.size(), "shipping service index out of bounds");
+    return m_domesticShippingServices.at(index).toMap();
+}
+
+QVariantMap QMItemShippingOptions::internationalRow(qsizetype index) const
+{
+    DW_ASSERT(index >= 0 && index < m_internationalShippingServices.size(),
+              "international shipping service index out of bounds");
+    return m_internationalShippingServices.at(index).toMap();
+}
+
+QVariantMap QMItemShippingOptions::domesticRowForRange(qsizetype index) const
+{
+    if (index >= m_domesticShippingServices.size()) {
+        throw dw::NamedException(QStringLiteral("NSRangeException"),
+                                 dw::format(QStringLiteral("index %ld beyond bounds [0 .. %ld]"), qlonglong(index),
+                                            qlonglong(m_domesticShippingServices.size()) - 1));
+    }
+    return m_domesticShippingServices.at(index).toMap();
+}
+
+void QMItemShippingOptions::removeDomesticShippingServiceAtIndex(qsizetype index)
+{
+    domesticRow(index);
+    m_domesticShippingServices.removeAt(index);
+}
+
+void QMItemShippingOptions::removeInternationalShippingServiceAtIndex(qsizetype index)
+{
+    internationalRow(index);
+    m_internationalShippingServices.removeAt(index);
+}
+
+QString QMItemShippingOptions::idOfDomesticShippingServiceAtIndex(qsizetype index) const
+{
+    return textValue(domesticRow(index), kQMShippingOptions_serviceID);
+}
+
+QString QMItemShippingOptions::feeForDomesticShippingServiceAtIndex(qsizetype index) const
+{
+    return textValue(domesticRow(index), kQMShippingOptions_serviceFee);
+}
+
+QString QMItemShippingOptions::additionalFeeForDomesticShippingServiceAtIndex(qsizetype index) const
+{
+    return textValue(domesticRow(index), kQMShippingOptions_serviceAdditionalFee);
+}
+
+bool QMItemShippingOptions::usesAdditionalFeeForDomesticShippingServiceAtIndex(qsizetype index) const
+{
+    return domesticRow(index).value(key(kQMShippingOptions_useServiceAdditionalFee)).toBool();
+}
+
+bool QMItemShippingOptions::usesSurchargeFeeForDomesticShippingServiceAtIndex(qsizetype index) const
+{
+    return domesticRow(index).value(key(kQMShippingOptions_useSurchargeFee)).toBool();
+}
+
+QString QMItemShippingOptions::surchargeFeeForDomesticShippingServiceAtIndex(qsizetype index) const
+{
+    return textValue(domesticRow(index), kQMShippingOptions_surchargeFee);
+}
+
+QString QMItemShippingOptions::idOfInternationalShippingServiceAtIndex(qsizetype index) const
+{
+    return textValue(internationalRow(index), kQMShippingOptions_serviceID);
+}
+
+QString QMItemShippingOptions::feeForInternationalShippingServiceAtIndex(qsizetype index) const
+{
+    return textValue(internationalRow(index), kQMShippingOptions_serviceFee);
+}
+
+bool QMItemShippingOptions::usesAdditionalFeeForInternationalShippingServiceAtIndex(qsizetype index) const
+{
+    return internationalRow(index).value(key(kQMShippingOptions_useServiceAdditionalFee)).toBool();
+}
+
+QString QMItemShippingOptions::additionalFeeForInternationalShippingServiceAtIndex(qsizetype index) const
+{
+    return textValue(internationalRow(index), kQMShippingOptions_serviceAdditionalFee);
+}
+
+bool QMItemShippingOptions::usesSpecialShipToLocationsForInternationalServiceAtIndex(qsizetype index) const
+{
+    return internationalRow(index).value(key(kQMUsesShipToLocations)).toBool();
+}
+
+QStringList QMItemShippingOptions::shipToLocationsForInternationalServiceAtIndex(qsizetype index) const
+{
+    return internationalRow(index).value(key(kQMShipToLocations)).toStringList();
+}
+
+QString QMItemShippingOptions::idOfFirstDomesticShippingService() const
+{
+    return m_domesticShippingServices.isEmpty() ? QString() : idOfDomesticShippingServiceAtIndex(0);
+}
+
+QString QMItemShippingOptions::feeForFirstDomesticShippingService() const
+{
+    return m_domesticShippingServices.isEmpty() ? QString() : feeForDomesticShippingServiceAtIndex(0);
+}
+
+void QMItemShippingOptions::setFee(const QString& fee, qsizetype domesticIndex)
+{
+    DW_ASSERT(!fee.isNull(), "cannot add new shipping service with (nil) fee");
+    QVariantMap row = domesticRow(domesticIndex);
+    row.insert(key(kQMShippingOptions_serviceFee), normalizeFeeString(fee));
+    m_domesticShippingServices[domesticIndex] = row;
+}
+
+void QMItemShippingOptions::setIDForDomesticShippingService(const QString& serviceID, qsizetype index)
+{
+    DW_ASSERT(!serviceID.isNull(), "cannot add new shipping service with (nil) id");
+    QVariantMap row = domesticRow(index);
+    row.insert(key(kQMShippingOptions_serviceID), serviceID);
+    m_domesticShippingServices[index] = row;
+}
+
+void QMItemShippingOptions::setIDForInternationalShippingService(const QString& serviceID, qsizetype index)
+{
+    DW_ASSERT(!serviceID.isNull(), "cannot add new shipping service with (nil) id");
+    QVariantMap row = internationalRow(index);
+    row.insert(key(kQMShippingOptions_serviceID), serviceID);
+    m_internationalShippingServices[index] = row;
+}
+
+void QMItemShippingOptions::setUsesSpecialShipToLocations(bool value, qsizetype internationalIndex)
+{
+    QVariantMap row = internationalRow(internationalIndex);
+    row.insert(key(kQMUsesShipToLocations), value);
+    m_internationalShippingServices[internationalIndex] = row;
+}
+
+void QMItemShippingOptions::setShipToLocations(const QStringList& locations, qsizetype internationalIndex)
+{
+    QVariantMap row = internationalRow(internationalIndex);
+    row.insert(key(kQMShipToLocations), QVariant(locations).toList());
+    m_internationalShippingServices[internationalIndex] = row;
+}
+
+bool QMItemShippingOptions::isFreightShipping() const
+{
+    return m_domesticShippingServices.size() == 1 && m_internationalShippingServices.isEmpty() &&
+           dw::integerValue(idOfDomesticShippingServiceAtIndex(0)) == kQMFreightShippingServiceID;
+}
+
+bool QMItemShippingOptions::hasDomesticShippingServiceWithID(qint64 serviceID) const
+{
+    for (const QVariant& row : m_domesticShippingServices) {
+        if (dw::integerValue(textValue(row.toMap(), kQMShippingOptions_serviceID)) == serviceID)
+            return true;
+    }
+    return false;
+}
+
+bool QMItemShippingOptions::usesShippingServiceWithID(qint64 serviceID) const
+{
+    if (hasDomesticShippingServiceWithID(serviceID))
+        return true;
+    for (const QVariant& row : m_internationalShippingServices) {
+        if (dw::integerValue(textValue(row.toMap(), kQMShippingOptions_serviceID)) == serviceID)
+            return true;
+    }
+    return false;
+}
+
+bool QMItemShippingOptions::hasDuplicatedService() const
+{
+    for (qsizetype i = 0; i < m_domesticShippingServices.size(); ++i) {
+        const qint64 id = dw::integerValue(idOfDomesticShippingServiceAtIndex(i));
+        for (qsizetype j = i + 1; j < m_domesticShippingServices.size(); ++j) {
+            if (dw::integerValue(idOfDomesticShippingServiceAtIndex(j)) == id)
+                return true;
+        }
+    }
+    return false;
+}
+
+bool QMItemShippingOptions::hasFreeShippingService() const
+{
+    if (m_usesCalculatedShipping && m_usesCalculatedShippingInternational)
+        return false;
+    if (m_shippingTermsInDescription)
+        return false;
+    if (!m_usesCalculatedShipping) {
+        const auto& sites = QMSiteDescriptionManager::sharedInstance();
+        for (qsizetype i = 0; i < m_domesticShippingServices.size(); ++i) {
+            if (dw::doubleValue(feeForDomesticShippingServiceAtIndex(i)) == 0.0 &&
+                !sites.shippingServiceIdIsLocalPickup(dw::integerValue(idOfDomesticShippingServiceAtIndex(i))))
+                return true;
+        }
+    }
+    if (m_usesCalculatedShippingInternational)
+        return false;
+    for (qsizetype i = 0; i < m_internationalShippingServices.size(); ++i) {
+        if (dw::doubleValue(feeForInternationalShippingServiceAtIndex(i)) == 0.0)
+            return true;
+    }
+    return false;
+}
+
+QString QMItemShippingOptions::summary() const
+{
+    if (m_localPickupOnly)
+        return dw::localized("Local Pickup Only");
+    if (m_shippingTermsInDescription)
+        return dw::localized("Shipping Terms see Description");
+    QString text;
+    if (m_usesCalculatedShipping)
+        text += dw::format(dw::localized("Calculated from %@"), m_shipFromZipCode) + u'\n';
+    text += dw::format(dw::localized("Domestic: %lu Services"), qulonglong(m_domesticShippingServices.size()));
+    if (!m_internationalShippingServices.isEmpty()) {
+        text += QStringLiteral(", ") + dw::format(dw::localized("International: %lu Services"),
+                                                  qulonglong(m_internationalShippingServices.size()));
+    }
+    return text;
+}

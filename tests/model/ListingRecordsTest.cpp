@@ -1,0 +1,231 @@
+#include "model/QMEbayAttributeValue.h"
+#include "model/QMEbayImage.h"
+#include "model/QMItemShippingOptions.h"
+#include "model/QMYTVideo.h"
+
+#include "platform/DWAssert.h"
+#include "platform/Paths.h"
+#include "tests/support/TemporaryXdg.h"
+
+#include <QDir>
+#include <QImage>
+#include <gtest/gtest.h>
+
+TEST(ShippingOptions, NewOptionsStartWithTheirDefaults)
+{
+    QMItemShippingOptions options;
+    EXPECT_EQ(options.shippingType(), 1);
+    EXPECT_EQ(options.insuranceFee(), QStringLiteral("0"));
+    EXPECT_EQ(options.shipFromZipCode(), QStringLiteral(""));
+    EXPECT_FALSE(options.shipFromZipCode().isNull());
+    EXPECT_EQ(options.packagingHandlingCostsInternational(), QStringLiteral("0"));
+    EXPECT_TRUE(options.domesticShippingDiscountProfileID().isNull());
+    EXPECT_TRUE(options.usesStandardShipping());
+    EXPECT_TRUE(options.idOfFirstDomesticShippingService().isNull());
+}
+
+TEST(ShippingOptions, FeesAreStoredWithADecimalPoint)
+{
+    QMItemShippingOptions options;
+    options.addDomesticShippingServiceWithID(QStringLiteral("301"), QStringLiteral("3,50"), true,
+                                             QStringLiteral("1,00"));
+    EXPECT_EQ(options.feeForDomesticShippingServiceAtIndex(0), QStringLiteral("3.50"));
+    EXPECT_EQ(options.additionalFeeForDomesticShippingServiceAtIndex(0), QStringLiteral("1.00"));
+    EXPECT_EQ(options.surchargeFeeForDomesticShippingServiceAtIndex(0), QStringLiteral("0.00"));
+    EXPECT_FALSE(options.usesSurchargeFeeForDomesticShippingServiceAtIndex(0));
+    options.setFee(QStringLiteral("4,25"), 0);
+    EXPECT_EQ(options.feeForFirstDomesticShippingService(), QStringLiteral("4.25"));
+}
+
+TEST(ShippingOptions, BadIndexesAndMissingValuesAreProgrammingErrors)
+{
+    QMItemShippingOptions options;
+    options.addInternationalShippingServiceWithID(QStringLiteral("50302"), QStringLiteral("9"), false,
+                                                  QStringLiteral("0"));
+    auto message = [](auto&& call) {
+        try {
+            call();
+        } catch (const dw::InternalInconsistency& e) {
+            return e.message();
+        }
+        return QString();
+    };
+    EXPECT_EQ(message([&] { options.feeForDomesticShippingServiceAtIndex(0); }),
+              QStringLiteral("shipping service index out of bounds"));
+    EXPECT_EQ(message([&] { options.removeInternationalShippingServiceAtIndex(1); }),
+              QStringLiteral("international shipping service index out of bounds"));
+    EXPECT_EQ(message([&] { options.addDomesticShippingServiceWithID(QString(), "1", false, "0"); }),
+              QStringLiteral("cannot add new shipping service with (nil) id"));
+    EXPECT_EQ(message([&] { options.addInternationalShippingServiceWithID("50302", QString(), false, "0"); }),
+              QStringLiteral("cannot add new shipping service with (nil) fee"));
+    EXPECT_THROW(options.domesticShippingService0(), dw::NamedException);
+}
+
+TEST(ShippingOptions, FreightAndDuplicates)
+{
+    QMItemShippingOptions options;
+    options.addDomesticShippingServiceWithID(QStringLiteral("80029"), QStringLiteral("0"), false, QStringLiteral("0"));
+    EXPECT_TRUE(options.isFreightShipping());
+    options.addInternationalShippingServiceWithID(QStringLiteral("50001"), QStringLiteral("10"), false,
+                                                  QStringLiteral("0"));
+    EXPECT_FALSE(options.isFreightShipping());
+    EXPECT_TRUE(options.usesShippingServiceWithID(50001));
+    EXPECT_FALSE(options.hasDomesticShippingServiceWithID(50001));
+    EXPECT_FALSE(options.hasDuplicatedService());
+    options.addDomesticShippingServiceWithID(QStringLiteral("080029"), QStringLiteral("5"), false, QStringLiteral("0"));
+    EXPECT_TRUE(options.hasDuplicatedService());
+}
+
+TEST(ShippingOptions, FreeShippingIgnoresLocalPickupAndCalculatedCosts)
+{
+    struct Row
+    {
+        const char* name;
+        const char* domesticID;
+        const char* domesticFee;
+        bool calculatedDomestic;
+        const char* internationalFee; // nullptr: no international service
+        bool expected;
+    };
+    const Row rows[] = {
+        {"flat zero fee", "301", "0.00", false, nullptr, true},
+        {"zero fee but local pickup", "311", "0.00", false, nullptr, false},
+        {"paid domestic", "301", "2.50", false, nullptr, false},
+        {"calculated domestic, free abroad", "301", "0", true, "0", true},
+        {"paid domestic, paid abroad", "301", "2.50", false, "7", false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        QMItemShippingOptions options;
+        options.setUsesCalculatedShipping(row.calculatedDomestic);
+        options.addDomesticShippingServiceWithID(QLatin1String(row.domesticID), QLatin1String(row.domesticFee), false,
+                                                 QStringLiteral("0"));
+        if (row.internationalFee)
+            options.addInternationalShippingServiceWithID(QStringLiteral("50302"), QLatin1String(row.internationalFee),
+                                                          false, QStringLiteral("0"));
+        EXPECT_EQ(options.hasFreeShippingService(), row.expected);
+    }
+    QMItemShippingOptions terms;
+    terms.addDomesticShippingServiceWithID(QStringLiteral("301"), QStringLiteral("0"), false, QStringLiteral("0"));
+    terms.setShippingTermsInDescription(true);
+    EXPECT_FALSE(terms.hasFreeShippingService());
+}
+
+TEST(ShippingOptions, Summary)
+{
+    QMItemShippingOptions options;
+    options.setUsesCalculatedShipping(true);
+    options.setShipFromZipCode(QStringLiteral("95125"));
+    options.addDomesticShippingServiceWithID(QStringLiteral("1"), QStringLiteral("0"), false, QStringLiteral("0"));
+    options.addDomesticShippingServiceWithID(QStringLiteral("5"), QStringLiteral("0"), false, QStringLiteral("0"));
+    options.addInternationalShippingServiceWithID(QStringLiteral("50011"), QStringLiteral("0"), false,
+                                                  QStringLiteral("0"));
+    EXPECT_EQ(options.summary(),
+              QStringLiteral("Calculated from 95125\nDomestic: 2 Services, International: 1 Services"));
+    options.setLocalPickupOnly(true);
+    EXPECT_EQ(options.summary(), QStringLiteral("Local Pickup Only"));
+}
+
+TEST(ShippingOptions, ACopySharesNothingWithTheOriginal)
+{
+    QMItemShippingOptions original;
+    original.addDomesticShippingServiceWithID(QStringLiteral("301"), QStringLiteral("3.50"), false,
+                                              QStringLiteral("0"));
+    original.addInternationalShippingServiceWithID(QStringLiteral("50302"), QStringLiteral("9"), false,
+                                                   QStringLiteral("0"));
+    original.addShipToLocation(QStringLiteral("Europe"));
+    const auto copy = original.copy();
+    copy->setFee(QStringLiteral("1.00"), 0);
+    copy->setShipToLocations({QStringLiteral("DE")}, 0);
+    copy->addShipToLocation(QStringLiteral("Asia"));
+    EXPECT_EQ(original.feeForDomesticShippingServiceAtIndex(0), QStringLiteral("3.50"));
+    EXPECT_TRUE(original.shipToLocationsForInternationalServiceAtIndex(0).isEmpty());
+    EXPECT_EQ(original.shipToLocations(), QStringList{QStringLiteral("Europe")});
+    EXPECT_EQ(copy->shipToLocationsForInternationalServiceAtIndex(0), QStringList{QStringLiteral("DE")});
+}
+
+TEST(AttributeValue, IdentifiersAsText)
+{
+    EXPECT_EQ(QMEbayAttributeValue(qint64(-6), QStringLiteral("Other")).identifier(), QStringLiteral("-6"));
+    QMEbayAttributeValue padded(QStringLiteral("007"), QStringLiteral("Bond"));
+    padded.setDisplayName(QStringLiteral("James"));
+    const QMEbayAttributeValue copy = QMEbayAttributeValue::withAttributeValue(padded);
+    EXPECT_EQ(copy.identifier(), QStringLiteral("7"));
+    EXPECT_EQ(copy.displayName(), QStringLiteral("James"));
+    EXPECT_EQ(QMEbayAttributeValue::withAttributeValue(QMEbayAttributeValue(QStringLiteral("red"), {})).identifier(),
+              QStringLiteral("0"));
+    EXPECT_EQ(padded.description(), QStringLiteral("QMEbayAttributeValue: id:007, name:Bond, displayName:James"));
+}
+
+TEST(Video, EmbedTagIsEscapedAndRecordsAreUnique)
+{
+    const auto media = QMYTMedia::mediaWithUrl(QStringLiteral("http://v.example/x?a=1&b=\"2\""),
+                                               QStringLiteral("application/x-shockwave-flash"), QStringLiteral("5"));
+    const QString tag = media->htmlEmbedTag();
+    EXPECT_EQ(tag.count(QStringLiteral("http://v.example/x?a=1&amp;b=&quot;2&quot;")), 2);
+    EXPECT_EQ(tag.count(QStringLiteral("application/x-shockwave-flash")), 1);
+    EXPECT_EQ(tag.count(u'\n'), 3);
+    EXPECT_FALSE(tag.contains(QStringLiteral("\"2\"")));
+    EXPECT_NE(QMYTVideo().uniqueID(), QMYTVideo().uniqueID());
+}
+
+TEST(Picture, PathsAreStoredWithTheHomeFolderAbbreviated)
+{
+    dw::test::TemporaryXdg xdg;
+    const QString home = dw::paths::homeFolder();
+    QMEbayImage inHome(home + QStringLiteral("/Pictures/lamp.jpg"), QString());
+    EXPECT_EQ(inHome.storedImageFilePath(), QStringLiteral("~/Pictures/lamp.jpg"));
+    EXPECT_EQ(inHome.imageFilePath(), home + QStringLiteral("/Pictures/lamp.jpg"));
+    EXPECT_EQ(inHome.name(), QStringLiteral("lamp.jpg"));
+    QMEbayImage outside(QStringLiteral("/srv/pictures/lamp.jpg"), QString());
+    EXPECT_EQ(outside.storedImageFilePath(), QStringLiteral("/srv/pictures/lamp.jpg"));
+}
+
+TEST(Picture, LoadsLazilyAndDropsThePictureWhenThePathChanges)
+{
+    dw::test::TemporaryXdg xdg;
+    const QString wide = xdg.path(QStringLiteral("wide.png"));
+    const QString tall = xdg.path(QStringLiteral("tall.png"));
+    QImage(40, 20, QImage::Format_RGB32).save(wide);
+    QImage(20, 40, QImage::Format_RGB32).save(tall);
+    QMEbayImage picture(wide, QString());
+    EXPECT_EQ(picture.thumbWidth(), QStringLiteral("180"));
+    picture.setImageFilePath(tall);
+    EXPECT_EQ(picture.thumbWidth(), QStringLiteral("135"));
+    EXPECT_EQ(picture.image().height(), 40);
+    QMEbayImage missing(xdg.path(QStringLiteral("gone.jpg")), QString());
+    EXPECT_TRUE(missing.image().isNull());
+    EXPECT_EQ(missing.EPSPreviewWidth(), QStringLiteral("300"));
+
+    auto address = QMEbayImage::imageWithURL(QStringLiteral("https://i.example/p.jpg"));
+    address->setImage(QImage(10, 10, QImage::Format_RGB32));
+    address->unloadImage();
+    EXPECT_FALSE(address->image().isNull());
+}
+
+TEST(Picture, AnchorsAndThumbnailPaths)
+{
+    EXPECT_EQ(QMEbayImage(QStringLiteral("/p/IMG-0001-large.jpg"), QString()).anchor(), QStringLiteral("AIMG0001lar"));
+    EXPECT_EQ(QMEbayImage(QStringLiteral("/p/a-b.jpg"), QString()).anchor(), QStringLiteral("Aab"));
+    EXPECT_EQ(QMEbayImage::imageWithURL(QStringLiteral("https://i.example/p.jpg"))->anchor(),
+              QStringLiteral("https://i.example/p.jpg"));
+    EXPECT_EQ(QMEbayImage::thumbnailPathForImageAtPath(QStringLiteral("/p/lamp.large.JPG")),
+              QStringLiteral("/p/lamp.large_thumb.jpg"));
+}
+
+TEST(Picture, CopyingNeverChangesTheOriginal)
+{
+    QMEbayImage original(QStringLiteral("/srv/p/lamp.jpg"), QString());
+    original.setIsGalleryImage(true);
+    original.setImageURL(QStringLiteral("https://i.example/lamp.jpg"));
+    const auto copy = original.copy();
+    EXPECT_TRUE(original.storedThumbFilePath().isEmpty());
+    EXPECT_EQ(copy->storedThumbFilePath(), original.storedThumbFilePath());
+    EXPECT_EQ(copy->imageFilePath(), original.imageFilePath());
+    EXPECT_TRUE(copy->isGalleryImage());
+    EXPECT_EQ(copy->imageURL(), original.imageURL());
+    copy->setImageFilePath(QStringLiteral("/srv/p/other.jpg"));
+    copy->setName(QStringLiteral("other"));
+    EXPECT_EQ(original.imageFilePath(), QStringLiteral("/srv/p/lamp.jpg"));
+    EXPECT_EQ(original.name(), QStringLiteral("lamp.jpg"));
+}
