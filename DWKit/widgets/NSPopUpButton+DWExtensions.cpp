@@ -1,6 +1,7 @@
 #include "DWKit/widgets/NSPopUpButton+DWExtensions.h"
 
 #include "platform/DWAssert.h"
+#include "platform/KeyValueCoding.h"
 
 #include <QMetaMethod>
 #include <QMetaProperty>
@@ -57,15 +58,27 @@ public:
             const QMetaMethod refresh = staticMetaObject.method(staticMetaObject.indexOfSlot("show()"));
             QObject::connect(observed, meta->property(propertyIndex).notifySignal(), this, refresh);
         }
+        // Model objects announce changes by key name.
+        const int keyChanged = meta->indexOfSignal("keyChanged(QString)");
+        if (keyChanged >= 0) {
+            const QMetaMethod refresh = staticMetaObject.method(staticMetaObject.indexOfSlot("keyChanged(QString)"));
+            QObject::connect(observed, meta->method(keyChanged), this, refresh);
+        }
         show();
     }
 
 public Q_SLOTS:
+    void keyChanged(const QString& key)
+    {
+        if (key == m_info.keyPath.section(u'.', 0, 0))
+            show();
+    }
+
     void show()
     {
         if (!m_info.observedObject)
             return;
-        const QVariant value = m_info.observedObject->property(m_info.keyPath.toLatin1().constData());
+        const QVariant value = observedValue();
         int index = -1;
         switch (m_kind) {
         case BindingKind::Tag:
@@ -89,6 +102,13 @@ public Q_SLOTS:
     }
 
 private:
+    QVariant observedValue() const
+    {
+        if (const auto* model = dynamic_cast<const KeyValueCoding*>(m_info.observedObject.data()))
+            return model->valueForKeyPath(m_info.keyPath);
+        return m_info.observedObject->property(m_info.keyPath.toLatin1().constData());
+    }
+
     void writeBack(int index)
     {
         if (!m_info.observedObject || index < 0)
@@ -108,7 +128,10 @@ private:
             value = m_popUp->itemText(index);
             break;
         }
-        m_info.observedObject->setProperty(m_info.keyPath.toLatin1().constData(), value);
+        if (auto* model = dynamic_cast<KeyValueCoding*>(m_info.observedObject.data()))
+            model->setValueForKey(value, m_info.keyPath);
+        else
+            m_info.observedObject->setProperty(m_info.keyPath.toLatin1().constData(), value);
     }
 
     QComboBox* m_popUp;

@@ -5,8 +5,9 @@
 // A pop-up can be bound to a property of another object ("selectedTag", "selectedObject",
 // "selectedIndex" or "selectedValue", the title): the pop-up then shows the property's value and
 // writes the user's choice back. updateBinding() re-establishes a binding after the items were
-// rebuilt, so that the pop-up shows the bound value again. The bound object's property must
-// have a NOTIFY signal for the pop-up to follow changes made elsewhere. Main thread.
+// rebuilt, so that the pop-up shows the bound value again. The bound object is a model object
+// (dw::KeyValueCoding; it announces changes with a keyChanged(QString) signal) or any QObject
+// whose property of that name has a NOTIFY signal. Main thread.
 //
 //     dw::bind(conditionPopUp, "selectedTag", listingController, "conditionID");
 //     rebuildConditionItems(conditionPopUp);
@@ -33,7 +34,7 @@ struct BindingInfo
     QVariantMap options;
 };
 
-// Binds the pop-up's `binding` to `keyPath` (a property name) of `observed`, replacing an earlier
+// Binds the pop-up's `binding` to `keyPath` of `observed`, replacing an earlier
 // binding of that name; the pop-up shows the value at once. Unknown binding names and a missing
 // object are caller errors (DW_ASSERT).
 void bind(QComboBox* popUp, const QString& binding, QObject* observed, const QString& keyPath,

@@ -7,6 +7,7 @@
 
 #include "platform/ConsoleOutput.h"
 #include "platform/DWAssert.h"
+#include "platform/KeyValueCoding.h"
 
 #include <QActionGroup>
 #include <QCoreApplication>
@@ -45,6 +46,27 @@ Q_SIGNALS:
 
 private:
     qint64 m_condition = 0;
+};
+
+// A model object: key-value coding and a change signal per key.
+class Listing : public QObject, public dw::KeyValueCoding
+{
+    Q_OBJECT
+
+public:
+    QVariant valueForKey(const QString& key) const override { return m_values.value(key); }
+    bool setValueForKey(const QVariant& value, const QString& key) override
+    {
+        m_values.insert(key, value);
+        Q_EMIT keyChanged(key);
+        return true;
+    }
+
+Q_SIGNALS:
+    void keyChanged(const QString& key);
+
+private:
+    QVariantMap m_values;
 };
 
 QWidget* childAt(QWidget* parent, QRect geometry, bool hidden = false)
@@ -233,6 +255,22 @@ TEST(PopUpExtensions, UpdatedBindingShowsTheBoundValueAfterRebuilding)
     } catch (const dw::InternalInconsistency& e) {
         EXPECT_EQ(e.message(), QStringLiteral("Invalid parameter not satisfying: 0 < [inBinding length]"));
     }
+}
+
+TEST(PopUpExtensions, BindingToAModelObjectFollowsItsKey)
+{
+    QComboBox popUp;
+    for (int tag : {0, 1000, 3000})
+        popUp.addItem(QString::number(tag), tag);
+    Listing listing;
+    listing.setValueForKey(1000, QStringLiteral("conditionID"));
+    dw::bind(&popUp, QStringLiteral("selectedTag"), &listing, QStringLiteral("conditionID"));
+    EXPECT_EQ(popUp.currentIndex(), 1);
+
+    listing.setValueForKey(3000, QStringLiteral("conditionID"));
+    EXPECT_EQ(popUp.currentIndex(), 2);
+    Q_EMIT popUp.activated(0);
+    EXPECT_EQ(listing.valueForKey(QStringLiteral("conditionID")).toInt(), 0);
 }
 
 TEST(WorkspaceExtensions, ProcessTableListsThisProcess)
