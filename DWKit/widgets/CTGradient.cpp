@@ -2,6 +2,8 @@
 
 #include "platform/DWAssert.h"
 #include "platform/DWFormat.h"
+#include "platform/KeyedArchiver.h"
+#include "platform/KeyedUnarchiver.h"
 
 #include <QLinearGradient>
 #include <QPainter>
@@ -491,42 +493,88 @@ void CTGradient::drawSwatchInRect(QPainter& painter, const QRectF& rect) const
     fillRect(painter, rect, 45);
 }
 
-// ---- stored form
+// ---- keyed archive
 
-QVariantMap CTGradient::encodeWithCoder() const
+namespace {
+
+class ArchivedCTGradient final : public dw::ArchivedObject
 {
-    QVariantMap archive;
+public:
+    explicit ArchivedCTGradient(CTGradient gradient) : m_gradient(std::move(gradient)) {}
+
+    QStringList archiveClassChain() const override { return {kClassName, QStringLiteral("NSObject")}; }
+    void encodeWithCoder(dw::KeyedArchiver& coder) const override { m_gradient.encodeWithCoder(coder); }
+    const CTGradient& gradient() const { return m_gradient; }
+
+private:
+    CTGradient m_gradient;
+};
+
+// The keys the platform's coder gives values written one after the other without a key.
+QString sequentialKey(int index)
+{
+    return QStringLiteral("$%1").arg(index);
+}
+
+const bool kArchivedClassRegistered = (CTGradient::registerArchivedClass(), true);
+
+} // namespace
+
+void CTGradient::encodeWithCoder(dw::KeyedArchiver& coder) const
+{
     int key = 0;
     for (const CTGradientElement& e : m_elements) {
         for (float value : {e.red, e.green, e.blue, e.alpha, e.position})
-            archive.insert(QStringLiteral("$%1").arg(key++), value);
+            coder.encodeFloat(value, sequentialKey(key++));
     }
-    archive.insert(kElementCountKey, qint64(m_elements.size()));
-    archive.insert(kBlendingModeKey, m_blendingMode);
-    return archive;
+    coder.encodeInt(int(m_elements.size()), kElementCountKey);
+    coder.encodeInt(m_blendingMode, kBlendingModeKey);
 }
 
-std::optional<CTGradient> CTGradient::initWithCoder(const QVariantMap& archive)
+std::optional<CTGradient> CTGradient::initWithCoder(dw::KeyedUnarchiver& coder)
 {
-    bool ok = false;
     CTGradient gradient;
-    gradient.setBlendingMode(archive.value(kBlendingModeKey, 0).toInt(&ok));
-    if (!ok)
+    gradient.setBlendingMode(coder.decodeIntForKey(kBlendingModeKey));
+    const qint64 count = coder.decodeInt64ForKey(kElementCountKey);
+    if (count < 0) {
+        coder.failWithError(dw::format("%@: negative stop count %lld", kClassName, count));
         return std::nullopt;
-    const qint64 count = archive.value(kElementCountKey, 0).toLongLong(&ok);
-    // Each stop takes five values; a count beyond what the archive holds is corrupt.
-    if (!ok || count < 0 || count * 5 > archive.size())
-        return std::nullopt;
+    }
     int key = 0;
     for (qint64 i = 0; i < count; ++i) {
         float values[5];
         for (float& value : values) {
-            const QVariant stored = archive.value(QStringLiteral("$%1").arg(key++));
-            value = stored.toFloat(&ok);
-            if (!stored.isValid() || !ok)
+            const QString name = sequentialKey(key++);
+            // Checked per key, so a count far beyond the stops stored fails at the first gap.
+            if (!coder.containsValueForKey(name)) {
+                coder.failWithError(dw::format("%@: stop %lld of %lld is missing", kClassName, i, count));
                 return std::nullopt;
+            }
+            value = coder.decodeFloatForKey(name);
         }
         gradient.addElement({values[0], values[1], values[2], values[3], values[4]});
     }
     return gradient;
+}
+
+QVariant CTGradient::archiveValue() const
+{
+    return dw::archiveValue(std::make_shared<ArchivedCTGradient>(*this));
+}
+
+std::optional<CTGradient> CTGradient::fromArchiveValue(const QVariant& value)
+{
+    if (const auto archived = dw::archivedObjectCast<ArchivedCTGradient>(value))
+        return archived->gradient();
+    return std::nullopt;
+}
+
+void CTGradient::registerArchivedClass()
+{
+    dw::KeyedUnarchiver::registerClass(kClassName, [](dw::KeyedUnarchiver& coder) -> dw::ArchivedObjectPtr {
+        std::optional<CTGradient> gradient = initWithCoder(coder);
+        if (!gradient)
+            return nullptr;
+        return std::make_shared<ArchivedCTGradient>(std::move(*gradient));
+    });
 }

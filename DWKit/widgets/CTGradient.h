@@ -31,6 +31,11 @@
 class QPainter;
 class QPainterPath;
 
+namespace dw {
+class KeyedArchiver;
+class KeyedUnarchiver;
+} // namespace dw
+
 // One colour stop.
 struct CTGradientElement
 {
@@ -114,11 +119,17 @@ public:
     static void transformRGB_HSV(float* components);
     static void transformHSV_RGB(float* components);
 
-    // The stored form: five floats per stop (red, green, blue, alpha, position) under the
-    // sequential keys "$0", "$1", ... and the keys "CTGradientElementCount" and
-    // "CTGradientBlendingMode". Decoding fails (nullopt) on a missing or malformed value.
-    QVariantMap encodeWithCoder() const;
-    static std::optional<CTGradient> initWithCoder(const QVariantMap& archive);
+    // The keyed archive of class "CTGradient": per stop, in list order, five floats (red, green,
+    // blue, alpha, position) under the sequential keys "$0", "$1", ...; then the stop count under
+    // "CTGradientElementCount" and the mode under "CTGradientBlendingMode". Reading fails (nullopt,
+    // and the unarchiver's error) when a stop that the count announces is missing.
+    void encodeWithCoder(dw::KeyedArchiver& coder) const;
+    static std::optional<CTGradient> initWithCoder(dw::KeyedUnarchiver& coder);
+    // The gradient as an archive value (for KeyedArchiver::encodeObject), and back.
+    QVariant archiveValue() const;
+    static std::optional<CTGradient> fromArchiveValue(const QVariant& value);
+    // Lets the unarchiver make gradients; done when this library loads, repeating it is harmless.
+    static void registerArchivedClass();
 
     friend bool operator==(const CTGradient& a, const CTGradient& b);
 

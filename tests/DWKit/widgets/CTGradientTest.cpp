@@ -1,6 +1,8 @@
 #include "DWKit/widgets/CTGradient.h"
 
 #include "platform/DWAssert.h"
+#include "platform/KeyedArchiver.h"
+#include "platform/KeyedUnarchiver.h"
 
 #include <QImage>
 #include <QPainter>
@@ -185,21 +187,47 @@ TEST(CTGradient, MissingStopsRaiseRangeErrors)
     EXPECT_EQ(list.elementAtIndex(4), nullptr);
 }
 
-TEST(CTGradient, StoredFormRoundTripsStopsOrderAndMode)
+TEST(CTGradient, KeyedArchiveKeepsStopsOrderAndMode)
 {
     const CTGradient original =
         hardEdge().addColorStop(QColor::fromRgbF(0.2f, 0.4f, 0.6f, 0.8f), 0.5f).gradientWithBlendingMode(2);
-    const QVariantMap archive = original.encodeWithCoder();
-    EXPECT_EQ(archive.value(QStringLiteral("CTGradientElementCount")).toInt(), 5);
-    EXPECT_EQ(archive.value(QStringLiteral("CTGradientBlendingMode")).toInt(), 2);
-    const std::optional<CTGradient> decoded = CTGradient::initWithCoder(archive);
+    const QByteArray data = dw::KeyedArchiver::archivedDataWithRootObject(original.archiveValue());
+    QString error;
+    const std::optional<QVariant> root = dw::KeyedUnarchiver::unarchiveObjectWithData(data, &error);
+    ASSERT_TRUE(root.has_value()) << error.toStdString();
+    const std::optional<CTGradient> decoded = CTGradient::fromArchiveValue(*root);
     ASSERT_TRUE(decoded.has_value());
     EXPECT_TRUE(*decoded == original);
+    EXPECT_EQ(decoded->elementCount(), 5u);
+    EXPECT_FLOAT_EQ(decoded->elementAtIndex(2)->blue, 1.0f) << "equal positions keep their order";
+}
 
-    QVariantMap truncated = archive;
-    truncated.remove(QStringLiteral("$24"));
-    EXPECT_FALSE(CTGradient::initWithCoder(truncated).has_value());
-    QVariantMap overstated = archive;
-    overstated.insert(QStringLiteral("CTGradientElementCount"), 1000000);
-    EXPECT_FALSE(CTGradient::initWithCoder(overstated).has_value());
+namespace {
+
+// A gradient record whose count promises more stops than it holds.
+class OverstatedGradient final : public dw::ArchivedObject
+{
+public:
+    QStringList archiveClassChain() const override
+    {
+        return {QStringLiteral("CTGradient"), QStringLiteral("NSObject")};
+    }
+    void encodeWithCoder(dw::KeyedArchiver& coder) const override
+    {
+        for (int i = 0; i < 5; ++i)
+            coder.encodeFloat(0.5f, QStringLiteral("$%1").arg(i));
+        coder.encodeInt(1000000, QStringLiteral("CTGradientElementCount"));
+        coder.encodeInt(0, QStringLiteral("CTGradientBlendingMode"));
+    }
+};
+
+} // namespace
+
+TEST(CTGradient, ArchiveWithMissingStopsFailsCleanly)
+{
+    const QByteArray data =
+        dw::KeyedArchiver::archivedDataWithRootObject(dw::archiveValue(std::make_shared<OverstatedGradient>()));
+    QString error;
+    EXPECT_FALSE(dw::KeyedUnarchiver::unarchiveObjectWithData(data, &error).has_value());
+    EXPECT_TRUE(error.contains(QStringLiteral("stop 1 of 1000000 is missing"))) << error.toStdString();
 }
