@@ -5,7 +5,11 @@
 #include "platform/CocoaNumbers.h"
 #include "platform/DWAssert.h"
 #include "platform/DWFormat.h"
+#include "platform/KeyedArchiver.h"
+#include "platform/KeyedUnarchiver.h"
 #include "platform/Localization.h"
+
+#include <mutex>
 
 namespace {
 
@@ -299,4 +303,121 @@ QString QMItemShippingOptions::summary() const
                                                   qulonglong(m_internationalShippingServices.size()));
     }
     return text;
+}
+
+namespace {
+
+QVariant optionalText(const QString& value)
+{
+    return value.isNull() ? QVariant() : QVariant(value);
+}
+
+QString decodedText(dw::KeyedUnarchiver& coder, const char* name)
+{
+    const QVariant value = coder.decodeObjectForKey(key(name));
+    return value.typeId() == QMetaType::QString ? value.toString() : QString();
+}
+
+QStringList decodedTexts(dw::KeyedUnarchiver& coder, const char* name)
+{
+    QStringList texts;
+    for (const QVariant& element : coder.decodeObjectForKey(key(name)).toList()) {
+        if (element.typeId() == QMetaType::QString)
+            texts << element.toString();
+    }
+    return texts;
+}
+
+// Rows are dictionaries; anything else in a damaged archive is left out rather than becoming an
+// empty row that every reader would have to guard against.
+QVariantList decodedRows(dw::KeyedUnarchiver& coder, const char* name)
+{
+    QVariantList rows;
+    for (const QVariant& element : coder.decodeObjectForKey(key(name)).toList()) {
+        if (element.typeId() == QMetaType::QVariantMap)
+            rows << element;
+    }
+    return rows;
+}
+
+} // namespace
+
+void QMItemShippingOptions::encodeWithCoder(dw::KeyedArchiver& coder) const
+{
+    coder.encodeBool(m_usesCalculatedShipping, key("usesCalculatedShipping"));
+    coder.encodeObject(QVariant(m_shipToLocations), key("shipToLocations"));
+    coder.encodeObject(optionalText(m_insuranceFee), key("insuranceFee"));
+    coder.encodeInt64(m_insuranceOption, key("insuranceOption"));
+    coder.encodeInt64(m_shippingType, key("shippingType"));
+    coder.encodeObject(optionalText(m_shipFromZipCode), key("shipFromZipCode"));
+    coder.encodeObject(optionalText(m_packageDepth), key("packageDepth"));
+    coder.encodeObject(optionalText(m_packageLength), key("packageLength"));
+    coder.encodeObject(optionalText(m_packageWidth), key("packageWidth"));
+    coder.encodeObject(optionalText(m_packagePounds), key("packagePounds"));
+    coder.encodeObject(optionalText(m_packageOunces), key("packageOunces"));
+    coder.encodeObject(optionalText(m_packagingHandlingCosts), key("packagingHandlingCosts"));
+    coder.encodeObject(m_domesticShippingServices, key("domesticShippingServices"));
+    coder.encodeObject(m_internationalShippingServices, key("internationalShippingServices"));
+    coder.encodeBool(m_localPickupOnly, key("localPickupOnly"));
+    coder.encodeBool(m_shippingTermsInDescription, key("shippingTermsInDescription"));
+    coder.encodeBool(m_usesCalculatedShippingInternational, key("usesCalculatedShippingInternational"));
+    coder.encodeObject(optionalText(m_insuranceFeeInternational), key("insuranceFeeInternational"));
+    coder.encodeObject(optionalText(m_packagingHandlingCostsInternational), key("packagingHandlingCostsInternational"));
+    coder.encodeInt64(m_insuranceOptionInternational, key("insuranceOptionInternational"));
+    coder.encodeBool(m_offerDomesticShippingDiscount, key("offerDomesticShippingDiscount"));
+    coder.encodeBool(m_offerInternationalShippingDiscount, key("offerInternationalShippingDiscount"));
+    coder.encodeObject(optionalText(m_domesticShippingDiscountProfileID), key("domesticShippingDiscountProfileID"));
+    coder.encodeObject(optionalText(m_internationalShippingDiscountProfileID),
+                       key("internationalShippingDiscountProfileID"));
+    coder.encodeBool(m_offerDomesticPromotionalShippingDiscount, key("offerDomesticPromotionalShippingDiscount"));
+    coder.encodeBool(m_offerInternationalPromotionalShippingDiscount,
+                     key("offerInternationalPromotionalShippingDiscount"));
+    coder.encodeObject(m_hasExcludeLocations ? QVariant(m_excludeLocations) : QVariant(), key("excludeLocations"));
+}
+
+std::shared_ptr<QMItemShippingOptions> QMItemShippingOptions::decodeWithCoder(dw::KeyedUnarchiver& coder)
+{
+    auto o = std::make_shared<QMItemShippingOptions>();
+    o->m_usesCalculatedShipping = coder.decodeBoolForKey(key("usesCalculatedShipping"));
+    o->m_shipToLocations = decodedTexts(coder, "shipToLocations");
+    o->m_insuranceFee = decodedText(coder, "insuranceFee");
+    o->m_insuranceOption = coder.decodeInt64ForKey(key("insuranceOption"));
+    o->m_shippingType = coder.decodeInt64ForKey(key("shippingType"));
+    o->m_shipFromZipCode = decodedText(coder, "shipFromZipCode");
+    o->m_packageDepth = decodedText(coder, "packageDepth");
+    o->m_packageLength = decodedText(coder, "packageLength");
+    o->m_packageWidth = decodedText(coder, "packageWidth");
+    o->m_packagePounds = decodedText(coder, "packagePounds");
+    o->m_packageOunces = decodedText(coder, "packageOunces");
+    o->m_packagingHandlingCosts = decodedText(coder, "packagingHandlingCosts");
+    o->m_domesticShippingServices = decodedRows(coder, "domesticShippingServices");
+    o->m_internationalShippingServices = decodedRows(coder, "internationalShippingServices");
+    o->m_localPickupOnly = coder.decodeBoolForKey(key("localPickupOnly"));
+    o->m_shippingTermsInDescription = coder.decodeBoolForKey(key("shippingTermsInDescription"));
+    o->m_usesCalculatedShippingInternational = coder.decodeBoolForKey(key("usesCalculatedShippingInternational"));
+    o->m_insuranceFeeInternational = decodedText(coder, "insuranceFeeInternational");
+    o->m_packagingHandlingCostsInternational = decodedText(coder, "packagingHandlingCostsInternational");
+    o->m_insuranceOptionInternational = coder.decodeInt64ForKey(key("insuranceOptionInternational"));
+    o->m_offerDomesticShippingDiscount = coder.decodeBoolForKey(key("offerDomesticShippingDiscount"));
+    o->m_offerInternationalShippingDiscount = coder.decodeBoolForKey(key("offerInternationalShippingDiscount"));
+    o->m_domesticShippingDiscountProfileID = decodedText(coder, "domesticShippingDiscountProfileID");
+    o->m_internationalShippingDiscountProfileID = decodedText(coder, "internationalShippingDiscountProfileID");
+    o->m_offerDomesticPromotionalShippingDiscount =
+        coder.decodeBoolForKey(key("offerDomesticPromotionalShippingDiscount"));
+    o->m_offerInternationalPromotionalShippingDiscount =
+        coder.decodeBoolForKey(key("offerInternationalPromotionalShippingDiscount"));
+    const QVariant exclude = coder.decodeObjectForKey(key("excludeLocations"));
+    o->m_hasExcludeLocations = exclude.isValid();
+    o->m_excludeLocations = decodedTexts(coder, "excludeLocations");
+    return o;
+}
+
+void QMItemShippingOptions::registerArchiveClass()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        dw::KeyedUnarchiver::registerClass(
+            QStringLiteral("QMItemShippingOptions"),
+            [](dw::KeyedUnarchiver& coder) -> dw::ArchivedObjectPtr { return decodeWithCoder(coder); });
+    });
 }

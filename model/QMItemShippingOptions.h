@@ -13,6 +13,8 @@
 //     options->addDomesticShippingServiceWithID("301", "3,50", false, "0");
 //     bool free = options->hasFreeShippingService();
 
+#include "platform/ArchivedObject.h"
+
 #include <QString>
 #include <QStringList>
 #include <QVariantList>
@@ -37,10 +39,25 @@ inline constexpr int kQMShippingOptions_maxInternationalServiceCount = 3;
 // The service ID of freight shipping.
 inline constexpr qint64 kQMFreightShippingServiceID = 80029;
 
-class QMItemShippingOptions
+namespace dw {
+class KeyedUnarchiver;
+}
+
+class QMItemShippingOptions : public dw::ArchivedObject
 {
 public:
     QMItemShippingOptions();
+
+    // Keyed archiving under the field names; decoding takes every key as stored (a key missing
+    // from an old archive gives NO, 0 or nil). registerArchiveClass() makes archives of this class
+    // readable; it may be called any number of times.
+    QStringList archiveClassChain() const override
+    {
+        return {QStringLiteral("QMItemShippingOptions"), QStringLiteral("NSObject")};
+    }
+    void encodeWithCoder(dw::KeyedArchiver& coder) const override;
+    static std::shared_ptr<QMItemShippingOptions> decodeWithCoder(dw::KeyedUnarchiver& coder);
+    static void registerArchiveClass();
 
     // A deep copy, owned by the caller.
     std::shared_ptr<QMItemShippingOptions> copy() const;

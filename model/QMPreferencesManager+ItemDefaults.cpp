@@ -1,8 +1,18 @@
 #include "model/QMPreferencesManager.h"
 
+#include "model/QMItemShippingOptions.h"
+
+#include "DWKit/QMLog.h"
+
+#include "platform/DWAssert.h"
 #include "platform/DWFormat.h"
+#include "platform/KeyedArchiver.h"
+#include "platform/KeyedUnarchiver.h"
+#include "platform/Paths.h"
 #include "platform/RtfCodec.h"
 #include "platform/UserDefaults.h"
+
+#include <QFileInfo>
 
 QVariant QMPreferencesManager::defaultLocation() const
 {
@@ -259,6 +269,71 @@ qint64 QMPreferencesManager::lastCategoryTreeVersion() const
 QVariant QMPreferencesManager::defaultDesignTemplatePath() const
 {
     return objectFor("defaultDesignTemplatePath");
+}
+
+// --- Default shipping options per site
+
+namespace {
+
+const QString kFileFormatVersionKey = QStringLiteral("fileFormatVersion");
+const QString kShippingOptionsKey = QStringLiteral("shippingOptions");
+
+// The options of one stored file, or null when the file is missing, unreadable, of a newer format
+// or without options.
+std::shared_ptr<QMItemShippingOptions> readShippingOptionsFile(const QString& path)
+{
+    if (path.isEmpty() || !QFileInfo::exists(path))
+        return nullptr;
+    QMItemShippingOptions::registerArchiveClass();
+    QString error;
+    const auto root = dw::KeyedUnarchiver::unarchiveObjectWithFile(path, &error);
+    if (!root) {
+        QMLogError(QStringLiteral("Ignoring unreadable shipping options %@: %@"), path, error);
+        return nullptr;
+    }
+    const QVariantMap stored = root->toMap();
+    if (stored.value(kFileFormatVersionKey).toLongLong() >= 1)
+        return nullptr;
+    return dw::archivedObjectCast<QMItemShippingOptions>(stored.value(kShippingOptionsKey));
+}
+
+} // namespace
+
+QString QMPreferencesManager::shippingOptionsFilePathForSiteID(const QString& siteID)
+{
+    return dw::paths::safeChildPath(dw::paths::fixedDataFolder(),
+                                    QStringLiteral("ShippingOptions.site") + siteID + QStringLiteral(".data"));
+}
+
+std::shared_ptr<QMItemShippingOptions>
+QMPreferencesManager::defaultShippingOptionsForSiteID(const QString& siteID) const
+{
+    if (auto options = readShippingOptionsFile(shippingOptionsFilePathForSiteID(siteID)))
+        return options;
+    // Older versions kept the options per country; the US site's country is "1".
+    const QString countryID = siteID == QStringLiteral("0") ? QStringLiteral("1") : siteID;
+    const QString legacy = dw::paths::safeChildPath(
+        dw::paths::fixedDataFolder(), QStringLiteral("ShippingOptions.country") + countryID + QStringLiteral(".data"));
+    if (auto options = readShippingOptionsFile(legacy))
+        return options;
+    return std::make_shared<QMItemShippingOptions>();
+}
+
+bool QMPreferencesManager::setDefaultShippingOptions(const std::shared_ptr<QMItemShippingOptions>& options,
+                                                     const QString& siteID)
+{
+    DW_ASSERT(options != nullptr, "cannot save (nil) shipping options");
+    const QString path = shippingOptionsFilePathForSiteID(siteID);
+    if (path.isEmpty()) {
+        QMLogError(QStringLiteral("Not saving shipping options for the site %@: not a site ID"), siteID);
+        return false;
+    }
+    const QVariantMap root{{kFileFormatVersionKey, 0}, {kShippingOptionsKey, dw::archiveValue(options)}};
+    QString error;
+    if (dw::KeyedArchiver::archiveRootObject(root, path, &error))
+        return true;
+    QMLogError(QStringLiteral("Could not save shipping options: %@"), error);
+    return false;
 }
 
 // --- Image defaults

@@ -23,6 +23,8 @@
 #include <memory>
 #include <optional>
 
+class QMItemShippingOptions;
+
 inline constexpr const char* kFeesHighlightColorDidChangeNotification = "FeesHighlightColorDidChangeNotification";
 
 // Picture-upload systems (user default "ImageUploadingSystem").
@@ -228,6 +230,15 @@ public:
     void setReturnPolicyRefundOption(const QVariant& value);
     qint64 lastCategoryTreeVersion() const;
     QVariant defaultDesignTemplatePath() const;
+
+    // Default shipping options of a site (site ID as decimal text); new, empty options when the
+    // site has no readable file. Never null.
+    std::shared_ptr<QMItemShippingOptions> defaultShippingOptionsForSiteID(const QString& siteID) const;
+    // Replaces the site's file atomically; false (and a log line) when it could not be written.
+    // Null options are a programming error ("cannot save (nil) shipping options").
+    bool setDefaultShippingOptions(const std::shared_ptr<QMItemShippingOptions>& options, const QString& siteID);
+    // Null for a site ID that would not make a plain file name.
+    static QString shippingOptionsFilePathForSiteID(const QString& siteID);
 
     // Image defaults: the picture size chosen for upload.
     qint64 defaultImageSizeTag() const;
