@@ -901,25 +901,13 @@ public:
                 nameEscaper.append(c.unicode(), true);
             m_out += ';';
         }
-        m_out += "}\n{\\colortbl;\\red255\\green255\\blue255;";
-        for (const RgbaColor& color : m_colors) {
-            appendNumber(m_out, "\\red", clampedComponent(color.red, 255));
-            appendNumber(m_out, "\\green", clampedComponent(color.green, 255));
-            appendNumber(m_out, "\\blue", clampedComponent(color.blue, 255));
-            m_out += ';';
-        }
-        m_out += "}\n{\\*\\expandedcolortbl;;";
-        for (const RgbaColor& color : m_colors) {
-            if (!fitsColorTable(color)) {
-                m_out += "\\csgenericrgb";
-                appendNumber(m_out, "\\c", clampedComponent(color.red, kExpandedComponentScale));
-                appendNumber(m_out, "\\c", clampedComponent(color.green, kExpandedComponentScale));
-                appendNumber(m_out, "\\c", clampedComponent(color.blue, kExpandedComponentScale));
-                if (color.alpha != 1)
-                    appendNumber(m_out, "\\c", clampedComponent(color.alpha, kExpandedComponentScale));
-            }
-            m_out += ';';
-        }
+        // Index 0, the automatic colour, is an empty entry in both tables.
+        m_out += "}\n{\\colortbl;";
+        for (const ColorEntry& entry : m_colors)
+            m_out += entry.table + ';';
+        m_out += "}\n{\\*\\expandedcolortbl;";
+        for (const ColorEntry& entry : m_colors)
+            m_out += entry.expanded + ';';
         m_out += "}\n";
         writeBody();
         m_out += '}';
@@ -932,32 +920,58 @@ private:
         return attributes.font.value_or(TextFont::defaultFont());
     }
 
-    static RgbaColor white() { return RgbaColor{1, 1, 1, 1}; }
+    // A colour as the two colour tables hold it. Colours that are written alike share an entry.
+    struct ColorEntry
+    {
+        QByteArray table;
+        QByteArray expanded;
+
+        QByteArray key() const { return table + '|' + expanded; }
+    };
+
+    static ColorEntry colorEntry(const RgbaColor& color)
+    {
+        ColorEntry entry;
+        appendNumber(entry.table, "\\red", clampedComponent(color.red, 255));
+        appendNumber(entry.table, "\\green", clampedComponent(color.green, 255));
+        appendNumber(entry.table, "\\blue", clampedComponent(color.blue, 255));
+        // An empty expanded entry leaves the colour table's value in force.
+        if (!fitsColorTable(color)) {
+            entry.expanded = "\\csgenericrgb";
+            appendNumber(entry.expanded, "\\c", clampedComponent(color.red, kExpandedComponentScale));
+            appendNumber(entry.expanded, "\\c", clampedComponent(color.green, kExpandedComponentScale));
+            appendNumber(entry.expanded, "\\c", clampedComponent(color.blue, kExpandedComponentScale));
+            if (clampedComponent(color.alpha, kExpandedComponentScale) != kExpandedComponentScale)
+                appendNumber(entry.expanded, "\\c", clampedComponent(color.alpha, kExpandedComponentScale));
+        }
+        return entry;
+    }
 
     void collectTables()
     {
+        // The platform's writer always lists white first.
+        addColor(RgbaColor{1, 1, 1, 1});
         for (const StyledRun& run : m_text.runs()) {
             const QString name = fontOf(run.attributes).fontName();
-            if (std::find(m_fontNames.begin(), m_fontNames.end(), name) == m_fontNames.end())
+            if (m_fontIndexes.emplace(name, int(m_fontNames.size())).second)
                 m_fontNames.push_back(name);
-            const auto& color = run.attributes.foregroundColor;
-            if (color && *color != white() && std::find(m_colors.begin(), m_colors.end(), *color) == m_colors.end())
-                m_colors.push_back(*color);
+            if (run.attributes.foregroundColor)
+                addColor(*run.attributes.foregroundColor);
         }
     }
 
-    int fontIndex(const TextFont& font) const
+    void addColor(const RgbaColor& color)
     {
-        return int(std::find(m_fontNames.begin(), m_fontNames.end(), font.fontName()) - m_fontNames.begin());
+        ColorEntry entry = colorEntry(color);
+        if (m_colorIndexes.emplace(entry.key(), int(m_colors.size()) + 1).second)
+            m_colors.push_back(std::move(entry));
     }
+
+    int fontIndex(const TextFont& font) const { return m_fontIndexes.at(font.fontName()); }
 
     int colorIndex(const std::optional<RgbaColor>& color) const
     {
-        if (!color)
-            return 0;
-        if (*color == white())
-            return 1;
-        return int(std::find(m_colors.begin(), m_colors.end(), *color) - m_colors.begin()) + 2;
+        return color ? m_colorIndexes.at(colorEntry(*color).key()) : 0;
     }
 
     void writeBody()
@@ -1033,7 +1047,9 @@ private:
     QByteArray m_out;
     TextEscaper m_escaper;
     std::vector<QString> m_fontNames;
-    std::vector<RgbaColor> m_colors;
+    std::map<QString, int> m_fontIndexes;
+    std::vector<ColorEntry> m_colors;
+    std::map<QByteArray, int> m_colorIndexes;
 
     TextAlignment m_alignment = TextAlignment::Natural;
     int m_font = -1;
