@@ -82,9 +82,11 @@ public:
         }
 
         if (cls.hasSimpleContent()) {
+            // An element without text leaves the content unset, as the writer writes unset content.
             const int index = cls.contentFieldIndex();
-            if (index >= 0)
-                store(object, index, valueFromText(joinedText(node), cls.field(index).valueType));
+            const QString text = joinedText(node);
+            if (index >= 0 && !text.isEmpty())
+                store(object, index, valueFromText(text, cls.field(index).valueType));
             return true;
         }
 

@@ -167,22 +167,109 @@ void DWGeneratedObject::assertItemPresent(bool present)
     DW_ASSERT(present, "Invalid parameter not satisfying: item");
 }
 
-bool DWGeneratedObject::assignText(QString& field, const QVariant& value)
-{
-    return itemFromVariant(value, field, true);
-}
-
-bool DWGeneratedObject::assignDate(QDateTime& field, const QVariant& value)
-{
-    return itemFromVariant(value, field, true);
-}
-
-bool DWGeneratedObject::assignData(QByteArray& field, const QVariant& value)
-{
-    return itemFromVariant(value, field, true);
-}
-
 namespace {
+
+// An unset value is acceptable for a field (allowUnset) but never as an array item.
+bool itemFromVariant(const QVariant& value, QString& item, bool allowUnset)
+{
+    if (!value.isValid()) {
+        item = QString();
+        return allowUnset;
+    }
+    if (value.metaType() != QMetaType::fromType<QString>())
+        return false;
+    item = value.toString();
+    return true;
+}
+
+bool itemFromVariant(const QVariant& value, QDateTime& item, bool allowUnset)
+{
+    if (!value.isValid()) {
+        item = QDateTime();
+        return allowUnset;
+    }
+    if (value.metaType() != QMetaType::fromType<QDateTime>() || !value.toDateTime().isValid())
+        return false;
+    item = value.toDateTime();
+    return true;
+}
+
+bool itemFromVariant(const QVariant& value, QByteArray& item, bool allowUnset)
+{
+    if (!value.isValid()) {
+        item = QByteArray();
+        return allowUnset;
+    }
+    if (value.metaType() != QMetaType::fromType<QByteArray>() || value.toByteArray().isNull())
+        return false;
+    item = value.toByteArray();
+    return true;
+}
+
+bool isList(const QVariant& value)
+{
+    return value.metaType() == QMetaType::fromType<QVariantList>() ||
+           value.metaType() == QMetaType::fromType<QStringList>();
+}
+
+template<class T>
+QVariant plainArrayVariant(const DWArray<T>& array)
+{
+    if (!array)
+        return {};
+    QVariantList items;
+    items.reserve(array->size());
+    for (const T& item : *array)
+        items.append(QVariant(item));
+    return items;
+}
+
+template<class T>
+bool assignPlainArray(DWArray<T>& field, const QVariant& value)
+{
+    if (!value.isValid()) {
+        field.reset();
+        return true;
+    }
+    if (!isList(value))
+        return false;
+    auto list = std::make_shared<QList<T>>();
+    for (const QVariant& itemValue : value.toList()) {
+        T item;
+        if (!itemFromVariant(itemValue, item, false))
+            return false;
+        list->append(item);
+    }
+    field = std::move(list);
+    return true;
+}
+
+template<class T>
+bool appendPlainItem(DWArray<T>& field, const QVariant& value)
+{
+    T item;
+    if (!itemFromVariant(value, item, false))
+        return false;
+    if (!field)
+        field = std::make_shared<QList<T>>();
+    field->append(item);
+    return true;
+}
+
+bool isPresent(const QString& item)
+{
+    return !item.isNull();
+}
+
+bool isPresent(const QDateTime& item)
+{
+    return item.isValid();
+}
+
+bool isPresent(const QByteArray& item)
+{
+    return !item.isNull();
+}
 
 bool isNumberOrBool(const QVariant& value)
 {
@@ -205,6 +292,71 @@ bool isNumberOrBool(const QVariant& value)
 }
 
 } // namespace
+
+QVariant DWGeneratedObject::textVariant(const QString& value)
+{
+    return value.isNull() ? QVariant() : QVariant(value);
+}
+
+QVariant DWGeneratedObject::dateVariant(const QDateTime& value)
+{
+    return value.isValid() ? QVariant(value) : QVariant();
+}
+
+QVariant DWGeneratedObject::dataVariant(const QByteArray& value)
+{
+    return value.isNull() ? QVariant() : QVariant(value);
+}
+
+QVariant DWGeneratedObject::boolVariant(bool value)
+{
+    return QVariant(value);
+}
+
+QVariant DWGeneratedObject::integerVariant(qint64 value)
+{
+    return QVariant(qlonglong(value));
+}
+
+QVariant DWGeneratedObject::doubleVariant(double value)
+{
+    return QVariant(value);
+}
+
+QVariant DWGeneratedObject::objectVariant(const DWGeneratedObjectPtr& value)
+{
+    return variantFromObject(value);
+}
+
+QVariant DWGeneratedObject::arrayVariant(const DWArray<QString>& array)
+{
+    return plainArrayVariant(array);
+}
+
+QVariant DWGeneratedObject::arrayVariant(const DWArray<QDateTime>& array)
+{
+    return plainArrayVariant(array);
+}
+
+QVariant DWGeneratedObject::arrayVariant(const DWArray<QByteArray>& array)
+{
+    return plainArrayVariant(array);
+}
+
+bool DWGeneratedObject::assignText(QString& field, const QVariant& value)
+{
+    return itemFromVariant(value, field, true);
+}
+
+bool DWGeneratedObject::assignDate(QDateTime& field, const QVariant& value)
+{
+    return itemFromVariant(value, field, true);
+}
+
+bool DWGeneratedObject::assignData(QByteArray& field, const QVariant& value)
+{
+    return itemFromVariant(value, field, true);
+}
 
 // Scalars have no unset state: an invalid QVariant stores 0 or NO.
 bool DWGeneratedObject::assignBool(bool& field, const QVariant& value)
@@ -231,38 +383,87 @@ bool DWGeneratedObject::assignDouble(double& field, const QVariant& value)
     return true;
 }
 
-bool DWGeneratedObject::itemFromVariant(const QVariant& value, QString& item, bool allowUnset)
+bool DWGeneratedObject::assignArray(DWArray<QString>& field, const QVariant& value)
+{
+    return assignPlainArray(field, value);
+}
+
+bool DWGeneratedObject::assignArray(DWArray<QDateTime>& field, const QVariant& value)
+{
+    return assignPlainArray(field, value);
+}
+
+bool DWGeneratedObject::assignArray(DWArray<QByteArray>& field, const QVariant& value)
+{
+    return assignPlainArray(field, value);
+}
+
+bool DWGeneratedObject::appendArrayItem(DWArray<QString>& field, const QVariant& item)
+{
+    return appendPlainItem(field, item);
+}
+
+bool DWGeneratedObject::appendArrayItem(DWArray<QDateTime>& field, const QVariant& item)
+{
+    return appendPlainItem(field, item);
+}
+
+bool DWGeneratedObject::appendArrayItem(DWArray<QByteArray>& field, const QVariant& item)
+{
+    return appendPlainItem(field, item);
+}
+
+void DWGeneratedObject::addArrayItem(DWArray<QString>& field, const QString& item)
+{
+    assertItemPresent(isPresent(item));
+    if (!field)
+        field = std::make_shared<QList<QString>>();
+    field->append(item);
+}
+
+void DWGeneratedObject::addArrayItem(DWArray<QDateTime>& field, const QDateTime& item)
+{
+    assertItemPresent(isPresent(item));
+    if (!field)
+        field = std::make_shared<QList<QDateTime>>();
+    field->append(item);
+}
+
+void DWGeneratedObject::addArrayItem(DWArray<QByteArray>& field, const QByteArray& item)
+{
+    assertItemPresent(isPresent(item));
+    if (!field)
+        field = std::make_shared<QList<QByteArray>>();
+    field->append(item);
+}
+
+bool DWGeneratedObject::objectOfClass(const QVariant& value, const DWGeneratedClass& cls, bool allowUnset,
+                                      DWGeneratedObjectPtr& object)
 {
     if (!value.isValid()) {
-        item = QString();
+        object.reset();
         return allowUnset;
     }
-    if (value.metaType() != QMetaType::fromType<QString>())
+    DWGeneratedObjectPtr candidate = objectFromVariant(value);
+    if (!candidate || !candidate->generatedClass().isSubclassOf(cls))
         return false;
-    item = value.toString();
+    object = std::move(candidate);
     return true;
 }
 
-bool DWGeneratedObject::itemFromVariant(const QVariant& value, QDateTime& item, bool allowUnset)
+bool DWGeneratedObject::objectsOfClass(const QVariant& value, const DWGeneratedClass& cls,
+                                       QList<DWGeneratedObjectPtr>& objects, bool& isUnset)
 {
-    if (!value.isValid()) {
-        item = QDateTime();
-        return allowUnset;
-    }
-    if (value.metaType() != QMetaType::fromType<QDateTime>() || !value.toDateTime().isValid())
+    isUnset = !value.isValid();
+    if (isUnset)
+        return true;
+    if (!isList(value))
         return false;
-    item = value.toDateTime();
-    return true;
-}
-
-bool DWGeneratedObject::itemFromVariant(const QVariant& value, QByteArray& item, bool allowUnset)
-{
-    if (!value.isValid()) {
-        item = QByteArray();
-        return allowUnset;
+    for (const QVariant& item : value.toList()) {
+        DWGeneratedObjectPtr object;
+        if (!objectOfClass(item, cls, false, object))
+            return false;
+        objects.append(object);
     }
-    if (value.metaType() != QMetaType::fromType<QByteArray>() || value.toByteArray().isNull())
-        return false;
-    item = value.toByteArray();
     return true;
 }

@@ -109,27 +109,31 @@ public:
     static DWGeneratedObjectPtr objectFromVariant(const QVariant& value);
 
 protected:
-    // Conversions used by the generated field accessors.
-    static QVariant textVariant(const QString& value) { return value.isNull() ? QVariant() : QVariant(value); }
-    static QVariant dateVariant(const QDateTime& value) { return value.isValid() ? QVariant(value) : QVariant(); }
-    static QVariant dataVariant(const QByteArray& value) { return value.isNull() ? QVariant() : QVariant(value); }
+    // Conversions used by the generated field accessors. They are out of line, and the templates
+    // for nested records thin, so that the generated classes compile quickly.
+    static QVariant textVariant(const QString& value);
+    static QVariant dateVariant(const QDateTime& value);
+    static QVariant dataVariant(const QByteArray& value);
+    static QVariant boolVariant(bool value);
+    static QVariant integerVariant(qint64 value);
+    static QVariant doubleVariant(double value);
+    static QVariant objectVariant(const DWGeneratedObjectPtr& value);
+    static QVariant arrayVariant(const DWArray<QString>& array);
+    static QVariant arrayVariant(const DWArray<QDateTime>& array);
+    static QVariant arrayVariant(const DWArray<QByteArray>& array);
     template<class T>
-    static QVariant objectVariant(const std::shared_ptr<T>& value)
-    {
-        return value ? variantFromObject(value) : QVariant();
-    }
-    template<class T>
-    static QVariant arrayVariant(const DWArray<T>& array)
+    static QVariant arrayVariant(const DWArray<std::shared_ptr<T>>& array)
     {
         if (!array)
             return {};
         QVariantList items;
         items.reserve(array->size());
-        for (const T& item : *array)
-            items.append(itemVariant(item));
+        for (const std::shared_ptr<T>& item : *array)
+            items.append(objectVariant(item));
         return items;
     }
 
+    // The setters: false (and the field unchanged) for a value of the wrong kind.
     static bool assignText(QString& field, const QVariant& value);
     static bool assignDate(QDateTime& field, const QVariant& value);
     static bool assignData(QByteArray& field, const QVariant& value);
@@ -139,85 +143,68 @@ protected:
     template<class T>
     static bool assignObject(std::shared_ptr<T>& field, const QVariant& value)
     {
-        return itemFromVariant(value, field, true);
+        DWGeneratedObjectPtr object;
+        if (!objectOfClass(value, T::staticClass(), true, object))
+            return false;
+        field = std::static_pointer_cast<T>(object);
+        return true;
     }
+    static bool assignArray(DWArray<QString>& field, const QVariant& value);
+    static bool assignArray(DWArray<QDateTime>& field, const QVariant& value);
+    static bool assignArray(DWArray<QByteArray>& field, const QVariant& value);
     template<class T>
-    static bool assignArray(DWArray<T>& field, const QVariant& value)
+    static bool assignArray(DWArray<std::shared_ptr<T>>& field, const QVariant& value)
     {
-        if (!value.isValid()) {
+        QList<DWGeneratedObjectPtr> objects;
+        bool isUnset = false;
+        if (!objectsOfClass(value, T::staticClass(), objects, isUnset))
+            return false;
+        if (isUnset) {
             field.reset();
             return true;
         }
-        if (value.metaType() != QMetaType::fromType<QVariantList>() &&
-            value.metaType() != QMetaType::fromType<QStringList>())
-            return false;
-        auto list = std::make_shared<QList<T>>();
-        for (const QVariant& itemValue : value.toList()) {
-            T item;
-            if (!itemFromVariant(itemValue, item, false))
-                return false;
-            list->append(item);
-        }
+        auto list = std::make_shared<QList<std::shared_ptr<T>>>();
+        list->reserve(objects.size());
+        for (const DWGeneratedObjectPtr& object : std::as_const(objects))
+            list->append(std::static_pointer_cast<T>(object));
         field = std::move(list);
         return true;
     }
+    static bool appendArrayItem(DWArray<QString>& field, const QVariant& item);
+    static bool appendArrayItem(DWArray<QDateTime>& field, const QVariant& item);
+    static bool appendArrayItem(DWArray<QByteArray>& field, const QVariant& item);
     template<class T>
-    static bool appendArrayItem(DWArray<T>& field, const QVariant& value)
+    static bool appendArrayItem(DWArray<std::shared_ptr<T>>& field, const QVariant& item)
     {
-        T item;
-        if (!itemFromVariant(value, item, false))
+        DWGeneratedObjectPtr object;
+        if (!objectOfClass(item, T::staticClass(), false, object))
             return false;
         if (!field)
-            field = std::make_shared<QList<T>>();
-        field->append(item);
+            field = std::make_shared<QList<std::shared_ptr<T>>>();
+        field->append(std::static_pointer_cast<T>(object));
         return true;
     }
+
     // The add operations of the generated classes; an array holds no unset items.
+    static void addArrayItem(DWArray<QString>& field, const QString& item);
+    static void addArrayItem(DWArray<QDateTime>& field, const QDateTime& item);
+    static void addArrayItem(DWArray<QByteArray>& field, const QByteArray& item);
     template<class T>
-    static void addArrayItem(DWArray<T>& field, const T& item)
+    static void addArrayItem(DWArray<std::shared_ptr<T>>& field, const std::shared_ptr<T>& item)
     {
-        assertItemPresent(isPresent(item));
+        assertItemPresent(item != nullptr);
         if (!field)
-            field = std::make_shared<QList<T>>();
+            field = std::make_shared<QList<std::shared_ptr<T>>>();
         field->append(item);
     }
 
 private:
-    static QVariant itemVariant(const QString& item) { return item; }
-    static QVariant itemVariant(const QDateTime& item) { return item; }
-    static QVariant itemVariant(const QByteArray& item) { return item; }
-    template<class T>
-    static QVariant itemVariant(const std::shared_ptr<T>& item)
-    {
-        return variantFromObject(item);
-    }
-    static bool isPresent(const QString& item) { return !item.isNull(); }
-    static bool isPresent(const QDateTime& item) { return item.isValid(); }
-    static bool isPresent(const QByteArray& item) { return !item.isNull(); }
-    template<class T>
-    static bool isPresent(const std::shared_ptr<T>& item)
-    {
-        return item != nullptr;
-    }
     static void assertItemPresent(bool present);
-
-    // An unset value is acceptable for a field (allowUnset) but never as an array item.
-    static bool itemFromVariant(const QVariant& value, QString& item, bool allowUnset);
-    static bool itemFromVariant(const QVariant& value, QDateTime& item, bool allowUnset);
-    static bool itemFromVariant(const QVariant& value, QByteArray& item, bool allowUnset);
-    template<class T>
-    static bool itemFromVariant(const QVariant& value, std::shared_ptr<T>& item, bool allowUnset)
-    {
-        if (!value.isValid()) {
-            item.reset();
-            return allowUnset;
-        }
-        auto typed = std::dynamic_pointer_cast<T>(objectFromVariant(value));
-        if (!typed)
-            return false;
-        item = std::move(typed);
-        return true;
-    }
+    // A record of the given class (or a subclass) in value; an unset value only where allowed.
+    static bool objectOfClass(const QVariant& value, const DWGeneratedClass& cls, bool allowUnset,
+                              DWGeneratedObjectPtr& object);
+    static bool objectsOfClass(const QVariant& value, const DWGeneratedClass& cls, QList<DWGeneratedObjectPtr>& objects,
+                               bool& isUnset);
 };
 
 Q_DECLARE_METATYPE(DWGeneratedObjectPtr)

@@ -37,7 +37,10 @@ function(dw_generate_types sources_var include_var)
 
     set(sources ${outputs})
     list(FILTER sources INCLUDE REGEX "\\.cpp$")
-    set_source_files_properties(${sources} PROPERTIES SKIP_AUTOGEN ON)
+    # The generated accessors are plain and never hot; -O1 compiles them in two thirds of the time
+    # that the optimised configurations would otherwise take.
+    set_source_files_properties(${sources} PROPERTIES SKIP_AUTOGEN ON
+        COMPILE_OPTIONS "$<$<CONFIG:Release,RelWithDebInfo,MinSizeRel>:-O1>")
     set(${sources_var} ${sources} PARENT_SCOPE)
     set(${include_var} "${output}" PARENT_SCOPE)
 endfunction()

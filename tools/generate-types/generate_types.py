@@ -53,9 +53,10 @@ staticClass generatedClass elements elementTypes multiElements multiElementsType
 attributeTypes booleanElements hasSimpleContent elementName xmlNamespace requiredNumberElements
 valueForKey setValueForKey valueForKeyPath setValueForKeyPath fieldValue setFieldValue
 appendFieldValue xmlRequest initWithXMLRequest initWithXMLRequestData requestWithXMLData isEqual
-clear variantFromObject objectFromVariant textVariant dateVariant dataVariant objectVariant
-arrayVariant assignText assignDate assignData assignBool assignInteger assignDouble assignObject
-assignArray appendArrayItem addArrayItem itemVariant isPresent assertItemPresent itemFromVariant
+clear variantFromObject objectFromVariant textVariant dateVariant dataVariant boolVariant
+integerVariant doubleVariant objectVariant arrayVariant assignText assignDate assignData assignBool
+assignInteger assignDouble assignObject assignArray appendArrayItem addArrayItem assertItemPresent
+objectOfClass objectsOfClass
 kMaxNestingDepth
 """.split())
 # Members of DWGeneratedObject that a key may take over (see "description" below).
@@ -493,11 +494,11 @@ class Generator:
                     getter, setter = "arrayVariant(%s)" % member, "assignArray(%s, value)" % member
                     append_cases.append("    case %d:\n        return appendArrayItem(%s, item);\n" % (index, member))
                 elif vtype == "Bool":
-                    getter, setter = "QVariant(%s)" % member, "assignBool(%s, value)" % member
+                    getter, setter = "boolVariant(%s)" % member, "assignBool(%s, value)" % member
                 elif vtype == "Integer":
-                    getter, setter = "QVariant(qlonglong(%s))" % member, "assignInteger(%s, value)" % member
+                    getter, setter = "integerVariant(%s)" % member, "assignInteger(%s, value)" % member
                 elif vtype == "Double":
-                    getter, setter = "QVariant(%s)" % member, "assignDouble(%s, value)" % member
+                    getter, setter = "doubleVariant(%s)" % member, "assignDouble(%s, value)" % member
                 else:
                     stem = vtype.lower()
                     getter = "%sVariant(%s)" % (stem, member)
