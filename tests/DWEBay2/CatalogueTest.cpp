@@ -108,8 +108,8 @@ void fill(DWGeneratedObject& object, int depth)
             }
             return {};
         };
-        const QVariant value = row.kind == DWFieldKind::Repeated ? QVariant(QVariantList{itemValue(1), itemValue(2)})
-                                                                 : itemValue(0);
+        const QVariant value =
+            row.kind == DWFieldKind::Repeated ? QVariant(QVariantList{itemValue(1), itemValue(2)}) : itemValue(0);
         ASSERT_TRUE(object.setFieldValue(i, value)) << cls.name().toStdString() << "." << row.key;
         EXPECT_TRUE(object.fieldValue(i).isValid()) << cls.name().toStdString() << "." << row.key;
     }

@@ -35,7 +35,8 @@ TEST(EBayKeyNames, NamedCases)
         {"EBaySKUArrayType", Repeated, "SKU", "sKUs"},
         {"EBayCategoryType", Repeated, "ProductFinderIDs", "productFinderIDss"},
         {"EBayGetCharitiesResponseType", Repeated, "Charity", "charitys"},
-        {"EBayShippingDetailsType", Repeated, "InternationalShippingServiceOption", "internationalShippingServiceOptions"},
+        {"EBayShippingDetailsType", Repeated, "InternationalShippingServiceOption",
+         "internationalShippingServiceOptions"},
         {"EBayGetRecommendationsResponseContainerType", Elements, "SIFFTASRecommendations", "sIFFTASRecommendations"},
     };
     for (const Case& c : cases) {
