@@ -1,6 +1,5 @@
 #include "DWKit/QMAlertPanels.h"
 
-#include "platform/AlertPresenter.h"
 #include "platform/DWAssert.h"
 #include "platform/Localization.h"
 #include "platform/UserDefaults.h"
@@ -18,7 +17,20 @@ int QMRunAlertPanelWithSuppressionPreferencesKey(const QString& title, const QSt
     alert.style = dw::AlertRequest::Style::Warning;
     alert.messageText = title;
     alert.informativeText = message;
-    alert.buttons << (defaultButton.isNull() ? dw::localized("OK") : defaultButton);
+    alert.showsSuppressionButton = true;
+    dw::AlertResponse response;
+    const int result = dw::runAlertPanel(alert, defaultButton, alternateButton, otherButton, &response);
+    if (response.suppressed)
+        defaults.setBool(true, preferencesKey);
+    return result;
+}
+
+namespace dw {
+
+int runAlertPanel(AlertRequest alert, const QString& defaultButton, const QString& alternateButton,
+                  const QString& otherButton, AlertResponse* response)
+{
+    alert.buttons = QStringList{defaultButton.isNull() ? localized("OK") : defaultButton};
     QList<int> results{1};
     if (!alternateButton.isNull()) {
         alert.buttons << alternateButton;
@@ -28,10 +40,10 @@ int QMRunAlertPanelWithSuppressionPreferencesKey(const QString& title, const QSt
         alert.buttons << otherButton;
         results << -1;
     }
-    alert.showsSuppressionButton = true;
-
-    const dw::AlertResponse response = dw::alertPresenter().runModal(alert);
-    if (response.suppressed)
-        defaults.setBool(true, preferencesKey);
-    return results.value(response.buttonIndex, results.last());
+    const AlertResponse answer = alertPresenter().runModal(alert);
+    if (response)
+        *response = answer;
+    return results.value(answer.buttonIndex, results.last());
 }
+
+} // namespace dw

@@ -11,6 +11,8 @@
 //             dw::localized("Delete"), dw::localized("Cancel"), QString(), QStringLiteral("warnDeleteImages")) != 1)
 //         return;
 
+#include "platform/AlertPresenter.h"
+
 #include <QString>
 
 // 1 for the default button, 0 for the alternate one, -1 for the other one. A null button title
@@ -18,3 +20,12 @@
 int QMRunAlertPanelWithSuppressionPreferencesKey(const QString& title, const QString& message,
                                                  const QString& defaultButton, const QString& alternateButton,
                                                  const QString& otherButton, const QString& preferencesKey);
+
+namespace dw {
+
+// Runs `alert` through dw::alertPresenter() with the classic three buttons (as above) and answers
+// 1, 0 or -1; the presenter's full answer goes to *response when given.
+int runAlertPanel(AlertRequest alert, const QString& defaultButton, const QString& alternateButton,
+                  const QString& otherButton, AlertResponse* response = nullptr);
+
+} // namespace dw

@@ -12,6 +12,7 @@
 //     alert.buttons = {dw::localized("OK")};
 //     dw::alertPresenter().runModal(alert);
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -28,6 +29,9 @@ struct AlertRequest
     bool showsSuppressionButton = false;
     QString suppressionText;      // empty: the platform's "Do not show this message again"
     void* parentWindow = nullptr; // a window for a sheet (document-modal), nullptr for app-modal
+    // Widgets (QWidget*) shown below the texts, in order. The presenter borrows them and gives
+    // them back to their own parents, where they were, when the alert closes.
+    QList<void*> accessoryViews;
 };
 
 struct AlertResponse

@@ -3,9 +3,13 @@
 #include "platform/Localization.h"
 
 #include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QGridLayout>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <memory>
+#include <vector>
 
 namespace dw {
 
@@ -24,12 +28,56 @@ QMessageBox::Icon iconFor(AlertRequest::Style style)
     return QMessageBox::Warning;
 }
 
+// Where a borrowed accessory view came from, to put it back there.
+struct Borrowed
+{
+    QPointer<QWidget> view;
+    QPointer<QWidget> parent;
+    QRect geometry;
+    bool hidden = false;
+};
+
 struct Built
 {
     std::unique_ptr<QMessageBox> box;
     QList<QAbstractButton*> buttons;
     QCheckBox* suppression = nullptr;
+    std::vector<Borrowed> borrowed;
+
+    // Returns the accessory views before the box goes: as its children they would go with it.
+    void giveBack()
+    {
+        for (Borrowed& entry : borrowed) {
+            if (!entry.view)
+                continue;
+            entry.view->setParent(entry.parent);
+            entry.view->setGeometry(entry.geometry);
+            entry.view->setHidden(entry.hidden);
+        }
+        borrowed.clear();
+    }
 };
+
+// Puts the views between the texts and the buttons of the box's grid.
+void addAccessoryViews(Built& b, const QList<void*>& views)
+{
+    auto* grid = qobject_cast<QGridLayout*>(b.box->layout());
+    auto* buttonBox = b.box->findChild<QDialogButtonBox*>();
+    if (!grid || !buttonBox)
+        return;
+    int row = 0, column = 0, rowSpan = 0, columnSpan = 0;
+    grid->getItemPosition(grid->indexOf(buttonBox), &row, &column, &rowSpan, &columnSpan);
+    grid->removeWidget(buttonBox);
+    for (void* pointer : views) {
+        auto* view = static_cast<QWidget*>(pointer);
+        if (!view)
+            continue;
+        b.borrowed.push_back({view, view->parentWidget(), view->geometry(), view->isHidden()});
+        grid->addWidget(view, row++, column, 1, columnSpan);
+        view->show();
+    }
+    grid->addWidget(buttonBox, row, column, rowSpan, columnSpan);
+}
 
 Built build(const AlertRequest& request)
 {
@@ -54,6 +102,8 @@ Built build(const AlertRequest& request)
                                                                         : request.suppressionText);
         b.box->setCheckBox(b.suppression);
     }
+    if (!request.accessoryViews.isEmpty())
+        addAccessoryViews(b, request.accessoryViews);
     if (parent)
         b.box->setWindowModality(Qt::WindowModal);
     return b;
@@ -75,7 +125,9 @@ AlertResponse MessageBoxAlertPresenter::runModal(const AlertRequest& request)
 {
     Built b = build(request);
     b.box->exec();
-    return responseOf(b);
+    const AlertResponse response = responseOf(b);
+    b.giveBack();
+    return response;
 }
 
 void MessageBoxAlertPresenter::beginSheet(const AlertRequest& request, std::function<void(AlertResponse)> handler)
@@ -84,6 +136,7 @@ void MessageBoxAlertPresenter::beginSheet(const AlertRequest& request, std::func
     QMessageBox* box = b->box.get();
     QObject::connect(box, &QMessageBox::finished, box, [b, handler](int) {
         const AlertResponse response = responseOf(*b);
+        b->giveBack();
         if (handler)
             handler(response);
         b->box.release()->deleteLater();
