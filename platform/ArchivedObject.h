@@ -83,6 +83,14 @@ private:
     QVariantMap m_fields;
 };
 
+} // namespace dw
+
+// Declared before the helpers below use them in QVariant.
+Q_DECLARE_METATYPE(dw::ArchivedObjectPtr)
+Q_DECLARE_METATYPE(dw::ArchiveReference)
+
+namespace dw {
+
 inline QVariant archiveValue(const ArchivedObjectPtr& object)
 {
     return object ? QVariant::fromValue(object) : QVariant();
@@ -108,6 +116,3 @@ std::shared_ptr<T> archivedObjectCast(const QVariant& value)
 QString archiveClassName(const QVariant& value);
 
 } // namespace dw
-
-Q_DECLARE_METATYPE(dw::ArchivedObjectPtr)
-Q_DECLARE_METATYPE(dw::ArchiveReference)

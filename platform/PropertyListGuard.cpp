@@ -145,8 +145,44 @@ private:
         const quint64 room = (m_tableStart - position) / m_refSize;
         if (elements > room / references)
             return false;
+        // The parser asserts (and so aborts) on some dictionary keys.
+        for (quint64 i = 0; type == 0xD && i < elements; ++i) {
+            const quint64 key = readBigEndian(m_bytes + position + i * m_refSize, m_refSize);
+            if (key >= m_count || !isText(key))
+                return false;
+        }
         *first = position;
         *count = elements * references;
+        return true;
+    }
+
+    // Text, and UTF-16 text without U+0000: the parser aborts on such a key.
+    bool isText(quint64 object) const
+    {
+        const quint64 offset = readBigEndian(m_bytes + m_tableStart + object * m_offsetSize, m_offsetSize);
+        if (offset < 8 || offset >= m_tableStart)
+            return false;
+        const int type = m_bytes[offset] >> 4;
+        if (type != 0x5 && type != 0x6)
+            return false;
+        quint64 length = m_bytes[offset] & 0x0F;
+        quint64 position = offset + 1;
+        if (length == 0x0F) {
+            if (position >= m_tableStart || (m_bytes[position] >> 4) != 0x1)
+                return false;
+            const int size = 1 << (m_bytes[position] & 0x0F);
+            if (size > 8 || position + 1 + size > m_tableStart)
+                return false;
+            length = readBigEndian(m_bytes + position + 1, size);
+            position += 1 + size;
+        }
+        const int unit = type == 0x6 ? 2 : 1;
+        if (length > (m_tableStart - position) / unit)
+            return false;
+        for (quint64 i = 0; unit == 2 && i < length; ++i) {
+            if (readBigEndian(m_bytes + position + 2 * i, 2) == 0)
+                return false;
+        }
         return true;
     }
 
