@@ -7,6 +7,7 @@
 #include "fixtures/FixtureMeasureType.h"
 #include "fixtures/FixtureNodeType.h"
 #include "fixtures/FixtureRecordType.h"
+#include "platform/DWAssert.h"
 
 #include <gtest/gtest.h>
 
@@ -360,6 +361,14 @@ TEST(XMLSerializer, NestingBeyondTheCapFailsAndLeavesNothingBehind)
         unknown += "</Unknown>";
     unknown += "</Node>";
     EXPECT_TRUE(FixtureNodeType::requestWithXMLData(unknown));
+}
+
+TEST(XMLSerializer, WritingARecordThatContainsItselfIsRefused)
+{
+    auto node = FixtureNodeType::nodeType();
+    node->addChild(node);
+    EXPECT_THROW((void)node->xmlRequest(), dw::InternalInconsistency);
+    node->setChilds(nullptr); // break the cycle again
 }
 
 TEST(XMLSerializer, DocumentTypeDeclarationsLoadNothing)

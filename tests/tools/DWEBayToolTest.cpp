@@ -1,0 +1,158 @@
+#include "tests/support/TemporaryXdg.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Result
+{
+    int exitCode = -1;
+    QByteArray output;
+    QByteArray errors;
+};
+
+Result runTool(const QStringList& arguments, const QByteArray& input = {})
+{
+    QProcess process;
+    process.start(qEnvironmentVariable("QV_BUILD_DIR") + QStringLiteral("/tools/dwebay-tool/dwebay-tool"), arguments);
+    process.write(input);
+    process.closeWriteChannel();
+    EXPECT_TRUE(process.waitForFinished(60000)) << process.errorString().toStdString();
+    return Result{process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+                  process.readAllStandardOutput(), process.readAllStandardError()};
+}
+
+QString reply(const char* name)
+{
+    return dw::test::fixturePath(QStringLiteral("DWEBay2/") + QString::fromLatin1(name));
+}
+
+} // namespace
+
+TEST(DWEBayTool, ListsTheClassesByKind)
+{
+    struct Row
+    {
+        QStringList arguments;
+        int count;
+    };
+    const Row rows[] = {
+        {{QStringLiteral("classes")}, 287},
+        {{QStringLiteral("classes"), QStringLiteral("--kind"), QStringLiteral("data")}, 207},
+        {{QStringLiteral("classes"), QStringLiteral("--kind"), QStringLiteral("message")}, 80},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.arguments.join(u' ').toStdString());
+        const Result result = runTool(row.arguments);
+        ASSERT_EQ(result.exitCode, 0) << result.errors.toStdString();
+        EXPECT_EQ(result.output.count('\n'), row.count);
+    }
+    const QList<QByteArray> data =
+        runTool({QStringLiteral("classes"), QStringLiteral("--kind"), QStringLiteral("data")}).output.split('\n');
+    EXPECT_TRUE(data.contains("EBayItemType"));
+    EXPECT_FALSE(data.contains("EBayAddItemRequestType"));
+}
+
+TEST(DWEBayTool, PrintsTheTablesOfAClass)
+{
+    const Result result = runTool({QStringLiteral("tables"), QStringLiteral("EBayCharityInfoType")});
+    ASSERT_EQ(result.exitCode, 0) << result.errors.toStdString();
+    const QJsonObject json = QJsonDocument::fromJson(result.output).object();
+    EXPECT_EQ(json.value(QStringLiteral("attributeKeys")).toObject(),
+              (QJsonObject{{QStringLiteral("id"), QStringLiteral("identifier")}}));
+    EXPECT_EQ(json.value(QStringLiteral("multiElements")).toObject(),
+              (QJsonObject{{QStringLiteral("CharityDomain"), QStringLiteral("charityDomains")}}));
+    EXPECT_EQ(json.value(QStringLiteral("booleanElements")).toArray(),
+              (QJsonArray{QStringLiteral("DisplayLogoSelling"), QStringLiteral("DisplayNameInCheckout"),
+                          QStringLiteral("ShowMultipleDonationAmountInCheckout")}));
+    EXPECT_EQ(json.value(QStringLiteral("namespace")).toString(), QStringLiteral("urn:ebay:apis:eBLBaseComponents"));
+    EXPECT_TRUE(json.value(QStringLiteral("elementName")).isNull());
+}
+
+TEST(DWEBayTool, DumpsAReplyAsJson)
+{
+    const Result result =
+        runTool({QStringLiteral("dump"), QStringLiteral("EBayGetUserResponseType"), reply("GetUser.xml")});
+    ASSERT_EQ(result.exitCode, 0) << result.errors.toStdString();
+    const QJsonObject json = QJsonDocument::fromJson(result.output).object();
+    EXPECT_EQ(json.value(QStringLiteral("$class")).toString(), QStringLiteral("EBayGetUserResponseType"));
+    EXPECT_EQ(json.value(QStringLiteral("ack")).toString(), QStringLiteral("Success"));
+    EXPECT_EQ(json.value(QStringLiteral("timestamp")).toString(), QStringLiteral("2011-11-21T19:33:09.780Z"));
+    const QJsonObject user = json.value(QStringLiteral("user")).toObject();
+    EXPECT_EQ(user.value(QStringLiteral("$class")).toString(), QStringLiteral("EBayUserType"));
+    EXPECT_EQ(user.value(QStringLiteral("feedbackScore")).toInteger(), 1274);
+    EXPECT_EQ(user.value(QStringLiteral("eBayGoodStanding")).toBool(), true);
+    EXPECT_FALSE(user.contains(QStringLiteral("newUser"))); // NO is not shown
+    EXPECT_EQ(user.value(QStringLiteral("userSubscriptions")).toArray().size(), 2);
+    EXPECT_EQ(user.value(QStringLiteral("registrationAddress")).toObject().value(QStringLiteral("cityName")).toString(),
+              QStringLiteral("München"));
+}
+
+TEST(DWEBayTool, EveryReplyReadsBackEqual)
+{
+    struct Row
+    {
+        const char* className;
+        const char* file;
+    };
+    const Row rows[] = {
+        {"EBayVerifyAddItemResponseType", "VerifyAddItemWithFeesAndWarning.xml"},
+        {"EBayAddItemResponseType", "AddItemWithFeesAndWarnings.xml"},
+        {"EBayUploadSiteHostedPicturesResponseType", "UploadSiteHostedPictures.xml"},
+        {"EBayGetSessionIDResponseType", "GetSessionID.xml"},
+        {"EBayFetchTokenResponseType", "FetchToken.xml"},
+        {"EBayFetchTokenResponseType", "FetchTokenBeforeSignIn.xml"},
+        {"EBayGetUserResponseType", "GetUser.xml"},
+        {"EBayGetItemRecommendationsResponseType", "GetItemRecommendations.xml"},
+        {"EBayGetProductSearchResultsResponseType", "GetProductSearchResults.xml"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.file);
+        const Result result =
+            runTool({QStringLiteral("roundtrip"), QString::fromLatin1(row.className), reply(row.file)});
+        EXPECT_EQ(result.exitCode, 0) << result.errors.toStdString();
+        EXPECT_TRUE(result.output.endsWith("reads back equal\n")) << result.output.toStdString();
+    }
+}
+
+TEST(DWEBayTool, ReportsBadInputAndUsage)
+{
+    QTemporaryDir dir;
+    struct Row
+    {
+        const char* name;
+        QStringList arguments;
+        QByteArray input;
+        int exitCode;
+        const char* message;
+    };
+    const Row rows[] = {
+        {"truncated reply",
+         {QStringLiteral("dump"), QStringLiteral("EBayAddItemResponseType"), QStringLiteral("-")},
+         "<AddItemResponse><Ack>Success</Ack>",
+         1,
+         "not well-formed"},
+        {"missing file",
+         {QStringLiteral("roundtrip"), QStringLiteral("EBayAddItemResponseType"),
+          dir.filePath(QStringLiteral("no.xml"))},
+         {},
+         1,
+         "no.xml"},
+        {"unknown class", {QStringLiteral("tables"), QStringLiteral("EBayNothingType")}, {}, 2, "EBayNothingType"},
+        {"unknown kind", {QStringLiteral("classes"), QStringLiteral("--kind"), QStringLiteral("enum")}, {}, 2, "usage"},
+        {"unknown command", {QStringLiteral("list")}, {}, 2, "usage"},
+        {"no command", {}, {}, 2, "usage"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const Result result = runTool(row.arguments, row.input);
+        EXPECT_EQ(result.exitCode, row.exitCode);
+        EXPECT_TRUE(result.output.isEmpty());
+        EXPECT_TRUE(result.errors.contains(row.message)) << result.errors.toStdString();
+    }
+}
