@@ -125,6 +125,21 @@ TEST(CTGradient, DrawnChromaticAndEmptyGradients)
     expectColorNear(render(CTGradient(), QSize(10, 10), 45).pixelColor(5, 5), Qt::white);
 }
 
+TEST(CTGradient, RadialFillGrowsFromTheCentre)
+{
+    QImage image(101, 51, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    {
+        QPainter painter(&image);
+        CTGradient::gradientWithBeginningColor(kRed, kBlue).radialFillRect(painter, QRectF(0, 0, 101, 51));
+    }
+    expectColorNear(image.pixelColor(50, 25), kRed, 0.05f);
+    expectColorNear(image.pixelColor(0, 0), kBlue, 0.05f); // beyond the end the last colour goes on
+    const QColor halfway = image.pixelColor(75, 25);
+    EXPECT_GT(halfway.blue(), 60);
+    EXPECT_GT(halfway.red(), 60);
+}
+
 TEST(CTGradient, PathFillStaysInsideThePath)
 {
     QImage image(40, 40, QImage::Format_ARGB32);
