@@ -3,7 +3,8 @@
 //
 // A keyed archive holds a graph of values. Foundation values map to Qt types:
 //
-//   nil                                  invalid QVariant (an empty ArchivedObjectPtr too)
+//   nil                                  invalid QVariant (a null QString and an empty
+//                                        ArchivedObjectPtr are written as nil too)
 //   NSString, NSMutableString            QString
 //   NSNumber                             bool, qlonglong (int types when writing), double
 //   NSData, NSMutableData                QByteArray

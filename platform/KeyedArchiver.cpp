@@ -163,6 +163,8 @@ struct KeyedArchiver::Private
         switch (type) {
         case QMetaType::QString: {
             const QString text = value.toString();
+            if (text.isNull())
+                return 0; // a null QString is nil, kept apart from ""
             return unique(strings, text, [&] { return newString(text); });
         }
         case QMetaType::Bool: {

@@ -31,8 +31,10 @@ std::shared_ptr<TestRecord> sampleRecord()
     record->ratio = 0.25f;
     record->timestamp = QDateTime::fromMSecsSinceEpoch(1300000000123, Qt::UTC);
     record->bytes = QByteArray("\x00\x01\xff", 3);
-    record->list = {QStringLiteral("a"), 7, 2.5, true, QVariantList{QStringLiteral("nested"), QVariant()}};
-    record->attributes = {{QStringLiteral("siteID"), 77}, {QStringLiteral("empty"), QString()}};
+    // A null QString is nil and stays apart from "".
+    record->list = {QStringLiteral("a"), 7, 2.5, true, QVariantList{QStringLiteral("nested"), QVariant()}, QString(),
+                    QStringLiteral("")};
+    record->attributes = {{QStringLiteral("siteID"), 77}, {QStringLiteral("empty"), QStringLiteral("")}};
     record->media = media;
     record->sameMedia = media;
     record->child = child;
@@ -59,8 +61,11 @@ TEST(KeyedArchiver, RecordReadsBackEqualWithSharedObjectsShared)
     EXPECT_EQ(read->ratio, 0.25f);
     EXPECT_EQ(read->timestamp, record->timestamp);
     EXPECT_EQ(read->bytes, record->bytes);
-    EXPECT_EQ(read->list, (QVariantList{QStringLiteral("a"), qlonglong(7), 2.5, true,
-                                        QVariantList{QStringLiteral("nested"), QVariant()}}));
+    EXPECT_EQ(read->list,
+              (QVariantList{QStringLiteral("a"), qlonglong(7), 2.5, true,
+                            QVariantList{QStringLiteral("nested"), QVariant()}, QVariant(), QStringLiteral("")}));
+    EXPECT_FALSE(read->list.value(5).isValid());
+    EXPECT_FALSE(read->list.value(6).toString().isNull());
     EXPECT_EQ(read->attributes,
               (QVariantMap{{QStringLiteral("siteID"), qlonglong(77)}, {QStringLiteral("empty"), QString()}}));
     ASSERT_TRUE(read->media);
