@@ -910,8 +910,12 @@ struct FailurePoint
 {
     int text; // -1: an empty point, discarded when popped
     int pc;
+    int pushedAt;             // text position when pushed, also for an empty point
     GroupRegisters registers; // as they were when the point was pushed
 };
+
+// What a loop does at the end of an iteration.
+enum class LoopStep { Again, Fail, Leave };
 
 class Matcher
 {
@@ -932,15 +936,23 @@ public:
     int match(int position, re_match_registers* registers);
 
 private:
-    // Whether the loop whose failure jump is at `loopStart` entered its current iteration at `d`:
-    // that iteration's failure point is the newest one that resumes after the loop.
-    bool isEmptyIteration(int loopStart, int d) const
+    // At the end of an iteration of the loop whose failure jump is at `loopStart`. The newest
+    // failure point that resumes after the loop was pushed when the iteration began. An iteration
+    // that consumed nothing would go round for ever, each time pushing a failure point, and end
+    // in -2 for a pattern as plain as `\(a*\)*`. It fails instead, and that failure point resumes
+    // after the loop, once. The first iteration of a `+` loop began at an empty point, which
+    // resumes nothing: when it consumed nothing, the match leaves the loop itself.
+    LoopStep loopStep(int loopStart, int d) const
     {
         const int exit = jumpTarget(m_program, loopStart);
-        for (auto point = m_stack.rbegin(); point != m_stack.rend(); ++point)
-            if (point->pc == exit)
-                return point->text == d;
-        return false;
+        for (auto point = m_stack.rbegin(); point != m_stack.rend(); ++point) {
+            if (point->pc != exit)
+                continue;
+            if (point->pushedAt != d)
+                return LoopStep::Again;
+            return point->text < 0 ? LoopStep::Leave : LoopStep::Fail;
+        }
+        return LoopStep::Again;
     }
     bool isWordBefore(int d) const { return d > 0 && re_syntax_table[byteAt(d - 1)] == kWordClass; }
     bool isWordAt(int d) const { return d < m_stop && re_syntax_table[byteAt(d)] == kWordClass; }
@@ -969,7 +981,7 @@ int Matcher::match(int position, re_match_registers* registers)
     auto push = [&](int text, int target) {
         if (int(m_stack.size()) >= kMaxFailurePoints)
             return false;
-        m_stack.push_back(FailurePoint{text, target, groups});
+        m_stack.push_back(FailurePoint{text, target, d, groups});
         return true;
     };
 
@@ -1047,10 +1059,14 @@ int Matcher::match(int position, re_match_registers* registers)
         case Cjump:
         case Cstar_jump: {
             const int target = jumpTarget(p, pc);
-            // The only backward jumps are loops going round again. An iteration that consumed
-            // nothing would go round for ever, each time pushing a failure point, and end in -2
-            // for a pattern as plain as `\(a*\)*`: leave the loop instead.
-            pc = target < pc && isEmptyIteration(target, d) ? jumpTarget(p, target) : target;
+            // The only backward jumps are loops going round again.
+            const LoopStep step = target < pc ? loopStep(target, d) : LoopStep::Again;
+            if (step == LoopStep::Again)
+                pc = target;
+            else if (step == LoopStep::Leave)
+                pc = jumpTarget(p, target);
+            else
+                ok = false;
             break;
         }
         case Cfailure_jump:
@@ -1061,6 +1077,7 @@ int Matcher::match(int position, re_match_registers* registers)
         case Cloop_jump:
             DW_ASSERT(!m_stack.empty(), "Malformed regular-expression loop");
             m_stack.back().text = d;
+            m_stack.back().pushedAt = d;
             m_stack.back().registers = groups;
             pc = jumpTarget(p, pc);
             break;

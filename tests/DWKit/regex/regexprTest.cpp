@@ -87,7 +87,11 @@ const SearchCase kSearchCases[] = {
     {"dollar anchors before a group closing", "\\(a$\\)", "ab\na", 3, 1, {{3, 4}}},
     {"caret anchors after an alternation", "x\\|^a", "ba\na", 3, 1},
     {"star of a star repeats the repetition", "a**b", "aab", 0, 3},
-    {"star of a group with an empty match", "\\(a*\\)*b", "aab", 0, 3, {{2, 2}}},
+    {"star of a group that can match empty", "\\(a*\\)*b", "aab", 0, 3, {{0, 2}}},
+    {"plus of a group that can match empty", "\\(a*\\)+b", "b", 0, 1, {{0, 0}}},
+    // Forty levels of `+` around a body that can match empty: each level runs its body once.
+    {"deeply repeated repetition", "a*+*+*+*+*+*+*+*+*+*+*+*+*+*+*+*+*+*+*+*+*+*+*+*+*+*+*+*+*+*+*+*+*+*+*+*+*+*+*+*+b",
+     "xaab", 1, 3},
     {"groups and back references", "\\(a\\)\\(b\\)\\2\\1", "abba", 0, 4, {{0, 1}, {1, 2}}},
     {"back reference to a star", "\\(a*\\)b\\1", "aaba", 1, 3, {{1, 2}}},
     {"failed alternative leaves no group", "\\(x\\)y\\|xz", "xz", 0, 2},
