@@ -133,15 +133,21 @@ private:
 
 bool DWGeneratedObject::initWithXMLRequest(const QString& xml, QString* error)
 {
-    return initWithXMLRequestData(xml.toUtf8(), error);
+    // The text is decoded already: an encoding named in its declaration no longer applies.
+    return initWithXMLBytes(xml.toUtf8(), true, error);
 }
 
 bool DWGeneratedObject::initWithXMLRequestData(const QByteArray& data, QString* error)
 {
+    return initWithXMLBytes(data, false, error);
+}
+
+bool DWGeneratedObject::initWithXMLBytes(const QByteArray& data, bool isUtf8, QString* error)
+{
     clear();
     pugi::xml_document document;
-    const pugi::xml_parse_result result =
-        document.load_buffer(data.constData(), size_t(data.size()), kParseOptions, pugi::encoding_auto);
+    const pugi::xml_parse_result result = document.load_buffer(data.constData(), size_t(data.size()), kParseOptions,
+                                                               isUtf8 ? pugi::encoding_utf8 : pugi::encoding_auto);
     QString failure;
     if (!result) {
         failure = QStringLiteral("The XML document is not well-formed: %1 (at byte %2).")

@@ -199,6 +199,7 @@ protected:
     }
 
 private:
+    bool initWithXMLBytes(const QByteArray& data, bool isUtf8, QString* error);
     static void assertItemPresent(bool present);
     // A record of the given class (or a subclass) in value; an unset value only where allowed.
     static bool objectOfClass(const QVariant& value, const DWGeneratedClass& cls, bool allowUnset,

@@ -371,6 +371,27 @@ TEST(XMLSerializer, WritingARecordThatContainsItselfIsRefused)
     node->setChilds(nullptr); // break the cycle again
 }
 
+TEST(XMLSerializer, EncodingsOfBytesAndOfText)
+{
+    const QByteArray latin1 = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><Record><Title>caf\xe9</Title></Record>";
+    auto fromBytes = FixtureRecordType::requestWithXMLData(latin1);
+    ASSERT_TRUE(fromBytes);
+    EXPECT_EQ(fromBytes->title(), QStringLiteral("café"));
+
+    // Text is decoded already, whatever its declaration says.
+    auto fromText = FixtureRecordType::recordType();
+    ASSERT_TRUE(fromText->initWithXMLRequest(
+        QStringLiteral("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><Record><Title>café</Title></Record>")));
+    EXPECT_EQ(fromText->title(), QStringLiteral("café"));
+
+    QByteArray utf16("\xff\xfe");
+    const QString text = QStringLiteral("<Record><Title>€</Title></Record>");
+    utf16.append(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+    auto fromUtf16 = FixtureRecordType::requestWithXMLData(utf16);
+    ASSERT_TRUE(fromUtf16);
+    EXPECT_EQ(fromUtf16->title(), QStringLiteral("€"));
+}
+
 TEST(XMLSerializer, DocumentTypeDeclarationsLoadNothing)
 {
     auto record = readRecord(QStringLiteral("<!DOCTYPE Record [<!ENTITY secret SYSTEM \"file:///etc/passwd\">]>"

@@ -74,6 +74,9 @@ TEST(GenerateTypes, RefusesBrokenCatalogues)
          "class\tEBayAType\tDWGeneratedObject\tdata\t-\tsimple\ncontent\tcontents\tcontents\tdouble\n"
          "element\tName\tname\tNSString\n",
          "one content row and no elements"},
+        {"record as an attribute",
+         "class\tEBayAType\tDWGeneratedObject\tdata\t-\nattribute\tfee\tfee\tEBayAbstractResponseType\n",
+         "attribute holds a plain value"},
         {"unknown superclass", "class\tEBayAType\tEBayMissingType\tdata\t-\n", "unknown superclass"},
         {"unused text type", "text\tEBayUnusedCodeType\n", "never used"},
     };

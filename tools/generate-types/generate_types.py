@@ -52,7 +52,7 @@ BASE_MEMBERS = set("""
 staticClass generatedClass elements elementTypes multiElements multiElementsTypes attributeKeys
 attributeTypes booleanElements hasSimpleContent elementName xmlNamespace requiredNumberElements
 valueForKey setValueForKey valueForKeyPath setValueForKeyPath fieldValue setFieldValue
-appendFieldValue xmlRequest initWithXMLRequest initWithXMLRequestData requestWithXMLData isEqual
+appendFieldValue xmlRequest initWithXMLRequest initWithXMLRequestData initWithXMLBytes requestWithXMLData isEqual
 clear variantFromObject objectFromVariant textVariant dateVariant dataVariant boolVariant
 integerVariant doubleVariant objectVariant arrayVariant assignText assignDate assignData assignBool
 assignInteger assignDouble assignObject assignArray appendArrayItem addArrayItem assertItemPresent
@@ -224,6 +224,8 @@ def check(order, classes, text_types, prefix):
             if row.key != expected:
                 raise CatalogueError("%s: key %r of %s breaks the key rules (expected %r)"
                                      % (row.line, row.key, row.xml_name, expected))
+            if row.kind == "attribute" and vtype == "Object":
+                raise CatalogueError("%s: an attribute holds a plain value, not a %s" % (row.line, row.type_name))
             if row.key in OVERRIDABLE and vtype != "Text":
                 raise CatalogueError("%s: a %s key must be text" % (row.line, row.key))
         # Names must be unique over the class and its superclasses.
