@@ -13,6 +13,7 @@
 //     QString name = prefs.imageCounterString() + ".jpg";
 //     QSize size = prefs.defaultUploadImageSize();
 
+#include "DWKit/QMFeesHighlightColorNotification.h"
 #include "model/DWEbayPreferencesManager.h"
 
 #include <QColor>
@@ -24,8 +25,6 @@
 #include <optional>
 
 class QMItemShippingOptions;
-
-inline constexpr const char* kFeesHighlightColorDidChangeNotification = "FeesHighlightColorDidChangeNotification";
 
 // Picture-upload systems (user default "ImageUploadingSystem").
 enum QMImageUploadingSystemTag : int {

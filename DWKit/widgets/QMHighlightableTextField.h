@@ -13,6 +13,7 @@
 //     auto* fee = new QMHighlightableTextField(panel);
 //     fee->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
+#include "DWKit/QMFeesHighlightColorNotification.h"
 #include "platform/NotificationCenter.h"
 
 #include <QColor>
@@ -23,7 +24,6 @@
 #include <optional>
 
 inline constexpr const char* kQMHighlightableTextFieldStateNotification = "QMHighlightableTextFieldStateNotification";
-inline constexpr const char* kFeesHighlightColorDidChangeNotification = "FeesHighlightColorDidChangeNotification";
 
 class QMHighlightableTextField : public QLabel
 {
