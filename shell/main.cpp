@@ -1,5 +1,7 @@
 // The program's entry point. Until the application shell stands, it opens one window that says
 // what the program is.
+#include "model/widgets/QMFeesHighlightColor.h"
+
 #include "platform/widgets/MessageBoxAlertPresenter.h"
 
 #include <QApplication>
@@ -16,6 +18,7 @@ int main(int argc, char** argv)
 
     dw::MessageBoxAlertPresenter alerts;
     dw::setAlertPresenter(&alerts);
+    QMInstallFeesHighlightColorProvider();
 
     QMainWindow window;
     window.setObjectName(QStringLiteral("mainWindow"));
