@@ -1,6 +1,7 @@
 #include "DWGeneratedObject/DWGeneratedObject.h"
 
 #include "platform/DWAssert.h"
+#include "platform/KeyValueCoding.h"
 
 #include <cstdint>
 
@@ -271,26 +272,6 @@ bool isPresent(const QByteArray& item)
     return !item.isNull();
 }
 
-bool isNumberOrBool(const QVariant& value)
-{
-    switch (value.metaType().id()) {
-    case QMetaType::Bool:
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Long:
-    case QMetaType::ULong:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-    case QMetaType::Double:
-    case QMetaType::Float:
-        return true;
-    default:
-        return false;
-    }
-}
-
 } // namespace
 
 QVariant DWGeneratedObject::textVariant(const QString& value)
@@ -361,7 +342,7 @@ bool DWGeneratedObject::assignData(QByteArray& field, const QVariant& value)
 // Scalars have no unset state: an invalid QVariant stores 0 or NO.
 bool DWGeneratedObject::assignBool(bool& field, const QVariant& value)
 {
-    if (value.isValid() && !isNumberOrBool(value))
+    if (value.isValid() && !dw::isNumberValue(value))
         return false;
     field = value.isValid() && value.toBool();
     return true;
@@ -369,7 +350,7 @@ bool DWGeneratedObject::assignBool(bool& field, const QVariant& value)
 
 bool DWGeneratedObject::assignInteger(qint64& field, const QVariant& value)
 {
-    if (value.isValid() && !isNumberOrBool(value))
+    if (value.isValid() && !dw::isNumberValue(value))
         return false;
     field = value.isValid() ? value.toLongLong() : 0;
     return true;
@@ -377,7 +358,7 @@ bool DWGeneratedObject::assignInteger(qint64& field, const QVariant& value)
 
 bool DWGeneratedObject::assignDouble(double& field, const QVariant& value)
 {
-    if (value.isValid() && !isNumberOrBool(value))
+    if (value.isValid() && !dw::isNumberValue(value))
         return false;
     field = value.isValid() ? value.toDouble() : 0.0;
     return true;

@@ -3,6 +3,7 @@
 #include "platform/ArchivedObject.h"
 #include "platform/DWAssert.h"
 #include "platform/KeyedArchiver.h"
+#include "platform/KeyValueCoding.h"
 #include "platform/KeyedUnarchiver.h"
 #include "platform/StyledText.h"
 
@@ -63,19 +64,6 @@ QColor colorFrom(const OpaqueArchivedObject& object, int nesting = 0)
     return {};
 }
 
-bool isNumber(const QVariant& value)
-{
-    switch (value.typeId()) {
-    case QMetaType::LongLong:
-    case QMetaType::Int:
-    case QMetaType::Double:
-    case QMetaType::Bool:
-        return true;
-    default:
-        return false;
-    }
-}
-
 ArchivedTextAttributes attributesFrom(const QVariantMap& dictionary)
 {
     ArchivedTextAttributes attributes;
@@ -99,10 +87,10 @@ ArchivedTextAttributes attributesFrom(const QVariantMap& dictionary)
                 attributes.alignment = ArchivedTextAlignment(code);
                 continue;
             }
-        } else if (name == kUnderline && isNumber(value)) {
+        } else if (name == kUnderline && isNumberValue(value)) {
             attributes.underline = value.toInt();
             continue;
-        } else if (name == kStrikethrough && isNumber(value)) {
+        } else if (name == kStrikethrough && isNumberValue(value)) {
             attributes.strikethrough = value.toInt();
             continue;
         }

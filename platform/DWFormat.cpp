@@ -1,6 +1,7 @@
 #include "platform/DWFormat.h"
 
 #include "platform/CocoaNumbers.h"
+#include "platform/KeyValueCoding.h"
 
 #include <QDateTime>
 #include <QStringList>
@@ -24,26 +25,6 @@ struct Spec
     int precision = -1;
     QChar conversion;
 };
-
-bool isNumberType(const QVariant& v)
-{
-    switch (v.typeId()) {
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Long:
-    case QMetaType::ULong:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-    case QMetaType::Double:
-    case QMetaType::Float:
-    case QMetaType::Bool:
-        return true;
-    default:
-        return false;
-    }
-}
 
 qlonglong asInteger(const QVariant& v)
 {
@@ -195,7 +176,7 @@ QString describe(const QVariant& value)
     case QMetaType::QByteArray:
         return QStringLiteral("<") + QString::fromLatin1(value.toByteArray().toHex()) + QStringLiteral(">");
     default:
-        if (isNumberType(value))
+        if (isNumberValue(value))
             return value.toString();
         return value.toString();
     }

@@ -8,29 +8,6 @@ namespace dw {
 
 namespace {
 
-bool isNumber(const QVariant& v)
-{
-    switch (v.typeId()) {
-    case QMetaType::Bool:
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Long:
-    case QMetaType::ULong:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-    case QMetaType::Char:
-    case QMetaType::SChar:
-    case QMetaType::UChar:
-    case QMetaType::Double:
-    case QMetaType::Float:
-        return true;
-    default:
-        return false;
-    }
-}
-
 bool isFloating(const QVariant& v)
 {
     return v.typeId() == QMetaType::Double || v.typeId() == QMetaType::Float;
@@ -88,7 +65,7 @@ int rank(const QVariant& v)
 {
     if (!v.isValid())
         return 0;
-    if (isNumber(v))
+    if (isNumberValue(v))
         return 1;
     if (isText(v))
         return 2;
@@ -170,8 +147,8 @@ bool isEqualValue(const QVariant& a, const QVariant& b)
 {
     if (!a.isValid() || !b.isValid())
         return false;
-    if (isNumber(a) || isNumber(b))
-        return isNumber(a) && isNumber(b) && compareNumbers(a, b) == 0;
+    if (isNumberValue(a) || isNumberValue(b))
+        return isNumberValue(a) && isNumberValue(b) && compareNumbers(a, b) == 0;
     if (isText(a) || isText(b))
         return isText(a) && isText(b) && a.toString() == b.toString();
     if (a.typeId() == QMetaType::QDateTime || b.typeId() == QMetaType::QDateTime)
@@ -233,6 +210,29 @@ int compareValues(const QVariant& a, const QVariant& b)
         const int c = a.toString().compare(b.toString());
         return c < 0 ? -1 : (c > 0 ? 1 : 0);
     }
+    }
+}
+
+bool isNumberValue(const QVariant& value)
+{
+    switch (value.typeId()) {
+    case QMetaType::Bool:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Long:
+    case QMetaType::ULong:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Char:
+    case QMetaType::SChar:
+    case QMetaType::UChar:
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return true;
+    default:
+        return false;
     }
 }
 

@@ -72,6 +72,9 @@ requires std::is_base_of_v<KeyValueCoding, T> QVariant valueForKeyPath(const std
 void setValueForKey(QVariantMap& map, const QVariant& value, const QString& key);
 void setValuesForKeysWithDictionary(QVariantMap& map, const QVariantMap& values);
 
+// True for the values an NSNumber holds: integers of any width, reals and booleans.
+bool isNumberValue(const QVariant& value);
+
 // Object equality as the model understands it: numbers (booleans included) compare numerically
 // whatever their type, text as text, dates as instants, lists and maps element by element,
 // nested objects by identity. nil equals nothing, not even nil.

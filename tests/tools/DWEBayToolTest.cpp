@@ -1,30 +1,17 @@
+#include "tests/support/ProcessRunner.h"
 #include "tests/support/TemporaryXdg.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
 
-struct Result
+dw::test::ProgramRun runTool(const QStringList& arguments, const QByteArray& input = {})
 {
-    int exitCode = -1;
-    QByteArray output;
-    QByteArray errors;
-};
-
-Result runTool(const QStringList& arguments, const QByteArray& input = {})
-{
-    QProcess process;
-    process.start(qEnvironmentVariable("QV_BUILD_DIR") + QStringLiteral("/tools/dwebay-tool/dwebay-tool"), arguments);
-    process.write(input);
-    process.closeWriteChannel();
-    EXPECT_TRUE(process.waitForFinished(60000)) << process.errorString().toStdString();
-    return Result{process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-                  process.readAllStandardOutput(), process.readAllStandardError()};
+    return dw::test::runProgram(dw::test::builtTool(QStringLiteral("dwebay-tool")), arguments, input);
 }
 
 QString reply(const char* name)
@@ -48,7 +35,7 @@ TEST(DWEBayTool, ListsTheClassesByKind)
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.arguments.join(u' ').toStdString());
-        const Result result = runTool(row.arguments);
+        const dw::test::ProgramRun result = runTool(row.arguments);
         ASSERT_EQ(result.exitCode, 0) << result.errors.toStdString();
         EXPECT_EQ(result.output.count('\n'), row.count);
     }
@@ -60,7 +47,7 @@ TEST(DWEBayTool, ListsTheClassesByKind)
 
 TEST(DWEBayTool, PrintsTheTablesOfAClass)
 {
-    const Result result = runTool({QStringLiteral("tables"), QStringLiteral("EBayCharityInfoType")});
+    const dw::test::ProgramRun result = runTool({QStringLiteral("tables"), QStringLiteral("EBayCharityInfoType")});
     ASSERT_EQ(result.exitCode, 0) << result.errors.toStdString();
     const QJsonObject json = QJsonDocument::fromJson(result.output).object();
     EXPECT_EQ(json.value(QStringLiteral("attributeKeys")).toObject(),
@@ -76,7 +63,7 @@ TEST(DWEBayTool, PrintsTheTablesOfAClass)
 
 TEST(DWEBayTool, DumpsAReplyAsJson)
 {
-    const Result result =
+    const dw::test::ProgramRun result =
         runTool({QStringLiteral("dump"), QStringLiteral("EBayGetUserResponseType"), reply("GetUser.xml")});
     ASSERT_EQ(result.exitCode, 0) << result.errors.toStdString();
     const QJsonObject json = QJsonDocument::fromJson(result.output).object();
@@ -113,7 +100,7 @@ TEST(DWEBayTool, EveryReplyReadsBackEqual)
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.file);
-        const Result result =
+        const dw::test::ProgramRun result =
             runTool({QStringLiteral("roundtrip"), QString::fromLatin1(row.className), reply(row.file)});
         EXPECT_EQ(result.exitCode, 0) << result.errors.toStdString();
         EXPECT_TRUE(result.output.endsWith("reads back equal\n")) << result.output.toStdString();
@@ -150,7 +137,7 @@ TEST(DWEBayTool, ReportsBadInputAndUsage)
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        const Result result = runTool(row.arguments, row.input);
+        const dw::test::ProgramRun result = runTool(row.arguments, row.input);
         EXPECT_EQ(result.exitCode, row.exitCode);
         EXPECT_TRUE(result.output.isEmpty());
         EXPECT_TRUE(result.errors.contains(row.message)) << result.errors.toStdString();

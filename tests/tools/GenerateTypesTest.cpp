@@ -1,19 +1,13 @@
 // The type generator refuses catalogues that would give wrong or clashing classes, so the build fails.
 #include <QFile>
-#include <QProcess>
+#include "tests/support/ProcessRunner.h"
+
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
 
-struct Result
-{
-    int exitCode = -1;
-    QByteArray output;
-    QByteArray errors;
-};
-
-Result generate(const QByteArray& catalogue)
+dw::test::ProgramRun generate(const QByteArray& catalogue)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("Types.tsv"));
@@ -21,15 +15,11 @@ Result generate(const QByteArray& catalogue)
     EXPECT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(catalogue);
     file.close();
-    QProcess process;
-    process.start(QStringLiteral(DW_PYTHON),
-                  {QStringLiteral(DW_TYPE_GENERATOR), QStringLiteral("--catalogue"), path, QStringLiteral("--output"),
-                   dir.filePath(QStringLiteral("out")), QStringLiteral("--header-dir"), QStringLiteral("types"),
-                   QStringLiteral("--registry"), QStringLiteral("Types"), QStringLiteral("--units"),
-                   QStringLiteral("2")});
-    EXPECT_TRUE(process.waitForFinished(60000)) << process.errorString().toStdString();
-    return Result{process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-                  process.readAllStandardOutput(), process.readAllStandardError()};
+    return dw::test::runProgram(QStringLiteral(DW_PYTHON),
+                                {QStringLiteral(DW_TYPE_GENERATOR), QStringLiteral("--catalogue"), path,
+                                 QStringLiteral("--output"), dir.filePath(QStringLiteral("out")),
+                                 QStringLiteral("--header-dir"), QStringLiteral("types"), QStringLiteral("--registry"),
+                                 QStringLiteral("Types"), QStringLiteral("--units"), QStringLiteral("2")});
 }
 
 const QByteArray kBase = "text\tEBayAckCodeType\n"
@@ -82,7 +72,7 @@ TEST(GenerateTypes, RefusesBrokenCatalogues)
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        const Result result = generate(kBase + row.rows);
+        const dw::test::ProgramRun result = generate(kBase + row.rows);
         EXPECT_EQ(result.exitCode, 1);
         EXPECT_TRUE(result.errors.contains(row.message)) << result.errors.toStdString();
     }
@@ -90,7 +80,8 @@ TEST(GenerateTypes, RefusesBrokenCatalogues)
 
 TEST(GenerateTypes, GeneratesASoundCatalogue)
 {
-    const Result result = generate(kBase + "class\tEBayBResponseType\tEBayAbstractResponseType\tmessage\tBResponse\n"
-                                           "element\tDelete\tdelete\tBOOL\n");
+    const dw::test::ProgramRun result =
+        generate(kBase + "class\tEBayBResponseType\tEBayAbstractResponseType\tmessage\tBResponse\n"
+                         "element\tDelete\tdelete\tBOOL\n");
     EXPECT_EQ(result.exitCode, 0) << result.errors.toStdString();
 }

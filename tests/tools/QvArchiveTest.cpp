@@ -1,32 +1,17 @@
 #include "platform/ArchivedAttributedString.h"
 #include "platform/KeyedArchiver.h"
+#include "tests/support/ProcessRunner.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
 
-struct ToolRun
+dw::test::ProgramRun qvArchive(const QStringList& arguments)
 {
-    int exitCode = -1;
-    QByteArray out;
-    QString err;
-};
-
-ToolRun qvArchive(const QStringList& arguments)
-{
-    QProcess process;
-    process.start(qEnvironmentVariable("QV_BUILD_DIR") + QStringLiteral("/tools/qv-archive/qv-archive"), arguments);
-    ToolRun run;
-    if (!process.waitForFinished(60000))
-        return run;
-    run.exitCode = process.exitCode();
-    run.out = process.readAllStandardOutput();
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
+    return dw::test::runProgram(dw::test::builtTool(QStringLiteral("qv-archive")), arguments);
 }
 
 dw::ArchivedObjectPtr object(const QString& className, const QVariantMap& fields)
@@ -52,9 +37,9 @@ TEST(QvArchive, PrintsTheArchiveAsJsonWithClassNames)
                  QVariant::fromValue(dw::ArchiveReference{QVariantList{QByteArray("\xff\xd8")}})}});
     ASSERT_TRUE(dw::KeyedArchiver::archiveRootObject(QVariantList{dw::archiveValue(container)}, path));
 
-    const ToolRun run = qvArchive({path});
-    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-    const QJsonObject printed = QJsonDocument::fromJson(run.out).object();
+    const dw::test::ProgramRun run = qvArchive({path});
+    ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
+    const QJsonObject printed = QJsonDocument::fromJson(run.output).object();
     const QJsonObject root = printed[QStringLiteral("root")][0].toObject();
     EXPECT_EQ(root[QStringLiteral("$class")].toString(), QStringLiteral("QMEbayItemContainer"));
     const QJsonObject listing = root[QStringLiteral("item")].toObject();
@@ -64,7 +49,7 @@ TEST(QvArchive, PrintsTheArchiveAsJsonWithClassNames)
     EXPECT_EQ(listing[QStringLiteral("itemDescriptionString")][QStringLiteral("string")].toString(),
               QStringLiteral("Hi"));
     EXPECT_EQ(root[QStringLiteral("imageFileDatas")][0][QStringLiteral("base64")].toString(), QStringLiteral("/9g="));
-    EXPECT_TRUE(run.out.contains("\n    ")) << "indented";
+    EXPECT_TRUE(run.output.contains("\n    ")) << "indented";
 }
 
 TEST(QvArchive, CorruptOrMissingFileExitsWithAMessage)
@@ -90,10 +75,10 @@ TEST(QvArchive, CorruptOrMissingFileExitsWithAMessage)
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        const ToolRun run = qvArchive(row.arguments);
+        const dw::test::ProgramRun run = qvArchive(row.arguments);
         EXPECT_EQ(run.exitCode, row.exitCode);
-        EXPECT_TRUE(run.err.contains(QLatin1String(row.message))) << run.err.toStdString();
-        EXPECT_TRUE(run.out.isEmpty());
+        EXPECT_TRUE(run.errors.contains(row.message)) << run.errors.toStdString();
+        EXPECT_TRUE(run.output.isEmpty());
     }
 }
 

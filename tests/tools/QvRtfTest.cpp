@@ -1,37 +1,24 @@
+#include "tests/support/ProcessRunner.h"
 #include "tests/support/TemporaryXdg.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
 
-struct Result
+dw::test::ProgramRun runTool(const QStringList& arguments, const QByteArray& input = {})
 {
-    int exitCode = -1;
-    QByteArray output;
-    QByteArray errors;
-};
-
-Result runTool(const QStringList& arguments, const QByteArray& input = {})
-{
-    QProcess process;
-    process.start(qEnvironmentVariable("QV_BUILD_DIR") + QStringLiteral("/tools/qv-rtf/qv-rtf"), arguments);
-    process.write(input);
-    process.closeWriteChannel();
-    EXPECT_TRUE(process.waitForFinished(60000)) << process.errorString().toStdString();
-    return Result{process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-                  process.readAllStandardOutput(), process.readAllStandardError()};
+    return dw::test::runProgram(dw::test::builtTool(QStringLiteral("qv-rtf")), arguments, input);
 }
 
 } // namespace
 
 TEST(QvRtf, DumpsRunsAsJsonAndWritesThemBackAsRtf)
 {
-    const Result dumped =
+    const dw::test::ProgramRun dumped =
         runTool({QStringLiteral("dump"), dw::test::fixturePath(QStringLiteral("rtf/CocoaStyled.rtf"))});
     ASSERT_EQ(dumped.exitCode, 0) << dumped.errors.toStdString();
     const QJsonObject json = QJsonDocument::fromJson(dumped.output).object();
@@ -48,7 +35,7 @@ TEST(QvRtf, DumpsRunsAsJsonAndWritesThemBackAsRtf)
     EXPECT_EQ(boldRed.value(QStringLiteral("color")).toObject().value(QStringLiteral("red")).toDouble(), 0.98431);
     EXPECT_EQ(boldRed.value(QStringLiteral("alignment")).toString(), QStringLiteral("natural"));
 
-    const Result written = runTool({QStringLiteral("write"), QStringLiteral("-")}, dumped.output);
+    const dw::test::ProgramRun written = runTool({QStringLiteral("write"), QStringLiteral("-")}, dumped.output);
     ASSERT_EQ(written.exitCode, 0) << written.errors.toStdString();
     EXPECT_TRUE(written.output.startsWith("{\\rtf1\\ansi\\ansicpg1252"));
 
@@ -58,7 +45,7 @@ TEST(QvRtf, DumpsRunsAsJsonAndWritesThemBackAsRtf)
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(written.output);
     file.close();
-    const Result again = runTool({QStringLiteral("dump"), rtfPath});
+    const dw::test::ProgramRun again = runTool({QStringLiteral("dump"), rtfPath});
     ASSERT_EQ(again.exitCode, 0) << again.errors.toStdString();
     EXPECT_EQ(QJsonDocument::fromJson(again.output), QJsonDocument::fromJson(dumped.output));
 }
@@ -103,7 +90,7 @@ TEST(QvRtf, ReportsBadInputWithoutOutput)
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        const Result result = runTool(row.arguments, row.input);
+        const dw::test::ProgramRun result = runTool(row.arguments, row.input);
         EXPECT_EQ(result.exitCode, row.exitCode);
         EXPECT_TRUE(result.output.isEmpty());
         EXPECT_TRUE(result.errors.contains(row.message)) << result.errors.toStdString();
