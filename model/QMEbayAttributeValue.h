@@ -1,15 +1,24 @@
 #pragma once
 // One value chosen for an item attribute of a listing (a value of an eBay characteristic set):
 // its eBay value ID as decimal text, its name in the attribute database, and the text shown to the
-// user, which the item-specifics editor sets apart from the name.
+// user, which the item-specifics editor sets apart from the name. Archived under those three
+// names; in a listing's attribute sets the values travel as archive values
+// (dw::archiveValue(std::make_shared<QMEbayAttributeValue>(...))).
+
+#include "platform/ArchivedObject.h"
 
 #include <QString>
+#include <memory>
+
+namespace dw {
+class KeyedUnarchiver;
+}
 
 // Value identifiers with a meaning of their own.
 inline constexpr qint64 kQMAttributeValueIdentifier_other = -6;   // a free value typed by the user
 inline constexpr qint64 kQMAttributeValueIdentifier_ignore = -10; // the attribute is left out
 
-class QMEbayAttributeValue
+class QMEbayAttributeValue : public dw::ArchivedObject
 {
 public:
     QMEbayAttributeValue() = default;
@@ -28,6 +37,15 @@ public:
     void setDisplayName(const QString& displayName) { m_displayName = displayName; }
 
     QString description() const;
+
+    QStringList archiveClassChain() const override
+    {
+        return {QStringLiteral("QMEbayAttributeValue"), QStringLiteral("NSObject")};
+    }
+    void encodeWithCoder(dw::KeyedArchiver& coder) const override;
+    static std::shared_ptr<QMEbayAttributeValue> decodeWithCoder(dw::KeyedUnarchiver& coder);
+    // May be called any number of times.
+    static void registerArchiveClass();
 
 private:
     QString m_identifier;

@@ -1,9 +1,16 @@
 #include "model/QMEbayImage.h"
 
+#include "model/QMArchiveValues_p.h"
+#include "model/QMEbayImageTransformerHooks.h"
+
+#include "platform/KeyedArchiver.h"
+#include "platform/KeyedUnarchiver.h"
 #include "platform/Paths.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <functional>
+#include <mutex>
 
 QMEbayImage::QMEbayImage(const QString& filePath, const QString& thumbPath)
 {
@@ -96,14 +103,14 @@ void QMEbayImage::setThumbFilePath(const QString& path)
     m_cachedGalleryThumb = QImage();
 }
 
-QImage QMEbayImage::image()
+QImage QMEbayImage::image() const
 {
     if (m_image.isNull() && !m_imageFilePath.isEmpty())
         m_image = QImage(imageFilePath());
     return m_image;
 }
 
-QImage QMEbayImage::thumbImage()
+QImage QMEbayImage::thumbImage() const
 {
     if (m_thumbImage.isNull()) {
         QImage thumb;
@@ -124,38 +131,38 @@ void QMEbayImage::unloadImage()
         m_image = QImage();
 }
 
-bool QMEbayImage::isLandscape()
+bool QMEbayImage::isLandscape() const
 {
     const QImage picture = image();
     return !picture.isNull() && picture.width() > picture.height();
 }
 
-QString QMEbayImage::thumbWidth()
+QString QMEbayImage::thumbWidth() const
 {
     return isLandscape() ? QStringLiteral("180") : QStringLiteral("135");
 }
 
-QString QMEbayImage::thumbHeight()
+QString QMEbayImage::thumbHeight() const
 {
     return isLandscape() ? QStringLiteral("135") : QStringLiteral("180");
 }
 
-QString QMEbayImage::EPSPreviewThumbWidth()
+QString QMEbayImage::EPSPreviewThumbWidth() const
 {
     return isLandscape() ? QStringLiteral("96") : QStringLiteral("72");
 }
 
-QString QMEbayImage::EPSPreviewThumbHeight()
+QString QMEbayImage::EPSPreviewThumbHeight() const
 {
     return isLandscape() ? QStringLiteral("72") : QStringLiteral("96");
 }
 
-QString QMEbayImage::EPSPreviewWidth()
+QString QMEbayImage::EPSPreviewWidth() const
 {
     return isLandscape() ? QStringLiteral("400") : QStringLiteral("300");
 }
 
-QString QMEbayImage::EPSPreviewHeight()
+QString QMEbayImage::EPSPreviewHeight() const
 {
     return isLandscape() ? QStringLiteral("300") : QStringLiteral("400");
 }
@@ -185,4 +192,109 @@ QString QMEbayImage::thumbnailPathForImageAtPath(const QString& imagePath)
     if (dot > 0)
         base.truncate(dot);
     return info.path() + u'/' + base + QStringLiteral("_thumb.jpg");
+}
+
+void QMEbayImage::encodeWithCoder(dw::KeyedArchiver& coder) const
+{
+    using qm::archive::textValue;
+    coder.encodeObject(textValue(m_name), QStringLiteral("name"));
+    coder.encodeBool(m_isGalleryImage, QStringLiteral("isGalleryImage"));
+    coder.encodeObject(textValue(m_imageURL), QStringLiteral("imageURL"));
+    coder.encodeObject(textValue(m_imageFilePath), QStringLiteral("imageFilePath"));
+    coder.encodeObject(textValue(m_thumbFilePath), QStringLiteral("thumbFilePath"));
+    coder.encodeBool(m_isURLBased, QStringLiteral("isURLBased"));
+}
+
+std::shared_ptr<QMEbayImage> QMEbayImage::decodeWithCoder(dw::KeyedUnarchiver& coder)
+{
+    using qm::archive::decodeText;
+    const QString owner = QStringLiteral("QMEbayImage");
+    auto picture = std::make_shared<QMEbayImage>();
+    picture->m_name = decodeText(coder, QStringLiteral("name"), owner);
+    picture->m_isGalleryImage = coder.decodeBoolForKey(QStringLiteral("isGalleryImage"));
+    picture->m_imageURL = decodeText(coder, QStringLiteral("imageURL"), owner);
+    // The paths are kept in the form they were stored in, "~" included.
+    picture->m_imageFilePath = decodeText(coder, QStringLiteral("imageFilePath"), owner);
+    picture->m_thumbFilePath = decodeText(coder, QStringLiteral("thumbFilePath"), owner);
+    picture->m_isURLBased = coder.decodeBoolForKey(QStringLiteral("isURLBased"));
+    if (const std::optional<QVariant> old =
+            qm::archive::decodeOfType(coder, QStringLiteral("image"), QMetaType::QImage, owner))
+        picture->m_image = old->value<QImage>();
+    if (picture->m_thumbFilePath.isEmpty() && !picture->m_isURLBased && !picture->m_imageFilePath.isEmpty()) {
+        picture->setThumbFilePath(
+            QMEbayImageTransformerHooks::installed().generateAndBackupThumbnailFromFullSizeImageAtPath(
+                picture->imageFilePath()));
+    }
+    return picture;
+}
+
+void QMEbayImage::registerArchiveClass()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        dw::KeyedUnarchiver::registerClass(
+            QStringLiteral("QMEbayImage"),
+            [](dw::KeyedUnarchiver& coder) -> dw::ArchivedObjectPtr { return decodeWithCoder(coder); });
+    });
+}
+
+namespace {
+
+struct PictureKey
+{
+    std::function<QVariant(const QMEbayImage&)> get;
+    std::function<void(QMEbayImage&, const QVariant&)> set; // empty: read only
+};
+
+const QHash<QString, PictureKey>& pictureKeys()
+{
+    static const QHash<QString, PictureKey> keys = {
+        {QStringLiteral("name"),
+         {[](const QMEbayImage& p) { return qm::archive::textValue(p.name()); },
+          [](QMEbayImage& p, const QVariant& v) { p.setName(v.toString()); }}},
+        {QStringLiteral("isGalleryImage"),
+         {[](const QMEbayImage& p) { return QVariant(p.isGalleryImage()); },
+          [](QMEbayImage& p, const QVariant& v) { p.setIsGalleryImage(v.toBool()); }}},
+        {QStringLiteral("imageURL"),
+         {[](const QMEbayImage& p) { return qm::archive::textValue(p.imageURL()); },
+          [](QMEbayImage& p, const QVariant& v) { p.setImageURL(v.toString()); }}},
+        {QStringLiteral("imageFilePath"),
+         {[](const QMEbayImage& p) { return qm::archive::textValue(p.imageFilePath()); },
+          [](QMEbayImage& p, const QVariant& v) { p.setImageFilePath(v.toString()); }}},
+        {QStringLiteral("thumbFilePath"),
+         {[](const QMEbayImage& p) { return qm::archive::textValue(p.thumbFilePath()); },
+          [](QMEbayImage& p, const QVariant& v) { p.setThumbFilePath(v.toString()); }}},
+        {QStringLiteral("isURLBased"),
+         {[](const QMEbayImage& p) { return QVariant(p.isURLBased()); },
+          [](QMEbayImage& p, const QVariant& v) { p.setIsURLBased(v.toBool()); }}},
+        {QStringLiteral("thumbWidth"), {[](const QMEbayImage& p) { return QVariant(p.thumbWidth()); }, {}}},
+        {QStringLiteral("thumbHeight"), {[](const QMEbayImage& p) { return QVariant(p.thumbHeight()); }, {}}},
+        {QStringLiteral("EPSPreviewThumbWidth"),
+         {[](const QMEbayImage& p) { return QVariant(p.EPSPreviewThumbWidth()); }, {}}},
+        {QStringLiteral("EPSPreviewThumbHeight"),
+         {[](const QMEbayImage& p) { return QVariant(p.EPSPreviewThumbHeight()); }, {}}},
+        {QStringLiteral("EPSPreviewWidth"), {[](const QMEbayImage& p) { return QVariant(p.EPSPreviewWidth()); }, {}}},
+        {QStringLiteral("EPSPreviewHeight"), {[](const QMEbayImage& p) { return QVariant(p.EPSPreviewHeight()); }, {}}},
+        {QStringLiteral("anchor"), {[](const QMEbayImage& p) { return qm::archive::textValue(p.anchor()); }, {}}},
+        {QStringLiteral("imageViewPboardValue"),
+         {[](const QMEbayImage& p) { return qm::archive::textValue(p.imageViewPboardValue()); }, {}}},
+    };
+    return keys;
+}
+
+} // namespace
+
+QVariant QMEbayImage::valueForKey(const QString& key) const
+{
+    const auto it = pictureKeys().constFind(key);
+    return it == pictureKeys().constEnd() ? QVariant() : it->get(*this);
+}
+
+bool QMEbayImage::setValueForKey(const QVariant& value, const QString& key)
+{
+    const auto it = pictureKeys().constFind(key);
+    if (it == pictureKeys().constEnd() || !it->set)
+        return false;
+    it->set(*this, value);
+    return true;
 }

@@ -5,17 +5,25 @@
 // Paths are stored with the home folder abbreviated to "~" (so documents move between accounts)
 // and answered expanded. The full picture and the thumbnail are loaded on first use; a missing or
 // unreadable file gives a null picture and nothing else. Copying a picture never changes the
-// original. Main thread.
+// original. Pictures are archived under their field names (the paths in their "~" form) and answer
+// key-value lookups by the same names and by the display values below. Main thread.
 //
 //     QMEbayImage picture(QStringLiteral("/home/ann/Pictures/lamp.jpg"), QString());
 //     picture.imageFilePath();     // "/home/ann/Pictures/lamp.jpg", stored as "~/Pictures/lamp.jpg"
+
+#include "platform/ArchivedObject.h"
+#include "platform/KeyValueCoding.h"
 
 #include <QImage>
 #include <QString>
 #include <QVariantMap>
 #include <memory>
 
-class QMEbayImage
+namespace dw {
+class KeyedUnarchiver;
+}
+
+class QMEbayImage : public dw::ArchivedObject, public dw::KeyValueCoding
 {
 public:
     QMEbayImage() = default;
@@ -25,6 +33,21 @@ public:
 
     // A copy owned by the caller; the original is left exactly as it was.
     std::shared_ptr<QMEbayImage> copy() const;
+
+    // Keyed archiving. Decoding also takes the picture of an older form ("image"), and gives a
+    // file picture without a thumbnail path the one the installed transformer hooks answer.
+    // registerArchiveClass() may be called any number of times.
+    QStringList archiveClassChain() const override
+    {
+        return {QStringLiteral("QMEbayImage"), QStringLiteral("NSObject")};
+    }
+    void encodeWithCoder(dw::KeyedArchiver& coder) const override;
+    static std::shared_ptr<QMEbayImage> decodeWithCoder(dw::KeyedUnarchiver& coder);
+    static void registerArchiveClass();
+
+    // The six archived fields and the display values (read only) by name.
+    QVariant valueForKey(const QString& key) const override;
+    bool setValueForKey(const QVariant& value, const QString& key) override;
 
     const QString& name() const { return m_name; }
     void setName(const QString& name) { m_name = name; }
@@ -45,21 +68,21 @@ public:
     const QString& storedImageFilePath() const { return m_imageFilePath; }
     const QString& storedThumbFilePath() const { return m_thumbFilePath; }
 
-    QImage image();
+    QImage image() const;
     void setImage(const QImage& image) { m_image = image; }
     // A copy of the thumbnail, made on first use.
-    QImage thumbImage();
+    QImage thumbImage() const;
     void setThumbImage(const QImage& image) { m_thumbImage = image; }
     void unloadImage();
     void deleteCachedGalleryThumb() { m_cachedGalleryThumb = QImage(); }
 
     // Display values for the description templates, from the loaded picture's proportions.
-    QString thumbWidth();
-    QString thumbHeight();
-    QString EPSPreviewThumbWidth();
-    QString EPSPreviewThumbHeight();
-    QString EPSPreviewWidth();
-    QString EPSPreviewHeight();
+    QString thumbWidth() const;
+    QString thumbHeight() const;
+    QString EPSPreviewThumbWidth() const;
+    QString EPSPreviewThumbHeight() const;
+    QString EPSPreviewWidth() const;
+    QString EPSPreviewHeight() const;
     QString anchor() const;
     QString imageViewPboardValue() const;
 
@@ -71,7 +94,7 @@ public:
     static QString expandedPath(const QString& path);
 
 private:
-    bool isLandscape();
+    bool isLandscape() const;
 
     QString m_name;
     bool m_isGalleryImage = false;
@@ -79,8 +102,9 @@ private:
     QString m_imageFilePath;
     QString m_thumbFilePath;
     bool m_isURLBased = false;
-    QImage m_image;
-    QImage m_thumbImage;
+    // Loaded on first use, also through const getters.
+    mutable QImage m_image;
+    mutable QImage m_thumbImage;
     QImage m_cachedGalleryThumb;
     QImage m_cachedURLThumb;
 };

@@ -23,3 +23,8 @@ QVariant QMEbayMoneyTransformer::transform(const QVariant& value)
         result = QStringLiteral("0.00");
     return result;
 }
+
+void QMEbayMoneyTransformer::registerTransformer()
+{
+    dw::ValueTransformer::setValueTransformer(std::make_shared<QMEbayMoneyTransformer>(), transformerName());
+}

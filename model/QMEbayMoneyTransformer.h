@@ -4,17 +4,24 @@
 //
 // Text is read as Cocoa reads a number (decimal commas become points first; the leading number
 // counts, the rest is ignored), so "1.234,56" gives "1.23". An amount that rounds to zero is
-// "0.00", never "-0.00". Stateless; any thread.
+// "0.00", never "-0.00". Stateless; any thread. The application registers it at start under the
+// name "QMEbayMoneyTransformer" (registerTransformer()), where the listing's price setters find it.
+
+#include "platform/ValueTransformer.h"
 
 #include <QString>
 #include <QVariant>
 
-class QMEbayMoneyTransformer
+class QMEbayMoneyTransformer : public dw::ValueTransformer
 {
 public:
     // A null QVariant gives a null QVariant; anything else the normalized text.
     static QVariant transform(const QVariant& value);
-    QVariant transformedValue(const QVariant& value) const { return transform(value); }
-    QVariant reverseTransformedValue(const QVariant& value) const { return transform(value); }
-    static bool allowsReverseTransformation() { return true; }
+    QVariant transformedValue(const QVariant& value) const override { return transform(value); }
+    QVariant reverseTransformedValue(const QVariant& value) const override { return transform(value); }
+    bool allowsReverseTransformation() const override { return true; }
+
+    static QString transformerName() { return QStringLiteral("QMEbayMoneyTransformer"); }
+    // Registers a transformer under transformerName(); calling it again changes nothing.
+    static void registerTransformer();
 };

@@ -239,6 +239,11 @@ public:
     // Null for a site ID that would not make a plain file name.
     static QString shippingOptionsFilePathForSiteID(const QString& siteID);
 
+    // Security: enciphered resources of the program. The migration table of older return
+    // policies; nullopt (nothing to migrate) when the resource is missing or does not decrypt to
+    // a dictionary. Decrypted anew at each call.
+    std::optional<QVariantMap> decryptedReturnPolicyMigration() const;
+
     // Image defaults: the picture size chosen for upload.
     qint64 defaultImageSizeTag() const;
     static QSize defaultUploadImageSizeForImageSizeTag(qint64 tag);

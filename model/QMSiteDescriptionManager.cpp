@@ -1,5 +1,7 @@
 #include "model/QMSiteDescriptionManager.h"
 
+#include "model/QMEbayItem.h"
+
 #include "DWKit/QMLog.h"
 
 #include "platform/CocoaNumbers.h"
@@ -691,4 +693,16 @@ void QMSiteDescriptionManager::addGalleryListingEnhancement(const QString& optio
     }
     if (!enhancements.contains(optionID))
         enhancements << optionID;
+}
+
+void QMSiteDescriptionManager::addGalleryListingEnhancement(const QString& optionID, QMEbayItem& item) const
+{
+    const qint64 siteID = item.siteID();
+    if (isGalleryListingEnhancement(optionID, siteID)) {
+        for (const QString& existing : QStringList(item.listingEnhancements())) {
+            if (isGalleryListingEnhancement(existing, siteID))
+                item.removeListingEnhancement(existing);
+        }
+    }
+    item.addListingEnhancement(optionID);
 }

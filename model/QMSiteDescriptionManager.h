@@ -26,6 +26,8 @@
 #include <memory>
 #include <mutex>
 
+class QMEbayItem;
+
 class QMSiteDescriptionManager
 {
 public:
@@ -142,6 +144,8 @@ public:
     // gallery enhancement of the site, so a listing holds at most one. An option already there is
     // not added twice.
     void addGalleryListingEnhancement(const QString& optionID, QStringList& enhancements, qint64 siteID) const;
+    // The same on a listing of its own site, through the listing's list edits.
+    void addGalleryListingEnhancement(const QString& optionID, QMEbayItem& item) const;
 
 private:
     struct Table;

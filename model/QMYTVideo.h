@@ -2,12 +2,18 @@
 // A video hosted on a video service that a listing embeds in its description: the record with
 // title, description and thumbnail address, and its default media (QMYTMedia) whose HTML tag the
 // description generator places. Records arrive inside documents; nothing here creates them from
-// the service.
+// the service. Both classes are archived under their field names.
+
+#include "platform/ArchivedObject.h"
 
 #include <QString>
 #include <memory>
 
-class QMYTMedia
+namespace dw {
+class KeyedUnarchiver;
+}
+
+class QMYTMedia : public dw::ArchivedObject
 {
 public:
     QMYTMedia() = default;
@@ -26,13 +32,17 @@ public:
     // for HTML attributes: a quote in them cannot break out of the tag.
     QString htmlEmbedTag() const;
 
+    QStringList archiveClassChain() const override { return {QStringLiteral("QMYTMedia"), QStringLiteral("NSObject")}; }
+    void encodeWithCoder(dw::KeyedArchiver& coder) const override;
+    static std::shared_ptr<QMYTMedia> decodeWithCoder(dw::KeyedUnarchiver& coder);
+
 private:
     QString m_url;
     QString m_type;
     QString m_format;
 };
 
-class QMYTVideo
+class QMYTVideo : public dw::ArchivedObject
 {
 public:
     // A new record gets a new UUID as its unique ID.
@@ -52,6 +62,13 @@ public:
     void setCachedImageValid(bool valid) { m_cachedImageValid = valid; }
 
     QString videoDescription() const;
+
+    // A record read from an archive keeps the stored unique ID (nil when it has none).
+    QStringList archiveClassChain() const override { return {QStringLiteral("QMYTVideo"), QStringLiteral("NSObject")}; }
+    void encodeWithCoder(dw::KeyedArchiver& coder) const override;
+    static std::shared_ptr<QMYTVideo> decodeWithCoder(dw::KeyedUnarchiver& coder);
+    // Registers both classes; may be called any number of times.
+    static void registerArchiveClass();
 
 private:
     QString m_title;

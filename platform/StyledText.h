@@ -23,6 +23,7 @@
 //
 // A value type without shared state: any thread, one thread per object at a time.
 
+#include <QMetaType>
 #include <QString>
 #include <optional>
 #include <vector>
@@ -124,3 +125,5 @@ private:
 };
 
 } // namespace dw
+
+Q_DECLARE_METATYPE(dw::StyledText)

@@ -1,13 +1,18 @@
 #include "model/QMEbayAttributeValue.h"
 #include "model/QMEbayImage.h"
+#include "model/QMEbayImageTransformerHooks.h"
+#include "model/QMEbayItem.h"
 #include "model/QMItemShippingOptions.h"
 #include "model/QMYTVideo.h"
 
 #include "platform/DWAssert.h"
+#include "platform/KeyedArchiver.h"
+#include "platform/KeyedUnarchiver.h"
 #include "platform/Paths.h"
 #include "tests/support/TemporaryXdg.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QImage>
 #include <gtest/gtest.h>
 
@@ -228,4 +233,81 @@ TEST(Picture, CopyingNeverChangesTheOriginal)
     copy->setName(QStringLiteral("other"));
     EXPECT_EQ(original.imageFilePath(), QStringLiteral("/srv/p/lamp.jpg"));
     EXPECT_EQ(original.name(), QStringLiteral("lamp.jpg"));
+}
+
+namespace {
+
+template<class T>
+std::shared_ptr<T> archivedCopy(const std::shared_ptr<T>& object)
+{
+    QMEbayItem::registerArchiveClasses();
+    const auto root = dw::KeyedUnarchiver::unarchiveObjectWithData(
+        dw::KeyedArchiver::archivedDataWithRootObject(dw::archiveValue(object)));
+    return root ? dw::archivedObjectCast<T>(*root) : nullptr;
+}
+
+class RecordingHooks : public QMEbayImageTransformerHooks
+{
+public:
+    QString generateAndBackupThumbnailFromFullSizeImageAtPath(const QString& imagePath) override
+    {
+        asked << imagePath;
+        return QStringLiteral("/made/thumb.jpg");
+    }
+    QStringList asked;
+};
+
+} // namespace
+
+TEST(RecordArchives, PicturesKeepTheirFieldsAndGetAThumbnailPathWhenRead)
+{
+    dw::test::TemporaryXdg xdg;
+    auto withThumb = std::make_shared<QMEbayImage>(dw::paths::homeFolder() + QStringLiteral("/p/lamp.jpg"),
+                                                   dw::paths::homeFolder() + QStringLiteral("/p/lamp_t.jpg"));
+    withThumb->setIsGalleryImage(true);
+    withThumb->setImageURL(QStringLiteral("https://i.example/lamp.jpg"));
+    const auto copy = archivedCopy(withThumb);
+    ASSERT_TRUE(copy);
+    EXPECT_EQ(copy->storedImageFilePath(), QStringLiteral("~/p/lamp.jpg"));
+    EXPECT_EQ(copy->storedThumbFilePath(), QStringLiteral("~/p/lamp_t.jpg"));
+    EXPECT_EQ(copy->name(), QStringLiteral("lamp.jpg"));
+    EXPECT_TRUE(copy->isGalleryImage());
+    EXPECT_EQ(copy->imageURL(), withThumb->imageURL());
+
+    const auto hooks = std::make_shared<RecordingHooks>();
+    QMEbayImageTransformerHooks::install(hooks);
+    const auto fileOnly = archivedCopy(std::make_shared<QMEbayImage>(QStringLiteral("/srv/p/vase.png"), QString()));
+    const auto addressOnly = archivedCopy(QMEbayImage::imageWithURL(QStringLiteral("https://i.example/v.jpg")));
+    QMEbayImageTransformerHooks::install(nullptr);
+    EXPECT_EQ(fileOnly->thumbFilePath(), QStringLiteral("/made/thumb.jpg"));
+    EXPECT_TRUE(addressOnly->thumbFilePath().isEmpty());
+    EXPECT_EQ(hooks->asked, QStringList{QStringLiteral("/srv/p/vase.png")});
+
+    // The built-in hooks only compute where the thumbnail belongs.
+    const auto builtIn = archivedCopy(std::make_shared<QMEbayImage>(xdg.path(QStringLiteral("vase.png")), QString()));
+    EXPECT_EQ(builtIn->thumbFilePath(), xdg.path(QStringLiteral("vase_thumb.jpg")));
+    EXPECT_FALSE(QFileInfo::exists(builtIn->thumbFilePath()));
+
+    EXPECT_EQ(copy->valueForKey(QStringLiteral("anchor")).toString(), QStringLiteral("Alamp"));
+    EXPECT_EQ(copy->valueForKey(QStringLiteral("thumbWidth")).toString(), QStringLiteral("135"));
+}
+
+TEST(RecordArchives, AttributeValuesAndVideos)
+{
+    auto value = std::make_shared<QMEbayAttributeValue>(QStringLiteral("007"), QStringLiteral("Bond"));
+    const auto noDisplayName = archivedCopy(value);
+    ASSERT_TRUE(noDisplayName);
+    EXPECT_EQ(noDisplayName->identifier(), QStringLiteral("007"));
+    EXPECT_TRUE(noDisplayName->displayName().isNull());
+    value->setDisplayName(QStringLiteral("James"));
+    EXPECT_EQ(archivedCopy(value)->displayName(), QStringLiteral("James"));
+
+    auto video = std::make_shared<QMYTVideo>();
+    video->setTitle(QStringLiteral("Lamp"));
+    video->setThumbURL(QStringLiteral("https://v.example/t.jpg"));
+    const auto videoCopy = archivedCopy(video);
+    ASSERT_TRUE(videoCopy);
+    EXPECT_EQ(videoCopy->uniqueID(), video->uniqueID());
+    EXPECT_EQ(videoCopy->thumbURL(), video->thumbURL());
+    EXPECT_EQ(videoCopy->defaultMedia(), nullptr);
 }

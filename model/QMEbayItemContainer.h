@@ -1,0 +1,90 @@
+#pragma once
+// The listing document: a keyed archive whose root is an array with one QMEbayItemContainer, which
+// carries the listing together with the contents of its local pictures, so that a document moves
+// to another machine without its picture files.
+//
+// Format "2" (the one written) stores the bytes of each local picture's file under
+// "imageFileDatas", in picture order; format "1" (read only) stored the pictures themselves under
+// "images". Pictures that exist only as an address travel inside the listing and take no entry. A
+// picture file is embedded only when it decodes as a picture; any other file (gone, unreadable,
+// or not a picture at all, such as a path a crafted document pointed elsewhere) is stored as empty
+// data, so that positions stay aligned. Main thread.
+//
+//     QByteArray file = QMEbayItemContainer::documentDataWithItem(item);
+//     QString error;
+//     auto containers = QMEbayItemContainer::containersFromDocumentData(file, &error);
+//     if (!containers) ... refuse the file with `error`
+//     auto container = containers->first();      // has a listing
+//     container->importAndSaveImages(&error);
+
+#include "platform/ArchivedObject.h"
+
+#include <QByteArray>
+#include <QImage>
+#include <QList>
+#include <QString>
+#include <memory>
+#include <optional>
+
+class QMEbayItem;
+
+namespace dw {
+class KeyedUnarchiver;
+}
+
+class QMEbayItemContainer : public dw::ArchivedObject
+{
+public:
+    QMEbayItemContainer() = default;
+    QMEbayItemContainer(std::shared_ptr<QMEbayItem> item, const QString& encodingFormat);
+    static std::shared_ptr<QMEbayItemContainer> containerWithEbayItem(std::shared_ptr<QMEbayItem> item,
+                                                                      const QString& encodingFormat);
+
+    const std::shared_ptr<QMEbayItem>& item() const { return m_item; }
+    void setItem(std::shared_ptr<QMEbayItem> item) { m_item = std::move(item); }
+    // After reading a format "1" document: one picture per local picture.
+    const QList<QImage>& importedImages() const { return m_importedImages; }
+    void setImportedImages(const QList<QImage>& images) { m_importedImages = images; }
+    // After reading a format "2" document: the file contents of each local picture.
+    const QList<QByteArray>& importedImageFileDatas() const { return m_importedImageFileDatas; }
+    void setImportedImageFileDatas(const QList<QByteArray>& datas) { m_importedImageFileDatas = datas; }
+    const QString& encodingFormat() const { return m_encodingFormat; }
+    void setEncodingFormat(const QString& format) { m_encodingFormat = format; }
+
+    // Writes "item" (with the styled description besides the RTF), the pictures of format "2"
+    // and "encodingFormat". Format "1" pictures cannot be written here; such a container, like one
+    // of any other format, embeds nothing.
+    QStringList archiveClassChain() const override
+    {
+        return {QStringLiteral("QMEbayItemContainer"), QStringLiteral("NSObject")};
+    }
+    void encodeWithCoder(dw::KeyedArchiver& coder) const override;
+    // A listing that cannot be read leaves the container without one ("error: ..." on the
+    // console); the rest of the container is still read.
+    static std::shared_ptr<QMEbayItemContainer> decodeWithCoder(dw::KeyedUnarchiver& coder);
+    // Registers the container and the listing's classes; may be called any number of times.
+    static void registerArchiveClass();
+
+    // Writes each embedded picture to a new temporary file and points the next local picture at
+    // it (format "2": the bytes unchanged; format "1": the picture as JPEG), then hands the picture
+    // to the installed transformer's backup. Address-only pictures stay as they are. False with
+    // the reason when a file could not be written; the pictures before it keep their new files.
+    [[nodiscard]] bool importAndSaveImages(QString* error = nullptr);
+
+    // A whole document of format "2" holding this one listing.
+    static QByteArray documentDataWithItem(const std::shared_ptr<QMEbayItem>& item);
+    // The containers of a document, the first one with its listing. Nullopt and a message for
+    // the user when the data is no keyed archive, its root is no array, the array holds no
+    // container, or the first container's listing cannot be read.
+    static std::optional<QList<std::shared_ptr<QMEbayItemContainer>>>
+    containersFromDocumentData(const QByteArray& data, QString* error = nullptr);
+
+    // The bytes of a picture file when they decode as a picture, else empty data.
+    static QByteArray embeddablePictureData(const QString& path);
+
+private:
+    std::shared_ptr<QMEbayItem> m_item;
+    QList<QImage> m_importedImages;
+    QList<QByteArray> m_importedImageFileDatas;
+    QString m_encodingFormat;
+};

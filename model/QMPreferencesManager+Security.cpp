@@ -1,0 +1,6 @@
+#include "model/QMPreferencesManager.h"
+
+std::optional<QVariantMap> QMPreferencesManager::decryptedReturnPolicyMigration() const
+{
+    return std::nullopt;
+}
