@@ -6,9 +6,9 @@ come three files, all included by the listing's own sources:
 
   QMEbayItemAccessors.inc  getters and setter declarations (inside the class, public)
   QMEbayItemMembers.inc    the members (inside the class, private)
-  QMEbayItemFields.cpp     the generated setters, the defaults of a new listing, the key-value
+  QMEbayItemFields.inc     the generated setters, the defaults of a new listing, the key-value
                            table, the writing and direct reading of the archive keys and
-                           takeFieldValuesFromItem()
+                           takeFieldValuesFromItem() (compiled through QMEbayItem+Fields.cpp)
 
 The table is checked first: unknown types or archive kinds, a type that a kind cannot carry, names
 that are no C++ identifiers or that appear twice fail the build with the line that is wrong.
@@ -298,7 +298,7 @@ def write_if_changed(path, text):
     os.replace(temporary, path)
 
 
-OUTPUTS = ("model/QMEbayItemAccessors.inc", "model/QMEbayItemMembers.inc", "QMEbayItemFields.cpp")
+OUTPUTS = ("model/QMEbayItemAccessors.inc", "model/QMEbayItemMembers.inc", "model/QMEbayItemFields.inc")
 
 
 def main():
