@@ -26,6 +26,11 @@
 
 class QMItemShippingOptions;
 
+// The eBay developer keys of the sandbox.
+inline constexpr const char* kQMSandboxAppID = "Torvelan-2b7e-41c9-9d03-5fa8e1c6b274";
+inline constexpr const char* kQMSandboxCertID = "6e2d9a41-7c30-4b8f-a5e6-13f0c9d87b52";
+inline constexpr const char* kQMSandboxDevID = "K7RQ2M4XW9TB1NZ5HC8VJ3LP6DF0GY";
+
 // Picture-upload systems (user default "ImageUploadingSystem").
 enum QMImageUploadingSystemTag : int {
     kQMImageUploadingSystemEPS = 300,
@@ -239,10 +244,71 @@ public:
     // Null for a site ID that would not make a plain file name.
     static QString shippingOptionsFilePathForSiteID(const QString& siteID);
 
-    // Security: enciphered resources of the program. The migration table of older return
-    // policies; nullopt (nothing to migrate) when the resource is missing or does not decrypt to
-    // a dictionary. Decrypted anew at each call.
+    // Security: credentials and the program's enciphered resources (compiled in from
+    // resources/enciphered), decrypted on demand. A resource that is missing or does not decrypt
+    // to what it should hold gives an empty result and a console line, never an abort; a table or
+    // text is kept for the life of the process only once it decrypted. Any thread.
+
+    // The eBay developer keys of the current mode: the sandbox constants, or the production keys
+    // of the resource "prodKey" (null when they cannot be read).
+    QString appID() const;
+    QString certID() const;
+    QString devID() const;
+    QVariantMap decryptedIDDictionary() const;
+    QVariantMap decryptedImageserverDictionary() const;
+    QVariantMap decryptedYouTubeDictionary() const;
+    QVariantMap decryptedAffiliateDictionary() const override;
+    QVariantMap decryptedTwitterDictionary() const;
+    // The migration table of older return policies; nullopt (nothing to migrate) when the
+    // resource is missing or holds no dictionary. Decrypted anew at each call.
     std::optional<QVariantMap> decryptedReturnPolicyMigration() const;
+    // A text resource by name (no extension); null when it is missing or no UTF-8. An empty name
+    // is a programming error ("no filename in decryptedStringFromFileAtPath").
+    QString decryptedStringFromFileAtPath(const QString& name) const;
+
+    QString dunmerrowFreeImageServerUsername() const;
+    QString dunmerrowFreeImageServerPassword() const;
+    QVariant valueForDunmerrowFreeImageServerKey(const QString& key) const;
+    QVariant dunmerrowFreeImageServerInfoURLs() const;
+    QVariant twitterConsumerKey() const;
+    QVariant twitterConsumerSecret() const;
+
+    QString googleMapsTemplate() const;
+    QString dlTemplate() const;
+    void cachePreviewTemplate() const;
+    // The file named by "unencodedPreviewTemplatePath" (resp. "unencodedJavascriptTemplatePath")
+    // when it exists, else the enciphered resource.
+    QString previewTemplate() const;
+    QString webEditingPreviewJavascript() const;
+
+    // Passwords of the user's own picture servers and of template sharing, kept in the keychain.
+    // Storing replaces the item in one step: a store that fails leaves the old password. The
+    // setters return true on success, false (with the reason, never the password) on failure.
+    QString webDAVURL() const;
+    void setWebDAVURL(const QString& address);
+    QString webDAVUserName() const;
+    void setWebDAVUserName(const QString& userName);
+    [[nodiscard]] bool setFTPPassword(const QString& password, const QString& server, const QString& userName,
+                                      QString* error = nullptr);
+    // Empty when there is none (the console tells why).
+    QString FTPPasswordForServer(const QString& server, const QString& userName) const;
+    // For "FTPServerAddress" and "FTPUserName"; empty without asking when either is empty.
+    QString defaultFTPassword() const;
+    // Stores the address and user name in the user defaults first.
+    [[nodiscard]] bool setWebDAVPassword(const QString& password, const QString& address, const QString& userName,
+                                         QString* error = nullptr);
+    QString webDAVPasswordForURL(const QString& address, const QString& userName) const;
+    QString defaultWebDAVPassword() const;
+    QString HTTPURLStringForUploadedWebDAVFile(const QString& filePath) const;
+    // A null password removes the item.
+    [[nodiscard]] bool setSharingPassword(const QString& password, const QString& uniqueID);
+    QString getSharingPasswordForUniqueID(const QString& uniqueID) const;
+    [[nodiscard]] bool setLocalSharingPassword(const QString& password);
+    QString getLocalSharingPassword() const;
+
+    // Where the enciphered resources are read from (":/enciphered/" unless a test points
+    // elsewhere); setting it forgets every cached table and text.
+    static void setEncipheredResourceFolder(const QString& folder);
 
     // Image defaults: the picture size chosen for upload.
     qint64 defaultImageSizeTag() const;

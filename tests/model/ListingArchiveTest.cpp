@@ -94,7 +94,7 @@ protected:
         preferences.setDefaultCountryID(77);
         QMSetLogLevel(2);
         const auto table = dw::plist::readFile(qEnvironmentVariable("QV_TEST_DATA") +
-                                               QStringLiteral("/model/ReturnPolicyMigration.plist"));
+                                               QStringLiteral("/model/enciphered/ReturnPolicyMigration.plist"));
         ASSERT_TRUE(table);
         QMReturnPolicyUpdater::setSharedInstance(std::make_unique<QMReturnPolicyUpdater>(table->toMap()));
         QMEbayMoneyTransformer::registerTransformer();
@@ -295,9 +295,10 @@ TEST_F(ListingArchive, OlderFormsAreMigrated)
         const auto item = readListing(legacyArchive(QString::fromLatin1(row.className), row.keys));
         ASSERT_TRUE(item);
         row.check(*item);
-        if (row.consoleLine)
+        if (row.consoleLine) {
             EXPECT_TRUE(console.contains(QString::fromLatin1(row.consoleLine)))
                 << console.lines().join(u'\n').toStdString();
+        }
     }
 }
 
