@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <chrono>
 #include <exception>
+#include <iterator>
 #include <mutex>
 
 namespace dw {
@@ -268,6 +269,20 @@ QByteArray headerValue(const HttpHeaderFields& fields, QByteArrayView name)
             return field.value;
     }
     return {};
+}
+
+void setHeaderValue(HttpHeaderFields& fields, const QByteArray& name, const QByteArray& value)
+{
+    auto first = std::find_if(fields.begin(), fields.end(),
+                              [&](const HttpHeaderField& field) { return equalsIgnoringCase(field.name, name); });
+    if (first == fields.end()) {
+        fields.push_back({name, value});
+        return;
+    }
+    first->value = value;
+    fields.erase(std::remove_if(std::next(first), fields.end(),
+                                [&](const HttpHeaderField& field) { return equalsIgnoringCase(field.name, name); }),
+                 fields.end());
 }
 
 struct HttpClient::Private

@@ -67,6 +67,9 @@ using HttpHeaderFields = std::vector<HttpHeaderField>;
 
 // The value of the first field of that name (names compare case-insensitively); null when absent.
 QByteArray headerValue(const HttpHeaderFields& fields, QByteArrayView name);
+// Sets a field as a request object's setter does: the first field of that name takes the value
+// where it stands and any further ones go; a new name is appended.
+void setHeaderValue(HttpHeaderFields& fields, const QByteArray& name, const QByteArray& value);
 
 struct HttpRequest
 {

@@ -168,6 +168,15 @@ TEST(HttpClient, ErrorStatusComesBackWithItsBody)
     EXPECT_EQ(response.body, fault);
 }
 
+TEST(HttpClient, SettingAFieldReplacesItWhereItStands)
+{
+    HttpHeaderFields fields{{"Content-Type", "text/xml"}, {"X-A", "1"}, {"content-type", "text/plain"}};
+    dw::setHeaderValue(fields, "CONTENT-TYPE", "multipart/form-data");
+    dw::setHeaderValue(fields, "X-B", "2");
+    const HttpHeaderFields expected{{"Content-Type", "multipart/form-data"}, {"X-A", "1"}, {"X-B", "2"}};
+    EXPECT_EQ(fields, expected);
+}
+
 TEST(HttpClient, ReportsBrokenExchangesAsFailures)
 {
     struct Case
