@@ -1,0 +1,6 @@
+#include "DWEBay2/types/EBayBestOfferDetailsType.h"
+
+QStringList EBayBestOfferDetailsType::requiredNumberElements() const
+{
+    return {QStringLiteral("BestOfferEnabled")};
+}
