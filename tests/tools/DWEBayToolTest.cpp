@@ -1,6 +1,8 @@
+#include "tests/support/FakeHttpServer.h"
 #include "tests/support/ProcessRunner.h"
 #include "tests/support/TemporaryXdg.h"
 
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -118,6 +120,9 @@ TEST(DWEBayTool, ReportsBadInputAndUsage)
         int exitCode;
         const char* message;
     };
+    dw::test::FakeHttpServer stopped;
+    stopped.stop();
+    const QString closed = stopped.url(QStringLiteral("/ws/api.dll"));
     const Row rows[] = {
         {"truncated reply",
          {QStringLiteral("dump"), QStringLiteral("EBayAddItemResponseType"), QStringLiteral("-")},
@@ -131,6 +136,23 @@ TEST(DWEBayTool, ReportsBadInputAndUsage)
          1,
          "no.xml"},
         {"unknown class", {QStringLiteral("tables"), QStringLiteral("EBayNothingType")}, {}, 2, "EBayNothingType"},
+        {"send without a call name",
+         {QStringLiteral("send"), QStringLiteral("--url"), closed, QStringLiteral("-")},
+         {},
+         2,
+         "usage"},
+        {"a token for a call without a request class",
+         {QStringLiteral("send"), QStringLiteral("--url"), closed, QStringLiteral("--verb"), QStringLiteral("Nothing"),
+          QStringLiteral("--token"), QStringLiteral("t"), QStringLiteral("-")},
+         "<NothingRequest/>",
+         1,
+         "no request class for the call Nothing"},
+        {"no server",
+         {QStringLiteral("send"), QStringLiteral("--url"), closed, QStringLiteral("--verb"), QStringLiteral("GetUser"),
+          QStringLiteral("-")},
+         "<GetUserRequest/>",
+         1,
+         "'GetUser' returned error: "},
         {"unknown kind", {QStringLiteral("classes"), QStringLiteral("--kind"), QStringLiteral("enum")}, {}, 2, "usage"},
         {"unknown command", {QStringLiteral("list")}, {}, 2, "usage"},
         {"no command", {}, {}, 2, "usage"},
@@ -142,4 +164,36 @@ TEST(DWEBayTool, ReportsBadInputAndUsage)
         EXPECT_TRUE(result.output.isEmpty());
         EXPECT_TRUE(result.errors.contains(row.message)) << result.errors.toStdString();
     }
+}
+
+TEST(DWEBayTool, SendsARequestAndPrintsTheReply)
+{
+    dw::test::FakeHttpServer server;
+    const QByteArray reply = dw::test::fixture(QStringLiteral("DWEBay2/GetUser.xml"));
+    server.addRoute({.callName = "GetUser"}, dw::test::FakeHttpReply{.status = 500, .body = reply});
+    QTemporaryDir dir;
+    const QString requestFile = dir.filePath(QStringLiteral("GetUser.xml"));
+    QFile file(requestFile);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("<?xml version=\"1.0\"?><GetUserRequest xmlns=\"urn:ebay:apis:eBLBaseComponents\">"
+               "<UserID>anna_kamera</UserID></GetUserRequest>");
+    file.close();
+    const QStringList send{QStringLiteral("send"), QStringLiteral("--url"), server.url(QStringLiteral("/ws/api.dll")),
+                           QStringLiteral("--verb"), QStringLiteral("GetUser")};
+
+    const dw::test::ProgramRun withToken =
+        runTool(send + QStringList{QStringLiteral("--token"), QStringLiteral("tok-9"), requestFile});
+    const dw::test::ProgramRun asItIs = runTool(send + QStringList{requestFile});
+
+    for (const dw::test::ProgramRun& result : {withToken, asItIs}) {
+        EXPECT_EQ(result.exitCode, 0) << result.errors.toStdString();
+        EXPECT_EQ(result.output, reply); // whatever the status
+    }
+    const auto sent = server.requests();
+    ASSERT_EQ(sent.size(), 2u);
+    EXPECT_EQ(sent[0].headerValue("X-EBAY-API-COMPATIBILITY-LEVEL"), "747");
+    EXPECT_TRUE(sent[0].body.contains("<eBayAuthToken>tok-9</eBayAuthToken>")) << sent[0].body.toStdString();
+    EXPECT_TRUE(sent[0].body.contains("<UserID>anna_kamera</UserID>"));
+    EXPECT_FALSE(sent[1].body.contains("RequesterCredentials"));
+    EXPECT_TRUE(sent[1].body.contains("<UserID>anna_kamera</UserID>"));
 }

@@ -4,12 +4,19 @@
 //   dwebay-tool tables CLASS                    the class's tables as JSON
 //   dwebay-tool dump CLASS FILE                 the document in FILE read into CLASS, as JSON
 //   dwebay-tool roundtrip CLASS FILE            reads FILE, writes it, and says whether it reads back equal
+//   dwebay-tool send --url URL --verb VERB [--token T] FILE
+//                                               sends the request document in FILE to the Trading API
+//                                               at URL as the call VERB and prints the reply as it came;
+//                                               with a token, the token goes into the request first
 //
 // FILE may be "-" for standard input. A dump shows every field that is set (scalars only when not
 // 0 or NO) under its key; nested records carry their class as "$class", dates stand in the form
 // that the XML carries, bytes as Base64. Exits 1 when a document cannot be read or does not read
-// back equal, 2 on wrong usage.
+// back equal or no reply came (the console line on standard error says why), 2 on wrong usage.
+// The developer, application and certificate IDs are left empty; site 0, compatibility level 747.
 
+#include "DWEBay2/DWEbayConnector.h"
+#include "DWEBay2/types/EBayAbstractRequestType.h"
 #include "DWEBay2/types/EBayTypes.h"
 #include "DWGeneratedObject/DWGeneratedObject.h"
 
@@ -29,7 +36,8 @@ int usage()
     std::fputs("usage: dwebay-tool classes [--kind data|message]\n"
                "       dwebay-tool tables CLASS\n"
                "       dwebay-tool dump CLASS FILE\n"
-               "       dwebay-tool roundtrip CLASS FILE\n",
+               "       dwebay-tool roundtrip CLASS FILE\n"
+               "       dwebay-tool send --url URL --verb VERB [--token T] FILE\n",
                stderr);
     return 2;
 }
@@ -206,6 +214,53 @@ int roundTrip(const DWGeneratedClass& cls, const QString& path)
     return 0;
 }
 
+int send(const QStringList& arguments)
+{
+    QString url, verb, path;
+    std::optional<QString> token;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        const bool hasValue = i + 1 < arguments.size();
+        if (argument == QStringLiteral("--url") && hasValue)
+            url = arguments[++i];
+        else if (argument == QStringLiteral("--verb") && hasValue)
+            verb = arguments[++i];
+        else if (argument == QStringLiteral("--token") && hasValue)
+            token = arguments[++i];
+        else if (path.isNull() && (argument == QStringLiteral("-") || !argument.startsWith(u'-')))
+            path = argument;
+        else
+            return usage();
+    }
+    if (url.isEmpty() || verb.isEmpty() || path.isNull())
+        return usage();
+
+    QByteArray data;
+    if (!readFile(path, data))
+        return 1;
+    DWEbayConnector connector(url, 0, 747);
+    std::optional<QByteArray> reply;
+    if (token) {
+        const DWGeneratedClass* cls =
+            EBayTypes::registry().classNamed(QStringLiteral("EBay") + verb + QStringLiteral("RequestType"));
+        if (!cls || !cls->isSubclassOf(EBayAbstractRequestType::staticClass())) {
+            std::fprintf(stderr, "dwebay-tool: no request class for the call %s\n", qPrintable(verb));
+            return 1;
+        }
+        const DWGeneratedObjectPtr request = parse(*cls, path, data);
+        if (!request)
+            return 1;
+        connector.setToken(*token);
+        reply = connector.sendRequestWithToken(std::static_pointer_cast<EBayAbstractRequestType>(request), verb);
+    } else {
+        reply = connector.sendRequestString(QString::fromUtf8(data), verb);
+    }
+    if (!reply)
+        return 1;
+    print(*reply);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -227,5 +282,7 @@ int main(int argc, char* argv[])
             return 2;
         return command == QStringLiteral("dump") ? dump(*cls, arguments[2]) : roundTrip(*cls, arguments[2]);
     }
+    if (command == QStringLiteral("send"))
+        return send(arguments.mid(1));
     return usage();
 }
