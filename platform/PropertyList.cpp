@@ -5,6 +5,8 @@
 
 #include <QDateTime>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonObject>
 #include <QTimeZone>
 #include <QVariantList>
 #include <QVariantMap>
@@ -254,6 +256,38 @@ bool writeFile(const QString& path, const QVariant& value, Format format, QStrin
         return false;
     }
     return writeFileAtomically(path, bytes, error);
+}
+
+QJsonValue toJson(const QVariant& value, const JsonHook& special)
+{
+    if (special) {
+        if (auto answered = special(value))
+            return *answered;
+    }
+    if (!value.isValid())
+        return QJsonValue::Null;
+    switch (value.typeId()) {
+    case QMetaType::QVariantMap: {
+        QJsonObject object;
+        const QVariantMap map = value.toMap();
+        for (auto it = map.constBegin(); it != map.constEnd(); ++it)
+            object.insert(it.key(), toJson(it.value(), special));
+        return object;
+    }
+    case QMetaType::QVariantList:
+    case QMetaType::QStringList: {
+        QJsonArray array;
+        for (const QVariant& element : value.toList())
+            array.append(toJson(element, special));
+        return array;
+    }
+    case QMetaType::QByteArray:
+        return QString::fromLatin1(value.toByteArray().toBase64());
+    case QMetaType::QDateTime:
+        return value.toDateTime().toUTC().toString(Qt::ISODate);
+    default:
+        return QJsonValue::fromVariant(value);
+    }
 }
 
 } // namespace dw::plist

@@ -14,6 +14,8 @@
 #include <QByteArray>
 #include <QString>
 #include <QVariant>
+#include <QJsonValue>
+#include <functional>
 #include <optional>
 
 namespace dw::plist {
@@ -30,5 +32,11 @@ QByteArray write(const QVariant& value, Format format = Format::Xml);
 // Writes atomically: on failure the old file stays and false is returned with the reason.
 [[nodiscard]] bool writeFile(const QString& path, const QVariant& value, Format format = Format::Xml,
                              QString* error = nullptr);
+
+// A property-list value as JSON, for the command-line tools: data as Base64 text, dates as
+// ISO 8601 in UTC, nil as null. `special` may answer values of other kinds (archived objects);
+// it is asked first at every level.
+using JsonHook = std::function<std::optional<QJsonValue>(const QVariant& value)>;
+QJsonValue toJson(const QVariant& value, const JsonHook& special = {});
 
 } // namespace dw::plist

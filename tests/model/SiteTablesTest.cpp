@@ -75,8 +75,9 @@ TEST(SiteTable, CoversTheTradingAPISitesWithTheirCodesAndCurrencies)
         EXPECT_EQ(sites().siteIDForFindingApiGlobalID(QLatin1String(row.globalID)), row.siteID);
         EXPECT_EQ(valuesOf(sites().currenciesForSiteID(row.siteID), "CurrencyCode").join(u' '),
                   QLatin1String(row.currencies));
-        if (row.country)
+        if (row.country) {
             EXPECT_EQ(sites().defaultCountryIDAsStringForSiteID(row.siteID), QLatin1String(row.country));
+        }
         EXPECT_FALSE(sites().domesticShippingServicesForSiteID(QString::number(row.siteID)).isEmpty());
         EXPECT_FALSE(sites().itemDurationForSiteID(QString::number(row.siteID)).isEmpty());
     }

@@ -25,6 +25,7 @@
 
 #include "DWKit/NSString+DWExtensions.h"
 
+#include "platform/PropertyList.h"
 #include "platform/AtomicFile.h"
 
 #include <QCoreApplication>
@@ -57,10 +58,9 @@ QJsonValue text(const QString& value)
     return value.isNull() ? QJsonValue(QJsonValue::Null) : QJsonValue(value);
 }
 
-QJsonValue toJson(const QVariant& value)
+// Listing values as JSON: attribute values with their fields, other archived objects by class.
+std::optional<QJsonValue> listingValueJson(const QVariant& value)
 {
-    if (!value.isValid())
-        return QJsonValue::Null;
     if (const auto attribute = dw::archivedObjectCast<QMEbayAttributeValue>(value)) {
         return QJsonObject{{QStringLiteral("identifier"), text(attribute->identifier())},
                            {QStringLiteral("name"), text(attribute->name())},
@@ -68,28 +68,12 @@ QJsonValue toJson(const QVariant& value)
     }
     if (value.typeId() == qMetaTypeId<dw::ArchivedObjectPtr>())
         return QJsonObject{{QStringLiteral("$class"), dw::archiveClassName(value)}};
-    switch (value.typeId()) {
-    case QMetaType::QVariantMap: {
-        QJsonObject object;
-        const QVariantMap map = value.toMap();
-        for (auto it = map.constBegin(); it != map.constEnd(); ++it)
-            object.insert(it.key(), toJson(it.value()));
-        return object;
-    }
-    case QMetaType::QVariantList:
-    case QMetaType::QStringList: {
-        QJsonArray array;
-        for (const QVariant& element : value.toList())
-            array.append(toJson(element));
-        return array;
-    }
-    case QMetaType::QByteArray:
-        return QString::fromLatin1(value.toByteArray().toBase64());
-    case QMetaType::QDateTime:
-        return value.toDateTime().toUTC().toString(Qt::ISODate);
-    default:
-        return QJsonValue::fromVariant(value);
-    }
+    return std::nullopt;
+}
+
+QJsonValue toJson(const QVariant& value)
+{
+    return dw::plist::toJson(value, listingValueJson);
 }
 
 QJsonObject shippingJson(const QMItemShippingOptions& o)

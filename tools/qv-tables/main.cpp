@@ -10,6 +10,7 @@
 #include "model/QMCountryDescriptionManager.h"
 #include "model/QMSiteDescriptionManager.h"
 
+#include "platform/PropertyList.h"
 #include "platform/UserDefaults.h"
 
 #include <QCoreApplication>
@@ -22,36 +23,9 @@
 
 namespace {
 
-// Property-list values that JSON lacks: data as Base64 text, dates as ISO 8601 in UTC.
-QJsonValue toJson(const QVariant& value)
-{
-    switch (value.typeId()) {
-    case QMetaType::QVariantMap: {
-        QJsonObject object;
-        const QVariantMap map = value.toMap();
-        for (auto it = map.constBegin(); it != map.constEnd(); ++it)
-            object.insert(it.key(), toJson(it.value()));
-        return object;
-    }
-    case QMetaType::QVariantList:
-    case QMetaType::QStringList: {
-        QJsonArray array;
-        for (const QVariant& element : value.toList())
-            array.append(toJson(element));
-        return array;
-    }
-    case QMetaType::QByteArray:
-        return QString::fromLatin1(value.toByteArray().toBase64());
-    case QMetaType::QDateTime:
-        return value.toDateTime().toUTC().toString(Qt::ISODate);
-    default:
-        return QJsonValue::fromVariant(value);
-    }
-}
-
 int print(const QVariant& value)
 {
-    const QJsonValue json = toJson(value);
+    const QJsonValue json = dw::plist::toJson(value);
     const QByteArray text = json.isArray() ? QJsonDocument(json.toArray()).toJson(QJsonDocument::Indented)
                                            : QJsonDocument(json.toObject()).toJson(QJsonDocument::Indented);
     std::fwrite(text.constData(), 1, size_t(text.size()), stdout);
