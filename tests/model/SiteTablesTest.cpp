@@ -172,9 +172,8 @@ TEST(SiteTable, FlagsAndAddresses)
     EXPECT_EQ(sites().crossBorderTradeStringForSite(3), QStringLiteral("North America"));
 
     const QString production = sites().auctionsURLForSiteID(77, false);
-    EXPECT_EQ(production, QStringLiteral("https://cgi.ebay.de/ws/eBayISAPI.dll?ViewItem&item="));
-    EXPECT_EQ(sites().auctionsURLForSiteID(77, true),
-              QStringLiteral("https://cgi.sandbox.ebay.de/ws/eBayISAPI.dll?ViewItem&item="));
+    EXPECT_EQ(production, QStringLiteral("https://cgi.ebay.de/ws/eBayISAPI.dll"));
+    EXPECT_EQ(sites().auctionsURLForSiteID(77, true), QStringLiteral("https://cgi.sandbox.ebay.de/ws/eBayISAPI.dll"));
     EXPECT_TRUE(sites().authorizeURLForSiteID(3, true).endsWith(QStringLiteral("/saw-cgi/eBayISAPI.dll")));
     EXPECT_EQ(sites().authorizeURLForSiteID(3, false), QStringLiteral("https://signin.ebay.co.uk/ws/eBayISAPI.dll"));
     EXPECT_FALSE(sites().dunmerrowEbayStoreURLForSiteWithID(0).isEmpty());
