@@ -278,6 +278,15 @@ const QHash<QString, PictureKey>& pictureKeys()
         {QStringLiteral("anchor"), {[](const QMEbayImage& p) { return qm::archive::textValue(p.anchor()); }, {}}},
         {QStringLiteral("imageViewPboardValue"),
          {[](const QMEbayImage& p) { return qm::archive::textValue(p.imageViewPboardValue()); }, {}}},
+        {QStringLiteral("infoDictionaryForOperations"),
+         {[](const QMEbayImage& p) { return QVariant(p.infoDictionaryForOperations()); }, {}}},
+        {QStringLiteral("standardizedImageFilePath"),
+         {[](const QMEbayImage& p) { return qm::archive::textValue(p.standardizedImageFilePath()); }, {}}},
+        {QStringLiteral("standardizedThumbFilePath"),
+         {[](const QMEbayImage& p) { return qm::archive::textValue(p.standardizedThumbFilePath()); }, {}}},
+        {QStringLiteral("editingPreview"),
+         {[](const QMEbayImage& p) { return QVariant(p.editingPreview()); },
+          [](QMEbayImage& p, const QVariant& v) { p.setEditingPreview(v.toBool()); }}},
     };
     return keys;
 }

@@ -86,6 +86,16 @@ public:
     QString anchor() const;
     QString imageViewPboardValue() const;
 
+    // What the page preview and the operations read of a picture. The snapshot names the picture
+    // and, for a file picture, its path (under "standardizedImageFilePath" and "imageFilePath"); a
+    // key is present only when its value exists. Paths are expanded and cleaned; null when none.
+    QVariantMap infoDictionaryForOperations() const;
+    QString standardizedImageFilePath() const;
+    QString standardizedThumbFilePath() const;
+    // The preview never edits a picture in place: always false, and setting it changes nothing.
+    bool editingPreview() const { return false; }
+    void setEditingPreview(bool) {}
+
     // The thumbnail file that belongs to a picture file: its path without extension + "_thumb.jpg".
     static QString thumbnailPathForImageAtPath(const QString& imagePath);
 

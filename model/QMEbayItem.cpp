@@ -378,6 +378,8 @@ QVariant QMEbayItem::valueForKey(const QString& key) const
         // questions asked directly do; the listing is never const where it is read by key.
         return (*it)(const_cast<QMEbayItem&>(*this));
     }
+    if (std::optional<QVariant> answer = previewValueForKey(*this, key))
+        return *answer;
     return fieldValueForKey(key);
 }
 

@@ -25,6 +25,8 @@
 //     QObject::connect(item.get(), &QMEbayItem::keyChanged, this, &Document::itemChanged);
 //     QByteArray stored = dw::KeyedArchiver::archivedDataWithRootObject(dw::archiveValue(item));
 
+#include "model/QMCategoryDataSource.h"
+
 #include "platform/ArchivedObject.h"
 #include "platform/KeyValueCoding.h"
 #include "platform/StyledText.h"
@@ -294,6 +296,50 @@ public:
     QVariant attributeValuesForSetID(const QString& setID) const;
     int attributeCount() const;
 
+    // Preview: what the page preview (by key, under these names) and the operations read of a
+    // listing. The snapshot is what an operation carries instead of the listing: "uniqueID",
+    // "siteID" (always), "photoDisplayType" (when not 0), "title" and "itemID", each only when its
+    // value exists; operations find the listing again by "uniqueID".
+    QVariantMap infoDictionaryForOperations() const;
+    // The styled description as HTML, through the description layer's converter.
+    QString itemDescriptionAsHTMLString() const;
+    bool hasFreeShippingService() const;
+    // eBay's rules put as questions to this listing (QMEBayBussinessLogic).
+    bool bestOfferAllowed() const;
+    bool reservePriceAllowed() const;
+    bool conditionsSupported() const;
+    std::optional<QList<QMCategoryCondition>> allowedConditions() const;
+    int handlingTime() const
+    {
+        return dispatchTimeMax();
+    }
+    // Display types 2 (SuperSize) and 3 (PicturePack).
+    bool usesSupersize() const
+    {
+        return photoDisplayType() == 2 || photoDisplayType() == 3;
+    }
+    // A listing has no item variations here: the pictures to upload are its own.
+    QList<std::shared_ptr<QMEbayImage>> imagesToBeUploadedIncludeVariationImages() const
+    {
+        return imagesToBeUploaded();
+    }
+    QList<std::shared_ptr<QMEbayImage>> allVariationProductImages() const
+    {
+        return imagesToBeUploaded();
+    }
+    bool hasVariations() const
+    {
+        return false;
+    }
+    // Null when the index is not below the number of pictures.
+    std::shared_ptr<QMEbayImage> imageAtIndex(qsizetype index) const;
+    // The pictures, each once.
+    QList<std::shared_ptr<QMEbayImage>> imageRefs() const;
+    // The name of the chosen condition among those both categories offer; null without a
+    // category, "Not supported" when no condition is offered, "Not set" when none is chosen
+    // (both localized).
+    QString conditionName() const;
+
 Q_SIGNALS:
     // A field changed through its setter (also when it was set to the value it had).
     void keyChanged(const QString& key);
@@ -322,6 +368,9 @@ private:
     void encodeFields(dw::KeyedArchiver& coder) const;
     void decodeFields(dw::KeyedUnarchiver& coder);
     void takeFieldValuesFromItem(const QMEbayItem& other);
+
+    // The preview's questions by key (QMEbayItem+Preview.cpp); nullopt for other keys.
+    static std::optional<QVariant> previewValueForKey(const QMEbayItem& item, const QString& key);
 
     static QString formatMoneyText(const QString& value);
     // A price as text; an older archive's decimal number is taken as its text and remembered, so
