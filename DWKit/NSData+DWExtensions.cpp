@@ -2,6 +2,7 @@
 
 #include "DWKit/NSScanner+DWExtensions.h"
 #include "DWKit/QMLog.h"
+#include "platform/CocoaNumbers.h"
 #include "platform/DWAssert.h"
 #include "platform/DWFormat.h"
 #include "platform/Paths.h"
@@ -365,15 +366,9 @@ QString hexString(const QByteArray& data)
 
 int valueForHexCharacter(QChar c)
 {
-    const char16_t u = c.unicode();
-    if (u >= u'0' && u <= u'9')
-        return u - u'0';
-    if (u >= u'a' && u <= u'f')
-        return u - u'a' + 10;
-    if (u >= u'A' && u <= u'F')
-        return u - u'A' + 10;
-    DW_ASSERT(false, "non hex character in valueForHexCharacter()");
-    return -1;
+    const int value = hexDigitValue(c.unicode());
+    DW_ASSERT(value >= 0, "non hex character in valueForHexCharacter()");
+    return value;
 }
 
 } // namespace dw

@@ -1,5 +1,7 @@
 #include "DWKit/NSString+DWExtensions.h"
 
+#include "platform/CocoaNumbers.h"
+
 #include "platform/ConsoleOutput.h"
 #include "platform/DWAssert.h"
 #include "platform/DWFormat.h"
@@ -44,18 +46,6 @@ QString percentEscaped(const QString& text, bool keepReserved)
         }
     }
     return out;
-}
-
-int hexValue(QChar c)
-{
-    const char16_t u = c.unicode();
-    if (u >= u'0' && u <= u'9')
-        return u - u'0';
-    if (u >= u'a' && u <= u'f')
-        return u - u'a' + 10;
-    if (u >= u'A' && u <= u'F')
-        return u - u'A' + 10;
-    return -1;
 }
 
 QString filtered(const QString& text, const CharacterSet& set, bool keepMembers)
@@ -181,8 +171,8 @@ QString stringByReplacingURLPercentEscapes(const QString& text)
             i = end;
             continue;
         }
-        const int high = i + 2 < n ? hexValue(text.at(i + 1)) : -1;
-        const int low = i + 2 < n ? hexValue(text.at(i + 2)) : -1;
+        const int high = i + 2 < n ? dw::hexDigitValue(text.at(i + 1).unicode()) : -1;
+        const int low = i + 2 < n ? dw::hexDigitValue(text.at(i + 2).unicode()) : -1;
         if (high < 0 || low < 0)
             return QString();
         bytes += char(high * 16 + low);

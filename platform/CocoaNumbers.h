@@ -20,6 +20,18 @@ double doubleValue(const QString& text);
 float floatValue(const QString& text);
 bool boolValue(const QString& text);
 
+// The value of one hexadecimal digit ("0"-"9", "a"-"f", "A"-"F"), or -1 for any other character.
+constexpr int hexDigitValue(char32_t c)
+{
+    if (c >= U'0' && c <= U'9')
+        return int(c - U'0');
+    if (c >= U'a' && c <= U'f')
+        return int(c - U'a') + 10;
+    if (c >= U'A' && c <= U'F')
+        return int(c - U'A') + 10;
+    return -1;
+}
+
 // Shortest text that reads back as the same double, without exponent ("1e-07" is written
 // "0.0000001"); integers without a fraction ("12"). NaN and infinities write "0".
 QString numberText(double value);

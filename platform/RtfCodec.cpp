@@ -1,5 +1,7 @@
 #include "platform/RtfCodec.h"
 
+#include "platform/CocoaNumbers.h"
+
 #include <QtEndian>
 #include <algorithm>
 #include <array>
@@ -395,8 +397,8 @@ private:
     {
         if (m_pos + 1 >= m_data.size())
             return -1;
-        const int high = hexValue(m_data[m_pos]);
-        const int low = hexValue(m_data[m_pos + 1]);
+        const int high = hexDigitValue(static_cast<unsigned char>(m_data[m_pos]));
+        const int low = hexDigitValue(static_cast<unsigned char>(m_data[m_pos + 1]));
         if (high < 0 || low < 0)
             return -1;
         m_pos += 2;
@@ -725,16 +727,6 @@ private:
 
     static bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
     static bool isDigit(char c) { return c >= '0' && c <= '9'; }
-    static int hexValue(char c)
-    {
-        if (c >= '0' && c <= '9')
-            return c - '0';
-        if (c >= 'a' && c <= 'f')
-            return c - 'a' + 10;
-        if (c >= 'A' && c <= 'F')
-            return c - 'A' + 10;
-        return -1;
-    }
 
     struct ColorParts
     {

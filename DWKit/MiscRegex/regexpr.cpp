@@ -1,5 +1,6 @@
 #include "DWKit/MiscRegex/regexpr.h"
 
+#include "platform/CocoaNumbers.h"
 #include "platform/DWAssert.h"
 
 #include <algorithm>
@@ -317,17 +318,6 @@ OperatorTables makeOperatorTables(int syntax)
     return t;
 }
 
-int hexValue(unsigned char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // One pass over the pattern, left to right. Precedence levels: end of pattern 0, group closing 1,
 // alternation and the anchors 2 and 3 (by syntax), everything else 4. Each open group keeps, per
 // level, where the phrase at that level began; an alternation inserts its failure jump at the
@@ -530,10 +520,10 @@ bool Compiler::readAnsiEscape(unsigned char c, unsigned char& value)
         unsigned char high, low;
         if (!readTwoBytes(high, low))
             return false;
-        if (hexValue(high) < 0 || hexValue(low) < 0)
+        if (dw::hexDigitValue(high) < 0 || dw::hexDigitValue(low) < 0)
             return fail(kBadHexadecimal);
         // Translated like every other pattern byte, so that it can meet translated text.
-        value = translate((unsigned char)(hexValue(high) * 16 + hexValue(low)));
+        value = translate((unsigned char)(dw::hexDigitValue(high) * 16 + dw::hexDigitValue(low)));
         return true;
     }
     default:
