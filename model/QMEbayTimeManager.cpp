@@ -77,11 +77,13 @@ QDateTime QMEbayTimeManager::localDateFromEbayDateString(const QString& text) co
     static const QRegularExpression shape(QStringLiteral("^\\d{4}-\\d{2}-\\d{2} \\d{2}:\\d{2}:\\d{2}$"));
     if (!shape.match(text).hasMatch())
         return QDateTime();
-    QDateTime utc = QDateTime::fromString(text, kEbayFormat);
-    if (!utc.isValid())
+    // Date and time are read apart and joined in UTC: read as one local date, a GMT text that
+    // falls into the hour the local clocks skip in spring would not exist.
+    const QDate date = QDate::fromString(text.left(10), QStringLiteral("yyyy-MM-dd"));
+    const QTime time = QTime::fromString(text.mid(11), QStringLiteral("HH:mm:ss"));
+    if (!date.isValid() || !time.isValid())
         return QDateTime();
-    utc.setTimeZone(QTimeZone::utc());
-    return utc.toLocalTime();
+    return QDateTime(date, time, Qt::UTC).toLocalTime();
 }
 
 QString QMEbayTimeManager::timeStringFromEBaySchemaDate(const QDateTime& date) const

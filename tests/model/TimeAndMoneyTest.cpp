@@ -50,6 +50,11 @@ TEST_F(EbayTimeInBerlin, EbayTextsAreGMTAndComeBackInLocalTime)
     EXPECT_EQ(local.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), QStringLiteral("2010-02-01 00:30:00"));
     EXPECT_EQ(times.ebayTimeStringFromLocalTime(local), QStringLiteral("2010-01-31 23:30:00"));
 
+    // Berlin's clocks skip 02:00 to 03:00 that morning; as a GMT time the hour is an ordinary one.
+    const QDateTime inTheGap = times.localDateFromEbayDateString(QStringLiteral("2010-03-28 02:30:00"));
+    ASSERT_TRUE(inTheGap.isValid());
+    EXPECT_EQ(inTheGap.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), QStringLiteral("2010-03-28 04:30:00"));
+
     const QDateTime summer = QDateTime(QDate(2010, 5, 1), QTime(19, 30), Qt::LocalTime);
     EXPECT_EQ(times.ebayTimeStringFromLocalTime(summer), QStringLiteral("2010-05-01 17:30:00"));
 }
