@@ -194,52 +194,137 @@ private:
     quint64 m_tableStart = 0;
 };
 
-bool startsWithAt(const QByteArray& data, qsizetype at, const char* text)
+// Follows the parser's reading of the text, because a scan that reads it differently can be led
+// astray: the parser skips a double-quoted attribute value, a processing instruction and a
+// document type declaration (with its internal subset) as wholes, quotes inside them included,
+// and skips comments and CDATA sections up to their first end marker. Whatever it treats as one
+// of those neither opens nor closes anything here either. Where the parser would stop with an
+// error the scan stops too: nothing after that point is read.
+class XmlDepthScan
 {
-    return QByteArrayView(data).sliced(at).startsWith(QByteArrayView(text));
-}
+public:
+    explicit XmlDepthScan(const QByteArray& data) : m_data(data), m_size(data.size()) {}
 
-// Counts open <array> and <dict> elements; comments, CDATA sections, processing instructions and
-// declarations are skipped so that text inside them cannot count. Over-counting only refuses a
-// list a little early, which no list the system writes comes near.
-bool checkXmlDepth(const QByteArray& data, int maxDepth, QString* error)
-{
-    int depth = 0;
-    qsizetype i = 0;
-    const qsizetype size = data.size();
-    auto skipPast = [&](const char* end) {
-        const qsizetype found = data.indexOf(end, i);
-        i = found < 0 ? size : found + qsizetype(qstrlen(end));
-    };
-    while (i < size) {
-        if (data[i] != '<') {
-            ++i;
-            continue;
+    bool run(int maxDepth, QString* error)
+    {
+        int depth = 0;
+        while (m_pos < m_size) {
+            const qsizetype open = m_data.indexOf('<', m_pos);
+            if (open < 0)
+                return true;
+            m_pos = open + 1;
+            bool ok = true;
+            if (startsWith("!--")) {
+                ok = skipPast("-->", false);
+            } else if (startsWith("![CDATA[")) {
+                ok = skipPast("]]>", false);
+            } else if (startsWith("?")) {
+                ok = skipPast("?>", true);
+            } else if (startsWith("!")) {
+                ok = skipDeclaration();
+            } else {
+                QByteArrayView name;
+                bool empty = false;
+                ok = readTag(&name, &empty);
+                if (ok && !empty && (name == "array" || name == "dict")) {
+                    if (++depth > maxDepth)
+                        return fail(error, tooDeep());
+                } else if (ok && (name == "/array" || name == "/dict")) {
+                    depth = std::max(0, depth - 1);
+                }
+            }
+            if (!ok)
+                return true; // the parser refuses the text here
         }
-        if (startsWithAt(data, i, "<!--")) {
-            skipPast("-->");
-        } else if (startsWithAt(data, i, "<![CDATA[")) {
-            skipPast("]]>");
-        } else if (startsWithAt(data, i, "<?")) {
-            skipPast("?>");
-        } else if (startsWithAt(data, i, "<!")) {
-            skipPast(">");
-        } else if (startsWithAt(data, i, "</array") || startsWithAt(data, i, "</dict")) {
-            depth = std::max(0, depth - 1);
-            skipPast(">");
-        } else if (startsWithAt(data, i, "<array") || startsWithAt(data, i, "<dict")) {
-            const qsizetype close = data.indexOf('>', i);
-            if (close < 0)
-                break;
-            if (data[close - 1] != '/' && ++depth > maxDepth)
-                return fail(error, tooDeep());
-            i = close + 1;
-        } else {
-            ++i;
-        }
+        return true;
     }
-    return true;
-}
+
+private:
+    bool startsWith(const char* text) const { return QByteArrayView(m_data).sliced(m_pos).startsWith(text); }
+
+    // Moves past the closing quote of a value whose opening quote is at m_pos.
+    bool skipQuoted()
+    {
+        const qsizetype close = m_data.indexOf('"', m_pos + 1);
+        if (close < 0)
+            return false;
+        m_pos = close + 1;
+        return true;
+    }
+
+    bool skipPast(const char* end, bool skipQuotes)
+    {
+        const QByteArrayView marker(end);
+        while (m_pos < m_size) {
+            if (QByteArrayView(m_data).sliced(m_pos).startsWith(marker)) {
+                m_pos += marker.size();
+                return true;
+            }
+            if (skipQuotes && m_data[m_pos] == '"') {
+                if (!skipQuoted())
+                    return false;
+            } else {
+                ++m_pos;
+            }
+        }
+        return false;
+    }
+
+    // "<!DOCTYPE ...>" or "<!DOCTYPE ... [ ... ]>", quoted values skipped.
+    bool skipDeclaration()
+    {
+        while (m_pos < m_size) {
+            const char c = m_data[m_pos];
+            if (c == '"') {
+                if (!skipQuoted())
+                    return false;
+            } else if (c == '>') {
+                ++m_pos;
+                return true;
+            } else if (c == '[') {
+                ++m_pos;
+                return skipPast("]>", true);
+            } else {
+                ++m_pos;
+            }
+        }
+        return false;
+    }
+
+    // A tag's name runs to a blank, "<" or ">"; its attributes to the ">" outside quoted values.
+    // The tag is empty when that ">" follows a "/", which is then no part of the name.
+    bool readTag(QByteArrayView* name, bool* empty)
+    {
+        const qsizetype nameStart = m_pos;
+        while (m_pos < m_size && !isNameEnd(m_data[m_pos]))
+            ++m_pos;
+        qsizetype nameEnd = m_pos;
+        while (m_pos < m_size && m_data[m_pos] != '>') {
+            if (m_data[m_pos] == '<')
+                return false;
+            if (m_data[m_pos] == '"') {
+                if (!skipQuoted())
+                    return false;
+            } else {
+                ++m_pos;
+            }
+        }
+        if (m_pos >= m_size)
+            return false;
+        *empty = m_data[m_pos - 1] == '/';
+        if (*empty && nameEnd == m_pos)
+            --nameEnd;
+        *name = QByteArrayView(m_data).sliced(nameStart, std::max<qsizetype>(0, nameEnd - nameStart));
+        ++m_pos;
+        return true;
+    }
+
+    static bool isNameEnd(char c) { return c == ' ' || c == '\r' || c == '\n' || c == '\t' || c == '<' || c == '>'; }
+
+    const QByteArray& m_data;
+    const qsizetype m_size;
+    qsizetype m_pos = 0;
+};
 
 } // namespace
 
@@ -248,7 +333,7 @@ bool checkStructure(const QByteArray& data, int maxDepth, qint64 maxNodes, QStri
     if (data.startsWith("bplist"))
         return BinaryWalk(data).run(maxDepth, maxNodes, error);
     // XML cannot share values, so its size is bounded by its length; only the depth needs a check.
-    return checkXmlDepth(data, maxDepth, error);
+    return XmlDepthScan(data).run(maxDepth, error);
 }
 
 } // namespace dw::plist

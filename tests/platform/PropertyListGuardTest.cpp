@@ -51,6 +51,18 @@ QByteArray nestedXml(int depth)
            QByteArray("</array>").repeated(depth) + "</plist>";
 }
 
+// One million levels whose nesting the parser sees while a naive scan of the text does not: the
+// parser skips double-quoted attribute values, processing instructions and document type
+// declarations as wholes, so closing tags hidden there close nothing, and tags hidden there open
+// nothing.
+QByteArray disguisedXml(const QByteArray& open, const QByteArray& close = "</array>", const QByteArray& before = {},
+                        const QByteArray& after = {})
+{
+    constexpr int kLevels = 1000000;
+    return "<?xml version=\"1.0\"?><plist version=\"1.0\"><array>" + before + open.repeated(kLevels) + after +
+           close.repeated(kLevels) + "</array></plist>";
+}
+
 TEST(PropertyListGuard, HostileNestingIsRefusedBeforeTheParserSeesIt)
 {
     struct Row
@@ -78,6 +90,13 @@ TEST(PropertyListGuard, HostileNestingIsRefusedBeforeTheParserSeesIt)
         {"binary, trailer only", QByteArray("bplist00") + QByteArray(32, '\xff'), false},
         {"XML, shallow (comments and CDATA do not count)", nestedXml(dw::plist::kMaxDepth - 2), true},
         {"XML, one million levels", nestedXml(1000000), false},
+        {"XML, closing tags in attribute values", disguisedXml("<array><true a=\"</array>\"/>"), false},
+        {"XML, a self-closing mark in an attribute value", disguisedXml("<array a=\"/>\">"), false},
+        {"XML, closing tags after a quoted end in an instruction", disguisedXml("<array><?x \"?>\" </array> ?>"),
+         false},
+        {"XML, closing tags inside an internal subset", disguisedXml("<array><!DOCTYPE x [ > </array> ]>"), false},
+        {"XML, a comment start in an attribute value",
+         disguisedXml("<array>", "</array>", "<true a=\"<!--\"/>", "<true a=\"-->\"/>"), false},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
