@@ -256,6 +256,8 @@ bool inflateGzipWhilePossibleAtPath(const QString& fromPath, const QString& toPa
         QString intermediate;
         if (pass > 0) {
             const QString folder = paths::temporaryFolder();
+            if (folder.isNull())
+                return false;
             intermediate = folder + QString::number(pass) + u'_' + QFileInfo(toPath).fileName();
             // A leftover of an earlier run must not block this one.
             QFile::remove(intermediate);

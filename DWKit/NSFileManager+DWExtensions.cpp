@@ -53,8 +53,14 @@ QString temporaryDirectoryWithName(const QString& name)
 {
     DW_PARAMETER_ASSERT(paths::isSafeFileName(name));
     std::lock_guard lock(s_temporaryMutex);
-    if (s_temporaryDirectory.isEmpty())
-        s_temporaryDirectory = QDir::cleanPath(paths::temporaryFolder() + name + u'/' + UUID()) + u'/';
+    if (s_temporaryDirectory.isEmpty()) {
+        const QString base = paths::temporaryFolder();
+        if (base.isNull()) {
+            consoleWrite(format("ERROR could not create tmp directory for downloads (should be %@)", name));
+            return QString();
+        }
+        s_temporaryDirectory = QDir::cleanPath(base + name + u'/' + UUID()) + u'/';
+    }
     if (!QDir().mkpath(s_temporaryDirectory)) {
         consoleWrite(format("ERROR could not create tmp directory for downloads (should be %@)", s_temporaryDirectory));
         return QString();

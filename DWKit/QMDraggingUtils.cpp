@@ -14,7 +14,10 @@ QString QMDraggingUtils::pathToDraggedPasteboardImage(const QMimeData* dragData)
     const QByteArray tiff = dragData->data(QStringLiteral("image/tiff"));
     if (tiff.isEmpty())
         return QString();
-    const QString path = dw::paths::temporaryFolder() + dw::UUID() + QStringLiteral(".tiff");
+    const QString folder = dw::paths::temporaryFolder();
+    if (folder.isNull())
+        return QString();
+    const QString path = folder + dw::UUID() + QStringLiteral(".tiff");
     QString error;
     if (!dw::writeFileAtomically(path, tiff, &error)) {
         QMLogError("%@", error);

@@ -1,11 +1,16 @@
 #include "platform/Paths.h"
 
+#include "platform/ConsoleOutput.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QStringList>
 #include <QtGlobal>
 #include <cerrno>
+#include <cstdlib>
+#include <map>
+#include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -25,6 +30,17 @@ QString withSlash(const QString& path)
 {
     return path.endsWith(u'/') ? path : path + u'/';
 }
+
+// A folder itself (not a link to one) that belongs to this user.
+bool isOwnFolder(const QByteArray& path)
+{
+    struct stat info
+    {};
+    return ::lstat(path.constData(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == getuid();
+}
+
+std::mutex s_privateFolderMutex;
+std::map<QString, QString> s_privateFolders;
 
 } // namespace
 
@@ -81,14 +97,25 @@ QString temporaryFolder()
     const QByteArray native = QFile::encodeName(folder);
     if (::mkdir(native.constData(), 0700) != 0 && errno != EEXIST)
         return withSlash(folder);
-    // Another user may have made a folder of this name first: only our own 0700 folder is used.
-    struct stat info
-    {};
-    if (::lstat(native.constData(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == getuid()) {
-        if ((info.st_mode & 0777) != 0700)
+    if (isOwnFolder(native)) {
+        struct stat info
+        {};
+        if (::lstat(native.constData(), &info) == 0 && (info.st_mode & 0777) != 0700)
             ::chmod(native.constData(), 0700);
+        return withSlash(folder);
     }
-    return withSlash(folder);
+    // Another user (or a link, or a file) took the name first: files put there would be theirs to
+    // read or redirect. This process uses a folder of unguessable name instead.
+    std::lock_guard lock(s_privateFolderMutex);
+    auto& fallback = s_privateFolders[folder];
+    if (fallback.isEmpty() || !isOwnFolder(QFile::encodeName(fallback))) {
+        QByteArray pattern = native + "-XXXXXX";
+        if (!::mkdtemp(pattern.data()))
+            return QString();
+        fallback = QFile::decodeName(pattern);
+        consoleWrite(QStringLiteral("%1 is not a private folder of this user; using %2").arg(folder, fallback));
+    }
+    return withSlash(fallback);
 }
 
 QString resourcesFolder()

@@ -9,7 +9,10 @@
 //   temporaryFolder()            $TMPDIR/QuillmartVodar-<uid>/      mode 0700, one per user
 //
 // The variables are read on every call (unset or relative values fall back to the XDG defaults
-// under $HOME). Folders are not created here; ensureFolder() does that. Any thread.
+// under $HOME). Folders are not created here; ensureFolder() does that, except for the temporary
+// folder: temporaryFolder() makes it, and when that name is taken by anything but a folder of this
+// user it answers a private folder of unguessable name beside it instead (null when none can be
+// made). Any thread.
 
 #include <QString>
 
