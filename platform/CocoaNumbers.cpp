@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <locale.h>
 #include <limits>
 #include <string>
 
@@ -117,8 +118,12 @@ double doubleValue(const QString& text)
     if (*first == '+')
         ++first;
     auto [ptr, ec] = std::from_chars(first, number.data() + number.size(), value);
-    if (ec == std::errc::result_out_of_range)
-        return number.front() == '-' ? -HUGE_VAL : HUGE_VAL;
+    if (ec == std::errc::result_out_of_range) {
+        // Beyond the range in either direction: too large is infinite, too small is zero (or the
+        // nearest tiny value), as the C library reads it in its own locale.
+        static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", locale_t(nullptr));
+        return strtod_l(first, nullptr, cLocale);
+    }
     (void)ptr;
     return value;
 }

@@ -54,6 +54,8 @@ const ReadCase kReadCases[] = {
     {"000", 0, 0.0, false},
     {"99999999999", 2147483647, 99999999999.0, true},
     {"-99999999999", -2147483647 - 1, -99999999999.0, true},
+    {"1e-400", 1, 0.0, true},
+    {"-0.5e-400", 0, -0.0, false},
 };
 
 TEST(CocoaNumbers, ReadsLeadingNumbersLikeCocoa)
