@@ -109,6 +109,16 @@ Built build(const AlertRequest& request)
     return b;
 }
 
+// A box on a window is that window's child as well: a window that goes while the box is up takes
+// the box along, and the box then must not be deleted a second time.
+void forgetWhenDestroyed(const std::shared_ptr<Built>& b)
+{
+    QObject::connect(b->box.get(), &QObject::destroyed, [weak = std::weak_ptr<Built>(b)] {
+        if (const auto built = weak.lock())
+            (void)built->box.release();
+    });
+}
+
 AlertResponse responseOf(const Built& b)
 {
     AlertResponse response;
@@ -123,16 +133,24 @@ AlertResponse responseOf(const Built& b)
 
 AlertResponse MessageBoxAlertPresenter::runModal(const AlertRequest& request)
 {
-    Built b = build(request);
-    b.box->exec();
-    const AlertResponse response = responseOf(b);
-    b.giveBack();
+    const auto b = std::make_shared<Built>(build(request));
+    forgetWhenDestroyed(b);
+    b->box->exec();
+    if (!b->box) {
+        // The window went while the alert was up: answered as if cancelled.
+        AlertResponse response;
+        response.buttonIndex = int(b->buttons.size()) - 1;
+        return response;
+    }
+    const AlertResponse response = responseOf(*b);
+    b->giveBack();
     return response;
 }
 
 void MessageBoxAlertPresenter::beginSheet(const AlertRequest& request, std::function<void(AlertResponse)> handler)
 {
     auto b = std::make_shared<Built>(build(request));
+    forgetWhenDestroyed(b);
     QMessageBox* box = b->box.get();
     QObject::connect(box, &QMessageBox::finished, box, [b, handler](int) {
         const AlertResponse response = responseOf(*b);

@@ -66,3 +66,30 @@ TEST(AccessoryAlertPanels, MessageBoxLendsTheViewBack)
     EXPECT_EQ(field->parentWidget(), &panel);
     EXPECT_EQ(field->geometry(), QRect(10, 20, 120, 24));
 }
+
+// A window that goes while its alert is up takes the box along as its child: the presenter must
+// neither delete the box a second time nor answer for a window that is gone.
+TEST(AccessoryAlertPanels, AlertsOutlivedByTheirWindowEndQuietly)
+{
+    dw::MessageBoxAlertPresenter presenter;
+    dw::AlertRequest request;
+    request.messageText = QStringLiteral("Save changes?");
+    request.buttons = {QStringLiteral("Save"), QStringLiteral("Cancel")};
+
+    auto window = std::make_unique<QWidget>();
+    window->show();
+    request.parentWindow = window.get();
+    bool answered = false;
+    presenter.beginSheet(request, [&](dw::AlertResponse) { answered = true; });
+    window.reset();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(answered);
+
+    window = std::make_unique<QWidget>();
+    window->show();
+    request.parentWindow = window.get();
+    QTimer::singleShot(0, [&] { window.reset(); });
+    const dw::AlertResponse response = presenter.runModal(request);
+    EXPECT_EQ(response.buttonIndex, 1) << "the cancel button";
+    EXPECT_FALSE(response.suppressed);
+}
