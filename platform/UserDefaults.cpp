@@ -6,6 +6,7 @@
 #include "platform/Paths.h"
 #include "platform/PropertyList.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <mutex>
 
@@ -22,10 +23,18 @@ UserDefaults::UserDefaults(const QString& filePath) : m_filePath(filePath)
         return;
     QString error;
     const auto stored = plist::readFile(m_filePath, &error);
-    if (stored && stored->typeId() == QMetaType::QVariantMap)
+    if (stored && stored->typeId() == QMetaType::QVariantMap) {
         m_persistent = stored->toMap();
-    else
-        consoleWrite(QStringLiteral("Ignoring unreadable user defaults %1: %2").arg(m_filePath, error));
+        return;
+    }
+    // The first change would write a new file over it; every setting the user had is in there, so
+    // it is kept under another name for whoever wants to recover it.
+    const QString aside =
+        m_filePath + QStringLiteral(".unreadable-") + QDateTime::currentDateTimeUtc().toString(u"yyyyMMddHHmmsszzz");
+    const bool keptAside = QFile::rename(m_filePath, aside);
+    consoleWrite(QStringLiteral("Ignoring unreadable user defaults %1: %2%3")
+                     .arg(m_filePath, error.isEmpty() ? QStringLiteral("not a dictionary") : error,
+                          keptAside ? QStringLiteral("; kept as ") + aside : QString()));
 }
 
 UserDefaults::~UserDefaults() = default;

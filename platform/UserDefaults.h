@@ -5,10 +5,11 @@
 // $XDG_CONFIG_HOME/QuillmartVodar/UserDefaults.plist) over registered values (from
 // "defaults.plist" and "localized_defaults.plist" at start). A read answers the written value,
 // else the registered one, else nil. Every write goes to disk at once, atomically; a failed
-// write keeps the value in memory, keeps the old file and logs. Reads are safe from any thread;
-// the program writes from the main thread (upload threads write the image counter under its own
-// lock). A change posts "NSUserDefaultsDidChangeNotification" with {"key": key} on the writing
-// thread.
+// write keeps the value in memory, keeps the old file and logs; a file that cannot be read at start
+// is renamed "<file>.unreadable-<time>" (and logged) before anything could replace it. Reads are
+// safe from any thread; the program writes from the main thread (upload threads write the image
+// counter under its own lock). A change posts "NSUserDefaultsDidChangeNotification" with
+// {"key": key} on the writing thread.
 //
 //     auto& defaults = dw::UserDefaults::standard();
 //     defaults.registerDefaults({{"logLevel", 0}});

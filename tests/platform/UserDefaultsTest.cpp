@@ -4,6 +4,7 @@
 #include "platform/UserDefaults.h"
 #include "tests/support/TemporaryXdg.h"
 
+#include <QDir>
 #include <QFile>
 #include <atomic>
 #include <gtest/gtest.h>
@@ -88,6 +89,26 @@ TEST(UserDefaults, UnreadableFileStartsEmptyInsteadOfFailing)
     ASSERT_TRUE(dw::writeFileAtomically(path, "<?xml version=\"1.0\"?><plist><dict><key>a</key>"));
     UserDefaults defaults(path);
     EXPECT_TRUE(defaults.persistentValues().isEmpty());
+}
+
+// The first change after starting from a file that could not be read must not replace it: every
+// setting the user had is in it.
+TEST(UserDefaults, UnreadableFileIsSetAsideBeforeItCouldBeReplaced)
+{
+    dw::test::TemporaryXdg xdg;
+    const QString path = xdg.path(QStringLiteral("prefs/defaults.plist"));
+    const QByteArray damaged = "<?xml version=\"1.0\"?><plist><dict><key>accounts</key>";
+    ASSERT_TRUE(dw::writeFileAtomically(path, damaged));
+    UserDefaults defaults(path);
+    defaults.setObject(QStringLiteral("new"), QStringLiteral("key"));
+
+    const QStringList aside =
+        QDir(xdg.path(QStringLiteral("prefs"))).entryList({QStringLiteral("defaults.plist.unreadable*")}, QDir::Files);
+    ASSERT_EQ(aside.size(), 1);
+    QFile kept(xdg.path(QStringLiteral("prefs/")) + aside.first());
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), damaged);
+    EXPECT_EQ(UserDefaults(path).stringForKey(QStringLiteral("key")), QStringLiteral("new"));
 }
 
 TEST(UserDefaults, ConcurrentReadsDuringWritesSeeWholeValues)
