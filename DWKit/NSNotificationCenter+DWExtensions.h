@@ -7,7 +7,10 @@
 // waits returns when every observer has returned (at once, inside the call, when it is made on
 // the main thread); one that does not wait returns at once and is delivered on a later turn of
 // the main event loop. A worker that the main thread is waiting for must not wait here: the
-// relay cannot run until the main thread is free. Any thread; needs a running application.
+// relay cannot run until the main thread is free. A notification that is not waited for outlives
+// the call: its object should be a std::shared_ptr, which the relay keeps alive until delivery; a
+// raw pointer must stay valid until then (an operation that ends and is freed at once would leave
+// the observers a dangling one). Any thread; needs a running application.
 //
 //     dw::postNotificationNameToMainThread(dw::NotificationCenter::defaultCenter(),
 //         QStringLiteral("GenericEbayNSOperationTaskNameChanged"), dw::NotificationObject::of(self), {});
