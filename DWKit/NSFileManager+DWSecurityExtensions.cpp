@@ -87,7 +87,11 @@ bool moveTree(const QString& source, const QString& destination)
         removeTree(destination);
         return false;
     }
-    return removeTree(source);
+    // The whole copy is in place: a source that cannot be removed (or only in part) leaves
+    // leftovers, but the moved data must not be thrown away with it.
+    if (!removeTree(source))
+        consoleWrite(format("could not remove %@ after moving it to %@", source, destination));
+    return true;
 }
 
 // The direct way: set the old destination aside, put the new one in place (or the old one back),
