@@ -1,21 +1,12 @@
 #include "DWKit/widgets/QMImageAndTextCell.h"
 
+#include "DWKit/widgets/CellImageStrip_p.h"
+
 #include <QIcon>
 #include <QModelIndex>
 #include <QPainter>
 #include <QPixmap>
 #include <cmath>
-
-namespace {
-
-constexpr qreal kImageGap = 3.0;
-
-QSizeF pointSize(const QImage& image)
-{
-    return image.isNull() ? QSizeF(0, 0) : image.deviceIndependentSize();
-}
-
-} // namespace
 
 std::unique_ptr<dw::TextFieldCell> QMImageAndTextCell::clone() const
 {
@@ -37,37 +28,33 @@ void QMImageAndTextCell::takeValuesFromIndex(const QModelIndex& index)
 QSizeF QMImageAndTextCell::cellSize() const
 {
     QSizeF size = dw::TextFieldCell::cellSize();
-    size.rwidth() += pointSize(m_image).width() + kImageGap;
+    size.rwidth() += dw::cells::stripWidth(m_image);
     return size;
 }
 
 QRectF QMImageAndTextCell::imageFrameForCellFrame(const QRectF& frame) const
 {
-    if (m_image.isNull())
-        return {};
-    const QSizeF picture = pointSize(m_image);
-    return QRectF(frame.x() + kImageGap, frame.y() + std::ceil((frame.height() - picture.height()) / 2),
-                  picture.width(), picture.height());
+    return dw::cells::centredImageFrame(frame, m_image);
 }
 
 QRectF QMImageAndTextCell::editingFrame(const QRectF& frame)
 {
-    return frame.adjusted(pointSize(m_image).width() + kImageGap, 0, 0, 0);
+    return frame.adjusted(dw::cells::stripWidth(m_image), 0, 0, 0);
 }
 
 void QMImageAndTextCell::drawWithFrame(QPainter& painter, const QRectF& cellFrame, const QWidget* controlView)
 {
     QRectF frame = cellFrame;
     if (!m_image.isNull()) {
-        const QSizeF picture = pointSize(m_image);
-        const QRectF strip(frame.x(), frame.y(), picture.width() + kImageGap, frame.height());
+        const QSizeF picture = dw::cells::pointSize(m_image);
+        const QRectF strip(frame.x(), frame.y(), picture.width() + dw::cells::kImageGap, frame.height());
         frame.adjust(strip.width(), 0, 0, 0);
         if (drawsBackground() && backgroundColor().isValid())
             painter.fillRect(strip, backgroundColor());
         // Item views are flipped: these are the bottom edges the picture is placed by.
         const qreal bottom = m_valignTop ? strip.y() + std::floor(picture.height())
                                          : strip.y() + std::ceil((strip.height() + picture.height()) / 2);
-        painter.drawImage(QPointF(strip.x() + kImageGap, bottom - picture.height()), m_image);
+        painter.drawImage(QPointF(strip.x() + dw::cells::kImageGap, bottom - picture.height()), m_image);
     }
     dw::TextFieldCell::drawWithFrame(painter, frame, controlView);
 }

@@ -1,5 +1,7 @@
 #include "DWKit/widgets/QMTreeItemCell.h"
 
+#include "DWKit/widgets/CellImageStrip_p.h"
+
 #include "DWKit/widgets/NSBezierPath+DWAdditons.h"
 #include "DWKit/widgets/NSColor+DWExtensions.h"
 
@@ -18,8 +20,6 @@
 #include <unordered_map>
 
 namespace {
-
-constexpr qreal kImageGap = 3.0;
 
 const QFont& badgeFont()
 {
@@ -50,11 +50,6 @@ QImage imageFromDecoration(const QVariant& decoration)
         return icon.pixmap(sizes.isEmpty() ? QSize(16, 16) : sizes.constFirst()).toImage();
     }
     return {};
-}
-
-QSizeF pointSize(const QImage& image)
-{
-    return image.isNull() ? QSizeF(0, 0) : image.deviceIndependentSize();
 }
 
 } // namespace
@@ -105,22 +100,18 @@ void QMTreeItemCell::takeValuesFromIndex(const QModelIndex& index)
 QSizeF QMTreeItemCell::cellSize() const
 {
     QSizeF size = dw::TextFieldCell::cellSize();
-    size.rwidth() += pointSize(m_image).width() + kImageGap;
+    size.rwidth() += dw::cells::stripWidth(m_image);
     return size;
 }
 
 QRectF QMTreeItemCell::imageFrameForCellFrame(const QRectF& frame) const
 {
-    if (m_image.isNull())
-        return {};
-    const QSizeF picture = pointSize(m_image);
-    return QRectF(frame.x() + kImageGap, frame.y() + std::ceil((frame.height() - picture.height()) / 2),
-                  picture.width(), picture.height());
+    return dw::cells::centredImageFrame(frame, m_image);
 }
 
 QRectF QMTreeItemCell::editingFrame(const QRectF& frame)
 {
-    const qreal strip = pointSize(m_image).width() + kImageGap;
+    const qreal strip = dw::cells::stripWidth(m_image);
     QRectF text = frame.adjusted(strip, 0, 0, 0);
     if (backgroundColor().isValid()) {
         // The editor sits inside the capsule, on white.
@@ -143,14 +134,14 @@ void QMTreeItemCell::drawWithFrame(QPainter& painter, const QRectF& cellFrame, c
     painter.setRenderHint(QPainter::Antialiasing);
 
     if (!m_image.isNull()) {
-        const QSizeF picture = pointSize(m_image);
-        const QRectF strip(frame.x(), frame.y(), picture.width() + kImageGap, frame.height());
+        const QSizeF picture = dw::cells::pointSize(m_image);
+        const QRectF strip(frame.x(), frame.y(), picture.width() + dw::cells::kImageGap, frame.height());
         frame.adjust(strip.width(), 0, 0, 0);
         if (drawsBackground() && backgroundColor().isValid())
             painter.fillRect(strip, backgroundColor());
         // Item views are flipped: the picture's bottom edge sits at ceil((height + ph) / 2).
         const qreal bottom = strip.y() + std::ceil((strip.height() + picture.height()) / 2);
-        painter.drawImage(QPointF(strip.x() + kImageGap, bottom - picture.height()), m_image);
+        painter.drawImage(QPointF(strip.x() + dw::cells::kImageGap, bottom - picture.height()), m_image);
     }
 
     if (m_displayItemCount) {
@@ -189,9 +180,9 @@ QPainterPath QMTreeItemCell::backgroundFillPathForCellFrame(const QRectF& frame)
     const qreal x = frame.x(), y = frame.y(), w = frame.width(), h = frame.height();
     const qreal r = h / 2;
     QPainterPath path;
-    path.moveTo(x + kImageGap + (w - kImageGap) / 2, y);
+    path.moveTo(x + dw::cells::kImageGap + (w - dw::cells::kImageGap) / 2, y);
     dw::appendArc(path, QPointF(x + w - r, y + r), r, 270, 90);
-    dw::appendArc(path, QPointF(x + kImageGap + r, y + r), r, 90, 270);
+    dw::appendArc(path, QPointF(x + dw::cells::kImageGap + r, y + r), r, 90, 270);
     path.closeSubpath();
     return path;
 }
