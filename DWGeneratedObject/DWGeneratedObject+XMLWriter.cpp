@@ -5,8 +5,13 @@
 #include "DWGeneratedObject/DWXMLValues_p.h"
 #include "platform/DWAssert.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <charconv>
 #include <cstring>
 #include <optional>
@@ -33,6 +38,47 @@ constexpr std::array<bool, 128> plainAscii(bool attribute)
 }
 constexpr std::array<bool, 128> kPlainInText = plainAscii(false);
 constexpr std::array<bool, 128> kPlainInAttribute = plainAscii(true);
+
+// The end of the run of characters from p on that go out as they are.
+const char16_t* endOfPlainRun(const char16_t* p, const char16_t* end, bool attribute)
+{
+#if defined(__SSE2__)
+    // Eight characters at a time look for anything that may need care: a control character, a
+    // markup character, or one from the surrogates up. The exact test below sorts them out.
+    // Characters are compared as signed numbers with their top bit flipped, which orders them as
+    // unsigned numbers.
+    const __m128i flip = _mm_set1_epi16(static_cast<short>(0x8000));
+    const __m128i belowSpace = _mm_set1_epi16(static_cast<short>(0x20 ^ 0x8000));
+    const __m128i lastBeforeSurrogates = _mm_set1_epi16(static_cast<short>(0xD7FF ^ 0x8000));
+    const __m128i ampersand = _mm_set1_epi16('&');
+    const __m128i less = _mm_set1_epi16('<');
+    const __m128i greater = _mm_set1_epi16('>');
+    const __m128i quote = _mm_set1_epi16(attribute ? '"' : '&');
+    // Tabs and line feeds go out as they are in text; in an attribute nothing is spared (a space
+    // is no candidate anyway).
+    const __m128i sparedA = _mm_set1_epi16(attribute ? ' ' : '\t');
+    const __m128i sparedB = _mm_set1_epi16(attribute ? ' ' : '\n');
+    for (; end - p >= 8; p += 8) {
+        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const __m128i flipped = _mm_xor_si128(chunk, flip);
+        const __m128i outside =
+            _mm_or_si128(_mm_cmplt_epi16(flipped, belowSpace), _mm_cmpgt_epi16(flipped, lastBeforeSurrogates));
+        const __m128i markup =
+            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(chunk, ampersand), _mm_cmpeq_epi16(chunk, less)),
+                         _mm_or_si128(_mm_cmpeq_epi16(chunk, greater), _mm_cmpeq_epi16(chunk, quote)));
+        const __m128i spared = _mm_or_si128(_mm_cmpeq_epi16(chunk, sparedA), _mm_cmpeq_epi16(chunk, sparedB));
+        const int candidates = _mm_movemask_epi8(_mm_andnot_si128(spared, _mm_or_si128(outside, markup)));
+        if (candidates != 0) {
+            p += std::countr_zero(unsigned(candidates)) / 2;
+            break;
+        }
+    }
+#endif
+    const std::array<bool, 128>& plain = attribute ? kPlainInAttribute : kPlainInText;
+    while (p < end && (*p < 0x80 ? plain[*p] : (*p < 0xD800 || (*p >= 0xE000 && *p < 0xFFFE))))
+        ++p;
+    return p;
+}
 
 } // namespace
 
@@ -112,9 +158,7 @@ public:
             }
         }
 
-        putLiteral("</");
-        put(tag);
-        put(u'>');
+        putTag(u"</", tag);
     }
 
 private:
@@ -131,13 +175,21 @@ private:
 
     void writeElement(const void* field, DWValueType type, const QString& name)
     {
-        put(u'<');
-        put(name);
-        put(u'>');
+        putTag(u"<", name);
         putValue(field, type, false);
-        putLiteral("</");
-        put(name);
-        put(u'>');
+        putTag(u"</", name);
+    }
+
+    // "<name>" or "</name>".
+    void putTag(const char16_t* opening, const QString& name)
+    {
+        const qsizetype openingLength = opening[1] ? 2 : 1;
+        ensure(name.size() + openingLength + 1);
+        *m_pos++ = opening[0];
+        if (openingLength == 2)
+            *m_pos++ = opening[1];
+        copy(reinterpret_cast<const char16_t*>(name.constData()), name.size());
+        *m_pos++ = u'>';
     }
 
     // Every item of a repeated element, each an element of its own; items that hold nothing are
@@ -247,7 +299,8 @@ private:
     void putText(const QString& value)
     {
         const qsizetype wrapping = kCDataOpen.size() + kCDataClose.size();
-        if (value.size() >= wrapping && value.startsWith(kCDataOpen) && value.endsWith(kCDataClose)) {
+        if (value.size() >= wrapping && value.front() == u'<' && value.startsWith(kCDataOpen) &&
+            value.endsWith(kCDataClose)) {
             QString inner = dw::xml::xmlCharactersOnly(value.mid(kCDataOpen.size(), value.size() - wrapping));
             inner.replace(kCDataClose, QLatin1String("]]]]><![CDATA[>"));
             putAscii(kCDataOpen.data(), kCDataOpen.size());
@@ -263,13 +316,11 @@ private:
     // copies the runs in between as they are.
     void putEscaped(const QString& text, bool attribute)
     {
-        const std::array<bool, 128>& plain = attribute ? kPlainInAttribute : kPlainInText;
         const char16_t* p = reinterpret_cast<const char16_t*>(text.constData());
         const char16_t* const end = p + text.size();
         while (p < end) {
             const char16_t* run = p;
-            while (p < end && (*p < 0x80 ? plain[*p] : (*p < 0xD800 || (*p >= 0xE000 && *p < 0xFFFE))))
-                ++p;
+            p = endOfPlainRun(p, end, attribute);
             put(run, p - run);
             if (p == end)
                 break;
@@ -333,6 +384,12 @@ private:
     void put(const char16_t* text, qsizetype count)
     {
         ensure(count);
+        copy(text, count);
+    }
+
+    // Copies into room made before.
+    void copy(const char16_t* text, qsizetype count)
+    {
         // Most pieces are element names and short values, which a loop copies faster than a call.
         if (count <= 16) {
             for (qsizetype i = 0; i < count; ++i)
