@@ -222,7 +222,7 @@ std::shared_ptr<QMEbayImage> QMEbayImage::decodeWithCoder(dw::KeyedUnarchiver& c
         picture->m_image = old->value<QImage>();
     if (picture->m_thumbFilePath.isEmpty() && !picture->m_isURLBased && !picture->m_imageFilePath.isEmpty()) {
         picture->setThumbFilePath(
-            QMEbayImageTransformerHooks::installed().generateAndBackupThumbnailFromFullSizeImageAtPath(
+            QMEbayImageTransformerHooks::installed()->generateAndBackupThumbnailFromFullSizeImageAtPath(
                 picture->imageFilePath()));
     }
     return picture;

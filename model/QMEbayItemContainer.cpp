@@ -135,14 +135,14 @@ bool QMEbayItemContainer::importAndSaveImages(QString* error)
 {
     if (!m_item)
         return true;
-    QMEbayImageTransformerHooks& transformer = QMEbayImageTransformerHooks::installed();
+    const auto transformer = QMEbayImageTransformerHooks::installed();
     const bool fileDatas = m_encodingFormat == QLatin1String("2");
     const qsizetype entries = fileDatas ? m_importedImageFileDatas.size() : m_importedImages.size();
     qsizetype next = 0;
     for (const auto& picture : localPictures(*m_item)) {
         if (next >= entries)
             break;
-        const QString path = transformer.uniqueTemporaryJPEGImageFileName();
+        const QString path = transformer->uniqueTemporaryJPEGImageFileName();
         if (path.isNull()) {
             if (error)
                 *error = dw::localized("The temporary picture folder could not be created.");
@@ -166,7 +166,7 @@ bool QMEbayItemContainer::importAndSaveImages(QString* error)
         ++next;
         picture->setImageFilePath(path);
         picture->setImage(image);
-        transformer.backupImportedImage(*picture);
+        transformer->backupImportedImage(*picture);
     }
     return true;
 }

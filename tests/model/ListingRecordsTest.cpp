@@ -14,7 +14,10 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QImage>
+#include <atomic>
 #include <gtest/gtest.h>
+#include <semaphore>
+#include <thread>
 
 TEST(ShippingOptions, NewOptionsStartWithTheirDefaults)
 {
@@ -290,6 +293,66 @@ TEST(RecordArchives, PicturesKeepTheirFieldsAndGetAThumbnailPathWhenRead)
 
     EXPECT_EQ(copy->valueForKey(QStringLiteral("anchor")).toString(), QStringLiteral("Alamp"));
     EXPECT_EQ(copy->valueForKey(QStringLiteral("thumbWidth")).toString(), QStringLiteral("135"));
+}
+
+namespace {
+
+// Hooks that hold a picture reader inside the thumbnail call until the test lets it go, and tell
+// whether they were destroyed while still in use.
+class BlockingHooks : public QMEbayImageTransformerHooks
+{
+public:
+    explicit BlockingHooks(std::atomic<bool>& destroyedInUse) : m_destroyedInUse(destroyedInUse) {}
+    ~BlockingHooks() override { m_destroyedInUse = m_inUse.load(); }
+    QString generateAndBackupThumbnailFromFullSizeImageAtPath(const QString&) override
+    {
+        m_inUse = true;
+        entered.release();
+        leave.acquire();
+        const QString answer = m_answer;
+        m_inUse = false;
+        return answer;
+    }
+    std::binary_semaphore entered{0};
+    std::binary_semaphore leave{0};
+
+private:
+    std::atomic<bool>& m_destroyedInUse;
+    std::atomic<bool> m_inUse{false};
+    const QString m_answer = QStringLiteral("/blocked/thumb.jpg");
+};
+
+} // namespace
+
+TEST(RecordArchives, HooksReplacedWhileAReaderUsesThemLiveUntilItIsDone)
+{
+    const auto picture = std::make_shared<QMEbayImage>(QStringLiteral("/srv/p/vase.png"), QString());
+    QMEbayItem::registerArchiveClasses();
+    const QByteArray stored = dw::KeyedArchiver::archivedDataWithRootObject(dw::archiveValue(picture));
+    std::atomic<bool> destroyedInUse{false};
+    auto blocking = std::make_shared<BlockingHooks>(destroyedInUse);
+    BlockingHooks* const hooks = blocking.get();
+    QMEbayImageTransformerHooks::install(std::move(blocking));
+
+    std::shared_ptr<QMEbayImage> readOnWorker;
+    std::thread reader([&] {
+        readOnWorker = dw::archivedObjectCast<QMEbayImage>(*dw::KeyedUnarchiver::unarchiveObjectWithData(stored));
+    });
+    hooks->entered.acquire();
+    const auto replacement = std::make_shared<RecordingHooks>();
+    QMEbayImageTransformerHooks::install(replacement);
+    hooks->leave.release();
+    reader.join();
+    EXPECT_FALSE(destroyedInUse);
+    ASSERT_TRUE(readOnWorker);
+    EXPECT_EQ(readOnWorker->thumbFilePath(), QStringLiteral("/blocked/thumb.jpg"));
+
+    const auto readAfter = archivedCopy(picture);
+    QMEbayImageTransformerHooks::install(nullptr);
+    EXPECT_EQ(readAfter->thumbFilePath(), QStringLiteral("/made/thumb.jpg"));
+    EXPECT_EQ(QMEbayImageTransformerHooks::installed()->generateAndBackupThumbnailFromFullSizeImageAtPath(
+                  QStringLiteral("/p/a.png")),
+              QStringLiteral("/p/a_thumb.jpg"));
 }
 
 TEST(RecordArchives, AttributeValuesAndVideos)
