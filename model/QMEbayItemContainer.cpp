@@ -16,6 +16,8 @@
 #include <QBuffer>
 #include <QFile>
 #include <QImageReader>
+#include <QtEndian>
+#include <cstring>
 #include <mutex>
 
 namespace {
@@ -46,6 +48,53 @@ QList<std::shared_ptr<QMEbayImage>> localPictures(const QMEbayItem& item)
     return pictures;
 }
 
+// Whether a file begins as a picture does. Only the header is looked at: decoding every picture
+// of a document would be most of the time a save takes, and camera raw files and formats without
+// a Qt plugin are pictures too, to be embedded all the same. The check keeps files that are no
+// picture at all (a path a crafted document pointed elsewhere) out of the document.
+bool hasPictureHeader(const QByteArray& bytes)
+{
+    // The magic texts are compared without their terminating zero.
+    const auto at = [&]<size_t N>(qsizetype offset, const char(&magic)[N]) {
+        return bytes.size() >= offset + qsizetype(N - 1) && std::memcmp(bytes.constData() + offset, magic, N - 1) == 0;
+    };
+    if (at(0, "\xFF\xD8\xFF") || at(0, "\x89PNG\r\n\x1A\n") || at(0, "GIF87a") || at(0, "GIF89a"))
+        return true;
+    // TIFF and the raw formats built on it (most cameras'), BigTIFF, and the raw formats of their own.
+    if (at(0, "II*\0") || at(0, "MM\0*") || at(0, "II+\0") || at(0, "MM\0+") || at(0, "IIRO") || at(0, "IIRS") ||
+        at(0, "MMOR") || at(0, "IIU\0"))
+        return true;
+    if (at(0, "FUJIFILMCCD-RAW") || at(0, "FOVb") || at(0, "\0MRM") || at(6, "HEAPCCDR"))
+        return true;
+    if (at(0, "RIFF") && at(8, "WEBP"))
+        return true;
+    // ISO media files: HEIF, AVIF and the newer raw files; videos share the box, not the brands.
+    if (at(4, "ftyp")) {
+        const QByteArray brand = bytes.mid(8, 4);
+        for (const char* picture :
+             {"heic", "heix", "hevc", "hevx", "heim", "heis", "mif1", "msf1", "avif", "avis", "crx "}) {
+            if (brand == picture)
+                return true;
+        }
+    }
+    // JPEG XL, JPEG 2000 (file and code stream), Photoshop, OpenEXR.
+    if (at(0, "\xFF\x0A") || at(0, "\0\0\0\x0CJXL \r\n\x87\n") || at(0, "\0\0\0\x0CjP  \r\n\x87\n") ||
+        at(0, "\xFF\x4F\xFF\x51") || at(0, "8BPS") || at(0, "\x76\x2F\x31\x01"))
+        return true;
+    // BMP: two letters only, so the size of the header that follows must be one of the known ones.
+    if (at(0, "BM") && bytes.size() >= 18) {
+        const quint32 header = qFromLittleEndian<quint32>(bytes.constData() + 14);
+        if (header == 12 || header == 40 || header == 52 || header == 56 || header == 64 || header == 108 ||
+            header == 124)
+            return true;
+    }
+    // Whatever else an installed image plugin recognises by its header.
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    return !QImageReader::imageFormat(&buffer).isEmpty();
+}
+
 } // namespace
 
 QMEbayItemContainer::QMEbayItemContainer(std::shared_ptr<QMEbayItem> item, const QString& encodingFormat)
@@ -64,11 +113,12 @@ QByteArray QMEbayItemContainer::embeddablePictureData(const QString& path)
     if (path.isEmpty() || !file.open(QIODevice::ReadOnly))
         return QByteArray("");
     const QByteArray bytes = file.readAll();
-    QBuffer buffer;
-    buffer.setData(bytes);
-    QImageReader reader(&buffer);
-    if (reader.read().isNull()) {
-        QMLog(QStringLiteral("not embedding %@: %@"), path, reader.errorString());
+    if (file.error() != QFileDevice::NoError) {
+        QMLog(QStringLiteral("not embedding %@: %@"), path, file.errorString());
+        return QByteArray("");
+    }
+    if (!hasPictureHeader(bytes)) {
+        QMLog(QStringLiteral("not embedding %@: not a picture"), path);
         return QByteArray("");
     }
     return bytes;

@@ -6,9 +6,10 @@
 // Format "2" (the one written) stores the bytes of each local picture's file under
 // "imageFileDatas", in picture order; format "1" (read only) stored the pictures themselves under
 // "images". Pictures that exist only as an address travel inside the listing and take no entry. A
-// picture file is embedded only when it decodes as a picture; any other file (gone, unreadable,
-// or not a picture at all, such as a path a crafted document pointed elsewhere) is stored as empty
-// data, so that positions stay aligned. Main thread.
+// picture file is embedded as it is when its header is that of a picture, whether or not this
+// program can decode it (camera raw files, formats without a Qt plugin); any other file (gone,
+// unreadable, or not a picture at all, such as a path a crafted document pointed elsewhere) is
+// stored as empty data, so that positions stay aligned. Main thread.
 //
 //     QByteArray file = QMEbayItemContainer::documentDataWithItem(item);
 //     QString error;
@@ -79,7 +80,8 @@ public:
     static std::optional<QList<std::shared_ptr<QMEbayItemContainer>>>
     containersFromDocumentData(const QByteArray& data, QString* error = nullptr);
 
-    // The bytes of a picture file when they decode as a picture, else empty data.
+    // The bytes of a picture file when its header is a picture's, else empty data. Nothing is
+    // decoded.
     static QByteArray embeddablePictureData(const QString& path);
 
 private:

@@ -109,6 +109,49 @@ TEST_F(ListingDocument, OnlyPictureFilesAreEmbedded)
     EXPECT_FALSE(datas.at(2).isEmpty());
 }
 
+TEST_F(ListingDocument, PicturesThatQtCannotDecodeAreEmbeddedAsTheyAre)
+{
+    // Headers of real formats over bodies that decode as nothing, as a camera's raw file does here.
+    const QByteArray bodies = QByteArray(300, '\x5A');
+    const struct
+    {
+        const char* name;
+        QByteArray bytes;
+    } files[] = {
+        {"canon.cr2", QByteArray("II*\0\x10\0\0\0CR\x02\0", 12) + bodies},
+        {"canon.cr3", QByteArray("\0\0\0\x18"
+                                 "ftypcrx ",
+                                 12) +
+                          bodies},
+        {"phone.heic", QByteArray("\0\0\0\x18"
+                                  "ftypheic",
+                                  12) +
+                           bodies},
+        {"fuji.raf", QByteArray("FUJIFILMCCD-RAW 0201") + bodies},
+        {"broken.jpg", QByteArray("\xFF\xD8\xFF\xE0") + bodies},
+    };
+    QList<std::shared_ptr<QMEbayImage>> pictures;
+    for (const auto& row : files) {
+        const QString path = m_xdg.path(QString::fromLatin1(row.name));
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(row.bytes);
+        file.close();
+        pictures << std::make_shared<QMEbayImage>(path, QString());
+    }
+    auto item = std::make_shared<QMEbayItem>();
+    item->setImages(pictures);
+    const auto containers =
+        QMEbayItemContainer::containersFromDocumentData(QMEbayItemContainer::documentDataWithItem(item));
+    ASSERT_TRUE(containers);
+    const QList<QByteArray>& datas = containers->first()->importedImageFileDatas();
+    ASSERT_EQ(datas.size(), qsizetype(std::size(files)));
+    for (qsizetype i = 0; i < datas.size(); ++i) {
+        SCOPED_TRACE(files[i].name);
+        EXPECT_EQ(datas.at(i), files[i].bytes);
+    }
+}
+
 TEST_F(ListingDocument, DocumentsThatCannotBeOpenedAreRefused)
 {
     auto item = std::make_shared<QMEbayItem>();
