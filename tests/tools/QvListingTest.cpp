@@ -105,3 +105,40 @@ TEST(QvListing, RefusesWhatIsNoListing)
     EXPECT_TRUE(notADocument.errors.contains("not a listing document"));
     EXPECT_EQ(qvListing({QStringLiteral("show")}).exitCode, 2);
 }
+
+TEST(QvListing, NullInsideAListOrDictionaryIsRefusedNotAborted)
+{
+    const QTemporaryDir dir;
+    const QString listing = dir.filePath(QStringLiteral("listing.json"));
+    const QString document = dir.filePath(QStringLiteral("out.qvlisting"));
+    const struct
+    {
+        const char* json;
+        const char* where;
+    } rows[] = {
+        {R"({"transactions": [null]})", "transactions"},
+        {R"({"customItemSpecifics": {"Colour": null}})", "customItemSpecifics"},
+        {R"({"videoPreferences": [1, {"a": null}]})", "videoPreferences"},
+        {R"({"shippingOptions": {"domesticShippingServices": [{"cost": null}]}})",
+         "shippingOptions.domesticShippingServices"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.json);
+        QFile json(listing);
+        ASSERT_TRUE(json.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        json.write(row.json);
+        json.close();
+        const ProgramRun run = qvListing({QStringLiteral("create"), listing, document});
+        EXPECT_EQ(run.exitCode, 1) << run.errors.toStdString();
+        EXPECT_TRUE(run.errors.contains(QByteArray(QByteArray(row.where) + " holds null inside a list or dictionary")))
+            << run.errors.toStdString();
+        EXPECT_FALSE(QFile::exists(document));
+    }
+
+    QFile json(listing);
+    ASSERT_TRUE(json.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    json.write(R"({"title": null, "videoPreferences": null})");
+    json.close();
+    const ProgramRun nilFields = qvListing({QStringLiteral("create"), listing, document});
+    EXPECT_EQ(nilFields.exitCode, 0) << nilFields.errors.toStdString();
+}

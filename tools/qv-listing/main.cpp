@@ -12,6 +12,7 @@
 //       plain text; data fields are Base64; "shippingOptions" takes "domesticShippingServices",
 //       "internationalShippingServices" (lists of service rows), "shipToLocations",
 //       "usesCalculatedShipping" and "localPickupOnly". A listing without "uniqueID" gets a new one.
+//       A null field is nil; a null inside a list or dictionary is refused.
 //
 // Exits 1 with a message on standard error when a file cannot be read or written or the JSON
 // names something a listing does not have, 2 on wrong usage.
@@ -188,17 +189,58 @@ int show(const QString& path)
     return 0;
 }
 
+// A JSON value as a listing value. An archive has no nil inside a list or dictionary, so a null
+// there is refused; a null field is nil.
+std::optional<QVariant> listingValue(const QJsonValue& json, const QString& where, QString* error, bool nested = false)
+{
+    switch (json.type()) {
+    case QJsonValue::Null:
+    case QJsonValue::Undefined:
+        if (nested) {
+            *error = QStringLiteral("%1 holds null inside a list or dictionary").arg(where);
+            return std::nullopt;
+        }
+        return QVariant();
+    case QJsonValue::Array: {
+        QVariantList list;
+        for (const QJsonValue& element : json.toArray()) {
+            const std::optional<QVariant> value = listingValue(element, where, error, true);
+            if (!value)
+                return std::nullopt;
+            list << *value;
+        }
+        return list;
+    }
+    case QJsonValue::Object: {
+        QVariantMap map;
+        const QJsonObject object = json.toObject();
+        for (auto it = object.constBegin(); it != object.constEnd(); ++it) {
+            const std::optional<QVariant> value = listingValue(*it, where, error, true);
+            if (!value)
+                return std::nullopt;
+            map.insert(it.key(), *value);
+        }
+        return map;
+    }
+    default:
+        return json.toVariant();
+    }
+}
+
 bool setShipping(QMEbayItem& item, const QJsonObject& json, QString* error)
 {
     auto options = std::make_shared<QMItemShippingOptions>();
     for (auto it = json.constBegin(); it != json.constEnd(); ++it) {
         const QString& key = it.key();
+        const std::optional<QVariant> value = listingValue(*it, QStringLiteral("shippingOptions.") + key, error);
+        if (!value)
+            return false;
         if (key == QLatin1String("domesticShippingServices")) {
-            options->setDomesticShippingServices(it->toArray().toVariantList());
+            options->setDomesticShippingServices(value->toList());
         } else if (key == QLatin1String("internationalShippingServices")) {
-            options->setInternationalShippingServices(it->toArray().toVariantList());
+            options->setInternationalShippingServices(value->toList());
         } else if (key == QLatin1String("shipToLocations")) {
-            options->setShipToLocations(it->toVariant().toStringList());
+            options->setShipToLocations(value->toStringList());
         } else if (key == QLatin1String("usesCalculatedShipping")) {
             options->setUsesCalculatedShipping(it->toBool());
         } else if (key == QLatin1String("localPickupOnly")) {
@@ -273,8 +315,10 @@ int create(const QString& listingPath, const QString& documentPath, const QStrin
         } else if (type == QLatin1String("videos") || type == QLatin1String("date")) {
             error = QStringLiteral("%1 cannot be given in JSON").arg(name);
             ok = false;
+        } else if (const std::optional<QVariant> value = listingValue(*it, name, &error)) {
+            item->setValueForKey(*value, name);
         } else {
-            item->setValueForKey(it->toVariant(), name);
+            ok = false;
         }
         if (!ok)
             return fail(QStringLiteral("%1: %2").arg(listingPath, error));
@@ -294,9 +338,14 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     const QStringList arguments = app.arguments().mid(1);
-    if (arguments.size() == 2 && arguments.at(0) == QLatin1String("show"))
-        return show(arguments.at(1));
-    if (arguments.size() >= 3 && arguments.at(0) == QLatin1String("create"))
-        return create(arguments.at(1), arguments.at(2), arguments.mid(3));
+    // Input that slips past the checks above must still end in a message, never in an abort.
+    try {
+        if (arguments.size() == 2 && arguments.at(0) == QLatin1String("show"))
+            return show(arguments.at(1));
+        if (arguments.size() >= 3 && arguments.at(0) == QLatin1String("create"))
+            return create(arguments.at(1), arguments.at(2), arguments.mid(3));
+    } catch (const std::exception& e) {
+        return fail(QStringLiteral("cannot go on: %1").arg(QString::fromUtf8(e.what())));
+    }
     return usage();
 }
