@@ -42,7 +42,7 @@ QList<std::shared_ptr<QMEbayImage>> localPictures(const QMEbayItem& item)
 {
     QList<std::shared_ptr<QMEbayImage>> pictures;
     for (const auto& picture : item.images()) {
-        if (!picture->isURLBased())
+        if (picture->isFileBased())
             pictures << picture;
     }
     return pictures;

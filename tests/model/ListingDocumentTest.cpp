@@ -233,3 +233,50 @@ TEST_F(ListingDocument, OlderDocumentsOpen)
     const QImage written(opened->item()->images().first()->imageFilePath(), "JPEG");
     EXPECT_EQ(written.size(), QSize(8, 6));
 }
+
+TEST_F(ListingDocument, APictureOfAnUnknownClassIsKeptThroughOpenAndSave)
+{
+    const QString first = picture("first.png", "PNG", Qt::red);
+    const QString second = picture("second.png", "PNG", Qt::blue);
+    const auto unknown =
+        legacyObject(QStringLiteral("QMEbayVideoStill"),
+                     {{QStringLiteral("frame"), 42}, {QStringLiteral("source"), ref(QStringLiteral("clip.mov"))}});
+    const auto pictureAt = [](const QString& path) {
+        return dw::archiveValue(
+            legacyObject(QStringLiteral("QMEbayImage"), {{QStringLiteral("imageFilePath"), ref(path)}}));
+    };
+    const auto bytesOf = [](const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    const auto listing =
+        legacyObject(QStringLiteral("QMEbayItem"),
+                     {{QStringLiteral("images"),
+                       ref(QVariantList{pictureAt(first), dw::archiveValue(unknown), pictureAt(second)})}});
+    const auto container =
+        legacyObject(QStringLiteral("QMEbayItemContainer"),
+                     {{QStringLiteral("item"), ref(dw::archiveValue(listing))},
+                      {QStringLiteral("imageFileDatas"), ref(QVariantList{bytesOf(first), bytesOf(second)})},
+                      {QStringLiteral("encodingFormat"), ref(QStringLiteral("2"))}});
+
+    QByteArray document = dw::KeyedArchiver::archivedDataWithRootObject(QVariantList{dw::archiveValue(container)});
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round == 0 ? "opened" : "saved here and opened again");
+        QString error;
+        const auto containers = QMEbayItemContainer::containersFromDocumentData(document, &error);
+        ASSERT_TRUE(containers) << error.toStdString();
+        const auto& opened = containers->first();
+        ASSERT_TRUE(opened->importAndSaveImages(&error)) << error.toStdString();
+        const auto& pictures = opened->item()->images();
+        ASSERT_EQ(pictures.size(), 3);
+        const auto kept = std::dynamic_pointer_cast<dw::OpaqueArchivedObject>(pictures.at(1)->unknownObject());
+        ASSERT_TRUE(kept);
+        EXPECT_EQ(kept->archiveClassName(), QStringLiteral("QMEbayVideoStill"));
+        EXPECT_EQ(kept->value(QStringLiteral("frame")), QVariant(42));
+        EXPECT_EQ(kept->value(QStringLiteral("source")), QVariant(QStringLiteral("clip.mov")));
+        EXPECT_EQ(bytesOf(pictures.at(0)->imageFilePath()), bytesOf(first));
+        EXPECT_EQ(bytesOf(pictures.at(2)->imageFilePath()), bytesOf(second))
+            << "the pictures after it keep their files";
+        document = QMEbayItemContainer::documentDataWithItem(opened->item());
+    }
+}

@@ -3,7 +3,8 @@
 //   qv-listing show DOCUMENT
 //       Prints the document as JSON: its format, the number of listings it holds, and every field
 //       of the (first) listing. Pictures show their paths and addresses and, for local pictures,
-//       the byte count and SHA-256 of the embedded file (null where nothing is embedded).
+//       the byte count and SHA-256 of the embedded file (null where nothing is embedded); an
+//       object of a class this program does not know shows as {"$class": name}.
 //
 //   qv-listing create LISTING.json DOCUMENT [PICTURE...]
 //       Writes a document (format "2") from a JSON object of field names and values. "images" is a
@@ -110,6 +111,10 @@ QJsonArray picturesJson(const QMEbayItem& item, const QList<QByteArray>& embedde
     QJsonArray pictures;
     qsizetype local = 0;
     for (const auto& picture : item.images()) {
+        if (const auto& unknown = picture->unknownObject()) {
+            pictures.append(QJsonObject{{QStringLiteral("$class"), unknown->archiveClassName()}});
+            continue;
+        }
         QJsonObject json{{QStringLiteral("name"), text(picture->name())},
                          {QStringLiteral("imageFilePath"), text(picture->storedImageFilePath())},
                          {QStringLiteral("thumbFilePath"), text(picture->storedThumbFilePath())},
@@ -118,13 +123,13 @@ QJsonArray picturesJson(const QMEbayItem& item, const QList<QByteArray>& embedde
                          {QStringLiteral("isGalleryImage"), picture->isGalleryImage()}};
         QJsonValue bytes = QJsonValue::Null;
         QJsonValue sha256 = QJsonValue::Null;
-        if (!picture->isURLBased() && hasEmbedded && local < embedded.size()) {
+        if (picture->isFileBased() && hasEmbedded && local < embedded.size()) {
             const QByteArray& data = embedded.at(local);
             bytes = data.size();
             if (!data.isEmpty())
                 sha256 = QString::fromLatin1(QCryptographicHash::hash(data, QCryptographicHash::Sha256).toHex());
         }
-        if (!picture->isURLBased())
+        if (picture->isFileBased())
             ++local;
         json.insert(QStringLiteral("bytes"), bytes);
         json.insert(QStringLiteral("sha256"), sha256);
