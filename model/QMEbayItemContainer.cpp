@@ -16,6 +16,7 @@
 #include <QBuffer>
 #include <QFile>
 #include <QImageReader>
+#include <QImageWriter>
 #include <QtEndian>
 #include <cstring>
 #include <mutex>
@@ -95,6 +96,67 @@ bool hasPictureHeader(const QByteArray& bytes)
     return !QImageReader::imageFormat(&buffer).isEmpty();
 }
 
+// A picture of a format "1" document, archived as the platform archives an image read from a file:
+// an NSImage whose representations ("NSReps", pairs of a kind number and a representation) hold
+// one NSBitmapImageRep with the picture as TIFF.
+class ArchivedBitmapRep : public dw::ArchivedObject
+{
+public:
+    explicit ArchivedBitmapRep(QByteArray tiff) : m_tiff(std::move(tiff)) {}
+    QStringList archiveClassChain() const override
+    {
+        return {QStringLiteral("NSBitmapImageRep"), QStringLiteral("NSImageRep"), QStringLiteral("NSObject")};
+    }
+    void encodeWithCoder(dw::KeyedArchiver& coder) const override
+    {
+        coder.encodeObject(m_tiff, QStringLiteral("NSTIFFRepresentation"));
+    }
+
+private:
+    QByteArray m_tiff;
+};
+
+class ArchivedImage : public dw::ArchivedObject
+{
+public:
+    // No TIFF makes an image without representations, which a reader takes for no picture.
+    explicit ArchivedImage(const QByteArray& tiff)
+        : m_rep(tiff.isEmpty() ? nullptr : std::make_shared<ArchivedBitmapRep>(tiff))
+    {}
+    QStringList archiveClassChain() const override { return {QStringLiteral("NSImage"), QStringLiteral("NSObject")}; }
+    void encodeWithCoder(dw::KeyedArchiver& coder) const override
+    {
+        QVariantList reps;
+        if (m_rep)
+            reps << QVariant(QVariantList{0, dw::archiveValue(m_rep)});
+        coder.encodeObject(reps, QStringLiteral("NSReps"));
+    }
+
+private:
+    std::shared_ptr<ArchivedBitmapRep> m_rep;
+};
+
+// The picture file as TIFF (LZW, lossless), or empty data when it is no picture Qt can decode:
+// format "1" carries pictures, not files.
+QByteArray tiffOfPictureFile(const QString& path)
+{
+    const QImage image = path.isEmpty() ? QImage() : QImage(path);
+    if (image.isNull()) {
+        QMLog(QStringLiteral("not embedding %@: no picture that can be read"), path);
+        return {};
+    }
+    QByteArray tiff;
+    QBuffer buffer(&tiff);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "tiff");
+    writer.setCompression(1);
+    if (!writer.write(image)) {
+        QMLog(QStringLiteral("not embedding %@: %@"), path, writer.errorString());
+        return {};
+    }
+    return tiff;
+}
+
 } // namespace
 
 QMEbayItemContainer::QMEbayItemContainer(std::shared_ptr<QMEbayItem> item, const QString& encodingFormat)
@@ -137,6 +199,14 @@ void QMEbayItemContainer::encodeWithCoder(dw::KeyedArchiver& coder) const
                 datas << embeddablePictureData(picture->imageFilePath());
         }
         coder.encodeObject(datas, QStringLiteral("imageFileDatas"));
+    } else if (m_encodingFormat == QLatin1String("1")) {
+        QVariantList images;
+        if (m_item) {
+            for (const auto& picture : localPictures(*m_item))
+                images << dw::archiveValue(
+                    std::make_shared<ArchivedImage>(tiffOfPictureFile(picture->imageFilePath())));
+        }
+        coder.encodeObject(images, QStringLiteral("images"));
     }
     coder.encodeObject(qm::archive::textValue(m_encodingFormat), QStringLiteral("encodingFormat"));
 }
@@ -192,6 +262,11 @@ bool QMEbayItemContainer::importAndSaveImages(QString* error)
     for (const auto& picture : localPictures(*m_item)) {
         if (next >= entries)
             break;
+        // A picture that format "1" could not store keeps pointing where it pointed.
+        if (!fileDatas && m_importedImages.at(next).isNull()) {
+            ++next;
+            continue;
+        }
         const QString path = transformer.uniqueTemporaryJPEGImageFileName();
         if (path.isNull()) {
             if (error)
@@ -221,11 +296,12 @@ bool QMEbayItemContainer::importAndSaveImages(QString* error)
     return true;
 }
 
-QByteArray QMEbayItemContainer::documentDataWithItem(const std::shared_ptr<QMEbayItem>& item)
+QByteArray QMEbayItemContainer::documentDataWithItem(const std::shared_ptr<QMEbayItem>& item,
+                                                     const QString& encodingFormat)
 {
     DW_ASSERT(item, "Need item");
     registerArchiveClass();
-    const auto container = containerWithEbayItem(item, QStringLiteral("2"));
+    const auto container = containerWithEbayItem(item, encodingFormat);
     return dw::KeyedArchiver::archivedDataWithRootObject(QVariantList{dw::archiveValue(container)});
 }
 

@@ -280,3 +280,35 @@ TEST_F(ListingDocument, APictureOfAnUnknownClassIsKeptThroughOpenAndSave)
         document = QMEbayItemContainer::documentDataWithItem(opened->item());
     }
 }
+
+TEST_F(ListingDocument, FormatOneIsWrittenAsItsReaderExpects)
+{
+    const QString first = picture("lamp.png", "PNG", Qt::red);
+    const QString second = picture("shade.jpg", "JPEG", Qt::blue);
+    auto item = std::make_shared<QMEbayItem>();
+    item->setTitle(QStringLiteral("Oak lamp"));
+    const QString gone = m_xdg.path(QStringLiteral("gone.jpg"));
+    item->setImages({std::make_shared<QMEbayImage>(first, QString()),
+                     QMEbayImage::imageWithURL(QStringLiteral("https://i.example/lamp-on.jpg")),
+                     std::make_shared<QMEbayImage>(gone, QString()), std::make_shared<QMEbayImage>(second, QString())});
+
+    QString error;
+    const auto containers = QMEbayItemContainer::containersFromDocumentData(
+        QMEbayItemContainer::documentDataWithItem(item, QStringLiteral("1")), &error);
+    ASSERT_TRUE(containers) << error.toStdString();
+    const auto& opened = containers->first();
+    EXPECT_EQ(opened->encodingFormat(), QStringLiteral("1"));
+    EXPECT_EQ(opened->item()->title(), QStringLiteral("Oak lamp"));
+    ASSERT_EQ(opened->importedImages().size(), 3) << "one per local picture, the missing one too";
+    EXPECT_EQ(opened->importedImages().at(0).pixelColor(3, 3), QColor(Qt::red)) << "TIFF is lossless";
+    EXPECT_TRUE(opened->importedImages().at(1).isNull());
+    EXPECT_EQ(opened->importedImages().at(2).size(), QSize(24, 16));
+
+    ASSERT_TRUE(opened->importAndSaveImages(&error)) << error.toStdString();
+    const auto& pictures = opened->item()->images();
+    ASSERT_EQ(pictures.size(), 4);
+    EXPECT_EQ(QImage(pictures.at(0)->imageFilePath(), "JPEG").size(), QSize(24, 16));
+    EXPECT_EQ(pictures.at(2)->imageFilePath(), gone) << "what was not stored stays where it pointed";
+    EXPECT_NE(pictures.at(3)->imageFilePath(), second);
+    EXPECT_EQ(QImage(pictures.at(3)->imageFilePath(), "JPEG").size(), QSize(24, 16));
+}

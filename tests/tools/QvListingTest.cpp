@@ -142,3 +142,30 @@ TEST(QvListing, NullInsideAListOrDictionaryIsRefusedNotAborted)
     const ProgramRun nilFields = qvListing({QStringLiteral("create"), listing, document});
     EXPECT_EQ(nilFields.exitCode, 0) << nilFields.errors.toStdString();
 }
+
+TEST(QvListing, WritesFormatOneWhenAsked)
+{
+    const QTemporaryDir dir;
+    const QString front = dir.filePath(QStringLiteral("front.png"));
+    QImage image(20, 10, QImage::Format_RGB32);
+    image.fill(Qt::darkCyan);
+    ASSERT_TRUE(image.save(front, "PNG"));
+    const QString listing = dir.filePath(QStringLiteral("listing.json"));
+    QFile json(listing);
+    ASSERT_TRUE(json.open(QIODevice::WriteOnly));
+    json.write(R"({"title": "Oak lamp"})");
+    json.close();
+    const QString document = dir.filePath(QStringLiteral("lamp.qvlisting"));
+    const ProgramRun created = qvListing(
+        {QStringLiteral("create"), QStringLiteral("--format"), QStringLiteral("1"), listing, document, front});
+    ASSERT_EQ(created.exitCode, 0) << created.errors.toStdString();
+
+    const ProgramRun shown = qvListing({QStringLiteral("show"), document});
+    ASSERT_EQ(shown.exitCode, 0) << shown.errors.toStdString();
+    const QJsonObject printed = QJsonDocument::fromJson(shown.output).object();
+    EXPECT_EQ(printed[QStringLiteral("encodingFormat")].toString(), QStringLiteral("1"));
+    EXPECT_EQ(printed[QStringLiteral("embeddedPictures")].toInt(), 1);
+    EXPECT_EQ(qvListing({QStringLiteral("create"), QStringLiteral("--format"), QStringLiteral("3"), listing, document})
+                  .exitCode,
+              2);
+}

@@ -6,8 +6,9 @@
 //       the byte count and SHA-256 of the embedded file (null where nothing is embedded); an
 //       object of a class this program does not know shows as {"$class": name}.
 //
-//   qv-listing create LISTING.json DOCUMENT [PICTURE...]
-//       Writes a document (format "2") from a JSON object of field names and values. "images" is a
+//   qv-listing create [--format 1|2] LISTING.json DOCUMENT [PICTURE...]
+//       Writes a document (format "2" unless told otherwise) from a JSON object of field names and
+//       values. "images" is a
 //       list of {"file": path} or {"url": address}, each with an optional "gallery": true; every
 //       PICTURE given after the document is added as a file picture. "itemDescriptionString" is
 //       plain text; data fields are Base64; "shippingOptions" takes "domesticShippingServices",
@@ -51,7 +52,7 @@ int fail(const QString& message)
 int usage()
 {
     std::fprintf(stderr, "usage: qv-listing show DOCUMENT\n"
-                         "       qv-listing create LISTING.json DOCUMENT [PICTURE...]\n");
+                         "       qv-listing create [--format 1|2] LISTING.json DOCUMENT [PICTURE...]\n");
     return 2;
 }
 
@@ -283,7 +284,8 @@ bool setPictures(QMEbayItem& item, const QJsonArray& entries, const QStringList&
     return true;
 }
 
-int create(const QString& listingPath, const QString& documentPath, const QStringList& pictureFiles)
+int create(const QString& format, const QString& listingPath, const QString& documentPath,
+           const QStringList& pictureFiles)
 {
     QFile file(listingPath);
     if (!file.open(QIODevice::ReadOnly))
@@ -332,7 +334,7 @@ int create(const QString& listingPath, const QString& documentPath, const QStrin
         return fail(error);
     item->setWasChangedToNo();
 
-    if (!dw::writeFileAtomically(documentPath, QMEbayItemContainer::documentDataWithItem(item), &error))
+    if (!dw::writeFileAtomically(documentPath, QMEbayItemContainer::documentDataWithItem(item, format), &error))
         return fail(QStringLiteral("cannot write %1: %2").arg(documentPath, error));
     return 0;
 }
@@ -347,8 +349,15 @@ int main(int argc, char** argv)
     try {
         if (arguments.size() == 2 && arguments.at(0) == QLatin1String("show"))
             return show(arguments.at(1));
+        if (arguments.size() >= 5 && arguments.at(0) == QLatin1String("create") &&
+            arguments.at(1) == QLatin1String("--format")) {
+            const QString& format = arguments.at(2);
+            if (format != QLatin1String("1") && format != QLatin1String("2"))
+                return usage();
+            return create(format, arguments.at(3), arguments.at(4), arguments.mid(5));
+        }
         if (arguments.size() >= 3 && arguments.at(0) == QLatin1String("create"))
-            return create(arguments.at(1), arguments.at(2), arguments.mid(3));
+            return create(QStringLiteral("2"), arguments.at(1), arguments.at(2), arguments.mid(3));
     } catch (const std::exception& e) {
         return fail(QStringLiteral("cannot go on: %1").arg(QString::fromUtf8(e.what())));
     }
