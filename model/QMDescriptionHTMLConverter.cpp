@@ -1,6 +1,6 @@
 #include "model/QMDescriptionHTMLConverter.h"
 
-#include "platform/StyledText.h"
+#include "platform/text/StyledText.h"
 
 #include <mutex>
 

@@ -13,7 +13,7 @@
 //     options->addDomesticShippingServiceWithID("301", "3,50", false, "0");
 //     bool free = options->hasFreeShippingService();
 
-#include "platform/ArchivedObject.h"
+#include "platform/archive/ArchivedObject.h"
 
 #include <QString>
 #include <QStringList>
