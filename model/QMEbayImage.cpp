@@ -3,9 +3,9 @@
 #include "model/QMArchiveValues_p.h"
 #include "model/QMEbayImageTransformerHooks.h"
 
-#include "platform/KeyedArchiver.h"
-#include "platform/KeyedUnarchiver.h"
-#include "platform/Paths.h"
+#include "platform/archive/KeyedArchiver.h"
+#include "platform/archive/KeyedUnarchiver.h"
+#include "platform/core/Paths.h"
 
 #include <QDir>
 #include <QFileInfo>

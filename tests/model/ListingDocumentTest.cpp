@@ -6,9 +6,9 @@
 
 #include "DWKit/NSFileManager+DWExtensions.h"
 
-#include "platform/KeyedArchiver.h"
-#include "platform/PropertyList.h"
-#include "platform/RtfCodec.h"
+#include "platform/archive/KeyedArchiver.h"
+#include "platform/archive/PropertyList.h"
+#include "platform/text/RtfCodec.h"
 #include "tests/support/TemporaryXdg.h"
 
 #include <QBuffer>
