@@ -2,7 +2,7 @@
 
 #include "DWGeneratedObject/DWGeneratedObject.h"
 #include "DWGeneratedObject/DWXMLTables_p.h"
-#include "platform/DWAssert.h"
+#include "platform/core/DWAssert.h"
 
 struct DWGeneratedClass::Tables
 {

@@ -3,7 +3,7 @@
 
 #include "DWGeneratedObject/DWXMLTables_p.h"
 #include "DWGeneratedObject/DWXMLValues_p.h"
-#include "platform/ConsoleOutput.h"
+#include "platform/core/ConsoleOutput.h"
 
 #include <pugixml.hpp>
 

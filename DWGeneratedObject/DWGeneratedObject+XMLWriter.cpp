@@ -3,7 +3,7 @@
 
 #include "DWGeneratedObject/DWXMLTables_p.h"
 #include "DWGeneratedObject/DWXMLValues_p.h"
-#include "platform/DWAssert.h"
+#include "platform/core/DWAssert.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>

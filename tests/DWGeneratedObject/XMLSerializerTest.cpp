@@ -7,9 +7,9 @@
 #include "fixtures/FixtureMeasureType.h"
 #include "fixtures/FixtureNodeType.h"
 #include "fixtures/FixtureRecordType.h"
-#include "platform/CocoaNumbers.h"
-#include "platform/ConsoleOutput.h"
-#include "platform/DWAssert.h"
+#include "platform/core/CocoaNumbers.h"
+#include "platform/core/ConsoleOutput.h"
+#include "platform/core/DWAssert.h"
 
 #include <gtest/gtest.h>
 
