@@ -228,6 +228,11 @@ const DWGeneratedClass::Tables& DWGeneratedClass::tables() const
         t->xml.rows = base->xml.rows;
     for (const DWFieldRow& row : m_ownFields)
         t->xml.rows.push_back(&row);
+    for (const DWFieldRow* row : t->xml.rows) {
+        const QLatin1StringView typeName(row->typeName);
+        t->xml.enumerations.push_back(row->valueType == DWValueType::Text &&
+                                      typeName.endsWith(QLatin1StringView("CodeType")));
+    }
     std::vector<DWXMLNameTable::Name> elementNames, attributeNames;
     for (int index = 0; index < int(t->xml.rows.size()); ++index) {
         const DWFieldRow* row = t->xml.rows[size_t(index)];

@@ -7,8 +7,10 @@
 
 #include <pugixml.hpp>
 
+#include <cstdint>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -55,7 +57,7 @@ public:
             if (index < 0)
                 continue;
             const char* value = attribute.value();
-            if (!store(object, index, *tables.rows[size_t(index)], value, std::strlen(value), node, attribute.name()))
+            if (!store(object, index, tables, value, std::strlen(value), node, attribute.name()))
                 return false;
         }
 
@@ -68,7 +70,7 @@ public:
                 return true;
             const DWFieldRow& row = *tables.rows[size_t(index)];
             if (row.valueType != DWValueType::Text)
-                return store(object, index, row, text, length, node, nullptr);
+                return store(object, index, tables, text, length, node, nullptr);
             // Text of characters that XML cannot carry only is no text either.
             QString value = dw::xml::textFromUtf8(text, length);
             if (!value.isEmpty())
@@ -77,9 +79,9 @@ public:
         }
 
         // Responses carry elements that no table names; they are skipped with everything below them.
+        // Text and CDATA nodes have an empty name, which names no field, so only elements get past
+        // the lookup (the parse keeps no processing instructions, comments or declarations here).
         for (pugi::xml_node child = node.first_child(); child; child = child.next_sibling()) {
-            if (child.type() != pugi::node_element)
-                continue;
             const int index = tables.elements.find(child.name());
             if (index < 0)
                 continue;
@@ -97,14 +99,44 @@ public:
             }
             size_t length = 0;
             const char* text = joinedText(child, length);
-            if (!store(object, index, row, text, length, child, nullptr))
+            if (!store(object, index, tables, text, length, child, nullptr))
                 return false;
         }
         return true;
     }
 
 private:
+    // Recently read enumeration values by their bytes: a reply repeats the same few values (a
+    // currency, a country, a status) in thousands of objects, which then share one text each
+    // instead of allocating and freeing a copy apiece.
+    static constexpr size_t kInternedBytes = 32;
+    static constexpr size_t kInternedSlots = 256;
+    struct Interned
+    {
+        char bytes[kInternedBytes];
+        size_t length = 0;
+        QString text;
+    };
+    std::vector<Interned> m_interned;
     std::string m_joined;
+
+    QString enumerationText(const char* text, size_t length)
+    {
+        if (length == 0 || length > kInternedBytes)
+            return dw::xml::textFromUtf8(text, length);
+        if (m_interned.empty())
+            m_interned.resize(kInternedSlots);
+        uint32_t hash = 2166136261u;
+        for (size_t i = 0; i < length; ++i)
+            hash = (hash ^ static_cast<unsigned char>(text[i])) * 16777619u;
+        Interned& slot = m_interned[hash % kInternedSlots];
+        if (slot.length == length && std::memcmp(slot.bytes, text, length) == 0)
+            return slot.text;
+        slot.text = dw::xml::textFromUtf8(text, length);
+        slot.length = length;
+        std::memcpy(slot.bytes, text, length);
+        return slot.text;
+    }
 
     // All text and CDATA children of an element, joined; "" for an element without text.
     const char* joinedText(const pugi::xml_node& node, size_t& length)
@@ -126,14 +158,16 @@ private:
 
     // Stores the value of a text into a plain field. False, with the error, for a number that its
     // field cannot hold: such a reply is damaged, and reading on would give a wrong amount.
-    bool store(DWGeneratedObject& object, int index, const DWFieldRow& row, const char* text, size_t length,
+    bool store(DWGeneratedObject& object, int index, const DWXMLTables& tables, const char* text, size_t length,
                const pugi::xml_node& element, const char* attribute)
     {
+        const DWFieldRow& row = *tables.rows[size_t(index)];
         void* field = object.fieldStorage(index);
         const bool repeated = row.kind == DWFieldKind::Repeated;
         switch (row.valueType) {
         case DWValueType::Text: {
-            QString value = dw::xml::textFromUtf8(text, length);
+            QString value = tables.enumerations[size_t(index)] ? enumerationText(text, length)
+                                                               : dw::xml::textFromUtf8(text, length);
             if (repeated)
                 appendTo(*static_cast<DWArray<QString>*>(field), std::move(value));
             else

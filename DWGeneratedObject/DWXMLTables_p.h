@@ -58,6 +58,9 @@ struct DWXMLTables
     std::vector<DWXMLField> elementFields; // elements and repeated elements
     // The row of every field by global index.
     std::vector<const DWFieldRow*> rows;
+    // By global index: whether the field holds an enumeration (a text type named "...CodeType"),
+    // whose few values the reader shares between the objects of a document.
+    std::vector<bool> enumerations;
     // The length of the document last written with an object of this class at its root: the next
     // one is likely as long, and room made at once spares copying the text as it grows.
     mutable std::atomic<qsizetype> lastDocumentLength{0};
