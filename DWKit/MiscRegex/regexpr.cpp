@@ -178,7 +178,7 @@ void walkFirstBytes(const std::vector<unsigned char>& program, int start, std::v
                 break;
             case Cbyte_set:
                 for (int b = 0; b < 256; ++b)
-                    if (setHas(p + pc + 1, (unsigned char)b))
+                    if (setHas(p + pc + 1, static_cast<unsigned char>(b)))
                         mark(b);
                 break;
             case Cany_byte:
@@ -344,7 +344,7 @@ private:
 
     unsigned char translate(unsigned char c) const { return m_translation ? (*m_translation)[c] : c; }
     bool atEnd() const { return m_pos >= m_pattern.size(); }
-    unsigned char nextByte() { return translate((unsigned char)m_pattern[m_pos++]); }
+    unsigned char nextByte() { return translate(static_cast<unsigned char>(m_pattern[m_pos++])); }
     int here() const { return int(m_program.size()); }
     bool fail(const char* error)
     {
@@ -419,8 +419,8 @@ bool Compiler::putJump(int at, unsigned char op, int target)
     if (offset < INT16_MIN || offset > INT16_MAX)
         return fail(kTooComplex);
     m_program[at] = op;
-    m_program[at + 1] = (unsigned char)(offset & 0xff);
-    m_program[at + 2] = (unsigned char)((offset >> 8) & 0xff);
+    m_program[at + 1] = static_cast<unsigned char>(offset & 0xff);
+    m_program[at + 2] = static_cast<unsigned char>((offset >> 8) & 0xff);
     return true;
 }
 
@@ -431,7 +431,7 @@ bool Compiler::insertJumps(int at, int count)
     const int bytes = 3 * count;
     if (!reserve(bytes))
         return false;
-    m_program.insert(m_program.begin() + at, size_t(bytes), (unsigned char)0);
+    m_program.insert(m_program.begin() + at, size_t(bytes), static_cast<unsigned char>(0));
     for (int& start : m_frames.back().levelStart)
         if (start > at)
             start += bytes;
@@ -523,7 +523,7 @@ bool Compiler::readAnsiEscape(unsigned char c, unsigned char& value)
         if (dw::hexDigitValue(high) < 0 || dw::hexDigitValue(low) < 0)
             return fail(kBadHexadecimal);
         // Translated like every other pattern byte, so that it can meet translated text.
-        value = translate((unsigned char)(dw::hexDigitValue(high) * 16 + dw::hexDigitValue(low)));
+        value = translate(static_cast<unsigned char>(dw::hexDigitValue(high) * 16 + dw::hexDigitValue(low)));
         return true;
     }
     default:
@@ -538,11 +538,11 @@ bool Compiler::dollarIsAnchor() const
 {
     if (atEnd())
         return true;
-    const Op next = m_ops.plain[translate((unsigned char)m_pattern[m_pos])];
+    const Op next = m_ops.plain[translate(static_cast<unsigned char>(m_pattern[m_pos]))];
     if (next == Op::CloseGroup || next == Op::Alternation)
         return true;
     if (next == Op::Quote && m_pos + 1 < m_pattern.size()) {
-        const Op quoted = m_ops.quoted[translate((unsigned char)m_pattern[m_pos + 1])];
+        const Op quoted = m_ops.quoted[translate(static_cast<unsigned char>(m_pattern[m_pos + 1]))];
         return quoted == Op::CloseGroup || quoted == Op::Alternation;
     }
     return false;
@@ -557,7 +557,7 @@ bool Compiler::compileByte(unsigned char c)
 bool Compiler::compileSet()
 {
     std::array<unsigned char, 32> bits{};
-    auto add = [&](int c) { bits[c / 8] |= (unsigned char)(1 << (c % 8)); };
+    auto add = [&](int c) { bits[c / 8] |= static_cast<unsigned char>(1 << (c % 8)); };
     auto readMember = [&](unsigned char& c) {
         c = nextByte();
         if (m_ops.ansiEscapes && c == '\\') {
@@ -568,7 +568,7 @@ bool Compiler::compileSet()
         return true;
     };
     auto nextIs = [&](size_t at, unsigned char c) {
-        return at < m_pattern.size() && translate((unsigned char)m_pattern[at]) == c;
+        return at < m_pattern.size() && translate(static_cast<unsigned char>(m_pattern[at])) == c;
     };
 
     if (atEnd())
@@ -604,7 +604,7 @@ bool Compiler::compileSet()
     }
     if (negate)
         for (auto& byte : bits)
-            byte = (unsigned char)~byte;
+            byte = static_cast<unsigned char>(~byte);
 
     beginItem();
     if (!reserve(33))
@@ -671,7 +671,7 @@ bool Compiler::compileOpenGroup()
     int reg = 0;
     if (m_nextRegister < kNumRegisters) {
         reg = m_nextRegister++;
-        if (!emit(Cgroup_open, (unsigned char)reg))
+        if (!emit(Cgroup_open, static_cast<unsigned char>(reg)))
             return false;
         m_recordsGroups = true;
     }
@@ -693,7 +693,7 @@ bool Compiler::compileCloseGroup()
     m_frames.pop_back();
     m_atAlternativeStart = false;
     // The parent's item start still points at the group's opening, so a postfix repeats the group.
-    return reg == 0 || emit(Cgroup_close, (unsigned char)reg);
+    return reg == 0 || emit(Cgroup_close, static_cast<unsigned char>(reg));
 }
 
 bool Compiler::compileBackref(int reg)
@@ -702,7 +702,7 @@ bool Compiler::compileBackref(int reg)
         return fail(kBadRegisterNumber);
     beginItem();
     m_recordsGroups = true;
-    return emit(Cbackref, (unsigned char)reg);
+    return emit(Cbackref, static_cast<unsigned char>(reg));
 }
 
 bool Compiler::compileOperator(Op op, unsigned char c, bool escaped)
@@ -836,7 +836,7 @@ void finishLoops(std::vector<unsigned char>& program)
                 break;
             case Cbyte_set:
                 for (int b = 0; b < 256; ++b)
-                    first[b] = setHas(p + q + 1, (unsigned char)b);
+                    first[b] = setHas(p + q + 1, static_cast<unsigned char>(b));
                 break;
             case Cany_byte:
                 first.fill(true);
@@ -857,8 +857,8 @@ void finishLoops(std::vector<unsigned char>& program)
         if (rewrite) {
             const int offset = bodyStart - (pc + 3);
             p[pc] = Cloop_jump;
-            p[pc + 1] = (unsigned char)(offset & 0xff);
-            p[pc + 2] = (unsigned char)((offset >> 8) & 0xff);
+            p[pc + 1] = static_cast<unsigned char>(offset & 0xff);
+            p[pc + 2] = static_cast<unsigned char>((offset >> 8) & 0xff);
         } else {
             p[pc] = Cjump;
         }
@@ -920,7 +920,8 @@ public:
 
     unsigned char byteAt(int i) const
     {
-        const unsigned char c = i < m_size1 ? (unsigned char)m_part1[i] : (unsigned char)m_part2[i - m_size1];
+        const unsigned char c =
+            i < m_size1 ? static_cast<unsigned char>(m_part1[i]) : static_cast<unsigned char>(m_part2[i - m_size1]);
         return m_translation ? m_translation[c] : c;
     }
     int match(int position, re_match_registers* registers);

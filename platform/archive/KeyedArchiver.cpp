@@ -128,7 +128,7 @@ struct KeyedArchiver::Private
 
     struct DepthGuard
     {
-        explicit DepthGuard(Private* p) : p(p)
+        explicit DepthGuard(Private* owner) : p(owner)
         {
             DW_ASSERT(++p->depth <= KeyedUnarchiver::kMaxDepth, "archived values nested too deeply to be read back");
         }
