@@ -2,9 +2,9 @@
 
 #include "platform/archive/ArchivedAttributedString.h"
 #include "platform/archive/ArchivedDecimalNumber.h"
+#include "platform/archive/KeyedUnarchiver.h"
 #include "platform/core/AtomicFile.h"
 #include "platform/core/DWAssert.h"
-#include "platform/archive/KeyedUnarchiver.h"
 
 #include <QDateTime>
 #include <QHash>

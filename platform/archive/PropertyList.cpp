@@ -1,7 +1,7 @@
 #include "platform/archive/PropertyList.h"
 
-#include "platform/core/AtomicFile.h"
 #include "platform/archive/PropertyListGuard.h"
+#include "platform/core/AtomicFile.h"
 
 #include <QDateTime>
 #include <QFile>
