@@ -34,8 +34,12 @@ QJsonValue attributesJson(const dw::ArchivedTextAttributes& attributes)
         json.insert(QStringLiteral("font"), attributes.fontName);
         json.insert(QStringLiteral("size"), attributes.fontSize);
     }
-    if (attributes.color.isValid())
-        json.insert(QStringLiteral("color"), attributes.color.name(QColor::HexArgb));
+    if (const auto& color = attributes.color) {
+        json.insert(QStringLiteral("color"), QJsonObject{{QStringLiteral("red"), color->red},
+                                                         {QStringLiteral("green"), color->green},
+                                                         {QStringLiteral("blue"), color->blue},
+                                                         {QStringLiteral("alpha"), color->alpha}});
+    }
     if (attributes.alignment != dw::ArchivedTextAlignment::None)
         json.insert(QStringLiteral("alignment"), int(attributes.alignment));
     if (attributes.underline != 0)
