@@ -44,6 +44,11 @@ TEST(PropertyList, BinaryListsKeepTextsThatCStringsCannotCarry)
             &error);
         ASSERT_TRUE(archived) << error.toStdString();
         EXPECT_EQ(archived->toList(), (QVariantList{row.text, QStringLiteral("plain"), row.text}));
+
+        // XML has no form for them: the text loses them, but nothing else leaks in.
+        const QByteArray xml = dw::KeyedArchiver::archivedDataWithRootObject(row.text, dw::plist::Format::Xml);
+        EXPECT_FALSE(xml.contains("qv-text")) << xml.toStdString();
+        EXPECT_TRUE(dw::KeyedUnarchiver::unarchiveObjectWithData(xml));
     }
 
     // What we write is an ordinary binary list that holds the text as a UTF-16 string.
