@@ -131,7 +131,6 @@ void computeFastmap(const re_pattern_buffer& buffer, std::array<unsigned char, 2
     anchorKind = op == Cline_start ? 1 : op == Cbuffer_start ? 2 : 0;
 }
 
-
 namespace {
 
 // Whether the single-byte test at `pc` accepts the (translated) byte.
@@ -175,8 +174,8 @@ int leadingLoopTest(const std::vector<unsigned char>& program)
     const int back = body + instructionLength(p[body]);
     if (back + 3 > size || jumpTarget(p, loop) != back + 3)
         return -1;
-    const bool goesRound = (p[back] == Cjump && jumpTarget(p, back) == loop) ||
-                           (p[back] == Cloop_jump && jumpTarget(p, back) == body);
+    const bool goesRound =
+        (p[back] == Cjump && jumpTarget(p, back) == loop) || (p[back] == Cloop_jump && jumpTarget(p, back) == body);
     return goesRound ? body : -1;
 }
 
@@ -931,7 +930,6 @@ void checkProgram(const std::vector<unsigned char>& program)
 }
 
 } // namespace
-
 
 // ---------------------------------------------------------------------------------------------
 

@@ -47,11 +47,11 @@ const std::array<unsigned char, 256> kIdentity = [] {
 class Matcher
 {
 public:
-    Matcher(const re_pattern_buffer& buffer, const re_search_plan* plan, std::string_view part1,
-            std::string_view part2, int stop)
+    Matcher(const re_pattern_buffer& buffer, const re_search_plan* plan, std::string_view part1, std::string_view part2,
+            int stop)
         : m_program(buffer.buffer.data()),
           m_translation(buffer.translation && (!plan || plan->translates) ? buffer.translation->data()
-                                                                         : kIdentity.data()),
+                                                                          : kIdentity.data()),
           m_recordsGroups(buffer.records_groups), m_part1(part1), m_part2(part2), m_size1(int(part1.size())),
           m_stop(stop)
     {
@@ -76,13 +76,17 @@ public:
         while (from < to) {
             const bool inFirst = from < m_size1;
             const auto* text = reinterpret_cast<const unsigned char*>(inFirst ? m_part1.data() + from
-                                                                             : m_part2.data() + (from - m_size1));
+                                                                              : m_part2.data() + (from - m_size1));
             const int count = (inFirst ? std::min(to, m_size1) : to) - from;
             if (only >= 0) {
                 if (const void* hit = std::memchr(text, only, size_t(count)))
                     return from + int(static_cast<const unsigned char*>(hit) - text);
             } else {
-                for (int i = 0; i < count; ++i)
+                int i = 0;
+                while (i + 4 <= count &&
+                       !(bytes[text[i]] | bytes[text[i + 1]] | bytes[text[i + 2]] | bytes[text[i + 3]]))
+                    i += 4;
+                for (; i < count; ++i)
                     if (bytes[text[i]])
                         return from + i;
             }
@@ -381,7 +385,7 @@ int Matcher::match(int position, re_match_registers* registers)
 }
 
 // Whether a match may start at `position` as far as the plan can tell.
-bool mayStartAt(const Matcher& matcher, const re_search_plan& plan, int position)
+inline bool mayStartAt(const Matcher& matcher, const re_search_plan& plan, int position)
 {
     if (plan.emptyMatch != 1) {
         if (position < matcher.stop() ? !plan.first[matcher.rawByteAt(position)] : plan.emptyMatch != 2)
@@ -402,7 +406,7 @@ int nextCandidate(const Matcher& matcher, const re_search_plan& plan, int positi
         } else if (plan.emptyMatch == 0) {
             return last + 1;
         }
-        if (mayStartAt(matcher, plan, position))
+        if (plan.anchorKind != 1 || position == 0 || matcher.byteAt(position - 1) == '\n')
             return position;
         ++position;
     }

@@ -5,7 +5,8 @@
 // some 64 KB of words on short lines with the match, if any, in its last line. Both engines must
 // find the same match start, else the case reports an error.
 //
-// After the usual table the program prints, per pattern, our time divided by the C library's.
+// After the usual table the program prints, per pattern, our processor time divided by the C
+// library's (processor time, since other programs may share the machine).
 
 #include "DWKit/MiscRegex/regexpr.h"
 
@@ -143,7 +144,7 @@ public:
     {
         for (const Run& run : runs)
             if (!run.error_occurred && run.run_type == Run::RT_Iteration)
-                m_times[run.benchmark_name()] = run.GetAdjustedRealTime();
+                m_times[run.benchmark_name()] = run.GetAdjustedCPUTime();
         ConsoleReporter::ReportRuns(runs);
     }
 
