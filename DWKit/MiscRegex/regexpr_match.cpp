@@ -84,7 +84,7 @@ public:
             } else {
                 int i = 0;
                 while (i + 4 <= count &&
-                       !(bytes[text[i]] | bytes[text[i + 1]] | bytes[text[i + 2]] | bytes[text[i + 3]]))
+                       bytes[text[i]] + bytes[text[i + 1]] + bytes[text[i + 2]] + bytes[text[i + 3]] == 0)
                     i += 4;
                 for (; i < count; ++i)
                     if (bytes[text[i]])
