@@ -19,8 +19,10 @@
 
 namespace {
 
-// An include that includes itself, directly or not, would parse for ever.
+// An include that includes itself, directly or not, would parse for ever; one that includes
+// itself twice would parse 2^depth times.
 constexpr int kMaxIncludeDepth = 16;
+constexpr int kMaxIncludes = 100;
 
 QVariant nameOrNil(const QString& name)
 {
@@ -241,7 +243,7 @@ void _MiscMergeForeachCommand::executeForMerge(MiscMergeEngine& engine) const
     const auto context = std::make_shared<QVariantMap>();
     engine.addContextObject(context);
     const QString indexName = m_itemName + QStringLiteral("Index");
-    for (qsizetype i = 0; i < elements.size(); ++i) {
+    for (qsizetype i = 0; i < elements.size() && engine.takeStep(*this); ++i) {
         context->insert(m_itemName, elements.at(i));
         context->insert(indexName, qlonglong(i));
         engine.executeCommandBlock(*m_commandBlock);
@@ -280,13 +282,9 @@ void _MiscMergeLoopCommand::executeForMerge(MiscMergeEngine& engine) const
 {
     const auto context = std::make_shared<QVariantMap>();
     engine.addContextObject(context);
-    long passes = 0;
     for (qint64 i = m_start; m_step >= 1 ? i <= m_stop : i >= m_stop;) {
-        if (passes++ == MiscMergeEngine::kMaxIterations) {
-            dw::consoleWrite(dw::format("%@: Loop %@ stopped after %ld passes.", className(), nameOrNil(m_loopName),
-                                        MiscMergeEngine::kMaxIterations));
+        if (!engine.takeStep(*this))
             break;
-        }
         context->insert(m_indexName, QString::number(i));
         engine.executeCommandBlock(*m_commandBlock);
         if (__builtin_add_overflow(i, m_step, &i))
@@ -311,13 +309,9 @@ bool _MiscMergeWhileCommand::parseFromScanner(MiscMergeScanner& scanner, MiscMer
 
 void _MiscMergeWhileCommand::executeForMerge(MiscMergeEngine& engine) const
 {
-    long passes = 0;
     while (m_condition && m_condition->evaluateWithEngine(engine)) {
-        if (passes++ == MiscMergeEngine::kMaxIterations) {
-            dw::consoleWrite(dw::format("%@: While %@ stopped after %ld passes.", className(),
-                                        m_condition->description(), MiscMergeEngine::kMaxIterations));
+        if (!engine.takeStep(*this))
             break;
-        }
         engine.executeCommandBlock(*m_commandBlock);
     }
 }
@@ -430,7 +424,7 @@ void _MiscMergeCallCommand::executeForMerge(MiscMergeEngine& engine) const
         const QVariant value = engine.valueForField(argument);
         values << (value.isValid() ? value : QVariant(QStringLiteral("")));
     }
-    if (!engine.enterCall(m_procedureName))
+    if (!engine.takeStep(*this) || !engine.enterCall(m_procedureName))
         return;
     procedure->executeForMerge(engine, values);
     engine.leaveCall();
@@ -508,6 +502,11 @@ bool _MiscMergeIncludeCommand::parseFromScanner(MiscMergeScanner& scanner, MiscM
             dw::format("%@: Includes nested more than %d deep; '%@' is not loaded", className(), kMaxIncludeDepth, m_path));
         return false;
     }
+    if (mergeTemplate.includeCount()->fetch_add(1) >= kMaxIncludes) {
+        mergeTemplate.reportParseError(
+            dw::format("%@: More than %d includes; '%@' is not loaded", className(), kMaxIncludes, m_path));
+        return false;
+    }
     // A downloaded design may name any path; only files of the design folders are read.
     QFile file(m_path);
     if (m_path.isEmpty() || !isInsideIncludeFolders(m_path) || !file.open(QIODevice::ReadOnly)) {
@@ -517,7 +516,7 @@ bool _MiscMergeIncludeCommand::parseFromScanner(MiscMergeScanner& scanner, MiscM
     m_included = std::make_unique<MiscMergeTemplate>();
     m_included->setStartDelimiter(mergeTemplate.startDelimiter(), mergeTemplate.endDelimiter());
     m_included->setFilename(m_path);
-    m_included->setIncludeDepth(mergeTemplate.includeDepth() + 1);
+    m_included->setIncludeDepth(mergeTemplate.includeDepth() + 1, mergeTemplate.includeCount());
     m_included->parseString(miscmerge::readTemplateText(file.readAll()));
     return true;
 }

@@ -62,6 +62,7 @@ void MiscMergeEngine::prepareForExecution()
     m_contextStack.clear();
     m_depthReported = false;
     m_callDepth = 0;
+    m_steps = 0;
     m_contextStack.push_back({Context::Globals, nullptr});
     m_contextStack.push_back({Context::EngineValues, nullptr});
     if (m_mainObject.isValid())
@@ -266,6 +267,19 @@ void MiscMergeEngine::setProcedure(const _MiscMergeProcedureCommand& procedure)
 const _MiscMergeProcedureCommand* MiscMergeEngine::procedureNamed(const QString& name) const
 {
     return m_procedures.value(procedureKey(name));
+}
+
+bool MiscMergeEngine::takeStep(const MiscMergeCommand& command)
+{
+    if (m_steps == kMaxIterations) {
+        dw::consoleWrite(dw::format("%@: Stopped repeating after %ld loop passes and procedure calls in one merge.",
+                                    command.className(), kMaxIterations));
+        ++m_steps;
+    }
+    if (m_steps > kMaxIterations)
+        return false;
+    ++m_steps;
+    return true;
 }
 
 bool MiscMergeEngine::enterCall(const QString& procedureName)

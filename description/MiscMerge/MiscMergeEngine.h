@@ -12,9 +12,10 @@
 //     MiscMergeEngine engine(mergeTemplate);
 //     QString text = engine.executeWithObject(mergeObject);   // "" when the template says omit
 //
-// Runs are bounded: a while or loop stops after kMaxIterations passes, procedure calls nest at
-// most kMaxCallDepth deep and blocks kMaxBlockDepth deep, each time with a console line, so that
-// a downloaded design cannot hang the program. One thread at a time; the global values are
+// Runs are bounded: one run makes at most kMaxIterations passes of while, loop and foreach bodies
+// and procedure calls together (nested loops multiply), calls nest at most kMaxCallDepth deep and
+// blocks kMaxBlockDepth deep; when a bound is hit a console line says so and the run goes on
+// without repeating, so that a downloaded design cannot hang the program. One thread at a time; the global values are
 // guarded for the process.
 
 #include <QHash>
@@ -101,6 +102,9 @@ public:
     bool keepsDelimiters() const { return m_keepsDelimiters; }
     void setKeepsDelimiters(bool keeps) { m_keepsDelimiters = keeps; }
 
+    // One more pass of a loop body or one more call: false (with one console line per run) when
+    // the run has made kMaxIterations of them already.
+    bool takeStep(const MiscMergeCommand& command);
     // Procedure call nesting: false (with a console line) when the call would go too deep.
     bool enterCall(const QString& procedureName);
     void leaveCall() { --m_callDepth; }
@@ -127,4 +131,5 @@ private:
     bool m_keepsDelimiters = false;
     bool m_depthReported = false;
     int m_callDepth = 0;
+    long m_steps = 0;
 };

@@ -25,6 +25,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <atomic>
 #include <memory>
 #include <vector>
 
@@ -83,9 +84,16 @@ public:
     static void setIncludeFolders(const QStringList& folders);
     static QStringList defaultIncludeFolders();
 
-    // How many includes the template being parsed is nested in; deeper includes are refused.
+    // How many includes the template being parsed is nested in, and how many includes the
+    // outermost template and all it includes have read (shared down the includes); deeper or
+    // further includes are refused.
     int includeDepth() const { return m_includeDepth; }
-    void setIncludeDepth(int depth) { m_includeDepth = depth; }
+    const std::shared_ptr<std::atomic<int>>& includeCount() const { return m_includeCount; }
+    void setIncludeDepth(int depth, std::shared_ptr<std::atomic<int>> count)
+    {
+        m_includeDepth = depth;
+        m_includeCount = std::move(count);
+    }
 
     // Block commands nest at most this deep; further block commands are dropped with a parse
     // error, so that a hostile design cannot exhaust the stack while running or freeing the tree.
@@ -104,4 +112,5 @@ private:
     QString m_filename;
     QString m_lastParsedString;
     int m_includeDepth = 0;
+    std::shared_ptr<std::atomic<int>> m_includeCount = std::make_shared<std::atomic<int>>(0);
 };

@@ -356,9 +356,17 @@ TEST(MiscMerge, BadDesignsCannotBreakOrHangTheMerge)
 
     const Merge endless = merge(QStringLiteral("[[while yes]]x[[endwhile]]"), object);
     EXPECT_EQ(endless.output.size(), MiscMergeEngine::kMaxIterations);
-    EXPECT_EQ(endless.console, QStringList{QStringLiteral("_MiscMergeWhileCommand: While yes stopped after 100000 passes.")});
-    const Merge longLoop = merge(QStringLiteral("[[loop i 1 9223372036854775807 1]][[endloop]]"), object);
-    EXPECT_EQ(longLoop.console, QStringList{QStringLiteral("_MiscMergeLoopCommand: Loop (null) stopped after 100000 passes.")});
+    EXPECT_EQ(endless.console, QStringList{QStringLiteral("_MiscMergeWhileCommand: Stopped repeating after 100000 loop "
+                                                          "passes and procedure calls in one merge.")});
+    // Nested loops and calls that fan out share the one bound of the run.
+    for (const char* text : {"[[loop i 1 9223372036854775807 1]][[loop j 1 1000000 1]]x[[endloop]][[endloop]]",
+                             "[[procedure r]][[call r]][[call r]][[endprocedure]][[call r]]"}) {
+        SCOPED_TRACE(text);
+        const Merge bounded = merge(QString::fromLatin1(text), object);
+        ASSERT_FALSE(bounded.console.isEmpty());
+        EXPECT_TRUE(bounded.console.last().endsWith(QStringLiteral("Stopped repeating after 100000 loop passes and "
+                                                                   "procedure calls in one merge.")));
+    }
 
     QString deep;
     for (int i = 0; i < 2000; ++i)
@@ -385,6 +393,8 @@ TEST(MiscMerge, IncludeReadsOnlyDesignTemplateFolders)
     const QString outside = elsewhere.filePath(QStringLiteral("secret.html"));
     write(part, "<b>[[title]]</b>\n[[endif]]");
     write(loop, QStringLiteral("[[include %1]]").arg(loop).toUtf8());
+    const QString twice = designs.filePath(QStringLiteral("twice.html"));
+    write(twice, QStringLiteral("[[include %1]][[include %1]]").arg(twice).toUtf8());
     write(outside, "secret");
     ASSERT_TRUE(QFile::link(outside, designs.filePath(QStringLiteral("link.html"))));
 
@@ -413,6 +423,10 @@ TEST(MiscMerge, IncludeReadsOnlyDesignTemplateFolders)
     EXPECT_EQ(endless.output, QString());
     ASSERT_EQ(endless.console.size(), 1);
     EXPECT_TRUE(endless.console.first().contains(QStringLiteral("Includes nested more than 16 deep")));
+
+    const Merge fanOut = merge(QStringLiteral("[[include %1]]").arg(twice), mergeObject());
+    EXPECT_EQ(fanOut.output, QString());
+    EXPECT_TRUE(fanOut.console.last().contains(QStringLiteral("More than 100 includes")));
 
     MiscMergeTemplate::setIncludeFolders(saved);
 }
