@@ -16,21 +16,21 @@ QString designBody()
 {
     QString body = QStringLiteral("<html><head><style>body { font-family: Helvetica; }</style></head><body>\n");
     for (int section = 0; section < 30; ++section) {
-        body += QStringLiteral(
-                    "<div class=\"section%1\">\n"
-                    "  <h1>[[item.title]]</h1><h2>[[item.subtitle]]</h2>\n"
-                    "  [[if QMLayoutEnabled_Two_Columns]]<table><tr><td>[[description]]</td></tr></table>\n"
-                    "  [[elseif QMLayoutNotDefined]]<div>[[description]]</div>\n"
-                    "  [[else]]<p>[[description]]</p>[[endif]]\n"
-                    "  [[foreach picture auctionImageURLs]]<img src=\"[[picture]]\" alt=\"[[pictureIndex]]\">"
-                    "[[endforeach]]\n"
-                    "  [[if item.price > 100]]<span class=\"premium\">[[item.price]] [[item.currency]]</span>"
-                    "[[else]]<span>[[item.price]] [[item.currency]]</span>[[endif]]\n"
-                    "  <p class=\"shipping\">Shipping to [[item.country]] within [[item.handlingTime]] days. "
-                    "Lorem ipsum dolor sit amet, consectetur adipiscing elit, sed do eiusmod tempor incididunt "
-                    "ut labore et dolore magna aliqua.</p>\n"
-                    "</div>\n")
-                    .arg(section);
+        body +=
+            QStringLiteral("<div class=\"section%1\">\n"
+                           "  <h1>[[item.title]]</h1><h2>[[item.subtitle]]</h2>\n"
+                           "  [[if QMLayoutEnabled_Two_Columns]]<table><tr><td>[[description]]</td></tr></table>\n"
+                           "  [[elseif QMLayoutNotDefined]]<div>[[description]]</div>\n"
+                           "  [[else]]<p>[[description]]</p>[[endif]]\n"
+                           "  [[foreach picture auctionImageURLs]]<img src=\"[[picture]]\" alt=\"[[pictureIndex]]\">"
+                           "[[endforeach]]\n"
+                           "  [[if item.price > 100]]<span class=\"premium\">[[item.price]] [[item.currency]]</span>"
+                           "[[else]]<span>[[item.price]] [[item.currency]]</span>[[endif]]\n"
+                           "  <p class=\"shipping\">Shipping to [[item.country]] within [[item.handlingTime]] days. "
+                           "Lorem ipsum dolor sit amet, consectetur adipiscing elit, sed do eiusmod tempor incididunt "
+                           "ut labore et dolore magna aliqua.</p>\n"
+                           "</div>\n")
+                .arg(section);
     }
     return body + QStringLiteral("</body></html>\n");
 }

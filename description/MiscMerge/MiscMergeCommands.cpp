@@ -153,9 +153,10 @@ void _MiscMergeIfCommand::handleEndifInTemplate(MiscMergeTemplate& mergeTemplate
 
 void _MiscMergeIfCommand::appendTree(QString& out, int indent) const
 {
-    appendLine(out, indent,
-               (dynamic_cast<const _MiscMergeElseifCommand*>(this) ? QStringLiteral("elseif ") : QStringLiteral("if "))
-                   + (m_condition ? m_condition->description() : QStringLiteral("(no condition)")));
+    appendLine(
+        out, indent,
+        (dynamic_cast<const _MiscMergeElseifCommand*>(this) ? QStringLiteral("elseif ") : QStringLiteral("if ")) +
+            (m_condition ? m_condition->description() : QStringLiteral("(no condition)")));
     appendLine(out, indent + 1, QStringLiteral("then"));
     m_trueBlock->appendTree(out, indent + 2);
     if (m_elseBlock) {
@@ -462,7 +463,8 @@ void MiscMergeAssignCommand::executeForMerge(MiscMergeEngine& engine) const
 
 void MiscMergeAssignCommand::appendTree(QString& out, int indent) const
 {
-    appendLine(out, indent, (m_global ? QStringLiteral("set ") : QStringLiteral("identify ")) + m_name + u" = " + m_field);
+    appendLine(out, indent,
+               (m_global ? QStringLiteral("set ") : QStringLiteral("identify ")) + m_name + u" = " + m_field);
 }
 
 bool _MiscMergeIndexCommand::parseFromScanner(MiscMergeScanner& scanner, MiscMergeTemplate&)
@@ -498,8 +500,8 @@ bool _MiscMergeIncludeCommand::parseFromScanner(MiscMergeScanner& scanner, MiscM
     eatKeyWord(QStringLiteral("include"), scanner, false);
     m_path = trimmed(getArgumentString(scanner, true));
     if (mergeTemplate.includeDepth() >= kMaxIncludeDepth) {
-        mergeTemplate.reportParseError(
-            dw::format("%@: Includes nested more than %d deep; '%@' is not loaded", className(), kMaxIncludeDepth, m_path));
+        mergeTemplate.reportParseError(dw::format("%@: Includes nested more than %d deep; '%@' is not loaded",
+                                                  className(), kMaxIncludeDepth, m_path));
         return false;
     }
     if (mergeTemplate.includeCount()->fetch_add(1) >= kMaxIncludes) {
@@ -599,7 +601,8 @@ std::unique_ptr<MiscMergeCommand> commandForWord(const QString& word)
     };
     static const QHash<QString, Factory> factories = {
         {QStringLiteral("Call"), [] { return std::make_unique<_MiscMergeCallCommand>(); }},
-        {QStringLiteral("Comment"), [] { return std::make_unique<MiscMergeWordCommand>(MiscMergeWordCommand::Comment); }},
+        {QStringLiteral("Comment"),
+         [] { return std::make_unique<MiscMergeWordCommand>(MiscMergeWordCommand::Comment); }},
         {QStringLiteral("Copy"), [] { return std::make_unique<_MiscMergeCopyCommand>(); }},
         {QStringLiteral("Date"), [] { return std::make_unique<_MiscMergeDateCommand>(); }},
         {QStringLiteral("Else"), [] { return std::make_unique<_MiscMergeElseCommand>(); }},

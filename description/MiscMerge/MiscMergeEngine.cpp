@@ -191,7 +191,8 @@ void MiscMergeEngine::removeContextObject(const ContextObject& object)
 {
     if (!object)
         return;
-    std::erase_if(m_contextStack, [&](const Context& c) { return c.kind == Context::Dictionary && c.dictionary == object; });
+    std::erase_if(m_contextStack,
+                  [&](const Context& c) { return c.kind == Context::Dictionary && c.dictionary == object; });
 }
 
 QVariantMap MiscMergeEngine::globalSymbolsDictionary()
@@ -258,8 +259,8 @@ QVariant MiscMergeEngine::localValueForKey(const QString& key) const
 
 void MiscMergeEngine::setProcedure(const _MiscMergeProcedureCommand& procedure)
 {
-    if (m_template
-        && std::find(m_procedureTemplates.begin(), m_procedureTemplates.end(), m_template) == m_procedureTemplates.end())
+    if (m_template &&
+        std::find(m_procedureTemplates.begin(), m_procedureTemplates.end(), m_template) == m_procedureTemplates.end())
         m_procedureTemplates.push_back(m_template);
     m_procedures.insert(procedureKey(procedure.procedureName()), &procedure);
 }

@@ -92,7 +92,8 @@ bool MiscMergeTemplate::parseContentsOfFile(const QString& path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        dw::consoleWrite(dw::format("MiscMergeTemplate: Could not read template file %@: %@", path, file.errorString()));
+        dw::consoleWrite(
+            dw::format("MiscMergeTemplate: Could not read template file %@: %@", path, file.errorString()));
         return false;
     }
     const QString text = miscmerge::readTemplateText(file.readAll());
@@ -214,8 +215,8 @@ void MiscMergeTemplate::addCommandString(const QString& commandText, qsizetype p
 {
     countLinesUpTo(position);
     const qsizetype space = commandText.indexOf(u' ');
-    std::unique_ptr<MiscMergeCommand> made = miscmerge::commandForWord(space < 0 ? commandText
-                                                                                 : commandText.left(space));
+    std::unique_ptr<MiscMergeCommand> made =
+        miscmerge::commandForWord(space < 0 ? commandText : commandText.left(space));
     MiscMergeCommand* command = made.get();
     if (miscmerge::isBlockOpening(*command) && m_commandStack.size() > size_t(kMaxNesting)) {
         reportParseError(dw::format("Commands nested more than %d deep; \"%@\" is left out", kMaxNesting, commandText));

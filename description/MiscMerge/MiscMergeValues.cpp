@@ -36,8 +36,8 @@ bool objectHasKey(const dw::KeyValueCoding& object, const QString& key)
 
 bool isScalar(const QVariant& value)
 {
-    return dw::isNumberValue(value) || isText(value) || value.typeId() == QMetaType::QDateTime
-           || value.typeId() == QMetaType::QByteArray;
+    return dw::isNumberValue(value) || isText(value) || value.typeId() == QMetaType::QDateTime ||
+           value.typeId() == QMetaType::QByteArray;
 }
 
 QVariant valueForKey(const QVariant& value, const QString& key, QString* unknownKey)
@@ -165,17 +165,17 @@ QString describe(const QVariant& value, int indent, bool quoted)
         const QVariantMap map = value.toMap();
         QString out = QStringLiteral("{\n");
         for (auto it = map.constBegin(); it != map.constEnd(); ++it)
-            out += inner + quotedText(it.key()) + QStringLiteral(" = ") + describeElement(it.value(), indent + 4)
-                   + QStringLiteral(";\n");
+            out += inner + quotedText(it.key()) + QStringLiteral(" = ") + describeElement(it.value(), indent + 4) +
+                   QStringLiteral(";\n");
         return out + outer + u'}';
     }
     default:
         break;
     }
     if (dw::isNumberValue(value)) {
-        if (value.typeId() == QMetaType::ULongLong || value.typeId() == QMetaType::ULong
-            || value.typeId() == QMetaType::UInt || value.typeId() == QMetaType::UShort
-            || value.typeId() == QMetaType::UChar)
+        if (value.typeId() == QMetaType::ULongLong || value.typeId() == QMetaType::ULong ||
+            value.typeId() == QMetaType::UInt || value.typeId() == QMetaType::UShort ||
+            value.typeId() == QMetaType::UChar)
             return QString::number(value.toULongLong());
         return QString::number(value.toLongLong());
     }
@@ -234,8 +234,8 @@ QString quotedText(const QString& text)
     bool plain = !text.isEmpty();
     for (const QChar c : text) {
         const char16_t u = c.unicode();
-        const bool ok = (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9') || u == '_'
-                        || u == '$' || u == '/' || u == ':' || u == '.' || u == '-';
+        const bool ok = (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9') || u == '_' ||
+                        u == '$' || u == '/' || u == ':' || u == '.' || u == '-';
         if (!ok) {
             plain = false;
             break;

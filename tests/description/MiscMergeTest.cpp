@@ -73,8 +73,8 @@ QVariantMap mergeObject()
         {QStringLiteral("pictures"), QStringList{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")}},
         {QStringLiteral("sizes"), QVariantMap{{QStringLiteral("L"), 2}, {QStringLiteral("M"), 1}}},
         {QStringLiteral("item"), dw::objectValue(std::make_shared<Listing>())},
-        {QStringLiteral("items"), QVariantList{dw::objectValue(std::make_shared<Listing>()),
-                                               dw::objectValue(std::make_shared<Listing>())}},
+        {QStringLiteral("items"),
+         QVariantList{dw::objectValue(std::make_shared<Listing>()), dw::objectValue(std::make_shared<Listing>())}},
         {QStringLiteral("generator"), dw::objectValue(std::make_shared<Generator>())},
     };
 }
@@ -141,24 +141,36 @@ TEST(MiscMerge, CommandsProduceTheirOutputAndConsoleLines)
         {"foreach over a map gives its keys", "[[foreach s sizes]][[s]][[endforeach]]", "LM"},
         {"foreach over a text gives nothing", "[[foreach c title]]x[[endforeach]]", ""},
         {"foreach with names", "[[foreach p pictures outer]][[p]][[endforeach outer]]", "abc"},
-        {"endforeach of another name", "[[foreach p pictures x]][[p]][[endforeach other]]", "abc",
+        {"endforeach of another name",
+         "[[foreach p pictures x]][[p]][[endforeach other]]",
+         "abc",
          {"Line 0: Mismatched endforeach command"}},
         {"loop", "[[loop i 2 6 2]][[i]],[[endloop]]", "2,4,6,"},
-        {"loop with step 0", "[[loop i 1 3 0]][[i]][[endloop]]", "123",
+        {"loop with step 0",
+         "[[loop i 1 3 0]][[i]][[endloop]]",
+         "123",
          {"Line 0: _MiscMergeLoopCommand: Loop (null) is infinite.  Setting to 1."}},
         {"loop downwards", "[[loop i 3 1 -1 down]][[i]][[endloop down]]", "321"},
-        {"loop the wrong way", "[[loop i 1 3 -1 up]][[i]][[endloop]]", "",
+        {"loop the wrong way",
+         "[[loop i 1 3 -1 up]][[i]][[endloop]]",
+         "",
          {"Line 0: _MiscMergeLoopCommand: Loop up is probably longer than you want. (start,end,step) = (1,3,-1)."}},
         {"while false", "[[while zero]]x[[endwhile]]done", "done"},
         {"procedure and call", "[[procedure row a b]]<[[a]][[b]]>[[endprocedure]][[call row title price]]",
          "<Lamp10.5>"},
-        {"call with too few values", "[[procedure row a b]][[a]]|[[b]][[endprocedure]][[call row title]]", "Lamp|b",
+        {"call with too few values",
+         "[[procedure row a b]][[a]]|[[b]][[endprocedure]][[call row title]]",
+         "Lamp|b",
          {"_MiscMergeProcedureCommand: Wrong number of arguments passed (got 1, expected 2)"}},
-        {"call before the procedure", "[[call row x]][[procedure row]][[endprocedure]]", "",
+        {"call before the procedure",
+         "[[call row x]][[procedure row]][[endprocedure]]",
+         "",
          {"_MiscMergeCallCommand: Error -- procedure row not found."}},
         {"identify hides the main object", "[[identify title = price]][[title]]", "10.5"},
         {"set does not hide the main object", "[[set cheap = title]][[cheap]]", "abc"},
-        {"identify needs =", "[[identify x > title]][[x]]", "Lamp",
+        {"identify needs =",
+         "[[identify x > title]][[x]]",
+         "Lamp",
          {"_MiscMergeIdentifyCommand:  Unrecognized conditional:  \"Identify requires operator to be an =.\"."}},
         {"index", "[[index pictures 1]]|[[index pictures 5]]|[[index pictures -1]]|[[index title 7]]", "b|||Lamp"},
         {"omit empties the whole merge", "a[[omit]]b[[set afterOmit = title]]", ""},
@@ -169,7 +181,9 @@ TEST(MiscMerge, CommandsProduceTheirOutputAndConsoleLines)
           "Line 3: Mismatched endloop command", "Line 3: Mismatched endprocedure command",
           "Line 3: Mismatched elseif command"}},
         {"quoted argument", "[[identify q = \"a \\\"b\\n\"]][[q]]", "a \"b\\n"},
-        {"quote not closed", "[[identify q = \"abc]][[q]]", "abc",
+        {"quote not closed",
+         "[[identify q = \"abc]][[q]]",
+         "abc",
          {"_MiscMergeIdentifyCommand:  Closing quote missing or spurious extra argument added."}},
         {"text form of values", "[[yes]] [[count]] [[ratio]] [[pictures]] [[sizes]]",
          "1 3 0.25 (\n    a,\n    b,\n    c\n) {\n    L = 2;\n    M = 1;\n}"},
@@ -200,7 +214,9 @@ TEST(MiscMerge, ConditionsCompareAndTestValues)
         {">", "[[if price > 9]]T[[else]]F[[endif]]", "T"},
         {"gt", "[[if count gt 3]]T[[else]]F[[endif]]", "F"},
         {"operator without blanks", "[[if count>=3]]T[[else]]F[[endif]]", "T"},
-        {"three equals signs test the left field alone", "[[if zero === zero]]T[[else]]F[[endif]]", "F",
+        {"three equals signs test the left field alone",
+         "[[if zero === zero]]T[[else]]F[[endif]]",
+         "F",
          {"_MiscMergeIfCommand:  Unrecognized conditional:  \"===\"."}},
         {"texts compare as texts", "[[if cheap > 9]]T[[else]]F[[endif]]|[[if cheap < b]]T[[else]]F[[endif]]", "T|T"},
         {"single precision", "[[if one == almostOne]]T[[else]]F[[endif]]", "T"},
@@ -208,14 +224,16 @@ TEST(MiscMerge, ConditionsCompareAndTestValues)
         {"truth of values",
          "[[if empty]]1[[endif]][[if zero]]2[[endif]][[if no]]3[[endif]][[if unknown]]4[[endif]][[if yes]]5[[endif]]",
          "345"},
-        {"index test", "[[if \"index pictures 2\"]]A[[endif]][[if \"index pictures 3\"]]B[[endif]]"
-                       "[[if \"index pictures -1\"]]C[[endif]][[if \"index title 0\"]]D[[endif]]",
+        {"index test",
+         "[[if \"index pictures 2\"]]A[[endif]][[if \"index pictures 3\"]]B[[endif]]"
+         "[[if \"index pictures -1\"]]C[[endif]][[if \"index title 0\"]]D[[endif]]",
          "A"},
-        {"none and all", "[[if --none--]]A[[endif]][[if --No-- == x]]B[[endif]][[if --YES--]]C[[endif]][[if --all--]]D[["
-                         "endif]]",
+        {"none and all",
+         "[[if --none--]]A[[endif]][[if --No-- == x]]B[[endif]][[if --YES--]]C[[endif]][[if --all--]]D[["
+         "endif]]",
          "CD"},
-        {"and or not", "[[if (zero or yes) and !empty]]T[[else]]F[[endif]]|[[if zero || no && empty]]T[[else]]F[[endif]]",
-         "T|F"},
+        {"and or not",
+         "[[if (zero or yes) and !empty]]T[[else]]F[[endif]]|[[if zero || no && empty]]T[[else]]F[[endif]]", "T|F"},
         {"missing parenthesis", "[[if (yes]]T[[endif]]", "T", {"_MiscMergeIfCommand:  Closing parenthesis missing."}},
         {"keywords ignore case", "[[IF yes]]A[[EndIf]][[If yes AND no]]B[[endif]]", "AB"},
     };
@@ -268,8 +286,9 @@ TEST(MiscMerge, ParsingWithAnObjectLeavesOutFalseBranches)
     };
     const Case cases[] = {
         {"loop bodies are pruned", "[[loop i 1 3 1]][[if i == 2]]X[[endif]][[endloop]]", "", "X"},
-        {"while bodies are pruned", "[[identify n = yes]][[while n]][[identify n = zero]][[if n == 0]]X[[endif]][["
-                                    "endwhile]]",
+        {"while bodies are pruned",
+         "[[identify n = yes]][[while n]][[identify n = zero]][[if n == 0]]X[[endif]][["
+         "endwhile]]",
          "", "X"},
         {"procedure bodies are pruned", "[[procedure pr a]][[if a == 1]]X[[endif]][[endprocedure]][[call pr one]]", "",
          "X"},
@@ -341,16 +360,24 @@ TEST(MiscMerge, BadDesignsCannotBreakOrHangTheMerge)
     const QVariantMap object = mergeObject();
     const std::string hundred(MiscMergeEngine::kMaxCallDepth, 'x');
     const std::vector<Row> rows = {
-        {"unknown key of an object", "[[item.titel]]|[[item.title.more]]|[[items.titel]]", "||(\n    <null>,\n    <null>\n)",
+        {"unknown key of an object",
+         "[[item.titel]]|[[item.title.more]]|[[items.titel]]",
+         "||(\n    <null>,\n    <null>\n)",
          {"MiscMergeEngine: Unknown key \"titel\" in field \"item.titel\"; it has no value.",
           "MiscMergeEngine: Unknown key \"more\" in field \"item.title.more\"; it has no value.",
           "MiscMergeEngine: Unknown key \"titel\" in field \"items.titel\"; it has no value."}},
-        {"endless recursion", "[[procedure r]]x[[call r]][[endprocedure]][[call r]]",
+        {"endless recursion",
+         "[[procedure r]]x[[call r]][[endprocedure]][[call r]]",
          hundred.c_str(),
          {"MiscMergeEngine: Procedure r called more than 100 deep; the call is skipped."}},
-        {"include outside the design folders", "[[include /etc/passwd]]", "",
+        {"include outside the design folders",
+         "[[include /etc/passwd]]",
+         "",
          {"Line 0: _MiscMergeIncludeCommand: Could not load from file '/etc/passwd'"}},
-        {"include without a path", "[[include]]", "", {"Line 0: _MiscMergeIncludeCommand: Could not load from file ''"}},
+        {"include without a path",
+         "[[include]]",
+         "",
+         {"Line 0: _MiscMergeIncludeCommand: Could not load from file ''"}},
     };
     runTable(rows, object);
 
@@ -399,12 +426,17 @@ TEST(MiscMerge, IncludeReadsOnlyDesignTemplateFolders)
     ASSERT_TRUE(QFile::link(outside, designs.filePath(QStringLiteral("link.html"))));
 
     const std::vector<Row> rows = {
-        {"inside", qPrintable(QStringLiteral("x[[include %1]]y").arg(part)), "x<b>Lamp</b>\ny",
+        {"inside",
+         qPrintable(QStringLiteral("x[[include %1]]y").arg(part)),
+         "x<b>Lamp</b>\ny",
          {QStringLiteral("%1: 1: Mismatched endif command").arg(part)}},
-        {"outside", qPrintable(QStringLiteral("[[include %1]]").arg(outside)), "",
+        {"outside",
+         qPrintable(QStringLiteral("[[include %1]]").arg(outside)),
+         "",
          {QStringLiteral("Line 0: _MiscMergeIncludeCommand: Could not load from file '%1'").arg(outside)}},
         {"dot-dot out of the folder",
-         qPrintable(QStringLiteral("[[include %1/../%2/secret.html]]").arg(designs.path(), QDir(elsewhere.path()).dirName())),
+         qPrintable(
+             QStringLiteral("[[include %1/../%2/secret.html]]").arg(designs.path(), QDir(elsewhere.path()).dirName())),
          "",
          {QStringLiteral("Line 0: _MiscMergeIncludeCommand: Could not load from file '%1/../%2/secret.html'")
               .arg(designs.path(), QDir(elsewhere.path()).dirName())}},
@@ -416,8 +448,8 @@ TEST(MiscMerge, IncludeReadsOnlyDesignTemplateFolders)
         EXPECT_EQ(result.console, row.console);
     }
 
-    const Merge linked = merge(QStringLiteral("[[include %1]]").arg(designs.filePath(QStringLiteral("link.html"))),
-                               mergeObject());
+    const Merge linked =
+        merge(QStringLiteral("[[include %1]]").arg(designs.filePath(QStringLiteral("link.html"))), mergeObject());
     EXPECT_EQ(linked.output, QString());
     const Merge endless = merge(QStringLiteral("[[include %1]]").arg(loop), mergeObject());
     EXPECT_EQ(endless.output, QString());
