@@ -1,6 +1,8 @@
 // Feeds arbitrary templates to the parser and the merge engine, with and without a merge object,
 // and checks that running a parsed template again gives the same text (unless it sets global
-// values, calls procedures that the first run defined, or prints the date).
+// values or prints the date). Templates that repeat (while, loop, call) are only parsed: a run
+// of theirs takes up to the engine's bound of passes, which the tests check, and would slow the
+// fuzzer down to a few inputs a second.
 //
 // Input: one byte of switches (bit 0: parse with the merge object; bit 1: "{{" "}}" delimiters),
 // then the template text in UTF-8.
@@ -56,10 +58,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     mergeTemplate->parseString(text, (switches & 1) ? object : QVariant());
     (void)mergeTemplate->treeDescription();
 
+    for (const char* word : {"while", "loop", "call"})
+        if (text.contains(QLatin1String(word), Qt::CaseInsensitive))
+            return 0;
     MiscMergeEngine engine(mergeTemplate);
     const QString first = engine.executeWithObject(object);
     bool repeatable = true;
-    for (const char* word : {"set", "call", "date"})
+    for (const char* word : {"set", "date"})
         repeatable = repeatable && !text.contains(QLatin1String(word), Qt::CaseInsensitive);
     const QString second = engine.executeWithObject(object);
     if (repeatable && first != second)
