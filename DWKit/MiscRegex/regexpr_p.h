@@ -5,7 +5,7 @@
 
 #include "DWKit/MiscRegex/regexpr.h"
 
-#include "platform/DWAssert.h"
+#include "platform/core/DWAssert.h"
 
 #include <array>
 #include <climits>
