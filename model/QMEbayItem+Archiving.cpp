@@ -265,6 +265,18 @@ void QMEbayItem::initWithCoderAdditions(dw::KeyedUnarchiver& coder)
         setCachedAttributeSetNames(QString());
         updateReturnPolicyIfNeeded();
     }
+
+    // 19. A later edition may keep pictures of a kind this one does not know; they stay in their
+    // place, so that saving the listing here does not lose them.
+    m_images.clear();
+    for (const QVariant& element : qm::archive::decodeList(coder, key("images"), kOwner).value_or(QVariantList())) {
+        if (auto picture = dw::archivedObjectCast<QMEbayImage>(element))
+            m_images << picture;
+        else if (element.typeId() == qMetaTypeId<dw::ArchivedObjectPtr>() && element.value<dw::ArchivedObjectPtr>())
+            m_images << QMEbayImage::keepingUnknownObject(element.value<dw::ArchivedObjectPtr>());
+        else
+            qm::archive::logWrongClass(kOwner, key("images"), element);
+    }
 }
 
 void QMEbayItem::registerArchiveClasses()

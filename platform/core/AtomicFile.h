@@ -1,9 +1,11 @@
 #pragma once
 // Whole-file rewrites that never leave a half-written file.
 //
-// writeFileAtomically() writes to a temporary file beside the target and renames it over the
-// target (QSaveFile). When anything fails the old file is untouched and false is returned with
-// the reason. Tests inject a failure with ScopedWriteFailure to prove that.
+// writeFileAtomically() writes to a hidden temporary file beside the target (".NAME.XXXXXX.saving"),
+// flushes it to disk and renames it over the target; the target keeps its permissions, and a
+// symbolic link is written through. When anything fails the old file is untouched and false is
+// returned with the reason. A temporary file that a killed save left behind is removed by the next
+// save of the same file. Any thread. Tests inject a failure with ScopedWriteFailure.
 
 #include <QByteArray>
 #include <QString>

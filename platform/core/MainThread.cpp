@@ -22,6 +22,18 @@ void postToMain(std::function<void()> fn)
     QMetaObject::invokeMethod(app, std::move(fn), Qt::QueuedConnection);
 }
 
+void postToMain(QPointer<const QObject> context, std::function<void()> fn)
+{
+    if (!context)
+        return;
+    // Posted to the application object like every other call, so that calls with and without a
+    // context keep one order; the guard drops the call once the context is gone.
+    postToMain([context = std::move(context), fn = std::move(fn)] {
+        if (context)
+            fn();
+    });
+}
+
 void runOnMainAndWait(const std::function<void()>& fn)
 {
     if (isMainThread()) {

@@ -163,8 +163,8 @@ TEST_P(Search, FindsTheExpectedMatchAndRegisters)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Patterns, Search, testing::ValuesIn(kSearchCases), [](const auto& caseInfo) {
-    std::string name = caseInfo.param.name;
+INSTANTIATE_TEST_SUITE_P(Patterns, Search, testing::ValuesIn(kSearchCases), [](const auto& row) {
+    std::string name = row.param.name;
     for (char& ch : name)
         if (!isalnum(static_cast<unsigned char>(ch)))
             ch = '_';
