@@ -6,6 +6,7 @@
 #include "platform/DWAssert.h"
 #include "platform/NotificationCenter.h"
 
+#include "tests/support/ProcessRunner.h"
 #include "tests/support/TemporaryXdg.h"
 
 #include <QDir>
@@ -262,4 +263,30 @@ TEST(AttributeValidationRules, EveryRuleType)
                                                             row.values),
                   row.valid);
     }
+}
+
+TEST(QmMkstore, WritesSyntheticStoresAndRefusesABadDescription)
+{
+    dw::test::TemporaryXdg xdg;
+    const QString output = xdg.path(QStringLiteral("made"));
+    auto run = dw::test::runProgram(dw::test::builtTool(QStringLiteral("qm-mkstore")),
+                                    {QStringLiteral("--synthetic"), QStringLiteral("200"), QStringLiteral("--site"),
+                                     QStringLiteral("3"), QStringLiteral("--output"), output});
+    ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
+    QDir().mkpath(SQCategoriesDatabase::categoriesFolderPathNoFolderCreation());
+    ASSERT_TRUE(
+        QFile::copy(output + QStringLiteral("/Categories.site3.sqlite"), SQCategoriesDatabase::storePathForSiteID(3)));
+    SQCategoriesDatabase store(3);
+    ASSERT_TRUE(store.isOpen());
+    EXPECT_EQ(store.categoriesCount(), 201u);
+
+    const QString bad = xdg.path(QStringLiteral("bad.json"));
+    QFile file(bad);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(R"({"categories": {"tree": [{"id": 1}, {"id": 1}]}})");
+    file.close();
+    run = dw::test::runProgram(dw::test::builtTool(QStringLiteral("qm-mkstore")),
+                               {QStringLiteral("--description"), bad, QStringLiteral("--output"), output});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.errors.contains("category 1 is given twice")) << run.errors.toStdString();
 }
