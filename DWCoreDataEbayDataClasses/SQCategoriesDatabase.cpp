@@ -95,7 +95,7 @@ QList<SQCategoryPtr> SQCategoriesDatabase::categoriesForSearchString(const QStri
     if (!context || text.isEmpty())
         return {};
     const QString needle = dw::sq::foldedForSearch(text);
-    return context->fetch<SQCategory>(QStringLiteral("subcategoriesCount = 0 AND instr(dw_fold(name), ?) > 0"),
+    return context->fetch<SQCategory>(QStringLiteral("subcategoriesCount = 0 AND dw_folded_contains(name, ?)"),
                                       [&needle](dw::sq::Statement& s) { s.bind(1, needle); });
 }
 

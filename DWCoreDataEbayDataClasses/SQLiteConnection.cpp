@@ -44,6 +44,55 @@ void foldFunction(sqlite3_context* context, int argc, sqlite3_value** argv)
     sqlite3_result_text(context, folded.constData(), int(folded.size()), SQLITE_TRANSIENT);
 }
 
+bool isAscii(const unsigned char* bytes, int length)
+{
+    for (int i = 0; i < length; ++i) {
+        if (bytes[i] >= 0x80)
+            return false;
+    }
+    return true;
+}
+
+unsigned char asciiLower(unsigned char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + ('a' - 'A')) : c;
+}
+
+// dw_folded_contains(text, needle): whether the folded text contains the already folded needle.
+// Most category names and needles are plain ASCII, where folding is lower-casing: those are
+// compared byte by byte without making a text object per row.
+void foldedContainsFunction(sqlite3_context* context, int argc, sqlite3_value** argv)
+{
+    if (argc != 2 || sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL) {
+        sqlite3_result_int(context, 0);
+        return;
+    }
+    const auto* text = sqlite3_value_text(argv[0]);
+    const int textLength = sqlite3_value_bytes(argv[0]);
+    const auto* needle = sqlite3_value_text(argv[1]);
+    const int needleLength = sqlite3_value_bytes(argv[1]);
+    if (needleLength == 0) {
+        sqlite3_result_int(context, 0);
+        return;
+    }
+    if (isAscii(text, textLength) && isAscii(needle, needleLength)) {
+        for (int start = 0; start + needleLength <= textLength; ++start) {
+            int i = 0;
+            while (i < needleLength && asciiLower(text[start + i]) == needle[i])
+                ++i;
+            if (i == needleLength) {
+                sqlite3_result_int(context, 1);
+                return;
+            }
+        }
+        sqlite3_result_int(context, 0);
+        return;
+    }
+    const QString folded = foldedForSearch(QString::fromUtf8(reinterpret_cast<const char*>(text), textLength));
+    const QString foldedNeedle = QString::fromUtf8(reinterpret_cast<const char*>(needle), needleLength);
+    sqlite3_result_int(context, folded.contains(foldedNeedle) ? 1 : 0);
+}
+
 } // namespace
 
 Statement::Statement(Statement&& other) noexcept
@@ -190,6 +239,8 @@ std::unique_ptr<Connection> Connection::open(const QString& path, Mode mode, QSt
     std::unique_ptr<Connection> connection(new Connection);
     connection->m_db = db;
     sqlite3_extended_result_codes(db, 1);
+    sqlite3_create_function_v2(db, "dw_folded_contains", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                               foldedContainsFunction, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(db, "dw_fold", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, foldFunction, nullptr,
                                nullptr, nullptr);
     // A store that is not an SQLite file fails here rather than at the first query.
