@@ -7,6 +7,7 @@
 #include "DWKit/NSData+DWExtensions.h"
 #include "model/DWEbayPreferencesManager.h"
 #include "model/QMCategoryDataSource.h"
+#include "model/QMEbayItem.h"
 #include "platform/DWAssert.h"
 #include "platform/Paths.h"
 #include "platform/UserDefaults.h"
@@ -121,6 +122,22 @@ TEST_F(CategoryDataManagers, AnswersAboutCategoriesAndSets)
     const auto attributes = source->sortedAttributesForAttributeSet(100, 77);
     ASSERT_TRUE(attributes);
     EXPECT_EQ(attributes->size(), 4);
+
+    // Custom item specifics: the primary category decides, else the second; none without a primary.
+    const struct
+    {
+        qint64 category;
+        qint64 category2;
+        bool allowed;
+    } listings[] = {{12, 0, true}, {345, 12, true}, {345, 0, false}, {0, 12, false}, {999, 0, false}};
+    for (const auto& row : listings) {
+        SCOPED_TRACE(row.category);
+        QMEbayItem item;
+        item.setSiteID(77);
+        item.setCategory(row.category);
+        item.setCategory2(row.category2);
+        EXPECT_EQ(item.canUseCustomSpecifics(), row.allowed);
+    }
     QMCategoryDataManager::installAsModelSource(nullptr);
 }
 
