@@ -3,8 +3,8 @@
 #include "SQStoreContext_p.h"
 
 #include "DWKit/QMLog.h"
-#include "platform/DWAssert.h"
-#include "platform/NotificationCenter.h"
+#include "platform/core/DWAssert.h"
+#include "platform/core/NotificationCenter.h"
 
 #include <QFile>
 #include <QFileInfo>

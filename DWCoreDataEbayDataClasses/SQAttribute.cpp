@@ -4,7 +4,7 @@
 
 #include "DWKit/QMLog.h"
 #include "model/QMEbayAttributeValue.h"
-#include "platform/CocoaNumbers.h"
+#include "platform/core/CocoaNumbers.h"
 
 #include <QHash>
 

@@ -4,8 +4,8 @@
 
 #include "DWKit/NSManagedObject+DWExtension.h"
 #include "DWKit/QMLog.h"
-#include "platform/DWAssert.h"
-#include "platform/Paths.h"
+#include "platform/core/DWAssert.h"
+#include "platform/core/Paths.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -3,7 +3,7 @@
 #include "SQStoreContext_p.h"
 
 #include "DWKit/NSManagedObject+DWExtension.h"
-#include "platform/DWAssert.h"
+#include "platform/core/DWAssert.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 #include "SQStoreContext_p.h"
 
 #include "DWKit/QMLog.h"
-#include "platform/DWAssert.h"
-#include "platform/Localization.h"
-#include "platform/Paths.h"
+#include "platform/core/DWAssert.h"
+#include "platform/core/Localization.h"
+#include "platform/core/Paths.h"
 
 #include <QDir>
 #include <QFile>

@@ -7,10 +7,10 @@
 #include "model/DWEbayPreferencesManager.h"
 #include "model/QMCategoryDataSource.h"
 #include "model/QMCategoryNameSource.h"
-#include "platform/AtomicFile.h"
-#include "platform/DWAssert.h"
-#include "platform/Localization.h"
-#include "platform/Paths.h"
+#include "platform/core/AtomicFile.h"
+#include "platform/core/DWAssert.h"
+#include "platform/core/Localization.h"
+#include "platform/core/Paths.h"
 
 #include <QDir>
 #include <QFile>

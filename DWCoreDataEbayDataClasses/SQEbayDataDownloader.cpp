@@ -1,10 +1,10 @@
 #include "DWCoreDataEbayDataClasses/SQEbayDataDownloader.h"
 
 #include "DWKit/QMLog.h"
-#include "platform/CocoaNumbers.h"
-#include "platform/DWAssert.h"
-#include "platform/HttpClient.h"
-#include "platform/UserDefaults.h"
+#include "platform/core/CocoaNumbers.h"
+#include "platform/core/DWAssert.h"
+#include "platform/network/HttpClient.h"
+#include "platform/core/UserDefaults.h"
 
 SQEbayDataDownloader::SQEbayDataDownloader() = default;
 

@@ -10,7 +10,7 @@
 //     const auto category = store->categoryForCategoryID(20081);
 //     const QString name = category->valueForKey(QStringLiteral("name")).toString();
 
-#include "platform/KeyValueCoding.h"
+#include "platform/core/KeyValueCoding.h"
 
 #include <QList>
 #include <QString>

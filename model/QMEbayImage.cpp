@@ -3,9 +3,10 @@
 #include "model/QMArchiveValues_p.h"
 #include "model/QMEbayImageTransformerHooks.h"
 
-#include "platform/KeyedArchiver.h"
-#include "platform/KeyedUnarchiver.h"
-#include "platform/Paths.h"
+#include "platform/archive/ArchivedImage.h"
+#include "platform/archive/KeyedArchiver.h"
+#include "platform/archive/KeyedUnarchiver.h"
+#include "platform/core/Paths.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -45,9 +46,17 @@ std::shared_ptr<QMEbayImage> QMEbayImage::copy() const
     copy->m_imageFilePath = m_imageFilePath;
     copy->m_thumbFilePath = m_thumbFilePath;
     copy->m_isURLBased = m_isURLBased;
+    copy->m_unknownObject = m_unknownObject;
     if (m_isURLBased)
         copy->m_image = m_image;
     return copy;
+}
+
+std::shared_ptr<QMEbayImage> QMEbayImage::keepingUnknownObject(dw::ArchivedObjectPtr object)
+{
+    auto picture = std::make_shared<QMEbayImage>();
+    picture->m_unknownObject = std::move(object);
+    return picture;
 }
 
 QString QMEbayImage::abbreviatedPath(const QString& path)
@@ -196,6 +205,10 @@ QString QMEbayImage::thumbnailPathForImageAtPath(const QString& imagePath)
 
 void QMEbayImage::encodeWithCoder(dw::KeyedArchiver& coder) const
 {
+    if (m_unknownObject) {
+        m_unknownObject->encodeWithCoder(coder);
+        return;
+    }
     using qm::archive::textValue;
     coder.encodeObject(textValue(m_name), QStringLiteral("name"));
     coder.encodeBool(m_isGalleryImage, QStringLiteral("isGalleryImage"));
@@ -218,11 +231,11 @@ std::shared_ptr<QMEbayImage> QMEbayImage::decodeWithCoder(dw::KeyedUnarchiver& c
     picture->m_thumbFilePath = decodeText(coder, QStringLiteral("thumbFilePath"), owner);
     picture->m_isURLBased = coder.decodeBoolForKey(QStringLiteral("isURLBased"));
     if (const std::optional<QVariant> old =
-            qm::archive::decodeOfType(coder, QStringLiteral("image"), QMetaType::QImage, owner))
-        picture->m_image = old->value<QImage>();
+            qm::archive::decodeOfType(coder, QStringLiteral("image"), qMetaTypeId<dw::ArchivedImage>(), owner))
+        picture->m_image = qm::archive::imageFromArchive(*old);
     if (picture->m_thumbFilePath.isEmpty() && !picture->m_isURLBased && !picture->m_imageFilePath.isEmpty()) {
         picture->setThumbFilePath(
-            QMEbayImageTransformerHooks::installed().generateAndBackupThumbnailFromFullSizeImageAtPath(
+            QMEbayImageTransformerHooks::installed()->generateAndBackupThumbnailFromFullSizeImageAtPath(
                 picture->imageFilePath()));
     }
     return picture;

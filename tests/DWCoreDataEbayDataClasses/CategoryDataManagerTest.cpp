@@ -8,9 +8,9 @@
 #include "model/DWEbayPreferencesManager.h"
 #include "model/QMCategoryDataSource.h"
 #include "model/QMEbayItem.h"
-#include "platform/DWAssert.h"
-#include "platform/Paths.h"
-#include "platform/UserDefaults.h"
+#include "platform/core/DWAssert.h"
+#include "platform/core/Paths.h"
+#include "platform/core/UserDefaults.h"
 
 #include "tests/support/FakeHttpServer.h"
 #include "tests/support/TemporaryXdg.h"

@@ -3,8 +3,8 @@
 #include "DWCoreDataEbayDataClasses/SQCategoryDataManager.h"
 #include "DWCoreDataEbayDataClasses/SQLiteConnection_p.h"
 #include "model/QMEbayAttributeValue.h"
-#include "platform/DWAssert.h"
-#include "platform/NotificationCenter.h"
+#include "platform/core/DWAssert.h"
+#include "platform/core/NotificationCenter.h"
 
 #include "tests/support/ProcessRunner.h"
 #include "tests/support/TemporaryXdg.h"
