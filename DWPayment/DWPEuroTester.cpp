@@ -2,7 +2,7 @@
 
 #include "DWPayment/DWPLog.h"
 
-#include "platform/PropertyList.h"
+#include "platform/archive/PropertyList.h"
 
 #include <QFile>
 #include <QVariantMap>

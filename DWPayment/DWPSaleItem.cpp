@@ -4,9 +4,9 @@
 #include "DWPayment/NSNumber+DWPExtensions.h"
 #include "DWPayment/NSString+DWPExtensions.h"
 
-#include "platform/CocoaNumbers.h"
-#include "platform/DWAssert.h"
-#include "platform/DWFormat.h"
+#include "platform/core/CocoaNumbers.h"
+#include "platform/core/DWAssert.h"
+#include "platform/core/DWFormat.h"
 
 QString DWPPayloadText(const QByteArray& bytes)
 {

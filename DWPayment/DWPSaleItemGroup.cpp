@@ -4,8 +4,8 @@
 #include "DWPayment/DWPStoreDelegate.h"
 #include "DWPayment/NSDictionary+DWPExtension.h"
 
-#include "platform/DWAssert.h"
-#include "platform/DWFormat.h"
+#include "platform/core/DWAssert.h"
+#include "platform/core/DWFormat.h"
 
 #include <typeinfo>
 

@@ -4,10 +4,10 @@
 #include "DWPayment/DWPStoreDelegate.h"
 #include "DWPayment/NSString+DWPExtensions.h"
 
-#include "platform/CocoaNumbers.h"
-#include "platform/DWAssert.h"
-#include "platform/DWFormat.h"
-#include "platform/NotificationCenter.h"
+#include "platform/core/CocoaNumbers.h"
+#include "platform/core/DWAssert.h"
+#include "platform/core/DWFormat.h"
+#include "platform/core/NotificationCenter.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include "DWPayment/DWPMailTester.h"
 #include "DWPayment/DWPVatIdTester.h"
 
-#include "platform/Localization.h"
-#include "platform/MainThread.h"
+#include "platform/core/Localization.h"
+#include "platform/core/MainThread.h"
 
 #include <QPointer>
 #include <exception>

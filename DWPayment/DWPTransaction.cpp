@@ -5,8 +5,8 @@
 #include "DWPayment/DWPUserDefaultsKeys.h"
 #include "DWPayment/NSString+DWPExtensions.h"
 
-#include "platform/NotificationCenter.h"
-#include "platform/UserDefaults.h"
+#include "platform/core/NotificationCenter.h"
+#include "platform/core/UserDefaults.h"
 
 #include <QHash>
 

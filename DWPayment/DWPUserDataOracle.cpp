@@ -3,7 +3,7 @@
 #include "DWPayment/DWPUserDefaultsKeys.h"
 #include "DWPayment/NSDictionary+DWPExtension.h"
 
-#include "platform/UserDefaults.h"
+#include "platform/core/UserDefaults.h"
 
 #include <QLocale>
 #include <QTimeZone>

@@ -4,8 +4,8 @@
 #include "DWPayment/DWPLog.h"
 #include "DWPayment/NSString+DWPExtensions.h"
 
-#include "platform/DWFormat.h"
-#include "platform/HttpClient.h"
+#include "platform/core/DWFormat.h"
+#include "platform/network/HttpClient.h"
 
 #include <QRegularExpression>
 #include <cstring>

@@ -1,6 +1,6 @@
 #include "DWPayment/NSData+Base64.h"
 
-#include "platform/DWAssert.h"
+#include "platform/core/DWAssert.h"
 
 #include <openssl/bio.h>
 #include <openssl/buffer.h>

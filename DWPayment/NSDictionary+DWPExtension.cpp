@@ -1,6 +1,6 @@
 #include "DWPayment/NSDictionary+DWPExtension.h"
 
-#include "platform/DWAssert.h"
+#include "platform/core/DWAssert.h"
 
 #include <QLocale>
 #include <QRegularExpression>

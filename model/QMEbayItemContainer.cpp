@@ -7,11 +7,11 @@
 
 #include "DWKit/QMLog.h"
 
-#include "platform/AtomicFile.h"
-#include "platform/DWAssert.h"
-#include "platform/KeyedArchiver.h"
-#include "platform/KeyedUnarchiver.h"
-#include "platform/Localization.h"
+#include "platform/core/AtomicFile.h"
+#include "platform/core/DWAssert.h"
+#include "platform/archive/KeyedArchiver.h"
+#include "platform/archive/KeyedUnarchiver.h"
+#include "platform/core/Localization.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -234,7 +234,7 @@ std::shared_ptr<QMEbayItemContainer> QMEbayItemContainer::decodeWithCoder(dw::Ke
     } else {
         for (const QVariant& entry :
              qm::archive::decodeList(coder, QStringLiteral("images"), kOwner).value_or(QVariantList())) {
-            container->m_importedImages << (entry.typeId() == QMetaType::QImage ? entry.value<QImage>() : QImage());
+            container->m_importedImages << qm::archive::imageFromArchive(entry);
         }
     }
     return container;
@@ -255,7 +255,7 @@ bool QMEbayItemContainer::importAndSaveImages(QString* error)
 {
     if (!m_item)
         return true;
-    QMEbayImageTransformerHooks& transformer = QMEbayImageTransformerHooks::installed();
+    const auto transformer = QMEbayImageTransformerHooks::installed();
     const bool fileDatas = m_encodingFormat == QLatin1String("2");
     const qsizetype entries = fileDatas ? m_importedImageFileDatas.size() : m_importedImages.size();
     qsizetype next = 0;
@@ -267,7 +267,7 @@ bool QMEbayItemContainer::importAndSaveImages(QString* error)
             ++next;
             continue;
         }
-        const QString path = transformer.uniqueTemporaryJPEGImageFileName();
+        const QString path = transformer->uniqueTemporaryJPEGImageFileName();
         if (path.isNull()) {
             if (error)
                 *error = dw::localized("The temporary picture folder could not be created.");
@@ -291,7 +291,7 @@ bool QMEbayItemContainer::importAndSaveImages(QString* error)
         ++next;
         picture->setImageFilePath(path);
         picture->setImage(image);
-        transformer.backupImportedImage(*picture);
+        transformer->backupImportedImage(*picture);
     }
     return true;
 }

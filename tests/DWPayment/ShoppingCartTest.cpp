@@ -2,8 +2,8 @@
 #include "DWPayment/DWPStoreDelegate.h"
 
 #include "tests/support/TemporaryXdg.h"
-#include "platform/NotificationCenter.h"
-#include "platform/PropertyList.h"
+#include "platform/core/NotificationCenter.h"
+#include "platform/archive/PropertyList.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 #include "DWPayment/NSString+DWPExtensions.h"
 
 #include "tests/support/TemporaryXdg.h"
-#include "platform/DWAssert.h"
+#include "platform/core/DWAssert.h"
 
 #include <QRandomGenerator>
 #include <gtest/gtest.h>

@@ -2,8 +2,8 @@
 
 #include "DWPayment/DWPUserDefaultsKeys.h"
 
-#include "platform/PropertyList.h"
-#include "platform/UserDefaults.h"
+#include "platform/archive/PropertyList.h"
+#include "platform/core/UserDefaults.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 #include "DWPayment/DWPUserDefaultsKeys.h"
 
 #include "tests/support/TemporaryXdg.h"
-#include "platform/UserDefaults.h"
+#include "platform/core/UserDefaults.h"
 
 #include <gtest/gtest.h>
 

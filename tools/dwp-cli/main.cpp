@@ -13,8 +13,8 @@
 #include "DWPayment/DWPUserDataOracle.h"
 #include "DWPayment/DWPVatIdTester.h"
 
-#include "platform/DWAssert.h"
-#include "platform/PropertyList.h"
+#include "platform/core/DWAssert.h"
+#include "platform/archive/PropertyList.h"
 
 #include <QCoreApplication>
 #include <QStringList>
