@@ -20,7 +20,9 @@ void DWNSOperation::postNotificationToMainThread(const QString& name)
 {
     // The notification outlives this call: it holds the operation, so that observers on the main
     // thread find it alive whoever else lets go of it meanwhile.
-    postNotificationToMainThread(name, dw::NotificationObject::of(shared_from_this()), userInfo());
+    auto self = weak_from_this().lock();
+    postNotificationToMainThread(name, self ? dw::NotificationObject::of(self) : dw::NotificationObject::of(this),
+                                 userInfo());
 }
 
 void DWNSOperation::main()

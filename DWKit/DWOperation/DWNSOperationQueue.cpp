@@ -6,6 +6,7 @@
 #include "platform/NotificationCenter.h"
 
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QObject>
 #include <QThread>
 #include <chrono>
@@ -301,7 +302,7 @@ void DWNSOperationQueue::waitUntilAllOperationsAreFinished()
     // run there): serve such work while waiting, or both would wait for ever.
     while (!empty()) {
         lock.unlock();
-        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
         lock.lock();
         d->emptied.wait_for(lock, std::chrono::milliseconds(2), empty);
     }
