@@ -115,6 +115,17 @@ TEST(OperationQueue, NotificationsReachObserversOnTheMainThreadInOrderAndHoldThe
     EXPECT_EQ(userInfoSeenAtEnd, "upload");
 }
 
+TEST(OperationQueue, EndedIsPostedOnceHoweverOftenTheFlagIsSet)
+{
+    NotificationRecorder recorder({kEnded});
+    auto op = operation();
+    op->setFinished(true);
+    op->setFinished(true);
+    drainMainThread();
+    EXPECT_EQ(recorder.count(kEnded), 1);
+    EXPECT_TRUE(op->isFinished());
+}
+
 TEST(OperationQueue, WorkThatThrowsEndsItsOperationAndNothingElse)
 {
     struct Row
