@@ -1,8 +1,8 @@
 #include "DWKit/NSFileManager+DWSecurityExtensions.h"
 
-#include "platform/ConsoleOutput.h"
-#include "platform/DWFormat.h"
-#include "platform/PrivilegedExecution.h"
+#include "platform/core/ConsoleOutput.h"
+#include "platform/core/DWFormat.h"
+#include "platform/core/PrivilegedExecution.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,11 +1,10 @@
 #include "DWKit/NSString+DWExtensions.h"
 
-#include "platform/CocoaNumbers.h"
+#include "platform/core/CocoaNumbers.h"
 
-#include "platform/ConsoleOutput.h"
-#include "platform/DWAssert.h"
-#include "platform/DWFormat.h"
-#include "platform/Localization.h"
+#include "platform/core/DWAssert.h"
+#include "platform/core/DWFormat.h"
+#include "platform/core/Localization.h"
 
 #include <QFileInfo>
 #include <QStringDecoder>
@@ -228,8 +227,10 @@ QVariantMap URLParameters(const QString& query)
 
 QString cdataString(const QString& text)
 {
+    if (text.isNull())
+        return text;
     const QStringList pieces = text.split(QStringLiteral("]]"));
-    QString out;
+    QString out = QStringLiteral("");
     for (qsizetype i = 0; i < pieces.size(); ++i) {
         if (!pieces.at(i).isEmpty())
             out += kCDataOpen + pieces.at(i) + kCDataClose;
@@ -242,20 +243,20 @@ QString cdataString(const QString& text)
 QString stringByUnwrappingCData(const QString& text)
 {
     // Scan as an XML reader does: inside a section only "]]>" ends it, so a "<![CDATA[" that is
-    // part of the wrapped text comes back as text.
-    QString out;
+    // part of the wrapped text comes back as text; outside the sections everything is text, a
+    // "]]>" that closes no section included.
+    if (text.isNull())
+        return text;
+    QString out = QStringLiteral("");
     out.reserve(text.size());
     qsizetype pos = 0;
     while (pos < text.size()) {
         const qsizetype open = text.indexOf(kCDataOpen, pos);
-        const QStringView outside = QStringView(text).mid(pos, (open < 0 ? text.size() : open) - pos);
-        if (outside.contains(kCDataClose)) {
-            consoleWrite(format("cannot unwrap cdata string '%@', will return original", text));
-            return text;
-        }
-        out += outside;
-        if (open < 0)
+        if (open < 0) {
+            out += QStringView(text).mid(pos);
             break;
+        }
+        out += QStringView(text).mid(pos, open - pos);
         const qsizetype contentStart = open + kCDataOpen.size();
         const qsizetype close = text.indexOf(kCDataClose, contentStart);
         if (close < 0) {
@@ -265,8 +266,6 @@ QString stringByUnwrappingCData(const QString& text)
         out += QStringView(text).mid(contentStart, close - contentStart);
         pos = close + kCDataClose.size();
     }
-    if (out.isNull() && !text.isNull())
-        out = QStringLiteral("");
     return out;
 }
 

@@ -10,7 +10,7 @@
 //     const QString url = dw::stringByAppendingURLParametersFromDictionary(base, {{"q", "shoes"}});
 //     writer.write(dw::cdataString(title));                   // well-formed for any title
 
-#include "platform/CharacterSet.h"
+#include "platform/text/CharacterSet.h"
 
 #include <QString>
 #include <QStringList>
@@ -64,10 +64,11 @@ QVariantMap URLParameters(const QString& query);
 
 // Wraps the text in CDATA sections so that it is well-formed XML character data for any text:
 // the text is cut at every "]]", which is written between the sections, so no section holds "]]>".
+// The empty text gives the empty text (not a null one).
 QString cdataString(const QString& text);
-// Removes the CDATA markers, keeping the text inside and outside the sections (the inverse of
-// cdataString). Text with a "]]>" outside any section is not CDATA we can read: it is logged
-// and returned unchanged.
+// Removes the markers of the CDATA sections, keeping the text inside and outside them (the
+// inverse of cdataString). A "]]>" that closes no section is text and stays; an unterminated
+// section runs to the end of the text.
 QString stringByUnwrappingCData(const QString& text);
 
 // For one field of a comma-separated file: "," and ";" become "_", a double quote two

@@ -1,22 +1,23 @@
 #include "model/QMAccountDataSource.h"
 
-#include <mutex>
+#include "platform/core/Installable.h"
 
 namespace {
 
-std::mutex s_mutex;
-std::shared_ptr<QMAccountDataSource> s_installed;
+dw::Installable<QMAccountDataSource>& slot()
+{
+    static dw::Installable<QMAccountDataSource> instance;
+    return instance;
+}
 
 } // namespace
 
 std::shared_ptr<QMAccountDataSource> QMAccountDataSource::installed()
 {
-    std::lock_guard lock(s_mutex);
-    return s_installed;
+    return slot().installed();
 }
 
 void QMAccountDataSource::install(std::shared_ptr<QMAccountDataSource> source)
 {
-    std::lock_guard lock(s_mutex);
-    s_installed = std::move(source);
+    slot().install(std::move(source));
 }

@@ -6,8 +6,8 @@
 // one line naming the key, the class found and the reading class. A missing key or nil is no
 // error. Main thread, like the decoders that call these.
 
-#include "platform/ArchivedObject.h"
-#include "platform/KeyedUnarchiver.h"
+#include "platform/archive/ArchivedObject.h"
+#include "platform/archive/KeyedUnarchiver.h"
 
 #include <QByteArray>
 #include <QString>

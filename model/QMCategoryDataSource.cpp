@@ -1,13 +1,6 @@
 #include "model/QMCategoryDataSource.h"
 
-#include <mutex>
-
-namespace {
-
-std::mutex s_mutex;
-std::shared_ptr<QMCategoryDataSource> s_installed;
-
-} // namespace
+#include "platform/core/Installable.h"
 
 bool QMCategoryDataSource::categoryIDSupportsReservedPrice(qint64 categoryID, qint64 siteID) const
 {
@@ -25,14 +18,22 @@ bool QMCategoryDataSource::categoryIDSupportsBestOffer(qint64 categoryID, qint64
     return category && category->supportsBestOffer;
 }
 
+namespace {
+
+dw::Installable<QMCategoryDataSource>& slot()
+{
+    static dw::Installable<QMCategoryDataSource> instance;
+    return instance;
+}
+
+} // namespace
+
 std::shared_ptr<QMCategoryDataSource> QMCategoryDataSource::installed()
 {
-    std::lock_guard lock(s_mutex);
-    return s_installed;
+    return slot().installed();
 }
 
 void QMCategoryDataSource::install(std::shared_ptr<QMCategoryDataSource> source)
 {
-    std::lock_guard lock(s_mutex);
-    s_installed = std::move(source);
+    slot().install(std::move(source));
 }

@@ -1,22 +1,23 @@
 #include "model/QMCategoryNameSource.h"
 
-#include <mutex>
+#include "platform/core/Installable.h"
 
 namespace {
 
-std::mutex s_mutex;
-std::shared_ptr<QMCategoryNameSource> s_installed;
+dw::Installable<QMCategoryNameSource>& slot()
+{
+    static dw::Installable<QMCategoryNameSource> instance;
+    return instance;
+}
 
 } // namespace
 
 std::shared_ptr<QMCategoryNameSource> QMCategoryNameSource::installed()
 {
-    std::lock_guard lock(s_mutex);
-    return s_installed;
+    return slot().installed();
 }
 
 void QMCategoryNameSource::install(std::shared_ptr<QMCategoryNameSource> source)
 {
-    std::lock_guard lock(s_mutex);
-    s_installed = std::move(source);
+    slot().install(std::move(source));
 }

@@ -1,15 +1,8 @@
 #include "model/QMDescriptionHTMLConverter.h"
 
-#include "platform/StyledText.h"
+#include "platform/text/StyledText.h"
 
-#include <mutex>
-
-namespace {
-
-std::mutex s_mutex;
-std::shared_ptr<const QMDescriptionHTMLConverter> s_installed;
-
-} // namespace
+#include "platform/core/Installable.h"
 
 QString QMDescriptionHTMLConverter::htmlStringForAttributedString(const dw::StyledText& text) const
 {
@@ -20,16 +13,22 @@ QString QMDescriptionHTMLConverter::htmlStringForAttributedString(const dw::Styl
     return html;
 }
 
+namespace {
+
+dw::Installable<const QMDescriptionHTMLConverter>& slot()
+{
+    static dw::Installable<const QMDescriptionHTMLConverter> instance(std::make_shared<QMDescriptionHTMLConverter>());
+    return instance;
+}
+
+} // namespace
+
 std::shared_ptr<const QMDescriptionHTMLConverter> QMDescriptionHTMLConverter::installed()
 {
-    std::lock_guard lock(s_mutex);
-    if (!s_installed)
-        s_installed = std::make_shared<const QMDescriptionHTMLConverter>();
-    return s_installed;
+    return slot().installed();
 }
 
 void QMDescriptionHTMLConverter::install(std::shared_ptr<const QMDescriptionHTMLConverter> converter)
 {
-    std::lock_guard lock(s_mutex);
-    s_installed = std::move(converter);
+    slot().install(std::move(converter));
 }

@@ -3,9 +3,9 @@
 #include "model/QMArchiveValues_p.h"
 #include "model/QMEbayImageTransformerHooks.h"
 
-#include "platform/KeyedArchiver.h"
-#include "platform/KeyedUnarchiver.h"
-#include "platform/Paths.h"
+#include "platform/archive/KeyedArchiver.h"
+#include "platform/archive/KeyedUnarchiver.h"
+#include "platform/core/Paths.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -45,9 +45,17 @@ std::shared_ptr<QMEbayImage> QMEbayImage::copy() const
     copy->m_imageFilePath = m_imageFilePath;
     copy->m_thumbFilePath = m_thumbFilePath;
     copy->m_isURLBased = m_isURLBased;
+    copy->m_unknownObject = m_unknownObject;
     if (m_isURLBased)
         copy->m_image = m_image;
     return copy;
+}
+
+std::shared_ptr<QMEbayImage> QMEbayImage::keepingUnknownObject(dw::ArchivedObjectPtr object)
+{
+    auto picture = std::make_shared<QMEbayImage>();
+    picture->m_unknownObject = std::move(object);
+    return picture;
 }
 
 QString QMEbayImage::abbreviatedPath(const QString& path)
@@ -196,6 +204,10 @@ QString QMEbayImage::thumbnailPathForImageAtPath(const QString& imagePath)
 
 void QMEbayImage::encodeWithCoder(dw::KeyedArchiver& coder) const
 {
+    if (m_unknownObject) {
+        m_unknownObject->encodeWithCoder(coder);
+        return;
+    }
     using qm::archive::textValue;
     coder.encodeObject(textValue(m_name), QStringLiteral("name"));
     coder.encodeBool(m_isGalleryImage, QStringLiteral("isGalleryImage"));
@@ -222,7 +234,7 @@ std::shared_ptr<QMEbayImage> QMEbayImage::decodeWithCoder(dw::KeyedUnarchiver& c
         picture->m_image = old->value<QImage>();
     if (picture->m_thumbFilePath.isEmpty() && !picture->m_isURLBased && !picture->m_imageFilePath.isEmpty()) {
         picture->setThumbFilePath(
-            QMEbayImageTransformerHooks::installed().generateAndBackupThumbnailFromFullSizeImageAtPath(
+            QMEbayImageTransformerHooks::installed()->generateAndBackupThumbnailFromFullSizeImageAtPath(
                 picture->imageFilePath()));
     }
     return picture;

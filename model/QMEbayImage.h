@@ -11,8 +11,8 @@
 //     QMEbayImage picture(QStringLiteral("/home/ann/Pictures/lamp.jpg"), QString());
 //     picture.imageFilePath();     // "/home/ann/Pictures/lamp.jpg", stored as "~/Pictures/lamp.jpg"
 
-#include "platform/ArchivedObject.h"
-#include "platform/KeyValueCoding.h"
+#include "platform/archive/ArchivedObject.h"
+#include "platform/core/KeyValueCoding.h"
 
 #include <QImage>
 #include <QString>
@@ -34,11 +34,21 @@ public:
     // A copy owned by the caller; the original is left exactly as it was.
     std::shared_ptr<QMEbayImage> copy() const;
 
+    // An object of a class this program does not know, found among a listing's pictures (a later
+    // edition's kind of picture), kept in its place so that it is written back unchanged. Such a
+    // picture has no path and no address: nothing shows, uploads or embeds it.
+    static std::shared_ptr<QMEbayImage> keepingUnknownObject(dw::ArchivedObjectPtr object);
+    const dw::ArchivedObjectPtr& unknownObject() const { return m_unknownObject; }
+    // A picture whose file a document embeds: neither address-only nor an unknown object.
+    bool isFileBased() const { return !m_isURLBased && !m_unknownObject; }
+
     // Keyed archiving. Decoding also takes the picture of an older form ("image"), and gives a
     // file picture without a thumbnail path the one the installed transformer hooks answer.
     // registerArchiveClass() may be called any number of times.
     QStringList archiveClassChain() const override
     {
+        if (m_unknownObject)
+            return m_unknownObject->archiveClassChain();
         return {QStringLiteral("QMEbayImage"), QStringLiteral("NSObject")};
     }
     void encodeWithCoder(dw::KeyedArchiver& coder) const override;
@@ -117,4 +127,5 @@ private:
     mutable QImage m_thumbImage;
     QImage m_cachedGalleryThumb;
     QImage m_cachedURLThumb;
+    dw::ArchivedObjectPtr m_unknownObject;
 };

@@ -5,14 +5,7 @@
 #include "DWKit/NSFileManager+DWExtensions.h"
 #include "DWKit/NSString+DWExtensions.h"
 
-#include <mutex>
-
-namespace {
-
-std::mutex s_mutex;
-std::shared_ptr<QMEbayImageTransformerHooks> s_installed;
-
-} // namespace
+#include "platform/core/Installable.h"
 
 QString QMEbayImageTransformerHooks::generateAndBackupThumbnailFromFullSizeImageAtPath(const QString& imagePath)
 {
@@ -34,15 +27,22 @@ bool QMEbayImageTransformerHooks::backupImportedImage(QMEbayImage&)
     return true;
 }
 
-QMEbayImageTransformerHooks& QMEbayImageTransformerHooks::installed()
+namespace {
+
+dw::Installable<QMEbayImageTransformerHooks>& slot()
 {
-    static QMEbayImageTransformerHooks builtIn;
-    std::lock_guard lock(s_mutex);
-    return s_installed ? *s_installed : builtIn;
+    static dw::Installable<QMEbayImageTransformerHooks> instance(std::make_shared<QMEbayImageTransformerHooks>());
+    return instance;
+}
+
+} // namespace
+
+std::shared_ptr<QMEbayImageTransformerHooks> QMEbayImageTransformerHooks::installed()
+{
+    return slot().installed();
 }
 
 void QMEbayImageTransformerHooks::install(std::shared_ptr<QMEbayImageTransformerHooks> hooks)
 {
-    std::lock_guard lock(s_mutex);
-    s_installed = std::move(hooks);
+    slot().install(std::move(hooks));
 }

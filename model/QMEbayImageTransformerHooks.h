@@ -6,7 +6,8 @@
 // The operations layer installs its transformer at start; until then (and in tools and tests) the
 // built-in hooks answer: they compute the thumbnail path without writing any thumbnail, hand out
 // UUID-named paths in the program's own temporary picture folder, and back nothing up. So reading
-// a document never writes beside the user's picture files. Main thread.
+// a document never writes beside the user's picture files. The hooks run on the thread that
+// reads the document.
 //
 //     class QMEbayImageTransformer : public QMEbayImageTransformerHooks { ... };
 //     QMEbayImageTransformerHooks::install(std::make_shared<QMEbayImageTransformer>());
@@ -31,8 +32,9 @@ public:
     // there; false when its file cannot be read. The built-in hook leaves the picture as it is.
     virtual bool backupImportedImage(QMEbayImage& picture);
 
-    // The installed hooks, or the built-in ones.
-    static QMEbayImageTransformerHooks& installed();
-    // Installs hooks for the whole process; null goes back to the built-in ones.
+    // The installed hooks, or the built-in ones; never null. The caller's copy keeps them alive
+    // while it uses them, even when other hooks are installed meanwhile.
+    static std::shared_ptr<QMEbayImageTransformerHooks> installed();
+    // Installs hooks for the whole process; null goes back to the built-in ones. Any thread.
     static void install(std::shared_ptr<QMEbayImageTransformerHooks> hooks);
 };

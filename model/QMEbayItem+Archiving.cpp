@@ -14,13 +14,13 @@
 #include "DWKit/NSString+DWExtensions.h"
 #include "DWKit/QMLog.h"
 
-#include "platform/ArchivedAttributedString.h"
-#include "platform/ArchivedDecimalNumber.h"
-#include "platform/DWAssert.h"
-#include "platform/DWFormat.h"
-#include "platform/KeyedArchiver.h"
-#include "platform/KeyedUnarchiver.h"
-#include "platform/RtfCodec.h"
+#include "platform/archive/ArchivedAttributedString.h"
+#include "platform/archive/ArchivedDecimalNumber.h"
+#include "platform/core/DWAssert.h"
+#include "platform/core/DWFormat.h"
+#include "platform/archive/KeyedArchiver.h"
+#include "platform/archive/KeyedUnarchiver.h"
+#include "platform/text/RtfCodec.h"
 
 #include <mutex>
 
@@ -264,6 +264,18 @@ void QMEbayItem::initWithCoderAdditions(dw::KeyedUnarchiver& coder)
     if (!coder.containsValueForKey(key("returnPolicyAccepted"))) {
         setCachedAttributeSetNames(QString());
         updateReturnPolicyIfNeeded();
+    }
+
+    // 19. A later edition may keep pictures of a kind this one does not know; they stay in their
+    // place, so that saving the listing here does not lose them.
+    m_images.clear();
+    for (const QVariant& element : qm::archive::decodeList(coder, key("images"), kOwner).value_or(QVariantList())) {
+        if (auto picture = dw::archivedObjectCast<QMEbayImage>(element))
+            m_images << picture;
+        else if (element.typeId() == qMetaTypeId<dw::ArchivedObjectPtr>() && element.value<dw::ArchivedObjectPtr>())
+            m_images << QMEbayImage::keepingUnknownObject(element.value<dw::ArchivedObjectPtr>());
+        else
+            qm::archive::logWrongClass(kOwner, key("images"), element);
     }
 }
 

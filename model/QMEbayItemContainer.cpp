@@ -7,15 +7,18 @@
 
 #include "DWKit/QMLog.h"
 
-#include "platform/AtomicFile.h"
-#include "platform/DWAssert.h"
-#include "platform/KeyedArchiver.h"
-#include "platform/KeyedUnarchiver.h"
-#include "platform/Localization.h"
+#include "platform/core/AtomicFile.h"
+#include "platform/core/DWAssert.h"
+#include "platform/archive/KeyedArchiver.h"
+#include "platform/archive/KeyedUnarchiver.h"
+#include "platform/core/Localization.h"
 
 #include <QBuffer>
 #include <QFile>
 #include <QImageReader>
+#include <QImageWriter>
+#include <QtEndian>
+#include <cstring>
 #include <mutex>
 
 namespace {
@@ -40,10 +43,118 @@ QList<std::shared_ptr<QMEbayImage>> localPictures(const QMEbayItem& item)
 {
     QList<std::shared_ptr<QMEbayImage>> pictures;
     for (const auto& picture : item.images()) {
-        if (!picture->isURLBased())
+        if (picture->isFileBased())
             pictures << picture;
     }
     return pictures;
+}
+
+// Whether a file begins as a picture does. Only the header is looked at: decoding every picture
+// of a document would be most of the time a save takes, and camera raw files and formats without
+// a Qt plugin are pictures too, to be embedded all the same. The check keeps files that are no
+// picture at all (a path a crafted document pointed elsewhere) out of the document.
+bool hasPictureHeader(const QByteArray& bytes)
+{
+    // The magic texts are compared without their terminating zero.
+    const auto at = [&]<size_t N>(qsizetype offset, const char(&magic)[N]) {
+        return bytes.size() >= offset + qsizetype(N - 1) && std::memcmp(bytes.constData() + offset, magic, N - 1) == 0;
+    };
+    if (at(0, "\xFF\xD8\xFF") || at(0, "\x89PNG\r\n\x1A\n") || at(0, "GIF87a") || at(0, "GIF89a"))
+        return true;
+    // TIFF and the raw formats built on it (most cameras'), BigTIFF, and the raw formats of their own.
+    if (at(0, "II*\0") || at(0, "MM\0*") || at(0, "II+\0") || at(0, "MM\0+") || at(0, "IIRO") || at(0, "IIRS") ||
+        at(0, "MMOR") || at(0, "IIU\0"))
+        return true;
+    if (at(0, "FUJIFILMCCD-RAW") || at(0, "FOVb") || at(0, "\0MRM") || at(6, "HEAPCCDR"))
+        return true;
+    if (at(0, "RIFF") && at(8, "WEBP"))
+        return true;
+    // ISO media files: HEIF, AVIF and the newer raw files; videos share the box, not the brands.
+    if (at(4, "ftyp")) {
+        const QByteArray brand = bytes.mid(8, 4);
+        for (const char* picture :
+             {"heic", "heix", "hevc", "hevx", "heim", "heis", "mif1", "msf1", "avif", "avis", "crx "}) {
+            if (brand == picture)
+                return true;
+        }
+    }
+    // JPEG XL, JPEG 2000 (file and code stream), Photoshop, OpenEXR.
+    if (at(0, "\xFF\x0A") || at(0, "\0\0\0\x0CJXL \r\n\x87\n") || at(0, "\0\0\0\x0CjP  \r\n\x87\n") ||
+        at(0, "\xFF\x4F\xFF\x51") || at(0, "8BPS") || at(0, "\x76\x2F\x31\x01"))
+        return true;
+    // BMP: two letters only, so the size of the header that follows must be one of the known ones.
+    if (at(0, "BM") && bytes.size() >= 18) {
+        const quint32 header = qFromLittleEndian<quint32>(bytes.constData() + 14);
+        if (header == 12 || header == 40 || header == 52 || header == 56 || header == 64 || header == 108 ||
+            header == 124)
+            return true;
+    }
+    // Whatever else an installed image plugin recognises by its header.
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    return !QImageReader::imageFormat(&buffer).isEmpty();
+}
+
+// A picture of a format "1" document, archived as the platform archives an image read from a file:
+// an NSImage whose representations ("NSReps", pairs of a kind number and a representation) hold
+// one NSBitmapImageRep with the picture as TIFF.
+class ArchivedBitmapRep : public dw::ArchivedObject
+{
+public:
+    explicit ArchivedBitmapRep(QByteArray tiff) : m_tiff(std::move(tiff)) {}
+    QStringList archiveClassChain() const override
+    {
+        return {QStringLiteral("NSBitmapImageRep"), QStringLiteral("NSImageRep"), QStringLiteral("NSObject")};
+    }
+    void encodeWithCoder(dw::KeyedArchiver& coder) const override
+    {
+        coder.encodeObject(m_tiff, QStringLiteral("NSTIFFRepresentation"));
+    }
+
+private:
+    QByteArray m_tiff;
+};
+
+class ArchivedImage : public dw::ArchivedObject
+{
+public:
+    // No TIFF makes an image without representations, which a reader takes for no picture.
+    explicit ArchivedImage(const QByteArray& tiff)
+        : m_rep(tiff.isEmpty() ? nullptr : std::make_shared<ArchivedBitmapRep>(tiff))
+    {}
+    QStringList archiveClassChain() const override { return {QStringLiteral("NSImage"), QStringLiteral("NSObject")}; }
+    void encodeWithCoder(dw::KeyedArchiver& coder) const override
+    {
+        QVariantList reps;
+        if (m_rep)
+            reps << QVariant(QVariantList{0, dw::archiveValue(m_rep)});
+        coder.encodeObject(reps, QStringLiteral("NSReps"));
+    }
+
+private:
+    std::shared_ptr<ArchivedBitmapRep> m_rep;
+};
+
+// The picture file as TIFF (LZW, lossless), or empty data when it is no picture Qt can decode:
+// format "1" carries pictures, not files.
+QByteArray tiffOfPictureFile(const QString& path)
+{
+    const QImage image = path.isEmpty() ? QImage() : QImage(path);
+    if (image.isNull()) {
+        QMLog(QStringLiteral("not embedding %@: no picture that can be read"), path);
+        return {};
+    }
+    QByteArray tiff;
+    QBuffer buffer(&tiff);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "tiff");
+    writer.setCompression(1);
+    if (!writer.write(image)) {
+        QMLog(QStringLiteral("not embedding %@: %@"), path, writer.errorString());
+        return {};
+    }
+    return tiff;
 }
 
 } // namespace
@@ -64,11 +175,12 @@ QByteArray QMEbayItemContainer::embeddablePictureData(const QString& path)
     if (path.isEmpty() || !file.open(QIODevice::ReadOnly))
         return QByteArray("");
     const QByteArray bytes = file.readAll();
-    QBuffer buffer;
-    buffer.setData(bytes);
-    QImageReader reader(&buffer);
-    if (reader.read().isNull()) {
-        QMLog(QStringLiteral("not embedding %@: %@"), path, reader.errorString());
+    if (file.error() != QFileDevice::NoError) {
+        QMLog(QStringLiteral("not embedding %@: %@"), path, file.errorString());
+        return QByteArray("");
+    }
+    if (!hasPictureHeader(bytes)) {
+        QMLog(QStringLiteral("not embedding %@: not a picture"), path);
         return QByteArray("");
     }
     return bytes;
@@ -87,6 +199,14 @@ void QMEbayItemContainer::encodeWithCoder(dw::KeyedArchiver& coder) const
                 datas << embeddablePictureData(picture->imageFilePath());
         }
         coder.encodeObject(datas, QStringLiteral("imageFileDatas"));
+    } else if (m_encodingFormat == QLatin1String("1")) {
+        QVariantList images;
+        if (m_item) {
+            for (const auto& picture : localPictures(*m_item))
+                images << dw::archiveValue(
+                    std::make_shared<ArchivedImage>(tiffOfPictureFile(picture->imageFilePath())));
+        }
+        coder.encodeObject(images, QStringLiteral("images"));
     }
     coder.encodeObject(qm::archive::textValue(m_encodingFormat), QStringLiteral("encodingFormat"));
 }
@@ -135,14 +255,19 @@ bool QMEbayItemContainer::importAndSaveImages(QString* error)
 {
     if (!m_item)
         return true;
-    QMEbayImageTransformerHooks& transformer = QMEbayImageTransformerHooks::installed();
+    const auto transformer = QMEbayImageTransformerHooks::installed();
     const bool fileDatas = m_encodingFormat == QLatin1String("2");
     const qsizetype entries = fileDatas ? m_importedImageFileDatas.size() : m_importedImages.size();
     qsizetype next = 0;
     for (const auto& picture : localPictures(*m_item)) {
         if (next >= entries)
             break;
-        const QString path = transformer.uniqueTemporaryJPEGImageFileName();
+        // A picture that format "1" could not store keeps pointing where it pointed.
+        if (!fileDatas && m_importedImages.at(next).isNull()) {
+            ++next;
+            continue;
+        }
+        const QString path = transformer->uniqueTemporaryJPEGImageFileName();
         if (path.isNull()) {
             if (error)
                 *error = dw::localized("The temporary picture folder could not be created.");
@@ -166,16 +291,17 @@ bool QMEbayItemContainer::importAndSaveImages(QString* error)
         ++next;
         picture->setImageFilePath(path);
         picture->setImage(image);
-        transformer.backupImportedImage(*picture);
+        transformer->backupImportedImage(*picture);
     }
     return true;
 }
 
-QByteArray QMEbayItemContainer::documentDataWithItem(const std::shared_ptr<QMEbayItem>& item)
+QByteArray QMEbayItemContainer::documentDataWithItem(const std::shared_ptr<QMEbayItem>& item,
+                                                     const QString& encodingFormat)
 {
     DW_ASSERT(item, "Need item");
     registerArchiveClass();
-    const auto container = containerWithEbayItem(item, QStringLiteral("2"));
+    const auto container = containerWithEbayItem(item, encodingFormat);
     return dw::KeyedArchiver::archivedDataWithRootObject(QVariantList{dw::archiveValue(container)});
 }
 

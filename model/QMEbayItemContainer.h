@@ -3,12 +3,14 @@
 // carries the listing together with the contents of its local pictures, so that a document moves
 // to another machine without its picture files.
 //
-// Format "2" (the one written) stores the bytes of each local picture's file under
-// "imageFileDatas", in picture order; format "1" (read only) stored the pictures themselves under
-// "images". Pictures that exist only as an address travel inside the listing and take no entry. A
-// picture file is embedded only when it decodes as a picture; any other file (gone, unreadable,
-// or not a picture at all, such as a path a crafted document pointed elsewhere) is stored as empty
-// data, so that positions stay aligned. Main thread.
+// Format "2" (the one written by default) stores the bytes of each local picture's file under
+// "imageFileDatas", in picture order; format "1" stores the pictures themselves under "images", as
+// images with a TIFF representation. Pictures that exist only as an address travel inside the
+// listing and take no entry. A picture file is embedded as it is when its header is that of a
+// picture, whether or not this program can decode it (camera raw files, formats without a Qt
+// plugin); any other file (gone, unreadable, or not a picture at all, such as a path a crafted
+// document pointed elsewhere) is stored as empty data, so that positions stay aligned. Format "1"
+// carries only what decodes: any other file gives an image without representations. Main thread.
 //
 //     QByteArray file = QMEbayItemContainer::documentDataWithItem(item);
 //     QString error;
@@ -17,7 +19,7 @@
 //     auto container = containers->first();      // has a listing
 //     container->importAndSaveImages(&error);
 
-#include "platform/ArchivedObject.h"
+#include "platform/archive/ArchivedObject.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -51,9 +53,8 @@ public:
     const QString& encodingFormat() const { return m_encodingFormat; }
     void setEncodingFormat(const QString& format) { m_encodingFormat = format; }
 
-    // Writes "item" (with the styled description besides the RTF), the pictures of format "2"
-    // and "encodingFormat". Format "1" pictures cannot be written here; such a container, like one
-    // of any other format, embeds nothing.
+    // Writes "item" (with the styled description besides the RTF), the pictures of format "1" or
+    // "2" and "encodingFormat". A container of any other format embeds nothing.
     QStringList archiveClassChain() const override
     {
         return {QStringLiteral("QMEbayItemContainer"), QStringLiteral("NSObject")};
@@ -66,20 +67,23 @@ public:
     static void registerArchiveClass();
 
     // Writes each embedded picture to a new temporary file and points the next local picture at
-    // it (format "2": the bytes unchanged; format "1": the picture as JPEG), then hands the picture
-    // to the installed transformer's backup. Address-only pictures stay as they are. False with
-    // the reason when a file could not be written; the pictures before it keep their new files.
+    // it (format "2": the bytes unchanged; format "1": the picture as JPEG, and a picture that was
+    // not stored stays as it is), then hands the picture to the installed transformer's backup.
+    // Address-only pictures stay as they are. False with the reason when a file could not be
+    // written; the pictures before it keep their new files.
     [[nodiscard]] bool importAndSaveImages(QString* error = nullptr);
 
-    // A whole document of format "2" holding this one listing.
-    static QByteArray documentDataWithItem(const std::shared_ptr<QMEbayItem>& item);
+    // A whole document of the format ("1" or "2") holding this one listing.
+    static QByteArray documentDataWithItem(const std::shared_ptr<QMEbayItem>& item,
+                                           const QString& encodingFormat = QStringLiteral("2"));
     // The containers of a document, the first one with its listing. Nullopt and a message for
     // the user when the data is no keyed archive, its root is no array, the array holds no
     // container, or the first container's listing cannot be read.
     static std::optional<QList<std::shared_ptr<QMEbayItemContainer>>>
     containersFromDocumentData(const QByteArray& data, QString* error = nullptr);
 
-    // The bytes of a picture file when they decode as a picture, else empty data.
+    // The bytes of a picture file when its header is a picture's, else empty data. Nothing is
+    // decoded.
     static QByteArray embeddablePictureData(const QString& path);
 
 private:

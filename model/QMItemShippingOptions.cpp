@@ -2,13 +2,14 @@
 
 #include "model/QMSiteDescriptionManager.h"
 
-#include "platform/CocoaNumbers.h"
-#include "platform/DWAssert.h"
-#include "platform/DWFormat.h"
-#include "platform/KeyedArchiver.h"
-#include "platform/KeyedUnarchiver.h"
-#include "platform/Localization.h"
+#include "platform/core/CocoaNumbers.h"
+#include "platform/core/DWAssert.h"
+#include "platform/core/DWFormat.h"
+#include "platform/archive/KeyedArchiver.h"
+#include "platform/archive/KeyedUnarchiver.h"
+#include "platform/core/Localization.h"
 
+#include <QHash>
 #include <mutex>
 
 namespace {
@@ -26,19 +27,38 @@ QString textValue(const QVariantMap& row, const char* name)
 
 } // namespace
 
-QMItemShippingOptions::QMItemShippingOptions()
-    : m_insuranceFee(QStringLiteral("0")), m_shippingType(1), m_shipFromZipCode(QStringLiteral("")),
-      m_packageDepth(QStringLiteral("0")), m_packageLength(QStringLiteral("0")), m_packageWidth(QStringLiteral("0")),
-      m_packagePounds(QStringLiteral("0")), m_packageOunces(QStringLiteral("0")),
-      m_packagingHandlingCosts(QStringLiteral("0")), m_insuranceFeeInternational(QStringLiteral("0")),
-      m_packagingHandlingCostsInternational(QStringLiteral("0"))
-{}
+QMItemShippingOptions::QMItemShippingOptions() = default;
 
 std::shared_ptr<QMItemShippingOptions> QMItemShippingOptions::copy() const
 {
-    // Every field is a value (rows are implicitly shared maps that detach on write), so a plain
-    // copy shares nothing the original could see change.
-    return std::make_shared<QMItemShippingOptions>(*this);
+    // Every value is a value (rows are implicitly shared maps that detach on write), so a plain
+    // copy of them shares nothing the original could see change.
+    auto copied = std::make_shared<QMItemShippingOptions>();
+    static_cast<QMItemShippingOptionsValues&>(*copied) = *this;
+    return copied;
+}
+
+void QMItemShippingOptions::didChangeValueForKey(const char* name, bool changed)
+{
+    // The values that are computed from a stored one, for those who observe them: the shipping
+    // panel shows and enables its controls by them.
+    static const QHash<QString, QStringList> derived = {
+        {QStringLiteral("usesCalculatedShipping"), {QStringLiteral("needsPackageInfo")}},
+        {QStringLiteral("usesCalculatedShippingInternational"), {QStringLiteral("needsPackageInfo")}},
+        {QStringLiteral("localPickupOnly"), {QStringLiteral("usesStandardShipping")}},
+        {QStringLiteral("shippingTermsInDescription"), {QStringLiteral("usesStandardShipping")}},
+        {QStringLiteral("insuranceOption"), {QStringLiteral("needsInsuranceFee")}},
+        {QStringLiteral("insuranceOptionInternational"), {QStringLiteral("needsInsuranceFeeInternational")}},
+        {QStringLiteral("domesticShippingServices"),
+         {QStringLiteral("domesticShippingService0"), QStringLiteral("domesticShippingService1"),
+          QStringLiteral("domesticShippingService2")}},
+    };
+    const QString changedKey = key(name);
+    Q_EMIT keyChanged(changedKey);
+    if (!changed)
+        return;
+    for (const QString& derivedKey : derived.value(changedKey))
+        Q_EMIT keyChanged(derivedKey);
 }
 
 QString QMItemShippingOptions::normalizeFeeString(const QString& fee)
@@ -62,6 +82,7 @@ void QMItemShippingOptions::addDomesticShippingServiceWithID(const QString& serv
         {key(kQMShippingOptions_useSurchargeFee), useSurchargeFee},
         {key(kQMShippingOptions_surchargeFee), normalizeFeeString(surchargeFee)},
     };
+    didChangeValueForKey("domesticShippingServices", true);
 }
 
 void QMItemShippingOptions::addDomesticShippingServiceWithID(const QString& serviceID, const QString& fee,
@@ -82,6 +103,14 @@ void QMItemShippingOptions::addInternationalShippingServiceWithID(const QString&
         {key(kQMShippingOptions_useServiceAdditionalFee), useAdditionalFee},
         {key(kQMShippingOptions_serviceAdditionalFee), normalizeFeeString(additionalFee)},
     };
+    didChangeValueForKey("internationalShippingServices", true);
+}
+
+void QMItemShippingOptions::replaceRow(QVariantList& rows, qsizetype index, const QVariantMap& row, const char* name)
+{
+    const bool changed = rows.at(index) != QVariant(row);
+    rows[index] = row;
+    didChangeValueForKey(name, changed);
 }
 
 QVariantMap QMItemShippingOptions::domesticRow(qsizetype index) const
@@ -111,12 +140,14 @@ void QMItemShippingOptions::removeDomesticShippingServiceAtIndex(qsizetype index
 {
     domesticRow(index);
     m_domesticShippingServices.removeAt(index);
+    didChangeValueForKey("domesticShippingServices", true);
 }
 
 void QMItemShippingOptions::removeInternationalShippingServiceAtIndex(qsizetype index)
 {
     internationalRow(index);
     m_internationalShippingServices.removeAt(index);
+    didChangeValueForKey("internationalShippingServices", true);
 }
 
 QString QMItemShippingOptions::idOfDomesticShippingServiceAtIndex(qsizetype index) const
@@ -194,7 +225,7 @@ void QMItemShippingOptions::setFee(const QString& fee, qsizetype domesticIndex)
     DW_ASSERT(!fee.isNull(), "cannot add new shipping service with (nil) fee");
     QVariantMap row = domesticRow(domesticIndex);
     row.insert(key(kQMShippingOptions_serviceFee), normalizeFeeString(fee));
-    m_domesticShippingServices[domesticIndex] = row;
+    replaceRow(m_domesticShippingServices, domesticIndex, row, "domesticShippingServices");
 }
 
 void QMItemShippingOptions::setIDForDomesticShippingService(const QString& serviceID, qsizetype index)
@@ -202,7 +233,7 @@ void QMItemShippingOptions::setIDForDomesticShippingService(const QString& servi
     DW_ASSERT(!serviceID.isNull(), "cannot add new shipping service with (nil) id");
     QVariantMap row = domesticRow(index);
     row.insert(key(kQMShippingOptions_serviceID), serviceID);
-    m_domesticShippingServices[index] = row;
+    replaceRow(m_domesticShippingServices, index, row, "domesticShippingServices");
 }
 
 void QMItemShippingOptions::setIDForInternationalShippingService(const QString& serviceID, qsizetype index)
@@ -210,21 +241,21 @@ void QMItemShippingOptions::setIDForInternationalShippingService(const QString& 
     DW_ASSERT(!serviceID.isNull(), "cannot add new shipping service with (nil) id");
     QVariantMap row = internationalRow(index);
     row.insert(key(kQMShippingOptions_serviceID), serviceID);
-    m_internationalShippingServices[index] = row;
+    replaceRow(m_internationalShippingServices, index, row, "internationalShippingServices");
 }
 
 void QMItemShippingOptions::setUsesSpecialShipToLocations(bool value, qsizetype internationalIndex)
 {
     QVariantMap row = internationalRow(internationalIndex);
     row.insert(key(kQMUsesShipToLocations), value);
-    m_internationalShippingServices[internationalIndex] = row;
+    replaceRow(m_internationalShippingServices, internationalIndex, row, "internationalShippingServices");
 }
 
 void QMItemShippingOptions::setShipToLocations(const QStringList& locations, qsizetype internationalIndex)
 {
     QVariantMap row = internationalRow(internationalIndex);
     row.insert(key(kQMShipToLocations), QVariant(locations).toList());
-    m_internationalShippingServices[internationalIndex] = row;
+    replaceRow(m_internationalShippingServices, internationalIndex, row, "internationalShippingServices");
 }
 
 bool QMItemShippingOptions::isFreightShipping() const

@@ -7,14 +7,20 @@
 // Service rows are dictionaries under the kQMShippingOptions_ keys; fees are kept as text with "."
 // as decimal separator (normalizeFeeString). A copy is deep: changing a row of the copy never
 // touches the original. Bad indexes and missing IDs or fees are programming errors (DW_ASSERT with
-// the messages the shipping panel's callers know). Main thread, like the listing that owns it.
+// the messages the shipping panel's callers know). Every setter and every change of a service row
+// announces itself with keyChanged(key), under the field's name ("domesticShippingServices" for
+// the rows); a change that alters a derived value (needsPackageInfo, usesStandardShipping,
+// needsInsuranceFee, needsInsuranceFeeInternational, domesticShippingService0 to 2) announces that
+// too. Main thread, like the listing that owns it.
 //
 //     auto options = std::make_shared<QMItemShippingOptions>();
 //     options->addDomesticShippingServiceWithID("301", "3,50", false, "0");
 //     bool free = options->hasFreeShippingService();
+//     QObject::connect(options.get(), &QMItemShippingOptions::keyChanged, panel, &Panel::optionsChanged);
 
-#include "platform/ArchivedObject.h"
+#include "platform/archive/ArchivedObject.h"
 
+#include <QObject>
 #include <QString>
 #include <QStringList>
 #include <QVariantList>
@@ -43,8 +49,44 @@ namespace dw {
 class KeyedUnarchiver;
 }
 
-class QMItemShippingOptions : public dw::ArchivedObject
+// The stored values of QMItemShippingOptions, with the defaults of new options. Apart from the
+// object so that a copy copies them all at once (an object that announces changes cannot be copied).
+struct QMItemShippingOptionsValues
 {
+    bool m_usesCalculatedShipping = false;
+    QStringList m_shipToLocations;
+    QString m_insuranceFee = QStringLiteral("0");
+    qint64 m_insuranceOption = 0;
+    qint64 m_shippingType = 1;
+    QString m_shipFromZipCode = QStringLiteral("");
+    QString m_packageDepth = QStringLiteral("0");
+    QString m_packageLength = QStringLiteral("0");
+    QString m_packageWidth = QStringLiteral("0");
+    QString m_packagePounds = QStringLiteral("0");
+    QString m_packageOunces = QStringLiteral("0");
+    QString m_packagingHandlingCosts = QStringLiteral("0");
+    QVariantList m_domesticShippingServices;
+    QVariantList m_internationalShippingServices;
+    bool m_localPickupOnly = false;
+    bool m_shippingTermsInDescription = false;
+    bool m_usesCalculatedShippingInternational = false;
+    qint64 m_insuranceOptionInternational = 0;
+    QString m_insuranceFeeInternational = QStringLiteral("0");
+    QString m_packagingHandlingCostsInternational = QStringLiteral("0");
+    bool m_offerDomesticShippingDiscount = false;
+    bool m_offerInternationalShippingDiscount = false;
+    QString m_domesticShippingDiscountProfileID;
+    QString m_internationalShippingDiscountProfileID;
+    bool m_offerDomesticPromotionalShippingDiscount = false;
+    bool m_offerInternationalPromotionalShippingDiscount = false;
+    QStringList m_excludeLocations;
+    bool m_hasExcludeLocations = false;
+};
+
+class QMItemShippingOptions : public QObject, public dw::ArchivedObject, private QMItemShippingOptionsValues
+{
+    Q_OBJECT
+
 public:
     QMItemShippingOptions();
 
@@ -77,8 +119,11 @@ public:
                                                const QString& additionalFee);
     void removeDomesticShippingServiceAtIndex(qsizetype index);
     void removeInternationalShippingServiceAtIndex(qsizetype index);
-    void removeAllDomesticServices() { m_domesticShippingServices.clear(); }
-    void removeAllInternationalServices() { m_internationalShippingServices.clear(); }
+    void removeAllDomesticServices() { store(m_domesticShippingServices, QVariantList(), "domesticShippingServices"); }
+    void removeAllInternationalServices()
+    {
+        store(m_internationalShippingServices, QVariantList(), "internationalShippingServices");
+    }
 
     QString idOfDomesticShippingServiceAtIndex(qsizetype index) const;
     QString feeForDomesticShippingServiceAtIndex(qsizetype index) const;
@@ -104,7 +149,10 @@ public:
     void setIDForInternationalShippingService(const QString& serviceID, qsizetype index);
     void setUsesSpecialShipToLocations(bool value, qsizetype internationalIndex);
     void setShipToLocations(const QStringList& locations, qsizetype internationalIndex);
-    void addShipToLocation(const QString& location) { m_shipToLocations << location; }
+    void addShipToLocation(const QString& location)
+    {
+        store(m_shipToLocations, m_shipToLocations + QStringList{location}, "shipToLocations");
+    }
 
     // Queries
     bool needsPackageInfo() const { return m_usesCalculatedShipping || m_usesCalculatedShippingInternational; }
@@ -113,6 +161,15 @@ public:
     bool needsInsuranceFeeInternational() const
     {
         return m_insuranceOptionInternational == 1 || m_insuranceOptionInternational == 2;
+    }
+    // Announce a change of the derived value and store nothing; the setters of the values it is
+    // derived from announce it themselves when they change them.
+    void setNeedsPackageInfo(bool) { Q_EMIT keyChanged(QStringLiteral("needsPackageInfo")); }
+    void setUsesStandardShipping(bool) { Q_EMIT keyChanged(QStringLiteral("usesStandardShipping")); }
+    void setNeedsInsuranceFee(bool) { Q_EMIT keyChanged(QStringLiteral("needsInsuranceFee")); }
+    void setNeedsInsuranceFeeInternational(bool)
+    {
+        Q_EMIT keyChanged(QStringLiteral("needsInsuranceFeeInternational"));
     }
     bool isFreightShipping() const;
     bool usesShippingServiceWithID(qint64 serviceID) const;
@@ -123,103 +180,127 @@ public:
 
     // Whole options
     bool usesCalculatedShipping() const { return m_usesCalculatedShipping; }
-    void setUsesCalculatedShipping(bool value) { m_usesCalculatedShipping = value; }
+    void setUsesCalculatedShipping(bool value) { store(m_usesCalculatedShipping, value, "usesCalculatedShipping"); }
     const QStringList& shipToLocations() const { return m_shipToLocations; }
-    void setShipToLocations(const QStringList& locations) { m_shipToLocations = locations; }
+    void setShipToLocations(const QStringList& locations) { store(m_shipToLocations, locations, "shipToLocations"); }
     const QString& insuranceFee() const { return m_insuranceFee; }
-    void setInsuranceFee(const QString& fee) { m_insuranceFee = fee; }
+    void setInsuranceFee(const QString& fee) { store(m_insuranceFee, fee, "insuranceFee"); }
     qint64 insuranceOption() const { return m_insuranceOption; }
-    void setInsuranceOption(qint64 option) { m_insuranceOption = option; }
+    void setInsuranceOption(qint64 option) { store(m_insuranceOption, option, "insuranceOption"); }
     qint64 shippingType() const { return m_shippingType; }
-    void setShippingType(qint64 type) { m_shippingType = type; }
+    void setShippingType(qint64 type) { store(m_shippingType, type, "shippingType"); }
     const QString& shipFromZipCode() const { return m_shipFromZipCode; }
-    void setShipFromZipCode(const QString& zip) { m_shipFromZipCode = zip; }
+    void setShipFromZipCode(const QString& zip) { store(m_shipFromZipCode, zip, "shipFromZipCode"); }
     const QString& packageDepth() const { return m_packageDepth; }
-    void setPackageDepth(const QString& value) { m_packageDepth = value; }
+    void setPackageDepth(const QString& value) { store(m_packageDepth, value, "packageDepth"); }
     const QString& packageLength() const { return m_packageLength; }
-    void setPackageLength(const QString& value) { m_packageLength = value; }
+    void setPackageLength(const QString& value) { store(m_packageLength, value, "packageLength"); }
     const QString& packageWidth() const { return m_packageWidth; }
-    void setPackageWidth(const QString& value) { m_packageWidth = value; }
+    void setPackageWidth(const QString& value) { store(m_packageWidth, value, "packageWidth"); }
     const QString& packagePounds() const { return m_packagePounds; }
-    void setPackagePounds(const QString& value) { m_packagePounds = value; }
+    void setPackagePounds(const QString& value) { store(m_packagePounds, value, "packagePounds"); }
     const QString& packageOunces() const { return m_packageOunces; }
-    void setPackageOunces(const QString& value) { m_packageOunces = value; }
+    void setPackageOunces(const QString& value) { store(m_packageOunces, value, "packageOunces"); }
     const QString& packagingHandlingCosts() const { return m_packagingHandlingCosts; }
-    void setPackagingHandlingCosts(const QString& value) { m_packagingHandlingCosts = value; }
+    void setPackagingHandlingCosts(const QString& value)
+    {
+        store(m_packagingHandlingCosts, value, "packagingHandlingCosts");
+    }
     const QVariantList& domesticShippingServices() const { return m_domesticShippingServices; }
-    void setDomesticShippingServices(const QVariantList& services) { m_domesticShippingServices = services; }
+    void setDomesticShippingServices(const QVariantList& services)
+    {
+        store(m_domesticShippingServices, services, "domesticShippingServices");
+    }
     const QVariantList& internationalShippingServices() const { return m_internationalShippingServices; }
-    void setInternationalShippingServices(const QVariantList& services) { m_internationalShippingServices = services; }
+    void setInternationalShippingServices(const QVariantList& services)
+    {
+        store(m_internationalShippingServices, services, "internationalShippingServices");
+    }
     bool localPickupOnly() const { return m_localPickupOnly; }
-    void setLocalPickupOnly(bool value) { m_localPickupOnly = value; }
+    void setLocalPickupOnly(bool value) { store(m_localPickupOnly, value, "localPickupOnly"); }
     bool shippingTermsInDescription() const { return m_shippingTermsInDescription; }
-    void setShippingTermsInDescription(bool value) { m_shippingTermsInDescription = value; }
+    void setShippingTermsInDescription(bool value)
+    {
+        store(m_shippingTermsInDescription, value, "shippingTermsInDescription");
+    }
     bool usesCalculatedShippingInternational() const { return m_usesCalculatedShippingInternational; }
-    void setUsesCalculatedShippingInternational(bool value) { m_usesCalculatedShippingInternational = value; }
+    void setUsesCalculatedShippingInternational(bool value)
+    {
+        store(m_usesCalculatedShippingInternational, value, "usesCalculatedShippingInternational");
+    }
     qint64 insuranceOptionInternational() const { return m_insuranceOptionInternational; }
-    void setInsuranceOptionInternational(qint64 option) { m_insuranceOptionInternational = option; }
+    void setInsuranceOptionInternational(qint64 option)
+    {
+        store(m_insuranceOptionInternational, option, "insuranceOptionInternational");
+    }
     const QString& insuranceFeeInternational() const { return m_insuranceFeeInternational; }
-    void setInsuranceFeeInternational(const QString& fee) { m_insuranceFeeInternational = fee; }
+    void setInsuranceFeeInternational(const QString& fee)
+    {
+        store(m_insuranceFeeInternational, fee, "insuranceFeeInternational");
+    }
     const QString& packagingHandlingCostsInternational() const { return m_packagingHandlingCostsInternational; }
-    void setPackagingHandlingCostsInternational(const QString& value) { m_packagingHandlingCostsInternational = value; }
+    void setPackagingHandlingCostsInternational(const QString& value)
+    {
+        store(m_packagingHandlingCostsInternational, value, "packagingHandlingCostsInternational");
+    }
     bool offerDomesticShippingDiscount() const { return m_offerDomesticShippingDiscount; }
-    void setOfferDomesticShippingDiscount(bool value) { m_offerDomesticShippingDiscount = value; }
+    void setOfferDomesticShippingDiscount(bool value)
+    {
+        store(m_offerDomesticShippingDiscount, value, "offerDomesticShippingDiscount");
+    }
     bool offerInternationalShippingDiscount() const { return m_offerInternationalShippingDiscount; }
-    void setOfferInternationalShippingDiscount(bool value) { m_offerInternationalShippingDiscount = value; }
+    void setOfferInternationalShippingDiscount(bool value)
+    {
+        store(m_offerInternationalShippingDiscount, value, "offerInternationalShippingDiscount");
+    }
     const QString& domesticShippingDiscountProfileID() const { return m_domesticShippingDiscountProfileID; }
-    void setDomesticShippingDiscountProfileID(const QString& id) { m_domesticShippingDiscountProfileID = id; }
+    void setDomesticShippingDiscountProfileID(const QString& id)
+    {
+        store(m_domesticShippingDiscountProfileID, id, "domesticShippingDiscountProfileID");
+    }
     const QString& internationalShippingDiscountProfileID() const { return m_internationalShippingDiscountProfileID; }
-    void setInternationalShippingDiscountProfileID(const QString& id) { m_internationalShippingDiscountProfileID = id; }
+    void setInternationalShippingDiscountProfileID(const QString& id)
+    {
+        store(m_internationalShippingDiscountProfileID, id, "internationalShippingDiscountProfileID");
+    }
     bool offerDomesticPromotionalShippingDiscount() const { return m_offerDomesticPromotionalShippingDiscount; }
-    void setOfferDomesticPromotionalShippingDiscount(bool value) { m_offerDomesticPromotionalShippingDiscount = value; }
+    void setOfferDomesticPromotionalShippingDiscount(bool value)
+    {
+        store(m_offerDomesticPromotionalShippingDiscount, value, "offerDomesticPromotionalShippingDiscount");
+    }
     bool offerInternationalPromotionalShippingDiscount() const
     {
         return m_offerInternationalPromotionalShippingDiscount;
     }
     void setOfferInternationalPromotionalShippingDiscount(bool value)
     {
-        m_offerInternationalPromotionalShippingDiscount = value;
+        store(m_offerInternationalPromotionalShippingDiscount, value, "offerInternationalPromotionalShippingDiscount");
     }
     // Null when never set (as in options read from an old archive).
     const QStringList& excludeLocations() const { return m_excludeLocations; }
     bool hasExcludeLocations() const { return m_hasExcludeLocations; }
     void setExcludeLocations(const QStringList& locations)
     {
-        m_excludeLocations = locations;
         m_hasExcludeLocations = true;
+        store(m_excludeLocations, locations, "excludeLocations");
     }
 
+Q_SIGNALS:
+    // A value changed through its setter (also when it was set to the value it had), under the
+    // value's key; then, when the value did change, each value derived from it under its own key.
+    void keyChanged(const QString& key);
+
 private:
+    template<class V>
+    void store(V& field, const V& value, const char* key)
+    {
+        const bool changed = !(field == value);
+        field = value;
+        didChangeValueForKey(key, changed);
+    }
+    void didChangeValueForKey(const char* key, bool changed);
+    void replaceRow(QVariantList& rows, qsizetype index, const QVariantMap& row, const char* key);
     QVariantMap domesticRow(qsizetype index) const;
     QVariantMap internationalRow(qsizetype index) const;
     QVariantMap domesticRowForRange(qsizetype index) const;
-
-    bool m_usesCalculatedShipping = false;
-    QStringList m_shipToLocations;
-    QString m_insuranceFee;
-    qint64 m_insuranceOption = 0;
-    qint64 m_shippingType = 0;
-    QString m_shipFromZipCode;
-    QString m_packageDepth;
-    QString m_packageLength;
-    QString m_packageWidth;
-    QString m_packagePounds;
-    QString m_packageOunces;
-    QString m_packagingHandlingCosts;
-    QVariantList m_domesticShippingServices;
-    QVariantList m_internationalShippingServices;
-    bool m_localPickupOnly = false;
-    bool m_shippingTermsInDescription = false;
-    bool m_usesCalculatedShippingInternational = false;
-    qint64 m_insuranceOptionInternational = 0;
-    QString m_insuranceFeeInternational;
-    QString m_packagingHandlingCostsInternational;
-    bool m_offerDomesticShippingDiscount = false;
-    bool m_offerInternationalShippingDiscount = false;
-    QString m_domesticShippingDiscountProfileID;
-    QString m_internationalShippingDiscountProfileID;
-    bool m_offerDomesticPromotionalShippingDiscount = false;
-    bool m_offerInternationalPromotionalShippingDiscount = false;
-    QStringList m_excludeLocations;
-    bool m_hasExcludeLocations = false;
 };

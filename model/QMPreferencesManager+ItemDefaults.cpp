@@ -4,144 +4,19 @@
 
 #include "DWKit/QMLog.h"
 
-#include "platform/DWAssert.h"
-#include "platform/DWFormat.h"
-#include "platform/KeyedArchiver.h"
-#include "platform/KeyedUnarchiver.h"
-#include "platform/Paths.h"
-#include "platform/RtfCodec.h"
-#include "platform/UserDefaults.h"
+#include "platform/core/DWAssert.h"
+#include "platform/core/DWFormat.h"
+#include "platform/archive/KeyedArchiver.h"
+#include "platform/archive/KeyedUnarchiver.h"
+#include "platform/core/Paths.h"
+#include "platform/text/RtfCodec.h"
+#include "platform/core/UserDefaults.h"
 
 #include <QFileInfo>
-
-QVariant QMPreferencesManager::defaultLocation() const
-{
-    return objectFor("location");
-}
-
-void QMPreferencesManager::setDefaultLocation(const QVariant& location)
-{
-    setObjectFor(location, "location");
-}
-
-QString QMPreferencesManager::defaultZIPCode() const
-{
-    return stringFor("zipCode");
-}
-
-void QMPreferencesManager::setDefaultZIPCode(const QString& zipCode)
-{
-    setObjectFor(zipCode.isNull() ? QVariant() : QVariant(zipCode), "zipCode");
-}
-
-qint64 QMPreferencesManager::defaultCountryID() const
-{
-    return integerFor("countryID");
-}
-
-void QMPreferencesManager::setDefaultCountryID(qint64 countryID)
-{
-    defaults().setInteger(countryID, QStringLiteral("countryID"));
-}
 
 QString QMPreferencesManager::defaultCountryIDAsString() const
 {
     return dw::format(QStringLiteral("%ld"), qlonglong(defaultCountryID()));
-}
-
-QVariant QMPreferencesManager::defaultCountryAbb() const
-{
-    return objectFor("countryAbb");
-}
-
-qint64 QMPreferencesManager::defaultRegionID() const
-{
-    return integerFor("regionID");
-}
-
-void QMPreferencesManager::setDefaultRegionID(qint64 regionID)
-{
-    defaults().setInteger(regionID, QStringLiteral("regionID"));
-}
-
-qint64 QMPreferencesManager::defaultCurrencyID() const
-{
-    return integerFor("currencyID");
-}
-
-void QMPreferencesManager::setDefaultCurrencyID(qint64 currencyID)
-{
-    defaults().setInteger(currencyID, QStringLiteral("currencyID"));
-}
-
-QVariantList QMPreferencesManager::defaultPaymentOptions() const
-{
-    return defaults().arrayForKey(QStringLiteral("paymentOptions"));
-}
-
-void QMPreferencesManager::setDefaultPaymentOptions(const QVariantList& options)
-{
-    setObjectFor(options, "paymentOptions");
-}
-
-qint64 QMPreferencesManager::defaultAuctionDuration() const
-{
-    return integerFor("defaultDuration");
-}
-
-void QMPreferencesManager::setDefaultAuctionDuration(qint64 days)
-{
-    defaults().setInteger(days, QStringLiteral("defaultDuration"));
-}
-
-QVariant QMPreferencesManager::defaultMinimumBid() const
-{
-    return objectFor("defaultMinimumBid");
-}
-
-void QMPreferencesManager::setDefaultMinimumBid(const QVariant& value)
-{
-    setObjectFor(value, "defaultMinimumBid");
-}
-
-bool QMPreferencesManager::isPrivateAuctionByDefault() const
-{
-    return boolFor("defaultPrivateAuction");
-}
-
-QVariant QMPreferencesManager::defaultBuyItNowPrice() const
-{
-    return objectFor("defaultBuyItNowPrice");
-}
-
-bool QMPreferencesManager::useBuyItNowByDefault() const
-{
-    return boolFor("useBuyItNow");
-}
-
-QVariant QMPreferencesManager::defaultReservePrice() const
-{
-    return objectFor("reservePrice");
-}
-
-bool QMPreferencesManager::useReservePriceByDefault() const
-{
-    return boolFor("useReservePrice");
-}
-
-bool QMPreferencesManager::useStartingBidByDefault() const
-{
-    return boolFor("useStartingBid");
-}
-
-bool QMPreferencesManager::convertItemDescriptionToHTMLByDefault() const
-{
-    return boolFor("convertDescriptionToHTML");
-}
-
-qint64 QMPreferencesManager::defaultCounterType() const
-{
-    return integerFor("CounterType");
 }
 
 QString QMPreferencesManager::defaultFooterString() const
@@ -161,114 +36,9 @@ void QMPreferencesManager::setDefaultFooterString(const QString& footer)
     defaults().setObject(dw::rtf::write(dw::StyledText(footer)), QStringLiteral("footerData"));
 }
 
-bool QMPreferencesManager::includeFooterInItemDescriptionByDefault() const
-{
-    return boolFor("includeFooterInDescription");
-}
-
-bool QMPreferencesManager::defaultUseDesignTemplate() const
-{
-    return boolFor("defaultUseDesignTemplate");
-}
-
-void QMPreferencesManager::setDefaultUseDesignTemplate(bool value)
-{
-    defaults().setBool(value, QStringLiteral("defaultUseDesignTemplate"));
-}
-
-QVariant QMPreferencesManager::defaultDesignTemplateIdentifier() const
-{
-    return objectFor("defaultDesignTemplateIdentifier");
-}
-
-void QMPreferencesManager::setDefaultDesignTemplateIdentifier(const QVariant& identifier)
-{
-    setObjectFor(identifier, "defaultDesignTemplateIdentifier");
-}
-
-bool QMPreferencesManager::transcribeSettingsFromTemplate() const
-{
-    return boolFor("copySettingsFromTemplate");
-}
-
-QVariant QMPreferencesManager::templateUniqueIDFromWhichToTranscribeSettings() const
-{
-    return objectFor("templateUniqueIDFromWhichToCopySettings");
-}
-
-void QMPreferencesManager::setTemplateUniqueIDFromWhichToTranscribeSettings(const QVariant& uniqueID)
-{
-    setObjectFor(uniqueID, "templateUniqueIDFromWhichToCopySettings");
-}
-
-bool QMPreferencesManager::useDispatchTimeMaxByDefault() const
-{
-    return boolFor("useDispatchTimeMax");
-}
-
-qint64 QMPreferencesManager::defaultDispatchTimeMax() const
-{
-    return integerFor("dispatchTimeMax");
-}
-
-bool QMPreferencesManager::returnPolicyAccepted() const
-{
-    return boolFor("returnPolicyAccepted");
-}
-
-void QMPreferencesManager::setReturnPolicyAccepted(bool value)
-{
-    defaults().setBool(value, QStringLiteral("returnPolicyAccepted"));
-}
-
-QVariant QMPreferencesManager::returnPolicyDescription() const
-{
-    return objectFor("returnPolicyDescription");
-}
-
-void QMPreferencesManager::setReturnPolicyDescription(const QVariant& value)
-{
-    setObjectFor(value, "returnPolicyDescription");
-}
-
-QVariant QMPreferencesManager::returnPolicyReturnsWithinOption() const
-{
-    return objectFor("returnPolicyReturnsWithinOption");
-}
-
-void QMPreferencesManager::setReturnPolicyReturnsWithinOption(const QVariant& value)
-{
-    setObjectFor(value, "returnPolicyReturnsWithinOption");
-}
-
-QVariant QMPreferencesManager::returnPolicyShippingCostPaidByOption() const
-{
-    return objectFor("returnPolicyShippingCostPaidByOption");
-}
-
-void QMPreferencesManager::setReturnPolicyShippingCostPaidByOption(const QVariant& value)
-{
-    setObjectFor(value, "returnPolicyShippingCostPaidByOption");
-}
-
-QVariant QMPreferencesManager::returnPolicyRefundOption() const
-{
-    return objectFor("returnPolicyRefundOption");
-}
-
-void QMPreferencesManager::setReturnPolicyRefundOption(const QVariant& value)
-{
-    setObjectFor(value, "returnPolicyRefundOption");
-}
-
 qint64 QMPreferencesManager::lastCategoryTreeVersion() const
 {
     return defaults().integerForKey(modifiedDefaultsKeyForKey(QStringLiteral("lastCategoryTreeVersion")));
-}
-
-QVariant QMPreferencesManager::defaultDesignTemplatePath() const
-{
-    return objectFor("defaultDesignTemplatePath");
 }
 
 // --- Default shipping options per site
@@ -337,11 +107,6 @@ bool QMPreferencesManager::setDefaultShippingOptions(const std::shared_ptr<QMIte
 }
 
 // --- Image defaults
-
-qint64 QMPreferencesManager::defaultImageSizeTag() const
-{
-    return integerFor("ImageSizePopupTag");
-}
 
 QSize QMPreferencesManager::defaultUploadImageSizeForImageSizeTag(qint64 tag)
 {

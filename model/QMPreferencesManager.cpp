@@ -2,14 +2,14 @@
 
 #include "DWKit/QMLog.h"
 
-#include "platform/CocoaNumbers.h"
-#include "platform/DWFormat.h"
-#include "platform/Clock.h"
-#include "platform/Localization.h"
-#include "platform/NotificationCenter.h"
-#include "platform/Paths.h"
-#include "platform/PropertyList.h"
-#include "platform/UserDefaults.h"
+#include "platform/core/CocoaNumbers.h"
+#include "platform/core/DWFormat.h"
+#include "platform/core/Clock.h"
+#include "platform/core/Localization.h"
+#include "platform/core/NotificationCenter.h"
+#include "platform/core/Paths.h"
+#include "platform/archive/PropertyList.h"
+#include "platform/core/UserDefaults.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -99,16 +99,6 @@ bool QMPreferencesManager::warningCodeIsOnIgnoreList(const QString& code) const
 
 // --- Picture upload
 
-qint64 QMPreferencesManager::defaultImageUploadingSystemTag() const
-{
-    return integerFor("ImageUploadingSystem");
-}
-
-void QMPreferencesManager::setDefaultImageUploadingSystemTag(qint64 tag)
-{
-    defaults().setInteger(tag, QStringLiteral("ImageUploadingSystem"));
-}
-
 bool QMPreferencesManager::useEPS() const
 {
     return defaultImageUploadingSystemTag() == kQMImageUploadingSystemEPS;
@@ -151,59 +141,9 @@ QString QMPreferencesManager::imageCounterString()
     return dw::format(QStringLiteral("%ld"), qlonglong(next));
 }
 
-QString QMPreferencesManager::FTPServerAddress() const
-{
-    return stringFor("FTPServerAddress");
-}
-
-void QMPreferencesManager::setFTPServerAddress(const QString& value)
-{
-    setObjectFor(value.isNull() ? QVariant() : QVariant(value), "FTPServerAddress");
-}
-
-QString QMPreferencesManager::FTPUserName() const
-{
-    return stringFor("FTPUserName");
-}
-
-void QMPreferencesManager::setFTPUserName(const QString& value)
-{
-    setObjectFor(value.isNull() ? QVariant() : QVariant(value), "FTPUserName");
-}
-
-QString QMPreferencesManager::FTPServerPath() const
-{
-    return stringFor("FTPServerPath");
-}
-
-void QMPreferencesManager::setFTPServerPath(const QString& value)
-{
-    setObjectFor(value.isNull() ? QVariant() : QVariant(value), "FTPServerPath");
-}
-
-QString QMPreferencesManager::HTTPURLPrefix() const
-{
-    return stringFor("HTTPURLPrefix");
-}
-
-void QMPreferencesManager::setHTTPURLPrefix(const QString& value)
-{
-    setObjectFor(value.isNull() ? QVariant() : QVariant(value), "HTTPURLPrefix");
-}
-
-qint64 QMPreferencesManager::deleteUploadedImagesAfterDays() const
-{
-    return integerFor("deleteUploadedImagesAfterDays");
-}
-
 bool QMPreferencesManager::shouldDeleteUploadedImages() const
 {
     return deleteUploadedImagesAfterDays() != 0;
-}
-
-QVariant QMPreferencesManager::defaultDotMacFolderName() const
-{
-    return objectFor("defaultDotMacFolderName");
 }
 
 QString QMPreferencesManager::HTTPURLStringForUploadedFile(const QString& filePath) const
@@ -225,11 +165,6 @@ QString QMPreferencesManager::HTTPURLStringForHTTPURLPrefix(const QString& prefi
 
 // --- Listing, fees and schedule
 
-qint64 QMPreferencesManager::auctionDeleteDuration() const
-{
-    return integerFor("auctionDeleteDuration");
-}
-
 QDateTime QMPreferencesManager::lastScheduleDate() const
 {
     const QDateTime stored = dateFromVariant(objectFor("LastScheduleDate"));
@@ -242,16 +177,6 @@ QDateTime QMPreferencesManager::lastScheduleDate() const
 void QMPreferencesManager::setLastScheduleDate(const QDateTime& date)
 {
     setObjectFor(date.isValid() ? QVariant(date.toUTC()) : QVariant(), "LastScheduleDate");
-}
-
-bool QMPreferencesManager::markExtraFees() const
-{
-    return boolFor("markExtraFees");
-}
-
-void QMPreferencesManager::setMarkExtraFees(bool value)
-{
-    defaults().setBool(value, QStringLiteral("markExtraFees"));
 }
 
 QColor QMPreferencesManager::feesHighlightColor()
@@ -270,56 +195,6 @@ void QMPreferencesManager::setFeesHighlightColor(const QColor& color)
     setObjectFor(QVariantList{rgb.redF(), rgb.greenF(), rgb.blueF(), rgb.alphaF()}, "FeesHighlightColor2");
     dw::NotificationCenter::defaultCenter().post(QString::fromLatin1(kFeesHighlightColorDidChangeNotification),
                                                  dw::NotificationObject::of(this));
-}
-
-bool QMPreferencesManager::shouldDisplayInfoPanel() const
-{
-    return boolFor("ShouldDisplayInfoPanel");
-}
-
-void QMPreferencesManager::setShouldDisplayInfoPanel(bool value)
-{
-    defaults().setBool(value, QStringLiteral("ShouldDisplayInfoPanel"));
-}
-
-bool QMPreferencesManager::preventSystemSleepForEvents() const
-{
-    return boolFor("preventSystemSleepForEvents");
-}
-
-void QMPreferencesManager::setPreventSystemSleepForEvents(bool value)
-{
-    defaults().setBool(value, QStringLiteral("preventSystemSleepForEvents"));
-}
-
-bool QMPreferencesManager::includeGalleryImageInAuction() const
-{
-    return boolFor("includeGalleryImageInAuction");
-}
-
-bool QMPreferencesManager::autoUpdatePreview() const
-{
-    return boolFor("autoUpdatePreview");
-}
-
-bool QMPreferencesManager::removeCategoryAfterDuplication() const
-{
-    return boolFor("removeCategoryAfterDuplication");
-}
-
-bool QMPreferencesManager::suppressAuctionModeSwitching() const
-{
-    return boolFor("suppressAuctionModeSwitching");
-}
-
-bool QMPreferencesManager::drawTemplateItemColorBackgound() const
-{
-    return boolFor("drawTemplateItemColorBackgound");
-}
-
-bool QMPreferencesManager::automaticallyArchiveFinishedAuctions() const
-{
-    return boolFor("automaticallyArchiveFinishedAuctions");
 }
 
 QString QMPreferencesManager::startedAuctionsFolderUniqueID() const
@@ -385,16 +260,6 @@ void QMPreferencesManager::showAllWarnings()
 
 // --- eBay data and messages
 
-qint64 QMPreferencesManager::getSellerListUpdateTime() const
-{
-    return integerFor("GetSellerListUpdateTime");
-}
-
-void QMPreferencesManager::setGetSellerListUpdateTime(qint64 value)
-{
-    defaults().setInteger(value, QStringLiteral("GetSellerListUpdateTime"));
-}
-
 QDateTime QMPreferencesManager::getSellerListLastRunDate() const
 {
     return dateFromVariant(
@@ -409,46 +274,6 @@ void QMPreferencesManager::setGetSellerListLastRunDate(const QDateTime& date)
     else
         defaults().removeObjectForKey(key);
     synchronize();
-}
-
-bool QMPreferencesManager::trackRunningAuctions() const
-{
-    return boolFor("trackRunningAuctions");
-}
-
-bool QMPreferencesManager::showAuctionsFromMyeBay() const
-{
-    return boolFor("showAuctionsFromMyeBay");
-}
-
-bool QMPreferencesManager::logGetSellerListRequests() const
-{
-    return boolFor("logGetSellerListRequests");
-}
-
-bool QMPreferencesManager::downloadMyEbayMessages() const
-{
-    return boolFor("downloadMyEbayMessages");
-}
-
-qint64 QMPreferencesManager::ebayMessageTypeTag() const
-{
-    return integerFor("ebayMessageTypeTag");
-}
-
-QVariantList QMPreferencesManager::recentFeedbackComments() const
-{
-    return defaults().arrayForKey(QStringLiteral("RecentFeedbackComments"));
-}
-
-void QMPreferencesManager::setRecentFeedbackComments(const QVariantList& comments)
-{
-    setObjectFor(comments, "RecentFeedbackComments");
-}
-
-qint64 QMPreferencesManager::maxRecentFeedbackComments() const
-{
-    return integerFor("maxRecentFeedbackComments");
 }
 
 bool QMPreferencesManager::eBayMessageIsOnIgnoreList(const QString& message) const
@@ -473,76 +298,6 @@ void QMPreferencesManager::forgetEbayMessageIgnoreList()
 
 // --- Window, table and view state
 
-QVariant QMPreferencesManager::eventsTableSortDescriptors() const
-{
-    return objectFor("eventsTableSortDescriptors");
-}
-
-void QMPreferencesManager::setEventsTableSortDescriptors(const QVariant& value)
-{
-    setObjectFor(value, "eventsTableSortDescriptors");
-}
-
-QVariant QMPreferencesManager::auctionsTableSortDescriptors() const
-{
-    return objectFor("auctionsTableSortDescriptors3");
-}
-
-void QMPreferencesManager::setAuctionsTableSortDescriptors(const QVariant& value)
-{
-    setObjectFor(value, "auctionsTableSortDescriptors3");
-}
-
-QVariant QMPreferencesManager::templatesTableSortDescriptors() const
-{
-    return objectFor("templatesTableSortDescriptors3");
-}
-
-void QMPreferencesManager::setTemplatesTableSortDescriptors(const QVariant& value)
-{
-    setObjectFor(value, "templatesTableSortDescriptors3");
-}
-
-QVariant QMPreferencesManager::paypalTransactionTableSortDescriptors() const
-{
-    return objectFor("paypalTransactionTableSortDescriptors");
-}
-
-void QMPreferencesManager::setPaypalTransactionTableSortDescriptors(const QVariant& value)
-{
-    setObjectFor(value, "paypalTransactionTableSortDescriptors");
-}
-
-QVariant QMPreferencesManager::ebayMessagesTableSortDescriptors() const
-{
-    return objectFor("ebayMessagesTableSortDescriptors");
-}
-
-void QMPreferencesManager::setEbayMessagesTableSortDescriptors(const QVariant& value)
-{
-    setObjectFor(value, "ebayMessagesTableSortDescriptors");
-}
-
-qint64 QMPreferencesManager::overviewModeType() const
-{
-    return integerFor("OverviewModeType");
-}
-
-void QMPreferencesManager::setOverviewModeType(qint64 value)
-{
-    defaults().setInteger(value, QStringLiteral("OverviewModeType"));
-}
-
-QVariant QMPreferencesManager::overviewSortDescriptorKey() const
-{
-    return objectFor("overviewSortDescriptorKey");
-}
-
-void QMPreferencesManager::setOverviewSortDescriptorKey(const QVariant& value)
-{
-    setObjectFor(value, "overviewSortDescriptorKey");
-}
-
 QSizeF QMPreferencesManager::overviewImageSize() const
 {
     // The size text is "{width, height}"; like the platform's reader, take the first two numbers.
@@ -562,26 +317,6 @@ void QMPreferencesManager::setOverviewImageSize(const QSizeF& size)
 {
     setObjectFor(dw::format(QStringLiteral("{%@, %@}"), dw::numberText(size.width()), dw::numberText(size.height())),
                  "overviewImageSize");
-}
-
-bool QMPreferencesManager::previewViewIsSelected() const
-{
-    return boolFor("previewViewIsSelected");
-}
-
-void QMPreferencesManager::setPreviewViewIsSelected(bool value)
-{
-    defaults().setBool(value, QStringLiteral("previewViewIsSelected"));
-}
-
-qint64 QMPreferencesManager::mainSearchFilterOption() const
-{
-    return integerFor("mainSearchFilterOption");
-}
-
-void QMPreferencesManager::setMainSearchFilterOption(qint64 value)
-{
-    defaults().setInteger(value, QStringLiteral("mainSearchFilterOption"));
 }
 
 QList<qint64> QMPreferencesManager::lastSelectedRowIndexesInOutlineView() const
@@ -611,82 +346,7 @@ void QMPreferencesManager::setLastSelectedRowIndexesInOutlineView(const std::opt
     synchronize();
 }
 
-bool QMPreferencesManager::showInspectorWindowInBackground() const
-{
-    return boolFor("showInspectorWindowInBackground");
-}
-
-bool QMPreferencesManager::omitCompleteLibraryLoadingAtStartup() const
-{
-    return boolFor("omitCompleteLibraryLoadingAtStartup");
-}
-
-QVariant QMPreferencesManager::deletedDefaultSmartGroups() const
-{
-    return objectFor("deletedDefaultSmartGroupsKey");
-}
-
-void QMPreferencesManager::setDeletedDefaultSmartGroups(const QVariant& value)
-{
-    setObjectFor(value, "deletedDefaultSmartGroupsKey");
-}
-
-QVariantMap QMPreferencesManager::imageEditorFiltersDict() const
-{
-    return defaults().dictionaryForKey(QStringLiteral("imageEditorFilters"));
-}
-
-void QMPreferencesManager::setImageEditorFiltersDict(const QVariantMap& value)
-{
-    setObjectFor(value, "imageEditorFilters");
-}
-
 // --- Product search, design templates, video and other
-
-bool QMPreferencesManager::includeAdditionalProductInformation() const
-{
-    return boolFor("includeAdditionalProductInformation");
-}
-
-bool QMPreferencesManager::useSearchedProductTitle() const
-{
-    return boolFor("useSearchedProductTitle");
-}
-
-bool QMPreferencesManager::includeProductStockPhoto() const
-{
-    return boolFor("includeProductStockPhoto");
-}
-
-bool QMPreferencesManager::useProductStockPhotoAsGalleryImage() const
-{
-    return boolFor("useProductStockPhotoAsGalleryImage");
-}
-
-QStringList QMPreferencesManager::disabledDesignTemplateIdentifiers() const
-{
-    return defaults().stringArrayForKey(QStringLiteral("disabledDesignTemplateIdentifiers"));
-}
-
-void QMPreferencesManager::setDisabledDesignTemplateIdentifiers(const QStringList& identifiers)
-{
-    setObjectFor(QVariant(identifiers).toList(), "disabledDesignTemplateIdentifiers");
-}
-
-bool QMPreferencesManager::generateDesignTemplateThumbs() const
-{
-    return boolFor("generateDesignTemplateThumbs");
-}
-
-QString QMPreferencesManager::defaultVideoDeviceString() const
-{
-    return stringFor("defaultVideoDeviceString");
-}
-
-void QMPreferencesManager::setDefaultVideoDeviceString(const QString& value)
-{
-    setObjectFor(value.isNull() ? QVariant() : QVariant(value), "defaultVideoDeviceString");
-}
 
 QString QMPreferencesManager::twitterUpdateStatusMessagePrefix()
 {
@@ -696,72 +356,6 @@ QString QMPreferencesManager::twitterUpdateStatusMessagePrefix()
     const QString prefix = dw::localized("I just listed '%t' on eBay with #Quillmart:");
     setObjectFor(prefix, "twitterUpdateStatusMessagePrefix");
     return prefix;
-}
-
-bool QMPreferencesManager::twitterUpdateStatusOnRelist() const
-{
-    return boolFor("twitterUpdateStatusOnRelist");
-}
-
-bool QMPreferencesManager::enableLogFile() const
-{
-    return boolFor("enableLogFile");
-}
-
-qint64 QMPreferencesManager::lastUsedSpotlightPluginVersion() const
-{
-    return integerFor("lastUsedSpotlightPluginVersion");
-}
-
-void QMPreferencesManager::setLastUsedSpotlightPluginVersion(qint64 version)
-{
-    defaults().setInteger(version, QStringLiteral("lastUsedSpotlightPluginVersion"));
-    synchronize();
-}
-
-bool QMPreferencesManager::sharingLookForSharedTemplates() const
-{
-    return boolFor("sharingLookForSharedTemplates");
-}
-
-bool QMPreferencesManager::sharingShareMyTemplates() const
-{
-    return boolFor("sharingShareMyTemplates");
-}
-
-bool QMPreferencesManager::sharingRequirePassword() const
-{
-    return boolFor("sharingRequirePassword");
-}
-
-bool QMPreferencesManager::sharingRememberRemotePassword() const
-{
-    return boolFor("sharingRememberRemotePassword");
-}
-
-void QMPreferencesManager::setSharingRememberRemotePassword(bool value)
-{
-    defaults().setBool(value, QStringLiteral("sharingRememberRemotePassword"));
-}
-
-QVariant QMPreferencesManager::sharingSharedName() const
-{
-    return objectFor("sharingSharedName");
-}
-
-void QMPreferencesManager::setSharingSharedName(const QVariant& value)
-{
-    setObjectFor(value, "sharingSharedName");
-}
-
-QVariant QMPreferencesManager::sharingUniqueID() const
-{
-    return objectFor("sharingUniqueIDKey");
-}
-
-void QMPreferencesManager::setSharingUniqueID(const QVariant& value)
-{
-    setObjectFor(value, "sharingUniqueIDKey");
 }
 
 bool QMPreferencesManager::shareSelectedGroupsOnly() const

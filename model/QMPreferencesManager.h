@@ -51,9 +51,14 @@ public:
     QString ruName() const override;
     bool warningCodeIsOnIgnoreList(const QString& code) const override;
 
+    // The user defaults read and written as they are: one getter (and setter) per row of
+    // model/QMPreferenceKeys.tsv, generated from it.
+#include "model/QMPreferenceKeysAccessors.inc"
+
+public:
+    // The accessors with more behaviour.
+
     // Picture upload
-    qint64 defaultImageUploadingSystemTag() const;
-    void setDefaultImageUploadingSystemTag(qint64 tag);
     bool useEPS() const;
     bool useDotMac() const;
     bool useOwnFTPServer() const;
@@ -62,40 +67,17 @@ public:
     bool useOwnServer() const;
     // The next picture number as text: 1, 2, ... 99999, then 0 again. Safe from any thread.
     QString imageCounterString();
-    QString FTPServerAddress() const;
-    void setFTPServerAddress(const QString& value);
-    QString FTPUserName() const;
-    void setFTPUserName(const QString& value);
-    QString FTPServerPath() const;
-    void setFTPServerPath(const QString& value);
-    QString HTTPURLPrefix() const;
-    void setHTTPURLPrefix(const QString& value);
-    qint64 deleteUploadedImagesAfterDays() const;
     bool shouldDeleteUploadedImages() const;
-    QVariant defaultDotMacFolderName() const;
     QString HTTPURLStringForUploadedFile(const QString& filePath) const;
     static QString HTTPURLStringForHTTPURLPrefix(const QString& prefix, const QString& filePath);
 
     // Listing, fees and schedule
-    qint64 auctionDeleteDuration() const;
     // A stored date in the past reads as now.
     QDateTime lastScheduleDate() const;
     void setLastScheduleDate(const QDateTime& date);
-    bool markExtraFees() const;
-    void setMarkExtraFees(bool value);
     // Stores and announces the default colour the first time it is asked for.
     QColor feesHighlightColor();
     void setFeesHighlightColor(const QColor& color);
-    bool shouldDisplayInfoPanel() const;
-    void setShouldDisplayInfoPanel(bool value);
-    bool preventSystemSleepForEvents() const;
-    void setPreventSystemSleepForEvents(bool value);
-    bool includeGalleryImageInAuction() const;
-    bool autoUpdatePreview() const;
-    bool removeCategoryAfterDuplication() const;
-    bool suppressAuctionModeSwitching() const;
-    bool drawTemplateItemColorBackgound() const;
-    bool automaticallyArchiveFinishedAuctions() const;
     QString startedAuctionsFolderUniqueID() const;
     void setStartedAuctionsFolderUniqueID(const QString& uniqueID);
     // Null when neither the user's fees file nor the bundled one can be read.
@@ -105,135 +87,32 @@ public:
     void showAllWarnings();
 
     // eBay data and messages
-    qint64 getSellerListUpdateTime() const;
-    void setGetSellerListUpdateTime(qint64 value);
     QDateTime getSellerListLastRunDate() const;
     // A null date removes the key of the current mode only; synchronizes.
     void setGetSellerListLastRunDate(const QDateTime& date);
-    bool trackRunningAuctions() const;
-    bool showAuctionsFromMyeBay() const;
-    bool logGetSellerListRequests() const;
-    bool downloadMyEbayMessages() const;
-    qint64 ebayMessageTypeTag() const;
-    QVariantList recentFeedbackComments() const;
-    void setRecentFeedbackComments(const QVariantList& comments);
-    qint64 maxRecentFeedbackComments() const;
     bool eBayMessageIsOnIgnoreList(const QString& message) const;
     void addEbayMessageToIgnoreList(const QString& message);
     void forgetEbayMessageIgnoreList();
 
-    // Window, table and view state. Sort descriptors are kept in whatever form the tables give
-    // them (a list of {"key", "ascending"} maps).
-    QVariant eventsTableSortDescriptors() const;
-    void setEventsTableSortDescriptors(const QVariant& value);
-    QVariant auctionsTableSortDescriptors() const;
-    void setAuctionsTableSortDescriptors(const QVariant& value);
-    QVariant templatesTableSortDescriptors() const;
-    void setTemplatesTableSortDescriptors(const QVariant& value);
-    QVariant paypalTransactionTableSortDescriptors() const;
-    void setPaypalTransactionTableSortDescriptors(const QVariant& value);
-    QVariant ebayMessagesTableSortDescriptors() const;
-    void setEbayMessagesTableSortDescriptors(const QVariant& value);
-    qint64 overviewModeType() const;
-    void setOverviewModeType(qint64 value);
-    QVariant overviewSortDescriptorKey() const;
-    void setOverviewSortDescriptorKey(const QVariant& value);
+    // Window, table and view state
     // Stored as "{width, height}"; an empty or missing text reads as 160 by 160.
     QSizeF overviewImageSize() const;
     void setOverviewImageSize(const QSizeF& size);
-    bool previewViewIsSelected() const;
-    void setPreviewViewIsSelected(bool value);
-    qint64 mainSearchFilterOption() const;
-    void setMainSearchFilterOption(qint64 value);
     QList<qint64> lastSelectedRowIndexesInOutlineView() const;
     // An empty optional removes the key; synchronizes.
     void setLastSelectedRowIndexesInOutlineView(const std::optional<QList<qint64>>& indexes);
-    bool showInspectorWindowInBackground() const;
-    bool omitCompleteLibraryLoadingAtStartup() const;
-    QVariant deletedDefaultSmartGroups() const;
-    void setDeletedDefaultSmartGroups(const QVariant& value);
-    QVariantMap imageEditorFiltersDict() const;
-    void setImageEditorFiltersDict(const QVariantMap& value);
 
     // Product search, design templates, video and other
-    bool includeAdditionalProductInformation() const;
-    bool useSearchedProductTitle() const;
-    bool includeProductStockPhoto() const;
-    bool useProductStockPhotoAsGalleryImage() const;
-    QStringList disabledDesignTemplateIdentifiers() const;
-    void setDisabledDesignTemplateIdentifiers(const QStringList& identifiers);
-    bool generateDesignTemplateThumbs() const;
-    QString defaultVideoDeviceString() const;
-    void setDefaultVideoDeviceString(const QString& value);
     QString twitterUpdateStatusMessagePrefix();
-    bool twitterUpdateStatusOnRelist() const;
-    bool enableLogFile() const;
-    qint64 lastUsedSpotlightPluginVersion() const;
-    void setLastUsedSpotlightPluginVersion(qint64 version); // synchronizes
-    bool sharingLookForSharedTemplates() const;
-    bool sharingShareMyTemplates() const;
-    bool sharingRequirePassword() const;
-    bool sharingRememberRemotePassword() const;
-    void setSharingRememberRemotePassword(bool value);
-    QVariant sharingSharedName() const;
-    void setSharingSharedName(const QVariant& value);
-    QVariant sharingUniqueID() const;
-    void setSharingUniqueID(const QVariant& value);
     bool shareSelectedGroupsOnly() const;
 
     // Item defaults: what a new listing starts with.
-    QVariant defaultLocation() const;
-    void setDefaultLocation(const QVariant& location);
-    QString defaultZIPCode() const;
-    void setDefaultZIPCode(const QString& zipCode);
-    qint64 defaultCountryID() const;
-    void setDefaultCountryID(qint64 countryID);
     QString defaultCountryIDAsString() const;
-    QVariant defaultCountryAbb() const;
-    qint64 defaultRegionID() const;
-    void setDefaultRegionID(qint64 regionID);
-    qint64 defaultCurrencyID() const;
-    void setDefaultCurrencyID(qint64 currencyID);
-    QVariantList defaultPaymentOptions() const;
-    void setDefaultPaymentOptions(const QVariantList& options);
-    qint64 defaultAuctionDuration() const;
-    void setDefaultAuctionDuration(qint64 days);
-    QVariant defaultMinimumBid() const;
-    void setDefaultMinimumBid(const QVariant& value);
-    bool isPrivateAuctionByDefault() const;
-    QVariant defaultBuyItNowPrice() const;
-    bool useBuyItNowByDefault() const;
-    QVariant defaultReservePrice() const;
-    bool useReservePriceByDefault() const;
-    bool useStartingBidByDefault() const;
-    bool convertItemDescriptionToHTMLByDefault() const;
-    qint64 defaultCounterType() const;
     // The plain text of the RTF footer; null when none is stored or it is not RTF.
     QString defaultFooterString() const;
     // Stores the text as RTF; an empty or null text removes the footer.
     void setDefaultFooterString(const QString& footer);
-    bool includeFooterInItemDescriptionByDefault() const;
-    bool defaultUseDesignTemplate() const;
-    void setDefaultUseDesignTemplate(bool value);
-    QVariant defaultDesignTemplateIdentifier() const;
-    void setDefaultDesignTemplateIdentifier(const QVariant& identifier);
-    bool transcribeSettingsFromTemplate() const;
-    QVariant templateUniqueIDFromWhichToTranscribeSettings() const;
-    void setTemplateUniqueIDFromWhichToTranscribeSettings(const QVariant& uniqueID);
-    bool useDispatchTimeMaxByDefault() const;
-    qint64 defaultDispatchTimeMax() const;
-    bool returnPolicyAccepted() const;
-    void setReturnPolicyAccepted(bool value);
-    QVariant returnPolicyDescription() const;
-    void setReturnPolicyDescription(const QVariant& value);
-    QVariant returnPolicyReturnsWithinOption() const;
-    void setReturnPolicyReturnsWithinOption(const QVariant& value);
-    QVariant returnPolicyShippingCostPaidByOption() const;
-    void setReturnPolicyShippingCostPaidByOption(const QVariant& value);
-    QVariant returnPolicyRefundOption() const;
-    void setReturnPolicyRefundOption(const QVariant& value);
     qint64 lastCategoryTreeVersion() const;
-    QVariant defaultDesignTemplatePath() const;
 
     // Default shipping options of a site (site ID as decimal text); new, empty options when the
     // site has no readable file. Never null.
@@ -311,7 +190,6 @@ public:
     static void setEncipheredResourceFolder(const QString& folder);
 
     // Image defaults: the picture size chosen for upload.
-    qint64 defaultImageSizeTag() const;
     static QSize defaultUploadImageSizeForImageSizeTag(qint64 tag);
     QSize defaultUploadImageSize() const;
     qint64 defaultImageWidth() const;

@@ -1,7 +1,7 @@
 #include "DWKit/MiscRegex/NSString+MiscRegex.h"
 
-#include "platform/DWAssert.h"
-#include "platform/DWFormat.h"
+#include "platform/core/DWAssert.h"
+#include "platform/core/DWFormat.h"
 
 #include <climits>
 

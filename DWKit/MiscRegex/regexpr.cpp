@@ -1,7 +1,7 @@
 #include "DWKit/MiscRegex/regexpr.h"
 
-#include "platform/CocoaNumbers.h"
-#include "platform/DWAssert.h"
+#include "platform/core/CocoaNumbers.h"
+#include "platform/core/DWAssert.h"
 
 #include <algorithm>
 #include <atomic>

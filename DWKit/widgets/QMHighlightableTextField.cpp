@@ -3,11 +3,10 @@
 #include "DWKit/widgets/NSBezierPath+DWAdditons.h"
 #include "DWKit/widgets/NSColor+DWExtensions.h"
 
-#include "platform/MainThread.h"
+#include "platform/core/MainThread.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
-#include <QPointer>
 #include <QStyle>
 #include <mutex>
 
@@ -34,17 +33,12 @@ QMHighlightableTextField::QMHighlightableTextField(QWidget* parent) : QLabel(par
     setTextFormat(Qt::PlainText);
     auto& centre = dw::NotificationCenter::defaultCenter();
     // Posts may come from any thread; the field is touched on the main thread only.
-    QPointer<QMHighlightableTextField> self(this);
-    auto onMain = [self](std::function<void(QMHighlightableTextField*)> apply) {
-        if (dw::isMainThread()) {
-            if (self)
-                apply(self);
-            return;
-        }
-        dw::postToMain([self, apply] {
-            if (self)
-                apply(self);
-        });
+    // The guard is taken here, on the main thread: a worker may post while the field is destroyed.
+    auto onMain = [this, guard = QPointer<const QObject>(this)](std::function<void(QMHighlightableTextField*)> apply) {
+        if (dw::isMainThread())
+            apply(this);
+        else
+            dw::postToMain(guard, [this, apply] { apply(this); });
     };
     centre.addObserver(
         QString::fromLatin1(kQMHighlightableTextFieldStateNotification), nullptr,

@@ -8,7 +8,7 @@
 #include "DWKit/MiscRegex/NSString+MiscRegex.h"
 #include "DWKit/MiscRegex/regexpr.h"
 
-#include "platform/DWAssert.h"
+#include "platform/core/DWAssert.h"
 
 #include <algorithm>
 #include <cstddef>

@@ -1,9 +1,9 @@
 #include "DWKit/NSBundle+DWExtensions.h"
 #include "DWKit/NSFileManager+DWExtensions.h"
 #include "DWKit/NSFileManager+DWSecurityExtensions.h"
-#include "platform/ConsoleOutput.h"
-#include "platform/Paths.h"
-#include "platform/PrivilegedExecution.h"
+#include "platform/core/ConsoleOutput.h"
+#include "platform/core/Paths.h"
+#include "platform/core/PrivilegedExecution.h"
 #include "tests/support/TemporaryXdg.h"
 
 #include <QDir>

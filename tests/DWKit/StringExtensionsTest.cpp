@@ -1,6 +1,6 @@
 #include "DWKit/NSString+DWExtensions.h"
-#include "platform/ConsoleOutput.h"
-#include "platform/DWAssert.h"
+#include "platform/core/ConsoleOutput.h"
+#include "platform/core/DWAssert.h"
 
 #include <QDir>
 #include <QFile>
@@ -211,14 +211,31 @@ TEST(StringExtensions, CDataIsWellFormedForAnyTextAndUnwrapsToIt)
 
 TEST(StringExtensions, UnwrappingCData)
 {
-    EXPECT_EQ(dw::stringByUnwrappingCData(QStringLiteral("<![CDATA[a]]>b")), QStringLiteral("ab"));
-    EXPECT_EQ(dw::stringByUnwrappingCData(QStringLiteral("x<![CDATA[unterminated")), QStringLiteral("xunterminated"));
-
+    struct Row
+    {
+        const char* name;
+        QString text;
+        QString expected;
+    };
+    const Row rows[] = {
+        {"section then text", "<![CDATA[a]]>b", "ab"},
+        {"unterminated section", "x<![CDATA[unterminated", "xunterminated"},
+        {"stray end after a section", "<![CDATA[a]]>b]]>c", "ab]]>c"},
+        {"stray end before a section", "x]]>y<![CDATA[z]]>", "x]]>yz"},
+        {"stray end only", "]]>", "]]>"},
+        {"empty section", "<![CDATA[]]>", ""},
+    };
     dw::ScopedConsoleCapture console;
-    const QString twoEnds = QStringLiteral("<![CDATA[a]]>b]]>c");
-    EXPECT_EQ(dw::stringByUnwrappingCData(twoEnds), twoEnds);
-    EXPECT_EQ(console.lines(),
-              QStringList{QStringLiteral("cannot unwrap cdata string '<![CDATA[a]]>b]]>c', will return original")});
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const QString unwrapped = dw::stringByUnwrappingCData(row.text);
+        EXPECT_EQ(unwrapped, row.expected);
+        EXPECT_FALSE(unwrapped.isNull());
+    }
+    EXPECT_TRUE(console.lines().isEmpty());
+    EXPECT_FALSE(dw::cdataString(QStringLiteral("")).isNull());
+    EXPECT_TRUE(dw::cdataString(QString()).isNull());
+    EXPECT_TRUE(dw::stringByUnwrappingCData(QString()).isNull());
 }
 
 TEST(StringExtensions, EscapingForCSVScriptsAndRTF)

@@ -6,9 +6,9 @@
 
 #include "DWKit/NSFileManager+DWExtensions.h"
 
-#include "platform/KeyedArchiver.h"
-#include "platform/PropertyList.h"
-#include "platform/RtfCodec.h"
+#include "platform/archive/KeyedArchiver.h"
+#include "platform/archive/PropertyList.h"
+#include "platform/text/RtfCodec.h"
 #include "tests/support/TemporaryXdg.h"
 
 #include <QBuffer>
@@ -109,6 +109,49 @@ TEST_F(ListingDocument, OnlyPictureFilesAreEmbedded)
     EXPECT_FALSE(datas.at(2).isEmpty());
 }
 
+TEST_F(ListingDocument, PicturesThatQtCannotDecodeAreEmbeddedAsTheyAre)
+{
+    // Headers of real formats over bodies that decode as nothing, as a camera's raw file does here.
+    const QByteArray bodies = QByteArray(300, '\x5A');
+    const struct
+    {
+        const char* name;
+        QByteArray bytes;
+    } files[] = {
+        {"canon.cr2", QByteArray("II*\0\x10\0\0\0CR\x02\0", 12) + bodies},
+        {"canon.cr3", QByteArray("\0\0\0\x18"
+                                 "ftypcrx ",
+                                 12) +
+                          bodies},
+        {"phone.heic", QByteArray("\0\0\0\x18"
+                                  "ftypheic",
+                                  12) +
+                           bodies},
+        {"fuji.raf", QByteArray("FUJIFILMCCD-RAW 0201") + bodies},
+        {"broken.jpg", QByteArray("\xFF\xD8\xFF\xE0") + bodies},
+    };
+    QList<std::shared_ptr<QMEbayImage>> pictures;
+    for (const auto& row : files) {
+        const QString path = m_xdg.path(QString::fromLatin1(row.name));
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(row.bytes);
+        file.close();
+        pictures << std::make_shared<QMEbayImage>(path, QString());
+    }
+    auto item = std::make_shared<QMEbayItem>();
+    item->setImages(pictures);
+    const auto containers =
+        QMEbayItemContainer::containersFromDocumentData(QMEbayItemContainer::documentDataWithItem(item));
+    ASSERT_TRUE(containers);
+    const QList<QByteArray>& datas = containers->first()->importedImageFileDatas();
+    ASSERT_EQ(datas.size(), qsizetype(std::size(files)));
+    for (qsizetype i = 0; i < datas.size(); ++i) {
+        SCOPED_TRACE(files[i].name);
+        EXPECT_EQ(datas.at(i), files[i].bytes);
+    }
+}
+
 TEST_F(ListingDocument, DocumentsThatCannotBeOpenedAreRefused)
 {
     auto item = std::make_shared<QMEbayItem>();
@@ -189,4 +232,83 @@ TEST_F(ListingDocument, OlderDocumentsOpen)
     ASSERT_TRUE(opened->importAndSaveImages(&error)) << error.toStdString();
     const QImage written(opened->item()->images().first()->imageFilePath(), "JPEG");
     EXPECT_EQ(written.size(), QSize(8, 6));
+}
+
+TEST_F(ListingDocument, APictureOfAnUnknownClassIsKeptThroughOpenAndSave)
+{
+    const QString first = picture("first.png", "PNG", Qt::red);
+    const QString second = picture("second.png", "PNG", Qt::blue);
+    const auto unknown =
+        legacyObject(QStringLiteral("QMEbayVideoStill"),
+                     {{QStringLiteral("frame"), 42}, {QStringLiteral("source"), ref(QStringLiteral("clip.mov"))}});
+    const auto pictureAt = [](const QString& path) {
+        return dw::archiveValue(
+            legacyObject(QStringLiteral("QMEbayImage"), {{QStringLiteral("imageFilePath"), ref(path)}}));
+    };
+    const auto bytesOf = [](const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    const auto listing =
+        legacyObject(QStringLiteral("QMEbayItem"),
+                     {{QStringLiteral("images"),
+                       ref(QVariantList{pictureAt(first), dw::archiveValue(unknown), pictureAt(second)})}});
+    const auto container =
+        legacyObject(QStringLiteral("QMEbayItemContainer"),
+                     {{QStringLiteral("item"), ref(dw::archiveValue(listing))},
+                      {QStringLiteral("imageFileDatas"), ref(QVariantList{bytesOf(first), bytesOf(second)})},
+                      {QStringLiteral("encodingFormat"), ref(QStringLiteral("2"))}});
+
+    QByteArray document = dw::KeyedArchiver::archivedDataWithRootObject(QVariantList{dw::archiveValue(container)});
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round == 0 ? "opened" : "saved here and opened again");
+        QString error;
+        const auto containers = QMEbayItemContainer::containersFromDocumentData(document, &error);
+        ASSERT_TRUE(containers) << error.toStdString();
+        const auto& opened = containers->first();
+        ASSERT_TRUE(opened->importAndSaveImages(&error)) << error.toStdString();
+        const auto& pictures = opened->item()->images();
+        ASSERT_EQ(pictures.size(), 3);
+        const auto kept = std::dynamic_pointer_cast<dw::OpaqueArchivedObject>(pictures.at(1)->unknownObject());
+        ASSERT_TRUE(kept);
+        EXPECT_EQ(kept->archiveClassName(), QStringLiteral("QMEbayVideoStill"));
+        EXPECT_EQ(kept->value(QStringLiteral("frame")), QVariant(42));
+        EXPECT_EQ(kept->value(QStringLiteral("source")), QVariant(QStringLiteral("clip.mov")));
+        EXPECT_EQ(bytesOf(pictures.at(0)->imageFilePath()), bytesOf(first));
+        EXPECT_EQ(bytesOf(pictures.at(2)->imageFilePath()), bytesOf(second))
+            << "the pictures after it keep their files";
+        document = QMEbayItemContainer::documentDataWithItem(opened->item());
+    }
+}
+
+TEST_F(ListingDocument, FormatOneIsWrittenAsItsReaderExpects)
+{
+    const QString first = picture("lamp.png", "PNG", Qt::red);
+    const QString second = picture("shade.jpg", "JPEG", Qt::blue);
+    auto item = std::make_shared<QMEbayItem>();
+    item->setTitle(QStringLiteral("Oak lamp"));
+    const QString gone = m_xdg.path(QStringLiteral("gone.jpg"));
+    item->setImages({std::make_shared<QMEbayImage>(first, QString()),
+                     QMEbayImage::imageWithURL(QStringLiteral("https://i.example/lamp-on.jpg")),
+                     std::make_shared<QMEbayImage>(gone, QString()), std::make_shared<QMEbayImage>(second, QString())});
+
+    QString error;
+    const auto containers = QMEbayItemContainer::containersFromDocumentData(
+        QMEbayItemContainer::documentDataWithItem(item, QStringLiteral("1")), &error);
+    ASSERT_TRUE(containers) << error.toStdString();
+    const auto& opened = containers->first();
+    EXPECT_EQ(opened->encodingFormat(), QStringLiteral("1"));
+    EXPECT_EQ(opened->item()->title(), QStringLiteral("Oak lamp"));
+    ASSERT_EQ(opened->importedImages().size(), 3) << "one per local picture, the missing one too";
+    EXPECT_EQ(opened->importedImages().at(0).pixelColor(3, 3), QColor(Qt::red)) << "TIFF is lossless";
+    EXPECT_TRUE(opened->importedImages().at(1).isNull());
+    EXPECT_EQ(opened->importedImages().at(2).size(), QSize(24, 16));
+
+    ASSERT_TRUE(opened->importAndSaveImages(&error)) << error.toStdString();
+    const auto& pictures = opened->item()->images();
+    ASSERT_EQ(pictures.size(), 4);
+    EXPECT_EQ(QImage(pictures.at(0)->imageFilePath(), "JPEG").size(), QSize(24, 16));
+    EXPECT_EQ(pictures.at(2)->imageFilePath(), gone) << "what was not stored stays where it pointed";
+    EXPECT_NE(pictures.at(3)->imageFilePath(), second);
+    EXPECT_EQ(QImage(pictures.at(3)->imageFilePath(), "JPEG").size(), QSize(24, 16));
 }

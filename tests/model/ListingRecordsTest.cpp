@@ -5,16 +5,20 @@
 #include "model/QMItemShippingOptions.h"
 #include "model/QMYTVideo.h"
 
-#include "platform/DWAssert.h"
-#include "platform/KeyedArchiver.h"
-#include "platform/KeyedUnarchiver.h"
-#include "platform/Paths.h"
+#include "platform/core/DWAssert.h"
+#include "platform/archive/KeyedArchiver.h"
+#include "platform/archive/KeyedUnarchiver.h"
+#include "platform/core/Paths.h"
 #include "tests/support/TemporaryXdg.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QImage>
+#include <atomic>
+#include <functional>
 #include <gtest/gtest.h>
+#include <semaphore>
+#include <thread>
 
 TEST(ShippingOptions, NewOptionsStartWithTheirDefaults)
 {
@@ -147,6 +151,63 @@ TEST(ShippingOptions, ACopySharesNothingWithTheOriginal)
     EXPECT_TRUE(original.shipToLocationsForInternationalServiceAtIndex(0).isEmpty());
     EXPECT_EQ(original.shipToLocations(), QStringList{QStringLiteral("Europe")});
     EXPECT_EQ(copy->shipToLocationsForInternationalServiceAtIndex(0), QStringList{QStringLiteral("DE")});
+}
+
+TEST(ShippingOptions, ChangesAnnounceTheirKeyAndTheValuesDerivedFromIt)
+{
+    using Options = QMItemShippingOptions;
+    const QStringList domesticRows = {"domesticShippingServices", "domesticShippingService0",
+                                      "domesticShippingService1", "domesticShippingService2"};
+    struct Row
+    {
+        const char* name;
+        std::function<void(Options&)> change;
+        QStringList announced;
+    };
+    const Row rows[] = {
+        {"calculated at home",
+         [](Options& o) { o.setUsesCalculatedShipping(true); },
+         {"usesCalculatedShipping", "needsPackageInfo"}},
+        {"calculated at home, as it was",
+         [](Options& o) { o.setUsesCalculatedShipping(false); },
+         {"usesCalculatedShipping"}},
+        {"calculated abroad",
+         [](Options& o) { o.setUsesCalculatedShippingInternational(true); },
+         {"usesCalculatedShippingInternational", "needsPackageInfo"}},
+        {"local pickup", [](Options& o) { o.setLocalPickupOnly(true); }, {"localPickupOnly", "usesStandardShipping"}},
+        {"terms in the description",
+         [](Options& o) { o.setShippingTermsInDescription(true); },
+         {"shippingTermsInDescription", "usesStandardShipping"}},
+        {"insurance", [](Options& o) { o.setInsuranceOption(2); }, {"insuranceOption", "needsInsuranceFee"}},
+        {"insurance abroad",
+         [](Options& o) { o.setInsuranceOptionInternational(1); },
+         {"insuranceOptionInternational", "needsInsuranceFeeInternational"}},
+        {"the panel's insurance choice", [](Options& o) { o.setNeedsInsuranceFee(true); }, {"needsInsuranceFee"}},
+        {"package depth", [](Options& o) { o.setPackageDepth(QStringLiteral("12")); }, {"packageDepth"}},
+        {"service added", [](Options& o) { o.addDomesticShippingServiceWithID("302", "1", false, "0"); }, domesticRows},
+        {"service removed", [](Options& o) { o.removeDomesticShippingServiceAtIndex(0); }, domesticRows},
+        {"fee changed", [](Options& o) { o.setFee(QStringLiteral("4,00"), 0); }, domesticRows},
+        {"fee set as it was", [](Options& o) { o.setFee(QStringLiteral("3,50"), 0); }, {"domesticShippingServices"}},
+        {"row abroad",
+         [](Options& o) { o.setShipToLocations({QStringLiteral("DE")}, 0); },
+         {"internationalShippingServices"}},
+        {"ship-to location added",
+         [](Options& o) { o.addShipToLocation(QStringLiteral("Asia")); },
+         {"shipToLocations"}},
+        {"exclusions", [](Options& o) { o.setExcludeLocations({QStringLiteral("PO Box")}); }, {"excludeLocations"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Options options;
+        options.addDomesticShippingServiceWithID(QStringLiteral("301"), QStringLiteral("3.50"), false,
+                                                 QStringLiteral("0"));
+        options.addInternationalShippingServiceWithID(QStringLiteral("50302"), QStringLiteral("9"), false,
+                                                      QStringLiteral("0"));
+        QStringList announced;
+        QObject::connect(&options, &Options::keyChanged, [&](const QString& key) { announced << key; });
+        row.change(options);
+        EXPECT_EQ(announced, row.announced);
+    }
 }
 
 TEST(AttributeValue, IdentifiersAsText)
@@ -290,6 +351,66 @@ TEST(RecordArchives, PicturesKeepTheirFieldsAndGetAThumbnailPathWhenRead)
 
     EXPECT_EQ(copy->valueForKey(QStringLiteral("anchor")).toString(), QStringLiteral("Alamp"));
     EXPECT_EQ(copy->valueForKey(QStringLiteral("thumbWidth")).toString(), QStringLiteral("135"));
+}
+
+namespace {
+
+// Hooks that hold a picture reader inside the thumbnail call until the test lets it go, and tell
+// whether they were destroyed while still in use.
+class BlockingHooks : public QMEbayImageTransformerHooks
+{
+public:
+    explicit BlockingHooks(std::atomic<bool>& destroyedInUse) : m_destroyedInUse(destroyedInUse) {}
+    ~BlockingHooks() override { m_destroyedInUse = m_inUse.load(); }
+    QString generateAndBackupThumbnailFromFullSizeImageAtPath(const QString&) override
+    {
+        m_inUse = true;
+        entered.release();
+        leave.acquire();
+        const QString answer = m_answer;
+        m_inUse = false;
+        return answer;
+    }
+    std::binary_semaphore entered{0};
+    std::binary_semaphore leave{0};
+
+private:
+    std::atomic<bool>& m_destroyedInUse;
+    std::atomic<bool> m_inUse{false};
+    const QString m_answer = QStringLiteral("/blocked/thumb.jpg");
+};
+
+} // namespace
+
+TEST(RecordArchives, HooksReplacedWhileAReaderUsesThemLiveUntilItIsDone)
+{
+    const auto picture = std::make_shared<QMEbayImage>(QStringLiteral("/srv/p/vase.png"), QString());
+    QMEbayItem::registerArchiveClasses();
+    const QByteArray stored = dw::KeyedArchiver::archivedDataWithRootObject(dw::archiveValue(picture));
+    std::atomic<bool> destroyedInUse{false};
+    auto blocking = std::make_shared<BlockingHooks>(destroyedInUse);
+    BlockingHooks* const hooks = blocking.get();
+    QMEbayImageTransformerHooks::install(std::move(blocking));
+
+    std::shared_ptr<QMEbayImage> readOnWorker;
+    std::thread reader([&] {
+        readOnWorker = dw::archivedObjectCast<QMEbayImage>(*dw::KeyedUnarchiver::unarchiveObjectWithData(stored));
+    });
+    hooks->entered.acquire();
+    const auto replacement = std::make_shared<RecordingHooks>();
+    QMEbayImageTransformerHooks::install(replacement);
+    hooks->leave.release();
+    reader.join();
+    EXPECT_FALSE(destroyedInUse);
+    ASSERT_TRUE(readOnWorker);
+    EXPECT_EQ(readOnWorker->thumbFilePath(), QStringLiteral("/blocked/thumb.jpg"));
+
+    const auto readAfter = archivedCopy(picture);
+    QMEbayImageTransformerHooks::install(nullptr);
+    EXPECT_EQ(readAfter->thumbFilePath(), QStringLiteral("/made/thumb.jpg"));
+    EXPECT_EQ(QMEbayImageTransformerHooks::installed()->generateAndBackupThumbnailFromFullSizeImageAtPath(
+                  QStringLiteral("/p/a.png")),
+              QStringLiteral("/p/a_thumb.jpg"));
 }
 
 TEST(RecordArchives, AttributeValuesAndVideos)

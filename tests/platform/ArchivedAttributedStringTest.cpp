@@ -1,9 +1,9 @@
 #include "MacArchiveBuilder.h"
 
-#include "platform/ArchivedAttributedString.h"
-#include "platform/KeyedArchiver.h"
-#include "platform/KeyedUnarchiver.h"
-#include "platform/StyledText.h"
+#include "platform/archive/ArchivedAttributedString.h"
+#include "platform/archive/KeyedArchiver.h"
+#include "platform/archive/KeyedUnarchiver.h"
+#include "platform/text/StyledText.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 #include "ArchiveTestClasses.h"
 #include "MacArchiveBuilder.h"
 
-#include "platform/ArchivedDecimalNumber.h"
-#include "platform/KeyedArchiver.h"
-#include "platform/KeyedUnarchiver.h"
+#include "platform/archive/ArchivedDecimalNumber.h"
+#include "platform/archive/KeyedArchiver.h"
+#include "platform/archive/KeyedUnarchiver.h"
 
 #include <QBuffer>
 #include <QImage>

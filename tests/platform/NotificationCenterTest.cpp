@@ -1,8 +1,9 @@
-#include "platform/MainThread.h"
-#include "platform/NotificationCenter.h"
-#include "platform/DWAssert.h"
+#include "platform/core/MainThread.h"
+#include "platform/core/NotificationCenter.h"
+#include "platform/core/DWAssert.h"
 
 #include <QCoreApplication>
+#include <QPointer>
 #include <QTest>
 #include <QThread>
 #include <gtest/gtest.h>
@@ -84,6 +85,27 @@ TEST(MainThread, PostedWorkRunsOnMainInOrder)
     worker.join();
     EXPECT_TRUE(QTest::qWaitFor([&] { return order.size() == 5; }));
     EXPECT_EQ(order, (QStringList{"0", "1", "2", "3", "4"}));
+}
+
+TEST(MainThread, WorkForAGoneContextIsDroppedAndTheRestKeepsItsOrder)
+{
+    QStringList order;
+    auto kept = std::make_unique<QObject>();
+    auto gone = std::make_unique<QObject>();
+    const QPointer<const QObject> keptGuard(kept.get());
+    const QPointer<const QObject> goneGuard(gone.get());
+    std::thread worker([&] {
+        dw::postToMain(keptGuard, [&order] { order << QStringLiteral("kept 1"); });
+        dw::postToMain(goneGuard, [&order] { order << QStringLiteral("gone"); });
+        dw::postToMain([&order] { order << QStringLiteral("free"); });
+        dw::postToMain(keptGuard, [&order] { order << QStringLiteral("kept 2"); });
+    });
+    worker.join();
+    gone.reset();
+    dw::postToMain(gone.get(), [&order] { order << QStringLiteral("never there"); });
+    EXPECT_TRUE(QTest::qWaitFor([&] { return order.size() == 3; }));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(order, (QStringList{"kept 1", "free", "kept 2"}));
 }
 
 TEST(MainThread, RunOnMainAndWaitBlocksUntilDoneAndCarriesExceptions)

@@ -1,5 +1,5 @@
-#include "platform/PropertyList.h"
-#include "platform/PropertyListGuard.h"
+#include "platform/archive/PropertyList.h"
+#include "platform/archive/PropertyListGuard.h"
 
 #include <gtest/gtest.h>
 

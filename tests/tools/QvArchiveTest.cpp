@@ -1,5 +1,5 @@
-#include "platform/ArchivedAttributedString.h"
-#include "platform/KeyedArchiver.h"
+#include "platform/archive/ArchivedAttributedString.h"
+#include "platform/archive/KeyedArchiver.h"
 #include "tests/support/ProcessRunner.h"
 
 #include <QJsonDocument>

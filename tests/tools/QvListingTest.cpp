@@ -105,3 +105,67 @@ TEST(QvListing, RefusesWhatIsNoListing)
     EXPECT_TRUE(notADocument.errors.contains("not a listing document"));
     EXPECT_EQ(qvListing({QStringLiteral("show")}).exitCode, 2);
 }
+
+TEST(QvListing, NullInsideAListOrDictionaryIsRefusedNotAborted)
+{
+    const QTemporaryDir dir;
+    const QString listing = dir.filePath(QStringLiteral("listing.json"));
+    const QString document = dir.filePath(QStringLiteral("out.qvlisting"));
+    const struct
+    {
+        const char* json;
+        const char* where;
+    } rows[] = {
+        {R"({"transactions": [null]})", "transactions"},
+        {R"({"customItemSpecifics": {"Colour": null}})", "customItemSpecifics"},
+        {R"({"videoPreferences": [1, {"a": null}]})", "videoPreferences"},
+        {R"({"shippingOptions": {"domesticShippingServices": [{"cost": null}]}})",
+         "shippingOptions.domesticShippingServices"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.json);
+        QFile json(listing);
+        ASSERT_TRUE(json.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        json.write(row.json);
+        json.close();
+        const ProgramRun run = qvListing({QStringLiteral("create"), listing, document});
+        EXPECT_EQ(run.exitCode, 1) << run.errors.toStdString();
+        EXPECT_TRUE(run.errors.contains(QByteArray(QByteArray(row.where) + " holds null inside a list or dictionary")))
+            << run.errors.toStdString();
+        EXPECT_FALSE(QFile::exists(document));
+    }
+
+    QFile json(listing);
+    ASSERT_TRUE(json.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    json.write(R"({"title": null, "videoPreferences": null})");
+    json.close();
+    const ProgramRun nilFields = qvListing({QStringLiteral("create"), listing, document});
+    EXPECT_EQ(nilFields.exitCode, 0) << nilFields.errors.toStdString();
+}
+
+TEST(QvListing, WritesFormatOneWhenAsked)
+{
+    const QTemporaryDir dir;
+    const QString front = dir.filePath(QStringLiteral("front.png"));
+    QImage image(20, 10, QImage::Format_RGB32);
+    image.fill(Qt::darkCyan);
+    ASSERT_TRUE(image.save(front, "PNG"));
+    const QString listing = dir.filePath(QStringLiteral("listing.json"));
+    QFile json(listing);
+    ASSERT_TRUE(json.open(QIODevice::WriteOnly));
+    json.write(R"({"title": "Oak lamp"})");
+    json.close();
+    const QString document = dir.filePath(QStringLiteral("lamp.qvlisting"));
+    const ProgramRun created = qvListing(
+        {QStringLiteral("create"), QStringLiteral("--format"), QStringLiteral("1"), listing, document, front});
+    ASSERT_EQ(created.exitCode, 0) << created.errors.toStdString();
+
+    const ProgramRun shown = qvListing({QStringLiteral("show"), document});
+    ASSERT_EQ(shown.exitCode, 0) << shown.errors.toStdString();
+    const QJsonObject printed = QJsonDocument::fromJson(shown.output).object();
+    EXPECT_EQ(printed[QStringLiteral("encodingFormat")].toString(), QStringLiteral("1"));
+    EXPECT_EQ(printed[QStringLiteral("embeddedPictures")].toInt(), 1);
+    EXPECT_EQ(qvListing({QStringLiteral("create"), QStringLiteral("--format"), QStringLiteral("3"), listing, document})
+                  .exitCode,
+              2);
+}

@@ -263,7 +263,7 @@ int send(const QStringList& arguments)
 
 } // namespace
 
-int main(int argc, char* argv[])
+static int run(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
     const QStringList arguments = app.arguments().mid(1);
@@ -285,4 +285,15 @@ int main(int argc, char* argv[])
     if (command == QStringLiteral("send"))
         return send(arguments.mid(1));
     return usage();
+}
+
+int main(int argc, char** argv)
+{
+    // Input that slips past the checks must still end in a message, never in an abort.
+    try {
+        return run(argc, argv);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s: cannot go on: %s\n", "dwebay-tool", e.what());
+        return 1;
+    }
 }

@@ -72,7 +72,7 @@ bool readFile(const QString& path, QByteArray* bytes)
 
 } // namespace
 
-int main(int argc, char** argv)
+static int run(int argc, char** argv)
 {
     if (argc != 4)
         return fail(QStringLiteral("usage: qm-encipher KEY INPUT OUTPUT"));
@@ -118,4 +118,15 @@ int main(int argc, char** argv)
     if (!out.open(QIODevice::WriteOnly) || out.write(enciphered) != enciphered.size() || !out.commit())
         return fail(QStringLiteral("cannot write %1: %2").arg(outputPath, out.errorString()));
     return 0;
+}
+
+int main(int argc, char** argv)
+{
+    // Input that slips past the checks must still end in a message, never in an abort.
+    try {
+        return run(argc, argv);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s: cannot go on: %s\n", "qm-encipher", e.what());
+        return 1;
+    }
 }

@@ -6,9 +6,9 @@
 // styled text, pictures) are objects with a "$class" too. Exits 1 with a message on standard
 // error when the file cannot be read as a keyed archive, 2 on wrong usage.
 
-#include "platform/ArchivedAttributedString.h"
-#include "platform/ArchivedDecimalNumber.h"
-#include "platform/KeyedUnarchiver.h"
+#include "platform/archive/ArchivedAttributedString.h"
+#include "platform/archive/ArchivedDecimalNumber.h"
+#include "platform/archive/KeyedUnarchiver.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

@@ -3,15 +3,18 @@
 //   qv-listing show DOCUMENT
 //       Prints the document as JSON: its format, the number of listings it holds, and every field
 //       of the (first) listing. Pictures show their paths and addresses and, for local pictures,
-//       the byte count and SHA-256 of the embedded file (null where nothing is embedded).
+//       the byte count and SHA-256 of the embedded file (null where nothing is embedded); an
+//       object of a class this program does not know shows as {"$class": name}.
 //
-//   qv-listing create LISTING.json DOCUMENT [PICTURE...]
-//       Writes a document (format "2") from a JSON object of field names and values. "images" is a
+//   qv-listing create [--format 1|2] LISTING.json DOCUMENT [PICTURE...]
+//       Writes a document (format "2" unless told otherwise) from a JSON object of field names and
+//       values. "images" is a
 //       list of {"file": path} or {"url": address}, each with an optional "gallery": true; every
 //       PICTURE given after the document is added as a file picture. "itemDescriptionString" is
 //       plain text; data fields are Base64; "shippingOptions" takes "domesticShippingServices",
 //       "internationalShippingServices" (lists of service rows), "shipToLocations",
 //       "usesCalculatedShipping" and "localPickupOnly". A listing without "uniqueID" gets a new one.
+//       A null field is nil; a null inside a list or dictionary is refused.
 //
 // Exits 1 with a message on standard error when a file cannot be read or written or the JSON
 // names something a listing does not have, 2 on wrong usage.
@@ -25,8 +28,8 @@
 
 #include "DWKit/NSString+DWExtensions.h"
 
-#include "platform/PropertyList.h"
-#include "platform/AtomicFile.h"
+#include "platform/archive/PropertyList.h"
+#include "platform/core/AtomicFile.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
@@ -49,7 +52,7 @@ int fail(const QString& message)
 int usage()
 {
     std::fprintf(stderr, "usage: qv-listing show DOCUMENT\n"
-                         "       qv-listing create LISTING.json DOCUMENT [PICTURE...]\n");
+                         "       qv-listing create [--format 1|2] LISTING.json DOCUMENT [PICTURE...]\n");
     return 2;
 }
 
@@ -109,6 +112,10 @@ QJsonArray picturesJson(const QMEbayItem& item, const QList<QByteArray>& embedde
     QJsonArray pictures;
     qsizetype local = 0;
     for (const auto& picture : item.images()) {
+        if (const auto& unknown = picture->unknownObject()) {
+            pictures.append(QJsonObject{{QStringLiteral("$class"), unknown->archiveClassName()}});
+            continue;
+        }
         QJsonObject json{{QStringLiteral("name"), text(picture->name())},
                          {QStringLiteral("imageFilePath"), text(picture->storedImageFilePath())},
                          {QStringLiteral("thumbFilePath"), text(picture->storedThumbFilePath())},
@@ -117,13 +124,13 @@ QJsonArray picturesJson(const QMEbayItem& item, const QList<QByteArray>& embedde
                          {QStringLiteral("isGalleryImage"), picture->isGalleryImage()}};
         QJsonValue bytes = QJsonValue::Null;
         QJsonValue sha256 = QJsonValue::Null;
-        if (!picture->isURLBased() && hasEmbedded && local < embedded.size()) {
+        if (picture->isFileBased() && hasEmbedded && local < embedded.size()) {
             const QByteArray& data = embedded.at(local);
             bytes = data.size();
             if (!data.isEmpty())
                 sha256 = QString::fromLatin1(QCryptographicHash::hash(data, QCryptographicHash::Sha256).toHex());
         }
-        if (!picture->isURLBased())
+        if (picture->isFileBased())
             ++local;
         json.insert(QStringLiteral("bytes"), bytes);
         json.insert(QStringLiteral("sha256"), sha256);
@@ -188,17 +195,58 @@ int show(const QString& path)
     return 0;
 }
 
+// A JSON value as a listing value. An archive has no nil inside a list or dictionary, so a null
+// there is refused; a null field is nil.
+std::optional<QVariant> listingValue(const QJsonValue& json, const QString& where, QString* error, bool nested = false)
+{
+    switch (json.type()) {
+    case QJsonValue::Null:
+    case QJsonValue::Undefined:
+        if (nested) {
+            *error = QStringLiteral("%1 holds null inside a list or dictionary").arg(where);
+            return std::nullopt;
+        }
+        return QVariant();
+    case QJsonValue::Array: {
+        QVariantList list;
+        for (const QJsonValue& element : json.toArray()) {
+            const std::optional<QVariant> value = listingValue(element, where, error, true);
+            if (!value)
+                return std::nullopt;
+            list << *value;
+        }
+        return list;
+    }
+    case QJsonValue::Object: {
+        QVariantMap map;
+        const QJsonObject object = json.toObject();
+        for (auto it = object.constBegin(); it != object.constEnd(); ++it) {
+            const std::optional<QVariant> value = listingValue(*it, where, error, true);
+            if (!value)
+                return std::nullopt;
+            map.insert(it.key(), *value);
+        }
+        return map;
+    }
+    default:
+        return json.toVariant();
+    }
+}
+
 bool setShipping(QMEbayItem& item, const QJsonObject& json, QString* error)
 {
     auto options = std::make_shared<QMItemShippingOptions>();
     for (auto it = json.constBegin(); it != json.constEnd(); ++it) {
         const QString& key = it.key();
+        const std::optional<QVariant> value = listingValue(*it, QStringLiteral("shippingOptions.") + key, error);
+        if (!value)
+            return false;
         if (key == QLatin1String("domesticShippingServices")) {
-            options->setDomesticShippingServices(it->toArray().toVariantList());
+            options->setDomesticShippingServices(value->toList());
         } else if (key == QLatin1String("internationalShippingServices")) {
-            options->setInternationalShippingServices(it->toArray().toVariantList());
+            options->setInternationalShippingServices(value->toList());
         } else if (key == QLatin1String("shipToLocations")) {
-            options->setShipToLocations(it->toVariant().toStringList());
+            options->setShipToLocations(value->toStringList());
         } else if (key == QLatin1String("usesCalculatedShipping")) {
             options->setUsesCalculatedShipping(it->toBool());
         } else if (key == QLatin1String("localPickupOnly")) {
@@ -236,7 +284,8 @@ bool setPictures(QMEbayItem& item, const QJsonArray& entries, const QStringList&
     return true;
 }
 
-int create(const QString& listingPath, const QString& documentPath, const QStringList& pictureFiles)
+int create(const QString& format, const QString& listingPath, const QString& documentPath,
+           const QStringList& pictureFiles)
 {
     QFile file(listingPath);
     if (!file.open(QIODevice::ReadOnly))
@@ -273,8 +322,10 @@ int create(const QString& listingPath, const QString& documentPath, const QStrin
         } else if (type == QLatin1String("videos") || type == QLatin1String("date")) {
             error = QStringLiteral("%1 cannot be given in JSON").arg(name);
             ok = false;
+        } else if (const std::optional<QVariant> value = listingValue(*it, name, &error)) {
+            item->setValueForKey(*value, name);
         } else {
-            item->setValueForKey(it->toVariant(), name);
+            ok = false;
         }
         if (!ok)
             return fail(QStringLiteral("%1: %2").arg(listingPath, error));
@@ -283,7 +334,7 @@ int create(const QString& listingPath, const QString& documentPath, const QStrin
         return fail(error);
     item->setWasChangedToNo();
 
-    if (!dw::writeFileAtomically(documentPath, QMEbayItemContainer::documentDataWithItem(item), &error))
+    if (!dw::writeFileAtomically(documentPath, QMEbayItemContainer::documentDataWithItem(item, format), &error))
         return fail(QStringLiteral("cannot write %1: %2").arg(documentPath, error));
     return 0;
 }
@@ -294,9 +345,21 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     const QStringList arguments = app.arguments().mid(1);
-    if (arguments.size() == 2 && arguments.at(0) == QLatin1String("show"))
-        return show(arguments.at(1));
-    if (arguments.size() >= 3 && arguments.at(0) == QLatin1String("create"))
-        return create(arguments.at(1), arguments.at(2), arguments.mid(3));
+    // Input that slips past the checks above must still end in a message, never in an abort.
+    try {
+        if (arguments.size() == 2 && arguments.at(0) == QLatin1String("show"))
+            return show(arguments.at(1));
+        if (arguments.size() >= 5 && arguments.at(0) == QLatin1String("create") &&
+            arguments.at(1) == QLatin1String("--format")) {
+            const QString& format = arguments.at(2);
+            if (format != QLatin1String("1") && format != QLatin1String("2"))
+                return usage();
+            return create(format, arguments.at(3), arguments.at(4), arguments.mid(5));
+        }
+        if (arguments.size() >= 3 && arguments.at(0) == QLatin1String("create"))
+            return create(QStringLiteral("2"), arguments.at(1), arguments.at(2), arguments.mid(3));
+    } catch (const std::exception& e) {
+        return fail(QStringLiteral("cannot go on: %1").arg(QString::fromUtf8(e.what())));
+    }
     return usage();
 }

@@ -10,7 +10,7 @@
 // order. Exits with 1 and a message on standard error when a file cannot be read or is not RTF
 // or not such JSON; with 2 on a wrong command line.
 
-#include "platform/RtfCodec.h"
+#include "platform/text/RtfCodec.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -4,14 +4,14 @@
 //   qv-tables countries    every country with its regions
 //   qv-tables defaults     the effective user defaults (registered defaults under the written ones)
 //
-// Exits 1 with a message when a table cannot be loaded, 2 on a wrong command.
+// Exits 1 with a message when a table or the defaults cannot be loaded, 2 on a wrong command.
 
 #include "model/QMApplicationDefaults.h"
 #include "model/QMCountryDescriptionManager.h"
 #include "model/QMSiteDescriptionManager.h"
 
-#include "platform/PropertyList.h"
-#include "platform/UserDefaults.h"
+#include "platform/archive/PropertyList.h"
+#include "platform/core/UserDefaults.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -40,7 +40,7 @@ int usage()
 
 } // namespace
 
-int main(int argc, char** argv)
+static int run(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
@@ -66,9 +66,22 @@ int main(int argc, char** argv)
     if (command == QLatin1String("defaults")) {
         auto& defaults = dw::UserDefaults::standard();
         QString error;
-        if (!registerApplicationDefaults(defaults, &error))
+        if (!registerApplicationDefaults(defaults, &error)) {
             std::fprintf(stderr, "qv-tables: %s\n", qPrintable(error));
+            return 1;
+        }
         return print(defaults.dictionaryRepresentation());
     }
     return usage();
+}
+
+int main(int argc, char** argv)
+{
+    // Input that slips past the checks must still end in a message, never in an abort.
+    try {
+        return run(argc, argv);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s: cannot go on: %s\n", "qv-tables", e.what());
+        return 1;
+    }
 }
