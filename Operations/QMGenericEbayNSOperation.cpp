@@ -7,10 +7,10 @@
 #include "DWKit/QMLog.h"
 #include "DWKit/QMLogManager.h"
 #include "model/DWEbayPreferencesManager.h"
-#include "platform/ConsoleOutput.h"
-#include "platform/DWAssert.h"
-#include "platform/DWFormat.h"
-#include "platform/Localization.h"
+#include "platform/core/ConsoleOutput.h"
+#include "platform/core/DWAssert.h"
+#include "platform/core/DWFormat.h"
+#include "platform/core/Localization.h"
 
 #include <cxxabi.h>
 #include <cstdlib>

@@ -2,8 +2,8 @@
 
 #include "DWKit/DWOperation/DWNSOperationQueue.h"
 #include "DWKit/NSNotificationCenter+DWExtensions.h"
-#include "platform/ConsoleOutput.h"
-#include "platform/DWAssert.h"
+#include "platform/core/ConsoleOutput.h"
+#include "platform/core/DWAssert.h"
 
 #include <exception>
 

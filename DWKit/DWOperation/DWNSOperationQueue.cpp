@@ -1,13 +1,14 @@
 #include "DWKit/DWOperation/DWNSOperationQueue.h"
 
-#include "platform/ConsoleOutput.h"
-#include "platform/DWAssert.h"
-#include "platform/MainThread.h"
-#include "platform/NotificationCenter.h"
+#include "platform/core/ConsoleOutput.h"
+#include "platform/core/DWAssert.h"
+#include "platform/core/MainThread.h"
+#include "platform/core/NotificationCenter.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QObject>
+#include <QPointer>
 #include <QThread>
 #include <chrono>
 #include <condition_variable>
@@ -78,7 +79,9 @@ struct DWNSOperationQueue::Private : Waker
     std::vector<std::thread> workers;
     std::unordered_map<const DWNSOperation*, Observation> observations;
     // Work handed to the main thread on the queue's behalf; deleting it drops what is still pending.
+    // Workers post through the guard, taken here on the main thread.
     std::unique_ptr<QObject> context = std::make_unique<QObject>();
+    QPointer<const QObject> contextGuard{context.get()};
 
     int effectiveWidth() const { return width >= 1 ? width : std::max(1, QThread::idealThreadCount()); }
 
@@ -352,9 +355,9 @@ void DWNSOperationQueue::postNotificationLater(const QString& name, const QVaria
 
 void DWNSOperationQueue::performLater(std::function<void()> fn)
 {
-    QObject* context = d->context.get();
-    if (!context)
+    // Without an application (after it has gone) nothing reaches the main thread any more.
+    if (!QCoreApplication::instance())
         return;
-    QMetaObject::invokeMethod(
-        context, [fn = std::move(fn)] { runGuarded("main-thread step", fn); }, Qt::QueuedConnection);
+    runGuarded("posting to the main thread",
+               [&] { dw::postToMain(d->contextGuard, [fn = std::move(fn)] { runGuarded("main-thread step", fn); }); });
 }

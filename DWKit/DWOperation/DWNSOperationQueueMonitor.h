@@ -14,7 +14,7 @@
 
 #include "DWKit/DWOperation/DWNSOperationQueue.h"
 
-#include "platform/NotificationCenter.h"
+#include "platform/core/NotificationCenter.h"
 
 #include <QList>
 #include <map>

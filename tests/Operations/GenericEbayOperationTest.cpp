@@ -6,10 +6,10 @@
 #include "DWKit/QMLogManager.h"
 #include "Operations/QMGenericEbayNSOperation.h"
 #include "model/DWEbayPreferencesManager.h"
-#include "platform/DWAssert.h"
-#include "platform/MainThread.h"
-#include "platform/NotificationCenter.h"
-#include "platform/UserDefaults.h"
+#include "platform/core/DWAssert.h"
+#include "platform/core/MainThread.h"
+#include "platform/core/NotificationCenter.h"
+#include "platform/core/UserDefaults.h"
 #include "tests/support/ebay/FakeTradingApi.h"
 
 #include <QTest>

@@ -1,6 +1,6 @@
 #include "DWKit/DWOperation/DWNSOperationEnvelopeQueue.h"
 #include "OperationTestSupport.h"
-#include "platform/DWAssert.h"
+#include "platform/core/DWAssert.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 #include "DWKit/DWOperation/DWNSOperationQueue.h"
 #include "DWKit/DWOperation/DWNSOperationQueueMonitor.h"
 #include "OperationTestSupport.h"
-#include "platform/ConsoleOutput.h"
-#include "platform/DWAssert.h"
+#include "platform/core/ConsoleOutput.h"
+#include "platform/core/DWAssert.h"
 
 #include <gtest/gtest.h>
 #include <thread>

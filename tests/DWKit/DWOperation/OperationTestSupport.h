@@ -2,8 +2,8 @@
 // Operations and observers for the framework's tests.
 
 #include "DWKit/DWOperation/DWNSOperation.h"
-#include "platform/MainThread.h"
-#include "platform/NotificationCenter.h"
+#include "platform/core/MainThread.h"
+#include "platform/core/NotificationCenter.h"
 
 #include <QStringList>
 #include <QTest>
