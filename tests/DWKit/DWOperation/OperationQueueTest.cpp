@@ -4,6 +4,8 @@
 #include "platform/core/ConsoleOutput.h"
 #include "platform/core/DWAssert.h"
 
+#include <QCoreApplication>
+#include <QTimer>
 #include <gtest/gtest.h>
 #include <thread>
 
@@ -304,6 +306,21 @@ TEST(OperationQueue, ShutdownReleasesAWorkerWaitingForTheMainThread)
     ASSERT_TRUE(QTest::qWaitFor([&] { return stuck->isExecuting(); }, 10000));
     second.reset();
     EXPECT_TRUE(stuck->isFinished());
+}
+
+TEST(OperationQueue, QuittingTheApplicationShutsTheQueueDown)
+{
+    DWNSOperationQueue queue;
+    auto stuck = operation([](FunctionOperation& self) {
+        Gate never;
+        never.waitUntilOpen(self);
+    });
+    queue.addOperation(stuck);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return stuck->isExecuting(); }, 10000));
+    QTimer::singleShot(0, QCoreApplication::instance(), [] { QCoreApplication::quit(); });
+    QCoreApplication::exec();
+    EXPECT_TRUE(stuck->isCancelled() && stuck->isFinished());
+    EXPECT_EQ(queue.operationCount(), 0);
 }
 
 TEST(OperationQueueMonitor, ReportsEveryChangeOfTheQueuesItWatches)
