@@ -234,7 +234,7 @@ std::shared_ptr<QMEbayItemContainer> QMEbayItemContainer::decodeWithCoder(dw::Ke
     } else {
         for (const QVariant& entry :
              qm::archive::decodeList(coder, QStringLiteral("images"), kOwner).value_or(QVariantList())) {
-            container->m_importedImages << (entry.typeId() == QMetaType::QImage ? entry.value<QImage>() : QImage());
+            container->m_importedImages << qm::archive::imageFromArchive(entry);
         }
     }
     return container;
