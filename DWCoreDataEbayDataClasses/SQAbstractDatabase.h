@@ -72,6 +72,12 @@ public:
     // The open store; null while it cannot be opened (a later call tries again).
     std::shared_ptr<SQStoreContext> managedObjectContext();
 
+    // A folder of the stores inside the application support folder, made when `create` is set (an
+    // assertion failure when it cannot be made).
+    static QString supportFolderPath(const QString& name, bool create);
+    // A schema file among the resources ("models/<name>").
+    static QString modelFilePath(const QString& name);
+
     // Posts "SQDatabaseErrorOccured" with the error as object.
     void postErrorOccurredNotificationForError(const QString& message) const;
     // The object of an ID given by objectIDURIRepresentation(); null for a text that names no
