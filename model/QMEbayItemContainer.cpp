@@ -7,10 +7,10 @@
 
 #include "DWKit/QMLog.h"
 
-#include "platform/core/AtomicFile.h"
-#include "platform/core/DWAssert.h"
 #include "platform/archive/KeyedArchiver.h"
 #include "platform/archive/KeyedUnarchiver.h"
+#include "platform/core/AtomicFile.h"
+#include "platform/core/DWAssert.h"
 #include "platform/core/Localization.h"
 
 #include <QBuffer>
@@ -234,7 +234,7 @@ std::shared_ptr<QMEbayItemContainer> QMEbayItemContainer::decodeWithCoder(dw::Ke
     } else {
         for (const QVariant& entry :
              qm::archive::decodeList(coder, QStringLiteral("images"), kOwner).value_or(QVariantList())) {
-            container->m_importedImages << (entry.typeId() == QMetaType::QImage ? entry.value<QImage>() : QImage());
+            container->m_importedImages << qm::archive::imageFromArchive(entry);
         }
     }
     return container;

@@ -1,13 +1,14 @@
 #include "platform/archive/ArchivedAttributedString.h"
 
 #include "platform/archive/ArchivedObject.h"
-#include "platform/core/DWAssert.h"
 #include "platform/archive/KeyedArchiver.h"
-#include "platform/core/KeyValueCoding.h"
 #include "platform/archive/KeyedUnarchiver.h"
+#include "platform/core/DWAssert.h"
+#include "platform/core/KeyValueCoding.h"
 #include "platform/text/StyledText.h"
 
 #include <QHash>
+#include <QLocale>
 
 namespace dw {
 
@@ -45,20 +46,21 @@ QList<double> components(const QVariant& field)
     return values;
 }
 
-QColor colorFrom(const OpaqueArchivedObject& object, int nesting = 0)
+std::optional<RgbaColor> colorFrom(const OpaqueArchivedObject& object, int nesting = 0)
 {
     if (nesting > kMaxColorNesting)
         return {};
     const QList<double> rgb = components(object.value(QStringLiteral("NSRGB")));
     if (rgb.size() >= 3)
-        return QColor::fromRgbF(float(rgb[0]), float(rgb[1]), float(rgb[2]), float(rgb.value(3, 1.0)));
+        return RgbaColor{rgb[0], rgb[1], rgb[2], rgb.value(3, 1.0)};
     const QList<double> white = components(object.value(QStringLiteral("NSWhite")));
     if (!white.isEmpty())
-        return QColor::fromRgbF(float(white[0]), float(white[0]), float(white[0]), float(white.value(1, 1.0)));
+        return RgbaColor{white[0], white[0], white[0], white.value(1, 1.0)};
     const QList<double> cmyk = components(object.value(QStringLiteral("NSCMYK")));
-    if (cmyk.size() >= 4)
-        return QColor::fromCmykF(float(cmyk[0]), float(cmyk[1]), float(cmyk[2]), float(cmyk[3]),
-                                 float(cmyk.value(4, 1.0)));
+    if (cmyk.size() >= 4) {
+        const double black = 1.0 - cmyk[3];
+        return RgbaColor{(1.0 - cmyk[0]) * black, (1.0 - cmyk[1]) * black, (1.0 - cmyk[2]) * black, cmyk.value(4, 1.0)};
+    }
     if (const auto fallback = archivedObjectCast<OpaqueArchivedObject>(object.value(kColor)))
         return colorFrom(*fallback, nesting + 1);
     return {};
@@ -78,7 +80,7 @@ ArchivedTextAttributes attributesFrom(const QVariantMap& dictionary)
                 continue;
         } else if (name == kColor && object) {
             attributes.color = colorFrom(*object);
-            if (attributes.color.isValid())
+            if (attributes.color)
                 continue;
         } else if (name == kParagraphStyle && object) {
             const QVariant alignment = object->value(QStringLiteral("NSAlignment"));
@@ -101,9 +103,10 @@ ArchivedTextAttributes attributesFrom(const QVariantMap& dictionary)
 
 QByteArray componentText(std::initializer_list<double> values)
 {
+    // The shortest text that reads back as the same number ("0.2", "1").
     QByteArrayList parts;
     for (double value : values)
-        parts.append(QByteArray::number(value, 'g', 10));
+        parts.append(QString::number(value, 'g', QLocale::FloatingPointShortest).toLatin1());
     return parts.join(' ') + '\0';
 }
 
@@ -118,11 +121,9 @@ QVariantMap dictionaryFrom(const ArchivedTextAttributes& attributes)
         dictionary.insert(kFont,
                           archiveValue(std::make_shared<OpaqueArchivedObject>(QStringList{kFont} + object, fields)));
     }
-    if (attributes.color.isValid()) {
-        const QColor rgb = attributes.color.toRgb();
-        const QByteArray text = rgb.alphaF() < 1.0
-                                    ? componentText({rgb.redF(), rgb.greenF(), rgb.blueF(), rgb.alphaF()})
-                                    : componentText({rgb.redF(), rgb.greenF(), rgb.blueF()});
+    if (const auto& rgb = attributes.color) {
+        const QByteArray text = rgb->alpha < 1.0 ? componentText({rgb->red, rgb->green, rgb->blue, rgb->alpha})
+                                                 : componentText({rgb->red, rgb->green, rgb->blue});
         const QVariantMap fields{{QStringLiteral("NSColorSpace"), kCalibratedRGB}, {QStringLiteral("NSRGB"), text}};
         dictionary.insert(kColor,
                           archiveValue(std::make_shared<OpaqueArchivedObject>(QStringList{kColor} + object, fields)));
@@ -167,10 +168,7 @@ TextAttributes modelAttributes(const ArchivedTextAttributes& archived)
     TextAttributes attributes;
     if (!archived.fontName.isEmpty())
         attributes.font = TextFont::fromFontName(archived.fontName, archived.fontSize);
-    if (archived.color.isValid()) {
-        const QColor rgb = archived.color.toRgb();
-        attributes.foregroundColor = RgbaColor{rgb.redF(), rgb.greenF(), rgb.blueF(), rgb.alphaF()};
-    }
+    attributes.foregroundColor = archived.color;
     if (archived.alignment != ArchivedTextAlignment::None)
         attributes.alignment = TextAlignment(int(archived.alignment));
     attributes.underlineStyle = archived.underline;
@@ -185,9 +183,7 @@ ArchivedTextAttributes archivedAttributes(const TextAttributes& attributes)
         archived.fontName = attributes.font->fontName();
         archived.fontSize = attributes.font->pointSize;
     }
-    if (const auto& color = attributes.foregroundColor)
-        archived.color =
-            QColor::fromRgbF(float(color->red), float(color->green), float(color->blue), float(color->alpha));
+    archived.color = attributes.foregroundColor;
     if (attributes.alignment)
         archived.alignment = ArchivedTextAlignment(int(*attributes.alignment));
     archived.underline = attributes.underlineStyle;
@@ -222,7 +218,8 @@ namespace archive {
 
 void encodeAttributedString(const ArchivedAttributedString& text, KeyedArchiver& coder)
 {
-    coder.encodeObject(text.string, QStringLiteral("NSString"));
+    // Never nil: the platform's reader refuses an attributed string without its text.
+    coder.encodeObject(text.string.isNull() ? QStringLiteral("") : text.string, QStringLiteral("NSString"));
     if (text.string.isEmpty())
         return;
 
@@ -274,11 +271,12 @@ ArchivedAttributedString decodeAttributedString(KeyedUnarchiver& coder)
         info = coder.decodeBytesForKey(QStringLiteral("NSAttributeInfo"));
     if (!coder.isValid())
         return {};
-    if (string.typeId() != QMetaType::QString) {
+    // Earlier versions wrote an empty text as nil.
+    if (string.isValid() && string.typeId() != QMetaType::QString) {
         coder.failWithError(QStringLiteral("attributed string without text"));
         return {};
     }
-    result.string = string.toString();
+    result.string = string.isValid() ? string.toString() : QStringLiteral("");
 
     if (!coder.containsValueForKey(QStringLiteral("NSAttributeInfo"))) {
         // One run over the whole text, or plain text.

@@ -1,8 +1,9 @@
 #pragma once
 // An archived NSAttributedString: its text and runs of character attributes.
 //
-// This is the archive's view of styled text, kept apart from the styled-text model so that the
-// archiver does not depend on it; the styled-text code converts from and to it. The attributes the
+// This is the archive's view of styled text, kept apart from the styled-text model (of which it
+// borrows only the colour value) so that the archiver does not depend on it; the styled-text code
+// converts from and to it. The attributes the
 // model understands are read into fields (font, colour, paragraph alignment, underline,
 // strike-through); every other attribute is kept as its decoded archive value and written back as
 // it was read. Run lengths count UTF-16 code units, as the platform string does.
@@ -13,7 +14,8 @@
 //     text.runs = {{5, bold}, {6, plain}};
 //     coder.encodeObject(QVariant::fromValue(text), "itemDescriptionString");
 
-#include <QColor>
+#include "platform/text/StyledText.h"
+
 #include <QList>
 #include <QMetaType>
 #include <QString>
@@ -23,16 +25,15 @@ namespace dw {
 
 class KeyedArchiver;
 class KeyedUnarchiver;
-class StyledText;
 
 // Paragraph alignment as the platform archives it.
 enum class ArchivedTextAlignment { None = -1, Left = 0, Right = 1, Center = 2, Justified = 3, Natural = 4 };
 
 struct ArchivedTextAttributes
 {
-    QString fontName;    // the font's PostScript name ("Helvetica-Bold"); empty: no font attribute
-    double fontSize = 0; // points
-    QColor color;        // foreground colour; invalid: none
+    QString fontName;               // the font's PostScript name ("Helvetica-Bold"); empty: no font attribute
+    double fontSize = 0;            // points
+    std::optional<RgbaColor> color; // foreground colour in calibrated RGB; none: no colour attribute
     ArchivedTextAlignment alignment = ArchivedTextAlignment::None; // None: no paragraph style
     int underline = 0;                                             // underline style; 0 none, 1 single
     int strikethrough = 0;                                         // strike-through style; 0 none, 1 single
@@ -51,7 +52,7 @@ struct ArchivedTextRun
 
 struct ArchivedAttributedString
 {
-    QString string;
+    QString string;              // written as "" when null, as the platform writes an empty text
     QList<ArchivedTextRun> runs; // lengths add up to string.size(); none for plain text
 
     bool operator==(const ArchivedAttributedString& other) const = default;

@@ -2,9 +2,8 @@
 
 #include "platform/archive/ArchivedAttributedString.h"
 #include "platform/archive/ArchivedDecimalNumber.h"
+#include "platform/archive/ArchivedImage.h"
 #include "platform/archive/KeyedArchiver.h"
-
-#include <QImage>
 
 namespace dw {
 
@@ -43,6 +42,8 @@ QString archiveClassName(const QVariant& value)
         return QStringLiteral("NSDecimalNumber");
     if (type == qMetaTypeId<ArchivedAttributedString>())
         return QStringLiteral("NSAttributedString");
+    if (type == qMetaTypeId<ArchivedImage>())
+        return QStringLiteral("NSImage");
     switch (type) {
     case QMetaType::QString:
         return QStringLiteral("NSString");
@@ -56,8 +57,6 @@ QString archiveClassName(const QVariant& value)
     case QMetaType::QVariantMap:
     case QMetaType::QVariantHash:
         return QStringLiteral("NSDictionary");
-    case QMetaType::QImage:
-        return QStringLiteral("NSImage");
     default:
         return value.canConvert<double>() ? QStringLiteral("NSNumber") : QString::fromLatin1(value.typeName());
     }

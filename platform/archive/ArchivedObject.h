@@ -13,7 +13,7 @@
 //   NSDictionary, NSMutableDictionary    QVariantMap (text keys; see below)
 //   NSDecimalNumber                      dw::ArchivedDecimalNumber (converts to QString)
 //   NSAttributedString                   dw::ArchivedAttributedString
-//   NSImage                              QImage (read only)
+//   NSImage                              dw::ArchivedImage (its bytes, undecoded)
 //   any other class                      dw::ArchivedObjectPtr
 //
 // Our own classes derive from ArchivedObject: they name their class chain and write their fields

@@ -2,9 +2,11 @@
 
 #include "platform/archive/ArchivedAttributedString.h"
 #include "platform/archive/ArchivedDecimalNumber.h"
+#include "platform/archive/ArchivedImage.h"
+#include "platform/archive/KeyedUnarchiver.h"
+#include "platform/archive/PropertyListTexts.h"
 #include "platform/core/AtomicFile.h"
 #include "platform/core/DWAssert.h"
-#include "platform/archive/KeyedUnarchiver.h"
 
 #include <QDateTime>
 #include <QHash>
@@ -29,11 +31,6 @@ using PlistPtr = std::unique_ptr<void, PlistDeleter>;
 void setItem(plist_t dict, const QString& key, plist_t item)
 {
     plist_dict_set_item(dict, key.toUtf8().constData(), item);
-}
-
-plist_t newString(const QString& text)
-{
-    return plist_new_string(text.toUtf8().constData());
 }
 
 plist_t newData(const QByteArray& bytes)
@@ -83,7 +80,17 @@ struct KeyedArchiver::Private
     uint64_t append(plist_t node)
     {
         plist_array_append_item(objects, node);
-        return plist_array_get_size(objects) - 1;
+        return objectCount++;
+    }
+
+    // Texts that a C string cannot carry become placeholders that encodedData() resolves.
+    plist_t newString(const QString& text)
+    {
+        if (!plist::BinaryTexts::needsUtf16(text))
+            return plist_new_string(text.toUtf8().constData());
+        plist_t node = plist_new_string(texts.cText(text).constData());
+        utf16Strings.emplace_back(node, text);
+        return node;
     }
 
     // A new, empty object entry that the following encode calls fill.
@@ -128,7 +135,7 @@ struct KeyedArchiver::Private
 
     struct DepthGuard
     {
-        explicit DepthGuard(Private* p) : p(p)
+        explicit DepthGuard(Private* owner) : p(owner)
         {
             DW_ASSERT(++p->depth <= KeyedUnarchiver::kMaxDepth, "archived values nested too deeply to be read back");
         }
@@ -147,6 +154,11 @@ struct KeyedArchiver::Private
             return uidFor(value.value<ArchiveReference>().target, q);
         if (type == qMetaTypeId<ArchivedDecimalNumber>())
             return decimalUid(value.value<ArchivedDecimalNumber>());
+        if (type == qMetaTypeId<ArchivedImage>()) {
+            const auto image = value.value<ArchivedImage>();
+            DW_ASSERT(image.isNull() || image.archivedObject(), "cannot archive a picture that no archive supplied");
+            return objectUid(image.archivedObject(), q);
+        }
         if (type == qMetaTypeId<ArchivedAttributedString>()) {
             DepthGuard guard(this);
             const uint64_t uid = beginObject();
@@ -322,6 +334,9 @@ struct KeyedArchiver::Private
     }
 
     plist_t objects = nullptr;
+    uint64_t objectCount = 1; // "$null"
+    plist::BinaryTexts texts;
+    std::vector<std::pair<plist_t, QString>> utf16Strings;
     plist_t top = nullptr;
     std::vector<plist_t> contexts;
     QHash<QString, uint64_t> strings;
@@ -394,12 +409,15 @@ QByteArray KeyedArchiver::encodedData(plist::Format format)
     uint32_t length = 0;
     QByteArray result;
     if (format == plist::Format::Xml) {
+        // XML has no form for these characters: keep what UTF-8 makes of them.
+        for (const auto& [node, text] : d->utf16Strings)
+            plist_set_string_val(node, text.toUtf8().constData());
         plist_to_xml(root, &bytes, &length);
         result = QByteArray(bytes, qsizetype(length));
         plist_to_xml_free(bytes);
     } else {
         plist_to_bin(root, &bytes, &length);
-        result = QByteArray(bytes, qsizetype(length));
+        result = d->texts.resolvePlaceholders(QByteArray(bytes, qsizetype(length)));
         plist_to_bin_free(bytes);
     }
     plist_free(root);

@@ -2,17 +2,19 @@
 
 #include "platform/archive/ArchivedAttributedString.h"
 #include "platform/archive/ArchivedDecimalNumber.h"
+#include "platform/archive/ArchivedImage.h"
 #include "platform/archive/PropertyList.h"
 #include "platform/archive/PropertyListGuard.h"
+#include "platform/archive/PropertyListTexts.h"
 
 #include <QDateTime>
 #include <QFile>
 #include <QHash>
-#include <QImage>
 #include <QReadWriteLock>
 #include <cmath>
 #include <limits>
 #include <plist/plist.h>
+#include <unordered_set>
 #include <vector>
 
 namespace dw {
@@ -57,11 +59,23 @@ plist_t dictItem(plist_t dict, const QString& key)
     return plist_dict_get_item(dict, key.toUtf8().constData());
 }
 
-QString stringOf(plist_t node)
+// The items of an array node in order. libplist finds an item by index by walking the array from
+// its start, so every walk goes through its iterator.
+std::vector<plist_t> itemsOf(plist_t array)
 {
-    uint64_t length = 0;
-    const char* text = plist_get_string_ptr(node, &length);
-    return text ? QString::fromUtf8(text, qsizetype(length)) : QString();
+    std::vector<plist_t> items;
+    items.reserve(plist_array_get_size(array));
+    plist_array_iter it = nullptr;
+    plist_array_new_iter(array, &it);
+    std::unique_ptr<void, decltype(&free)> iterGuard(it, &free);
+    while (true) {
+        plist_t item = nullptr;
+        plist_array_next_item(array, it, &item);
+        if (!item)
+            break;
+        items.push_back(item);
+    }
+    return items;
 }
 
 QByteArray dataOf(plist_t node)
@@ -156,7 +170,7 @@ struct KeyedUnarchiver::Private
     // Keeps the context stack and the depth balanced on every path, failed or not.
     struct Scope
     {
-        Scope(Private* p, plist_t dict, const QString& className) : p(p)
+        Scope(Private* owner, plist_t dict, const QString& className) : p(owner)
         {
             p->contexts.push_back({dict, className});
             ++p->depth;
@@ -221,7 +235,7 @@ struct KeyedUnarchiver::Private
 
     QVariant decodeObjectAt(uint64_t uid)
     {
-        plist_t node = plist_array_get_item(objects, uint32_t(uid));
+        plist_t node = objects[uid];
         switch (plist_get_node_type(node)) {
         case PLIST_STRING:
             return stringOf(node);
@@ -249,8 +263,7 @@ struct KeyedUnarchiver::Private
         uint64_t classUid = 0;
         if (!referenceOf(dictItem(dict, QStringLiteral("$class")), &classUid))
             classUid = 0;
-        plist_t entry =
-            classUid > 0 && classUid < slots.size() ? plist_array_get_item(objects, uint32_t(classUid)) : nullptr;
+        plist_t entry = classUid > 0 && classUid < objects.size() ? objects[classUid] : nullptr;
         plist_t nameNode =
             entry && plist_get_node_type(entry) == PLIST_DICT ? dictItem(entry, QStringLiteral("$classname")) : nullptr;
         if (!nameNode || plist_get_node_type(nameNode) != PLIST_STRING || stringOf(nameNode).isEmpty())
@@ -260,9 +273,7 @@ struct KeyedUnarchiver::Private
         if (plist_t classes = dictItem(entry, QStringLiteral("$classes"))) {
             if (plist_get_node_type(classes) != PLIST_ARRAY)
                 return fail(QStringLiteral("archive class entry %1 is damaged").arg(classUid));
-            const uint32_t count = plist_array_get_size(classes);
-            for (uint32_t i = 0; i < count; ++i) {
-                plist_t name = plist_array_get_item(classes, i);
+            for (plist_t name : itemsOf(classes)) {
                 if (plist_get_node_type(name) != PLIST_STRING)
                     return fail(QStringLiteral("archive class entry %1 is damaged").arg(classUid));
                 chain->append(stringOf(name));
@@ -368,10 +379,10 @@ struct KeyedUnarchiver::Private
         }
         if (plist_get_node_type(array) != PLIST_ARRAY)
             return fail(QStringLiteral("archive collection %1 is damaged").arg(uid));
-        const uint32_t count = plist_array_get_size(array);
-        references->assign(count, 0);
-        for (uint32_t i = 0; i < count; ++i) {
-            if (!referenceOf(plist_array_get_item(array, i), &(*references)[i]))
+        const std::vector<plist_t> items = itemsOf(array);
+        references->assign(items.size(), 0);
+        for (size_t i = 0; i < items.size(); ++i) {
+            if (!referenceOf(items[i], &(*references)[i]))
                 return fail(QStringLiteral("archive collection %1 is damaged").arg(uid));
         }
         return true;
@@ -433,34 +444,47 @@ struct KeyedUnarchiver::Private
         return QVariant::fromValue(*number);
     }
 
-    // The first bitmap of the image's representations ("NSReps": lists of a kind number and a
-    // representation whose "NSTIFFRepresentation" holds the file bytes). An image with no bitmap
-    // that reads stays opaque, so that it is written back as it came.
+    // The bitmap representations of an image: "NSReps" holds lists (nested, in older archives, as
+    // pairs of a kind number and a representation) of representations whose
+    // "NSTIFFRepresentation" holds the file bytes, or of the bytes themselves. Each archived
+    // object is looked at once, however many lists share it, and nothing is decoded here. An
+    // image without bytes stays opaque, so that it is written back as it came.
     QVariant decodeImage(plist_t dict, const QStringList& chain)
     {
-        const QVariant reps = q->decodeObjectForKey(QStringLiteral("NSReps"));
+        (void)q->decodeObjectForKey(QStringLiteral("NSReps"));
         if (failed)
             return {};
-        QImage image;
-        std::vector<QVariant> pending{reps};
-        while (image.isNull() && !pending.empty()) {
-            const QVariant rep = pending.back();
+        // Every object the representations reach has been decoded above; walk their references.
+        QList<QByteArray> representations;
+        std::unordered_set<uint64_t> seen;
+        std::vector<uint64_t> pending;
+        uint64_t uid = 0;
+        if (referenceOf(dictItem(dict, QStringLiteral("NSReps")), &uid))
+            pending.push_back(uid);
+        while (!pending.empty() && representations.size() < ArchivedImage::kMaxRepresentations) {
+            uid = pending.back();
             pending.pop_back();
-            if (rep.typeId() == QMetaType::QVariantList) {
-                const QVariantList list = rep.toList();
-                for (auto it = list.crbegin(); it != list.crend(); ++it)
-                    pending.push_back(*it);
-            } else if (rep.typeId() == QMetaType::QByteArray) {
-                image = QImage::fromData(rep.toByteArray());
-            } else if (const auto object = archivedObjectCast<OpaqueArchivedObject>(rep)) {
+            if (uid == 0 || uid >= slots.size() || slots[uid].state != State::Done || !seen.insert(uid).second)
+                continue;
+            const QVariant& value = slots[uid].value;
+            if (value.typeId() == QMetaType::QVariantList) {
+                std::vector<uint64_t> references;
+                if (!referencesOf(objects[uid], QStringLiteral("NS.objects"), uid, &references))
+                    return {};
+                pending.insert(pending.end(), references.rbegin(), references.rend());
+            } else if (value.typeId() == QMetaType::QByteArray) {
+                representations.append(value.toByteArray());
+            } else if (const auto object = archivedObjectCast<OpaqueArchivedObject>(value)) {
                 const QVariant bytes = object->value(QStringLiteral("NSTIFFRepresentation"));
                 if (bytes.typeId() == QMetaType::QByteArray)
-                    image = QImage::fromData(bytes.toByteArray());
+                    representations.append(bytes.toByteArray());
             }
         }
-        if (image.isNull())
-            return decodeOpaque(dict, chain);
-        return image;
+        const QVariant opaque = decodeOpaque(dict, chain);
+        if (failed || representations.isEmpty())
+            return opaque;
+        return QVariant::fromValue(
+            ArchivedImage(std::move(representations), archivedObjectCast<OpaqueArchivedObject>(opaque)));
     }
 
     QVariant decodeOpaque(plist_t dict, const QStringList& chain)
@@ -476,7 +500,7 @@ struct KeyedUnarchiver::Private
             std::unique_ptr<char, decltype(&free)> keyGuard(key, &free);
             if (!value)
                 break;
-            const QString name = QString::fromUtf8(key ? key : "");
+            const QString name = texts.text(key ? key : "");
             if (name == QLatin1String("$class"))
                 continue;
             fields.insert(name, rawValue(value));
@@ -519,9 +543,11 @@ struct KeyedUnarchiver::Private
             break;
         case PLIST_ARRAY: {
             QVariantList list;
-            const uint32_t count = plist_array_get_size(node);
-            for (uint32_t i = 0; i < count && !failed; ++i)
-                list.append(rawValue(plist_array_get_item(node, i)));
+            for (plist_t item : itemsOf(node)) {
+                list.append(rawValue(item));
+                if (failed)
+                    break;
+            }
             result = list;
             break;
         }
@@ -537,7 +563,7 @@ struct KeyedUnarchiver::Private
                 std::unique_ptr<char, decltype(&free)> keyGuard(key, &free);
                 if (!value)
                     break;
-                map.insert(QString::fromUtf8(key ? key : ""), rawValue(value));
+                map.insert(texts.text(key ? key : ""), rawValue(value));
             }
             result = map;
             break;
@@ -555,9 +581,17 @@ struct KeyedUnarchiver::Private
         return failed || contexts.empty() ? nullptr : dictItem(contexts.back().dict, key);
     }
 
+    QString stringOf(plist_t node) const
+    {
+        uint64_t length = 0;
+        const char* text = plist_get_string_ptr(node, &length);
+        return text ? texts.text(text, qsizetype(length)) : QString();
+    }
+
     KeyedUnarchiver* q = nullptr;
     PlistPtr root;
-    plist_t objects = nullptr;
+    plist::BinaryTexts texts;
+    std::vector<plist_t> objects; // "$objects", by reference
     std::vector<Slot> slots;
     std::vector<Context> contexts;
     QString error;
@@ -574,27 +608,32 @@ KeyedUnarchiver::KeyedUnarchiver(const QByteArray& data) : d(std::make_unique<Pr
         d->fail(QStringLiteral("not a keyed archive (empty or too large)"));
         return;
     }
+    const QByteArray parsed = d->texts.substituteTexts(data);
+    if (parsed.size() > kMaxArchiveBytes) {
+        d->fail(QStringLiteral("not a keyed archive (empty or too large)"));
+        return;
+    }
     QString error;
-    if (!plist::checkStructure(data, plist::kMaxDepth, plist::kMaxNodes, &error)) {
+    if (!plist::checkStructure(parsed, plist::kMaxDepth, plist::kMaxNodes, &error)) {
         d->fail(error);
         return;
     }
     plist_t root = nullptr;
-    plist_from_memory(data.constData(), uint32_t(data.size()), &root);
+    plist_from_memory(parsed.constData(), uint32_t(parsed.size()), &root);
     d->root.reset(root);
     if (!root) {
         d->fail(QStringLiteral("not a property list, or a damaged one"));
         return;
     }
     plist_t top = plist_get_node_type(root) == PLIST_DICT ? dictItem(root, QStringLiteral("$top")) : nullptr;
-    d->objects = plist_get_node_type(root) == PLIST_DICT ? dictItem(root, QStringLiteral("$objects")) : nullptr;
-    if (!top || !d->objects || plist_get_node_type(top) != PLIST_DICT ||
-        plist_get_node_type(d->objects) != PLIST_ARRAY) {
+    plist_t objects = plist_get_node_type(root) == PLIST_DICT ? dictItem(root, QStringLiteral("$objects")) : nullptr;
+    if (!top || !objects || plist_get_node_type(top) != PLIST_DICT || plist_get_node_type(objects) != PLIST_ARRAY) {
         d->propertyListOnly = true;
         d->fail(QStringLiteral("not a keyed archive"));
         return;
     }
-    d->slots.resize(plist_array_get_size(d->objects));
+    d->objects = itemsOf(objects);
+    d->slots.resize(d->objects.size());
     d->contexts.push_back({top, QString()});
 }
 

@@ -1,7 +1,8 @@
 #include "platform/archive/PropertyList.h"
 
-#include "platform/core/AtomicFile.h"
 #include "platform/archive/PropertyListGuard.h"
+#include "platform/archive/PropertyListTexts.h"
+#include "platform/core/AtomicFile.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -27,7 +28,7 @@ struct PlistDeleter
 };
 using PlistPtr = std::unique_ptr<void, PlistDeleter>;
 
-bool toVariant(plist_t node, int depth, QVariant* out, QString* error)
+bool toVariant(plist_t node, int depth, const BinaryTexts& texts, QVariant* out, QString* error)
 {
     if (depth > kMaxDepth) {
         if (error)
@@ -53,11 +54,16 @@ bool toVariant(plist_t node, int depth, QVariant* out, QString* error)
         *out = v;
         return true;
     }
-    case PLIST_STRING:
+    case PLIST_STRING: {
+        uint64_t length = 0;
+        const char* v = plist_get_string_ptr(node, &length);
+        *out = texts.text(v ? v : "", v ? qsizetype(length) : 0);
+        return true;
+    }
     case PLIST_KEY: {
         char* v = nullptr;
-        plist_get_string_val(node, &v);
-        *out = QString::fromUtf8(v ? v : "");
+        plist_get_key_val(node, &v);
+        *out = texts.text(v ? v : "");
         free(v);
         return true;
     }
@@ -84,11 +90,18 @@ bool toVariant(plist_t node, int depth, QVariant* out, QString* error)
     }
     case PLIST_ARRAY: {
         QVariantList list;
-        const uint32_t count = plist_array_get_size(node);
-        list.reserve(qsizetype(count));
-        for (uint32_t i = 0; i < count; ++i) {
+        list.reserve(qsizetype(plist_array_get_size(node)));
+        // Walked with an iterator: libplist finds an item by index from the start of the array.
+        plist_array_iter it = nullptr;
+        plist_array_new_iter(node, &it);
+        std::unique_ptr<void, decltype(&free)> iterGuard(it, &free);
+        while (true) {
+            plist_t item = nullptr;
+            plist_array_next_item(node, it, &item);
+            if (!item)
+                break;
             QVariant element;
-            if (!toVariant(plist_array_get_item(node, i), depth + 1, &element, error))
+            if (!toVariant(item, depth + 1, texts, &element, error))
                 return false;
             list.append(element);
         }
@@ -108,8 +121,8 @@ bool toVariant(plist_t node, int depth, QVariant* out, QString* error)
                 break;
             }
             QVariant element;
-            const bool ok = toVariant(value, depth + 1, &element, error);
-            const QString k = QString::fromUtf8(key ? key : "");
+            const bool ok = toVariant(value, depth + 1, texts, &element, error);
+            const QString k = texts.text(key ? key : "");
             free(key);
             if (!ok) {
                 free(it);
@@ -128,7 +141,13 @@ bool toVariant(plist_t node, int depth, QVariant* out, QString* error)
     }
 }
 
-plist_t fromVariant(const QVariant& value, int depth)
+// texts is null for XML, which keeps what libplist makes of texts it cannot carry.
+QByteArray cText(const QString& text, BinaryTexts* texts)
+{
+    return texts ? texts->cText(text) : text.toUtf8();
+}
+
+plist_t fromVariant(const QVariant& value, int depth, BinaryTexts* texts)
 {
     if (depth > kMaxDepth || !value.isValid())
         return nullptr;
@@ -152,7 +171,7 @@ plist_t fromVariant(const QVariant& value, int depth)
     case QMetaType::Float:
         return plist_new_real(value.toDouble());
     case QMetaType::QString:
-        return plist_new_string(value.toString().toUtf8().constData());
+        return plist_new_string(cText(value.toString(), texts).constData());
     case QMetaType::QByteArray: {
         const QByteArray bytes = value.toByteArray();
         return plist_new_data(bytes.constData(), uint64_t(bytes.size()));
@@ -166,7 +185,7 @@ plist_t fromVariant(const QVariant& value, int depth)
     case QMetaType::QVariantList: {
         plist_t array = plist_new_array();
         for (const QVariant& element : value.toList()) {
-            if (plist_t item = fromVariant(element, depth + 1))
+            if (plist_t item = fromVariant(element, depth + 1, texts))
                 plist_array_append_item(array, item);
         }
         return array;
@@ -178,14 +197,14 @@ plist_t fromVariant(const QVariant& value, int depth)
             return plist_new_uid(uint64_t(map.value(QStringLiteral("CF$UID")).toLongLong()));
         plist_t dict = plist_new_dict();
         for (auto it = map.constBegin(); it != map.constEnd(); ++it) {
-            if (plist_t item = fromVariant(it.value(), depth + 1))
-                plist_dict_set_item(dict, it.key().toUtf8().constData(), item);
+            if (plist_t item = fromVariant(it.value(), depth + 1, texts))
+                plist_dict_set_item(dict, cText(it.key(), texts).constData(), item);
         }
         return dict;
     }
     default:
         if (value.canConvert<QString>())
-            return plist_new_string(value.toString().toUtf8().constData());
+            return plist_new_string(cText(value.toString(), texts).constData());
         return nullptr;
     }
 }
@@ -199,11 +218,18 @@ std::optional<QVariant> read(const QByteArray& data, QString* error)
             *error = QStringLiteral("not a property list (empty or too large)");
         return std::nullopt;
     }
+    BinaryTexts texts;
+    const QByteArray parsed = texts.substituteTexts(data);
+    if (parsed.size() > qsizetype(UINT32_MAX)) {
+        if (error)
+            *error = QStringLiteral("not a property list (empty or too large)");
+        return std::nullopt;
+    }
     // The parser recurses without bound; refuse hostile nesting before it sees the bytes.
-    if (!checkStructure(data, kMaxDepth, kMaxNodes, error))
+    if (!checkStructure(parsed, kMaxDepth, kMaxNodes, error))
         return std::nullopt;
     plist_t root = nullptr;
-    plist_from_memory(data.constData(), uint32_t(data.size()), &root);
+    plist_from_memory(parsed.constData(), uint32_t(parsed.size()), &root);
     PlistPtr guard(root);
     if (!root) {
         if (error)
@@ -211,7 +237,7 @@ std::optional<QVariant> read(const QByteArray& data, QString* error)
         return std::nullopt;
     }
     QVariant value;
-    if (!toVariant(root, 0, &value, error))
+    if (!toVariant(root, 0, texts, &value, error))
         return std::nullopt;
     return value;
 }
@@ -229,7 +255,8 @@ std::optional<QVariant> readFile(const QString& path, QString* error)
 
 QByteArray write(const QVariant& value, Format format)
 {
-    PlistPtr root(fromVariant(value, 0));
+    BinaryTexts texts;
+    PlistPtr root(fromVariant(value, 0, format == Format::Binary ? &texts : nullptr));
     if (!root)
         return QByteArray();
     char* bytes = nullptr;
@@ -241,7 +268,7 @@ QByteArray write(const QVariant& value, Format format)
         plist_to_xml_free(bytes);
     } else {
         plist_to_bin(static_cast<plist_t>(root.get()), &bytes, &length);
-        result = QByteArray(bytes, qsizetype(length));
+        result = texts.resolvePlaceholders(QByteArray(bytes, qsizetype(length)));
         plist_to_bin_free(bytes);
     }
     return result;

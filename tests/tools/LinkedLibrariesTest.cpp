@@ -4,24 +4,18 @@
 #include <QStringList>
 #include <gtest/gtest.h>
 
-// The document-reading tools load the core platform only: no network, keychain or widget library.
-// Qt Gui goes on the list once the archive no longer draws colours and images through it.
+// The document-reading tools load the core platform only: no network, keychain or GUI library.
 namespace {
-
-constexpr bool kCoreIsFreeOfQtGui = false;
 
 QStringList forbiddenLibraries()
 {
-    QStringList names{QStringLiteral("libcurl"), QStringLiteral("libsecret"), QStringLiteral("libQt6Widgets")};
-    if (kCoreIsFreeOfQtGui) {
-        names << QStringLiteral("libQt6Gui");
-    }
-    return names;
+    return {QStringLiteral("libcurl"), QStringLiteral("libsecret"), QStringLiteral("libQt6Widgets"),
+            QStringLiteral("libQt6Gui")};
 }
 
 } // namespace
 
-TEST(LinkedLibraries, DocumentToolsLoadNoNetworkKeychainOrWidgetLibrary)
+TEST(LinkedLibraries, DocumentToolsLoadNoNetworkKeychainOrGuiLibrary)
 {
     for (const QString& tool : {QStringLiteral("qv-archive"), QStringLiteral("qv-rtf")}) {
         SCOPED_TRACE(tool.toStdString());

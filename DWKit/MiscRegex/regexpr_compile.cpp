@@ -1,9 +1,8 @@
-#include "DWKit/MiscRegex/regexpr.h"
+#include "DWKit/MiscRegex/regexpr_p.h"
 
 #include "platform/core/CocoaNumbers.h"
 #include "platform/core/DWAssert.h"
 
-#include <algorithm>
 #include <atomic>
 #include <climits>
 #include <cstdint>
@@ -12,116 +11,13 @@
 
 namespace dw {
 
-namespace {
-
-const char* const kOutOfMemory = "Out of memory";
-const char* const kBadlyPlacedSpecial = "Badly placed special character";
-const char* const kBadRegisterNumber = "Bad match register number";
-const char* const kBadHexadecimal = "Bad hexadecimal number";
-const char* const kBadlyPlacedParenthesis = "Badly placed parenthesis";
-const char* const kEndsPrematurely = "Regular expression ends prematurely";
-const char* const kTooComplex = "Regular expression too complex";
-
-std::atomic<int> s_syntax{0};
-
-constexpr int kNumRegisters = 10;
-constexpr int kWordClass = 1;
-constexpr int kMaxOpenJumps = 100;
-constexpr int kMaxNesting = 99;
-// Failure points: the stack starts small and may grow once, to this many.
-constexpr int kInitialFailurePoints = 128;
-constexpr int kMaxFailurePoints = 4100;
-// Keeps every program offset far from int overflow; a pattern that big is refused as too complex.
-constexpr int kMaxProgramSize = 1 << 30;
-
-// Syntax class of every byte: 1 ("word") for letters and digits only; the underscore is not a
-// word byte.
-constexpr std::array<unsigned char, 256> makeSyntaxTable()
-{
-    std::array<unsigned char, 256> table{};
-    for (int c = 'a'; c <= 'z'; ++c)
-        table[c] = kWordClass;
-    for (int c = 'A'; c <= 'Z'; ++c)
-        table[c] = kWordClass;
-    for (int c = '0'; c <= '9'; ++c)
-        table[c] = kWordClass;
-    return table;
-}
-constexpr std::array<unsigned char, 256> re_syntax_table = makeSyntaxTable();
-
-bool isJump(unsigned char op)
-{
-    return op >= Cjump && op <= Cskip_failure_jump;
-}
-
-// Group markers and zero-width tests, which consume nothing.
-bool isPassedOverInLoopBody(unsigned char op)
-{
-    return op == Cgroup_open || op == Cgroup_close || op == Cline_start || op == Cline_end || op == Cbuffer_start ||
-           op == Cbuffer_end || (op >= Cword_start && op <= Cnot_word_boundary);
-}
-
-// Length of an instruction with this opcode, 0 for an opcode outside the table.
-int instructionLength(unsigned char op)
-{
-    switch (op) {
-    case Cmatch_end:
-    case Cline_start:
-    case Cline_end:
-    case Cany_byte:
-    case Cbuffer_start:
-    case Cbuffer_end:
-    case Cword_start:
-    case Cword_end:
-    case Cword_boundary:
-    case Cnot_word_boundary:
-        return 1;
-    case Cbyte:
-    case Cgroup_open:
-    case Cgroup_close:
-    case Cbackref:
-    case Csyntax_class:
-    case Cnot_syntax_class:
-        return 2;
-    case Cjump:
-    case Cstar_jump:
-    case Cfailure_jump:
-    case Cloop_jump:
-    case Cskip_failure_jump:
-        return 3;
-    case Cbyte_set:
-        return 33;
-    default:
-        return 0;
-    }
-}
-
-int jumpTarget(const unsigned char* program, int pc)
-{
-    const auto offset = int16_t(uint16_t(program[pc + 1] | (program[pc + 2] << 8)));
-    return pc + 3 + offset;
-}
-
-bool setHas(const unsigned char* bitmap, unsigned char byte)
-{
-    return (bitmap[byte / 8] >> (byte % 8)) & 1;
-}
+using namespace regex_internal;
 
 // ---------------------------------------------------------------------------------------------
-// First-byte map
+// First-byte maps
 
-struct FirstBytes
-{
-    std::array<unsigned char, 256> map{};
-    unsigned char emptyMatch = 0;
-    // Only when walking with an avoid set: a byte of that set may come first, or the path passes
-    // a test that depends on the byte before the position.
-    bool conflict = false;
-};
+namespace regex_internal {
 
-// Walks every path of the program from `start` up to the instructions that consume a byte and
-// collects those bytes. `visited` holds one stamp per program byte; offsets stamped with
-// `generation` are taken as visited. With `avoid`, the walk stops at the first conflict.
 void walkFirstBytes(const std::vector<unsigned char>& program, int start, std::vector<unsigned>& visited,
                     unsigned generation, FirstBytes& out, const std::array<bool, 256>* avoid)
 {
@@ -178,7 +74,7 @@ void walkFirstBytes(const std::vector<unsigned char>& program, int start, std::v
                 break;
             case Cbyte_set:
                 for (int b = 0; b < 256; ++b)
-                    if (setHas(p + pc + 1, (unsigned char)b))
+                    if (setHas(p + pc + 1, static_cast<unsigned char>(b)))
                         mark(b);
                 break;
             case Cany_byte:
@@ -234,6 +130,153 @@ void computeFastmap(const re_pattern_buffer& buffer, std::array<unsigned char, 2
     const unsigned char op = buffer.buffer[0];
     anchorKind = op == Cline_start ? 1 : op == Cbuffer_start ? 2 : 0;
 }
+
+namespace {
+
+// Whether the single-byte test at `pc` accepts the (translated) byte.
+bool acceptsByte(const unsigned char* p, int pc, unsigned char byte)
+{
+    switch (p[pc]) {
+    case Cbyte:
+        return byte == p[pc + 1];
+    case Cbyte_set:
+        return setHas(p + pc + 1, byte);
+    case Cany_byte:
+        return byte != '\n';
+    case Csyntax_class:
+        return re_syntax_table[byte] == p[pc + 1];
+    case Cnot_syntax_class:
+        return re_syntax_table[byte] != p[pc + 1];
+    default:
+        return false;
+    }
+}
+
+bool isSingleByteTest(unsigned char op)
+{
+    return op == Cbyte || op == Cbyte_set || op == Cany_byte || op == Csyntax_class || op == Cnot_syntax_class;
+}
+
+// The body of a loop at the program's start when it is one single-byte test, else -1: `x*` is a
+// failure jump, the test and the back jump; `x+` enters the same past the failure jump.
+int leadingLoopTest(const std::vector<unsigned char>& program)
+{
+    const unsigned char* p = program.data();
+    const int size = int(program.size());
+    int loop = 0;
+    if (size > 3 && p[0] == Cskip_failure_jump && jumpTarget(p, 0) == 6)
+        loop = 3;
+    if (loop + 3 >= size || p[loop] != Cfailure_jump)
+        return -1;
+    const int body = loop + 3;
+    if (!isSingleByteTest(p[body]))
+        return -1;
+    const int back = body + instructionLength(p[body]);
+    if (back + 3 > size || jumpTarget(p, loop) != back + 3)
+        return -1;
+    const bool goesRound =
+        (p[back] == Cjump && jumpTarget(p, back) == loop) || (p[back] == Cloop_jump && jumpTarget(p, back) == body);
+    return goesRound ? body : -1;
+}
+
+// Branch maps cost a walk per failure jump; a program with very many keeps its plain branches.
+constexpr int kMaxBranchProgram = 1 << 16;
+constexpr int kMaxBranches = 1000;
+
+} // namespace
+
+std::shared_ptr<const re_search_plan> makeSearchPlan(const re_pattern_buffer& buffer)
+{
+    const std::vector<unsigned char>& program = buffer.buffer;
+    const unsigned char* p = program.data();
+    const int size = int(program.size());
+    DW_PARAMETER_ASSERT(size > 0);
+    auto plan = std::make_shared<re_search_plan>();
+
+    std::array<unsigned char, 256> translation;
+    for (int b = 0; b < 256; ++b)
+        translation[size_t(b)] = buffer.translation ? (*buffer.translation)[size_t(b)] : static_cast<unsigned char>(b);
+    for (int b = 0; b < 256; ++b)
+        plan->translates = plan->translates || translation[size_t(b)] != b;
+
+    std::vector<unsigned> visited(program.size(), 0);
+    unsigned generation = 0;
+    FirstBytes start;
+    walkFirstBytes(program, 0, visited, ++generation, start, nullptr);
+    int firstCount = 0;
+    for (int b = 0; b < 256; ++b) {
+        plan->first[size_t(b)] = start.map[translation[size_t(b)]];
+        if (plan->first[size_t(b)]) {
+            ++firstCount;
+            plan->onlyFirst = b;
+        }
+    }
+    if (firstCount != 1)
+        plan->onlyFirst = -1;
+    plan->emptyMatch = start.emptyMatch;
+    plan->anchorKind = p[0] == Cline_start ? 1 : p[0] == Cbuffer_start ? 2 : 0;
+
+    int failureJumps = 0;
+    std::vector<bool> loopExit(program.size() + 1, false);
+    for (int pc = 0; pc < size; pc += instructionLength(p[pc])) {
+        if (p[pc] == Cfailure_jump || p[pc] == Cskip_failure_jump)
+            ++failureJumps;
+        if (p[pc] == Cjump && jumpTarget(p, pc) < pc)
+            loopExit[size_t(jumpTarget(p, jumpTarget(p, pc)))] = true;
+        if (p[pc] == Cloop_jump)
+            loopExit[size_t(jumpTarget(p, jumpTarget(p, pc) - 3))] = true;
+    }
+    plan->skipsExactly = failureJumps <= kMaxFailurePoints;
+
+    const int loopTest = leadingLoopTest(program);
+    if (loopTest >= 0) {
+        plan->leadingLoop = true;
+        for (int b = 0; b < 256; ++b)
+            plan->loopBytes[size_t(b)] = acceptsByte(p, loopTest, translation[size_t(b)]);
+    }
+
+    // A failure point that resumes after a loop tells the loop whether an iteration consumed
+    // anything, so only the failure jumps of other branches may be passed over.
+    if (size <= kMaxBranchProgram && failureJumps <= kMaxBranches) {
+        auto side = [&](int from, std::array<bool, 256>& bytes, bool& atEnd) {
+            FirstBytes first;
+            walkFirstBytes(program, from, visited, ++generation, first, nullptr);
+            for (int b = 0; b < 256; ++b)
+                bytes[size_t(b)] = first.emptyMatch == 1 || first.map[size_t(b)];
+            atEnd = first.emptyMatch != 0;
+        };
+        for (int pc = 0; pc < size; pc += instructionLength(p[pc])) {
+            if (p[pc] != Cfailure_jump || loopExit[size_t(jumpTarget(p, pc))])
+                continue;
+            if (plan->branchAt.empty())
+                plan->branchAt.assign(program.size(), 0);
+            re_search_plan::Branch& branch = plan->branches.emplace_back();
+            side(pc + 3, branch.stay, branch.stayAtEnd);
+            side(jumpTarget(p, pc), branch.jump, branch.jumpAtEnd);
+            plan->branchAt[size_t(pc)] = uint16_t(plan->branches.size());
+        }
+    }
+    return plan;
+}
+
+} // namespace regex_internal
+
+namespace {
+
+const char* const kOutOfMemory = "Out of memory";
+const char* const kBadlyPlacedSpecial = "Badly placed special character";
+const char* const kBadRegisterNumber = "Bad match register number";
+const char* const kBadHexadecimal = "Bad hexadecimal number";
+const char* const kBadlyPlacedParenthesis = "Badly placed parenthesis";
+const char* const kEndsPrematurely = "Regular expression ends prematurely";
+const char* const kTooComplex = "Regular expression too complex";
+
+std::atomic<int> s_syntax{0};
+
+constexpr int kMaxOpenJumps = 100;
+constexpr int kMaxNesting = 99;
+// Keeps every program offset far from int overflow; a pattern that big is refused as too complex.
+constexpr int kMaxProgramSize = 1 << 30;
 
 // ---------------------------------------------------------------------------------------------
 // Compiler
@@ -344,7 +387,7 @@ private:
 
     unsigned char translate(unsigned char c) const { return m_translation ? (*m_translation)[c] : c; }
     bool atEnd() const { return m_pos >= m_pattern.size(); }
-    unsigned char nextByte() { return translate((unsigned char)m_pattern[m_pos++]); }
+    unsigned char nextByte() { return translate(static_cast<unsigned char>(m_pattern[m_pos++])); }
     int here() const { return int(m_program.size()); }
     bool fail(const char* error)
     {
@@ -419,8 +462,8 @@ bool Compiler::putJump(int at, unsigned char op, int target)
     if (offset < INT16_MIN || offset > INT16_MAX)
         return fail(kTooComplex);
     m_program[at] = op;
-    m_program[at + 1] = (unsigned char)(offset & 0xff);
-    m_program[at + 2] = (unsigned char)((offset >> 8) & 0xff);
+    m_program[at + 1] = static_cast<unsigned char>(offset & 0xff);
+    m_program[at + 2] = static_cast<unsigned char>((offset >> 8) & 0xff);
     return true;
 }
 
@@ -431,7 +474,7 @@ bool Compiler::insertJumps(int at, int count)
     const int bytes = 3 * count;
     if (!reserve(bytes))
         return false;
-    m_program.insert(m_program.begin() + at, size_t(bytes), (unsigned char)0);
+    m_program.insert(m_program.begin() + at, size_t(bytes), static_cast<unsigned char>(0));
     for (int& start : m_frames.back().levelStart)
         if (start > at)
             start += bytes;
@@ -523,7 +566,7 @@ bool Compiler::readAnsiEscape(unsigned char c, unsigned char& value)
         if (dw::hexDigitValue(high) < 0 || dw::hexDigitValue(low) < 0)
             return fail(kBadHexadecimal);
         // Translated like every other pattern byte, so that it can meet translated text.
-        value = translate((unsigned char)(dw::hexDigitValue(high) * 16 + dw::hexDigitValue(low)));
+        value = translate(static_cast<unsigned char>(dw::hexDigitValue(high) * 16 + dw::hexDigitValue(low)));
         return true;
     }
     default:
@@ -538,11 +581,11 @@ bool Compiler::dollarIsAnchor() const
 {
     if (atEnd())
         return true;
-    const Op next = m_ops.plain[translate((unsigned char)m_pattern[m_pos])];
+    const Op next = m_ops.plain[translate(static_cast<unsigned char>(m_pattern[m_pos]))];
     if (next == Op::CloseGroup || next == Op::Alternation)
         return true;
     if (next == Op::Quote && m_pos + 1 < m_pattern.size()) {
-        const Op quoted = m_ops.quoted[translate((unsigned char)m_pattern[m_pos + 1])];
+        const Op quoted = m_ops.quoted[translate(static_cast<unsigned char>(m_pattern[m_pos + 1]))];
         return quoted == Op::CloseGroup || quoted == Op::Alternation;
     }
     return false;
@@ -557,7 +600,7 @@ bool Compiler::compileByte(unsigned char c)
 bool Compiler::compileSet()
 {
     std::array<unsigned char, 32> bits{};
-    auto add = [&](int c) { bits[c / 8] |= (unsigned char)(1 << (c % 8)); };
+    auto add = [&](int c) { bits[c / 8] |= static_cast<unsigned char>(1 << (c % 8)); };
     auto readMember = [&](unsigned char& c) {
         c = nextByte();
         if (m_ops.ansiEscapes && c == '\\') {
@@ -568,7 +611,7 @@ bool Compiler::compileSet()
         return true;
     };
     auto nextIs = [&](size_t at, unsigned char c) {
-        return at < m_pattern.size() && translate((unsigned char)m_pattern[at]) == c;
+        return at < m_pattern.size() && translate(static_cast<unsigned char>(m_pattern[at])) == c;
     };
 
     if (atEnd())
@@ -604,7 +647,7 @@ bool Compiler::compileSet()
     }
     if (negate)
         for (auto& byte : bits)
-            byte = (unsigned char)~byte;
+            byte = static_cast<unsigned char>(~byte);
 
     beginItem();
     if (!reserve(33))
@@ -671,7 +714,7 @@ bool Compiler::compileOpenGroup()
     int reg = 0;
     if (m_nextRegister < kNumRegisters) {
         reg = m_nextRegister++;
-        if (!emit(Cgroup_open, (unsigned char)reg))
+        if (!emit(Cgroup_open, static_cast<unsigned char>(reg)))
             return false;
         m_recordsGroups = true;
     }
@@ -693,7 +736,7 @@ bool Compiler::compileCloseGroup()
     m_frames.pop_back();
     m_atAlternativeStart = false;
     // The parent's item start still points at the group's opening, so a postfix repeats the group.
-    return reg == 0 || emit(Cgroup_close, (unsigned char)reg);
+    return reg == 0 || emit(Cgroup_close, static_cast<unsigned char>(reg));
 }
 
 bool Compiler::compileBackref(int reg)
@@ -702,7 +745,7 @@ bool Compiler::compileBackref(int reg)
         return fail(kBadRegisterNumber);
     beginItem();
     m_recordsGroups = true;
-    return emit(Cbackref, (unsigned char)reg);
+    return emit(Cbackref, static_cast<unsigned char>(reg));
 }
 
 bool Compiler::compileOperator(Op op, unsigned char c, bool escaped)
@@ -836,7 +879,7 @@ void finishLoops(std::vector<unsigned char>& program)
                 break;
             case Cbyte_set:
                 for (int b = 0; b < 256; ++b)
-                    first[b] = setHas(p + q + 1, (unsigned char)b);
+                    first[b] = setHas(p + q + 1, static_cast<unsigned char>(b));
                 break;
             case Cany_byte:
                 first.fill(true);
@@ -857,8 +900,8 @@ void finishLoops(std::vector<unsigned char>& program)
         if (rewrite) {
             const int offset = bodyStart - (pc + 3);
             p[pc] = Cloop_jump;
-            p[pc + 1] = (unsigned char)(offset & 0xff);
-            p[pc + 2] = (unsigned char)((offset >> 8) & 0xff);
+            p[pc + 1] = static_cast<unsigned char>(offset & 0xff);
+            p[pc + 2] = static_cast<unsigned char>((offset >> 8) & 0xff);
         } else {
             p[pc] = Cjump;
         }
@@ -886,261 +929,6 @@ void checkProgram(const std::vector<unsigned char>& program)
     DW_ASSERT(size > 0 && program[size - 1] == Cmatch_end, "Malformed regular-expression program");
 }
 
-// ---------------------------------------------------------------------------------------------
-// Matcher
-
-struct GroupRegisters
-{
-    std::array<int, kNumRegisters> open;  // start recorded by the group's opening
-    std::array<int, kNumRegisters> start; // start and end of the group's last completed match
-    std::array<int, kNumRegisters> end;
-};
-
-struct FailurePoint
-{
-    int text; // -1: an empty point, discarded when popped
-    int pc;
-    int pushedAt;             // text position when pushed, also for an empty point
-    GroupRegisters registers; // as they were when the point was pushed
-};
-
-// What a loop does at the end of an iteration.
-enum class LoopStep { Again, Fail, Leave };
-
-class Matcher
-{
-public:
-    Matcher(const re_pattern_buffer& buffer, std::string_view part1, std::string_view part2, int stop)
-        : m_program(buffer.buffer.data()), m_translation(buffer.translation ? buffer.translation->data() : nullptr),
-          m_recordsGroups(buffer.records_groups), m_part1(part1), m_part2(part2), m_size1(int(part1.size())),
-          m_stop(stop)
-    {
-        m_stack.reserve(kInitialFailurePoints);
-    }
-
-    unsigned char byteAt(int i) const
-    {
-        const unsigned char c = i < m_size1 ? (unsigned char)m_part1[i] : (unsigned char)m_part2[i - m_size1];
-        return m_translation ? m_translation[c] : c;
-    }
-    int match(int position, re_match_registers* registers);
-
-private:
-    // At the end of an iteration of the loop whose failure jump is at `loopStart`. The newest
-    // failure point that resumes after the loop was pushed when the iteration began. An iteration
-    // that consumed nothing would go round for ever, each time pushing a failure point, and end
-    // in -2 for a pattern as plain as `\(a*\)*`. It fails instead, and that failure point resumes
-    // after the loop, once. The first iteration of a `+` loop began at an empty point, which
-    // resumes nothing: when it consumed nothing, the match leaves the loop itself.
-    LoopStep loopStep(int loopStart, int d) const
-    {
-        const int exit = jumpTarget(m_program, loopStart);
-        for (auto point = m_stack.rbegin(); point != m_stack.rend(); ++point) {
-            if (point->pc != exit)
-                continue;
-            if (point->pushedAt != d)
-                return LoopStep::Again;
-            return point->text < 0 ? LoopStep::Leave : LoopStep::Fail;
-        }
-        return LoopStep::Again;
-    }
-    bool isWordBefore(int d) const { return d > 0 && re_syntax_table[byteAt(d - 1)] == kWordClass; }
-    bool isWordAt(int d) const { return d < m_stop && re_syntax_table[byteAt(d)] == kWordClass; }
-
-    const unsigned char* m_program;
-    const unsigned char* m_translation;
-    bool m_recordsGroups;
-    std::string_view m_part1;
-    std::string_view m_part2;
-    int m_size1;
-    int m_stop;
-    std::vector<FailurePoint> m_stack;
-};
-
-int Matcher::match(int position, re_match_registers* registers)
-{
-    const unsigned char* p = m_program;
-    int pc = 0;
-    int d = position;
-    GroupRegisters groups;
-    groups.open.fill(-1);
-    groups.start.fill(-1);
-    groups.end.fill(-1);
-    m_stack.clear();
-
-    auto push = [&](int text, int target) {
-        if (int(m_stack.size()) >= kMaxFailurePoints)
-            return false;
-        m_stack.push_back(FailurePoint{text, target, d, groups});
-        return true;
-    };
-
-    for (;;) {
-        bool ok = true;
-        const unsigned char op = p[pc];
-        switch (op) {
-        case Cmatch_end:
-            if (registers) {
-                registers->start.fill(-1);
-                registers->end.fill(-1);
-                registers->start[0] = position;
-                registers->end[0] = d;
-                if (m_recordsGroups) {
-                    for (int r = 1; r < kNumRegisters; ++r) {
-                        if (groups.end[r] >= 0) {
-                            registers->start[r] = groups.start[r];
-                            registers->end[r] = groups.end[r];
-                        }
-                    }
-                }
-            }
-            return d - position;
-        case Cline_start:
-            ok = d == 0 || byteAt(d - 1) == '\n';
-            pc += 1;
-            break;
-        case Cline_end:
-            ok = d == m_stop || byteAt(d) == '\n';
-            pc += 1;
-            break;
-        case Cbyte_set:
-            ok = d < m_stop && setHas(p + pc + 1, byteAt(d));
-            ++d;
-            pc += 33;
-            break;
-        case Cbyte:
-            ok = d < m_stop && byteAt(d) == p[pc + 1];
-            ++d;
-            pc += 2;
-            break;
-        case Cany_byte:
-            ok = d < m_stop && byteAt(d) != '\n';
-            ++d;
-            pc += 1;
-            break;
-        case Cgroup_open:
-            groups.open[p[pc + 1]] = d;
-            pc += 2;
-            break;
-        case Cgroup_close: {
-            const int r = p[pc + 1];
-            groups.start[r] = groups.open[r];
-            groups.end[r] = d;
-            pc += 2;
-            break;
-        }
-        case Cbackref: {
-            const int r = p[pc + 1];
-            pc += 2;
-            if (groups.end[r] < 0) {
-                ok = false;
-                break;
-            }
-            const int length = groups.end[r] - groups.start[r];
-            if (length > m_stop - d) {
-                ok = false;
-                break;
-            }
-            for (int i = 0; i < length && ok; ++i)
-                ok = byteAt(groups.start[r] + i) == byteAt(d + i);
-            d += length;
-            break;
-        }
-        case Cjump:
-        case Cstar_jump: {
-            const int target = jumpTarget(p, pc);
-            // The only backward jumps are loops going round again.
-            const LoopStep step = target < pc ? loopStep(target, d) : LoopStep::Again;
-            if (step == LoopStep::Again)
-                pc = target;
-            else if (step == LoopStep::Leave)
-                pc = jumpTarget(p, target);
-            else
-                ok = false;
-            break;
-        }
-        case Cfailure_jump:
-            if (!push(d, jumpTarget(p, pc)))
-                return -2;
-            pc += 3;
-            break;
-        case Cloop_jump:
-            DW_ASSERT(!m_stack.empty(), "Malformed regular-expression loop");
-            m_stack.back().text = d;
-            m_stack.back().pushedAt = d;
-            m_stack.back().registers = groups;
-            pc = jumpTarget(p, pc);
-            break;
-        case Cskip_failure_jump: {
-            const int loop = pc + 3;
-            DW_ASSERT(p[loop] == Cfailure_jump, "Malformed regular-expression loop");
-            if (!push(-1, jumpTarget(p, loop)))
-                return -2;
-            pc = jumpTarget(p, pc);
-            break;
-        }
-        case Cbuffer_start:
-            ok = d == 0;
-            pc += 1;
-            break;
-        case Cbuffer_end:
-            ok = d == m_stop;
-            pc += 1;
-            break;
-        case Cword_start:
-            ok = isWordAt(d) && !isWordBefore(d);
-            pc += 1;
-            break;
-        case Cword_end:
-            ok = isWordBefore(d) && !isWordAt(d);
-            pc += 1;
-            break;
-        case Cword_boundary:
-            ok = d == 0 || d == m_stop || isWordBefore(d) != isWordAt(d);
-            pc += 1;
-            break;
-        case Cnot_word_boundary:
-            ok = d != 0 && d != m_stop && isWordBefore(d) == isWordAt(d);
-            pc += 1;
-            break;
-        case Csyntax_class:
-            ok = d < m_stop && re_syntax_table[byteAt(d)] == p[pc + 1];
-            ++d;
-            pc += 2;
-            break;
-        case Cnot_syntax_class:
-            ok = d < m_stop && re_syntax_table[byteAt(d)] != p[pc + 1];
-            ++d;
-            pc += 2;
-            break;
-        default:
-            DW_ASSERT(false, "Malformed regular-expression program");
-        }
-        if (ok)
-            continue;
-        // Back to the newest failure point that has a position, with the groups as they were.
-        for (;;) {
-            if (m_stack.empty())
-                return -1;
-            const FailurePoint& point = m_stack.back();
-            if (point.text >= 0) {
-                d = point.text;
-                pc = point.pc;
-                groups = point.registers;
-                m_stack.pop_back();
-                break;
-            }
-            m_stack.pop_back();
-        }
-    }
-}
-
-int checkedSize(std::string_view text)
-{
-    DW_ASSERT(text.size() <= size_t(INT_MAX), "Text too long for the regular-expression engine");
-    return int(text.size());
-}
-
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -1156,6 +944,7 @@ const char* re_compile_pattern(std::string_view pattern, re_pattern_buffer& buff
     buffer.buffer.clear();
     buffer.fastmap_valid = false;
     buffer.records_groups = false;
+    buffer.plan.reset();
     const char* error = nullptr;
     try {
         Compiler compiler(pattern, buffer.translation, tables, buffer.buffer, buffer.records_groups);
@@ -1163,6 +952,7 @@ const char* re_compile_pattern(std::string_view pattern, re_pattern_buffer& buff
         if (!error) {
             checkProgram(buffer.buffer);
             finishLoops(buffer.buffer);
+            buffer.plan = makeSearchPlan(buffer);
         }
     } catch (const std::bad_alloc&) {
         error = kOutOfMemory;
@@ -1185,81 +975,6 @@ void re_compile_fastmap(re_pattern_buffer& buffer)
         return;
     computeFastmap(buffer, *buffer.fastmap, buffer.empty_match, buffer.anchor_kind);
     buffer.fastmap_valid = true;
-}
-
-int re_match_pattern_2(const re_pattern_buffer& buffer, std::string_view part1, std::string_view part2, int position,
-                       re_match_registers* registers, int stop)
-{
-    const int size1 = checkedSize(part1);
-    const int size2 = checkedSize(part2);
-    DW_PARAMETER_ASSERT(size2 <= INT_MAX - size1);
-    DW_PARAMETER_ASSERT(position >= 0 && position <= stop && stop <= size1 + size2);
-    DW_PARAMETER_ASSERT(buffer.used() > 0);
-    Matcher matcher(buffer, part1, part2, stop);
-    return matcher.match(position, registers);
-}
-
-int re_match_pattern(const re_pattern_buffer& buffer, std::string_view text, int position,
-                     re_match_registers* registers)
-{
-    return re_match_pattern_2(buffer, text, {}, position, registers, checkedSize(text));
-}
-
-int re_search_pattern_2(const re_pattern_buffer& buffer, std::string_view part1, std::string_view part2, int start,
-                        int range, re_match_registers* registers, int stop)
-{
-    const int size1 = checkedSize(part1);
-    const int size2 = checkedSize(part2);
-    DW_PARAMETER_ASSERT(size2 <= INT_MAX - size1);
-    const int total = size1 + size2;
-    DW_PARAMETER_ASSERT(start >= 0 && start <= stop && stop <= total);
-    DW_PARAMETER_ASSERT(range >= -start && range <= total - start);
-    DW_PARAMETER_ASSERT(buffer.used() > 0);
-
-    // A map block that the caller added after compiling is filled here for this search only:
-    // the pattern stays untouched, so that other threads may use it meanwhile.
-    const unsigned char* map = nullptr;
-    unsigned char emptyMatch = buffer.empty_match;
-    unsigned char anchorKind = buffer.anchor_kind;
-    std::array<unsigned char, 256> localMap;
-    if (buffer.fastmap) {
-        if (buffer.fastmap_valid) {
-            map = buffer.fastmap->data();
-        } else {
-            computeFastmap(buffer, localMap, emptyMatch, anchorKind);
-            map = localMap.data();
-        }
-    }
-
-    if (map && anchorKind == 2) {
-        if (start != 0)
-            return -1;
-        range = 0;
-    }
-    const int step = range >= 0 ? 1 : -1;
-    // Positions past `stop` could never start a match.
-    const int last = std::min(start + range, stop);
-    Matcher matcher(buffer, part1, part2, stop);
-    for (int position = start;; position += step) {
-        bool candidate = true;
-        if (map && emptyMatch != 1) {
-            if (position < stop)
-                candidate = map[matcher.byteAt(position)];
-            else
-                candidate = emptyMatch == 2;
-        }
-        if (candidate && map && anchorKind == 1 && position > 0 && matcher.byteAt(position - 1) != '\n')
-            candidate = false;
-        if (candidate) {
-            const int length = matcher.match(position, registers);
-            if (length >= 0)
-                return position;
-            if (length == -2)
-                return -2;
-        }
-        if (step > 0 ? position >= last : position <= last)
-            return -1;
-    }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -1297,12 +1012,6 @@ int re_exec(const char* text)
     const std::string_view subject(text);
     const int size = checkedSize(subject);
     return re_search_pattern(buffer, subject, 0, size, nullptr) >= 0 ? 1 : 0;
-}
-
-int re_search_pattern(const re_pattern_buffer& buffer, std::string_view text, int start, int range,
-                      re_match_registers* registers)
-{
-    return re_search_pattern_2(buffer, text, {}, start, range, registers, checkedSize(text));
 }
 
 } // namespace dw
