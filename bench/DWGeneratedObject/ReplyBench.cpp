@@ -2,11 +2,11 @@
 // pugixml parse and walk of the same document and pugixml's own save of it. The reply is a
 // synthetic GetSellerList page of about 20 MB: items with nested prices, listing details,
 // shipping options, pictures and item specifics, as a seller's full inventory download returns.
+#include "DWEBay2/types/EBayAmountType.h"
 #include "DWEBay2/types/EBayGetSellerListResponseType.h"
 #include "DWEBay2/types/EBayItemArrayType.h"
 #include "DWEBay2/types/EBayItemType.h"
 #include "DWEBay2/types/EBaySellingStatusType.h"
-#include "DWEBay2/types/EBayAmountType.h"
 
 #include <benchmark/benchmark.h>
 #include <pugixml.hpp>
