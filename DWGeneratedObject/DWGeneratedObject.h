@@ -17,8 +17,10 @@
 // the class's elementName() in the namespace "urn:ebay:apis:eBLBaseComponents". Unset fields are
 // left out, and scalar fields holding 0 or NO too, unless requiredNumberElements() names them.
 // Reading: initWithXMLRequest()/initWithXMLRequestData() fill a fresh record; elements that the
-// tables do not name are skipped; text that is not well-formed XML, or nests deeper than
-// kMaxNestingDepth records, fails as a whole and leaves the record empty.
+// tables do not name are skipped; text that is not well-formed XML, nests deeper than
+// kMaxNestingDepth records or holds a number beyond what its field can hold (also told on the
+// console) fails as a whole and leaves the record empty. Characters that XML cannot carry are
+// dropped from texts both ways, so that a record read and written again gives the same text.
 //
 // Records are not shared between threads while they are filled; the tables may be read anywhere.
 //
