@@ -88,7 +88,12 @@ const char16_t* endOfPlainRun(const char16_t* p, const char16_t* end, bool attri
 class DWXMLWriter
 {
 public:
-    void reserve(qsizetype length) { ensure(length); }
+    // Room for length characters at once, as a text of about that length is expected.
+    void reserve(qsizetype length)
+    {
+        if (m_end - m_pos < length)
+            allocate(m_pos - m_begin + length);
+    }
 
     QString take()
     {
@@ -369,6 +374,12 @@ private:
         qsizetype capacity = std::max<qsizetype>(m_end - m_begin, 4096);
         while (capacity - used < count)
             capacity *= 4;
+        allocate(capacity);
+    }
+
+    void allocate(qsizetype capacity)
+    {
+        const qsizetype used = m_pos - m_begin;
         m_text.resize(capacity);
         m_begin = reinterpret_cast<char16_t*>(m_text.data());
         m_pos = m_begin + used;
