@@ -94,27 +94,39 @@ bool moveTree(const QString& source, const QString& destination)
     return true;
 }
 
-// The direct way: set the old destination aside, put the new one in place (or the old one back),
-// then send the old one to the trash.
+// The direct way: the old destination goes straight to the trash, so whatever stands beside it (an
+// unrelated "X.old", or a set-aside left by an interrupted administrator run) never blocks the
+// update; when the new one cannot be put in place the old one comes back from the trash.
 bool replaceDirectly(const QString& source, const QString& destination, bool copy)
 {
-    const QString aside = setAsidePath(destination);
-    const bool hadDestination = exists(destination);
-    if (hadDestination) {
-        if (exists(aside) || !QDir().rename(destination, aside))
-            return false;
-    }
+    QString trashed;
+    if (exists(destination) && !QFile::moveToTrash(destination, &trashed))
+        return false;
     const bool placed = copy ? copyTree(source, destination) : moveTree(source, destination);
     if (!placed) {
         if (exists(destination))
             removeTree(destination);
-        if (hadDestination)
-            QDir().rename(aside, destination);
+        if (!trashed.isEmpty() && !QDir().rename(trashed, destination))
+            consoleWrite(format("could not put %@ back from the trash (%@)", destination, trashed));
         return false;
     }
-    if (hadDestination && !QFile::moveToTrash(aside) && !removeTree(aside))
-        consoleWrite(format("could not remove the replaced %@", aside));
     return true;
+}
+
+// The administrator's set-aside name: the usual one, or a numbered one beside it when that name is
+// taken, so that a file left there by someone else never makes the replacement fail for good.
+QString freeSetAsidePath(const QString& destination)
+{
+    const QString plain = setAsidePath(destination);
+    if (!exists(plain))
+        return plain;
+    const qsizetype marker = plain.lastIndexOf(QStringLiteral(".old")) + 4;
+    for (int n = 2; n < 1000; ++n) {
+        const QString numbered = plain.left(marker) + u'-' + QString::number(n) + plain.mid(marker);
+        if (!exists(numbered))
+            return numbered;
+    }
+    return QString();
 }
 
 } // namespace
@@ -146,10 +158,10 @@ bool copyPathWithAuthentication(const QString& source, const QString& destinatio
 
 bool movePathWithForcedAuthentication(const QString& source, const QString& destination)
 {
-    const QString aside = setAsidePath(destination);
+    const QString aside = freeSetAsidePath(destination);
     struct stat owner
     {};
-    if (!exists(source) || exists(aside) || ::lstat(QFile::encodeName(destination).constData(), &owner) != 0)
+    if (!exists(source) || aside.isEmpty() || ::lstat(QFile::encodeName(destination).constData(), &owner) != 0)
         return false;
     const PrivilegedResult result = runPrivileged(
         QStringLiteral("/bin/sh"), {QStringLiteral("-c"), kMoveScript, QStringLiteral("sh"), source, destination, aside,
@@ -159,8 +171,8 @@ bool movePathWithForcedAuthentication(const QString& source, const QString& dest
 
 bool copyPathWithForcedAuthentication(const QString& source, const QString& destination)
 {
-    const QString aside = setAsidePath(destination);
-    if (!exists(source) || exists(aside)) {
+    const QString aside = freeSetAsidePath(destination);
+    if (!exists(source) || aside.isEmpty()) {
         consoleWrite(QStringLiteral("_copyPathWithForcedAuthentication: stat failed"));
         return false;
     }
