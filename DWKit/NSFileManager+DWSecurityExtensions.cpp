@@ -3,6 +3,7 @@
 #include "platform/ConsoleOutput.h"
 #include "platform/DWFormat.h"
 #include "platform/PrivilegedExecution.h"
+#include "platform/UserDefaults.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,9 +16,11 @@ namespace dw {
 namespace {
 
 // The shell scripts take their paths as positional parameters ($1 source, $2 destination, $3 the
-// set-aside path), so no path is ever parsed as shell text. Each one puts the old destination
-// back when the new one cannot be put in place.
-const QString kMoveScript = QStringLiteral("mv -f -- \"$2\" \"$3\" || exit 1\n"
+// set-aside path, and last a leftover set-aside of ours to remove first, or ""), so no path is ever
+// parsed as shell text. Each one puts the old destination back when the new one cannot be put in
+// place.
+const QString kMoveScript = QStringLiteral("if [ -n \"$6\" ]; then rm -rf -- \"$6\" || exit 1; fi\n"
+                                           "mv -f -- \"$2\" \"$3\" || exit 1\n"
                                            "if mv -f -- \"$1\" \"$2\"; then\n"
                                            "    rm -rf -- \"$3\"\n"
                                            "    chown -R -- \"$4:$5\" \"$2\"\n"
@@ -26,7 +29,8 @@ const QString kMoveScript = QStringLiteral("mv -f -- \"$2\" \"$3\" || exit 1\n"
                                            "    exit 1\n"
                                            "fi\n");
 
-const QString kCopyScript = QStringLiteral("if [ -e \"$2\" ] || [ -L \"$2\" ]; then\n"
+const QString kCopyScript = QStringLiteral("if [ -n \"$4\" ]; then rm -rf -- \"$4\" || exit 1; fi\n"
+                                           "if [ -e \"$2\" ] || [ -L \"$2\" ]; then\n"
                                            "    mv -f -- \"$2\" \"$3\" || exit 1\n"
                                            "fi\n"
                                            "if cp -R -p -- \"$1\" \"$2\"; then\n"
@@ -94,11 +98,32 @@ bool moveTree(const QString& source, const QString& destination)
     return true;
 }
 
+// Set-aside paths the administrator's shell is working with. One still listed at the next run was
+// left by a run that was killed halfway: it is ours to clean up, unlike anything else found there.
+const QString kPendingSetAsides = QStringLiteral("DWPendingSetAsidePaths");
+
+bool isOurLeftover(const QString& path)
+{
+    return exists(path) && UserDefaults::standard().stringArrayForKey(kPendingSetAsides).contains(path);
+}
+
+void setPending(const QString& path, bool pending)
+{
+    QStringList paths = UserDefaults::standard().stringArrayForKey(kPendingSetAsides);
+    paths.removeAll(path);
+    if (pending)
+        paths.append(path);
+    UserDefaults::standard().setObject(paths.isEmpty() ? QVariant() : QVariant(paths), kPendingSetAsides);
+}
+
 // The direct way: the old destination goes straight to the trash, so whatever stands beside it (an
 // unrelated "X.old", or a set-aside left by an interrupted administrator run) never blocks the
 // update; when the new one cannot be put in place the old one comes back from the trash.
 bool replaceDirectly(const QString& source, const QString& destination, bool copy)
 {
+    const QString leftover = setAsidePath(destination);
+    if (isOurLeftover(leftover) && (QFile::moveToTrash(leftover) || removeTree(leftover)))
+        setPending(leftover, false);
     QString trashed;
     if (exists(destination) && !QFile::moveToTrash(destination, &trashed))
         return false;
@@ -113,12 +138,14 @@ bool replaceDirectly(const QString& source, const QString& destination, bool cop
     return true;
 }
 
-// The administrator's set-aside name: the usual one, or a numbered one beside it when that name is
-// taken, so that a file left there by someone else never makes the replacement fail for good.
-QString freeSetAsidePath(const QString& destination)
+// The administrator's set-aside name: the usual one (our own leftover there is removed by the shell
+// first), or a numbered one beside it when someone else's file has that name, so that it never
+// makes the replacement fail for good.
+QString freeSetAsidePath(const QString& destination, QString* leftover)
 {
     const QString plain = setAsidePath(destination);
-    if (!exists(plain))
+    *leftover = isOurLeftover(plain) ? plain : QString();
+    if (!exists(plain) || !leftover->isEmpty())
         return plain;
     const qsizetype marker = plain.lastIndexOf(QStringLiteral(".old")) + 4;
     for (int n = 2; n < 1000; ++n) {
@@ -158,27 +185,35 @@ bool copyPathWithAuthentication(const QString& source, const QString& destinatio
 
 bool movePathWithForcedAuthentication(const QString& source, const QString& destination)
 {
-    const QString aside = freeSetAsidePath(destination);
+    QString leftover;
+    const QString aside = freeSetAsidePath(destination, &leftover);
     struct stat owner
     {};
     if (!exists(source) || aside.isEmpty() || ::lstat(QFile::encodeName(destination).constData(), &owner) != 0)
         return false;
+    setPending(aside, true);
     const PrivilegedResult result = runPrivileged(
         QStringLiteral("/bin/sh"), {QStringLiteral("-c"), kMoveScript, QStringLiteral("sh"), source, destination, aside,
-                                    QString::number(owner.st_uid), QString::number(owner.st_gid)});
+                                    QString::number(owner.st_uid), QString::number(owner.st_gid), leftover});
+    if (!exists(aside))
+        setPending(aside, false);
     return result.started && result.exitCode == 0;
 }
 
 bool copyPathWithForcedAuthentication(const QString& source, const QString& destination)
 {
-    const QString aside = freeSetAsidePath(destination);
+    QString leftover;
+    const QString aside = freeSetAsidePath(destination, &leftover);
     if (!exists(source) || aside.isEmpty()) {
         consoleWrite(QStringLiteral("_copyPathWithForcedAuthentication: stat failed"));
         return false;
     }
+    setPending(aside, true);
     const PrivilegedResult result =
         runPrivileged(QStringLiteral("/bin/sh"),
-                      {QStringLiteral("-c"), kCopyScript, QStringLiteral("sh"), source, destination, aside});
+                      {QStringLiteral("-c"), kCopyScript, QStringLiteral("sh"), source, destination, aside, leftover});
+    if (!exists(aside))
+        setPending(aside, false);
     if (!result.started) {
         consoleWrite(format("_copyPathWithForcedAuthentication: AuthorizationExecuteWithPrivileges failed with err %@",
                             result.errorText));

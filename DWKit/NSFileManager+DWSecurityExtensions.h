@@ -7,9 +7,10 @@
 // Otherwise it is done as the administrator through dw::runPrivileged() (the user is asked for a
 // password): the old destination is first set aside under "<destination without
 // extension>.old.<extension>" (".old" appended when there is no extension; "X.old-2" and so on
-// when something already stands there) and is removed only once the new one stands. Either way a
-// failure never loses the old destination, and nothing standing beside it makes the operation
-// fail. Paths travel to the administrator shell as arguments, never inside its command text or in
+// when something else already stands there) and is removed only once the new one stands. Either
+// way a failure never loses the old destination, and nothing standing beside it makes the
+// operation fail. A set-aside that a killed administrator run of ours left (its path stays listed
+// in the user default "DWPendingSetAsidePaths" until the shell is done) is removed first. Paths travel to the administrator shell as arguments, never inside its command text or in
 // our environment. Main thread; blocks until the password dialog and the shell have finished.
 //
 //     if (!dw::movePathWithAuthentication(downloadedApp, installedApp)) showError();

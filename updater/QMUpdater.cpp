@@ -358,8 +358,9 @@ void QMUpdater::beginDownload()
             error = QStringLiteral("the download does not match its checksum");
         if (!error.isEmpty())
             QFile::remove(path);
-        dw::postToMain(guard, [self, path, error] {
-            if (self)
+        dw::postToMain(guard, [self, cancel, path, error] {
+            // A download that was cancelled (and perhaps followed by another) reports nothing.
+            if (self && self->m_cancelDownload == cancel)
                 self->downloadDidFinish(path, error);
         });
     }).detach();
@@ -367,8 +368,6 @@ void QMUpdater::beginDownload()
 
 void QMUpdater::downloadDidFinish(const QString& path, const QString& error)
 {
-    if (!m_newestRelease)
-        return; // cancelled meanwhile
     m_cancelDownload.reset();
     if (!error.isEmpty()) {
         dw::consoleWrite(QStringLiteral("ERROR download:didFailWithError: %1").arg(error));

@@ -1,6 +1,7 @@
 #include "DWKit/NSBundle+DWExtensions.h"
 #include "DWKit/NSFileManager+DWExtensions.h"
 #include "DWKit/NSFileManager+DWSecurityExtensions.h"
+#include "platform/UserDefaults.h"
 #include "platform/ConsoleOutput.h"
 #include "platform/Paths.h"
 #include "platform/PrivilegedExecution.h"
@@ -14,6 +15,8 @@
 #include <unistd.h>
 
 namespace {
+
+const QString kPendingSetAsides = QStringLiteral("DWPendingSetAsidePaths");
 
 void writeFile(const QString& path, const QByteArray& bytes)
 {
@@ -161,6 +164,14 @@ TEST_F(FileExtensionsTest, DirectCopyAndMoveKeepTheOldDestinationUntilTheNewOneS
     EXPECT_EQ(readFile(installed + QStringLiteral("/version")), "3");
     EXPECT_EQ(executor.calls, 0);
 
+    // What a killed administrator run left there is ours, and is cleaned up first.
+    QFile::remove(dw::setAsidePath(installed));
+    makeApp(dw::setAsidePath(installed), "left over");
+    dw::UserDefaults::standard().setObject(QStringList{dw::setAsidePath(installed)}, kPendingSetAsides);
+    EXPECT_TRUE(dw::copyPathWithAuthentication(path(QStringLiteral("newer.app")), installed));
+    EXPECT_FALSE(QFileInfo::exists(dw::setAsidePath(installed)));
+    EXPECT_FALSE(dw::UserDefaults::standard().objectForKey(kPendingSetAsides).isValid());
+
     EXPECT_FALSE(dw::movePathWithAuthentication(path(QStringLiteral("again.app")), path(QStringLiteral("nowhere.app"))))
         << "the administrator's move needs an existing destination";
     EXPECT_EQ(executor.calls, 0);
@@ -194,7 +205,16 @@ TEST_F(FileExtensionsTest, AdministratorGetsPathsOnlyAsArguments)
     EXPECT_EQ(executor.arguments[5], path(strange + QStringLiteral(".old-2.app")));
     EXPECT_EQ(readFile(destination + QStringLiteral("/version")), "2b");
     EXPECT_EQ(readFile(dw::setAsidePath(destination)), "not ours");
-    QFile::remove(dw::setAsidePath(destination));
+
+    // A set-aside left by a killed run of ours goes first, and its name is used again.
+    dw::UserDefaults::standard().setObject(QStringList{dw::setAsidePath(destination)}, kPendingSetAsides);
+    makeApp(source, "2c");
+    EXPECT_TRUE(dw::movePathWithForcedAuthentication(source, destination));
+    EXPECT_EQ(executor.arguments[5], dw::setAsidePath(destination));
+    EXPECT_EQ(executor.arguments.last(), dw::setAsidePath(destination));
+    EXPECT_EQ(readFile(destination + QStringLiteral("/version")), "2c");
+    EXPECT_FALSE(QFileInfo::exists(dw::setAsidePath(destination)));
+    EXPECT_FALSE(dw::UserDefaults::standard().objectForKey(kPendingSetAsides).isValid());
     EXPECT_FALSE(QFileInfo::exists(QStringLiteral("PWNED")));
 
     makeApp(path(QStringLiteral("copy source.app")), "3");
