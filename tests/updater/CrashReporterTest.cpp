@@ -1,6 +1,7 @@
 #include "tests/support/FakeHttpServer.h"
 #include "tests/support/ProcessRunner.h"
 #include "tests/support/TemporaryXdg.h"
+#include "platform/ConsoleOutput.h"
 #include "platform/UserDefaults.h"
 #include "updater/DWCrashReporter.h"
 #include "updater/QMCrashReportPanelController.h"
@@ -90,6 +91,20 @@ TEST_F(CrashReporterTest, ConsoleLinesAreCutAsTheyGrow)
         const QStringList kept = DWCrashReporter::cutConsoleLines(lines).split(u'\n', Qt::SkipEmptyParts);
         EXPECT_EQ(kept, count < 21 ? lines : lines.mid(count - 10));
     }
+}
+
+TEST_F(CrashReporterTest, ConsoleLinesOfThePreviousRunAreKept)
+{
+    DWCrashReporter::startConsoleRecording();
+    dw::consoleWrite(QStringLiteral("opened a listing"));
+    dw::consoleWrite(QStringLiteral("about to crash"));
+    DWCrashReporter::startConsoleRecording(); // the next launch
+    dw::consoleWrite(QStringLiteral("this run"));
+    dw::setConsoleSink(nullptr);
+    const QStringList lines = DWCrashReporter::lastConsoleLogs().split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_TRUE(lines[0].endsWith(QStringLiteral("opened a listing")));
+    EXPECT_TRUE(lines[1].endsWith(QStringLiteral("about to crash")));
 }
 
 TEST_F(CrashReporterTest, NoTokenPasswordOrKeyLeaves)

@@ -111,6 +111,30 @@ TEST_F(UpdaterTest, LaunchChecksWithinTwelveHoursFetchOnce)
     EXPECT_TRUE(m_server.requests()[0].query.contains("GZIP=1"));
 }
 
+TEST_F(UpdaterTest, SkippedVersionIsNotOfferedAgainUntilAskedFor)
+{
+    serveRelease("unused", QString());
+    QSignalSpy finished(&m_updater, &QMUpdater::updateFinished);
+    m_updater.checkForUpdates();
+    ASSERT_TRUE(QTest::qWaitFor([this] { return m_updater.updateAlertController() != nullptr; }, 10000));
+    m_updater.checkForUpdatesInBackground();
+    EXPECT_EQ(m_server.requestCount(), 1u) << "a silent request while the offer is up does nothing";
+    m_updater.updateAlertController()->endWithChoice(QMUpdateAlertController::SkipThisVersion);
+    EXPECT_EQ(DWUpdaterPreferencesManager::updaterSkippedReleaseVersion(), QStringLiteral("6.2"));
+    EXPECT_FALSE(m_updater.updateInProgress());
+
+    m_updater.checkForUpdatesInBackground();
+    ASSERT_TRUE(finished.wait(10000));
+    EXPECT_EQ(m_updater.updateAlertController(), nullptr);
+    EXPECT_TRUE(m_alerts.alerts().isEmpty());
+
+    m_updater.checkForUpdates();
+    ASSERT_TRUE(QTest::qWaitFor([this] { return m_updater.updateAlertController() != nullptr; }, 10000));
+    m_updater.updateAlertController()->endWithChoice(QMUpdateAlertController::RemindMeLater);
+    EXPECT_TRUE(DWUpdaterPreferencesManager::updaterSkippedReleaseVersion().isNull());
+    EXPECT_EQ(m_server.requestCount(), 3u);
+}
+
 TEST_F(UpdaterTest, DownloadIsUnpackedAndSwappedInWithTheOldOneInTheTrash)
 {
     const QByteArray archive = updater_test::programArchive("6.2");
