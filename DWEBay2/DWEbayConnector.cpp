@@ -3,9 +3,9 @@
 #include "DWEBay2/types/EBayAbstractRequestType.h"
 #include "DWEBay2/types/EBayTypes.h"
 #include "DWEBay2/types/EBayXMLRequesterCredentialsType.h"
-#include "platform/ConsoleOutput.h"
-#include "platform/DWAssert.h"
-#include "platform/DWFormat.h"
+#include "platform/core/ConsoleOutput.h"
+#include "platform/core/DWAssert.h"
+#include "platform/core/DWFormat.h"
 
 #include <QDir>
 #include <QFile>

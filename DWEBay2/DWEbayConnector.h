@@ -37,7 +37,7 @@
 #include "DWEBay2/DWEBayExport.h"
 #include "DWEBay2/DWEbayReplaySettings.h"
 #include "DWEBay2/DWGenericEbayConnector.h"
-#include "platform/HttpClient.h"
+#include "platform/network/HttpClient.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,6 +1,6 @@
 #include "DWEBay2/DWEbayReplaySettings.h"
 
-#include "platform/UserDefaults.h"
+#include "platform/core/UserDefaults.h"
 
 #include <QDir>
 

@@ -1,8 +1,8 @@
 #include "DWEBay2/DWGenericEbayConnector.h"
 
-#include "platform/DWAssert.h"
-#include "platform/DWFormat.h"
-#include "platform/NetworkReachability.h"
+#include "platform/core/DWAssert.h"
+#include "platform/core/DWFormat.h"
+#include "platform/network/NetworkReachability.h"
 
 #include <chrono>
 

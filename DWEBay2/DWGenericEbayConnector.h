@@ -13,7 +13,7 @@
 // throw dw::InternalInconsistency; network failures never do.
 
 #include "DWEBay2/DWEBayExport.h"
-#include "platform/HttpClient.h"
+#include "platform/network/HttpClient.h"
 
 #include <QByteArray>
 #include <QString>

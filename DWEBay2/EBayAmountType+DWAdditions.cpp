@@ -1,7 +1,7 @@
 #include "DWEBay2/types/EBayAmountType.h"
 
-#include "platform/CocoaNumbers.h"
-#include "platform/DWFormat.h"
+#include "platform/core/CocoaNumbers.h"
+#include "platform/core/DWFormat.h"
 
 #include <QHash>
 #include <QLocale>

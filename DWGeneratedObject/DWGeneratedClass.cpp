@@ -1,7 +1,7 @@
 #include "DWGeneratedObject/DWGeneratedClass.h"
 
 #include "DWGeneratedObject/DWGeneratedObject.h"
-#include "platform/DWAssert.h"
+#include "platform/core/DWAssert.h"
 
 struct DWGeneratedClass::Tables
 {

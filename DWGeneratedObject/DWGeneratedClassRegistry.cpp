@@ -1,6 +1,6 @@
 #include "DWGeneratedObject/DWGeneratedClassRegistry.h"
 
-#include "platform/DWAssert.h"
+#include "platform/core/DWAssert.h"
 
 #include <algorithm>
 

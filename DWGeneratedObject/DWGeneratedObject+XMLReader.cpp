@@ -2,7 +2,7 @@
 #include "DWGeneratedObject/DWGeneratedObject.h"
 
 #include "DWGeneratedObject/DWXMLValues_p.h"
-#include "platform/CocoaNumbers.h"
+#include "platform/core/CocoaNumbers.h"
 
 #include <pugixml.hpp>
 

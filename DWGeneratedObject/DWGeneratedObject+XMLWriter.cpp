@@ -2,8 +2,8 @@
 #include "DWGeneratedObject/DWGeneratedObject.h"
 
 #include "DWGeneratedObject/DWXMLValues_p.h"
-#include "platform/CocoaNumbers.h"
-#include "platform/DWAssert.h"
+#include "platform/core/CocoaNumbers.h"
+#include "platform/core/DWAssert.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "DWGeneratedObject/DWGeneratedObject.h"
 
-#include "platform/DWAssert.h"
-#include "platform/KeyValueCoding.h"
+#include "platform/core/DWAssert.h"
+#include "platform/core/KeyValueCoding.h"
 
 #include <cstdint>
 

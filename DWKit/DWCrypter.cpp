@@ -1,8 +1,8 @@
 #include "DWKit/DWCrypter.h"
 
-#include "platform/ConsoleOutput.h"
-#include "platform/DWAssert.h"
-#include "platform/PropertyList.h"
+#include "platform/core/ConsoleOutput.h"
+#include "platform/core/DWAssert.h"
+#include "platform/archive/PropertyList.h"
 
 #include <QFile>
 #include <QSaveFile>

@@ -1,8 +1,8 @@
 #include "DWKit/NSArray+DWExtensions.h"
 
 #include "DWKit/NSString+DWExtensions.h"
-#include "platform/CocoaNumbers.h"
-#include "platform/Localization.h"
+#include "platform/core/CocoaNumbers.h"
+#include "platform/core/Localization.h"
 
 namespace dw {
 

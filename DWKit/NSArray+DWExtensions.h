@@ -10,7 +10,7 @@
 //     auto site = dw::firstObjectWithValueForKey(sites, QStringLiteral("siteID"), 77);  // nullptr when none
 //     if (dw::allObjectsHaveEqualValuesForKeys(items, {QStringLiteral("primaryCategory.categoryID")})) ...
 
-#include "platform/KeyValueCoding.h"
+#include "platform/core/KeyValueCoding.h"
 
 #include <QStringList>
 #include <QVariantList>

@@ -1,6 +1,6 @@
 #include "DWKit/NSBundle+DWExtensions.h"
 
-#include "platform/Paths.h"
+#include "platform/core/Paths.h"
 
 namespace dw {
 

@@ -6,7 +6,7 @@
 //     const QString about = dw::versionInfo();                          // "2.1 (214)"
 //     const QString stores = dw::applicationSupportFolder() + QStringLiteral("Categories");
 
-#include "platform/Bundle.h"
+#include "platform/core/Bundle.h"
 
 #include <QString>
 

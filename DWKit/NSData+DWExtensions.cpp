@@ -2,10 +2,10 @@
 
 #include "DWKit/NSScanner+DWExtensions.h"
 #include "DWKit/QMLog.h"
-#include "platform/CocoaNumbers.h"
-#include "platform/DWAssert.h"
-#include "platform/DWFormat.h"
-#include "platform/Paths.h"
+#include "platform/core/CocoaNumbers.h"
+#include "platform/core/DWAssert.h"
+#include "platform/core/DWFormat.h"
+#include "platform/core/Paths.h"
 
 #include <QFile>
 #include <QFileInfo>

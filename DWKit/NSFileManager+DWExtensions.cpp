@@ -1,10 +1,10 @@
 #include "DWKit/NSFileManager+DWExtensions.h"
 
 #include "DWKit/NSString+DWExtensions.h"
-#include "platform/ConsoleOutput.h"
-#include "platform/DWAssert.h"
-#include "platform/DWFormat.h"
-#include "platform/Paths.h"
+#include "platform/core/ConsoleOutput.h"
+#include "platform/core/DWAssert.h"
+#include "platform/core/DWFormat.h"
+#include "platform/core/Paths.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,9 +1,9 @@
 #include "DWKit/NSFileManager+DWSecurityExtensions.h"
 
-#include "platform/ConsoleOutput.h"
-#include "platform/DWFormat.h"
-#include "platform/PrivilegedExecution.h"
-#include "platform/UserDefaults.h"
+#include "platform/core/ConsoleOutput.h"
+#include "platform/core/DWFormat.h"
+#include "platform/core/PrivilegedExecution.h"
+#include "platform/core/UserDefaults.h"
 
 #include <QDir>
 #include <QFile>

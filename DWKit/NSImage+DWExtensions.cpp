@@ -1,8 +1,8 @@
 #include "DWKit/NSImage+DWExtensions.h"
 
-#include "platform/AtomicFile.h"
-#include "platform/CocoaNumbers.h"
-#include "platform/ConsoleOutput.h"
+#include "platform/core/AtomicFile.h"
+#include "platform/core/CocoaNumbers.h"
+#include "platform/core/ConsoleOutput.h"
 
 #include <QBuffer>
 #include <QImageReader>

@@ -7,7 +7,7 @@
 //
 //     const auto conditions = dw::sortObjects(conditionSet->conditions(), QStringLiteral("index"));
 
-#include "platform/KeyValueCoding.h"
+#include "platform/core/KeyValueCoding.h"
 
 #include <QList>
 #include <algorithm>

@@ -4,7 +4,7 @@
 //     QByteArray body;
 //     dw::appendFormat(body, "--%@\r\n", boundary);
 
-#include "platform/DWFormat.h"
+#include "platform/core/DWFormat.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,8 +1,8 @@
 #include "DWKit/NSNotificationCenter+DWExtensions.h"
 
-#include "platform/ConsoleOutput.h"
-#include "platform/DWAssert.h"
-#include "platform/MainThread.h"
+#include "platform/core/ConsoleOutput.h"
+#include "platform/core/DWAssert.h"
+#include "platform/core/MainThread.h"
 
 #include <QCoreApplication>
 #include <QTimer>

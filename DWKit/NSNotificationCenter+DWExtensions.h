@@ -15,7 +15,7 @@
 //     dw::postNotificationNameToMainThread(dw::NotificationCenter::defaultCenter(),
 //         QStringLiteral("GenericEbayNSOperationTaskNameChanged"), dw::NotificationObject::of(self), {});
 
-#include "platform/NotificationCenter.h"
+#include "platform/core/NotificationCenter.h"
 
 namespace dw {
 

@@ -8,7 +8,7 @@
 //     dw::changeValue(*item, newTitle, QStringLiteral("title"), &changed);
 //     if (changed) item->setWasChangedToYes();
 
-#include "platform/KeyValueCoding.h"
+#include "platform/core/KeyValueCoding.h"
 
 #include <QStringList>
 #include <QVariantList>

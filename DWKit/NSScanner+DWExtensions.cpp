@@ -1,6 +1,6 @@
 #include "DWKit/NSScanner+DWExtensions.h"
 
-#include "platform/DWAssert.h"
+#include "platform/core/DWAssert.h"
 
 namespace dw {
 

@@ -5,7 +5,7 @@
 //     QString hex;
 //     dw::scanAllHexCharactersIntoString(scanner, &hex);   // "12ab3", scanner at its end
 
-#include "platform/CharacterSet.h"
+#include "platform/text/CharacterSet.h"
 
 #include <QString>
 

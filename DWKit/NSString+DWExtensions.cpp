@@ -1,10 +1,10 @@
 #include "DWKit/NSString+DWExtensions.h"
 
-#include "platform/CocoaNumbers.h"
+#include "platform/core/CocoaNumbers.h"
 
-#include "platform/DWAssert.h"
-#include "platform/DWFormat.h"
-#include "platform/Localization.h"
+#include "platform/core/DWAssert.h"
+#include "platform/core/DWFormat.h"
+#include "platform/core/Localization.h"
 
 #include <QFileInfo>
 #include <QStringDecoder>

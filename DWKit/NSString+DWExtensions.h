@@ -10,7 +10,7 @@
 //     const QString url = dw::stringByAppendingURLParametersFromDictionary(base, {{"q", "shoes"}});
 //     writer.write(dw::cdataString(title));                   // well-formed for any title
 
-#include "platform/CharacterSet.h"
+#include "platform/text/CharacterSet.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,6 +1,6 @@
 #include "DWKit/NSURL+DWExtensions.h"
 
-#include "platform/DWAssert.h"
+#include "platform/core/DWAssert.h"
 
 #include <arpa/inet.h>
 #include <cstring>

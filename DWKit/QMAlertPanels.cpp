@@ -1,8 +1,8 @@
 #include "DWKit/QMAlertPanels.h"
 
-#include "platform/DWAssert.h"
-#include "platform/Localization.h"
-#include "platform/UserDefaults.h"
+#include "platform/core/DWAssert.h"
+#include "platform/core/Localization.h"
+#include "platform/core/UserDefaults.h"
 
 int QMRunAlertPanelWithSuppressionPreferencesKey(const QString& title, const QString& message,
                                                  const QString& defaultButton, const QString& alternateButton,

@@ -11,7 +11,7 @@
 //             dw::localized("Delete"), dw::localized("Cancel"), QString(), QStringLiteral("warnDeleteImages")) != 1)
 //         return;
 
-#include "platform/AlertPresenter.h"
+#include "platform/core/AlertPresenter.h"
 
 #include <QString>
 

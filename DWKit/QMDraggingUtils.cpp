@@ -2,8 +2,8 @@
 
 #include "DWKit/NSString+DWExtensions.h"
 #include "DWKit/QMLog.h"
-#include "platform/AtomicFile.h"
-#include "platform/Paths.h"
+#include "platform/core/AtomicFile.h"
+#include "platform/core/Paths.h"
 
 #include <QMimeData>
 

@@ -3,13 +3,13 @@
 #include "DWKit/NSFileManager+DWExtensions.h"
 #include "DWKit/QMLog.h"
 
-#include "platform/KeyValueCoding.h"
-#include "platform/KeyedArchiver.h"
-#include "platform/KeyedUnarchiver.h"
-#include "platform/MainThread.h"
-#include "platform/NotificationCenter.h"
-#include "platform/Paths.h"
-#include "platform/PropertyList.h"
+#include "platform/core/KeyValueCoding.h"
+#include "platform/archive/KeyedArchiver.h"
+#include "platform/archive/KeyedUnarchiver.h"
+#include "platform/core/MainThread.h"
+#include "platform/core/NotificationCenter.h"
+#include "platform/core/Paths.h"
+#include "platform/archive/PropertyList.h"
 
 #include <QDir>
 #include <QFile>

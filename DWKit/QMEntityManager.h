@@ -19,7 +19,7 @@
 //     manager.addEntryFromThread(entry);               // from an operation's thread
 //     manager.save();                                   // main thread
 
-#include "platform/ArchivedObject.h"
+#include "platform/archive/ArchivedObject.h"
 
 #include <QList>
 #include <QString>

@@ -1,8 +1,8 @@
 #include "DWKit/QMLog.h"
 
-#include "platform/CocoaNumbers.h"
-#include "platform/ConsoleOutput.h"
-#include "platform/UserDefaults.h"
+#include "platform/core/CocoaNumbers.h"
+#include "platform/core/ConsoleOutput.h"
+#include "platform/core/UserDefaults.h"
 
 #include <QtGlobal>
 #include <algorithm>

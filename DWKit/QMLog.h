@@ -14,7 +14,7 @@
 //     QMLogMethodLong("QMBDocument", "saveDocument:", "saved %@", path);  // when "[QMBDocument saveDocument:]"
 //                                                                        // stands in "QMLogMethods"
 
-#include "platform/DWFormat.h"
+#include "platform/core/DWFormat.h"
 
 #include <QString>
 #include <vector>

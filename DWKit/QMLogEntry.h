@@ -17,8 +17,8 @@
 //     entry->setState(QLatin1String(kQMLogEntryStateSuccess));
 //     QMLogManager::sharedInstance().postEntitiesChangedNotificationFromThread();
 
-#include "platform/ArchivedObject.h"
-#include "platform/KeyValueCoding.h"
+#include "platform/archive/ArchivedObject.h"
+#include "platform/core/KeyValueCoding.h"
 
 #include <QDateTime>
 #include <QList>

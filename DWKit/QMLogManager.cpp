@@ -3,8 +3,8 @@
 #include "DWKit/NSBundle+DWExtensions.h"
 #include "DWKit/QMLog.h"
 
-#include "platform/Clock.h"
-#include "platform/MainThread.h"
+#include "platform/core/Clock.h"
+#include "platform/core/MainThread.h"
 
 #include <QDir>
 #include <algorithm>

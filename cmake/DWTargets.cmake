@@ -11,6 +11,10 @@ set(DW_DEFINITIONS QT_NO_KEYWORDS QT_NO_NARROWING_CONVERSIONS_IN_CONNECT QT_USE_
 function(dw_expose_folder_at target folder scope)
     set(stage "${CMAKE_BINARY_DIR}/include/${target}")
     get_filename_component(parent "${stage}/${folder}" DIRECTORY)
+    # A build folder configured when the parent folder was exposed whole holds a link there.
+    if(IS_SYMLINK "${parent}")
+        file(REMOVE "${parent}")
+    endif()
     file(MAKE_DIRECTORY "${parent}")
     if(NOT EXISTS "${stage}/${folder}")
         file(CREATE_LINK "${CMAKE_SOURCE_DIR}/${folder}" "${stage}/${folder}" SYMBOLIC)

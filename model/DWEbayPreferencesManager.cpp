@@ -4,9 +4,9 @@
 
 #include "DWKit/QMLog.h"
 
-#include "platform/DWAssert.h"
-#include "platform/DWFormat.h"
-#include "platform/UserDefaults.h"
+#include "platform/core/DWAssert.h"
+#include "platform/core/DWFormat.h"
+#include "platform/core/UserDefaults.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include "DWKit/NSBundle+DWExtensions.h"
 #include "DWKit/QMLog.h"
 
-#include "platform/CocoaNumbers.h"
-#include "platform/DWFormat.h"
+#include "platform/core/CocoaNumbers.h"
+#include "platform/core/DWFormat.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "model/QMApplicationDefaults.h"
 
-#include "platform/Paths.h"
-#include "platform/UserDefaults.h"
+#include "platform/core/Paths.h"
+#include "platform/core/UserDefaults.h"
 
 #include <QFile>
 #include <QFileInfo>

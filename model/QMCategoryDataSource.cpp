@@ -1,6 +1,6 @@
 #include "model/QMCategoryDataSource.h"
 
-#include "platform/Installable.h"
+#include "platform/core/Installable.h"
 
 bool QMCategoryDataSource::categoryIDSupportsReservedPrice(qint64 categoryID, qint64 siteID) const
 {

@@ -1,6 +1,6 @@
 #include "model/QMCategoryNameSource.h"
 
-#include "platform/Installable.h"
+#include "platform/core/Installable.h"
 
 namespace {
 

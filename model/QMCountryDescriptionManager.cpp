@@ -2,9 +2,9 @@
 
 #include "DWKit/QMLog.h"
 
-#include "platform/DWFormat.h"
-#include "platform/Localization.h"
-#include "platform/PropertyList.h"
+#include "platform/core/DWFormat.h"
+#include "platform/core/Localization.h"
+#include "platform/archive/PropertyList.h"
 
 #include <algorithm>
 

@@ -1,8 +1,8 @@
 #include "model/QMDescriptionHTMLConverter.h"
 
-#include "platform/StyledText.h"
+#include "platform/text/StyledText.h"
 
-#include "platform/Installable.h"
+#include "platform/core/Installable.h"
 
 QString QMDescriptionHTMLConverter::htmlStringForAttributedString(const dw::StyledText& text) const
 {

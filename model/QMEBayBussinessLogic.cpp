@@ -8,8 +8,8 @@
 #include "DWKit/NSString+DWExtensions.h"
 #include "DWKit/QMLog.h"
 
-#include "platform/DWFormat.h"
-#include "platform/Localization.h"
+#include "platform/core/DWFormat.h"
+#include "platform/core/Localization.h"
 
 #include <algorithm>
 

@@ -2,13 +2,13 @@
 
 #include "model/QMArchiveValues_p.h"
 
-#include "platform/KeyedArchiver.h"
-#include "platform/KeyedUnarchiver.h"
+#include "platform/archive/KeyedArchiver.h"
+#include "platform/archive/KeyedUnarchiver.h"
 
 #include <mutex>
 
-#include "platform/CocoaNumbers.h"
-#include "platform/DWFormat.h"
+#include "platform/core/CocoaNumbers.h"
+#include "platform/core/DWFormat.h"
 
 QMEbayAttributeValue::QMEbayAttributeValue(qint64 identifier, const QString& name)
     : m_identifier(dw::format(QStringLiteral("%ld"), qlonglong(identifier))), m_name(name)

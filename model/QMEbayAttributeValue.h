@@ -5,7 +5,7 @@
 // names; in a listing's attribute sets the values travel as archive values
 // (dw::archiveValue(std::make_shared<QMEbayAttributeValue>(...))).
 
-#include "platform/ArchivedObject.h"
+#include "platform/archive/ArchivedObject.h"
 
 #include <QString>
 #include <memory>

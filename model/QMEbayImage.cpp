@@ -3,9 +3,10 @@
 #include "model/QMArchiveValues_p.h"
 #include "model/QMEbayImageTransformerHooks.h"
 
-#include "platform/KeyedArchiver.h"
-#include "platform/KeyedUnarchiver.h"
-#include "platform/Paths.h"
+#include "platform/archive/ArchivedImage.h"
+#include "platform/archive/KeyedArchiver.h"
+#include "platform/archive/KeyedUnarchiver.h"
+#include "platform/core/Paths.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -230,8 +231,8 @@ std::shared_ptr<QMEbayImage> QMEbayImage::decodeWithCoder(dw::KeyedUnarchiver& c
     picture->m_thumbFilePath = decodeText(coder, QStringLiteral("thumbFilePath"), owner);
     picture->m_isURLBased = coder.decodeBoolForKey(QStringLiteral("isURLBased"));
     if (const std::optional<QVariant> old =
-            qm::archive::decodeOfType(coder, QStringLiteral("image"), QMetaType::QImage, owner))
-        picture->m_image = old->value<QImage>();
+            qm::archive::decodeOfType(coder, QStringLiteral("image"), qMetaTypeId<dw::ArchivedImage>(), owner))
+        picture->m_image = qm::archive::imageFromArchive(*old);
     if (picture->m_thumbFilePath.isEmpty() && !picture->m_isURLBased && !picture->m_imageFilePath.isEmpty()) {
         picture->setThumbFilePath(
             QMEbayImageTransformerHooks::installed()->generateAndBackupThumbnailFromFullSizeImageAtPath(

@@ -11,8 +11,8 @@
 //     QMEbayImage picture(QStringLiteral("/home/ann/Pictures/lamp.jpg"), QString());
 //     picture.imageFilePath();     // "/home/ann/Pictures/lamp.jpg", stored as "~/Pictures/lamp.jpg"
 
-#include "platform/ArchivedObject.h"
-#include "platform/KeyValueCoding.h"
+#include "platform/archive/ArchivedObject.h"
+#include "platform/core/KeyValueCoding.h"
 
 #include <QImage>
 #include <QString>

@@ -5,7 +5,7 @@
 #include "DWKit/NSFileManager+DWExtensions.h"
 #include "DWKit/NSString+DWExtensions.h"
 
-#include "platform/Installable.h"
+#include "platform/core/Installable.h"
 
 QString QMEbayImageTransformerHooks::generateAndBackupThumbnailFromFullSizeImageAtPath(const QString& imagePath)
 {

@@ -14,13 +14,13 @@
 #include "DWKit/NSString+DWExtensions.h"
 #include "DWKit/QMLog.h"
 
-#include "platform/ArchivedAttributedString.h"
-#include "platform/ArchivedDecimalNumber.h"
-#include "platform/DWAssert.h"
-#include "platform/DWFormat.h"
-#include "platform/KeyedArchiver.h"
-#include "platform/KeyedUnarchiver.h"
-#include "platform/RtfCodec.h"
+#include "platform/archive/ArchivedAttributedString.h"
+#include "platform/archive/ArchivedDecimalNumber.h"
+#include "platform/core/DWAssert.h"
+#include "platform/core/DWFormat.h"
+#include "platform/archive/KeyedArchiver.h"
+#include "platform/archive/KeyedUnarchiver.h"
+#include "platform/text/RtfCodec.h"
 
 #include <mutex>
 

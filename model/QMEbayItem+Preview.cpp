@@ -11,7 +11,7 @@
 #include "model/QMEbayItemFieldValues_p.h"
 #include "model/QMItemShippingOptions.h"
 
-#include "platform/Localization.h"
+#include "platform/core/Localization.h"
 
 #include <QHash>
 #include <functional>

@@ -11,11 +11,11 @@
 #include "DWKit/NSObject+DWExtensions.h"
 #include "DWKit/QMLog.h"
 
-#include "platform/Clock.h"
-#include "platform/CocoaNumbers.h"
-#include "platform/Localization.h"
-#include "platform/Paths.h"
-#include "platform/UserDefaults.h"
+#include "platform/core/Clock.h"
+#include "platform/core/CocoaNumbers.h"
+#include "platform/core/Localization.h"
+#include "platform/core/Paths.h"
+#include "platform/core/UserDefaults.h"
 
 #include <QFileInfo>
 

@@ -8,12 +8,12 @@
 
 #include "DWKit/QMLog.h"
 
-#include "platform/CocoaNumbers.h"
-#include "platform/DWAssert.h"
-#include "platform/DWFormat.h"
-#include "platform/Paths.h"
-#include "platform/RtfCodec.h"
-#include "platform/ValueTransformer.h"
+#include "platform/core/CocoaNumbers.h"
+#include "platform/core/DWAssert.h"
+#include "platform/core/DWFormat.h"
+#include "platform/core/Paths.h"
+#include "platform/text/RtfCodec.h"
+#include "platform/core/ValueTransformer.h"
 
 #include <QDir>
 

@@ -27,9 +27,9 @@
 
 #include "model/QMCategoryDataSource.h"
 
-#include "platform/ArchivedObject.h"
-#include "platform/KeyValueCoding.h"
-#include "platform/StyledText.h"
+#include "platform/archive/ArchivedObject.h"
+#include "platform/core/KeyValueCoding.h"
+#include "platform/text/StyledText.h"
 
 #include <QByteArray>
 #include <QDateTime>

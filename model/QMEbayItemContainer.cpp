@@ -7,11 +7,11 @@
 
 #include "DWKit/QMLog.h"
 
-#include "platform/AtomicFile.h"
-#include "platform/DWAssert.h"
-#include "platform/KeyedArchiver.h"
-#include "platform/KeyedUnarchiver.h"
-#include "platform/Localization.h"
+#include "platform/core/AtomicFile.h"
+#include "platform/core/DWAssert.h"
+#include "platform/archive/KeyedArchiver.h"
+#include "platform/archive/KeyedUnarchiver.h"
+#include "platform/core/Localization.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -234,7 +234,7 @@ std::shared_ptr<QMEbayItemContainer> QMEbayItemContainer::decodeWithCoder(dw::Ke
     } else {
         for (const QVariant& entry :
              qm::archive::decodeList(coder, QStringLiteral("images"), kOwner).value_or(QVariantList())) {
-            container->m_importedImages << (entry.typeId() == QMetaType::QImage ? entry.value<QImage>() : QImage());
+            container->m_importedImages << qm::archive::imageFromArchive(entry);
         }
     }
     return container;

@@ -19,7 +19,7 @@
 //     auto container = containers->first();      // has a listing
 //     container->importAndSaveImages(&error);
 
-#include "platform/ArchivedObject.h"
+#include "platform/archive/ArchivedObject.h"
 
 #include <QByteArray>
 #include <QImage>

@@ -2,10 +2,10 @@
 // Conversions between the listing's field types and the values that key-value coding and keyed
 // archives carry, for the generated field code. Main thread, like the listing.
 
-#include "platform/ArchivedAttributedString.h"
-#include "platform/ArchivedObject.h"
-#include "platform/KeyValueCoding.h"
-#include "platform/StyledText.h"
+#include "platform/archive/ArchivedAttributedString.h"
+#include "platform/archive/ArchivedObject.h"
+#include "platform/core/KeyValueCoding.h"
+#include "platform/text/StyledText.h"
 
 #include <QDateTime>
 #include <QList>

@@ -13,12 +13,12 @@
 
 #include "DWKit/QMAlertPanels.h"
 
-#include "platform/Clock.h"
-#include "platform/CocoaNumbers.h"
-#include "platform/DWFormat.h"
-#include "platform/KeyValueCoding.h"
-#include "platform/Localization.h"
-#include "platform/UserDefaults.h"
+#include "platform/core/Clock.h"
+#include "platform/core/CocoaNumbers.h"
+#include "platform/core/DWFormat.h"
+#include "platform/core/KeyValueCoding.h"
+#include "platform/core/Localization.h"
+#include "platform/core/UserDefaults.h"
 
 namespace {
 

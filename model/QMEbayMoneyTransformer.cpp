@@ -1,6 +1,6 @@
 #include "model/QMEbayMoneyTransformer.h"
 
-#include "platform/CocoaNumbers.h"
+#include "platform/core/CocoaNumbers.h"
 
 QVariant QMEbayMoneyTransformer::transform(const QVariant& value)
 {

@@ -7,7 +7,7 @@
 // "0.00", never "-0.00". Stateless; any thread. The application registers it at start under the
 // name "QMEbayMoneyTransformer" (registerTransformer()), where the listing's price setters find it.
 
-#include "platform/ValueTransformer.h"
+#include "platform/core/ValueTransformer.h"
 
 #include <QString>
 #include <QVariant>

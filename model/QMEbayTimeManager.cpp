@@ -1,6 +1,6 @@
 #include "model/QMEbayTimeManager.h"
 
-#include "platform/DWFormat.h"
+#include "platform/core/DWFormat.h"
 
 #include <QLocale>
 #include <QRegularExpression>

@@ -9,7 +9,7 @@
 //
 //     auto error = QMError::errorWithCode(QString(), dw::localized("The upload failed."), kQMErrorLevelError);
 
-#include "platform/ArchivedObject.h"
+#include "platform/archive/ArchivedObject.h"
 
 #include <QString>
 #include <memory>

@@ -4,8 +4,8 @@
 
 #include "DWKit/QMLog.h"
 
-#include "platform/KeyedArchiver.h"
-#include "platform/KeyedUnarchiver.h"
+#include "platform/archive/KeyedArchiver.h"
+#include "platform/archive/KeyedUnarchiver.h"
 
 #include <algorithm>
 #include <mutex>

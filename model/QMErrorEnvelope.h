@@ -14,7 +14,7 @@
 
 #include "model/QMError.h"
 
-#include "platform/ArchivedObject.h"
+#include "platform/archive/ArchivedObject.h"
 
 #include <QList>
 #include <QString>

@@ -18,7 +18,7 @@
 //     bool free = options->hasFreeShippingService();
 //     QObject::connect(options.get(), &QMItemShippingOptions::keyChanged, panel, &Panel::optionsChanged);
 
-#include "platform/ArchivedObject.h"
+#include "platform/archive/ArchivedObject.h"
 
 #include <QObject>
 #include <QString>

@@ -4,13 +4,13 @@
 
 #include "DWKit/QMLog.h"
 
-#include "platform/DWAssert.h"
-#include "platform/DWFormat.h"
-#include "platform/KeyedArchiver.h"
-#include "platform/KeyedUnarchiver.h"
-#include "platform/Paths.h"
-#include "platform/RtfCodec.h"
-#include "platform/UserDefaults.h"
+#include "platform/core/DWAssert.h"
+#include "platform/core/DWFormat.h"
+#include "platform/archive/KeyedArchiver.h"
+#include "platform/archive/KeyedUnarchiver.h"
+#include "platform/core/Paths.h"
+#include "platform/text/RtfCodec.h"
+#include "platform/core/UserDefaults.h"
 
 #include <QFileInfo>
 

@@ -6,11 +6,11 @@
 #include "DWKit/DWCrypter.h"
 #include "DWKit/QMLog.h"
 
-#include "platform/DWAssert.h"
-#include "platform/DWFormat.h"
-#include "platform/Keychain.h"
-#include "platform/PropertyList.h"
-#include "platform/UserDefaults.h"
+#include "platform/core/DWAssert.h"
+#include "platform/core/DWFormat.h"
+#include "platform/keychain/Keychain.h"
+#include "platform/archive/PropertyList.h"
+#include "platform/core/UserDefaults.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,14 +2,14 @@
 
 #include "DWKit/QMLog.h"
 
-#include "platform/CocoaNumbers.h"
-#include "platform/DWFormat.h"
-#include "platform/Clock.h"
-#include "platform/Localization.h"
-#include "platform/NotificationCenter.h"
-#include "platform/Paths.h"
-#include "platform/PropertyList.h"
-#include "platform/UserDefaults.h"
+#include "platform/core/CocoaNumbers.h"
+#include "platform/core/DWFormat.h"
+#include "platform/core/Clock.h"
+#include "platform/core/Localization.h"
+#include "platform/core/NotificationCenter.h"
+#include "platform/core/Paths.h"
+#include "platform/archive/PropertyList.h"
+#include "platform/core/UserDefaults.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>

@@ -6,7 +6,7 @@
 
 #include "DWKit/QMLog.h"
 
-#include "platform/ArchivedObject.h"
+#include "platform/archive/ArchivedObject.h"
 
 #include <QVariantList>
 

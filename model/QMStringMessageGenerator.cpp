@@ -1,7 +1,7 @@
 #include "model/QMStringMessageGenerator.h"
 
-#include "platform/DWFormat.h"
-#include "platform/Localization.h"
+#include "platform/core/DWFormat.h"
+#include "platform/core/Localization.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 // description generator places. Records arrive inside documents; nothing here creates them from
 // the service. Both classes are archived under their field names.
 
-#include "platform/ArchivedObject.h"
+#include "platform/archive/ArchivedObject.h"
 
 #include <QString>
 #include <memory>

@@ -1,10 +1,11 @@
 #include "updater/DWCrashReporter.h"
 
 #include "DWKit/NSBundle+DWExtensions.h"
-#include "platform/ConsoleOutput.h"
-#include "platform/HttpClient.h"
-#include "platform/Paths.h"
-#include "platform/UserDefaults.h"
+#include "DWKit/network/NSURLRequest+DWExtensions.h"
+#include "platform/core/ConsoleOutput.h"
+#include "platform/network/HttpClient.h"
+#include "platform/core/Paths.h"
+#include "platform/core/UserDefaults.h"
 #include "updater/QMCrashReportPanelController.h"
 #include "updater/QMReleaseController.h"
 
@@ -12,7 +13,6 @@
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
-#include <QUuid>
 #include <cstdio>
 #include <fcntl.h>
 #include <memory>
@@ -201,24 +201,12 @@ bool DWCrashReporter::sendReport(const QString& url, const QString& subject, con
             *error = QStringLiteral("refused to send to %1").arg(url);
         return false;
     }
-    const QByteArray boundary = "----QuillmartVodar" + QUuid::createUuid().toByteArray(QUuid::Id128);
-    QByteArray body;
-    const auto field = [&](const char* name, const QString& value) {
-        body += "--" + boundary + "\r\nContent-Disposition: form-data; name=\"" + name + "\"\r\n\r\n" + value.toUtf8() +
-                "\r\n";
-    };
-    field("subject", subject);
-    field("content", redactSecrets(content));
-    field("appName", appName);
+    QVariantMap form{{QStringLiteral("subject"), subject},
+                     {QStringLiteral("content"), redactSecrets(content)},
+                     {QStringLiteral("appName"), appName}};
     if (!email.isEmpty())
-        field("email", email);
-    body += "--" + boundary + "--\r\n";
-
-    dw::HttpRequest request;
-    request.method = "POST";
-    request.url = url;
-    request.headerFields = {{"Content-Type", "multipart/form-data; boundary=" + boundary}};
-    request.body = body;
+        form.insert(QStringLiteral("email"), email);
+    const dw::HttpRequest request = dw::requestWithURL(url, form);
     const dw::HttpResponse response = dw::HttpClient().send(request);
     if (!response.ok()) {
         if (error)

@@ -1,6 +1,6 @@
 #include "updater/DWReadOnlyInstallation.h"
 
-#include "platform/ConsoleOutput.h"
+#include "platform/core/ConsoleOutput.h"
 
 #include <QFile>
 #include <QFileInfo>

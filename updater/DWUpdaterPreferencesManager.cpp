@@ -1,6 +1,6 @@
 #include "updater/DWUpdaterPreferencesManager.h"
 
-#include "platform/UserDefaults.h"
+#include "platform/core/UserDefaults.h"
 
 namespace {
 const QString kShouldCheckForUpdates = QStringLiteral("shouldCheckForUpdates");

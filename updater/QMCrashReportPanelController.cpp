@@ -1,8 +1,8 @@
 #include "updater/QMCrashReportPanelController.h"
 
 #include "DWKit/NSBundle+DWExtensions.h"
-#include "platform/ConsoleOutput.h"
-#include "platform/Localization.h"
+#include "platform/core/ConsoleOutput.h"
+#include "platform/core/Localization.h"
 #include "platform/widgets/ApplicationImage.h"
 #include "updater/DWCrashReporter.h"
 #include "updater/DWUpdaterPreferencesManager.h"

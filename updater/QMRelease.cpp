@@ -1,7 +1,7 @@
 #include "updater/QMRelease.h"
 
 #include "DWKit/NSBundle+DWExtensions.h"
-#include "platform/Bundle.h"
+#include "platform/core/Bundle.h"
 
 #include <QStringList>
 

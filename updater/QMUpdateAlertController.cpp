@@ -1,7 +1,7 @@
 #include "updater/QMUpdateAlertController.h"
 
 #include "DWKit/NSBundle+DWExtensions.h"
-#include "platform/Localization.h"
+#include "platform/core/Localization.h"
 #include "platform/widgets/ApplicationImage.h"
 
 #include <QDesktopServices>

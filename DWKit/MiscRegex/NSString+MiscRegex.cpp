@@ -1,7 +1,7 @@
 #include "DWKit/MiscRegex/NSString+MiscRegex.h"
 
-#include "platform/DWAssert.h"
-#include "platform/DWFormat.h"
+#include "platform/core/DWAssert.h"
+#include "platform/core/DWFormat.h"
 
 #include <climits>
 
@@ -212,10 +212,10 @@ std::unique_ptr<re_pattern_buffer> MiscNewRegexStruct(const QString& pattern, un
     auto buffer = std::make_unique<re_pattern_buffer>();
     auto& translation = buffer->translation.emplace();
     for (int b = 0; b < 256; ++b)
-        translation[b] = (unsigned char)b;
+        translation[b] = static_cast<unsigned char>(b);
     if (flags & MiscRegexCaseless)
         for (int b = 'A'; b <= 'Z'; ++b)
-            translation[b] = (unsigned char)(b - 'A' + 'a');
+            translation[b] = static_cast<unsigned char>(b - 'A' + 'a');
     if (flags & MiscRegexFastmap)
         buffer->fastmap.emplace();
     const QByteArray bytes = pattern.toUtf8();

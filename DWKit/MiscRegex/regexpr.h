@@ -21,11 +21,14 @@
 // once. re_comp()/re_exec() share one pattern for the whole process.
 
 #include <array>
+#include <memory>
 #include <optional>
 #include <string_view>
 #include <vector>
 
 namespace dw {
+
+struct re_search_plan;
 
 // Syntax bits (re_set_syntax). All clear is the default.
 inline constexpr int syntax_plain_parens = 1;         // ( ) group, \( \) are literal
@@ -82,6 +85,9 @@ struct re_pattern_buffer
     bool records_groups = false; // the program has group or back-reference instructions
     // Set with the fastmap: 1 the program begins with Cline_start, 2 with Cbuffer_start, else 0.
     unsigned char anchor_kind = 0;
+    // Set by the compiler with the program: what it found out for quick searching. Searching
+    // reads it only, so copies of the pattern share it.
+    std::shared_ptr<const re_search_plan> plan;
 
     int used() const { return int(buffer.size()); }
 };

@@ -1,9 +1,9 @@
 #include "DWKit/widgets/CTGradient.h"
 
-#include "platform/DWAssert.h"
-#include "platform/DWFormat.h"
-#include "platform/KeyedArchiver.h"
-#include "platform/KeyedUnarchiver.h"
+#include "platform/core/DWAssert.h"
+#include "platform/core/DWFormat.h"
+#include "platform/archive/KeyedArchiver.h"
+#include "platform/archive/KeyedUnarchiver.h"
 
 #include <QLinearGradient>
 #include <QPainter>

@@ -1,6 +1,6 @@
 #include "DWKit/widgets/FilteringArrayController.h"
 
-#include "platform/KeyValueCoding.h"
+#include "platform/core/KeyValueCoding.h"
 
 #include <QLineEdit>
 

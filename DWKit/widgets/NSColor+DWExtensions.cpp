@@ -1,6 +1,6 @@
 #include "DWKit/widgets/NSColor+DWExtensions.h"
 
-#include "platform/DWAssert.h"
+#include "platform/core/DWAssert.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
 #include "DWKit/widgets/NSImage+DWApplicationIcons.h"
 
 #include "DWKit/widgets/NSWorkspace+DWExtensions.h"
-#include "platform/Paths.h"
+#include "platform/core/Paths.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,8 +2,8 @@
 
 #include "DWKit/widgets/NSToolbar+DWExtensions.h"
 
-#include "platform/ConsoleOutput.h"
-#include "platform/DWFormat.h"
+#include "platform/core/ConsoleOutput.h"
+#include "platform/core/DWFormat.h"
 
 #include <QApplication>
 #include <QKeySequence>

@@ -1,6 +1,6 @@
 #include "DWKit/widgets/NSWindow+DWExtension.h"
 
-#include "platform/DWAssert.h"
+#include "platform/core/DWAssert.h"
 
 #include <QPropertyAnimation>
 #include <QToolBar>

@@ -3,7 +3,7 @@
 #include "DWKit/widgets/NSBezierPath+DWAdditons.h"
 #include "DWKit/widgets/NSColor+DWExtensions.h"
 
-#include "platform/MainThread.h"
+#include "platform/core/MainThread.h"
 
 #include <QFontMetricsF>
 #include <QPainter>

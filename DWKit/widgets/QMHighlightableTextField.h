@@ -14,7 +14,7 @@
 //     fee->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
 #include "DWKit/QMFeesHighlightColorNotification.h"
-#include "platform/NotificationCenter.h"
+#include "platform/core/NotificationCenter.h"
 
 #include <QColor>
 #include <QLabel>

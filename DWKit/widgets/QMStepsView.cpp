@@ -1,6 +1,6 @@
 #include "DWKit/widgets/QMStepsView.h"
 
-#include "platform/Localization.h"
+#include "platform/core/Localization.h"
 #include "platform/widgets/ApplicationImage.h"
 
 #include <QFontMetricsF>

@@ -5,9 +5,9 @@
 #include "DWKit/widgets/NSBezierPath+DWAdditons.h"
 #include "DWKit/widgets/NSColor+DWExtensions.h"
 
-#include "platform/ConsoleOutput.h"
-#include "platform/DWAssert.h"
-#include "platform/DWFormat.h"
+#include "platform/core/ConsoleOutput.h"
+#include "platform/core/DWAssert.h"
+#include "platform/core/DWFormat.h"
 
 #include <QFontMetricsF>
 #include <QHash>

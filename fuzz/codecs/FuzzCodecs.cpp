@@ -1,7 +1,7 @@
 // Whatever the bytes, the readers return a value or report bad input; they never read outside it.
 #include "DWKit/NSData+DWExtensions.h"
 #include "DWKit/NSString+DWExtensions.h"
-#include "platform/DWAssert.h"
+#include "platform/core/DWAssert.h"
 
 #include <cstddef>
 #include <cstdint>

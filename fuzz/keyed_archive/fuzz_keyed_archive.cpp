@@ -1,7 +1,7 @@
 // Any bytes: reading must fail cleanly or give a value that the archiver can write back.
 
-#include "platform/KeyedArchiver.h"
-#include "platform/KeyedUnarchiver.h"
+#include "platform/archive/KeyedArchiver.h"
+#include "platform/archive/KeyedUnarchiver.h"
 
 #include <QCoreApplication>
 #include <cstdint>

@@ -8,7 +8,7 @@
 #include "DWKit/MiscRegex/NSString+MiscRegex.h"
 #include "DWKit/MiscRegex/regexpr.h"
 
-#include "platform/DWAssert.h"
+#include "platform/core/DWAssert.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -61,7 +61,7 @@ dw::re_pattern_buffer makeBuffer(bool foldCase, bool fastmap)
     if (foldCase) {
         auto& table = buffer.translation.emplace();
         for (int b = 0; b < 256; ++b)
-            table[b] = (unsigned char)(b >= 'A' && b <= 'Z' ? b + 32 : b);
+            table[b] = static_cast<unsigned char>(b >= 'A' && b <= 'Z' ? b + 32 : b);
     }
     if (fastmap)
         buffer.fastmap.emplace();

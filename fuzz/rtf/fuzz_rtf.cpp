@@ -1,7 +1,7 @@
 // Reading any bytes as RTF must neither crash nor grow beyond its input, and a text once read
 // must come back unchanged from writing and reading it again.
 
-#include "platform/RtfCodec.h"
+#include "platform/text/RtfCodec.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -6,8 +6,8 @@
 
 #include "DWKit/QMLog.h"
 
-#include "platform/CocoaNumbers.h"
-#include "platform/Localization.h"
+#include "platform/core/CocoaNumbers.h"
+#include "platform/core/Localization.h"
 
 #include <algorithm>
 #include <optional>

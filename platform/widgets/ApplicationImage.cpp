@@ -1,7 +1,7 @@
 #include "platform/widgets/ApplicationImage.h"
 
-#include "platform/ConsoleOutput.h"
-#include "platform/Paths.h"
+#include "platform/core/ConsoleOutput.h"
+#include "platform/core/Paths.h"
 
 #include <QFileInfo>
 #include <QHash>

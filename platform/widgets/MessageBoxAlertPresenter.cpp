@@ -1,6 +1,6 @@
 #include "platform/widgets/MessageBoxAlertPresenter.h"
 
-#include "platform/Localization.h"
+#include "platform/core/Localization.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>

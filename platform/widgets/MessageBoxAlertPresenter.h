@@ -2,7 +2,7 @@
 // The program's alert presenter: a QMessageBox per alert, modal to the application or, when the
 // request names a parent window, to that window.
 
-#include "platform/AlertPresenter.h"
+#include "platform/core/AlertPresenter.h"
 
 namespace dw {
 

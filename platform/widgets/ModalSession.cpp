@@ -1,6 +1,6 @@
 #include "platform/widgets/ModalSession.h"
 
-#include "platform/DWAssert.h"
+#include "platform/core/DWAssert.h"
 
 #include <QCoreApplication>
 

@@ -15,9 +15,9 @@
 #include "DWEBay2/types/EBayUserType.h"
 #include "DWEBay2/types/EBayVerifyAddItemRequestType.h"
 #include "DWEBay2/types/EBayXMLRequesterCredentialsType.h"
-#include "platform/ConsoleOutput.h"
-#include "platform/DWAssert.h"
-#include "platform/UserDefaults.h"
+#include "platform/core/ConsoleOutput.h"
+#include "platform/core/DWAssert.h"
+#include "platform/core/UserDefaults.h"
 #include "tests/support/TemporaryXdg.h"
 #include "tests/support/ebay/FakeTradingApi.h"
 

@@ -8,7 +8,7 @@
 #include "fixtures/FixtureQuietResponseType.h"
 #include "fixtures/FixtureRecordType.h"
 #include "fixtures/FixtureTypes.h"
-#include "platform/DWAssert.h"
+#include "platform/core/DWAssert.h"
 
 #include <gtest/gtest.h>
 

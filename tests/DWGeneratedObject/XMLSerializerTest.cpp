@@ -7,7 +7,7 @@
 #include "fixtures/FixtureMeasureType.h"
 #include "fixtures/FixtureNodeType.h"
 #include "fixtures/FixtureRecordType.h"
-#include "platform/DWAssert.h"
+#include "platform/core/DWAssert.h"
 
 #include <gtest/gtest.h>
 

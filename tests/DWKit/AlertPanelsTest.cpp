@@ -1,6 +1,6 @@
 #include "DWKit/QMAlertPanels.h"
-#include "platform/DWAssert.h"
-#include "platform/UserDefaults.h"
+#include "platform/core/DWAssert.h"
+#include "platform/core/UserDefaults.h"
 #include "tests/support/ScriptedAlertPresenter.h"
 #include "tests/support/TemporaryXdg.h"
 

@@ -1,8 +1,8 @@
 #include "DWKit/NSData+DWExtensions.h"
 #include "DWKit/NSScanner+DWExtensions.h"
 #include "DWKit/NSString+DWExtensions.h"
-#include "platform/DWAssert.h"
-#include "platform/Paths.h"
+#include "platform/core/DWAssert.h"
+#include "platform/core/Paths.h"
 #include "tests/support/TemporaryXdg.h"
 
 #include <QFile>

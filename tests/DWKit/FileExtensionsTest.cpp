@@ -1,10 +1,10 @@
 #include "DWKit/NSBundle+DWExtensions.h"
 #include "DWKit/NSFileManager+DWExtensions.h"
 #include "DWKit/NSFileManager+DWSecurityExtensions.h"
-#include "platform/UserDefaults.h"
-#include "platform/ConsoleOutput.h"
-#include "platform/Paths.h"
-#include "platform/PrivilegedExecution.h"
+#include "platform/core/ConsoleOutput.h"
+#include "platform/core/Paths.h"
+#include "platform/core/PrivilegedExecution.h"
+#include "platform/core/UserDefaults.h"
 #include "tests/support/TemporaryXdg.h"
 
 #include <QDir>

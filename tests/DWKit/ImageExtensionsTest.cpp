@@ -1,6 +1,6 @@
 #include "DWKit/NSImage+DWExtensions.h"
-#include "platform/AtomicFile.h"
-#include "platform/ConsoleOutput.h"
+#include "platform/core/AtomicFile.h"
+#include "platform/core/ConsoleOutput.h"
 
 #include <QBuffer>
 #include <QFile>

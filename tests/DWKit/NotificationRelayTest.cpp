@@ -1,6 +1,6 @@
 #include "DWKit/NSNotificationCenter+DWExtensions.h"
-#include "platform/DWAssert.h"
-#include "platform/MainThread.h"
+#include "platform/core/DWAssert.h"
+#include "platform/core/MainThread.h"
 
 #include <QTest>
 #include <gtest/gtest.h>

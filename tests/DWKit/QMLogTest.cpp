@@ -1,6 +1,6 @@
 #include "DWKit/QMLog.h"
-#include "platform/ConsoleOutput.h"
-#include "platform/UserDefaults.h"
+#include "platform/core/ConsoleOutput.h"
+#include "platform/core/UserDefaults.h"
 #include "tests/support/TemporaryXdg.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 #include "DWKit/NSMutableData+DWExtensions.h"
 #include "DWKit/NSURL+DWExtensions.h"
-#include "DWKit/NSURLRequest+DWExtensions.h"
-#include "platform/DWAssert.h"
+#include "DWKit/network/NSURLRequest+DWExtensions.h"
+#include "platform/core/DWAssert.h"
 #include "tests/support/FakeHttpServer.h"
 
 #include <arpa/inet.h>

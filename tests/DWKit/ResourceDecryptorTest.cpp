@@ -1,6 +1,6 @@
 #include "DWKit/DWCrypter.h"
-#include "platform/ConsoleOutput.h"
-#include "platform/DWAssert.h"
+#include "platform/core/ConsoleOutput.h"
+#include "platform/core/DWAssert.h"
 #include "tests/support/TemporaryXdg.h"
 
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "DWKit/NSString+DWExtensions.h"
-#include "platform/ConsoleOutput.h"
-#include "platform/DWAssert.h"
+#include "platform/core/ConsoleOutput.h"
+#include "platform/core/DWAssert.h"
 
 #include <QDir>
 #include <QFile>

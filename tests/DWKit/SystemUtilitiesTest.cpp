@@ -2,8 +2,8 @@
 #include "DWKit/NSDate+DWExtensions.h"
 #include "DWKit/QMDraggingUtils.h"
 #include "DWKit/QMUndoManager.h"
-#include "platform/AtomicFile.h"
-#include "platform/Paths.h"
+#include "platform/core/AtomicFile.h"
+#include "platform/core/Paths.h"
 #include "tests/support/TemporaryXdg.h"
 
 #include <QDir>

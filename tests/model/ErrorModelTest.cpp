@@ -2,9 +2,9 @@
 #include "model/QMError.h"
 #include "model/QMErrorEnvelope.h"
 
-#include "platform/KeyedArchiver.h"
-#include "platform/KeyedUnarchiver.h"
-#include "platform/PropertyList.h"
+#include "platform/archive/KeyedArchiver.h"
+#include "platform/archive/KeyedUnarchiver.h"
+#include "platform/archive/PropertyList.h"
 #include "tests/support/TemporaryXdg.h"
 
 #include <QSet>

@@ -2,8 +2,8 @@
 
 #include "DWKit/QMLog.h"
 
-#include "platform/AtomicFile.h"
-#include "platform/ConsoleOutput.h"
+#include "platform/core/AtomicFile.h"
+#include "platform/core/ConsoleOutput.h"
 #include "tests/support/TemporaryXdg.h"
 
 #include <QDir>

@@ -1,12 +1,12 @@
 #include "model/QMItemShippingOptions.h"
 #include "model/QMPreferencesManager.h"
 
-#include "platform/AtomicFile.h"
-#include "platform/DWAssert.h"
-#include "platform/KeyedArchiver.h"
-#include "platform/KeyedUnarchiver.h"
-#include "platform/Paths.h"
-#include "platform/UserDefaults.h"
+#include "platform/core/AtomicFile.h"
+#include "platform/core/DWAssert.h"
+#include "platform/archive/KeyedArchiver.h"
+#include "platform/archive/KeyedUnarchiver.h"
+#include "platform/core/Paths.h"
+#include "platform/core/UserDefaults.h"
 #include "tests/support/TemporaryXdg.h"
 
 #include <gtest/gtest.h>

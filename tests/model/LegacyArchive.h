@@ -4,8 +4,8 @@
 // encodeBool/encodeInt store them; wrap every object value (text, data, lists, numbers stored as
 // objects, other objects) in ref(), as encodeObject stores it.
 
-#include "platform/ArchivedObject.h"
-#include "platform/KeyedArchiver.h"
+#include "platform/archive/ArchivedObject.h"
+#include "platform/archive/KeyedArchiver.h"
 
 #include <QByteArray>
 #include <QString>

@@ -10,13 +10,13 @@
 
 #include "DWKit/QMLog.h"
 
-#include "platform/ArchivedAttributedString.h"
-#include "platform/ArchivedDecimalNumber.h"
-#include "platform/ConsoleOutput.h"
-#include "platform/KeyedUnarchiver.h"
-#include "platform/PropertyList.h"
-#include "platform/RtfCodec.h"
-#include "platform/ValueTransformer.h"
+#include "platform/archive/ArchivedAttributedString.h"
+#include "platform/archive/ArchivedDecimalNumber.h"
+#include "platform/core/ConsoleOutput.h"
+#include "platform/archive/KeyedUnarchiver.h"
+#include "platform/archive/PropertyList.h"
+#include "platform/text/RtfCodec.h"
+#include "platform/core/ValueTransformer.h"
 #include "tests/support/TemporaryXdg.h"
 
 #include <QBuffer>

@@ -6,9 +6,9 @@
 
 #include "DWKit/NSFileManager+DWExtensions.h"
 
-#include "platform/KeyedArchiver.h"
-#include "platform/PropertyList.h"
-#include "platform/RtfCodec.h"
+#include "platform/archive/KeyedArchiver.h"
+#include "platform/archive/PropertyList.h"
+#include "platform/text/RtfCodec.h"
 #include "tests/support/TemporaryXdg.h"
 
 #include <QBuffer>
@@ -156,10 +156,10 @@ TEST_F(ListingDocument, DocumentsThatCannotBeOpenedAreRefused)
 {
     auto item = std::make_shared<QMEbayItem>();
     const QByteArray good = QMEbayItemContainer::documentDataWithItem(item);
-    const auto unreadableListing =
-        legacyObject(QStringLiteral("QMEbayItem"),
-                     {{QStringLiteral("itemDescriptionString"),
-                       ref(dw::archiveValue(legacyObject(QStringLiteral("NSAttributedString"), {})))}});
+    const auto unreadableListing = legacyObject(
+        QStringLiteral("QMEbayItem"), {{QStringLiteral("itemDescriptionString"),
+                                        ref(dw::archiveValue(legacyObject(QStringLiteral("NSAttributedString"),
+                                                                          {{QStringLiteral("NSString"), ref(42)}})))}});
     const auto containerOf = [](const dw::ArchivedObjectPtr& listing) {
         return dw::archiveValue(legacyObject(QStringLiteral("QMEbayItemContainer"),
                                              {{QStringLiteral("item"), ref(dw::archiveValue(listing))},
@@ -192,6 +192,40 @@ TEST_F(ListingDocument, DocumentsThatCannotBeOpenedAreRefused)
         EXPECT_FALSE(QMEbayItemContainer::containersFromDocumentData(row.data, &error));
         EXPECT_EQ(error, QLatin1String(row.error));
     }
+}
+
+TEST_F(ListingDocument, PictureSharedByAnOlderDocumentIsDecodedOnce)
+{
+    QImage image(5, 4, QImage::Format_RGB32);
+    image.fill(QColor(10, 200, 30));
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    // A representation that is no picture comes first; the next one is used.
+    const auto rep = [](const QByteArray& bytes) {
+        return dw::archiveValue(std::make_shared<dw::OpaqueArchivedObject>(
+            QStringList{QStringLiteral("NSBitmapImageRep"), QStringLiteral("NSImageRep"), QStringLiteral("NSObject")},
+            QVariantMap{{QStringLiteral("NSTIFFRepresentation"), ref(bytes)}}));
+    };
+    const auto nsImage = dw::archiveValue(legacyObject(
+        QStringLiteral("NSImage"), {{QStringLiteral("NSReps"), ref(QVariantList{QVariantList{0, rep("no picture")},
+                                                                                QVariantList{0, rep(png)}})}}));
+    const auto container =
+        legacyObject(QStringLiteral("QMEbayItemContainer"),
+                     {{QStringLiteral("item"), ref(dw::archiveValue(std::make_shared<QMEbayItem>()))},
+                      {QStringLiteral("images"), ref(QVariantList{nsImage, nsImage, nsImage})},
+                      {QStringLiteral("encodingFormat"), ref(QStringLiteral("1"))}});
+    QString error;
+    const auto containers = QMEbayItemContainer::containersFromDocumentData(
+        dw::KeyedArchiver::archivedDataWithRootObject(QVariantList{dw::archiveValue(container)}), &error);
+    ASSERT_TRUE(containers) << error.toStdString();
+    const QList<QImage> images = containers->first()->importedImages();
+    ASSERT_EQ(images.size(), 3);
+    EXPECT_EQ(images[0].size(), QSize(5, 4));
+    EXPECT_EQ(images[0].pixelColor(4, 3), QColor(10, 200, 30));
+    EXPECT_EQ(images[1].cacheKey(), images[0].cacheKey()) << "decoded once";
+    EXPECT_EQ(images[2].cacheKey(), images[0].cacheKey()) << "decoded once";
 }
 
 TEST_F(ListingDocument, OlderDocumentsOpen)

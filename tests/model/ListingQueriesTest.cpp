@@ -7,9 +7,9 @@
 
 #include "DWKit/QMLog.h"
 
-#include "platform/Clock.h"
-#include "platform/ConsoleOutput.h"
-#include "platform/UserDefaults.h"
+#include "platform/core/Clock.h"
+#include "platform/core/ConsoleOutput.h"
+#include "platform/core/UserDefaults.h"
 #include "tests/support/TemporaryXdg.h"
 
 #include <QImage>

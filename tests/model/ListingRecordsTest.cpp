@@ -5,10 +5,10 @@
 #include "model/QMItemShippingOptions.h"
 #include "model/QMYTVideo.h"
 
-#include "platform/DWAssert.h"
-#include "platform/KeyedArchiver.h"
-#include "platform/KeyedUnarchiver.h"
-#include "platform/Paths.h"
+#include "platform/core/DWAssert.h"
+#include "platform/archive/KeyedArchiver.h"
+#include "platform/archive/KeyedUnarchiver.h"
+#include "platform/core/Paths.h"
 #include "tests/support/TemporaryXdg.h"
 
 #include <QDir>

@@ -4,8 +4,8 @@
 #include "model/QMEbayImage.h"
 #include "model/QMEbayItem.h"
 
-#include "platform/Paths.h"
-#include "platform/StyledText.h"
+#include "platform/core/Paths.h"
+#include "platform/text/StyledText.h"
 #include "tests/support/TemporaryXdg.h"
 
 #include <gtest/gtest.h>

@@ -6,12 +6,12 @@
 
 #include "DWKit/QMLog.h"
 
-#include "platform/ConsoleOutput.h"
-#include "platform/DWAssert.h"
-#include "platform/KeyedArchiver.h"
-#include "platform/KeyedUnarchiver.h"
-#include "platform/RtfCodec.h"
-#include "platform/ValueTransformer.h"
+#include "platform/core/ConsoleOutput.h"
+#include "platform/core/DWAssert.h"
+#include "platform/archive/KeyedArchiver.h"
+#include "platform/archive/KeyedUnarchiver.h"
+#include "platform/text/RtfCodec.h"
+#include "platform/core/ValueTransformer.h"
 #include "tests/support/TemporaryXdg.h"
 
 #include <QSignalSpy>

@@ -9,9 +9,9 @@
 #include "model/QMItemShippingOptions.h"
 #include "model/QMPreferencesManager.h"
 
-#include "platform/Clock.h"
-#include "platform/StyledText.h"
-#include "platform/UserDefaults.h"
+#include "platform/core/Clock.h"
+#include "platform/text/StyledText.h"
+#include "platform/core/UserDefaults.h"
 #include "tests/support/ScriptedAlertPresenter.h"
 #include "tests/support/TemporaryXdg.h"
 

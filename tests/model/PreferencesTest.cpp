@@ -1,11 +1,11 @@
 #include "model/QMApplicationDefaults.h"
 #include "model/QMPreferencesManager.h"
 
-#include "platform/AtomicFile.h"
-#include "platform/DWAssert.h"
-#include "platform/NotificationCenter.h"
-#include "platform/Paths.h"
-#include "platform/UserDefaults.h"
+#include "platform/core/AtomicFile.h"
+#include "platform/core/DWAssert.h"
+#include "platform/core/NotificationCenter.h"
+#include "platform/core/Paths.h"
+#include "platform/core/UserDefaults.h"
 #include "tests/support/TemporaryXdg.h"
 
 #include <QFile>

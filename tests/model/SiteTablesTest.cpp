@@ -3,7 +3,7 @@
 
 #include "DWKit/QMLog.h"
 
-#include "platform/ConsoleOutput.h"
+#include "platform/core/ConsoleOutput.h"
 #include "tests/support/TemporaryXdg.h"
 
 #include <QFile>

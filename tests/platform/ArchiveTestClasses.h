@@ -2,8 +2,8 @@
 // Two small archivable classes that stand in for the model's: a record with every kind of field,
 // and a media object that records share.
 
-#include "platform/KeyedArchiver.h"
-#include "platform/KeyedUnarchiver.h"
+#include "platform/archive/KeyedArchiver.h"
+#include "platform/archive/KeyedUnarchiver.h"
 
 #include <QDateTime>
 

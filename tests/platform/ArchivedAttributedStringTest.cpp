@@ -1,9 +1,9 @@
 #include "MacArchiveBuilder.h"
 
-#include "platform/ArchivedAttributedString.h"
-#include "platform/KeyedArchiver.h"
-#include "platform/KeyedUnarchiver.h"
-#include "platform/StyledText.h"
+#include "platform/archive/ArchivedAttributedString.h"
+#include "platform/archive/KeyedArchiver.h"
+#include "platform/archive/KeyedUnarchiver.h"
+#include "platform/text/StyledText.h"
 
 #include <gtest/gtest.h>
 
@@ -92,7 +92,7 @@ TEST(ArchivedAttributedString, MacDescriptionReadsIntoRuns)
     EXPECT_EQ(bold.length, 130);
     EXPECT_EQ(bold.attributes.fontName, QStringLiteral("Helvetica-Bold"));
     EXPECT_EQ(bold.attributes.fontSize, 14.0);
-    EXPECT_EQ(bold.attributes.color, QColor(Qt::red));
+    EXPECT_EQ(bold.attributes.color, (dw::RgbaColor{1, 0, 0, 1}));
     EXPECT_EQ(bold.attributes.alignment, dw::ArchivedTextAlignment::Center);
     EXPECT_EQ(bold.attributes.underline, 0);
     EXPECT_TRUE(bold.attributes.other.isEmpty());
@@ -100,7 +100,7 @@ TEST(ArchivedAttributedString, MacDescriptionReadsIntoRuns)
     const dw::ArchivedTextRun& plain = text.runs[1];
     EXPECT_EQ(plain.length, 70);
     EXPECT_EQ(plain.attributes.fontName, QStringLiteral("Helvetica"));
-    EXPECT_EQ(plain.attributes.color, QColor(Qt::black)); // the named colour's own value
+    EXPECT_EQ(plain.attributes.color, (dw::RgbaColor{0, 0, 0, 1})); // the named colour's own value
     EXPECT_EQ(plain.attributes.alignment, dw::ArchivedTextAlignment::None);
     EXPECT_EQ(plain.attributes.underline, 1);
     EXPECT_EQ(plain.attributes.other, (QVariantMap{{QStringLiteral("NSKern"), 1.5}}));
@@ -114,7 +114,7 @@ TEST(ArchivedAttributedString, RoundTripsOfOurOwn)
 {
     dw::ArchivedTextAttributes strike;
     strike.strikethrough = 1;
-    strike.color = QColor(51, 102, 153, 128);
+    strike.color = dw::RgbaColor{51 / 255.0, 102 / 255.0, 153 / 255.0, 128 / 255.0};
     strike.alignment = dw::ArchivedTextAlignment::Justified;
     dw::ArchivedTextAttributes plain;
 
@@ -125,6 +125,10 @@ TEST(ArchivedAttributedString, RoundTripsOfOurOwn)
         dw::ArchivedAttributedString expected;
     };
     const QString hello = QStringLiteral("Hello wörld");
+    const QString nul = QStringView(u"A\xd800"
+                                    u"B")
+                            .toString() +
+                        QChar(0) + QStringLiteral("C");
     const Row rows[] = {
         {"empty", {QString(), {}}, {QString(), {}}},
         {"plain text reads as one run without attributes", {hello, {}}, {hello, {{hello.size(), plain}}}},
@@ -135,14 +139,35 @@ TEST(ArchivedAttributedString, RoundTripsOfOurOwn)
         {"runs that repeat attributes",
          {hello, {{2, strike}, {3, plain}, {6, strike}}},
          {hello, {{2, strike}, {3, plain}, {6, strike}}}},
+        {"NUL and a lone surrogate", {nul, {{nul.size(), strike}}}, {nul, {{nul.size(), strike}}}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         QString error;
         EXPECT_EQ(read(dw::KeyedArchiver::archivedDataWithRootObject(QVariant::fromValue(row.text)), &error),
-                  row.expected)
-            << error.toStdString();
+                  row.expected);
+        EXPECT_TRUE(error.isEmpty()) << error.toStdString();
     }
+}
+
+TEST(ArchivedAttributedString, EmptyTextIsWrittenAsTextAndReadEitherWay)
+{
+    dw::KeyedArchiver archiver;
+    archiver.encodeObject(QVariant::fromValue(dw::ArchivedAttributedString{}), QStringLiteral("root"));
+    const QByteArray ours = archiver.encodedData(dw::plist::Format::Xml);
+    EXPECT_TRUE(ours.contains("<key>NSString</key>")) << ours.toStdString();
+    QString error;
+    const auto value = dw::KeyedUnarchiver::unarchiveObjectWithData(ours, &error);
+    ASSERT_TRUE(value) << error.toStdString();
+    EXPECT_EQ(value->value<dw::ArchivedAttributedString>().string, QStringLiteral(""));
+
+    // Earlier versions wrote nil for it.
+    B b;
+    const int cls = b.classEntry({QStringLiteral("NSMutableAttributedString"), QStringLiteral("NSAttributedString")});
+    const auto older = dw::KeyedUnarchiver::unarchiveObjectWithData(
+        b.bytes(b.add(B::object(cls, {{QStringLiteral("NSString"), B::uid(0)}}))), &error);
+    ASSERT_TRUE(older) << error.toStdString();
+    EXPECT_TRUE(older->value<dw::ArchivedAttributedString>().string.isEmpty());
 }
 
 TEST(ArchivedAttributedString, RunTablesThatDoNotFitTheTextFail)

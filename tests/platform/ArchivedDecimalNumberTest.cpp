@@ -1,6 +1,6 @@
-#include "platform/ArchivedDecimalNumber.h"
-#include "platform/KeyedArchiver.h"
-#include "platform/KeyedUnarchiver.h"
+#include "platform/archive/ArchivedDecimalNumber.h"
+#include "platform/archive/KeyedArchiver.h"
+#include "platform/archive/KeyedUnarchiver.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "platform/AtomicFile.h"
+#include "platform/core/AtomicFile.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,5 +1,5 @@
-#include "platform/CocoaNumbers.h"
-#include "platform/DWFormat.h"
+#include "platform/core/CocoaNumbers.h"
+#include "platform/core/DWFormat.h"
 
 #include <QLocale>
 #include <clocale>

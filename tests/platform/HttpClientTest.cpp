@@ -1,4 +1,4 @@
-#include "platform/HttpClient.h"
+#include "platform/network/HttpClient.h"
 
 #include "tests/support/FakeHttpServer.h"
 

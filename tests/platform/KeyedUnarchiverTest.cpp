@@ -1,12 +1,11 @@
 #include "ArchiveTestClasses.h"
 #include "MacArchiveBuilder.h"
 
-#include "platform/ArchivedDecimalNumber.h"
-#include "platform/KeyedArchiver.h"
-#include "platform/KeyedUnarchiver.h"
+#include "platform/archive/ArchivedDecimalNumber.h"
+#include "platform/archive/ArchivedImage.h"
+#include "platform/archive/KeyedArchiver.h"
+#include "platform/archive/KeyedUnarchiver.h"
 
-#include <QBuffer>
-#include <QImage>
 #include <QRandomGenerator>
 #include <gtest/gtest.h>
 
@@ -329,42 +328,77 @@ TEST(KeyedUnarchiver, PlainPropertyListsReadWhereAllowed)
     EXPECT_EQ(keyed->toString(), QStringLiteral("keyed"));
 }
 
-TEST(KeyedUnarchiver, ImageReadsItsBitmapRepresentation)
+// An NSImage whose "NSReps" is built by reps(b, repClass, arrayClass) and returns its entry.
+QByteArray imageArchive(const std::function<int(B&, int, int)>& reps)
 {
-    QImage picture(3, 2, QImage::Format_RGB32);
-    picture.fill(QColor(10, 200, 30));
-    QByteArray tiff;
-    QBuffer buffer(&tiff);
-    ASSERT_TRUE(buffer.open(QIODevice::WriteOnly));
-    ASSERT_TRUE(picture.save(&buffer, "TIFF"));
+    B b;
+    const int repClass =
+        b.classEntry({QStringLiteral("NSBitmapImageRep"), QStringLiteral("NSImageRep"), QStringLiteral("NSObject")});
+    const int arrayClass = b.classEntry({QStringLiteral("NSMutableArray"), QStringLiteral("NSArray")});
+    const int repList = reps(b, repClass, arrayClass);
+    const int imageClass = b.classEntry({QStringLiteral("NSImage"), QStringLiteral("NSObject")});
+    return b.bytes(b.add(B::object(
+        imageClass, {{QStringLiteral("NSReps"), B::uid(repList)}, {QStringLiteral("NSImageFlags"), 12582912}})));
+}
 
-    const auto imageArchive = [](const QByteArray& representation) {
-        B b;
-        const int repClass = b.classEntry(
-            {QStringLiteral("NSBitmapImageRep"), QStringLiteral("NSImageRep"), QStringLiteral("NSObject")});
-        const int bytes = b.add(representation);
-        const int rep = b.add(B::object(repClass, {{QStringLiteral("NSTIFFRepresentation"), B::uid(bytes)}}));
-        const int arrayClass = b.classEntry({QStringLiteral("NSMutableArray"), QStringLiteral("NSArray")});
+int representation(B& b, int repClass, const QByteArray& bytes)
+{
+    return b.add(B::object(repClass, {{QStringLiteral("NSTIFFRepresentation"), B::uid(b.add(bytes))}}));
+}
+
+TEST(KeyedUnarchiver, ImageKeepsItsRepresentationsUndecoded)
+{
+    // Older archives pair each representation with a kind number.
+    const QByteArray archive = imageArchive([](B& b, int repClass, int arrayClass) {
         const int zero = b.add(0);
+        const int rep = representation(b, repClass, "II*\0 picture bytes");
         const int pair =
             b.add(B::object(arrayClass, {{QStringLiteral("NS.objects"), QVariantList{B::uid(zero), B::uid(rep)}}}));
-        const int reps = b.add(B::object(arrayClass, {{QStringLiteral("NS.objects"), QVariantList{B::uid(pair)}}}));
-        const int imageClass = b.classEntry({QStringLiteral("NSImage"), QStringLiteral("NSObject")});
-        return b.bytes(b.add(B::object(
-            imageClass, {{QStringLiteral("NSReps"), B::uid(reps)}, {QStringLiteral("NSImageFlags"), 12582912}})));
-    };
+        return b.add(B::object(arrayClass, {{QStringLiteral("NS.objects"), QVariantList{B::uid(pair)}}}));
+    });
+    QString error;
+    const auto image = dw::KeyedUnarchiver::unarchiveObjectWithData(archive, &error);
+    ASSERT_TRUE(image) << error.toStdString();
+    ASSERT_EQ(image->typeId(), qMetaTypeId<dw::ArchivedImage>());
+    EXPECT_EQ(image->value<dw::ArchivedImage>().representations(), QList<QByteArray>{"II*\0 picture bytes"});
+    EXPECT_EQ(dw::archiveClassName(*image), QStringLiteral("NSImage"));
 
-    const auto image = dw::KeyedUnarchiver::unarchiveObjectWithData(imageArchive(tiff));
-    ASSERT_TRUE(image);
-    ASSERT_EQ(image->typeId(), QMetaType::QImage);
-    EXPECT_EQ(image->value<QImage>().size(), QSize(3, 2));
-    EXPECT_EQ(image->value<QImage>().pixelColor(2, 1), QColor(10, 200, 30));
+    // Written back as it came.
+    const auto again =
+        dw::KeyedUnarchiver::unarchiveObjectWithData(dw::KeyedArchiver::archivedDataWithRootObject(*image), &error);
+    ASSERT_TRUE(again) << error.toStdString();
+    EXPECT_EQ(again->value<dw::ArchivedImage>().representations(), QList<QByteArray>{"II*\0 picture bytes"});
+    EXPECT_EQ(again->value<dw::ArchivedImage>().archivedObject()->fields().value(QStringLiteral("NSImageFlags")),
+              QVariant(qlonglong(12582912)));
 
-    // Bytes that are no picture: kept as the object it was, to be written back unchanged.
-    const auto unreadable = dw::KeyedUnarchiver::unarchiveObjectWithData(imageArchive("not a picture"));
-    ASSERT_TRUE(unreadable);
-    EXPECT_EQ(dw::archiveClassName(*unreadable), QStringLiteral("NSImage"));
-    EXPECT_TRUE(dw::archivedObjectCast<dw::OpaqueArchivedObject>(*unreadable));
+    // Without any bytes it stays the object it was.
+    const auto empty = dw::KeyedUnarchiver::unarchiveObjectWithData(imageArchive([](B& b, int, int arrayClass) {
+        return b.add(B::object(arrayClass, {{QStringLiteral("NS.objects"), QVariantList{}}}));
+    }));
+    ASSERT_TRUE(empty);
+    EXPECT_TRUE(dw::archivedObjectCast<dw::OpaqueArchivedObject>(*empty));
+}
+
+TEST(KeyedUnarchiver, ImageWithSharedRepresentationListsLooksAtEachOnce)
+{
+    // 19 levels of lists, each holding the next twice and a representation of its own: 2^18 paths
+    // to the innermost one from some 80 entries.
+    const QByteArray archive = imageArchive([](B& b, int repClass, int arrayClass) {
+        int inner = representation(b, repClass, "level 0");
+        for (int level = 1; level <= 18; ++level) {
+            const int own = representation(b, repClass, "level " + QByteArray::number(level));
+            inner = b.add(B::object(
+                arrayClass, {{QStringLiteral("NS.objects"), QVariantList{B::uid(own), B::uid(inner), B::uid(inner)}}}));
+        }
+        return inner;
+    });
+    QString error;
+    const auto image = dw::KeyedUnarchiver::unarchiveObjectWithData(archive, &error);
+    ASSERT_TRUE(image) << error.toStdString();
+    const QList<QByteArray> representations = image->value<dw::ArchivedImage>().representations();
+    ASSERT_EQ(representations.size(), dw::ArchivedImage::kMaxRepresentations);
+    EXPECT_EQ(representations.first(), QByteArray("level 18"));
+    EXPECT_EQ(representations.last(), QByteArray("level 3"));
 }
 
 TEST(KeyedUnarchiver, DecimalNumbersReadAsTheirText)

@@ -2,7 +2,7 @@
 // Builds keyed archives entry by entry, the way the platform's own archiver lays them out, so that
 // tests can read files "written elsewhere" and damaged ones without checked-in binaries.
 
-#include "platform/PropertyList.h"
+#include "platform/archive/PropertyList.h"
 
 #include <QByteArray>
 #include <QStringList>

@@ -1,6 +1,6 @@
-#include "platform/MainThread.h"
-#include "platform/NotificationCenter.h"
-#include "platform/DWAssert.h"
+#include "platform/core/MainThread.h"
+#include "platform/core/NotificationCenter.h"
+#include "platform/core/DWAssert.h"
 
 #include <QCoreApplication>
 #include <QPointer>

@@ -1,4 +1,4 @@
-#include "platform/Paths.h"
+#include "platform/core/Paths.h"
 #include "tests/support/TemporaryXdg.h"
 
 #include <QDir>

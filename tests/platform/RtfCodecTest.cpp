@@ -1,4 +1,4 @@
-#include "platform/RtfCodec.h"
+#include "platform/text/RtfCodec.h"
 
 #include "tests/support/TemporaryXdg.h"
 

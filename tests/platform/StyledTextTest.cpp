@@ -1,5 +1,5 @@
-#include "platform/DWAssert.h"
-#include "platform/StyledText.h"
+#include "platform/core/DWAssert.h"
+#include "platform/text/StyledText.h"
 
 #include <gtest/gtest.h>
 

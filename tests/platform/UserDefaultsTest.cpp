@@ -1,7 +1,7 @@
-#include "platform/NotificationCenter.h"
-#include "platform/PropertyList.h"
-#include "platform/AtomicFile.h"
-#include "platform/UserDefaults.h"
+#include "platform/core/NotificationCenter.h"
+#include "platform/archive/PropertyList.h"
+#include "platform/core/AtomicFile.h"
+#include "platform/core/UserDefaults.h"
 #include "tests/support/TemporaryXdg.h"
 
 #include <QDir>

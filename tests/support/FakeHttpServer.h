@@ -23,7 +23,7 @@
 // they may call the server (for instance waitForRequests() to hold requests until others arrive);
 // one that throws answers a 500 that says so.
 
-#include "platform/HttpClient.h"
+#include "platform/network/HttpClient.h"
 
 #include <QByteArray>
 #include <QString>

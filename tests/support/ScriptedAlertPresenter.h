@@ -7,7 +7,7 @@
 //     validator.validate(item);
 //     EXPECT_EQ(alerts.titles(), QStringList{"Missing Token"});
 
-#include "platform/AlertPresenter.h"
+#include "platform/core/AlertPresenter.h"
 
 #include <QList>
 #include <QStringList>

@@ -1,6 +1,6 @@
 #include "tests/support/TemporaryXdg.h"
 
-#include "platform/UserDefaults.h"
+#include "platform/core/UserDefaults.h"
 
 #include <QDir>
 #include <QFile>

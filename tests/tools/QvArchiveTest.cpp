@@ -1,5 +1,5 @@
-#include "platform/ArchivedAttributedString.h"
-#include "platform/KeyedArchiver.h"
+#include "platform/archive/ArchivedAttributedString.h"
+#include "platform/archive/KeyedArchiver.h"
 #include "tests/support/ProcessRunner.h"
 
 #include <QJsonDocument>
@@ -50,6 +50,31 @@ TEST(QvArchive, PrintsTheArchiveAsJsonWithClassNames)
               QStringLiteral("Hi"));
     EXPECT_EQ(root[QStringLiteral("imageFileDatas")][0][QStringLiteral("base64")].toString(), QStringLiteral("/9g="));
     EXPECT_TRUE(run.output.contains("\n    ")) << "indented";
+}
+
+TEST(QvArchive, SharedValuesArePrintedOnce)
+{
+    // 18 levels of objects, each referring to the one below twice: 2^18 paths to the bottom.
+    const QString longText(100, u'w');
+    dw::ArchivedObjectPtr node =
+        object(QStringLiteral("Node"), {{QStringLiteral("text"), QVariant::fromValue(dw::ArchiveReference{longText})}});
+    for (int level = 0; level < 18; ++level) {
+        const auto below = QVariant::fromValue(dw::ArchiveReference{dw::archiveValue(node)});
+        node = object(QStringLiteral("Node"), {{QStringLiteral("left"), below}, {QStringLiteral("right"), below}});
+    }
+    const QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("shared.archive"));
+    ASSERT_TRUE(dw::KeyedArchiver::archiveRootObject(dw::archiveValue(node), path));
+
+    const dw::test::ProgramRun run = qvArchive({path});
+    ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
+    EXPECT_LT(run.output.size(), 20000);
+    const QJsonObject root = QJsonDocument::fromJson(run.output).object()[QStringLiteral("root")].toObject();
+    const QJsonObject below = root[QStringLiteral("left")].toObject();
+    EXPECT_EQ(below[QStringLiteral("$class")].toString(), QStringLiteral("Node"));
+    EXPECT_EQ(root[QStringLiteral("right")].toObject(),
+              (QJsonObject{{QStringLiteral("$ref"), below[QStringLiteral("$id")]}}));
+    EXPECT_EQ(run.output.count(longText.toLatin1()), 1);
 }
 
 TEST(QvArchive, CorruptOrMissingFileExitsWithAMessage)

@@ -1,8 +1,8 @@
 #include "tests/support/FakeHttpServer.h"
 #include "tests/support/ProcessRunner.h"
 #include "tests/support/TemporaryXdg.h"
-#include "platform/ConsoleOutput.h"
-#include "platform/UserDefaults.h"
+#include "platform/core/ConsoleOutput.h"
+#include "platform/core/UserDefaults.h"
 #include "updater/DWCrashReporter.h"
 #include "updater/QMCrashReportPanelController.h"
 

@@ -190,8 +190,8 @@ def source_file(fields, source):
 #include "model/QMItemShippingOptions.h"
 #include "model/QMYTVideo.h"
 
-#include "platform/KeyedArchiver.h"
-#include "platform/KeyedUnarchiver.h"
+#include "platform/archive/KeyedArchiver.h"
+#include "platform/archive/KeyedUnarchiver.h"
 
 #include <QHash>
 

@@ -145,7 +145,7 @@ def definitions(entries, source):
     out = [generator_common.header_line("generate-preference-keys", source), """
 #include "model/QMPreferencesManager.h"
 
-#include "platform/UserDefaults.h"
+#include "platform/core/UserDefaults.h"
 """]
     for entry in entries:
         if isinstance(entry, Section):

@@ -28,8 +28,8 @@
 
 #include "DWKit/NSString+DWExtensions.h"
 
-#include "platform/PropertyList.h"
-#include "platform/AtomicFile.h"
+#include "platform/archive/PropertyList.h"
+#include "platform/core/AtomicFile.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>

@@ -7,10 +7,11 @@
 // "size": 12, "bold": false, "italic": false}, "color": {"red": 1, "green": 0, "blue": 0,
 // "alpha": 1}, "alignment": "center", "underline": 1, "strikethrough": 1}, ...]}; positions count
 // UTF-16 units, attributes that are not set are left out, and the runs cover the whole text in
-// order. Exits with 1 and a message on standard error when a file cannot be read or is not RTF
-// or not such JSON; with 2 on a wrong command line.
+// order. The JSON is written as it is made. Exits with 1 and a message on standard error when a
+// file cannot be read or is not RTF or not such JSON, or the output cannot be written; with 2 on a
+// wrong command line.
 
-#include "platform/RtfCodec.h"
+#include "platform/text/RtfCodec.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -19,6 +20,7 @@
 #include <QJsonObject>
 #include <array>
 #include <cstdio>
+#include <exception>
 #include <optional>
 
 namespace {
@@ -69,12 +71,27 @@ QJsonObject runToJson(const dw::StyledRun& run)
     return object;
 }
 
-QJsonObject toJson(const dw::StyledText& text)
+// Writes the JSON of text as it goes, one run at a time: a long document has hundreds of thousands
+// of runs, and a JSON object per run held at once takes hundreds of bytes each.
+bool writeJson(const dw::StyledText& text)
 {
-    QJsonArray runs;
-    for (const dw::StyledRun& run : text.runs())
-        runs.append(runToJson(run));
-    return QJsonObject{{QStringLiteral("text"), text.text()}, {QStringLiteral("runs"), runs}};
+    std::fputs("{\n    \"runs\": [", stdout);
+    bool first = true;
+    for (const dw::StyledRun& run : text.runs()) {
+        QByteArray json = QJsonDocument(runToJson(run)).toJson(QJsonDocument::Indented);
+        json.chop(1); // the final newline
+        json.replace("\n", "\n        ");
+        std::fputs(first ? "\n        " : ",\n        ", stdout);
+        std::fwrite(json.constData(), 1, size_t(json.size()), stdout);
+        first = false;
+    }
+    // The text as a JSON string: the one element of an array, without the brackets.
+    QByteArray string = QJsonDocument(QJsonArray{text.text()}).toJson(QJsonDocument::Compact);
+    string = string.mid(1, string.size() - 2);
+    std::fputs("\n    ],\n    \"text\": ", stdout);
+    std::fwrite(string.constData(), 1, size_t(string.size()), stdout);
+    std::fputs("\n}\n", stdout);
+    return std::fflush(stdout) == 0 && !std::ferror(stdout);
 }
 
 bool isInteger(const QJsonValue& value)
@@ -194,7 +211,11 @@ int dump(const QString& path)
         printError(QStringLiteral("%1: %2").arg(path, error));
         return 1;
     }
-    return writeOutput(QJsonDocument(toJson(*text)).toJson(QJsonDocument::Indented)) ? 0 : 1;
+    if (!writeJson(*text)) {
+        printError(QStringLiteral("cannot write the output"));
+        return 1;
+    }
+    return 0;
 }
 
 int write(const QString& path)
@@ -216,7 +237,11 @@ int write(const QString& path)
         printError(QStringLiteral("%1: %2").arg(path, error));
         return 1;
     }
-    return writeOutput(dw::rtf::write(*text)) ? 0 : 1;
+    if (!writeOutput(dw::rtf::write(*text))) {
+        printError(QStringLiteral("cannot write the output"));
+        return 1;
+    }
+    return 0;
 }
 
 } // namespace
@@ -225,10 +250,18 @@ int main(int argc, char** argv)
 {
     QCoreApplication application(argc, argv);
     const QStringList arguments = QCoreApplication::arguments();
-    if (arguments.size() == 3 && arguments[1] == QLatin1String("dump"))
-        return dump(arguments[2]);
-    if (arguments.size() == 3 && arguments[1] == QLatin1String("write"))
-        return write(arguments[2]);
+    const bool known =
+        arguments.size() == 3 && (arguments[1] == QLatin1String("dump") || arguments[1] == QLatin1String("write"));
+    if (known) {
+        try {
+            return arguments[1] == QLatin1String("dump") ? dump(arguments[2]) : write(arguments[2]);
+        } catch (const std::exception& e) {
+            printError(QStringLiteral("%1: cannot be handled: %2").arg(arguments[2], QString::fromLocal8Bit(e.what())));
+        } catch (...) {
+            printError(QStringLiteral("%1: cannot be handled").arg(arguments[2]));
+        }
+        return 1;
+    }
     std::fprintf(stderr, "usage: qv-rtf dump FILE\n       qv-rtf write JSON   (a file, or - for standard input)\n");
     return 2;
 }

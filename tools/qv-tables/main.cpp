@@ -10,8 +10,8 @@
 #include "model/QMCountryDescriptionManager.h"
 #include "model/QMSiteDescriptionManager.h"
 
-#include "platform/PropertyList.h"
-#include "platform/UserDefaults.h"
+#include "platform/archive/PropertyList.h"
+#include "platform/core/UserDefaults.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

@@ -1,7 +1,7 @@
 #include "DWKit/MiscRegex/NSMutableString+MiscRegex.h"
 #include "DWKit/MiscRegex/NSString+MiscRegex.h"
 
-#include "platform/DWAssert.h"
+#include "platform/core/DWAssert.h"
 
 #include <gtest/gtest.h>
 

@@ -163,10 +163,10 @@ TEST_P(Search, FindsTheExpectedMatchAndRegisters)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Patterns, Search, testing::ValuesIn(kSearchCases), [](const auto& info) {
-    std::string name = info.param.name;
+INSTANTIATE_TEST_SUITE_P(Patterns, Search, testing::ValuesIn(kSearchCases), [](const auto& row) {
+    std::string name = row.param.name;
     for (char& ch : name)
-        if (!isalnum((unsigned char)ch))
+        if (!isalnum(static_cast<unsigned char>(ch)))
             ch = '_';
     return name;
 });
@@ -320,7 +320,7 @@ TEST(RegexMatch, TranslationFoldsPatternAndText)
     re_pattern_buffer buffer;
     buffer.translation.emplace();
     for (int b = 0; b < 256; ++b)
-        (*buffer.translation)[b] = (unsigned char)(b >= 'A' && b <= 'Z' ? b + 32 : b);
+        (*buffer.translation)[b] = static_cast<unsigned char>(b >= 'A' && b <= 'Z' ? b + 32 : b);
     ASSERT_EQ(re_compile_pattern("Ab[C-D]\\(e\\)\\1", buffer), nullptr);
     EXPECT_EQ(re_match_pattern(buffer, "aBdEe", 0, nullptr), 5);
     EXPECT_EQ(re_match_pattern(buffer, "aBdEE", 0, nullptr), 5);

@@ -1,7 +1,7 @@
 #include "DWKit/widgets/NSBezierPath+DWAdditons.h"
 #include "DWKit/widgets/NSColor+DWExtensions.h"
 
-#include "platform/DWAssert.h"
+#include "platform/core/DWAssert.h"
 
 #include <QImage>
 #include <QPainter>

@@ -1,7 +1,7 @@
 #include "DWKit/widgets/QMImageAndTextCell.h"
 #include "DWKit/widgets/QMTreeItemCell.h"
 
-#include "platform/ConsoleOutput.h"
+#include "platform/core/ConsoleOutput.h"
 #include "platform/widgets/CellDelegate.h"
 
 #include <QApplication>

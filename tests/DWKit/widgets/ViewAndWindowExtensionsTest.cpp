@@ -5,9 +5,9 @@
 #include "DWKit/widgets/NSWindow+DWExtension.h"
 #include "DWKit/widgets/NSWorkspace+DWExtensions.h"
 
-#include "platform/ConsoleOutput.h"
-#include "platform/DWAssert.h"
-#include "platform/KeyValueCoding.h"
+#include "platform/core/ConsoleOutput.h"
+#include "platform/core/DWAssert.h"
+#include "platform/core/KeyValueCoding.h"
 
 #include <QActionGroup>
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
 #include "model/QMPreferencesManager.h"
 
-#include "platform/Keychain.h"
+#include "platform/keychain/Keychain.h"
 #include "tests/support/ProcessRunner.h"
 #include "tests/support/TemporaryXdg.h"
 

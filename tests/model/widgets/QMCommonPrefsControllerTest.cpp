@@ -4,7 +4,7 @@
 #include "model/QMPreferencesManager.h"
 #include "model/QMSiteDescriptionManager.h"
 
-#include "platform/UserDefaults.h"
+#include "platform/core/UserDefaults.h"
 #include "tests/support/TemporaryXdg.h"
 
 #include <gtest/gtest.h>

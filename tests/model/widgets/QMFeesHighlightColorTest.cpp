@@ -4,7 +4,7 @@
 
 #include "DWKit/widgets/QMHighlightableTextField.h"
 
-#include "platform/UserDefaults.h"
+#include "platform/core/UserDefaults.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "platform/Keychain.h"
+#include "platform/keychain/Keychain.h"
 
 #include <QUuid>
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "TestEnvironment.h"
 
-#include "platform/UserDefaults.h"
+#include "platform/core/UserDefaults.h"
 
 #include <QDir>
 #include <cstdlib>

@@ -1,0 +1,277 @@
+#include "platform/archive/PropertyListTexts.h"
+
+#include <QRandomGenerator>
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+namespace dw::plist {
+
+namespace {
+
+constexpr qsizetype kTrailerSize = 32;
+constexpr char kMagic[] = "bplist00";
+constexpr int kAsciiString = 0x5;
+constexpr int kUtf16String = 0x6;
+
+quint64 readBigEndian(const char* at, int size)
+{
+    quint64 value = 0;
+    for (int i = 0; i < size; ++i)
+        value = (value << 8) | uchar(at[i]);
+    return value;
+}
+
+void appendBigEndian(QByteArray* out, quint64 value, int size)
+{
+    for (int i = size - 1; i >= 0; --i)
+        out->append(char((value >> (8 * i)) & 0xFF));
+}
+
+int bytesFor(quint64 value)
+{
+    int size = 1;
+    while (size < 8 && value >> (8 * size))
+        ++size;
+    return size;
+}
+
+// The marker of an object of `type` with `count` elements, with the count as a following integer
+// object when it does not fit the marker's low nibble.
+void appendMarker(QByteArray* out, int type, quint64 count)
+{
+    if (count < 15) {
+        out->append(char((type << 4) | int(count)));
+        return;
+    }
+    out->append(char((type << 4) | 0xF));
+    int power = 0;
+    while ((1 << power) < bytesFor(count))
+        ++power;
+    out->append(char(0x10 | power));
+    appendBigEndian(out, count, 1 << power);
+}
+
+// The layout of a binary property list, read from its trailer and checked to lie inside it.
+struct Layout
+{
+    int offsetSize = 0;
+    quint64 objectCount = 0;
+    quint64 tableOffset = 0;
+
+    bool read(const QByteArray& data)
+    {
+        if (data.size() < qsizetype(sizeof kMagic - 1) + kTrailerSize || !data.startsWith(kMagic))
+            return false;
+        const char* trailer = data.constData() + data.size() - kTrailerSize;
+        offsetSize = uchar(trailer[6]);
+        objectCount = readBigEndian(trailer + 8, 8);
+        tableOffset = readBigEndian(trailer + 24, 8);
+        const auto end = quint64(data.size() - kTrailerSize);
+        return offsetSize >= 1 && offsetSize <= 8 && tableOffset >= 8 && tableOffset <= end &&
+               objectCount <= (end - tableOffset) / quint64(offsetSize);
+    }
+    quint64 offsetOf(const QByteArray& data, quint64 index) const
+    {
+        return readBigEndian(data.constData() + tableOffset + index * quint64(offsetSize), offsetSize);
+    }
+};
+
+// A string object at offset: its type, where its characters start and how many there are.
+struct StringObject
+{
+    int type = 0;
+    quint64 start = 0;
+    quint64 count = 0;
+};
+
+bool stringAt(const QByteArray& data, const Layout& layout, quint64 offset, StringObject* string)
+{
+    if (offset < 8 || offset >= layout.tableOffset)
+        return false;
+    const uchar marker = uchar(data[qsizetype(offset)]);
+    string->type = marker >> 4;
+    if (string->type != kAsciiString && string->type != kUtf16String)
+        return false;
+    quint64 at = offset + 1;
+    quint64 count = marker & 0xF;
+    if (count == 0xF) {
+        if (at >= layout.tableOffset)
+            return false;
+        const uchar intMarker = uchar(data[qsizetype(at)]);
+        const int size = 1 << (intMarker & 0xF);
+        if (intMarker >> 4 != 1 || size > 8 || at + 1 + quint64(size) > layout.tableOffset)
+            return false;
+        count = readBigEndian(data.constData() + at + 1, size);
+        at += 1 + quint64(size);
+    }
+    const quint64 unit = string->type == kUtf16String ? 2 : 1;
+    if (count > (layout.tableOffset - at) / unit)
+        return false;
+    string->start = at;
+    string->count = count;
+    return true;
+}
+
+void appendUtf16String(QByteArray* out, const QString& text)
+{
+    appendMarker(out, kUtf16String, quint64(text.size()));
+    for (const QChar c : text)
+        appendBigEndian(out, c.unicode(), 2);
+}
+
+// The offset table and trailer for objects at `offsets`, after the object bytes in `out`.
+void appendTableAndTrailer(QByteArray* out, const std::vector<quint64>& offsets, const char* oldTrailer)
+{
+    const quint64 tableOffset = quint64(out->size());
+    const int offsetSize = bytesFor(offsets.empty() ? 0 : *std::max_element(offsets.begin(), offsets.end()));
+    out->reserve(out->size() + qsizetype(offsets.size()) * offsetSize + kTrailerSize);
+    for (const quint64 offset : offsets)
+        appendBigEndian(out, offset, offsetSize);
+    QByteArray trailer(oldTrailer, kTrailerSize);
+    trailer[6] = char(offsetSize);
+    QByteArray table;
+    appendBigEndian(&table, tableOffset, 8);
+    trailer.replace(24, 8, table);
+    out->append(trailer);
+}
+
+} // namespace
+
+BinaryTexts::BinaryTexts()
+{
+    const quint64 tag[2] = {QRandomGenerator::global()->generate64(), QRandomGenerator::global()->generate64()};
+    m_prefix = QByteArray("\x01qv-text-") + QByteArray(reinterpret_cast<const char*>(tag), sizeof tag).toHex() + '-';
+}
+
+bool BinaryTexts::needsUtf16(const QString& text)
+{
+    const qsizetype size = text.size();
+    for (qsizetype i = 0; i < size; ++i) {
+        const QChar c = text[i];
+        if (c.isNull())
+            return true;
+        if (c.isHighSurrogate()) {
+            if (i + 1 >= size || !text[i + 1].isLowSurrogate())
+                return true;
+            ++i;
+        } else if (c.isLowSurrogate()) {
+            return true;
+        }
+    }
+    return false;
+}
+
+QByteArray BinaryTexts::newPlaceholder(const QString& text)
+{
+    const QByteArray placeholder = m_prefix + QByteArray::number(m_texts.size());
+    m_texts.insert(placeholder, text);
+    return placeholder;
+}
+
+QByteArray BinaryTexts::cText(const QString& text)
+{
+    if (!needsUtf16(text))
+        return text.toUtf8();
+    if (const auto it = m_placeholders.constFind(text); it != m_placeholders.constEnd())
+        return *it;
+    const QByteArray placeholder = newPlaceholder(text);
+    m_placeholders.insert(text, placeholder);
+    return placeholder;
+}
+
+QByteArray BinaryTexts::resolvePlaceholders(const QByteArray& binary) const
+{
+    Layout layout;
+    if (m_texts.isEmpty() || !layout.read(binary))
+        return binary;
+    // Objects are laid out one after another; each extends to the next one's start.
+    std::vector<quint64> offsets(layout.objectCount);
+    for (quint64 i = 0; i < layout.objectCount; ++i)
+        offsets[i] = layout.offsetOf(binary, i);
+    std::vector<quint64> order(offsets);
+    std::sort(order.begin(), order.end());
+    order.erase(std::unique(order.begin(), order.end()), order.end());
+    if (order.empty() || order.front() < 8 || order.back() >= layout.tableOffset)
+        return binary;
+
+    QByteArray out = binary.left(qsizetype(order.front()));
+    out.reserve(binary.size());
+    QHash<quint64, quint64> moved;
+    for (size_t k = 0; k < order.size(); ++k) {
+        const quint64 start = order[k];
+        const quint64 end = k + 1 < order.size() ? order[k + 1] : layout.tableOffset;
+        moved.insert(start, quint64(out.size()));
+        StringObject string;
+        if (stringAt(binary, layout, start, &string) && string.type == kAsciiString &&
+            string.start + string.count <= end) {
+            const QByteArray content = binary.mid(qsizetype(string.start), qsizetype(string.count));
+            if (const auto it = m_texts.constFind(content); it != m_texts.constEnd()) {
+                appendUtf16String(&out, *it);
+                continue;
+            }
+        }
+        out.append(binary.constData() + start, qsizetype(end - start));
+    }
+    for (quint64& offset : offsets)
+        offset = moved.value(offset);
+    appendTableAndTrailer(&out, offsets, binary.constData() + binary.size() - kTrailerSize);
+    return out;
+}
+
+QByteArray BinaryTexts::substituteTexts(const QByteArray& binary)
+{
+    Layout layout;
+    if (!layout.read(binary))
+        return binary;
+    std::vector<quint64> offsets(layout.objectCount);
+    std::vector<std::pair<quint64, QString>> replaced; // object index, text
+    for (quint64 i = 0; i < layout.objectCount; ++i) {
+        offsets[i] = layout.offsetOf(binary, i);
+        StringObject string;
+        if (!stringAt(binary, layout, offsets[i], &string))
+            continue;
+        const char* characters = binary.constData() + string.start;
+        if (string.type == kAsciiString) {
+            if (memchr(characters, 0, size_t(string.count)))
+                replaced.emplace_back(i, QString::fromLatin1(characters, qsizetype(string.count)));
+            continue;
+        }
+        QString text(qsizetype(string.count), Qt::Uninitialized);
+        for (quint64 k = 0; k < string.count; ++k)
+            text[qsizetype(k)] = QChar(char16_t(readBigEndian(characters + 2 * k, 2)));
+        if (needsUtf16(text))
+            replaced.emplace_back(i, text);
+    }
+    if (replaced.empty())
+        return binary;
+
+    // The placeholders go after the last object; the strings they replace stay unreferenced.
+    QByteArray out = binary.left(qsizetype(layout.tableOffset));
+    for (const auto& [index, text] : replaced) {
+        offsets[index] = quint64(out.size());
+        const QByteArray placeholder = newPlaceholder(text);
+        appendMarker(&out, kAsciiString, quint64(placeholder.size()));
+        out.append(placeholder);
+    }
+    appendTableAndTrailer(&out, offsets, binary.constData() + binary.size() - kTrailerSize);
+    return out;
+}
+
+QString BinaryTexts::text(const char* utf8, qsizetype length) const
+{
+    if (!utf8)
+        return QString();
+    if (!m_texts.isEmpty() && length > m_prefix.size() && utf8[0] == m_prefix[0]) {
+        if (const auto it = m_texts.constFind(QByteArray::fromRawData(utf8, length)); it != m_texts.constEnd())
+            return *it;
+    }
+    return QString::fromUtf8(utf8, length);
+}
+
+QString BinaryTexts::text(const char* utf8) const
+{
+    return utf8 ? text(utf8, qsizetype(strlen(utf8))) : QString();
+}
+
+} // namespace dw::plist

@@ -1,0 +1,58 @@
+#pragma once
+// Texts that libplist cannot carry through its C-string interface, passed around it.
+//
+// libplist takes and gives texts as C strings: a U+0000 character cuts a text there, and an
+// unpaired UTF-16 surrogate has no UTF-8 form, so it is lost on reading and turned into "?" on
+// writing. The binary format stores texts as UTF-16 strings with a length and holds both. So the
+// binary writer hands libplist a placeholder for each such text and, in the finished bytes, puts
+// the UTF-16 string in the placeholder's place; the binary reader does the reverse before libplist
+// parses, and maps placeholders back when it reads a text. Placeholders carry a random tag, so no
+// text of a file can pass for one. XML cannot hold these characters at all and keeps what libplist
+// makes of them.
+//
+// One object serves one read or one write, on one thread.
+//
+//     dw::plist::BinaryTexts texts;
+//     plist_t node = plist_new_string(texts.cText(title).constData());
+//     ... plist_to_bin(root, &bytes, &length) ...
+//     const QByteArray file = texts.resolvePlaceholders(QByteArray(bytes, length));
+
+#include <QByteArray>
+#include <QHash>
+#include <QString>
+
+namespace dw::plist {
+
+class BinaryTexts
+{
+public:
+    BinaryTexts();
+
+    // True for a text that a C string cannot carry: one with U+0000 or an unpaired surrogate.
+    static bool needsUtf16(const QString& text);
+
+    // Writing: the C text to hand libplist, the UTF-8 of text or a placeholder for it.
+    QByteArray cText(const QString& text);
+    // A binary property list made with cText(), each placeholder replaced by its text as a UTF-16
+    // string. Bytes that are no binary property list come back unchanged.
+    QByteArray resolvePlaceholders(const QByteArray& binary) const;
+
+    // Reading: the binary property list with every text that libplist would cut or change replaced
+    // by a placeholder. Bytes that are no binary property list, or hold no such text, come back
+    // unchanged; damage is left for the parser to find.
+    QByteArray substituteTexts(const QByteArray& binary);
+    // The text of a string node: the original one for a placeholder, else the UTF-8 read.
+    QString text(const char* utf8, qsizetype length) const;
+    QString text(const char* utf8) const;
+
+    bool isEmpty() const { return m_texts.isEmpty(); }
+
+private:
+    QByteArray newPlaceholder(const QString& text);
+
+    QByteArray m_prefix;
+    QHash<QByteArray, QString> m_texts;        // placeholder → text
+    QHash<QString, QByteArray> m_placeholders; // text → placeholder, when writing
+};
+
+} // namespace dw::plist

@@ -1,0 +1,157 @@
+#include "platform/core/Paths.h"
+
+#include "platform/core/ConsoleOutput.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStringList>
+#include <QtGlobal>
+#include <cerrno>
+#include <cstdlib>
+#include <map>
+#include <mutex>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace dw::paths {
+
+namespace {
+
+QString absoluteEnv(const char* name)
+{
+    const QString value = qEnvironmentVariable(name);
+    if (value.isEmpty() || !QDir::isAbsolutePath(value))
+        return QString();
+    return QDir::cleanPath(value);
+}
+
+QString withSlash(const QString& path)
+{
+    return path.endsWith(u'/') ? path : path + u'/';
+}
+
+// A folder itself (not a link to one) that belongs to this user.
+bool isOwnFolder(const QByteArray& path)
+{
+    struct stat info
+    {};
+    return ::lstat(path.constData(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == getuid();
+}
+
+std::mutex s_privateFolderMutex;
+std::map<QString, QString> s_privateFolders;
+
+} // namespace
+
+QString homeFolder()
+{
+    const QString home = absoluteEnv("HOME");
+    return home.isEmpty() ? QDir::homePath() : home;
+}
+
+QString dataHome()
+{
+    const QString v = absoluteEnv("XDG_DATA_HOME");
+    return v.isEmpty() ? homeFolder() + QStringLiteral("/.local/share") : v;
+}
+
+QString configHome()
+{
+    const QString v = absoluteEnv("XDG_CONFIG_HOME");
+    return v.isEmpty() ? homeFolder() + QStringLiteral("/.config") : v;
+}
+
+QString cacheHome()
+{
+    const QString v = absoluteEnv("XDG_CACHE_HOME");
+    return v.isEmpty() ? homeFolder() + QStringLiteral("/.cache") : v;
+}
+
+QString fixedDataFolder()
+{
+    return withSlash(dataHome() + QStringLiteral("/Quillmart"));
+}
+
+QString applicationSupportFolder()
+{
+    return withSlash(dataHome() + QStringLiteral("/QuillmartVodar"));
+}
+
+QString cachesFolder()
+{
+    return withSlash(cacheHome() + QStringLiteral("/QuillmartVodar"));
+}
+
+QString configFolder()
+{
+    return withSlash(configHome() + QStringLiteral("/QuillmartVodar"));
+}
+
+QString temporaryFolder()
+{
+    QString base = absoluteEnv("TMPDIR");
+    if (base.isEmpty())
+        base = QStringLiteral("/tmp");
+    const QString folder = QStringLiteral("%1/QuillmartVodar-%2").arg(base).arg(getuid());
+    const QByteArray native = QFile::encodeName(folder);
+    if (::mkdir(native.constData(), 0700) != 0 && errno != EEXIST)
+        return withSlash(folder);
+    if (isOwnFolder(native)) {
+        struct stat info
+        {};
+        if (::lstat(native.constData(), &info) == 0 && (info.st_mode & 0777) != 0700)
+            ::chmod(native.constData(), 0700);
+        return withSlash(folder);
+    }
+    // Another user (or a link, or a file) took the name first: files put there would be theirs to
+    // read or redirect. This process uses a folder of unguessable name instead.
+    std::lock_guard lock(s_privateFolderMutex);
+    auto& fallback = s_privateFolders[folder];
+    if (fallback.isEmpty() || !isOwnFolder(QFile::encodeName(fallback))) {
+        QByteArray pattern = native + "-XXXXXX";
+        if (!::mkdtemp(pattern.data()))
+            return QString();
+        fallback = QFile::decodeName(pattern);
+        consoleWrite(QStringLiteral("%1 is not a private folder of this user; using %2").arg(folder, fallback));
+    }
+    return withSlash(fallback);
+}
+
+QString resourcesFolder()
+{
+    const QString overridden = absoluteEnv("QV_RESOURCES_DIR");
+    if (!overridden.isEmpty())
+        return withSlash(overridden);
+    // Installed layout: <prefix>/bin/QuillmartVodar and <prefix>/share/QuillmartVodar/resources;
+    // in the build tree the resources folder is linked next to the binaries.
+    const QString appDir = QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QDir::currentPath();
+    const QStringList candidates = {appDir + QStringLiteral("/resources"),
+                                    appDir + QStringLiteral("/../share/QuillmartVodar/resources"),
+                                    appDir + QStringLiteral("/../resources")};
+    for (const QString& candidate : candidates) {
+        if (QFileInfo(candidate).isDir())
+            return withSlash(QDir::cleanPath(candidate));
+    }
+    return withSlash(appDir + QStringLiteral("/resources"));
+}
+
+bool ensureFolder(const QString& path)
+{
+    return QDir().mkpath(path);
+}
+
+bool isSafeFileName(const QString& name)
+{
+    return !name.isEmpty() && name != QStringLiteral(".") && name != QStringLiteral("..") && !name.contains(u'/') &&
+           !name.contains(QChar(0));
+}
+
+QString safeChildPath(const QString& folder, const QString& name)
+{
+    if (!isSafeFileName(name))
+        return QString();
+    return withSlash(folder) + name;
+}
+
+} // namespace dw::paths

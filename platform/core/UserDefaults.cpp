@@ -1,0 +1,257 @@
+#include "platform/core/UserDefaults.h"
+
+#include "platform/core/CocoaNumbers.h"
+#include "platform/core/ConsoleOutput.h"
+#include "platform/core/NotificationCenter.h"
+#include "platform/core/Paths.h"
+#include "platform/archive/PropertyList.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <mutex>
+
+namespace dw {
+
+namespace {
+std::mutex s_standardMutex;
+std::unique_ptr<UserDefaults> s_standard;
+} // namespace
+
+UserDefaults::UserDefaults(const QString& filePath) : m_filePath(filePath)
+{
+    if (m_filePath.isEmpty() || !QFileInfo::exists(m_filePath))
+        return;
+    QString error;
+    const auto stored = plist::readFile(m_filePath, &error);
+    if (stored && stored->typeId() == QMetaType::QVariantMap) {
+        m_persistent = stored->toMap();
+        return;
+    }
+    // The first change would write a new file over it; every setting the user had is in there, so
+    // it is kept under another name for whoever wants to recover it.
+    const QString aside =
+        m_filePath + QStringLiteral(".unreadable-") + QDateTime::currentDateTimeUtc().toString(u"yyyyMMddHHmmsszzz");
+    const bool keptAside = QFile::rename(m_filePath, aside);
+    consoleWrite(QStringLiteral("Ignoring unreadable user defaults %1: %2%3")
+                     .arg(m_filePath, error.isEmpty() ? QStringLiteral("not a dictionary") : error,
+                          keptAside ? QStringLiteral("; kept as ") + aside : QString()));
+}
+
+UserDefaults::~UserDefaults() = default;
+
+UserDefaults& UserDefaults::standard()
+{
+    std::lock_guard lock(s_standardMutex);
+    if (!s_standard)
+        s_standard = std::make_unique<UserDefaults>(paths::configFolder() + QStringLiteral("UserDefaults.plist"));
+    return *s_standard;
+}
+
+void UserDefaults::resetStandard()
+{
+    std::lock_guard lock(s_standardMutex);
+    s_standard.reset();
+}
+
+QVariant UserDefaults::objectForKey(const QString& key) const
+{
+    std::shared_lock lock(m_mutex);
+    auto it = m_persistent.constFind(key);
+    if (it != m_persistent.constEnd())
+        return it.value();
+    return m_registered.value(key);
+}
+
+bool UserDefaults::hasKey(const QString& key) const
+{
+    std::shared_lock lock(m_mutex);
+    return m_persistent.contains(key) || m_registered.contains(key);
+}
+
+QString UserDefaults::stringForKey(const QString& key) const
+{
+    const QVariant v = objectForKey(key);
+    switch (v.typeId()) {
+    case QMetaType::QString:
+        return v.toString();
+    case QMetaType::Bool:
+        return v.toBool() ? QStringLiteral("1") : QStringLiteral("0");
+    case QMetaType::Double:
+        return numberText(v.toDouble());
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::UInt:
+    case QMetaType::ULongLong:
+        return v.toString();
+    default:
+        return QString();
+    }
+}
+
+QStringList UserDefaults::stringArrayForKey(const QString& key) const
+{
+    const QVariant v = objectForKey(key);
+    if (v.typeId() != QMetaType::QVariantList && v.typeId() != QMetaType::QStringList)
+        return QStringList();
+    QStringList result;
+    for (const QVariant& element : v.toList()) {
+        if (element.typeId() != QMetaType::QString)
+            return QStringList();
+        result << element.toString();
+    }
+    return result;
+}
+
+QVariantList UserDefaults::arrayForKey(const QString& key) const
+{
+    const QVariant v = objectForKey(key);
+    if (v.typeId() != QMetaType::QVariantList && v.typeId() != QMetaType::QStringList)
+        return QVariantList();
+    return v.toList();
+}
+
+QVariantMap UserDefaults::dictionaryForKey(const QString& key) const
+{
+    const QVariant v = objectForKey(key);
+    return v.typeId() == QMetaType::QVariantMap ? v.toMap() : QVariantMap();
+}
+
+QByteArray UserDefaults::dataForKey(const QString& key) const
+{
+    const QVariant v = objectForKey(key);
+    return v.typeId() == QMetaType::QByteArray ? v.toByteArray() : QByteArray();
+}
+
+qint64 UserDefaults::integerForKey(const QString& key) const
+{
+    const QVariant v = objectForKey(key);
+    switch (v.typeId()) {
+    case QMetaType::QString:
+        return integerValue(v.toString());
+    case QMetaType::Double:
+        return qint64(v.toDouble());
+    case QMetaType::Bool:
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::UInt:
+    case QMetaType::ULongLong:
+        return v.toLongLong();
+    default:
+        return 0;
+    }
+}
+
+double UserDefaults::doubleForKey(const QString& key) const
+{
+    const QVariant v = objectForKey(key);
+    if (v.typeId() == QMetaType::QString)
+        return doubleValue(v.toString());
+    bool ok = false;
+    const double d = v.toDouble(&ok);
+    return ok ? d : 0.0;
+}
+
+bool UserDefaults::boolForKey(const QString& key) const
+{
+    const QVariant v = objectForKey(key);
+    if (v.typeId() == QMetaType::QString) {
+        const QString s = v.toString().trimmed();
+        if (s.compare(QStringLiteral("YES"), Qt::CaseInsensitive) == 0 ||
+            s.compare(QStringLiteral("true"), Qt::CaseInsensitive) == 0)
+            return true;
+        return boolValue(s);
+    }
+    if (v.typeId() == QMetaType::Double)
+        return v.toDouble() != 0.0;
+    return v.toLongLong() != 0 || (v.typeId() == QMetaType::Bool && v.toBool());
+}
+
+void UserDefaults::setObject(const QVariant& value, const QString& key)
+{
+    if (!value.isValid()) {
+        removeObjectForKey(key);
+        return;
+    }
+    {
+        std::unique_lock lock(m_mutex);
+        m_persistent.insert(key, value);
+        QString error;
+        if (!writeLocked(&error))
+            consoleWrite(QStringLiteral("Could not save user defaults: %1").arg(error));
+    }
+    NotificationCenter::defaultCenter().post(QString::fromLatin1(kUserDefaultsDidChangeNotification), {},
+                                             {{QStringLiteral("key"), key}});
+}
+
+void UserDefaults::removeObjectForKey(const QString& key)
+{
+    {
+        std::unique_lock lock(m_mutex);
+        if (m_persistent.remove(key) == 0)
+            return;
+        QString error;
+        if (!writeLocked(&error))
+            consoleWrite(QStringLiteral("Could not save user defaults: %1").arg(error));
+    }
+    NotificationCenter::defaultCenter().post(QString::fromLatin1(kUserDefaultsDidChangeNotification), {},
+                                             {{QStringLiteral("key"), key}});
+}
+
+void UserDefaults::registerDefaults(const QVariantMap& values)
+{
+    std::unique_lock lock(m_mutex);
+    for (auto it = values.constBegin(); it != values.constEnd(); ++it)
+        m_registered.insert(it.key(), it.value());
+}
+
+bool UserDefaults::registerDefaultsFromFile(const QString& path)
+{
+    QString error;
+    const auto value = plist::readFile(path, &error);
+    if (!value || value->typeId() != QMetaType::QVariantMap) {
+        consoleWrite(QStringLiteral("Could not register defaults from %1: %2")
+                         .arg(path, error.isEmpty() ? QStringLiteral("not a dictionary") : error));
+        return false;
+    }
+    registerDefaults(value->toMap());
+    return true;
+}
+
+QVariantMap UserDefaults::dictionaryRepresentation() const
+{
+    std::shared_lock lock(m_mutex);
+    QVariantMap merged = m_registered;
+    for (auto it = m_persistent.constBegin(); it != m_persistent.constEnd(); ++it)
+        merged.insert(it.key(), it.value());
+    return merged;
+}
+
+QVariantMap UserDefaults::persistentValues() const
+{
+    std::shared_lock lock(m_mutex);
+    return m_persistent;
+}
+
+QString UserDefaults::filePath() const
+{
+    return m_filePath;
+}
+
+bool UserDefaults::synchronize()
+{
+    std::unique_lock lock(m_mutex);
+    QString error;
+    const bool ok = writeLocked(&error);
+    if (!ok)
+        consoleWrite(QStringLiteral("Could not save user defaults: %1").arg(error));
+    return ok;
+}
+
+bool UserDefaults::writeLocked(QString* error) const
+{
+    if (m_filePath.isEmpty())
+        return true;
+    return plist::writeFile(m_filePath, m_persistent, plist::Format::Xml, error);
+}
+
+} // namespace dw

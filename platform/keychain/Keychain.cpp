@@ -1,0 +1,181 @@
+#include "platform/keychain/Keychain.h"
+
+#include <libsecret/secret.h>
+
+namespace dw::Keychain {
+
+namespace {
+
+const SecretSchema* genericSchema()
+{
+    static const SecretSchema schema = {"org.quillmart.Vodar.GenericPassword",
+                                        SECRET_SCHEMA_NONE,
+                                        {
+                                            {"service", SECRET_SCHEMA_ATTRIBUTE_STRING},
+                                            {"account", SECRET_SCHEMA_ATTRIBUTE_STRING},
+                                            {nullptr, SECRET_SCHEMA_ATTRIBUTE_STRING},
+                                        },
+                                        0,
+                                        nullptr,
+                                        nullptr,
+                                        nullptr,
+                                        nullptr,
+                                        nullptr,
+                                        nullptr,
+                                        nullptr};
+    return &schema;
+}
+
+const SecretSchema* internetSchema()
+{
+    static const SecretSchema schema = {"org.quillmart.Vodar.InternetPassword",
+                                        SECRET_SCHEMA_NONE,
+                                        {
+                                            {"server", SECRET_SCHEMA_ATTRIBUTE_STRING},
+                                            {"account", SECRET_SCHEMA_ATTRIBUTE_STRING},
+                                            {"protocol", SECRET_SCHEMA_ATTRIBUTE_STRING},
+                                            {"port", SECRET_SCHEMA_ATTRIBUTE_INTEGER},
+                                            {"path", SECRET_SCHEMA_ATTRIBUTE_STRING},
+                                            {nullptr, SECRET_SCHEMA_ATTRIBUTE_STRING},
+                                        },
+                                        0,
+                                        nullptr,
+                                        nullptr,
+                                        nullptr,
+                                        nullptr,
+                                        nullptr,
+                                        nullptr,
+                                        nullptr};
+    return &schema;
+}
+
+// Attribute tables own their strings for the duration of one call.
+class Attributes
+{
+public:
+    Attributes() : m_table(g_hash_table_new_full(g_str_hash, g_str_equal, g_free, g_free)) {}
+    ~Attributes() { g_hash_table_unref(m_table); }
+    Attributes(const Attributes&) = delete;
+    Attributes& operator=(const Attributes&) = delete;
+
+    void add(const char* name, const QString& value)
+    {
+        g_hash_table_insert(m_table, g_strdup(name), g_strdup(value.toUtf8().constData()));
+    }
+    GHashTable* table() const { return m_table; }
+
+private:
+    GHashTable* m_table;
+};
+
+void fillGeneric(Attributes& attributes, const QString& service, const QString& account)
+{
+    attributes.add("service", service);
+    attributes.add("account", account);
+}
+
+void fillInternet(Attributes& attributes, const InternetKey& key)
+{
+    attributes.add("server", key.server);
+    attributes.add("account", key.account);
+    attributes.add("protocol", key.protocol);
+    attributes.add("port", QString::number(key.port));
+    attributes.add("path", key.path);
+}
+
+bool takeError(GError* gerror, QString* error)
+{
+    if (!gerror)
+        return false;
+    if (error)
+        *error = QStringLiteral("keychain: %1").arg(QString::fromUtf8(gerror->message));
+    g_error_free(gerror);
+    return true;
+}
+
+std::optional<QString> lookup(const SecretSchema* schema, const Attributes& attributes, QString* error)
+{
+    GError* gerror = nullptr;
+    gchar* secret = secret_password_lookupv_sync(schema, attributes.table(), nullptr, &gerror);
+    if (takeError(gerror, error))
+        return std::nullopt;
+    if (!secret) {
+        if (error)
+            *error = QStringLiteral("keychain: no such item");
+        return std::nullopt;
+    }
+    QString result = QString::fromUtf8(secret);
+    secret_password_free(secret);
+    return result;
+}
+
+bool store(const SecretSchema* schema, const Attributes& attributes, const QString& password, const QString& label,
+           QString* error)
+{
+    GError* gerror = nullptr;
+    const QByteArray secret = password.toUtf8();
+    const QByteArray name = label.toUtf8();
+    // The Secret Service replaces an item with equal attributes in one step, so the old
+    // password survives a failed store.
+    const gboolean ok = secret_password_storev_sync(schema, attributes.table(), SECRET_COLLECTION_DEFAULT,
+                                                    name.constData(), secret.constData(), nullptr, &gerror);
+    if (takeError(gerror, error))
+        return false;
+    if (!ok && error)
+        *error = QStringLiteral("keychain: the item could not be stored");
+    return ok;
+}
+
+bool clear(const SecretSchema* schema, const Attributes& attributes, QString* error)
+{
+    GError* gerror = nullptr;
+    secret_password_clearv_sync(schema, attributes.table(), nullptr, &gerror);
+    return !takeError(gerror, error);
+}
+
+} // namespace
+
+std::optional<QString> genericPassword(const QString& service, const QString& account, QString* error)
+{
+    Attributes attributes;
+    fillGeneric(attributes, service, account);
+    return lookup(genericSchema(), attributes, error);
+}
+
+bool setGenericPassword(const QString& service, const QString& account, const QString& password, const QString& label,
+                        QString* error)
+{
+    Attributes attributes;
+    fillGeneric(attributes, service, account);
+    return store(genericSchema(), attributes, password, label, error);
+}
+
+bool removeGenericPassword(const QString& service, const QString& account, QString* error)
+{
+    Attributes attributes;
+    fillGeneric(attributes, service, account);
+    return clear(genericSchema(), attributes, error);
+}
+
+std::optional<QString> internetPassword(const InternetKey& key, QString* error)
+{
+    Attributes attributes;
+    fillInternet(attributes, key);
+    return lookup(internetSchema(), attributes, error);
+}
+
+bool setInternetPassword(const InternetKey& key, const QString& password, const QString& label, QString* error)
+{
+    Attributes attributes;
+    fillInternet(attributes, key);
+    return store(internetSchema(), attributes, password, label, error);
+}
+
+bool removeInternetPassword(const InternetKey& key, QString* error)
+{
+    Attributes attributes;
+    fillInternet(attributes, key);
+    return clear(internetSchema(), attributes, error);
+}
+
+} // namespace dw::Keychain
