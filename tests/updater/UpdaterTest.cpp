@@ -157,6 +157,29 @@ TEST_F(UpdaterTest, DownloadIsUnpackedAndSwappedInWithTheOldOneInTheTrash)
     EXPECT_TRUE(m_alerts.alerts().isEmpty());
 }
 
+TEST_F(UpdaterTest, AnAppImageReplacesTheInstalledOne)
+{
+    const QString appImage = m_xdg.path(QStringLiteral("root/QuillmartVodar.AppImage"));
+    writeFile(appImage, "old image");
+    m_updater.setInstalledProgramPath(appImage);
+    const QByteArray download = "new image";
+    m_server.addRoute({.path = "/feed"},
+                      {.status = 200,
+                       .body = updater_test::feed({{QStringLiteral("6.2"), QStringLiteral("620"),
+                                                    m_server.url(QStringLiteral("/QuillmartVodar.AppImage")),
+                                                    updater_test::sha256(download)}})});
+    m_server.addRoute({.path = "/QuillmartVodar.AppImage"}, {.status = 200, .body = download});
+    checkAndInstall();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [this] { return m_updater.statusController() && m_updater.statusController()->title() == u"Ready to install"; },
+        10000));
+    m_updater.statusController()->actionButton()->click();
+    ASSERT_EQ(m_relaunches.size(), 1);
+    EXPECT_EQ(readFile(appImage), "new image");
+    EXPECT_TRUE(QFileInfo(appImage).isExecutable());
+    EXPECT_EQ(readFile(m_xdg.path(QStringLiteral("data/Trash/files/QuillmartVodar.AppImage"))), "old image");
+}
+
 TEST_F(UpdaterTest, FailedOrDamagedDownloadsReplaceNothing)
 {
     const QByteArray good = updater_test::programArchive("6.2");
