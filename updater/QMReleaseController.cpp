@@ -27,6 +27,28 @@ bool QMReleaseController::isAllowedURL(const QUrl& url)
     return host == u"localhost" || host == u"::1" || loopbackV4.match(host).hasMatch();
 }
 
+dw::HttpResponse QMReleaseController::sendToAllowedURL(const QUrl& url, dw::HttpRequest request)
+{
+    QUrl current = url;
+    for (int hop = 0; hop <= 5; ++hop) {
+        if (!isAllowedURL(current)) {
+            dw::HttpResponse refused;
+            refused.errorText = QStringLiteral("refused to fetch %1").arg(current.toString());
+            return refused;
+        }
+        request.url = current.toString(QUrl::FullyEncoded);
+        request.followRedirects = false;
+        dw::HttpResponse response = dw::HttpClient().send(request);
+        const QByteArray location = response.headerValue("Location");
+        if (!response.ok() || response.status < 300 || response.status >= 400 || location.isEmpty())
+            return response;
+        current = current.resolved(QUrl::fromEncoded(location));
+    }
+    dw::HttpResponse tooMany;
+    tooMany.errorText = QStringLiteral("too many redirects from %1").arg(url.toString());
+    return tooMany;
+}
+
 void QMReleaseController::fetchReleasesFromURL(const QUrl& url)
 {
     const QPointer<const QObject> guard(this);
@@ -35,14 +57,9 @@ void QMReleaseController::fetchReleasesFromURL(const QUrl& url)
         const QMLogEntryPtr entry = QMLogEntry::getQuillmartVersionLogEntry();
         QMLogManager::sharedInstance().addEntryFromThread(entry);
         QByteArray data;
-        if (isAllowedURL(url)) {
-            dw::HttpRequest request;
-            request.url = url.toString(QUrl::FullyEncoded);
-            request.followRedirects = true;
-            const dw::HttpResponse response = dw::HttpClient().send(request);
-            if (response.ok() && response.status == 200)
-                data = dw::inflateGzipWhilePossible(response.body).value_or(QByteArray());
-        }
+        const dw::HttpResponse response = sendToAllowedURL(url, dw::HttpRequest());
+        if (response.ok() && response.status == 200)
+            data = dw::inflateGzipWhilePossible(response.body).value_or(QByteArray());
         std::optional<QList<QMRelease>> parsed;
         if (!data.isEmpty()) {
             QMReleaseParser parser(data);

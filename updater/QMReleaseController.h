@@ -11,6 +11,7 @@
 //     connect(controller, &QMReleaseController::didFinishLoading, this, &Updater::decide);
 //     controller->fetchReleasesFromURL(feedURL);
 
+#include "platform/network/HttpClient.h"
 #include "updater/QMRelease.h"
 
 #include <QList>
@@ -34,6 +35,9 @@ public:
 
     // True for https addresses, and for http ones on the loopback interface.
     static bool isAllowedURL(const QUrl& url);
+    // Sends the request to `url`, following up to 5 redirects itself so that every address on the
+    // way must pass isAllowedURL(); a refused address is a failed response. Blocks; any thread.
+    static dw::HttpResponse sendToAllowedURL(const QUrl& url, dw::HttpRequest request);
 
 Q_SIGNALS:
     void didFinishLoading();

@@ -321,8 +321,6 @@ void QMUpdater::beginDownload()
     std::thread([guard, self, cancel, url, path, digest] {
         int lastPermille = -1;
         dw::HttpRequest request;
-        request.url = url.toString(QUrl::FullyEncoded);
-        request.followRedirects = true;
         request.cancel = cancel.get();
         request.downloadProgress = [&](qint64 received, qint64 total) {
             const int permille = total > 0 ? int(received * 1000 / total) : 0;
@@ -340,7 +338,7 @@ void QMUpdater::beginDownload()
                         localized("downloaded."));
             });
         };
-        const dw::HttpResponse response = dw::HttpClient().send(request);
+        const dw::HttpResponse response = QMReleaseController::sendToAllowedURL(url, request);
         QString error;
         if (!response.ok())
             error = response.errorText;

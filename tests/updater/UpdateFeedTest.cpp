@@ -80,9 +80,12 @@ TEST(UpdateFeed, GzipAndPlainFeedsReadAlike)
     server.addRoute({.path = "/gzip"}, {.status = 200, .body = updater_test::gzip(body)});
     server.addRoute({.path = "/garbage"}, {.status = 200, .body = "\x1f\x8b\x08 not really"});
     server.addRoute({.path = "/empty"}, dw::test::FakeHttpReply{.status = 200});
+    server.addRoute({.path = "/moved"}, {.status = 302, .headerFields = {{"Location", "/gzip"}}});
+    server.addRoute({.path = "/downgraded"},
+                    {.status = 302, .headerFields = {{"Location", "http://example.invalid/f"}}});
 
     QList<QStringList> versions;
-    for (const char* path : {"/plain", "/gzip"}) {
+    for (const char* path : {"/plain", "/gzip", "/moved"}) {
         QMReleaseController controller;
         controller.setRunningVersion(QStringLiteral("6.0"));
         QSignalSpy finished(&controller, &QMReleaseController::didFinishLoading);
@@ -98,15 +101,20 @@ TEST(UpdateFeed, GzipAndPlainFeedsReadAlike)
     }
     EXPECT_EQ(versions[0], (QStringList{QStringLiteral("6.2"), QStringLiteral("6.1")}));
     EXPECT_EQ(versions[0], versions[1]);
+    EXPECT_EQ(versions[0], versions[2]);
 
     for (const QString& url : {server.url(QStringLiteral("/garbage")), server.url(QStringLiteral("/empty")),
-                               server.url(QStringLiteral("/missing")), QStringLiteral("http://example.invalid/feed")}) {
+                               server.url(QStringLiteral("/downgraded")), server.url(QStringLiteral("/missing")),
+                               QStringLiteral("http://example.invalid/feed")}) {
         SCOPED_TRACE(url.toStdString());
         QMReleaseController controller;
         QSignalSpy failed(&controller, &QMReleaseController::didFailToLoad);
         controller.fetchReleasesFromURL(QUrl(url));
         EXPECT_TRUE(failed.wait(10000));
     }
+    EXPECT_TRUE(QMReleaseController::sendToAllowedURL(QUrl(server.url(QStringLiteral("/downgraded"))), {})
+                    .errorText.startsWith(QStringLiteral("refused")))
+        << "a redirect away from https is not followed";
     EXPECT_FALSE(QMReleaseController::isAllowedURL(QUrl(QStringLiteral("http://example.com/feed"))));
     EXPECT_FALSE(QMReleaseController::isAllowedURL(QUrl(QStringLiteral("file:///etc/passwd"))));
     EXPECT_TRUE(QMReleaseController::isAllowedURL(QUrl(QStringLiteral("https://example.com/feed"))));
