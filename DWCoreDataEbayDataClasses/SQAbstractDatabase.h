@@ -23,9 +23,9 @@
 
 #include "DWCoreDataEbayDataClasses/SQManagedObject.h"
 
+#include <QHash>
 #include <QString>
 #include <QVariantMap>
-#include <QHash>
 #include <memory>
 #include <mutex>
 

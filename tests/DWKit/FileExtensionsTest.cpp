@@ -46,15 +46,15 @@ class RecordingExecutor
 {
 public:
     explicit RecordingExecutor(std::function<void(QStringList&)> tamper = {})
-        : m_scope([this, tamper](const QString& program, const QStringList& arguments) {
+        : m_scope([this, tamper](const QString& command, const QStringList& commandArguments) {
               ++calls;
-              this->program = program;
-              this->arguments = arguments;
-              QStringList run = arguments;
+              program = command;
+              arguments = commandArguments;
+              QStringList run = commandArguments;
               if (tamper)
                   tamper(run);
               QProcess process;
-              process.start(program, run);
+              process.start(command, run);
               process.waitForFinished(-1);
               return dw::PrivilegedResult{true, process.exitCode(), QString()};
           })
