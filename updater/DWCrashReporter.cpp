@@ -3,9 +3,9 @@
 #include "DWKit/NSBundle+DWExtensions.h"
 #include "DWKit/network/NSURLRequest+DWExtensions.h"
 #include "platform/core/ConsoleOutput.h"
-#include "platform/network/HttpClient.h"
 #include "platform/core/Paths.h"
 #include "platform/core/UserDefaults.h"
+#include "platform/network/HttpClient.h"
 #include "updater/QMCrashReportPanelController.h"
 #include "updater/QMReleaseController.h"
 

@@ -4,8 +4,8 @@
 #include "DWKit/NSData+DWExtensions.h"
 #include "DWKit/QMLogEntry.h"
 #include "DWKit/QMLogManager.h"
-#include "platform/network/HttpClient.h"
 #include "platform/core/MainThread.h"
+#include "platform/network/HttpClient.h"
 #include "updater/QMReleaseParser.h"
 
 #include <QRegularExpression>

@@ -3,8 +3,8 @@
 #include "platform/widgets/ApplicationImage.h"
 
 #include <QHBoxLayout>
-#include <QPixmap>
 #include <QLabel>
+#include <QPixmap>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>

@@ -1,8 +1,8 @@
+#include "platform/core/ConsoleOutput.h"
+#include "platform/core/UserDefaults.h"
 #include "tests/support/FakeHttpServer.h"
 #include "tests/support/ProcessRunner.h"
 #include "tests/support/TemporaryXdg.h"
-#include "platform/core/ConsoleOutput.h"
-#include "platform/core/UserDefaults.h"
 #include "updater/DWCrashReporter.h"
 #include "updater/QMCrashReportPanelController.h"
 

@@ -1,10 +1,10 @@
 #include "UpdaterTestSupport.h"
 
+#include "platform/core/Clock.h"
+#include "platform/core/UserDefaults.h"
 #include "tests/support/FakeHttpServer.h"
 #include "tests/support/ScriptedAlertPresenter.h"
 #include "tests/support/TemporaryXdg.h"
-#include "platform/core/Clock.h"
-#include "platform/core/UserDefaults.h"
 #include "updater/DWReadOnlyInstallation.h"
 #include "updater/DWUpdaterPreferencesManager.h"
 #include "updater/QMUpdateAlertController.h"
