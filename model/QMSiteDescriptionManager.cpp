@@ -366,6 +366,9 @@ qint64 QMSiteDescriptionManager::siteIDForSchemaSiteCode(const QString& code) co
 
 qint64 QMSiteDescriptionManager::siteIDForFindingApiGlobalID(const QString& globalID) const
 {
+    // Sites that have no global ID (Taiwan, China) leave it empty; an empty ID names none of them.
+    if (globalID.isEmpty())
+        return 0;
     for (const QVariant& site : table()->sites) {
         const QVariantMap s = site.toMap();
         if (text(s.value(QStringLiteral("findingApiGlobalID"))) == globalID)

@@ -67,12 +67,16 @@ TEST(SiteTable, CoversTheTradingAPISitesWithTheirCodesAndCurrencies)
         {211, "Philippines", "EBAY-PH", "PHP", nullptr},
         {212, "Poland", "EBAY-PL", "PLN", nullptr},
         {216, "Singapore", "EBAY-SG", "SGD", nullptr},
+        {196, "Taiwan", "", "TWD", "195"},
+        {223, "China", "", "CNY", "45"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.code);
         EXPECT_EQ(sites().schemaSiteCodeForLegacySiteID(row.siteID), QLatin1String(row.code));
         EXPECT_EQ(sites().siteIDForSchemaSiteCode(QLatin1String(row.code)), row.siteID);
-        EXPECT_EQ(sites().siteIDForFindingApiGlobalID(QLatin1String(row.globalID)), row.siteID);
+        if (*row.globalID) {
+            EXPECT_EQ(sites().siteIDForFindingApiGlobalID(QLatin1String(row.globalID)), row.siteID);
+        }
         EXPECT_EQ(valuesOf(sites().currenciesForSiteID(row.siteID), "CurrencyCode").join(u' '),
                   QLatin1String(row.currencies));
         if (row.country) {
@@ -81,6 +85,11 @@ TEST(SiteTable, CoversTheTradingAPISitesWithTheirCodesAndCurrencies)
         EXPECT_FALSE(sites().domesticShippingServicesForSiteID(QString::number(row.siteID)).isEmpty());
         EXPECT_FALSE(sites().itemDurationForSiteID(QString::number(row.siteID)).isEmpty());
     }
+}
+
+TEST(SiteTable, AnEmptyGlobalIDNamesNoSite)
+{
+    EXPECT_EQ(sites().siteIDForFindingApiGlobalID(QString()), 0);
 }
 
 TEST(SiteTable, CurrencyLookups)
