@@ -5,9 +5,11 @@
 #include "DWEBay2/types/EBayUserType.h"
 #include "DWEBay2/types/EBayXMLRequesterCredentialsType.h"
 #include "DWKit/DWOperation/DWNSOperationQueue.h"
+#include "DWKit/QMLog.h"
 #include "DWKit/QMLogManager.h"
 #include "Operations/QMFetchTokenOperation.h"
 #include "Operations/QMGetSessionIDOperation.h"
+#include "platform/core/ConsoleOutput.h"
 #include "tests/support/ebay/FakeTradingApi.h"
 
 #include <QCoreApplication>
@@ -41,6 +43,7 @@ protected:
         return [this] {
             auto connector = std::make_unique<DWEbayConnector>(m_ebay.url(), 77, 747);
             connector->setRequestTimeOut(10);
+            connector->setLoggingEnabled(m_logExchanges);
             return connector;
         };
     }
@@ -62,6 +65,7 @@ protected:
 
     dw::test::FakeTradingApi m_ebay;
     DWNSOperationQueue m_queue;
+    bool m_logExchanges = false;
 };
 
 } // namespace
@@ -71,8 +75,18 @@ TEST_F(SignInOperations, FetchBySessionSendsOnlyTheSessionAndThenAsksForTheUser)
     m_ebay.setReply(QStringLiteral("FetchToken"),
                     reply("FetchToken", "Success", "<eBayAuthToken>" + kToken + "</eBayAuthToken>"));
     m_ebay.setReply(QStringLiteral("GetUser"), reply("GetUser", "Warning", kUser));
+    m_logExchanges = true;
     auto operation = fetchBySession(true);
-    run(operation);
+    {
+        // Even the most talkative log keeps the token out.
+        dw::ScopedConsoleCapture console;
+        QMSetLogLevel(5);
+        run(operation);
+        QMResetCachedLogLevel();
+        EXPECT_FALSE(console.lines().isEmpty());
+        for (const QString& line : console.lines())
+            EXPECT_FALSE(line.contains(QLatin1String("fetched-token"))) << line.toStdString();
+    }
 
     const auto fetch = m_ebay.requests(QStringLiteral("FetchToken")).at(0).documentAs<EBayFetchTokenRequestType>();
     ASSERT_TRUE(fetch);
