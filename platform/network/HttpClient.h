@@ -80,6 +80,9 @@ struct HttpRequest
     int connectTimeoutSeconds = 30;
     int inactivityTimeoutSeconds = 60;
     bool followRedirects = false;
+    // When following a 301, 302 or 303, repeat a POST as a POST with its body (otherwise it
+    // becomes a GET, as browsers do).
+    bool keepPostOnRedirect = false;
     // Bytes of the body sent so far and in all; bytes of the response body received so far and
     // the announced total (0 when the server does not say).
     std::function<void(qint64 sent, qint64 total)> uploadProgress{};
@@ -99,8 +102,9 @@ struct HttpResponse
 
     Failure failure = Failure::Transport;
     QString errorText;
-    int status = 0;                // the final response's status; 0 when none arrived
-    HttpHeaderFields headerFields; // the final response's fields, in the order received
+    int status = 0;                      // the final response's status; 0 when none arrived
+    bool secureConnectionFailed = false; // the TLS handshake or the peer's certificate failed
+    HttpHeaderFields headerFields;       // the final response's fields, in the order received
     QByteArray body;
 
     bool ok() const { return failure == Failure::None; }
