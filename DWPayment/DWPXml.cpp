@@ -474,8 +474,8 @@ QByteArray DWPXmlGenerator::miniStoreDocument(const DWPTransaction& transaction)
                 addText(itemNode, "id", item->itemID());
                 addText(itemNode, "info", item->itemInfo());
                 addText(itemNode, "selected",
-                        group->selectedFullItemUUIDs().contains(item->uniqueID()) ? QStringLiteral("true")
-                                                                                  : QStringLiteral("false"));
+                        group->selectedSaleItemsUUIDs().contains(item->uniqueID()) ? QStringLiteral("true")
+                                                                                   : QStringLiteral("false"));
                 addText(itemNode, "uniqueID", item->uniqueID());
                 addText(itemNode, "price", currencyText(item->finalPriceForCurrency(currency, rate)));
             }
