@@ -52,9 +52,19 @@ QProgressBar* spinner(int tag)
     return bar;
 }
 
+// A status text takes room only while it says something.
+void setStatus(QLabel* label, const QString& text)
+{
+    if (!label)
+        return;
+    label->setText(text);
+    label->setVisible(!text.isEmpty());
+}
+
 QLabel* statusText(int tag)
 {
     auto* label = tagged(new QLabel, tag, DWPUDIStatusText);
+    label->hide();
     label->setWordWrap(true);
     QFont font = label->font();
     font.setPointSizeF(font.pointSizeF() * 0.85);
@@ -326,8 +336,7 @@ void DWPPaySheetController::showMailResult()
                          : DWPMailTester::isPlausibleMailAddress(m_transaction->userMail()) ? QStringLiteral("warning")
                                                                                             : QStringLiteral("error");
     setIndicator(image, style(), kind);
-    if (status)
-        status->setText(m_transaction->mailStatusString());
+    setStatus(status, m_transaction->mailStatusString());
 }
 
 void DWPPaySheetController::showVatResult()
@@ -339,8 +348,7 @@ void DWPPaySheetController::showVatResult()
     auto* status = qobject_cast<QLabel*>(udiElement(DWPUDIStatusText, DWPUDIVatTag));
     if (!m_transaction->userUsesVatId()) {
         setIndicator(image, style(), QString());
-        if (status)
-            status->clear();
+        setStatus(status, QString());
         if (bar)
             bar->hide();
         return;
@@ -357,16 +365,14 @@ void DWPPaySheetController::showVatResult()
                          : m_transaction->vatErrorOnServer() ? QStringLiteral("warning")
                                                              : QStringLiteral("error");
     setIndicator(image, style(), kind);
-    if (status)
-        status->setText(m_transaction->vatStatusString());
+    setStatus(status, m_transaction->vatStatusString());
 }
 
 int DWPPaySheetController::showUDIStatusIndicators(bool show)
 {
     for (int tag = DWPUDINameTag; tag < DWPUDIEndTag; ++tag) {
         setIndicator(qobject_cast<QLabel*>(udiElement(DWPUDIIndicator, tag)), style(), QString());
-        if (auto* status = qobject_cast<QLabel*>(udiElement(DWPUDIStatusText, tag)))
-            status->clear();
+        setStatus(qobject_cast<QLabel*>(udiElement(DWPUDIStatusText, tag)), QString());
     }
     if (!show) {
         setStatusLine(QString());

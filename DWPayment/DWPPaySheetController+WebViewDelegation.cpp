@@ -21,6 +21,7 @@
 #include <QLabel>
 #include <QLocale>
 #include <QPushButton>
+#include <QScreen>
 #include <QStackedWidget>
 #include <QTimer>
 #include <QUrlQuery>
@@ -398,11 +399,31 @@ void DWPPaySheetController::bomPageLoaded(bool ok)
             }
             guard->m_bomStack->setCurrentIndex(1);
             guard->m_nextBtn->setEnabled(!guard->m_transaction->shoppingCart()->isEmpty());
+            guard->fitWindowToStorePage();
             // The page's answers come in order: the totals are written once this one arrives.
             guard->m_bomWebView->page()->runJavaScript(QStringLiteral("0"), [guard](const QVariant&) {
                 if (guard)
                     Q_EMIT guard->storePageReady();
             });
+        });
+}
+
+void DWPPaySheetController::fitWindowToStorePage()
+{
+    // The width stays; the height follows the page, at most 600 points of page and never above the
+    // screen's free room.
+    const QPointer<DWPPaySheetController> guard(this);
+    m_bomWebView->page()->runJavaScript(
+        QStringLiteral("Math.ceil(Math.max(0, ...Array.from(document.body.children).map(e => "
+                       "e.getBoundingClientRect().bottom))) + 16"),
+        [guard](const QVariant& height) {
+            if (!guard || guard->m_ended || guard->m_step != 0)
+                return;
+            int wanted = std::min(height.toInt(), 600);
+            if (const QScreen* screen = guard->screen())
+                wanted = std::min(wanted, screen->availableGeometry().height() - 120);
+            wanted = std::max(wanted, 200);
+            guard->resize(guard->width(), guard->height() + wanted - guard->m_bomWebView->height());
         });
 }
 

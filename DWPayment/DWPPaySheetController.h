@@ -153,6 +153,7 @@ private:
     void scheduleDisplayBOM();
     void bomPageLoaded(bool ok);
     void updateMiniStoreDisplay();
+    void fitWindowToStorePage();
     void runScript(const QString& function, const QStringList& arguments);
     void setInclusionForObjectAtKeyPath(const QVariantMap& query);
     void showAdditionalPaymentMethods();

@@ -10,18 +10,18 @@
 //     m_paymentController = std::move(controller);
 
 #include "DWPayment/DWPError.h"
+#include "DWPayment/DWPPaySheetController.h"
 #include "DWPayment/DWPStoreDelegate.h"
 
 #include <QObject>
 #include <QPointer>
 #include <QUrl>
 #include <QVariantMap>
+#include <QWidget>
 #include <memory>
 
-class DWPPaySheetController;
 class DWPTransaction;
 class DWPaymentController;
-class QWidget;
 
 // The sheet's events, twice: the internal name the sheet posts (object: the sheet) and the public
 // name the entry object reposts (object: the entry object).

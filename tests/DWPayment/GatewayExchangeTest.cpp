@@ -1,8 +1,13 @@
 #include "FakeGatewayProcess.h"
 #include "StoreFixtures.h"
 
+#include "DWPayment/DWPGateway.h"
 #include "DWPayment/DWPServerConnection.h"
+#include "DWPayment/DWPUserDefaultsKeys.h"
 #include "DWPayment/DWPXml.h"
+#include "DWPayment/DWPaymentController.h"
+
+#include "platform/core/UserDefaults.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -237,6 +242,38 @@ TEST(GatewayExchange, FakeGatewayServesAWholePurchase)
     EXPECT_EQ(connection.paymentStateForTransactionID(QStringLiteral("FAKE-1"), &payload, &error),
               QStringLiteral("paid"));
     EXPECT_EQ(payload, QByteArray("licence for FAKE-1"));
+}
+
+} // namespace
+
+namespace {
+
+class EntryObject : public dw::test::StoreChecksTest
+{};
+
+TEST_F(EntryObject, PrefetchAsksOnceAndPricesFollowTheBuyersCurrency)
+{
+    FakeHttpServer server;
+    server.addRoute({.path = "/dwpayment/gateway/dwpayment"},
+                    FakeHttpReply{.body = answer("TransactionProductInfoResponse",
+                                                 "<ack>success</ack><products><product><id>A</id><usd>1000</usd>"
+                                                 "<eur>1000</eur></product></products><vat>19</vat>"
+                                                 "<xslt>PHg+PC94Pg==</xslt>")});
+    dw::UserDefaults::standard().setObject(server.url(), QString::fromLatin1(DWPStoreBaseURLKey));
+    DWPaymentController controller;
+    ASSERT_TRUE(controller.fetchExternalDataForProductIDs({QStringLiteral("A"), QStringLiteral("A")}));
+    ASSERT_EQ(server.requestCount(), 1u);
+    EXPECT_EQ(server.requests()[0].body.count("<id>A</id>"), 1);
+    EXPECT_EQ(controller.vatRate(), QVariant(qint64(19)));
+
+    dw::UserDefaults::standard().setObject(QStringLiteral("DE"), QString::fromLatin1(dw::payment::DWPUserCountry));
+    EXPECT_EQ(controller.prices(), (QVariantMap{{QStringLiteral("A"), QStringLiteral("EUR 11.90")}}));
+    dw::UserDefaults::standard().setObject(QStringLiteral("US"), QString::fromLatin1(dw::payment::DWPUserCountry));
+    EXPECT_EQ(controller.prices(), (QVariantMap{{QStringLiteral("A"), QStringLiteral("USD 10.00")}}));
+
+    server.stop();
+    EXPECT_FALSE(controller.fetchExternalDataForProductIDs({QStringLiteral("A")}));
+    EXPECT_EQ(controller.productInfos().size(), 1); // a failed fetch keeps what was there
 }
 
 } // namespace

@@ -3,7 +3,7 @@
      bill of materials. The page talks back through "dwpms" links; the sheet marks the chosen items
      with the class "selected" and writes the totals into "totalVATAmount" and "totalPrice". -->
 <xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform">
-  <xsl:output method="html" encoding="UTF-8" indent="yes"/>
+  <xsl:output method="html" encoding="UTF-8" indent="yes" doctype-system="about:legacy-compat"/>
 
   <xsl:param name="headline" select="'Shopping Cart'"/>
   <xsl:param name="header_item" select="'Item'"/>
@@ -34,6 +34,7 @@
         a.item.checkbox .mark::before { content: "\2610  "; }
         a.item.checkbox.selected .mark::before { content: "\2611  "; }
         .info { color: #666; font-size: 11px; margin-left: 18px; }
+        table { font-size: inherit; }
         table.totals { width: 100%; margin-top: 6px; border-top: 1px solid #ccd; }
         table.totals td { padding: 3px 8px; }
         table.totals td.amount { text-align: right; }
