@@ -387,7 +387,6 @@ void DWPPaySheetController::handleErrorNotification(const QVariantMap& userInfo)
         alert.buttons = {DWPLocalized("OK")};
         dw::alertPresenter().runModal(alert);
     }
-    DWPError wrapper;
     const QVariantMap underlying = userInfo.value(QString::fromLatin1(NSUnderlyingErrorKey)).toMap();
     const QVariantMap underlyingInfo = underlying.value(QStringLiteral("userInfo")).toMap();
     qCWarning(lcPayment).noquote()

@@ -80,6 +80,30 @@ TEST_F(PaySheet, PollsUntilPaidThenConfirmsWithIdAndPayload)
     EXPECT_EQ(polls, 5);
 }
 
+TEST_F(PaySheet, PreviousFromThePaymentPageAbortsTheTransactionOnce)
+{
+    DWPPaySheetController* sheet = openSheet();
+    sheet->nextAction();
+    fillForm();
+    sheet->nextAction();
+    sheet->nextAction();
+    ASSERT_TRUE(waitUntil([&] { return sheet->transaction()->transactionID() == u"T-7"; }));
+    sheet->previousAction();
+    EXPECT_EQ(sheet->step(), 1);
+    EXPECT_TRUE(sheet->transaction()->transactionID().isEmpty());
+    auto aborts = [this] {
+        int count = 0;
+        for (const auto& request : m_gateway.requests())
+            count += request.body.contains("<TransactionAbortRequest") ? 1 : 0;
+        return count;
+    };
+    ASSERT_TRUE(waitUntil([&] { return aborts() == 1; }));
+    sheet->previousAction(); // back at the store page: no transaction, nothing to abort
+    EXPECT_EQ(sheet->step(), 0);
+    waitUntil([] { return false; }, 300);
+    EXPECT_EQ(aborts(), 1);
+}
+
 TEST_F(PaySheet, AGatewayRefusalEndsTheSheetWithoutATimer)
 {
     scriptPaymentStates({{.body = "<?xml version=\"1.0\"?>\n<TransactionPaymentStateResponse><ack>failure</ack>"
