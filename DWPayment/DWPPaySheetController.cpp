@@ -70,9 +70,9 @@ DWPPaySheetController::~DWPPaySheetController()
         delete m_webView->page();
 }
 
-bool DWPPaySheetController::isPolling() const
+bool DWPPaySheetController::hasRunningTimer() const
 {
-    return m_webTimer->isActive();
+    return m_webTimer->isActive() || m_bomTimer->isActive();
 }
 
 void DWPPaySheetController::setPollIntervalMilliseconds(int milliseconds)

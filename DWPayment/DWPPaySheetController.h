@@ -79,7 +79,8 @@ public:
     int step() const { return m_step; }
     DWPTransaction* transaction() const { return m_transaction.get(); }
     bool hasEnded() const { return m_ended; }
-    bool isPolling() const;
+    // The payment-state poll or the store page's rebuild is pending.
+    bool hasRunningTimer() const;
     void setPollIntervalMilliseconds(int milliseconds);
 
     void nextAction();

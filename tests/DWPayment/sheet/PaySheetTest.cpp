@@ -73,7 +73,7 @@ TEST_F(PaySheet, PollsUntilPaidThenConfirmsWithIdAndPayload)
     EXPECT_EQ(m_names.last(), QStringLiteral("_DWPUserDidFinishPaymentSheet"));
     EXPECT_TRUE(sheet->finalText()->text().contains(QStringLiteral("T-7"))); // the 4th tick's waiting text
     EXPECT_TRUE(sheet->nextButton()->isVisible() || sheet->hasEnded());
-    EXPECT_FALSE(sheet->isPolling());
+    EXPECT_FALSE(sheet->hasRunningTimer());
     int polls = 0;
     for (const auto& request : m_gateway.requests())
         polls += request.body.contains("TransactionPaymentStateRequest") ? 1 : 0;
@@ -122,7 +122,29 @@ TEST_F(PaySheet, AGatewayRefusalEndsTheSheetWithoutATimer)
     EXPECT_EQ(m_alerts.alerts()[0].informativeText,
               QStringLiteral("Your request could not be finished successfully. Please try again later, or contact the "
                              "support."));
-    EXPECT_FALSE(sheet->isPolling());
+    EXPECT_FALSE(sheet->hasRunningTimer());
+}
+
+TEST_F(PaySheet, AnUnreachableCatalogueEndsTheSheetWithoutATimer)
+{
+    struct Recorder : DWPaymentDelegate
+    {
+        void paymentControllerErrorOccurredGettingPlist(DWPaymentController* controller, const QString&,
+                                                        const QUrl& url) override
+        {
+            reported = url;
+            EXPECT_EQ(controller, nullptr);
+        }
+        QUrl reported;
+    } delegate;
+    const QUrl missing(m_gateway.url(QStringLiteral("/nothing.plist")));
+    m_sheet = DWPPaySheetController::newPaymentSheetOnWindow(nullptr, missing, QUrl(), {}, &delegate);
+    ASSERT_TRUE(waitUntil([&] { return m_sheet->hasEnded(); }));
+    EXPECT_EQ(delegate.reported, missing);
+    ASSERT_EQ(m_alerts.alerts().size(), 1);
+    EXPECT_EQ(m_alerts.alerts()[0].informativeText,
+              QStringLiteral("Could not process your shopping cart. Please try again later."));
+    EXPECT_FALSE(m_sheet->hasRunningTimer());
 }
 
 TEST_F(PaySheet, ClosingWhileAPollIsOutIsSafe)
@@ -147,7 +169,7 @@ TEST_F(PaySheet, ClosingWhileAPollIsOutIsSafe)
     }));
     sheet->close();
     EXPECT_TRUE(sheet->hasEnded());
-    EXPECT_FALSE(sheet->isPolling());
+    EXPECT_FALSE(sheet->hasRunningTimer());
     delete m_sheet; // the answer still on its way finds no sheet
     m_sheet = nullptr;
     waitUntil([] { return false; }, 1200);
