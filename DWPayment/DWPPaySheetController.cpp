@@ -16,6 +16,7 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
@@ -444,6 +445,17 @@ void DWPPaySheetController::setTransaction(std::unique_ptr<DWPTransaction> trans
 
 void DWPPaySheetController::transactionKeyChanged(const QString& key)
 {
+    if (key == u"userCountry" && m_countriesPopup) {
+        // The menu follows the transaction, also when something else than the menu set the country.
+        const int index = m_countriesPopup->findData(m_transaction->userCountry());
+        if (index != m_countriesPopup->currentIndex())
+            m_countriesPopup->setCurrentIndex(index);
+    }
+    if (key == u"userUsesVatId") {
+        if (auto* usesVat = m_vatUserDataBox->findChild<QCheckBox*>(QStringLiteral("usesVatId"));
+            usesVat && usesVat->isChecked() != m_transaction->userUsesVatId())
+            usesVat->setChecked(m_transaction->userUsesVatId());
+    }
     if (key == u"isEUUser" || key == u"userCountry") {
         if (m_transaction->isEUUser() && m_transaction->userCountry() != u"DE")
             showVATFields();

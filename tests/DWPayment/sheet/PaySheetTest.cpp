@@ -3,6 +3,7 @@
 #include "DWPayment/DWPStoreWidgets.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -221,6 +222,8 @@ TEST_F(PaySheet, FormValidation)
     EXPECT_EQ(sheet->validateUDIForTag(DWPUDIVatTag), DWPUDIValid);
     sheet->transaction()->setUserCountry(QStringLiteral("FR"));
     EXPECT_TRUE(sheet->areVATFieldsShown());
+    EXPECT_EQ(qobject_cast<QComboBox*>(sheet->udiElement(DWPUDIInput, DWPUDICountryTag))->currentData(),
+              QStringLiteral("FR"));
 }
 
 TEST_F(PaySheet, WarningsOnlyNeedASecondNext)
