@@ -2,6 +2,10 @@
 #include "DWEBay2/types/EBayAddItemRequestType.h"
 #include "DWEBay2/types/EBayAddItemResponseType.h"
 #include "DWEBay2/types/EBayItemType.h"
+#include "DWEBay2/types/EBayVariationType.h"
+#include "DWEBay2/types/EBayVariationsType.h"
+#include "DWEBay2/types/EBayVerifyAddFixedPriceItemRequestType.h"
+#include "DWEBay2/types/EBayVerifyAddFixedPriceItemResponseType.h"
 #include "DWEBay2/types/EBayVerifyAddItemRequestType.h"
 #include "DWKit/DWOperation/DWNSOperationEnvelopeQueue.h"
 #include "DWKit/QMLogManager.h"
@@ -41,11 +45,18 @@ public:
                                                                     const QString& accountID) override
     {
         builtOnMainThread = builtOnMainThread && dw::isMainThread();
-        return QMSimpleAddItemRequestFactory::ebayItemForQMItem(item, accountID);
+        auto built = QMSimpleAddItemRequestFactory::ebayItemForQMItem(item, accountID);
+        if (withVariations) {
+            auto variations = EBayVariationsType::variationsType();
+            variations->addVariation(EBayVariationType::variationType());
+            built->setVariations(variations);
+        }
+        return built;
     }
 
     QMap<QString, std::shared_ptr<QMEbayItem>> listings;
     bool builtOnMainThread = true;
+    bool withVariations = false;
 };
 
 QByteArray verifyReply(const char* ack, const char* inner = "")
@@ -198,6 +209,7 @@ TEST_F(ListingOperationsTest, VerificationOutcomesByAcknowledgement)
         const char* name;
         QByteArray reply;
         bool messageIgnored;
+        bool warningIgnored;
         QString currencyName;
         QString state;
         QStringList codes;
@@ -207,9 +219,12 @@ TEST_F(ListingOperationsTest, VerificationOutcomesByAcknowledgement)
                                {QStringLiteral("title"), QStringLiteral("Brass lamp")},
                                {QStringLiteral("Insertion Fee"), QStringLiteral("0.00")},
                                {QStringLiteral("Listing Fee"), QStringLiteral("0.00")}};
+    const QVariantMap noFees{{QStringLiteral("uniqueID"), QStringLiteral("A")},
+                             {QStringLiteral("title"), QStringLiteral("Brass lamp")}};
     const std::vector<Row> rows{
         {"success, fees of 0 only for insertion and listing, no currency name",
          verifyReply("Success", kZeroFees),
+         false,
          false,
          QString(),
          "success",
@@ -218,19 +233,30 @@ TEST_F(ListingOperationsTest, VerificationOutcomesByAcknowledgement)
         {"a message of eBay's becomes a warning",
          verifyReply("Success", kMessage),
          false,
+         false,
          "US Dollar",
          "warning",
          {QStringLiteral("1")},
-         {{QStringLiteral("uniqueID"), QStringLiteral("A")}, {QStringLiteral("title"), QStringLiteral("Brass lamp")}}},
+         noFees},
         {"unless the user ignores it",
          verifyReply("Success", kMessage),
          true,
+         false,
          "US Dollar",
          "success",
          {},
-         {{QStringLiteral("uniqueID"), QStringLiteral("A")}, {QStringLiteral("title"), QStringLiteral("Brass lamp")}}},
+         noFees},
+        {"warnings the user ignores still mark the entry",
+         verifyReply("Warning", kWarning),
+         false,
+         true,
+         "US Dollar",
+         "warning",
+         {},
+         noFees},
         {"failure: eBay's errors, no fees",
          verifyReply("Failure", kError),
+         false,
          false,
          "US Dollar",
          "failure",
@@ -242,6 +268,8 @@ TEST_F(ListingOperationsTest, VerificationOutcomesByAcknowledgement)
         if (row.messageIgnored)
             QMPreferencesManager::sharedInstance().addEbayMessageToIgnoreList(
                 QStringLiteral("Fees change on March 1."));
+        if (row.warningIgnored)
+            QMPreferencesManager::sharedInstance().addWarningCodeToIgnoreList(QStringLiteral("21916"));
         m_ebay.setReply(QStringLiteral("VerifyAddItem"), row.reply);
         auto operation = verifyOperation();
         operation->setCurrencyName(row.currencyName);
@@ -249,8 +277,25 @@ TEST_F(ListingOperationsTest, VerificationOutcomesByAcknowledgement)
         EXPECT_EQ(operation->logEntry()->state(), row.state);
         EXPECT_EQ(errorCodes(*operation), row.codes);
         EXPECT_EQ(operation->fees(), row.fees);
+        EXPECT_EQ(operation->errorOccurred(), !row.codes.isEmpty());
         QMPreferencesManager::sharedInstance().forgetEbayMessageIgnoreList();
+        QMPreferencesManager::sharedInstance().forgetWarningIgnoreList();
     }
+}
+
+TEST_F(ListingOperationsTest, AnItemWithVariationsIsVerifiedAsAFixedPriceItem)
+{
+    m_delegate->withVariations = true;
+    m_ebay.setReply(QStringLiteral("VerifyAddFixedPriceItem"),
+                    R"(<?xml version="1.0" encoding="UTF-8"?><VerifyAddFixedPriceItemResponse )"
+                    R"(xmlns="urn:ebay:apis:eBLBaseComponents"><Ack>Success</Ack></VerifyAddFixedPriceItemResponse>)");
+    auto operation = verifyOperation();
+    run(operation);
+    const auto sent = m_ebay.requests(QStringLiteral("VerifyAddFixedPriceItem"));
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_TRUE(sent.front().documentAs<EBayVerifyAddFixedPriceItemRequestType>());
+    EXPECT_TRUE(std::dynamic_pointer_cast<EBayVerifyAddFixedPriceItemResponseType>(operation->response()));
+    EXPECT_EQ(operation->logEntry()->state(), "success");
 }
 
 TEST_F(ListingOperationsTest, AddingSendsTheListingUUIDAndKeepsTheReply)
