@@ -77,9 +77,7 @@ QString alignmentWord(std::optional<TextAlignment> alignment)
 
 } // namespace
 
-QMAttributedStringToHTMLConverter::QMAttributedStringToHTMLConverter(const dw::StyledText& source) : m_source(source)
-{
-}
+QMAttributedStringToHTMLConverter::QMAttributedStringToHTMLConverter(const dw::StyledText& source) : m_source(source) {}
 
 QString QMAttributedStringToHTMLConverter::htmlStringForAttributedString(const dw::StyledText& text) const
 {

@@ -52,7 +52,8 @@ public:
             {QStringLiteral("returnPolicyRefundOption"), [](const auto& p) { return p.returnPolicyRefundOption(); }},
             {QStringLiteral("defaultLocation"), [](const auto& p) { return p.defaultLocation(); }},
             {QStringLiteral("defaultCountryAbb"), [](const auto& p) { return p.defaultCountryAbb(); }},
-            {QStringLiteral("defaultDispatchTimeMax"), [](const auto& p) { return QVariant(p.defaultDispatchTimeMax()); }},
+            {QStringLiteral("defaultDispatchTimeMax"),
+             [](const auto& p) { return QVariant(p.defaultDispatchTimeMax()); }},
             {QStringLiteral("useDispatchTimeMaxByDefault"),
              [](const auto& p) { return QVariant(p.useDispatchTimeMaxByDefault()); }},
             {QStringLiteral("includeGalleryImageInAuction"),
@@ -90,12 +91,12 @@ QHash<QString, QMDescriptionGenerator*>& registry()
 const QStringList& generatorKeys()
 {
     static const QStringList keys = {
-        QStringLiteral("description"),       QStringLiteral("item"),
-        QStringLiteral("auctionImages"),     QStringLiteral("auctionImageURLs"),
+        QStringLiteral("description"),          QStringLiteral("item"),
+        QStringLiteral("auctionImages"),        QStringLiteral("auctionImageURLs"),
         QStringLiteral("auctionImageCaptions"), QStringLiteral("allAuctionImagesExceptFirst"),
-        QStringLiteral("imageStartElement"), QStringLiteral("imageEndElement"),
-        QStringLiteral("preferences"),       QStringLiteral("textblocks"),
-        QStringLiteral("QMLayoutNotDefined"), QStringLiteral("forEditingPreview"),
+        QStringLiteral("imageStartElement"),    QStringLiteral("imageEndElement"),
+        QStringLiteral("preferences"),          QStringLiteral("textblocks"),
+        QStringLiteral("QMLayoutNotDefined"),   QStringLiteral("forEditingPreview"),
         QStringLiteral("showAllImages")};
     return keys;
 }
@@ -139,8 +140,8 @@ QString QMDescriptionGenerator::productPageAnchor()
 }
 
 QString QMDescriptionGenerator::descriptionForItem(const std::shared_ptr<QMEbayItem>& item, bool includeImages,
-                                                   bool includingVideos, bool includeFooter,
-                                                   bool includeDesignTemplate, bool forEditingPreview, bool useCache,
+                                                   bool includingVideos, bool includeFooter, bool includeDesignTemplate,
+                                                   bool forEditingPreview, bool useCache,
                                                    bool resolveSecondaryPlaceholders)
 {
     DW_ASSERT(item != nullptr, "Invalid parameter not satisfying: item");
@@ -167,6 +168,12 @@ QString QMDescriptionGenerator::descriptionForItem(const std::shared_ptr<QMEbayI
     else
         generator->setItem(item);
     setDescriptionGenerator(generator.get(), *item);
+    // The entry goes also when a merge throws, so that no later lookup finds a freed generator.
+    struct Unregister
+    {
+        const QMEbayItem& item;
+        ~Unregister() { removeDescriptionGeneratorForItem(item); }
+    } unregister{*item};
     generator->setShowAllImages(!resolveSecondaryPlaceholders);
 
     QString text = generator->descriptionIncludingImages(pictures, includingVideos, includeFooter);
@@ -186,7 +193,6 @@ QString QMDescriptionGenerator::descriptionForItem(const std::shared_ptr<QMEbayI
     if (resolveSecondaryPlaceholders)
         text = generator->merge(text, QStringLiteral("{{"), QStringLiteral("}}"));
     text += quillmartIndicatorString();
-    removeDescriptionGeneratorForItem(*item);
     return text;
 }
 
@@ -240,8 +246,8 @@ QString QMDescriptionGenerator::descriptionIncludingImages(bool includeImages, b
         QString footer = preferences.defaultFooterString();
         if (!footer.isNull()) {
             if (item.siteID() != 0 && item.siteID() != 100) {
-                const QString store = QMSiteDescriptionManager::sharedInstance().dunmerrowEbayStoreURLForSiteWithID(
-                    item.siteID());
+                const QString store =
+                    QMSiteDescriptionManager::sharedInstance().dunmerrowEbayStoreURLForSiteWithID(item.siteID());
                 footer.replace(productPageAnchor(), QStringLiteral("<a href=\"%1\">").arg(store));
             }
             text += footer;
@@ -316,8 +322,7 @@ QVariant QMDescriptionGenerator::valueForKey(const QString& key) const
         return pictures.size() < 2 ? QVariant() : picturesValue(pictures.mid(1));
     }
     if (key == QStringLiteral("imageStartElement"))
-        return m_forEditingPreview ? QString::fromLatin1(kQMDescriptionDropableImageStartElement)
-                                   : QStringLiteral("");
+        return m_forEditingPreview ? QString::fromLatin1(kQMDescriptionDropableImageStartElement) : QStringLiteral("");
     if (key == QStringLiteral("imageEndElement"))
         return m_forEditingPreview ? QString::fromLatin1(kQMDescriptionDropableImageEndElement) : QStringLiteral("");
     if (key == QStringLiteral("preferences")) {

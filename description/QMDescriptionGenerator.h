@@ -36,9 +36,9 @@ public:
     QMDescriptionGenerator() = default;
 
     // The only entry point other code calls.
-    static QString descriptionForItem(const std::shared_ptr<QMEbayItem>& item, bool includeImages,
-                                      bool includingVideos, bool includeFooter, bool includeDesignTemplate,
-                                      bool forEditingPreview, bool useCache, bool resolveSecondaryPlaceholders);
+    static QString descriptionForItem(const std::shared_ptr<QMEbayItem>& item, bool includeImages, bool includingVideos,
+                                      bool includeFooter, bool includeDesignTemplate, bool forEditingPreview,
+                                      bool useCache, bool resolveSecondaryPlaceholders);
 
     // The description without design template for the generator's item.
     QString descriptionIncludingImages(bool includeImages, bool includingVideos, bool includeFooter) const;

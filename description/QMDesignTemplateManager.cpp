@@ -59,8 +59,8 @@ QMDesignTemplateManager& QMDesignTemplateManager::sharedInstance()
 {
     static QMDesignTemplateManager* manager = [] {
         auto* shared = new QMDesignTemplateManager;
-        shared->setMinimumQMTemplateVersion(
-            dw::integerValue(dw::Bundle::mainBundle().infoDictionary().value(QStringLiteral("CFBundleVersion")).toString()));
+        shared->setMinimumQMTemplateVersion(dw::integerValue(
+            dw::Bundle::mainBundle().infoDictionary().value(QStringLiteral("CFBundleVersion")).toString()));
         shared->registerDesignTemplates();
         return shared;
     }();
@@ -146,8 +146,8 @@ void QMDesignTemplateManager::updateActiveDesignTemplates()
                                                  dw::NotificationObject::of(this));
 }
 
-QMDesignTemplateManager::TemplatePtr QMDesignTemplateManager::designTemplateWithIdentifier(
-    const QString& identifier) const
+QMDesignTemplateManager::TemplatePtr
+QMDesignTemplateManager::designTemplateWithIdentifier(const QString& identifier) const
 {
     const qsizetype index = indexOfTemplateWithIdentifier(identifier);
     return index == NotFound ? nullptr : m_designTemplates.at(index);
@@ -170,8 +170,8 @@ qsizetype QMDesignTemplateManager::indexOfActiveTemplateWithIdentifier(const QSt
     return design ? m_activeDesignTemplates.indexOf(design) : NotFound;
 }
 
-QList<QMDesignTemplateManager::TemplatePtr> QMDesignTemplateManager::designTemplatesForKeywords(
-    const QStringList& keywords) const
+QList<QMDesignTemplateManager::TemplatePtr>
+QMDesignTemplateManager::designTemplatesForKeywords(const QStringList& keywords) const
 {
     if (keywords.contains(allKeyword()))
         return m_designTemplates;
@@ -245,15 +245,16 @@ QMDesignTemplateManager::TemplatePtr QMDesignTemplateManager::designTemplateForS
     return nullptr;
 }
 
-QString QMDesignTemplateManager::localPathForCachedResource(const QString& address, const QMDesignTemplate& design) const
+QString QMDesignTemplateManager::localPathForCachedResource(const QString& address,
+                                                            const QMDesignTemplate& design) const
 {
     const QString fileName = QUrl(address).fileName();
     if (!isPlainComponent(design.identifier()) || !isPlainComponent(design.versionString()) ||
         !isPlainComponent(fileName))
         return QString();
-    const QString folder = QDir(dw::paths::cachesFolder())
-                               .filePath(QStringLiteral("DesignTemplates/%1/%2").arg(design.identifier(),
-                                                                                     design.versionString()));
+    const QString folder =
+        QDir(dw::paths::cachesFolder())
+            .filePath(QStringLiteral("DesignTemplates/%1/%2").arg(design.identifier(), design.versionString()));
     if (!dw::paths::ensureFolder(folder))
         return QString();
     return QDir(folder).filePath(fileName);
@@ -301,8 +302,7 @@ bool QMDesignTemplateManager::downloadAndInstallRemoteTemplate(const QMDesignTem
     const QString name = design.name();
     const QString remoteDirectory = design.remoteDirectory();
     if (!design.infoPlist() || !isPlainComponent(name) || !isPlainComponent(remoteDirectory)) {
-        QMLog(QStringLiteral("refusing to install design template %@: its name or folder is no plain file name"),
-              name);
+        QMLog(QStringLiteral("refusing to install design template %@: its name or folder is no plain file name"), name);
         return false;
     }
     const QString folder = userTemplatesDirectory();
@@ -311,8 +311,7 @@ bool QMDesignTemplateManager::downloadAndInstallRemoteTemplate(const QMDesignTem
     QTemporaryDir staging(QDir(folder).filePath(QStringLiteral(".install-XXXXXX")));
     if (!staging.isValid())
         return false;
-    if (!dw::writeFileAtomically(staging.filePath(QStringLiteral("Info.plist")),
-                                 dw::plist::write(*design.infoPlist())))
+    if (!dw::writeFileAtomically(staging.filePath(QStringLiteral("Info.plist")), dw::plist::write(*design.infoPlist())))
         return false;
     for (const QString& file : {QStringLiteral("body.html"), QStringLiteral("thumbnail.jpg")}) {
         const std::optional<QByteArray> data =

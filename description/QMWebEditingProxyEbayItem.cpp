@@ -27,8 +27,8 @@ QMWebEditingProxyEbayItem::QMWebEditingProxyEbayItem(std::shared_ptr<QMEbayItem>
         setItemDescriptionString(fillerDescription());
 }
 
-std::shared_ptr<QMWebEditingProxyEbayItem> QMWebEditingProxyEbayItem::itemWithRealItem(
-    std::shared_ptr<QMEbayItem> realItem)
+std::shared_ptr<QMWebEditingProxyEbayItem>
+QMWebEditingProxyEbayItem::itemWithRealItem(std::shared_ptr<QMEbayItem> realItem)
 {
     return std::make_shared<QMWebEditingProxyEbayItem>(std::move(realItem));
 }
@@ -61,8 +61,7 @@ QString QMWebEditingProxyEbayItem::editableSubTitle() const
 QString QMWebEditingProxyEbayItem::textFieldStyledStringFromString(const QString& text, const QString& identifier,
                                                                    const QString& placeholder)
 {
-    const QString content =
-        text.isEmpty() ? placeholder : QMAttributedStringToHTMLConverter::htmlStringForString(text);
+    const QString content = text.isEmpty() ? placeholder : QMAttributedStringToHTMLConverter::htmlStringForString(text);
     return QStringLiteral("<span id=\"%1\" style=\"%2\">%3</span>").arg(identifier, defaultStyle(), content);
 }
 
@@ -75,7 +74,8 @@ QString QMWebEditingProxyEbayItem::defaultStyle()
 std::shared_ptr<QMEbayImage> QMWebEditingProxyEbayItem::dropZoneMarkerImage()
 {
     static const std::shared_ptr<QMEbayImage> marker = QMEbayImage::imageWithURL(
-        QUrl::fromLocalFile(QDir(dw::paths::resourcesFolder()).filePath(QStringLiteral("images/image_dropzone_marker.png")))
+        QUrl::fromLocalFile(
+            QDir(dw::paths::resourcesFolder()).filePath(QStringLiteral("images/image_dropzone_marker.png")))
             .toString());
     return marker;
 }

@@ -59,7 +59,7 @@ TEST(AttributedStringToHTML, StyledRunsGiveThePresentationTags)
          "<div align=\"left\"><font size=\"0\">x</font></div>"},
         {"red text, centred, italic and underlined",
          runs({{QStringLiteral("x"), attributes(QStringLiteral("Georgia"), 12, false, true, RgbaColor{1, 0, 0, 1},
-                                               TextAlignment::Center, dw::kLineStyleSingle)}}),
+                                                TextAlignment::Center, dw::kLineStyleSingle)}}),
          "<i><div align=\"center\"><font size=\"3\" face=\"Georgia\" color=\"#ff0000\"><u>x</font></u></i></div>"},
         {"alignment change closes the division",
          runs({{QStringLiteral("a"), plain},
@@ -93,8 +93,8 @@ TEST(AttributedStringToHTML, PlainTextFacesAndColours)
               QStringLiteral("Geneva,Tahoma,MS Sans Serif"));
     EXPECT_EQ(QMAttributedStringToHTMLConverter::htmlFaceStringForFontFamilyWithName(QStringLiteral("Verdana")),
               QStringLiteral("Verdana"));
-    EXPECT_TRUE(QMAttributedStringToHTMLConverter::htmlFaceStringForFontFamilyWithName(QStringLiteral("helvetica"))
-                    .isNull());
+    EXPECT_TRUE(
+        QMAttributedStringToHTMLConverter::htmlFaceStringForFontFamilyWithName(QStringLiteral("helvetica")).isNull());
 
     EXPECT_EQ(QMAttributedStringToHTMLConverter::stringForColor(RgbaColor{1, 0.5, 0, 1}), QStringLiteral("#ff8000"));
     // 0.5 * 255 = 127.5 rounds to the even 128; 2.5 / 255 * 255 rounds to 2.

@@ -75,7 +75,8 @@ protected:
 
     static QString markerAddress()
     {
-        return QUrl::fromLocalFile(QDir(dw::paths::resourcesFolder()).filePath(QStringLiteral("images/image_dropzone_marker.png")))
+        return QUrl::fromLocalFile(
+                   QDir(dw::paths::resourcesFolder()).filePath(QStringLiteral("images/image_dropzone_marker.png")))
             .toString();
     }
 
@@ -112,7 +113,8 @@ TEST_F(DescriptionGenerator, PicturesAndVideosFollowTheText)
     auto item = listing(QStringLiteral("Text"), {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")});
     auto video = std::make_shared<QMYTVideo>();
     video->setDefaultMedia(QMYTMedia::mediaWithUrl(QStringLiteral("https://video.example/v/abc"),
-                                                   QStringLiteral("application/x-shockwave-flash"), QStringLiteral("5")));
+                                                   QStringLiteral("application/x-shockwave-flash"),
+                                                   QStringLiteral("5")));
     item->setVideos({video});
     EXPECT_EQ(describe(item),
               QStringLiteral("Text<div align=\"center\">\n<img src=\"http://pics.example/2.jpg\"><br><br>\n"
@@ -127,13 +129,14 @@ TEST_F(DescriptionGenerator, PicturesAndVideosFollowTheText)
 TEST_F(DescriptionGenerator, EditingPreviewMarksTextAndPictures)
 {
     auto item = listing(QStringLiteral("Text"), {QStringLiteral("1"), QStringLiteral("2")});
-    EXPECT_EQ(describe(item, true),
-              QStringLiteral("<span id=\"qm_htmlediting_description_identifier\" style=\"%1\"><div>Text</div></span>"
-                             "<div align=\"center\">\n"
-                             "<span class=\"qm_dropable_image\"><img src=\"http://pics.example/2.jpg\"><br><br></span>\n"
-                             "<span class=\"qm_dropable_image\"><img src=\"%2\"><br><br></span>\n</div><br/><br/>")
-                      .arg(kStyle, markerAddress()) +
-                  QMDescriptionGenerator::quillmartIndicatorString());
+    EXPECT_EQ(
+        describe(item, true),
+        QStringLiteral("<span id=\"qm_htmlediting_description_identifier\" style=\"%1\"><div>Text</div></span>"
+                       "<div align=\"center\">\n"
+                       "<span class=\"qm_dropable_image\"><img src=\"http://pics.example/2.jpg\"><br><br></span>\n"
+                       "<span class=\"qm_dropable_image\"><img src=\"%2\"><br><br></span>\n</div><br/><br/>")
+                .arg(kStyle, markerAddress()) +
+            QMDescriptionGenerator::quillmartIndicatorString());
 
     writeUserDesign(QStringLiteral("Plain.designTemplate"), QStringLiteral("test.plain"),
                     QStringLiteral("<h1>[[item.title]]</h1><img src=\"[[index auctionImageURLs 0]]\">[[description]]"));
@@ -158,7 +161,8 @@ TEST_F(DescriptionGenerator, SecondaryPlaceholdersResolvedOnlyWhenAsked)
     auto item = listing(QStringLiteral("{{item.title}} [[item.title]]"));
     EXPECT_EQ(describe(item, false, false),
               QStringLiteral("{{item.title}} Lamp") + QMDescriptionGenerator::quillmartIndicatorString());
-    EXPECT_EQ(describe(item, false, true), QStringLiteral("Lamp Lamp") + QMDescriptionGenerator::quillmartIndicatorString());
+    EXPECT_EQ(describe(item, false, true),
+              QStringLiteral("Lamp Lamp") + QMDescriptionGenerator::quillmartIndicatorString());
 }
 
 TEST_F(DescriptionGenerator, FooterLinksToTheStoreOutsideTheHomeSites)
@@ -181,7 +185,8 @@ TEST_F(DescriptionGenerator, FooterLinksToTheStoreOutsideTheHomeSites)
         SCOPED_TRACE(row.site);
         auto item = listing(QStringLiteral("Text "));
         item->setSiteID(row.site);
-        EXPECT_EQ(describe(item), QStringLiteral("Text ") + row.footer + QMDescriptionGenerator::quillmartIndicatorString());
+        EXPECT_EQ(describe(item),
+                  QStringLiteral("Text ") + row.footer + QMDescriptionGenerator::quillmartIndicatorString());
     }
 }
 
@@ -225,7 +230,8 @@ TEST_F(DescriptionGenerator, BuiltInDesignsMergeCleanly)
 {
     auto& manager = QMDesignTemplateManager::sharedInstance();
     ASSERT_GE(manager.designTemplates().size(), 6);
-    auto item = listing(QStringLiteral("<p>A fine lamp.</p>"), {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")});
+    auto item =
+        listing(QStringLiteral("<p>A fine lamp.</p>"), {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")});
     item->setSubTitle(QStringLiteral("Restored"));
     item->setLocation(QStringLiteral("Portland"));
     item->setUseDesignTemplate(true);

@@ -109,8 +109,9 @@ TEST_F(DesignTemplates, RegistrationKeepsTheNewestUsableCopy)
     writeDesign(userFolder(QStringLiteral("Linen2.designTemplate")),
                 info(QStringLiteral("Classic Linen 2"), QStringLiteral("com.quillmart.design.classic-linen"),
                      QStringLiteral("2.0")));
-    writeDesign(userFolder(QStringLiteral("Mono.designTemplate")),
-                info(QStringLiteral("Mono Copy"), QStringLiteral("com.quillmart.design.modern-mono"), QStringLiteral("1.0")));
+    writeDesign(
+        userFolder(QStringLiteral("Mono.designTemplate")),
+        info(QStringLiteral("Mono Copy"), QStringLiteral("com.quillmart.design.modern-mono"), QStringLiteral("1.0")));
     writeDesign(userFolder(QStringLiteral("Future.designTemplate")),
                 info(QStringLiteral("Future"), QStringLiteral("t.future"), QStringLiteral("1"), 215));
     writeDesign(userFolder(QStringLiteral("Now.designTemplate")),
@@ -130,18 +131,20 @@ TEST_F(DesignTemplates, RegistrationKeepsTheNewestUsableCopy)
     QStringList names;
     for (const auto& design : m_manager.designTemplates())
         names << design->name();
-    EXPECT_EQ(names, (QStringList{QStringLiteral("bought"), QStringLiteral("Classic Linen 2"),
-                                  QStringLiteral("Fresh Market"), QStringLiteral("Gallery Showcase"),
-                                  QStringLiteral("Harbour Blue"), QStringLiteral("Modern Mono"), QStringLiteral("Now"),
-                                  QStringLiteral("Sunset Boutique")}));
+    EXPECT_EQ(names,
+              (QStringList{QStringLiteral("bought"), QStringLiteral("Classic Linen 2"), QStringLiteral("Fresh Market"),
+                           QStringLiteral("Gallery Showcase"), QStringLiteral("Harbour Blue"),
+                           QStringLiteral("Modern Mono"), QStringLiteral("Now"), QStringLiteral("Sunset Boutique")}));
     EXPECT_EQ(m_manager.keywords().first(), QStringLiteral("All"));
     EXPECT_EQ(m_manager.designTemplatesForKeywords({QStringLiteral("Test"), QStringLiteral("Now")}).size(), 1);
-    EXPECT_EQ(m_manager.designTemplatesForKeywords({QStringLiteral("All"), QStringLiteral("Now")}).size(), names.size());
+    EXPECT_EQ(m_manager.designTemplatesForKeywords({QStringLiteral("All"), QStringLiteral("Now")}).size(),
+              names.size());
 
     QMPreferencesManager::sharedInstance().setDisabledDesignTemplateIdentifiers({QStringLiteral("t.now")});
     m_manager.updateActiveDesignTemplates();
     EXPECT_EQ(m_manager.activeDesignTemplates().size(), names.size() - 1);
-    EXPECT_EQ(m_manager.indexOfActiveTemplateWithIdentifier(QStringLiteral("t.now")), QMDesignTemplateManager::NotFound);
+    EXPECT_EQ(m_manager.indexOfActiveTemplateWithIdentifier(QStringLiteral("t.now")),
+              QMDesignTemplateManager::NotFound);
     EXPECT_TRUE(m_manager.designTemplateWithIdentifier(QStringLiteral("t.now")));
 
     const auto mono = m_manager.designTemplateWithIdentifier(QStringLiteral("com.quillmart.design.modern-mono"));
@@ -158,7 +161,8 @@ TEST_F(DesignTemplates, InstallFromTheTemplateServerIsAllOrNothing)
     server.addRoute({.path = "/designs/Broken/thumbnail.jpg"}, {.status = 301, .body = "moved"});
     const QString base = server.url(QStringLiteral("/designs"));
 
-    auto shop = QMDesignTemplate::remoteTemplateWithInfoPlist(info(QStringLiteral("Shop"), QStringLiteral("t.shop"), QStringLiteral("1")));
+    auto shop = QMDesignTemplate::remoteTemplateWithInfoPlist(
+        info(QStringLiteral("Shop"), QStringLiteral("t.shop"), QStringLiteral("1")));
     ASSERT_TRUE(m_manager.downloadAndInstallRemoteTemplate(*shop, base));
     const auto installed = m_manager.designTemplateWithIdentifier(QStringLiteral("t.shop"));
     ASSERT_TRUE(installed);
@@ -166,14 +170,18 @@ TEST_F(DesignTemplates, InstallFromTheTemplateServerIsAllOrNothing)
     EXPECT_EQ(installed->body(), QStringLiteral("<p>[[description]]</p>"));
     EXPECT_EQ(installed->imageData(), QByteArray("JPEG"));
 
-    auto broken = QMDesignTemplate::remoteTemplateWithInfoPlist(info(QStringLiteral("Broken"), QStringLiteral("t.broken"), QStringLiteral("1")));
+    auto broken = QMDesignTemplate::remoteTemplateWithInfoPlist(
+        info(QStringLiteral("Broken"), QStringLiteral("t.broken"), QStringLiteral("1")));
     EXPECT_FALSE(m_manager.downloadAndInstallRemoteTemplate(*broken, base));
     QVariantMap escaping = info(QStringLiteral("../../evil"), QStringLiteral("t.evil"), QStringLiteral("1"));
-    EXPECT_FALSE(m_manager.downloadAndInstallRemoteTemplate(*QMDesignTemplate::remoteTemplateWithInfoPlist(escaping), base));
+    EXPECT_FALSE(
+        m_manager.downloadAndInstallRemoteTemplate(*QMDesignTemplate::remoteTemplateWithInfoPlist(escaping), base));
     escaping = info(QStringLiteral("Evil"), QStringLiteral("t.evil"), QStringLiteral("1"));
     escaping.insert(QStringLiteral("QMRemoteDirectory"), QStringLiteral(".."));
-    EXPECT_FALSE(m_manager.downloadAndInstallRemoteTemplate(*QMDesignTemplate::remoteTemplateWithInfoPlist(escaping), base));
-    EXPECT_EQ(QDir(QMDesignTemplateManager::userTemplatesDirectory()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+    EXPECT_FALSE(
+        m_manager.downloadAndInstallRemoteTemplate(*QMDesignTemplate::remoteTemplateWithInfoPlist(escaping), base));
+    EXPECT_EQ(QDir(QMDesignTemplateManager::userTemplatesDirectory())
+                  .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
               QStringList{QStringLiteral("Shop.designTemplate")});
     EXPECT_EQ(server.requests().size(), 4u);
 }
@@ -189,7 +197,8 @@ TEST_F(DesignTemplates, RemoteResourcesAreCachedAndUsedInTheBody)
 
     QVariantMap good = info(QStringLiteral("Remote"), QStringLiteral("t.remote"), QStringLiteral("1"));
     good.insert(QStringLiteral("QMRemoteResources"), QStringList{css});
-    writeDesign(userFolder(QStringLiteral("Remote.designTemplate")), good, QStringLiteral("<link href=\"%1\">").arg(css));
+    writeDesign(userFolder(QStringLiteral("Remote.designTemplate")), good,
+                QStringLiteral("<link href=\"%1\">").arg(css));
     QVariantMap bad = info(QStringLiteral("Bad"), QStringLiteral("t.bad"), QStringLiteral("1"));
     bad.insert(QStringLiteral("QMRemoteResources"), QStringList{missing});
     writeDesign(userFolder(QStringLiteral("Bad.designTemplate")), bad, QStringLiteral("<img src=\"%1\">").arg(missing));
@@ -203,8 +212,10 @@ TEST_F(DesignTemplates, RemoteResourcesAreCachedAndUsedInTheBody)
     EXPECT_EQ(m_manager.bodyForTemplateUsingCachedResources(*remote),
               QStringLiteral("<link href=\"file://%1\">").arg(cached));
     EXPECT_TRUE(QFile::exists(cached));
-    EXPECT_EQ(m_manager.bodyForTemplateUsingCachedResources(*m_manager.designTemplateWithIdentifier(QStringLiteral("t.bad"))),
-              QStringLiteral("<img src=\"%1\">").arg(missing));
-    EXPECT_TRUE(m_manager.localPathForCachedResource(css, *QMDesignTemplate::remoteTemplateWithInfoPlist(escaping)).isNull());
+    EXPECT_EQ(
+        m_manager.bodyForTemplateUsingCachedResources(*m_manager.designTemplateWithIdentifier(QStringLiteral("t.bad"))),
+        QStringLiteral("<img src=\"%1\">").arg(missing));
+    EXPECT_TRUE(
+        m_manager.localPathForCachedResource(css, *QMDesignTemplate::remoteTemplateWithInfoPlist(escaping)).isNull());
     DWEbayConnector::setAPIServerName(QStringLiteral("api.ebay.com"));
 }

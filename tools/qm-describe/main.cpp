@@ -162,8 +162,8 @@ int main(int argc, char** argv)
     manager.registerDesignTemplates();
     if (listDesigns) {
         for (const auto& entry : manager.designTemplates()) {
-            const QString line = entry->identifier() + u'\t' + entry->name() + u'\t' +
-                                 entry->layoutNames().join(QStringLiteral(","));
+            const QString line =
+                entry->identifier() + u'\t' + entry->name() + u'\t' + entry->layoutNames().join(QStringLiteral(","));
             std::printf("%s\n", line.toUtf8().constData());
         }
         return 0;
@@ -179,8 +179,8 @@ int main(int argc, char** argv)
     }
     if (!layout.isEmpty())
         item->setDesignLayoutName(layout);
-    const QString html =
-        QMDescriptionGenerator::descriptionForItem(item, true, true, true, true, editingPreview, false, resolveSecondary);
+    const QString html = QMDescriptionGenerator::descriptionForItem(item, true, true, true, true, editingPreview, false,
+                                                                    resolveSecondary);
     std::fwrite(html.toUtf8().constData(), 1, static_cast<size_t>(html.toUtf8().size()), stdout);
     return 0;
 }
