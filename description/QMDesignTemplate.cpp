@@ -1,7 +1,12 @@
 #include "description/QMDesignTemplate.h"
 
+#include "DWKit/NSString+DWExtensions.h"
+#include "DWKit/QMLog.h"
+
 #include "platform/archive/PropertyList.h"
 #include "platform/core/CocoaNumbers.h"
+#include "platform/core/Paths.h"
+#include "platform/network/HttpClient.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -195,6 +200,24 @@ QString QMDesignTemplate::bodyPreparedForEditingPreview() const
     }
     m_bodyPreparedForEditingPreview = prepared;
     return m_bodyPreparedForEditingPreview;
+}
+
+void QMDesignTemplate::downloadPreviewThumbFromBaseURL(const QString& baseURL)
+{
+    QImage picture;
+    const QString directory = remoteDirectory();
+    if (dw::paths::isSafeFileName(directory) && !directory.startsWith(u'.')) {
+        dw::HttpRequest request;
+        request.url = dw::stringByAppendingURLComponent(dw::stringByAppendingURLComponent(baseURL, directory),
+                                                        QStringLiteral("thumbnail.jpg"));
+        const dw::HttpResponse response = dw::HttpClient().send(request);
+        if (response.ok() && response.status >= 200 && response.status < 300)
+            picture = QImage::fromData(response.body);
+    }
+    if (picture.isNull())
+        QMLog(QStringLiteral("failed to download thumbnail for template %@"), name());
+    m_staticPreview = picture;
+    m_previewThumbnail = picture;
 }
 
 bool QMDesignTemplate::caseInsensitiveNameLessThan(const QMDesignTemplate& other) const

@@ -67,6 +67,10 @@ public:
     // description's pictures.
     QString bodyPreparedForEditingPreview() const;
 
+    // Loads <base>/<remote directory>/thumbnail.jpg synchronously into both previews (null ones,
+    // and a console line, when it cannot be loaded or the folder is no plain name).
+    void downloadPreviewThumbFromBaseURL(const QString& baseURL);
+
     bool caseInsensitiveNameLessThan(const QMDesignTemplate& other) const;
 
     const QString& remoteVersionString() const { return m_remoteVersionString; }

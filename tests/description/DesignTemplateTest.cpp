@@ -13,7 +13,9 @@
 #include "tests/support/FakeHttpServer.h"
 #include "tests/support/TemporaryXdg.h"
 
+#include <QBuffer>
 #include <QDir>
+#include <QImage>
 #include <QFile>
 #include <gtest/gtest.h>
 
@@ -184,6 +186,17 @@ TEST_F(DesignTemplates, InstallFromTheTemplateServerIsAllOrNothing)
                   .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
               QStringList{QStringLiteral("Shop.designTemplate")});
     EXPECT_EQ(server.requests().size(), 4u);
+
+    QImage picture(4, 3, QImage::Format_RGB32);
+    picture.fill(Qt::red);
+    QBuffer png;
+    ASSERT_TRUE(png.open(QIODevice::WriteOnly) && picture.save(&png, "PNG"));
+    server.addRoute({.path = "/designs/Pic/thumbnail.jpg"}, {.status = 200, .body = png.data()});
+    auto offered = QMDesignTemplate::remoteTemplateWithInfoPlist(
+        info(QStringLiteral("Pic"), QStringLiteral("t.pic"), QStringLiteral("1")));
+    offered->downloadPreviewThumbFromBaseURL(base);
+    EXPECT_EQ(offered->staticPreview().size(), QSize(4, 3));
+    EXPECT_EQ(offered->previewThumbnail().size(), QSize(4, 3));
 }
 
 TEST_F(DesignTemplates, RemoteResourcesAreCachedAndUsedInTheBody)
