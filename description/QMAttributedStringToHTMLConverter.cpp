@@ -84,6 +84,15 @@ QString QMAttributedStringToHTMLConverter::htmlStringForAttributedString(const d
     return convert(text);
 }
 
+void QMAttributedStringToHTMLConverter::installAsDescriptionConverter()
+{
+    static const bool installed = [] {
+        QMDescriptionHTMLConverter::install(std::make_shared<QMAttributedStringToHTMLConverter>());
+        return true;
+    }();
+    (void)installed;
+}
+
 QString QMAttributedStringToHTMLConverter::convert(const dw::StyledText& text)
 {
     if (text.isEmpty())

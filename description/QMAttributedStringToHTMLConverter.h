@@ -27,6 +27,10 @@ public:
     // The hook the listing asks for its description's HTML.
     QString htmlStringForAttributedString(const dw::StyledText& text) const override;
 
+    // Makes this the converter the listing asks (QMDescriptionHTMLConverter); the first call only.
+    // The description generator calls it; the program calls it at start. Main thread.
+    static void installAsDescriptionConverter();
+
     // The fragment for a styled text; "" for an empty one.
     static QString convert(const dw::StyledText& text);
     // Code units of 128 and above as "&#n;", line feeds as "<br>", everything else unchanged.

@@ -148,11 +148,7 @@ QString QMDescriptionGenerator::descriptionForItem(const std::shared_ptr<QMEbayI
     registerModelKeyPresence();
     // The listing asks the installed converter for its description's HTML; this layer has the
     // real one.
-    static const bool converterInstalled = [] {
-        QMDescriptionHTMLConverter::install(std::make_shared<QMAttributedStringToHTMLConverter>());
-        return true;
-    }();
-    (void)converterInstalled;
+    QMAttributedStringToHTMLConverter::installAsDescriptionConverter();
     auto generator = std::make_shared<QMDescriptionGenerator>();
     generator->setForEditingPreview(forEditingPreview);
 
