@@ -3,6 +3,7 @@
 
 #include "model/QMEbayItem.h"
 
+#include "model/QMCategoryDataSource.h"
 #include "model/QMCategoryNameSource.h"
 #include "model/QMEbayImage.h"
 #include "model/QMEbayTimeManager.h"
@@ -329,6 +330,20 @@ QImage QMEbayItem::imageForState(const QString& state, bool isStoreItem, bool is
 }
 
 // Overview values
+
+bool QMEbayItem::canUseCustomSpecifics() const
+{
+    if (category() < 1)
+        return false;
+    const auto source = QMCategoryDataSource::installed();
+    if (!source)
+        return false;
+    const auto allows = [&](qint64 categoryID) {
+        const auto found = source->categoryForCategoryID(categoryID, siteID());
+        return found && found->supportsCustomSpecifics;
+    };
+    return allows(category()) || (hasCategory2() && allows(category2()));
+}
 
 QString QMEbayItem::categoryName()
 {

@@ -283,6 +283,9 @@ public:
     {
         return {category(), category2()};
     }
+    // Whether the primary category (else the second one) of the listing's site takes custom item
+    // specifics; false without a primary category or category data.
+    bool canUseCustomSpecifics() const;
     QString siteIDAsString() const
     {
         return QString::number(siteID());

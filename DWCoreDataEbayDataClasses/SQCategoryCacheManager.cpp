@@ -1,0 +1,316 @@
+#include "DWCoreDataEbayDataClasses/SQCategoryCacheManager.h"
+
+#include "DWCoreDataEbayDataClasses/SQCategoryDataManager.h"
+#include "SQStoreContext_p.h"
+
+#include "DWKit/QMLog.h"
+#include "platform/core/DWAssert.h"
+#include "platform/core/Localization.h"
+#include "platform/core/Paths.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSet>
+
+namespace {
+
+std::mutex& sharedCacheMutex()
+{
+    static std::mutex mutex;
+    return mutex;
+}
+
+std::shared_ptr<SQCategoryCacheManager>& sharedCache()
+{
+    static std::shared_ptr<SQCategoryCacheManager> cache;
+    return cache;
+}
+
+QString treeVersionKey(qint64 siteID)
+{
+    return QStringLiteral("treeVersion.site%1").arg(siteID);
+}
+
+} // namespace
+
+const SQEntityDescription& SQCachedCategoryPath::entityDescription()
+{
+    static const SQEntityDescription entity{QStringLiteral("CachedCategoryPath"),
+                                            {QStringLiteral("namePath"), QStringLiteral("idPath"),
+                                             QStringLiteral("categoryID"), QStringLiteral("siteID"),
+                                             QStringLiteral("leaf")},
+                                            {}};
+    return entity;
+}
+
+SQCategoryCacheManager::SQCategoryCacheManager(const QString& databasePath)
+    : SQAbstractDatabase(modelPath(), databasePath)
+{
+    try {
+        if (managedObjectContext())
+            return;
+    } catch (const dw::InternalInconsistency&) {
+    }
+    QMLog("Could not open categories cache file with local mom");
+    // The cache holds nothing that cannot be made again: start a new file, or keep it in memory
+    // for this run, rather than going without category paths.
+    QFile::remove(databasePath);
+    try {
+        if (managedObjectContext())
+            return;
+    } catch (const dw::InternalInconsistency&) {
+    }
+    setDatabasePath(QStringLiteral(":memory:"));
+    m_inMemory = true;
+    try {
+        managedObjectContext();
+    } catch (const dw::InternalInconsistency& error) {
+        QMLog("Could not make the category cache in memory: %@", error.message());
+    }
+}
+
+std::shared_ptr<SQCategoryCacheManager> SQCategoryCacheManager::sharedSQCategoryCacheManager()
+{
+    std::lock_guard lock(sharedCacheMutex());
+    auto& cache = sharedCache();
+    if (!cache) {
+        (void)SQCategoriesDatabase::categoriesFolderPath();
+        cache = std::make_shared<SQCategoryCacheManager>(cacheFilePath());
+    }
+    return cache;
+}
+
+void SQCategoryCacheManager::resetSharedCacheForTesting()
+{
+    std::lock_guard lock(sharedCacheMutex());
+    sharedCache().reset();
+}
+
+QString SQCategoryCacheManager::cacheFilePath()
+{
+    return SQCategoriesDatabase::categoriesFolderPathNoFolderCreation() + QStringLiteral("/CategoryCache.sqlite");
+}
+
+QString SQCategoryCacheManager::modelPath()
+{
+    return modelFilePath(QStringLiteral("CategoryCache.sql"));
+}
+
+QString SQCategoryCacheManager::separator()
+{
+    static const QString chevron = [] {
+        const QString localized = dw::localized("CHEVRON_CHARACTER", "ManualLocalizable");
+        // Without a string table the lookup answers its key.
+        return localized == QLatin1String("CHEVRON_CHARACTER") ? QStringLiteral("\u203A") : localized;
+    }();
+    return QLatin1Char(' ') + chevron + QLatin1Char(' ');
+}
+
+void SQCategoryCacheManager::checkTreeVersionForSiteID(qint64 siteID)
+{
+    const auto context = managedObjectContext();
+    if (!context || m_checkedSites.contains(siteID))
+        return;
+    m_checkedSites.insert(siteID, true);
+    const auto store = SQCategoryDataManager::sharedSQCategoryDataManager()->categoriesDatabaseForForSiteID(siteID);
+    if (!store)
+        return;
+    const QString current = QString::number(store->treeVersion());
+    std::lock_guard lock(context->mutex());
+    dw::sq::Statement read =
+        context->connection().prepare(QStringLiteral("SELECT value FROM dw_metadata WHERE key = ?"));
+    read.bind(1, treeVersionKey(siteID));
+    const QString recorded = read.next() ? read.text(0) : QString();
+    if (recorded == current)
+        return;
+    deleteCacheForSiteID(siteID);
+    dw::sq::Statement write =
+        context->connection().prepare(QStringLiteral("INSERT OR REPLACE INTO dw_metadata (key, value) VALUES (?, ?)"));
+    write.bind(1, treeVersionKey(siteID)).bind(2, current);
+    if (!write.run())
+        context->reportError(context->connection().lastError());
+}
+
+bool SQCategoryCacheManager::createCachedCategoryPathEntryForSiteID(qint64 siteID, const SQCategoryPtr& category)
+{
+    const auto context = managedObjectContext();
+    if (!context || !category)
+        return false;
+    const auto chain =
+        SQCategoryDataManager::sharedSQCategoryDataManager()->parentCategoriesForCategory(category, siteID);
+    QString idPath;
+    QString namePath;
+    const QString between = separator();
+    for (const auto& link : chain) {
+        if (link->categoryID() == 0)
+            continue;
+        idPath += QStringLiteral("/%1").arg(link->categoryID());
+        namePath += namePath.isEmpty() ? link->name() : between + link->name();
+    }
+    if (idPath.isEmpty() || namePath.isEmpty())
+        return false;
+    std::lock_guard lock(context->mutex());
+    dw::sq::Statement insert = context->connection().prepare(
+        QStringLiteral("INSERT OR IGNORE INTO CachedCategoryPath (namePath, idPath, categoryID, siteID, leaf) VALUES "
+                       "(?, ?, ?, ?, ?)"));
+    insert.bind(1, namePath)
+        .bind(2, idPath)
+        .bind(3, category->categoryID())
+        .bind(4, siteID)
+        .bind(5, qint64(category->subcategoriesCount() == 0 ? 1 : 0));
+    if (!insert.run()) {
+        context->reportError(context->connection().lastError());
+        return false;
+    }
+    return true;
+}
+
+SQCachedCategoryPathPtr SQCategoryCacheManager::cachedCategoryPathObjectForSiteID(qint64 siteID,
+                                                                                  const SQCategoryPtr& category)
+{
+    const auto context = managedObjectContext();
+    if (!context || !category)
+        return nullptr;
+    checkTreeVersionForSiteID(siteID);
+    const qint64 categoryID = category->categoryID();
+    const auto fetch = [&] {
+        return context->fetchFirst<SQCachedCategoryPath>(QStringLiteral("siteID = ? AND categoryID = ?"),
+                                                         [&](dw::sq::Statement& s) {
+                                                             s.bind(1, siteID);
+                                                             s.bind(2, categoryID);
+                                                         });
+    };
+    if (auto entry = fetch())
+        return entry;
+    if (!createCachedCategoryPathEntryForSiteID(siteID, category))
+        return nullptr;
+    return fetch();
+}
+
+QString SQCategoryCacheManager::cachedCategoryPathForSiteID(qint64 siteID, const SQCategoryPtr& category)
+{
+    const auto entry = cachedCategoryPathObjectForSiteID(siteID, category);
+    return entry ? entry->namePath() : QString();
+}
+
+QString SQCategoryCacheManager::cachedCategoryPathForSiteID(qint64 siteID, qint64 categoryID)
+{
+    const auto category =
+        SQCategoryDataManager::sharedSQCategoryDataManager()->categoryForCategoryID(categoryID, siteID);
+    return category ? cachedCategoryPathForSiteID(siteID, category) : QString();
+}
+
+QList<SQCategoryPtr> SQCategoryCacheManager::cachedParentCategoriesForCategory(const SQCategoryPtr& category,
+                                                                               qint64 siteID)
+{
+    const auto entry = cachedCategoryPathObjectForSiteID(siteID, category);
+    if (!entry)
+        return {};
+    const auto manager = SQCategoryDataManager::sharedSQCategoryDataManager();
+    QList<SQCategoryPtr> parents;
+    // "/12/345" splits into "", "12", "345": the empty first part reads as 0, the root.
+    for (const QString& part : entry->idPath().split(QLatin1Char('/'))) {
+        const qint64 id = part.toLongLong();
+        if (id == category->categoryID())
+            continue;
+        if (const auto found = manager->categoryForCategoryID(id, siteID))
+            parents.append(found);
+    }
+    return parents;
+}
+
+bool SQCategoryCacheManager::allCachedCategoryPathsExistForSiteID(qint64 siteID)
+{
+    const auto context = managedObjectContext();
+    if (!context)
+        return false;
+    checkTreeVersionForSiteID(siteID);
+    bool ok = false;
+    const qint64 entries =
+        context->integerResult(QStringLiteral("SELECT count(*) FROM CachedCategoryPath WHERE siteID = ?"), 0, &ok,
+                               [siteID](dw::sq::Statement& s) { s.bind(1, siteID); });
+    if (!ok)
+        return false;
+    const auto store = SQCategoryDataManager::sharedSQCategoryDataManager()->categoriesDatabaseForForSiteID(siteID);
+    const quint64 categories = store ? store->categoriesCount() : 0;
+    // Unsigned, as the count of a site without a store (0) minus one wraps to the largest value.
+    return quint64(entries) >= categories - 1;
+}
+
+void SQCategoryCacheManager::createAllCachedCategoryPathsForSiteID(qint64 siteID)
+{
+    const auto context = managedObjectContext();
+    if (!context)
+        return;
+    checkTreeVersionForSiteID(siteID);
+    const auto store = SQCategoryDataManager::sharedSQCategoryDataManager()->categoriesDatabaseForForSiteID(siteID);
+    if (!store)
+        return;
+    const QList<qint64> existing =
+        context->rowIDs(QStringLiteral("SELECT categoryID FROM CachedCategoryPath WHERE siteID = ?"),
+                        [siteID](dw::sq::Statement& s) { s.bind(1, siteID); });
+    const QList<SQCategoryPtr> categories = store->categories();
+    if (quint64(existing.size()) >= quint64(categories.size()) - 1)
+        return;
+    const QSet<qint64> done(existing.begin(), existing.end());
+
+    // The paths are made from a map of the whole tree rather than one parent chain per category:
+    // building all of a site's entries is then one walk over the categories.
+    QHash<qint64, SQCategoryPtr> byRowID;
+    for (const auto& category : categories)
+        byRowID.insert(category->rowID(), category);
+    const QString between = separator();
+    std::lock_guard lock(context->mutex());
+    context->connection().execute(QStringLiteral("BEGIN"));
+    dw::sq::Statement insert = context->connection().prepare(
+        QStringLiteral("INSERT OR IGNORE INTO CachedCategoryPath (namePath, idPath, categoryID, siteID, leaf) VALUES "
+                       "(?, ?, ?, ?, ?)"));
+    for (const auto& category : categories) {
+        if (category->categoryID() == 0 || done.contains(category->categoryID()))
+            continue;
+        QStringList names;
+        QString idPath;
+        int depth = 0;
+        bool broken = false;
+        for (SQCategoryPtr link = category; link; ++depth) {
+            if (depth > 64) { // a loop in damaged data
+                broken = true;
+                break;
+            }
+            if (link->categoryID() != 0) {
+                names.prepend(link->name());
+                idPath.prepend(QStringLiteral("/%1").arg(link->categoryID()));
+            }
+            const qint64 parent = link->valueForKey(QStringLiteral("parentCategory")).toLongLong();
+            link = parent ? byRowID.value(parent) : nullptr;
+        }
+        if (broken || names.isEmpty())
+            continue;
+        insert.reset();
+        insert.bind(1, names.join(between))
+            .bind(2, idPath)
+            .bind(3, category->categoryID())
+            .bind(4, siteID)
+            .bind(5, qint64(category->subcategoriesCount() == 0 ? 1 : 0));
+        if (!insert.run())
+            context->reportError(context->connection().lastError());
+    }
+    context->connection().execute(QStringLiteral("COMMIT"));
+}
+
+void SQCategoryCacheManager::deleteCacheForSiteID(qint64 siteID)
+{
+    const auto context = managedObjectContext();
+    if (!context)
+        return;
+    std::lock_guard lock(context->mutex());
+    dw::sq::Statement statement =
+        context->connection().prepare(QStringLiteral("DELETE FROM CachedCategoryPath WHERE siteID = ?"));
+    statement.bind(1, siteID);
+    statement.run();
+}
+
+bool SQCategoryCacheManager::saveManagedObjectContext(QString*)
+{
+    return true;
+}

@@ -1,0 +1,3 @@
+#include "DWPayment/DWPLog.h"
+
+Q_LOGGING_CATEGORY(lcPayment, "dw.payment")

@@ -1,0 +1,190 @@
+// dwp-cli: runs the store's checks and guesses from the command line.
+//
+//     dwp-cli vat ID [--endpoint URL] [--namespace URN]   asks the VAT-number service about an ID
+//     dwp-cli mx DOMAIN [--nameserver HOST:PORT]          the domain's mail exchangers, best first
+//     dwp-cli guess                                       the buyer-data guesses for this user
+//     dwp-cli cart CATALOGUE.plist                        the cart a catalogue gives, with its preselection
+//
+// Exits with 0 when the ID is valid, the domain has a mail exchanger, or the catalogue gives a
+// cart; with 1 and a message on standard error otherwise; with 2 on a wrong command line.
+
+#include "DWPayment/DWPMailTester.h"
+#include "DWPayment/DWPShoppingCart.h"
+#include "DWPayment/DWPUserDataOracle.h"
+#include "DWPayment/DWPVatIdTester.h"
+
+#include "platform/archive/PropertyList.h"
+#include "platform/core/DWAssert.h"
+
+#include <QCoreApplication>
+#include <QStringList>
+#include <cstdio>
+#include <exception>
+#include <optional>
+
+namespace {
+
+constexpr const char* kUsage = "usage: dwp-cli vat ID [--endpoint URL] [--namespace URN]\n"
+                               "       dwp-cli mx DOMAIN [--nameserver HOST:PORT]\n"
+                               "       dwp-cli guess\n"
+                               "       dwp-cli cart CATALOGUE.plist\n";
+
+void printLine(const QString& text)
+{
+    std::printf("%s\n", text.toLocal8Bit().constData());
+}
+
+void printError(const QString& message)
+{
+    std::fprintf(stderr, "dwp-cli: %s\n", message.toLocal8Bit().constData());
+}
+
+int usage()
+{
+    std::fputs(kUsage, stderr);
+    return 2;
+}
+
+// The value of "--name VALUE" among the arguments after the command's operand; nullopt when absent.
+std::optional<QString> option(const QStringList& options, const QString& name)
+{
+    const qsizetype at = options.indexOf(name);
+    if (at < 0 || at + 1 >= options.size())
+        return std::nullopt;
+    return options[at + 1];
+}
+
+bool optionsAreKnown(const QStringList& options, const QStringList& known)
+{
+    if (options.size() % 2 != 0)
+        return false;
+    for (qsizetype i = 0; i < options.size(); i += 2) {
+        if (!known.contains(options[i]))
+            return false;
+    }
+    return true;
+}
+
+int vat(const QString& id, const QStringList& options)
+{
+    if (!optionsAreKnown(options, {QStringLiteral("--endpoint"), QStringLiteral("--namespace")}))
+        return usage();
+    DWPVatServiceConfiguration configuration;
+    configuration.endpoint = option(options, QStringLiteral("--endpoint")).value_or(configuration.endpoint);
+    configuration.methodNamespace =
+        option(options, QStringLiteral("--namespace")).value_or(configuration.methodNamespace);
+    DWPVatIdTester::setServiceConfiguration(configuration);
+    if (!DWPVatIdTester::isPlausibleVatId(id)) {
+        printLine(QStringLiteral("not plausible"));
+        return 1;
+    }
+    QString fault;
+    if (DWPVatIdTester::isValidVatId(id, &fault)) {
+        printLine(QStringLiteral("valid"));
+        return 0;
+    }
+    if (!fault.isNull()) {
+        printLine(QStringLiteral("server error during validation"));
+        printError(fault);
+    } else {
+        printLine(QStringLiteral("not valid"));
+    }
+    return 1;
+}
+
+int mx(const QString& domain, const QStringList& options)
+{
+    if (!optionsAreKnown(options, {QStringLiteral("--nameserver")}))
+        return usage();
+    if (const auto nameserver = option(options, QStringLiteral("--nameserver"))) {
+        if (!DWPMailTester::setNameserver(*nameserver)) {
+            printError(QStringLiteral("--nameserver takes an IPv4 address and a port: %1").arg(*nameserver));
+            return 2;
+        }
+    }
+    const QStringList hosts = DWPMailTester::mailServersForDomain(domain);
+    if (hosts.isEmpty()) {
+        printError(QStringLiteral("%1 has no mail exchanger").arg(domain));
+        return 1;
+    }
+    for (const QString& host : hosts)
+        printLine(host);
+    return 0;
+}
+
+int guess()
+{
+    printLine(QStringLiteral("country: ") + DWPUserDataOracle::guessUserCountry());
+    printLine(QStringLiteral("language: ") + DWPUserDataOracle::guessUserLanguage());
+    printLine(QStringLiteral("name: ") + DWPUserDataOracle::guessUserName());
+    printLine(QStringLiteral("mail: ") + DWPUserDataOracle::guessUserMail());
+    printLine(QStringLiteral("street: ") + DWPUserDataOracle::guessUserStreet());
+    printLine(QStringLiteral("city: ") + DWPUserDataOracle::guessUserCity());
+    printLine(QStringLiteral("zip code: ") + DWPUserDataOracle::guessUserZipCode());
+    return 0;
+}
+
+int cart(const QString& path)
+{
+    QString error;
+    const auto catalogue = dw::plist::readFile(path, &error);
+    if (!catalogue) {
+        printError(QStringLiteral("%1 is no property list: %2").arg(path, error));
+        return 1;
+    }
+    const auto shoppingCart = DWPShoppingCart::shoppingCartFromPropertyList(*catalogue, nullptr, &error);
+    if (!shoppingCart) {
+        printError(QStringLiteral("%1: %2").arg(path, error));
+        return 1;
+    }
+    const auto& groups = shoppingCart->saleItemGroups();
+    for (qsizetype i = 0; i < groups.size(); ++i) {
+        const auto& group = groups[i];
+        printLine(QStringLiteral("%1 %2 (%3) %4")
+                      .arg(i)
+                      .arg(group->name(),
+                           group->selectionType() == DWPRadioSelectionType ? QStringLiteral("radio")
+                                                                           : QStringLiteral("checkbox"),
+                           group->imageURL().toString()));
+        const auto selected = group->selectedSaleItems();
+        for (const auto& item : group->fullItems()) {
+            printLine(QStringLiteral("  [%1] %2 %3")
+                          .arg(selected.contains(item) ? QStringLiteral("x") : QStringLiteral(" "))
+                          .arg(item->itemID(),
+                               item->itemDesc().isNull() ? QStringLiteral("(gateway's name)") : item->itemDesc()));
+        }
+    }
+    return 0;
+}
+
+int run(const QStringList& arguments)
+{
+    if (arguments.size() < 2)
+        return usage();
+    const QString& command = arguments[1];
+    if (command == QLatin1String("guess"))
+        return arguments.size() == 2 ? guess() : usage();
+    if (arguments.size() < 3)
+        return usage();
+    const QStringList options = arguments.mid(3);
+    if (command == QLatin1String("vat"))
+        return vat(arguments[2], options);
+    if (command == QLatin1String("mx"))
+        return mx(arguments[2], options);
+    if (command == QLatin1String("cart"))
+        return options.isEmpty() ? cart(arguments[2]) : usage();
+    return usage();
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    try {
+        return run(QCoreApplication::arguments());
+    } catch (const std::exception& e) {
+        printError(QStringLiteral("internal error: %1").arg(QString::fromUtf8(e.what())));
+        return 1;
+    }
+}
