@@ -15,8 +15,8 @@
 
 #include <QBuffer>
 #include <QDir>
-#include <QImage>
 #include <QFile>
+#include <QImage>
 #include <gtest/gtest.h>
 
 namespace {
