@@ -30,6 +30,7 @@
 #include "model/QMEbayAttributeValue.h"
 #include "model/QMEbayImage.h"
 #include "model/QMEbayItem.h"
+#include "model/QMItemDescriptionSource.h"
 #include "model/QMItemShippingOptions.h"
 #include "model/QMPreferencesManager.h"
 #include "model/QMSiteDescriptionManager.h"
@@ -295,7 +296,7 @@ std::shared_ptr<EBayItemType> QMSimpleAddItemRequestFactory::ebayItemForQMItem(c
     ebayItem->setTitle(cleanedCData(item.title()));
     if (siteID == kEBayMotorsSiteID || siteID == kCanadaSiteID)
         ebayItem->setSellerProvidedTitle(cleanedCData(item.title()));
-    ebayItem->setDescription(cleanedCData(item.itemDescriptionAsHTMLString()));
+    ebayItem->setDescription(cleanedCData(QMItemDescriptionSource::installed()->eBayDescriptionForItem(item)));
     ebayItem->setListingDuration(item.duration() == kQMGoodTillCancelledDuration
                                      ? QStringLiteral("GTC")
                                      : QStringLiteral("Days_%1").arg(item.duration()));

@@ -13,6 +13,7 @@
 
 #include "model/QMEbayImage.h"
 #include "model/QMEbayItem.h"
+#include "model/QMItemDescriptionSource.h"
 #include "model/QMPreferencesManager.h"
 #include "model/QMSiteDescriptionManager.h"
 #include "model/QMYTVideo.h"
@@ -137,6 +138,31 @@ QString QMDescriptionGenerator::quillmartIndicatorString()
 QString QMDescriptionGenerator::productPageAnchor()
 {
     return QStringLiteral("<a href=\"https://www.quillmart.example/vodar/\">");
+}
+
+namespace {
+
+class GeneratedItemDescription : public QMItemDescriptionSource
+{
+public:
+    QString eBayDescriptionForItem(const QMEbayItem& item) const override
+    {
+        // The builder holds the listing for the length of this call; the generator keeps nothing
+        // of it afterwards (no cache), so a pointer that does not own it is enough.
+        const std::shared_ptr<QMEbayItem> unowned(std::shared_ptr<QMEbayItem>(), const_cast<QMEbayItem*>(&item));
+        return QMDescriptionGenerator::descriptionForItem(unowned, true, true, true, true, false, false, true);
+    }
+};
+
+} // namespace
+
+void QMDescriptionGenerator::installAsItemDescriptionSource()
+{
+    static const bool installed = [] {
+        QMItemDescriptionSource::install(std::make_shared<GeneratedItemDescription>());
+        return true;
+    }();
+    (void)installed;
 }
 
 QString QMDescriptionGenerator::descriptionForItem(const std::shared_ptr<QMEbayItem>& item, bool includeImages,

@@ -40,6 +40,11 @@ public:
                                       bool includeFooter, bool includeDesignTemplate, bool forEditingPreview,
                                       bool useCache, bool resolveSecondaryPlaceholders);
 
+    // Makes the generator what the add-item request builder sends to eBay (through the model's
+    // QMItemDescriptionSource): pictures, videos, footer and design included, secondary
+    // placeholders resolved. Once per process is enough; later calls do nothing.
+    static void installAsItemDescriptionSource();
+
     // The description without design template for the generator's item.
     QString descriptionIncludingImages(bool includeImages, bool includingVideos, bool includeFooter) const;
 

@@ -6,6 +6,7 @@
 #include "model/QMApplicationDefaults.h"
 #include "model/QMEbayImage.h"
 #include "model/QMEbayItem.h"
+#include "model/QMItemDescriptionSource.h"
 #include "model/QMPreferencesManager.h"
 #include "model/QMYTVideo.h"
 
@@ -252,4 +253,14 @@ TEST_F(DescriptionGenerator, BuiltInDesignsMergeCleanly)
             }
         }
     }
+}
+
+TEST_F(DescriptionGenerator, IsWhatTheRequestBuilderSendsOnceInstalled)
+{
+    auto item = listing(QStringLiteral("Hello [[item.title]]"), {QStringLiteral("1"), QStringLiteral("2")});
+    const QString plain = QMItemDescriptionSource::installed()->eBayDescriptionForItem(*item);
+    QMDescriptionGenerator::installAsItemDescriptionSource();
+    EXPECT_EQ(QMItemDescriptionSource::installed()->eBayDescriptionForItem(*item), describe(item));
+    EXPECT_NE(plain, describe(item)) << "the built-in source knows no design, pictures or footer";
+    QMItemDescriptionSource::install(nullptr);
 }
