@@ -8,6 +8,24 @@
 #include "platform/core/Localization.h"
 #include "platform/core/UserDefaults.h"
 
+#include <cxxabi.h>
+#include <cstdlib>
+#include <typeinfo>
+
+namespace {
+
+QString className(const QMGenericAddImageOperation& operation)
+{
+    const char* mangled = typeid(operation).name();
+    int status = 0;
+    char* demangled = abi::__cxa_demangle(mangled, nullptr, nullptr, &status);
+    const QString name = QString::fromUtf8(status == 0 && demangled ? demangled : mangled);
+    std::free(demangled);
+    return name;
+}
+
+} // namespace
+
 #define DW_SNAPSHOT_FIELD(Type, getter, setter, member)                                                                \
     Type QMGenericAddImageOperation::getter() const                                                                    \
     {                                                                                                                  \
@@ -103,8 +121,7 @@ void QMGenericAddImageOperation::completeImageOperationWithError(const QString& 
         if (entry)
             entry->setState(QLatin1String(kQMLogEntryStateCancel));
     } else if (!error.isNull()) {
-        QMLog("%@ got first error/warning message from %@: %@", QStringLiteral("QMGenericAddImageOperation"),
-              errorSource, error);
+        QMLog("%@ got first error/warning message from %@: %@", className(*this), errorSource, error);
         setUploadedImageURL(QString());
         const auto envelope = QMErrorEnvelope::errorEnvelopeWithMessage(error, errorSource, name());
         setErrorEnvelope(envelope);
