@@ -103,9 +103,12 @@ bool QMWebDAVAdapter::connectToURI(const QString& uri, const QString& user, cons
     d->proxy = proxyServer;
     d->proxyUsername = proxyUsername;
     d->proxyPassword = proxyPassword;
-    const bool connected = d->makeFolders(uri, error);
+    QString failure;
+    const bool connected = d->makeFolders(uri, &failure);
     if (m_loggingEnabled)
-        dw::consoleWrite(dw::format("WebDAV connect to %@: %@", uri, connected ? QStringLiteral("ok") : *error));
+        dw::consoleWrite(dw::format("WebDAV connect to %@: %@", uri, connected ? QStringLiteral("ok") : failure));
+    if (!connected && error)
+        *error = failure;
     return connected;
 }
 
@@ -118,8 +121,12 @@ bool QMWebDAVAdapter::uploadFile(const QString& localPath, const QString& folder
             *error = dw::format("Could not read the picture file %@.", localPath);
         return false;
     }
-    if (!d->makeFolders(folderURI, error))
+    QString failure;
+    if (!d->makeFolders(folderURI, &failure)) {
+        if (error)
+            *error = failure;
         return false;
+    }
     QString target = folderURI;
     if (!target.endsWith(u'/'))
         target += u'/';
@@ -130,10 +137,12 @@ bool QMWebDAVAdapter::uploadFile(const QString& localPath, const QString& folder
     const dw::HttpResponse response = d->client.send(put);
     const bool stored = response.ok() && response.status / 100 == 2;
     if (!stored)
-        Private::fail(response, error);
+        Private::fail(response, &failure);
     if (m_loggingEnabled)
         dw::consoleWrite(dw::format("WebDAV upload of %@ to %@: %@", remoteFileName, folderURI,
-                                    stored ? QStringLiteral("ok") : *error));
+                                    stored ? QStringLiteral("ok") : failure));
+    if (!stored && error)
+        *error = failure;
     return stored;
 }
 
