@@ -31,7 +31,7 @@ void postProgress(double total, double progress)
 {
     dw::postNotificationNameToMainThread(
         dw::NotificationCenter::defaultCenter(), QLatin1String(kDWEPSProgressNotification), {},
-        {{QStringLiteral("total"), total}, {QStringLiteral("progress"), progress}}, false);
+        {{QStringLiteral("total"), total}, {QStringLiteral("progress"), progress}}, true);
 }
 
 } // namespace
