@@ -7,11 +7,11 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <QList>
 #include <algorithm>
 #include <cerrno>
 #include <condition_variable>
 #include <cstring>
-#include <QList>
 #include <list>
 #include <mutex>
 #include <stdexcept>

@@ -13,8 +13,8 @@
 #include "DWPayment/DWPUserDataOracle.h"
 #include "DWPayment/DWPVatIdTester.h"
 
-#include "platform/core/DWAssert.h"
 #include "platform/archive/PropertyList.h"
+#include "platform/core/DWAssert.h"
 
 #include <QCoreApplication>
 #include <QStringList>
