@@ -8,8 +8,8 @@
 #include "platform/core/Localization.h"
 #include "platform/core/UserDefaults.h"
 
-#include <cxxabi.h>
 #include <cstdlib>
+#include <cxxabi.h>
 #include <typeinfo>
 
 namespace {

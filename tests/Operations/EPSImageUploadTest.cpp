@@ -75,7 +75,7 @@ protected:
         std::lock_guard lock(m_addressMutex);
         if (m_address.isNull())
             m_server.addRoute({.callName = "UploadSiteHostedPictures"}, [this](const dw::test::FakeHttpRequest&) {
-                std::lock_guard lock(m_addressMutex);
+                std::lock_guard answering(m_addressMutex);
                 return FakeHttpReply{.body = successReply("Success", m_address)};
             });
         m_address = m_server.url(path);
