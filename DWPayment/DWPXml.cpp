@@ -53,6 +53,9 @@ constexpr int kParseOptions = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NO
 
 DocPtr parse(const QByteArray& bytes, DWPError* error)
 {
+    // The library's globals are set up once, before any two threads parse at the same time.
+    static std::once_flag once;
+    std::call_once(once, [] { xmlInitParser(); });
     xmlParserCtxt* context = xmlNewParserCtxt();
     if (!context)
         return nullptr;
