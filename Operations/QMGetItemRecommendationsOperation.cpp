@@ -14,8 +14,9 @@
 #include "platform/core/Localization.h"
 
 QMGetItemRecommendationsOperation::QMGetItemRecommendationsOperation(const QMEbayConnectorFactory& connectorFactory,
-                                                                     const QVariantMap& itemInfo)
-    : QMGenericEbayNSOperation(connectorFactory), m_itemInfo(itemInfo)
+                                                                     const QVariantMap& itemInfo,
+                                                                     const QString& accountID)
+    : QMGenericEbayItemTypeOperation(connectorFactory, itemInfo, accountID)
 {}
 
 QString QMGetItemRecommendationsOperation::name() const
@@ -26,23 +27,6 @@ QString QMGetItemRecommendationsOperation::name() const
 QString QMGetItemRecommendationsOperation::operationDescription() const
 {
     return dw::localized("Getting recommendations for \u201c%@\u201d").replace(QLatin1String("%@"), itemTitle());
-}
-
-QString QMGetItemRecommendationsOperation::itemTitle() const
-{
-    return m_itemInfo.value(QStringLiteral("title")).toString();
-}
-
-QString QMGetItemRecommendationsOperation::accountID() const
-{
-    std::lock_guard lock(m_fieldsMutex);
-    return m_accountID;
-}
-
-void QMGetItemRecommendationsOperation::setAccountID(const QString& accountID)
-{
-    std::lock_guard lock(m_fieldsMutex);
-    m_accountID = accountID;
 }
 
 qint64 QMGetItemRecommendationsOperation::categoryID() const

@@ -8,27 +8,23 @@
 // and endTime, or the error envelope. Only the acknowledgement "Success" with a recommendation
 // gives results; a name recommendation without a name is skipped.
 //
-//     auto operation = std::make_shared<QMGetItemRecommendationsOperation>(factory, item->infoForOperations());
-//     operation->setAccountID(accountID);
+//     auto operation = std::make_shared<QMGetItemRecommendationsOperation>(
+//         factory, item->infoDictionaryForOperations(), accountID);
 //     operation->setCategoryID(item->primaryCategoryID());
 //     serialQueue.addOperation(operation);
 
-#include "Operations/QMGenericEbayNSOperation.h"
+#include "Operations/QMGenericEbayItemTypeOperation.h"
 
-#include <QVariantMap>
-
-class QMGetItemRecommendationsOperation : public QMGenericEbayNSOperation
+class QMGetItemRecommendationsOperation : public QMGenericEbayItemTypeOperation
 {
 public:
-    QMGetItemRecommendationsOperation(const QMEbayConnectorFactory& connectorFactory, const QVariantMap& itemInfo);
+    // The operation sends no item type of its own: only the snapshot's title goes out.
+    QMGetItemRecommendationsOperation(const QMEbayConnectorFactory& connectorFactory, const QVariantMap& itemInfo,
+                                      const QString& accountID);
 
     QString name() const override;
     QString operationDescription() const override;
 
-    QVariantMap itemInfo() const { return m_itemInfo; }
-    QString itemTitle() const;
-    QString accountID() const;
-    void setAccountID(const QString& accountID);
     qint64 categoryID() const;
     void setCategoryID(qint64 categoryID);
 
@@ -40,9 +36,7 @@ protected:
     void internalMain() override;
 
 private:
-    const QVariantMap m_itemInfo;
     mutable std::mutex m_fieldsMutex;
-    QString m_accountID;
     qint64 m_categoryID = 0;
     QString m_endTime;
     QVariantMap m_suggestedValues;

@@ -28,7 +28,8 @@ protected:
                 connector->setToken(QStringLiteral("account-token"));
                 return connector;
             },
-            QVariantMap{{QStringLiteral("title"), QStringLiteral("Leica M6 ]]> & <film>")}});
+            QVariantMap{{QStringLiteral("title"), QStringLiteral("Leica M6 ]]> & <film>")}},
+            QStringLiteral("account-1"));
         operation->setCategoryID(15230);
         DWNSOperationQueue queue;
         queue.addOperation(operation);
