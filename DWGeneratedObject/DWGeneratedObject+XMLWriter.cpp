@@ -15,6 +15,7 @@
 #include <charconv>
 #include <cstring>
 #include <optional>
+#include <type_traits>
 
 namespace {
 
@@ -82,24 +83,29 @@ const char16_t* endOfPlainRun(const char16_t* p, const char16_t* end, bool attri
 
 } // namespace
 
-// Writes generated objects as one document text. The fields are read from their members
-// (fieldStorage) and the text is built in place, so that a large request costs little more than
-// copying its texts.
+// Writes generated objects as one document, as UTF-16 text (Unit char16_t) or as UTF-8 bytes (Unit
+// char). Both share every rule of what is escaped, wrapped or dropped; only the code units they
+// put out differ. The fields are read from their members (fieldStorage) and the document is built
+// in place, so that a large request costs little more than copying its texts.
+template<class Unit>
 class DWXMLWriter
 {
 public:
-    // Room for length characters at once, as a text of about that length is expected.
+    static constexpr bool kUtf16 = std::is_same_v<Unit, char16_t>;
+    using Buffer = std::conditional_t<kUtf16, QString, QByteArray>;
+
+    // Room for length code units at once, as a document of about that length is expected.
     void reserve(qsizetype length)
     {
         if (m_end - m_pos < length)
             allocate(m_pos - m_begin + length);
     }
 
-    QString take()
+    Buffer take()
     {
-        m_text.resize(m_pos - m_begin);
-        m_text.squeeze();
-        return std::move(m_text);
+        m_buffer.resize(m_pos - m_begin);
+        m_buffer.squeeze();
+        return std::move(m_buffer);
     }
 
     template<size_t N>
@@ -108,7 +114,7 @@ public:
         putAscii(text, N - 1);
     }
 
-    void writeObject(const DWGeneratedObject& object, const QString& tag, bool isRoot, int depth)
+    void writeObject(const DWGeneratedObject& object, const Buffer& tag, bool isRoot, int depth)
     {
         DW_ASSERT(depth <= DWGeneratedObject::kMaxNestingDepth,
                   "Generated objects nest too deep to be written (does an object contain itself?)");
@@ -122,24 +128,24 @@ public:
             return !required->isEmpty() && required->contains(name);
         };
 
-        put(u'<');
+        putChar('<');
         put(tag);
         if (isRoot) {
             putLiteral(" xmlns=\"");
             putEscaped(object.xmlNamespace(), true);
-            put(u'"');
+            putChar('"');
         }
         for (const DWXMLField& attribute : tables.attributeFields) {
             const void* field = object.fieldStorage(attribute.index);
             if (!isWritten(field, attribute.row->valueType, [&] { return isRequired(attribute.name); }))
                 continue;
-            put(u' ');
-            put(attribute.name);
+            putChar(' ');
+            put(nameOf(attribute));
             putLiteral("=\"");
             putValue(field, attribute.row->valueType, true);
-            put(u'"');
+            putChar('"');
         }
-        put(u'>');
+        putChar('>');
 
         if (cls.hasSimpleContent()) {
             // The content is the value itself: an amount of 0 is still "0", never an empty amount.
@@ -155,51 +161,58 @@ public:
                 const void* field = object.fieldStorage(element.index);
                 const DWFieldRow& row = *element.row;
                 if (row.kind == DWFieldKind::Repeated)
-                    writeItems(field, row, element.name, depth);
+                    writeItems(field, row, nameOf(element), depth);
                 else if (row.valueType == DWValueType::Object)
-                    writeNested(row.objectSlot->get(field), element.name, depth);
+                    writeNested(row.objectSlot->get(field), nameOf(element), depth);
                 else if (isWritten(field, row.valueType, [&] { return isRequired(element.name); }))
-                    writeElement(field, row.valueType, element.name);
+                    writeElement(field, row.valueType, nameOf(element));
             }
         }
 
-        putTag(u"</", tag);
+        putTag(true, tag);
     }
 
 private:
-    QString m_text;
-    char16_t* m_begin = nullptr;
-    char16_t* m_pos = nullptr;
-    char16_t* m_end = nullptr;
+    Buffer m_buffer;
+    Unit* m_begin = nullptr;
+    Unit* m_pos = nullptr;
+    Unit* m_end = nullptr;
 
-    void writeNested(const DWGeneratedObject* nested, const QString& name, int depth)
+    static const Buffer& nameOf(const DWXMLField& field)
+    {
+        if constexpr (kUtf16)
+            return field.name;
+        else
+            return field.utf8Name;
+    }
+
+    void writeNested(const DWGeneratedObject* nested, const Buffer& name, int depth)
     {
         if (nested)
             writeObject(*nested, name, false, depth + 1);
     }
 
-    void writeElement(const void* field, DWValueType type, const QString& name)
+    void writeElement(const void* field, DWValueType type, const Buffer& name)
     {
-        putTag(u"<", name);
+        putTag(false, name);
         putValue(field, type, false);
-        putTag(u"</", name);
+        putTag(true, name);
     }
 
     // "<name>" or "</name>".
-    void putTag(const char16_t* opening, const QString& name)
+    void putTag(bool closing, const Buffer& name)
     {
-        const qsizetype openingLength = opening[1] ? 2 : 1;
-        ensure(name.size() + openingLength + 1);
-        *m_pos++ = opening[0];
-        if (openingLength == 2)
-            *m_pos++ = opening[1];
-        copy(reinterpret_cast<const char16_t*>(name.constData()), name.size());
-        *m_pos++ = u'>';
+        ensure(name.size() + 3);
+        *m_pos++ = Unit('<');
+        if (closing)
+            *m_pos++ = Unit('/');
+        copy(reinterpret_cast<const Unit*>(name.constData()), name.size());
+        *m_pos++ = Unit('>');
     }
 
     // Every item of a repeated element, each an element of its own; items that hold nothing are
     // still written, as empty elements, except dates and records.
-    void writeItems(const void* field, const DWFieldRow& row, const QString& name, int depth)
+    void writeItems(const void* field, const DWFieldRow& row, const Buffer& name, int depth)
     {
         switch (row.valueType) {
         case DWValueType::Object:
@@ -309,7 +322,7 @@ private:
             QString inner = dw::xml::xmlCharactersOnly(value.mid(kCDataOpen.size(), value.size() - wrapping));
             inner.replace(kCDataClose, QLatin1String("]]]]><![CDATA[>"));
             putAscii(kCDataOpen.data(), kCDataOpen.size());
-            put(inner);
+            putUtf16(inner);
             putAscii(kCDataClose.data(), kCDataClose.size());
             return;
         }
@@ -326,7 +339,7 @@ private:
         while (p < end) {
             const char16_t* run = p;
             p = endOfPlainRun(p, end, attribute);
-            put(run, p - run);
+            putUtf16(run, p - run);
             if (p == end)
                 break;
             const char16_t c = *p++;
@@ -356,7 +369,7 @@ private:
                 break;
             default:
                 if (QChar::isHighSurrogate(c) && p < end && QChar::isLowSurrogate(*p)) {
-                    put(p - 1, 2);
+                    putUtf16(p - 1, 2);
                     ++p;
                 }
                 break;
@@ -368,8 +381,8 @@ private:
     {
         if (m_end - m_pos >= count)
             return;
-        // Growing fourfold copies the text less often; pages never written to cost nothing, and
-        // take() gives back what is left over.
+        // Growing fourfold copies the document less often; pages never written to cost nothing,
+        // and take() gives back what is left over.
         const qsizetype used = m_pos - m_begin;
         qsizetype capacity = std::max<qsizetype>(m_end - m_begin, 4096);
         while (capacity - used < count)
@@ -380,60 +393,134 @@ private:
     void allocate(qsizetype capacity)
     {
         const qsizetype used = m_pos - m_begin;
-        m_text.resize(capacity);
-        m_begin = reinterpret_cast<char16_t*>(m_text.data());
+        m_buffer.resize(capacity);
+        m_begin = reinterpret_cast<Unit*>(m_buffer.data());
         m_pos = m_begin + used;
         m_end = m_begin + capacity;
     }
 
-    void put(char16_t c)
+    void putChar(char c)
     {
         ensure(1);
-        *m_pos++ = c;
+        *m_pos++ = Unit(c);
     }
 
-    void put(const char16_t* text, qsizetype count)
+    void put(const Buffer& text)
     {
-        ensure(count);
-        copy(text, count);
+        ensure(text.size());
+        copy(reinterpret_cast<const Unit*>(text.constData()), text.size());
     }
 
     // Copies into room made before.
-    void copy(const char16_t* text, qsizetype count)
+    void copy(const Unit* text, qsizetype count)
     {
         // Most pieces are element names and short values, which a loop copies faster than a call.
         if (count <= 16) {
             for (qsizetype i = 0; i < count; ++i)
                 m_pos[i] = text[i];
         } else {
-            std::memcpy(m_pos, text, size_t(count) * sizeof(char16_t));
+            std::memcpy(m_pos, text, size_t(count) * sizeof(Unit));
         }
         m_pos += count;
     }
 
-    void put(const QString& text) { put(reinterpret_cast<const char16_t*>(text.constData()), text.size()); }
-
     void putAscii(const char* text, qsizetype count)
     {
         ensure(count);
-        for (qsizetype i = 0; i < count; ++i)
-            *m_pos++ = static_cast<unsigned char>(text[i]);
+        if constexpr (kUtf16) {
+            for (qsizetype i = 0; i < count; ++i)
+                *m_pos++ = static_cast<unsigned char>(text[i]);
+        } else {
+            copy(text, count);
+        }
+    }
+
+    void putUtf16(const QString& text) { putUtf16(reinterpret_cast<const char16_t*>(text.constData()), text.size()); }
+
+    // Text that the rules above let through, whose surrogates therefore come in pairs.
+    void putUtf16(const char16_t* text, qsizetype count)
+    {
+        if constexpr (kUtf16) {
+            ensure(count);
+            copy(text, count);
+        } else {
+            putUtf8(text, text + count);
+        }
+    }
+
+    // Encodes as UTF-8. Room for the rest as if it were all ASCII is made first, and more only as
+    // a character needs it, so that a document as long as the one before fits the room made for
+    // it without growing.
+    void putUtf8(const char16_t* p, const char16_t* const end)
+    {
+        ensure(end - p);
+        while (p < end) {
+            const char16_t* stop = end;
+#if defined(__SSE2__)
+            // Eight ASCII characters at a time go out as they are; a chunk with anything else goes
+            // through the loop below.
+            const __m128i nonAscii = _mm_set1_epi16(static_cast<short>(0xFF80));
+            for (; end - p >= 8; p += 8, m_pos += 8) {
+                const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+                if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(chunk, nonAscii), _mm_setzero_si128())) != 0xFFFF)
+                    break;
+                _mm_storel_epi64(reinterpret_cast<__m128i*>(m_pos), _mm_packus_epi16(chunk, chunk));
+            }
+            stop = p + std::min<qsizetype>(end - p, 8);
+#endif
+            while (p < stop) {
+                const char32_t c = *p++;
+                if (c < 0x80) {
+                    *m_pos++ = char(c);
+                    continue;
+                }
+                // The rest as ASCII, and this character's bytes beyond the code units it takes.
+                ensure((end - p) + 3);
+                if (c < 0x800) {
+                    *m_pos++ = char(0xC0 | (c >> 6));
+                    *m_pos++ = char(0x80 | (c & 0x3F));
+                } else if (!QChar::isSurrogate(c)) {
+                    *m_pos++ = char(0xE0 | (c >> 12));
+                    *m_pos++ = char(0x80 | ((c >> 6) & 0x3F));
+                    *m_pos++ = char(0x80 | (c & 0x3F));
+                } else if (QChar::isHighSurrogate(c) && p < end && QChar::isLowSurrogate(*p)) {
+                    const char32_t u = QChar::surrogateToUcs4(char16_t(c), *p++);
+                    *m_pos++ = char(0xF0 | (u >> 18));
+                    *m_pos++ = char(0x80 | ((u >> 12) & 0x3F));
+                    *m_pos++ = char(0x80 | ((u >> 6) & 0x3F));
+                    *m_pos++ = char(0x80 | (u & 0x3F));
+                }
+            }
+        }
     }
 };
 
-QString DWGeneratedObject::xmlRequest() const
+template<class Unit>
+typename DWXMLWriter<Unit>::Buffer writeDocument(const DWGeneratedObject& object, std::atomic<qsizetype>& lastLength)
 {
-    QString root = elementName();
+    QString root = object.elementName();
     // Only messages have a root element name of their own; a data type written by itself is
     // rooted in an element named after its class.
     if (root.isEmpty())
-        root = generatedClass().name();
-    const DWXMLTables& tables = generatedClass().xmlTables();
-    DWXMLWriter writer;
-    writer.reserve(tables.lastDocumentLength.load(std::memory_order_relaxed) + 1);
+        root = object.generatedClass().name();
+    DWXMLWriter<Unit> writer;
+    writer.reserve(lastLength.load(std::memory_order_relaxed) + 1);
     writer.putLiteral("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n");
-    writer.writeObject(*this, root, true, 0);
-    QString xml = writer.take();
-    tables.lastDocumentLength.store(xml.size(), std::memory_order_relaxed);
-    return xml;
+    if constexpr (DWXMLWriter<Unit>::kUtf16)
+        writer.writeObject(object, root, true, 0);
+    else
+        writer.writeObject(object, root.toUtf8(), true, 0);
+    auto document = writer.take();
+    lastLength.store(document.size(), std::memory_order_relaxed);
+    return document;
+}
+
+QString DWGeneratedObject::xmlRequest() const
+{
+    return writeDocument<char16_t>(*this, generatedClass().xmlTables().lastDocumentLength);
+}
+
+QByteArray DWGeneratedObject::xmlRequestData() const
+{
+    return writeDocument<char>(*this, generatedClass().xmlTables().lastDocumentBytes);
 }

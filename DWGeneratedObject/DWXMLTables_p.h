@@ -4,6 +4,7 @@
 
 #include "DWGeneratedObject/DWGeneratedClass.h"
 
+#include <QByteArray>
 #include <QString>
 
 #include <atomic>
@@ -46,7 +47,10 @@ struct DWXMLField
 {
     int index;
     const DWFieldRow* row;
-    QString name; // the XML name, made once per class rather than on every write
+    // The XML name, made once per class rather than on every write, for the text and the byte
+    // writer.
+    QString name;
+    QByteArray utf8Name;
 };
 
 struct DWXMLTables
@@ -63,5 +67,7 @@ struct DWXMLTables
     std::vector<bool> enumerations;
     // The length of the document last written with an object of this class at its root: the next
     // one is likely as long, and room made at once spares copying the text as it grows.
+    // Kept apart for text (in UTF-16 code units) and bytes (UTF-8).
     mutable std::atomic<qsizetype> lastDocumentLength{0};
+    mutable std::atomic<qsizetype> lastDocumentBytes{0};
 };

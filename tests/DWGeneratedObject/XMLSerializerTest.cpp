@@ -324,6 +324,46 @@ TEST(XMLSerializer, CharactersThatXmlCannotCarryAreDropped)
     EXPECT_EQ(back->identifier(), QStringLiteral("i\x7Fjk")); // DEL is allowed in XML 1.0
 }
 
+TEST(XMLSerializer, BytesAreTheUtf8OfTheText)
+{
+    const QString pair = QStringLiteral("\U0001F600");
+    const QString high(QChar(0xD83D));
+    const QString low(QChar(0xDE00));
+    // Long enough for eight characters at a time, with the odd one at every position of a chunk.
+    const QString mixed = QStringLiteral("abcdefg\u00E9hijklmn\u20ACopqrstu") + pair + QStringLiteral("vwxyz12");
+    struct Case
+    {
+        const char* name;
+        QString text;
+    };
+    const Case cases[] = {
+        {"ASCII", QStringLiteral("Vintage camera, lens clean & clear <35mm>")},
+        {"two and three bytes", QStringLiteral("Caf\u00E9 \u20AC 20 \u2013 \u65E5\u672C\u8A9E \uFFFD")},
+        {"outside the BMP", pair + QStringLiteral(" smile ") + pair + pair},
+        {"a pair across a chunk", QStringLiteral("1234567") + pair + QStringLiteral("89abcdefgh")},
+        {"mixed at every offset", mixed + mixed.mid(1) + mixed.mid(3) + mixed.mid(6)},
+        {"non-ASCII only", QString(40, QChar(0x0416))},
+        {"dropped characters", QStringLiteral("a\x01"
+                                              "b\x0B"
+                                              "c\x1F\x7F") +
+                                   QChar(0xFFFE) + QChar(0xFFFF) + QStringLiteral("d\r\n\te")},
+        {"lone surrogates", high + QStringLiteral("x") + low + QStringLiteral("12345678") + low + high + pair + high},
+        {"terminators", QStringLiteral("]]>a]]]]>>") + pair + QStringLiteral("]]>")},
+        {"long text grows the document", QString(3000, QChar(0x20AC)) + mixed.repeated(500) + high},
+        {"short again", QStringLiteral("\u00E9")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto record = FixtureRecordType::recordType();
+        record->setTitle(c.text);
+        record->setIdentifier(c.text);
+        record->setDescription(QStringLiteral("<![CDATA[") + c.text + QStringLiteral("]]>"));
+        record->addNote(c.text + QStringLiteral("]]>"));
+        record->setAmount(amount(1.5, c.text));
+        EXPECT_EQ(record->xmlRequestData(), record->xmlRequest().toUtf8());
+    }
+}
+
 TEST(XMLSerializer, NumbersOutOfRangeFailTheReadWithALogLine)
 {
     struct Case
