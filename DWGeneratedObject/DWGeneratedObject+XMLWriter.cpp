@@ -15,6 +15,7 @@
 #include <charconv>
 #include <cstring>
 #include <optional>
+#include <string_view>
 #include <type_traits>
 
 namespace {
@@ -39,6 +40,15 @@ constexpr std::array<bool, 128> plainAscii(bool attribute)
 }
 constexpr std::array<bool, 128> kPlainInText = plainAscii(false);
 constexpr std::array<bool, 128> kPlainInAttribute = plainAscii(true);
+
+// Whether the character goes out as it is: plain ASCII, or any other that XML can carry apart from
+// surrogates, which go out only in pairs.
+inline bool isPlain(char16_t c, bool attribute)
+{
+    if (c < 0x80)
+        return (attribute ? kPlainInAttribute : kPlainInText)[c];
+    return c < 0xD800 || (c >= 0xE000 && c < 0xFFFE);
+}
 
 // The end of the run of characters from p on that go out as they are.
 const char16_t* endOfPlainRun(const char16_t* p, const char16_t* end, bool attribute)
@@ -75,10 +85,35 @@ const char16_t* endOfPlainRun(const char16_t* p, const char16_t* end, bool attri
         }
     }
 #endif
-    const std::array<bool, 128>& plain = attribute ? kPlainInAttribute : kPlainInText;
-    while (p < end && (*p < 0x80 ? plain[*p] : (*p < 0xD800 || (*p >= 0xE000 && *p < 0xFFFE))))
+    while (p < end && isPlain(*p, attribute))
         ++p;
     return p;
+}
+
+// What stands for a character that is not plain: a reference, or nothing for one that XML cannot
+// carry (a surrogate pair is the caller's to keep).
+std::string_view replacement(char16_t c)
+{
+    switch (c) {
+    case u'&':
+        return "&amp;";
+    case u'<':
+        return "&lt;";
+    case u'>':
+        return "&gt;";
+    case u'"':
+        return "&quot;";
+    // A reader normalises a literal carriage return away, and white space in an attribute to
+    // spaces; character references keep them.
+    case u'\r':
+        return "&#13;";
+    case u'\n':
+        return "&#10;";
+    case u'\t':
+        return "&#9;";
+    default:
+        return {};
+    }
 }
 
 } // namespace
@@ -336,44 +371,79 @@ private:
     {
         const char16_t* p = reinterpret_cast<const char16_t*>(text.constData());
         const char16_t* const end = p + text.size();
+        if constexpr (!kUtf16)
+            ensure(end - p);
         while (p < end) {
-            const char16_t* run = p;
-            p = endOfPlainRun(p, end, attribute);
-            putUtf16(run, p - run);
+            if constexpr (kUtf16) {
+                const char16_t* run = p;
+                p = endOfPlainRun(p, end, attribute);
+                putUtf16(run, p - run);
+            } else {
+                p = putPlainRunUtf8(p, end, attribute);
+            }
             if (p == end)
                 break;
             const char16_t c = *p++;
-            switch (c) {
-            case u'&':
-                putLiteral("&amp;");
-                break;
-            case u'<':
-                putLiteral("&lt;");
-                break;
-            case u'>':
-                putLiteral("&gt;");
-                break;
-            case u'"':
-                putLiteral("&quot;");
-                break;
-            // A reader normalises a literal carriage return away, and white space in an attribute
-            // to spaces; character references keep them.
-            case u'\r':
-                putLiteral("&#13;");
-                break;
-            case u'\n':
-                putLiteral("&#10;");
-                break;
-            case u'\t':
-                putLiteral("&#9;");
-                break;
-            default:
-                if (QChar::isHighSurrogate(c) && p < end && QChar::isLowSurrogate(*p)) {
-                    putUtf16(p - 1, 2);
-                    ++p;
+            const std::string_view reference = replacement(c);
+            if (!reference.empty()) {
+                if constexpr (!kUtf16) {
+                    // Room for the rest as if it were ASCII stays made.
+                    ensure(qsizetype(reference.size()) + (end - p));
                 }
-                break;
+                putAscii(reference.data(), qsizetype(reference.size()));
+            } else if (QChar::isHighSurrogate(c) && p < end && QChar::isLowSurrogate(*p)) {
+                if constexpr (kUtf16) {
+                    putUtf16(p - 1, 2);
+                } else {
+                    ensure((end - p) + 3);
+                    putBeyondAscii(QChar::surrogateToUcs4(c, *p));
+                }
+                ++p;
             }
+        }
+    }
+
+    // UTF-8: writes the run of plain characters from p on and returns its end. Room for the rest of
+    // the text as if it were ASCII is made before; plain ASCII goes out eight characters at a time
+    // as the scan goes.
+    const char16_t* putPlainRunUtf8(const char16_t* p, const char16_t* const end, bool attribute)
+    {
+        for (;;) {
+#if defined(__SSE2__)
+            // As endOfPlainRun looks, but only ASCII passes: characters are compared as signed
+            // numbers, so those from 0x8000 up count as below a space.
+            const __m128i belowSpace = _mm_set1_epi16(0x20);
+            const __m128i lastAscii = _mm_set1_epi16(0x7F);
+            const __m128i ampersand = _mm_set1_epi16('&');
+            const __m128i less = _mm_set1_epi16('<');
+            const __m128i greater = _mm_set1_epi16('>');
+            const __m128i quote = _mm_set1_epi16(attribute ? '"' : '&');
+            const __m128i sparedA = _mm_set1_epi16(attribute ? ' ' : '\t');
+            const __m128i sparedB = _mm_set1_epi16(attribute ? ' ' : '\n');
+            for (; end - p >= 8; p += 8, m_pos += 8) {
+                const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+                const __m128i outside =
+                    _mm_or_si128(_mm_cmplt_epi16(chunk, belowSpace), _mm_cmpgt_epi16(chunk, lastAscii));
+                const __m128i markup =
+                    _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(chunk, ampersand), _mm_cmpeq_epi16(chunk, less)),
+                                 _mm_or_si128(_mm_cmpeq_epi16(chunk, greater), _mm_cmpeq_epi16(chunk, quote)));
+                const __m128i spared = _mm_or_si128(_mm_cmpeq_epi16(chunk, sparedA), _mm_cmpeq_epi16(chunk, sparedB));
+                if (_mm_movemask_epi8(_mm_andnot_si128(spared, _mm_or_si128(outside, markup))) != 0)
+                    break;
+                _mm_storel_epi64(reinterpret_cast<__m128i*>(m_pos), _mm_packus_epi16(chunk, chunk));
+            }
+#endif
+            const std::array<bool, 128>& plain = attribute ? kPlainInAttribute : kPlainInText;
+            while (p < end && *p < 0x80 && plain[*p])
+                *m_pos++ = char(*p++);
+            if (p == end || !isPlain(*p, attribute))
+                return p;
+            // Plain characters beyond ASCII, up to the next ASCII one.
+            do {
+                const char16_t c = *p++;
+                ensure((end - p) + 3);
+                putBeyondAscii(c);
+            } while (p < end && *p >= 0x80 && isPlain(*p, attribute));
         }
     }
 
@@ -435,7 +505,10 @@ private:
         }
     }
 
-    void putUtf16(const QString& text) { putUtf16(reinterpret_cast<const char16_t*>(text.constData()), text.size()); }
+    void putUtf16(const QString& text)
+    {
+        putUtf16(reinterpret_cast<const char16_t*>(text.constData()), text.size());
+    }
 
     // Text that the rules above let through, whose surrogates therefore come in pairs.
     void putUtf16(const char16_t* text, qsizetype count)
@@ -469,29 +542,34 @@ private:
             stop = p + std::min<qsizetype>(end - p, 8);
 #endif
             while (p < stop) {
-                const char32_t c = *p++;
+                const char16_t c = *p++;
                 if (c < 0x80) {
                     *m_pos++ = char(c);
-                    continue;
-                }
-                // The rest as ASCII, and this character's bytes beyond the code units it takes.
-                ensure((end - p) + 3);
-                if (c < 0x800) {
-                    *m_pos++ = char(0xC0 | (c >> 6));
-                    *m_pos++ = char(0x80 | (c & 0x3F));
                 } else if (!QChar::isSurrogate(c)) {
-                    *m_pos++ = char(0xE0 | (c >> 12));
-                    *m_pos++ = char(0x80 | ((c >> 6) & 0x3F));
-                    *m_pos++ = char(0x80 | (c & 0x3F));
+                    ensure((end - p) + 3);
+                    putBeyondAscii(c);
                 } else if (QChar::isHighSurrogate(c) && p < end && QChar::isLowSurrogate(*p)) {
-                    const char32_t u = QChar::surrogateToUcs4(char16_t(c), *p++);
-                    *m_pos++ = char(0xF0 | (u >> 18));
-                    *m_pos++ = char(0x80 | ((u >> 12) & 0x3F));
-                    *m_pos++ = char(0x80 | ((u >> 6) & 0x3F));
-                    *m_pos++ = char(0x80 | (u & 0x3F));
+                    ensure((end - p) + 3);
+                    putBeyondAscii(QChar::surrogateToUcs4(c, *p++));
                 }
             }
         }
+    }
+
+    // One character beyond ASCII, into room made before (at most four bytes).
+    void putBeyondAscii(char32_t c)
+    {
+        if (c < 0x800) {
+            *m_pos++ = char(0xC0 | (c >> 6));
+        } else if (c < 0x10000) {
+            *m_pos++ = char(0xE0 | (c >> 12));
+            *m_pos++ = char(0x80 | ((c >> 6) & 0x3F));
+        } else {
+            *m_pos++ = char(0xF0 | (c >> 18));
+            *m_pos++ = char(0x80 | ((c >> 12) & 0x3F));
+            *m_pos++ = char(0x80 | ((c >> 6) & 0x3F));
+        }
+        *m_pos++ = char(0x80 | (c & 0x3F));
     }
 };
 
