@@ -172,12 +172,12 @@ public:
         }
         for (const DWXMLField& attribute : tables.attributeFields) {
             const void* field = object.fieldStorage(attribute.index);
-            if (!isWritten(field, attribute.row->valueType, [&] { return isRequired(attribute.name); }))
+            if (!isWritten(field, attribute.valueType, [&] { return isRequired(attribute.name); }))
                 continue;
             putChar(' ');
             put(nameOf(attribute));
             putLiteral("=\"");
-            putValue(field, attribute.row->valueType, true);
+            putValue(field, attribute.valueType, true);
             putChar('"');
         }
         putChar('>');
@@ -194,13 +194,12 @@ public:
         } else {
             for (const DWXMLField& element : tables.elementFields) {
                 const void* field = object.fieldStorage(element.index);
-                const DWFieldRow& row = *element.row;
-                if (row.kind == DWFieldKind::Repeated)
-                    writeItems(field, row, nameOf(element), depth);
-                else if (row.valueType == DWValueType::Object)
-                    writeNested(row.objectSlot->get(field), nameOf(element), depth);
-                else if (isWritten(field, row.valueType, [&] { return isRequired(element.name); }))
-                    writeElement(field, row.valueType, nameOf(element));
+                if (element.kind == DWFieldKind::Repeated)
+                    writeItems(field, *element.row, nameOf(element), depth);
+                else if (element.valueType == DWValueType::Object)
+                    writeNested(element.row->objectSlot->get(field), nameOf(element), depth);
+                else if (isWritten(field, element.valueType, [&] { return isRequired(element.name); }))
+                    writeElement(field, element.valueType, nameOf(element));
             }
         }
 
@@ -484,12 +483,27 @@ private:
     // Copies into room made before.
     void copy(const Unit* text, qsizetype count)
     {
-        // Most pieces are element names and short values, which a loop copies faster than a call.
-        if (count <= 16) {
-            for (qsizetype i = 0; i < count; ++i)
-                m_pos[i] = text[i];
-        } else {
-            std::memcpy(m_pos, text, size_t(count) * sizeof(Unit));
+        // Most pieces are element names and short values. Up to 32 bytes go as two copies of a
+        // fixed size that overlap in the middle, which the compiler makes plain moves, rather than
+        // as a call or a loop.
+        const size_t n = size_t(count) * sizeof(Unit);
+        char* const out = reinterpret_cast<char*>(m_pos);
+        const char* const in = reinterpret_cast<const char*>(text);
+        if (n > 32) {
+            std::memcpy(out, in, n);
+        } else if (n >= 16) {
+            std::memcpy(out, in, 16);
+            std::memcpy(out + n - 16, in + n - 16, 16);
+        } else if (n >= 8) {
+            std::memcpy(out, in, 8);
+            std::memcpy(out + n - 8, in + n - 8, 8);
+        } else if (n >= 4) {
+            std::memcpy(out, in, 4);
+            std::memcpy(out + n - 4, in + n - 4, 4);
+        } else if (n > 0) {
+            out[0] = in[0];
+            out[n / 2] = in[n / 2];
+            out[n - 1] = in[n - 1];
         }
         m_pos += count;
     }
@@ -501,7 +515,8 @@ private:
             for (qsizetype i = 0; i < count; ++i)
                 *m_pos++ = static_cast<unsigned char>(text[i]);
         } else {
-            copy(text, count);
+            std::memcpy(m_pos, text, size_t(count));
+            m_pos += count;
         }
     }
 

@@ -46,6 +46,9 @@ private:
 struct DWXMLField
 {
     int index;
+    // The row's kind and type, at hand without reaching for the row.
+    DWFieldKind kind;
+    DWValueType valueType;
     const DWFieldRow* row;
     // The XML name, made once per class rather than on every write, for the text and the byte
     // writer.
