@@ -11,12 +11,10 @@
 
 #include <algorithm>
 #include <array>
-#include <bit>
 #include <charconv>
 #include <cstring>
 #include <optional>
 #include <string_view>
-#include <type_traits>
 
 namespace {
 
@@ -50,46 +48,6 @@ inline bool isPlain(char16_t c, bool attribute)
     return c < 0xD800 || (c >= 0xE000 && c < 0xFFFE);
 }
 
-// The end of the run of characters from p on that go out as they are.
-const char16_t* endOfPlainRun(const char16_t* p, const char16_t* end, bool attribute)
-{
-#if defined(__SSE2__)
-    // Eight characters at a time look for anything that may need care: a control character, a
-    // markup character, or one from the surrogates up. The exact test below sorts them out.
-    // Characters are compared as signed numbers with their top bit flipped, which orders them as
-    // unsigned numbers.
-    const __m128i flip = _mm_set1_epi16(static_cast<short>(0x8000));
-    const __m128i belowSpace = _mm_set1_epi16(static_cast<short>(0x20 ^ 0x8000));
-    const __m128i lastBeforeSurrogates = _mm_set1_epi16(static_cast<short>(0xD7FF ^ 0x8000));
-    const __m128i ampersand = _mm_set1_epi16('&');
-    const __m128i less = _mm_set1_epi16('<');
-    const __m128i greater = _mm_set1_epi16('>');
-    const __m128i quote = _mm_set1_epi16(attribute ? '"' : '&');
-    // Tabs and line feeds go out as they are in text; in an attribute nothing is spared (a space
-    // is no candidate anyway).
-    const __m128i sparedA = _mm_set1_epi16(attribute ? ' ' : '\t');
-    const __m128i sparedB = _mm_set1_epi16(attribute ? ' ' : '\n');
-    for (; end - p >= 8; p += 8) {
-        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        const __m128i flipped = _mm_xor_si128(chunk, flip);
-        const __m128i outside =
-            _mm_or_si128(_mm_cmplt_epi16(flipped, belowSpace), _mm_cmpgt_epi16(flipped, lastBeforeSurrogates));
-        const __m128i markup =
-            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(chunk, ampersand), _mm_cmpeq_epi16(chunk, less)),
-                         _mm_or_si128(_mm_cmpeq_epi16(chunk, greater), _mm_cmpeq_epi16(chunk, quote)));
-        const __m128i spared = _mm_or_si128(_mm_cmpeq_epi16(chunk, sparedA), _mm_cmpeq_epi16(chunk, sparedB));
-        const int candidates = _mm_movemask_epi8(_mm_andnot_si128(spared, _mm_or_si128(outside, markup)));
-        if (candidates != 0) {
-            p += std::countr_zero(unsigned(candidates)) / 2;
-            break;
-        }
-    }
-#endif
-    while (p < end && isPlain(*p, attribute))
-        ++p;
-    return p;
-}
-
 // What stands for a character that is not plain: a reference, or nothing for one that XML cannot
 // carry (a surrogate pair is the caller's to keep).
 std::string_view replacement(char16_t c)
@@ -118,25 +76,20 @@ std::string_view replacement(char16_t c)
 
 } // namespace
 
-// Writes generated objects as one document, as UTF-16 text (Unit char16_t) or as UTF-8 bytes (Unit
-// char). Both share every rule of what is escaped, wrapped or dropped; only the code units they
-// put out differ. The fields are read from their members (fieldStorage) and the document is built
-// in place, so that a large request costs little more than copying its texts.
-template<class Unit>
+// Writes generated objects as one document in UTF-8, the encoding it goes over the wire in. The
+// fields are read from their members (fieldStorage) and the document is built in place, so that a
+// large request costs little more than copying its texts.
 class DWXMLWriter
 {
 public:
-    static constexpr bool kUtf16 = std::is_same_v<Unit, char16_t>;
-    using Buffer = std::conditional_t<kUtf16, QString, QByteArray>;
-
-    // Room for length code units at once, as a document of about that length is expected.
+    // Room for length bytes at once, as a document of about that length is expected.
     void reserve(qsizetype length)
     {
         if (m_end - m_pos < length)
             allocate(m_pos - m_begin + length);
     }
 
-    Buffer take()
+    QByteArray take()
     {
         m_buffer.resize(m_pos - m_begin);
         m_buffer.squeeze();
@@ -149,7 +102,7 @@ public:
         putAscii(text, N - 1);
     }
 
-    void writeObject(const DWGeneratedObject& object, const Buffer& tag, bool isRoot, int depth)
+    void writeObject(const DWGeneratedObject& object, const QByteArray& tag, bool isRoot, int depth)
     {
         DW_ASSERT(depth <= DWGeneratedObject::kMaxNestingDepth,
                   "Generated objects nest too deep to be written (does an object contain itself?)");
@@ -175,7 +128,7 @@ public:
             if (!isWritten(field, attribute.valueType, [&] { return isRequired(attribute.name); }))
                 continue;
             putChar(' ');
-            put(nameOf(attribute));
+            put(attribute.utf8Name);
             putLiteral("=\"");
             putValue(field, attribute.valueType, true);
             putChar('"');
@@ -195,11 +148,11 @@ public:
             for (const DWXMLField& element : tables.elementFields) {
                 const void* field = object.fieldStorage(element.index);
                 if (element.kind == DWFieldKind::Repeated)
-                    writeItems(field, *element.row, nameOf(element), depth);
+                    writeItems(field, *element.row, element.utf8Name, depth);
                 else if (element.valueType == DWValueType::Object)
-                    writeNested(element.row->objectSlot->get(field), nameOf(element), depth);
+                    writeNested(element.row->objectSlot->get(field), element.utf8Name, depth);
                 else if (isWritten(field, element.valueType, [&] { return isRequired(element.name); }))
-                    writeElement(field, element.valueType, nameOf(element));
+                    writeElement(field, element.valueType, element.utf8Name);
             }
         }
 
@@ -207,26 +160,18 @@ public:
     }
 
 private:
-    Buffer m_buffer;
-    Unit* m_begin = nullptr;
-    Unit* m_pos = nullptr;
-    Unit* m_end = nullptr;
+    QByteArray m_buffer;
+    char* m_begin = nullptr;
+    char* m_pos = nullptr;
+    char* m_end = nullptr;
 
-    static const Buffer& nameOf(const DWXMLField& field)
-    {
-        if constexpr (kUtf16)
-            return field.name;
-        else
-            return field.utf8Name;
-    }
-
-    void writeNested(const DWGeneratedObject* nested, const Buffer& name, int depth)
+    void writeNested(const DWGeneratedObject* nested, const QByteArray& name, int depth)
     {
         if (nested)
             writeObject(*nested, name, false, depth + 1);
     }
 
-    void writeElement(const void* field, DWValueType type, const Buffer& name)
+    void writeElement(const void* field, DWValueType type, const QByteArray& name)
     {
         putTag(false, name);
         putValue(field, type, false);
@@ -234,19 +179,19 @@ private:
     }
 
     // "<name>" or "</name>".
-    void putTag(bool closing, const Buffer& name)
+    void putTag(bool closing, const QByteArray& name)
     {
         ensure(name.size() + 3);
-        *m_pos++ = Unit('<');
+        *m_pos++ = '<';
         if (closing)
-            *m_pos++ = Unit('/');
-        copy(reinterpret_cast<const Unit*>(name.constData()), name.size());
-        *m_pos++ = Unit('>');
+            *m_pos++ = '/';
+        copy(name.constData(), name.size());
+        *m_pos++ = '>';
     }
 
     // Every item of a repeated element, each an element of its own; items that hold nothing are
     // still written, as empty elements, except dates and records.
-    void writeItems(const void* field, const DWFieldRow& row, const Buffer& name, int depth)
+    void writeItems(const void* field, const DWFieldRow& row, const QByteArray& name, int depth)
     {
         switch (row.valueType) {
         case DWValueType::Object:
@@ -356,7 +301,7 @@ private:
             QString inner = dw::xml::xmlCharactersOnly(value.mid(kCDataOpen.size(), value.size() - wrapping));
             inner.replace(kCDataClose, QLatin1String("]]]]><![CDATA[>"));
             putAscii(kCDataOpen.data(), kCDataOpen.size());
-            putUtf16(inner);
+            putUtf8(inner);
             putAscii(kCDataClose.data(), kCDataClose.size());
             return;
         }
@@ -370,47 +315,36 @@ private:
     {
         const char16_t* p = reinterpret_cast<const char16_t*>(text.constData());
         const char16_t* const end = p + text.size();
-        if constexpr (!kUtf16)
-            ensure(end - p);
+        ensure(end - p);
         while (p < end) {
-            if constexpr (kUtf16) {
-                const char16_t* run = p;
-                p = endOfPlainRun(p, end, attribute);
-                putUtf16(run, p - run);
-            } else {
-                p = putPlainRunUtf8(p, end, attribute);
-            }
+            p = putPlainRun(p, end, attribute);
             if (p == end)
                 break;
             const char16_t c = *p++;
             const std::string_view reference = replacement(c);
             if (!reference.empty()) {
-                if constexpr (!kUtf16) {
-                    // Room for the rest as if it were ASCII stays made.
-                    ensure(qsizetype(reference.size()) + (end - p));
-                }
-                putAscii(reference.data(), qsizetype(reference.size()));
+                ensure(qsizetype(reference.size()) + (end - p));
+                copy(reference.data(), qsizetype(reference.size()));
             } else if (QChar::isHighSurrogate(c) && p < end && QChar::isLowSurrogate(*p)) {
-                if constexpr (kUtf16) {
-                    putUtf16(p - 1, 2);
-                } else {
-                    ensure((end - p) + 3);
-                    putBeyondAscii(QChar::surrogateToUcs4(c, *p));
-                }
-                ++p;
+                ensure((end - p) + 3);
+                putBeyondAscii(QChar::surrogateToUcs4(c, *p++));
             }
         }
     }
 
-    // UTF-8: writes the run of plain characters from p on and returns its end. Room for the rest of
-    // the text as if it were ASCII is made before; plain ASCII goes out eight characters at a time
-    // as the scan goes.
-    const char16_t* putPlainRunUtf8(const char16_t* p, const char16_t* const end, bool attribute)
+    // Writes the run of plain characters from p on and returns its end. Room for the rest of the
+    // text as if it were ASCII is made before, and kept as characters of more bytes go out; plain
+    // ASCII goes out eight characters at a time as the scan goes.
+    const char16_t* putPlainRun(const char16_t* p, const char16_t* const end, bool attribute)
     {
+        // A local pointer, as writes through a char pointer could otherwise change m_pos itself.
+        char* out = m_pos;
         for (;;) {
 #if defined(__SSE2__)
-            // As endOfPlainRun looks, but only ASCII passes: characters are compared as signed
-            // numbers, so those from 0x8000 up count as below a space.
+            // Anything that may need care stops the chunk: a control character, a markup
+            // character or one beyond ASCII. Characters are compared as signed numbers, so those
+            // from 0x8000 up count as below a space. Tabs and line feeds go out as they are in
+            // text; in an attribute nothing is spared (a space is no candidate anyway).
             const __m128i belowSpace = _mm_set1_epi16(0x20);
             const __m128i lastAscii = _mm_set1_epi16(0x7F);
             const __m128i ampersand = _mm_set1_epi16('&');
@@ -419,7 +353,7 @@ private:
             const __m128i quote = _mm_set1_epi16(attribute ? '"' : '&');
             const __m128i sparedA = _mm_set1_epi16(attribute ? ' ' : '\t');
             const __m128i sparedB = _mm_set1_epi16(attribute ? ' ' : '\n');
-            for (; end - p >= 8; p += 8, m_pos += 8) {
+            for (; end - p >= 8; p += 8, out += 8) {
                 const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
                 const __m128i outside =
                     _mm_or_si128(_mm_cmplt_epi16(chunk, belowSpace), _mm_cmpgt_epi16(chunk, lastAscii));
@@ -429,12 +363,13 @@ private:
                 const __m128i spared = _mm_or_si128(_mm_cmpeq_epi16(chunk, sparedA), _mm_cmpeq_epi16(chunk, sparedB));
                 if (_mm_movemask_epi8(_mm_andnot_si128(spared, _mm_or_si128(outside, markup))) != 0)
                     break;
-                _mm_storel_epi64(reinterpret_cast<__m128i*>(m_pos), _mm_packus_epi16(chunk, chunk));
+                _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(chunk, chunk));
             }
 #endif
             const std::array<bool, 128>& plain = attribute ? kPlainInAttribute : kPlainInText;
             while (p < end && *p < 0x80 && plain[*p])
-                *m_pos++ = char(*p++);
+                *out++ = char(*p++);
+            m_pos = out;
             if (p == end || !isPlain(*p, attribute))
                 return p;
             // Plain characters beyond ASCII, up to the next ASCII one.
@@ -443,6 +378,7 @@ private:
                 ensure((end - p) + 3);
                 putBeyondAscii(c);
             } while (p < end && *p >= 0x80 && isPlain(*p, attribute));
+            out = m_pos;
         }
     }
 
@@ -463,7 +399,7 @@ private:
     {
         const qsizetype used = m_pos - m_begin;
         m_buffer.resize(capacity);
-        m_begin = reinterpret_cast<Unit*>(m_buffer.data());
+        m_begin = m_buffer.data();
         m_pos = m_begin + used;
         m_end = m_begin + capacity;
     }
@@ -471,24 +407,24 @@ private:
     void putChar(char c)
     {
         ensure(1);
-        *m_pos++ = Unit(c);
+        *m_pos++ = c;
     }
 
-    void put(const Buffer& text)
+    void put(const QByteArray& text)
     {
         ensure(text.size());
-        copy(reinterpret_cast<const Unit*>(text.constData()), text.size());
+        copy(text.constData(), text.size());
     }
 
     // Copies into room made before.
-    void copy(const Unit* text, qsizetype count)
+    void copy(const char* text, qsizetype count)
     {
         // Most pieces are element names and short values. Up to 32 bytes go as two copies of a
         // fixed size that overlap in the middle, which the compiler makes plain moves, rather than
         // as a call or a loop.
-        const size_t n = size_t(count) * sizeof(Unit);
-        char* const out = reinterpret_cast<char*>(m_pos);
-        const char* const in = reinterpret_cast<const char*>(text);
+        const size_t n = size_t(count);
+        char* const out = m_pos;
+        const char* const in = text;
         if (n > 32) {
             std::memcpy(out, in, n);
         } else if (n >= 16) {
@@ -511,29 +447,14 @@ private:
     void putAscii(const char* text, qsizetype count)
     {
         ensure(count);
-        if constexpr (kUtf16) {
-            for (qsizetype i = 0; i < count; ++i)
-                *m_pos++ = static_cast<unsigned char>(text[i]);
-        } else {
-            std::memcpy(m_pos, text, size_t(count));
-            m_pos += count;
-        }
+        std::memcpy(m_pos, text, size_t(count));
+        m_pos += count;
     }
 
-    void putUtf16(const QString& text)
+    void putUtf8(const QString& text)
     {
-        putUtf16(reinterpret_cast<const char16_t*>(text.constData()), text.size());
-    }
-
-    // Text that the rules above let through, whose surrogates therefore come in pairs.
-    void putUtf16(const char16_t* text, qsizetype count)
-    {
-        if constexpr (kUtf16) {
-            ensure(count);
-            copy(text, count);
-        } else {
-            putUtf8(text, text + count);
-        }
+        const char16_t* begin = reinterpret_cast<const char16_t*>(text.constData());
+        putUtf8(begin, begin + text.size());
     }
 
     // Encodes as UTF-8. Room for the rest as if it were all ASCII is made first, and more only as
@@ -588,32 +509,25 @@ private:
     }
 };
 
-template<class Unit>
-typename DWXMLWriter<Unit>::Buffer writeDocument(const DWGeneratedObject& object, std::atomic<qsizetype>& lastLength)
+QByteArray DWGeneratedObject::xmlRequestData() const
 {
-    QString root = object.elementName();
+    QString root = elementName();
     // Only messages have a root element name of their own; a data type written by itself is
     // rooted in an element named after its class.
     if (root.isEmpty())
-        root = object.generatedClass().name();
-    DWXMLWriter<Unit> writer;
-    writer.reserve(lastLength.load(std::memory_order_relaxed) + 1);
+        root = generatedClass().name();
+    const DWXMLTables& tables = generatedClass().xmlTables();
+    DWXMLWriter writer;
+    writer.reserve(tables.lastDocumentLength.load(std::memory_order_relaxed) + 1);
     writer.putLiteral("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n");
-    if constexpr (DWXMLWriter<Unit>::kUtf16)
-        writer.writeObject(object, root, true, 0);
-    else
-        writer.writeObject(object, root.toUtf8(), true, 0);
-    auto document = writer.take();
-    lastLength.store(document.size(), std::memory_order_relaxed);
-    return document;
+    writer.writeObject(*this, root.toUtf8(), true, 0);
+    QByteArray xml = writer.take();
+    tables.lastDocumentLength.store(xml.size(), std::memory_order_relaxed);
+    return xml;
 }
 
 QString DWGeneratedObject::xmlRequest() const
 {
-    return writeDocument<char16_t>(*this, generatedClass().xmlTables().lastDocumentLength);
-}
-
-QByteArray DWGeneratedObject::xmlRequestData() const
-{
-    return writeDocument<char>(*this, generatedClass().xmlTables().lastDocumentBytes);
+    // Decoding the bytes costs less than writing twice as many in UTF-16.
+    return QString::fromUtf8(xmlRequestData());
 }

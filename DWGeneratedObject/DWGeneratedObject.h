@@ -50,7 +50,6 @@ using DWGeneratedObjectPtr = std::shared_ptr<DWGeneratedObject>;
 class DWGeneratedObject
 {
     friend class DWXMLReader;
-    template<class Unit>
     friend class DWXMLWriter;
 
 public:
@@ -100,11 +99,10 @@ public:
     [[nodiscard]] virtual bool setFieldValue(int index, const QVariant& value);
     [[nodiscard]] virtual bool appendFieldValue(int index, const QVariant& item);
 
-    // The object as one XML document text.
-    QString xmlRequest() const;
-    // The same document as UTF-8 bytes, as it goes over the wire: written directly, never through
-    // a text.
+    // The object as one XML document in UTF-8, as it goes over the wire.
     QByteArray xmlRequestData() const;
+    // The same document as text.
+    QString xmlRequest() const;
     // Fill this (fresh) object from a document. On failure the object is left empty and *error
     // tells what failed and where.
     [[nodiscard]] bool initWithXMLRequest(const QString& xml, QString* error = nullptr);

@@ -50,8 +50,7 @@ struct DWXMLField
     DWFieldKind kind;
     DWValueType valueType;
     const DWFieldRow* row;
-    // The XML name, made once per class rather than on every write, for the text and the byte
-    // writer.
+    // The XML name, made once per class rather than on every write.
     QString name;
     QByteArray utf8Name;
 };
@@ -70,7 +69,5 @@ struct DWXMLTables
     std::vector<bool> enumerations;
     // The length of the document last written with an object of this class at its root: the next
     // one is likely as long, and room made at once spares copying the text as it grows.
-    // Kept apart for text (in UTF-16 code units) and bytes (UTF-8).
-    mutable std::atomic<qsizetype> lastDocumentLength{0};
-    mutable std::atomic<qsizetype> lastDocumentBytes{0};
+    mutable std::atomic<qsizetype> lastDocumentLength{0}; // in bytes
 };
