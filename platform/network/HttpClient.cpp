@@ -372,6 +372,16 @@ HttpResponse HttpClient::send(const HttpRequest& request)
     // bytes curl hands to the socket, averaged over several seconds, so it notices a stall seconds
     // late and cuts off an upload whose last megabyte is still draining from the kernel's buffer.
     // reportProgress() watches the bytes the peer acknowledges instead.
+    const QByteArray proxy = request.proxy.toUtf8();
+    const QByteArray proxyUserName = request.proxyUserName.toUtf8();
+    const QByteArray proxyPassword = request.proxyPassword.toUtf8();
+    if (!proxy.isEmpty()) {
+        curl_easy_setopt(curl, CURLOPT_PROXY, proxy.constData());
+        if (!proxyUserName.isEmpty()) {
+            curl_easy_setopt(curl, CURLOPT_PROXYUSERNAME, proxyUserName.constData());
+            curl_easy_setopt(curl, CURLOPT_PROXYPASSWORD, proxyPassword.constData());
+        }
+    }
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, d->errorBuffer);
     curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers.list);
 
