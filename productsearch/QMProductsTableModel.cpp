@@ -1,0 +1,71 @@
+#include "productsearch/QMProductsTableModel.h"
+
+#include "platform/core/Localization.h"
+
+QMProductsTableModel::QMProductsTableModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+void QMProductsTableModel::setProducts(const QList<QMEbayProduct>& products)
+{
+    beginResetModel();
+    m_products = products;
+    endResetModel();
+}
+
+void QMProductsTableModel::setCurrencyName(const QString& name)
+{
+    m_currencyName = name;
+    Q_EMIT headerDataChanged(Qt::Horizontal, MinPriceColumn, MaxPriceColumn);
+}
+
+int QMProductsTableModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : int(m_products.size());
+}
+
+int QMProductsTableModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QVariant QMProductsTableModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= m_products.size())
+        return {};
+    const QMEbayProduct& product = m_products.at(index.row());
+    if (role == Qt::DisplayRole) {
+        switch (index.column()) {
+        case TitleColumn:
+            return product.title;
+        case MinPriceColumn:
+            return product.minPrice;
+        case MaxPriceColumn:
+            return product.maxPrice;
+        default:
+            return {};
+        }
+    }
+    if (role == Qt::ToolTipRole && index.column() == TitleColumn)
+        return product.title;
+    if (role == Qt::TextAlignmentRole && index.column() != TitleColumn)
+        return int(Qt::AlignRight | Qt::AlignVCenter);
+    return {};
+}
+
+QVariant QMProductsTableModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return {};
+    const auto withCurrency = [this](const QString& text) {
+        return m_currencyName.isEmpty() ? text : text + QLatin1String(" (") + m_currencyName + QLatin1Char(')');
+    };
+    switch (section) {
+    case TitleColumn:
+        return dw::localized("Search Result");
+    case MinPriceColumn:
+        return withCurrency(dw::localized("From"));
+    case MaxPriceColumn:
+        return withCurrency(dw::localized("To"));
+    default:
+        return {};
+    }
+}
