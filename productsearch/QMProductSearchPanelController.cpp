@@ -65,8 +65,10 @@ QMProductSearchPanelController::QMProductSearchPanelController(const std::shared
     setObjectName(QStringLiteral("productSearchPanel"));
     setWindowTitle(dw::localized("Product Search"));
     buildWindow();
-    m_productsModel->setCurrencyName(
-        QMSiteDescriptionManager::sharedInstance().currencyNameForCurrencyID(m_item->currency(), m_item->siteID()));
+    const QString currencyName =
+        QMSiteDescriptionManager::sharedInstance().currencyNameForCurrencyID(m_item->currency(), m_item->siteID());
+    m_currencyLabel->setText(
+        currencyName.isEmpty() ? QString() : dw::localized("Prices in %@").replace(QLatin1String("%@"), currencyName));
     auto& center = dw::NotificationCenter::defaultCenter();
     m_endedObservation = dw::ScopedObservation(
         center, center.addObserver(QLatin1String(DWNSNotificationOperation_ended), nullptr,
@@ -156,6 +158,10 @@ void QMProductSearchPanelController::buildWindow()
     leftLayout->setSpacing(6);
     leftLayout->addWidget(m_cameraTable);
     leftLayout->addWidget(m_productsTable, 1);
+    m_currencyLabel = new QLabel(left);
+    m_currencyLabel->setObjectName(QStringLiteral("currencyLabel"));
+    m_currencyLabel->setForegroundRole(QPalette::PlaceholderText);
+    leftLayout->addWidget(m_currencyLabel);
 
     // Right: the camera picture or the product's page.
     m_tabView = new QStackedWidget(this);
@@ -191,7 +197,7 @@ void QMProductSearchPanelController::buildWindow()
     splitter->setStretchFactor(0, 2);
     splitter->setStretchFactor(1, 3);
     splitter->setChildrenCollapsible(false);
-    splitter->setSizes({360, 540});
+    splitter->setSizes({440, 480});
 
     m_cancelButton = new QPushButton(dw::localized("Cancel"), this);
     m_cancelButton->setObjectName(QStringLiteral("cancelButton"));
@@ -208,7 +214,7 @@ void QMProductSearchPanelController::buildWindow()
     layout->addLayout(searchRow);
     layout->addWidget(splitter, 1);
     layout->addLayout(buttons);
-    resize(920, 580);
+    resize(960, 600);
 
     connect(m_searchButton, &QPushButton::clicked, this, &QMProductSearchPanelController::searchButtonClicked);
     connect(m_searchField, &QLineEdit::returnPressed, this, &QMProductSearchPanelController::searchButtonClicked);

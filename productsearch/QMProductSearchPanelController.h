@@ -99,5 +99,6 @@ private:
     QGridLayout* m_webLayout = nullptr;
     QWebEngineView* m_webView = nullptr;
     QLabel* m_emptyPageLabel = nullptr;
+    QLabel* m_currencyLabel = nullptr;
     QProgressBar* m_progress = nullptr;
 };

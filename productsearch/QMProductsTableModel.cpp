@@ -11,12 +11,6 @@ void QMProductsTableModel::setProducts(const QList<QMEbayProduct>& products)
     endResetModel();
 }
 
-void QMProductsTableModel::setCurrencyName(const QString& name)
-{
-    m_currencyName = name;
-    Q_EMIT headerDataChanged(Qt::Horizontal, MinPriceColumn, MaxPriceColumn);
-}
-
 int QMProductsTableModel::rowCount(const QModelIndex& parent) const
 {
     return parent.isValid() ? 0 : int(m_products.size());
@@ -55,16 +49,13 @@ QVariant QMProductsTableModel::headerData(int section, Qt::Orientation orientati
 {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return {};
-    const auto withCurrency = [this](const QString& text) {
-        return m_currencyName.isEmpty() ? text : text + QLatin1String(" (") + m_currencyName + QLatin1Char(')');
-    };
     switch (section) {
     case TitleColumn:
         return dw::localized("Search Result");
     case MinPriceColumn:
-        return withCurrency(dw::localized("From"));
+        return dw::localized("From");
     case MaxPriceColumn:
-        return withCurrency(dw::localized("To"));
+        return dw::localized("To");
     default:
         return {};
     }

@@ -17,8 +17,6 @@ public:
 
     const QList<QMEbayProduct>& products() const { return m_products; }
     void setProducts(const QList<QMEbayProduct>& products);
-    // Shown in the price columns' headers.
-    void setCurrencyName(const QString& name);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -27,5 +25,4 @@ public:
 
 private:
     QList<QMEbayProduct> m_products;
-    QString m_currencyName;
 };
