@@ -12,13 +12,13 @@
 
 struct QMCaptureDevice
 {
-    QString uniqueID;             // stays the same while the camera is attached
-    QString localizedDisplayName; // as the system names it
+    QString uniqueID{};             // stays the same while the camera is attached
+    QString localizedDisplayName{}; // as the system names it
     // "VendorID_<n> ProductID_<n>" (decimal USB identifiers) when the system tells them; empty
     // otherwise.
-    QString modelUniqueID;
-    QCameraDevice camera;  // null for the stand-in
-    QString pictureFolder; // the stand-in's folder; empty for a camera
+    QString modelUniqueID{};
+    QCameraDevice camera{};  // null for the stand-in
+    QString pictureFolder{}; // the stand-in's folder; empty for a camera
 
     bool isStandIn() const { return !pictureFolder.isEmpty(); }
     bool operator==(const QMCaptureDevice& other) const { return uniqueID == other.uniqueID; }
