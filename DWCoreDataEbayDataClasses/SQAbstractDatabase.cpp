@@ -5,7 +5,9 @@
 #include "DWKit/QMLog.h"
 #include "platform/core/DWAssert.h"
 #include "platform/core/NotificationCenter.h"
+#include "platform/core/Paths.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QUuid>
@@ -102,6 +104,20 @@ SQAbstractDatabase::SQAbstractDatabase(const QString& modelPath, const QString& 
 }
 
 SQAbstractDatabase::~SQAbstractDatabase() = default;
+
+QString SQAbstractDatabase::supportFolderPath(const QString& name, bool create)
+{
+    const QString folder = QDir::cleanPath(dw::paths::applicationSupportFolder() + QLatin1Char('/') + name);
+    if (create && !dw::paths::ensureFolder(folder))
+        dw::raiseInternalInconsistency(
+            QStringLiteral("Failed to create application support directory '%1'.").arg(folder), __FILE__, __LINE__);
+    return folder;
+}
+
+QString SQAbstractDatabase::modelFilePath(const QString& name)
+{
+    return QDir::cleanPath(dw::paths::resourcesFolder() + QStringLiteral("/models/") + name);
+}
 
 std::shared_ptr<const SQStoreModel> SQAbstractDatabase::managedObjectModel()
 {

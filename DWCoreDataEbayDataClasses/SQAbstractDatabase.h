@@ -23,9 +23,9 @@
 
 #include "DWCoreDataEbayDataClasses/SQManagedObject.h"
 
+#include <QHash>
 #include <QString>
 #include <QVariantMap>
-#include <QHash>
 #include <memory>
 #include <mutex>
 
@@ -71,6 +71,12 @@ public:
     virtual QVariantMap persistentStoreOptions() const;
     // The open store; null while it cannot be opened (a later call tries again).
     std::shared_ptr<SQStoreContext> managedObjectContext();
+
+    // A folder of the stores inside the application support folder, made when `create` is set (an
+    // assertion failure when it cannot be made).
+    static QString supportFolderPath(const QString& name, bool create);
+    // A schema file among the resources ("models/<name>").
+    static QString modelFilePath(const QString& name);
 
     // Posts "SQDatabaseErrorOccured" with the error as object.
     void postErrorOccurredNotificationForError(const QString& message) const;

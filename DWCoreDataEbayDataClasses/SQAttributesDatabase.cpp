@@ -45,16 +45,12 @@ SQAttributesDatabase::SQAttributesDatabase(qint64 siteID)
 
 QString SQAttributesDatabase::attributesFolderPathNoFolderCreation()
 {
-    return QDir::cleanPath(dw::paths::applicationSupportFolder() + QStringLiteral("/Attributes"));
+    return supportFolderPath(QStringLiteral("Attributes"), false);
 }
 
 QString SQAttributesDatabase::attributesFolderPath()
 {
-    const QString folder = attributesFolderPathNoFolderCreation();
-    if (!dw::paths::ensureFolder(folder))
-        dw::raiseInternalInconsistency(
-            QStringLiteral("Failed to create application support directory '%1'.").arg(folder), __FILE__, __LINE__);
-    return folder;
+    return supportFolderPath(QStringLiteral("Attributes"), true);
 }
 
 QString SQAttributesDatabase::storePathForSiteID(qint64 siteID)
@@ -64,7 +60,7 @@ QString SQAttributesDatabase::storePathForSiteID(qint64 siteID)
 
 QString SQAttributesDatabase::modelPath()
 {
-    return QDir::cleanPath(dw::paths::resourcesFolder() + QStringLiteral("/models/Attributes_v2.sql"));
+    return modelFilePath(QStringLiteral("Attributes_v2.sql"));
 }
 
 QVariantMap SQAttributesDatabase::persistentStoreOptions() const

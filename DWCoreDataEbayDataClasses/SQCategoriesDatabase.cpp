@@ -52,16 +52,12 @@ SQCategoriesDatabase::SQCategoriesDatabase(qint64 siteID, qint64 databaseSchemaV
 
 QString SQCategoriesDatabase::categoriesFolderPathNoFolderCreation()
 {
-    return QDir::cleanPath(dw::paths::applicationSupportFolder() + QStringLiteral("/Categories"));
+    return supportFolderPath(QStringLiteral("Categories"), false);
 }
 
 QString SQCategoriesDatabase::categoriesFolderPath()
 {
-    const QString folder = categoriesFolderPathNoFolderCreation();
-    if (!dw::paths::ensureFolder(folder))
-        dw::raiseInternalInconsistency(
-            QStringLiteral("Failed to create application support directory '%1'.").arg(folder), __FILE__, __LINE__);
-    return folder;
+    return supportFolderPath(QStringLiteral("Categories"), true);
 }
 
 QString SQCategoriesDatabase::storePathForSiteID(qint64 siteID)

@@ -93,7 +93,7 @@ QString SQCategoryCacheManager::cacheFilePath()
 
 QString SQCategoryCacheManager::modelPath()
 {
-    return QDir::cleanPath(dw::paths::resourcesFolder() + QStringLiteral("/models/CategoryCache.sql"));
+    return modelFilePath(QStringLiteral("CategoryCache.sql"));
 }
 
 QString SQCategoryCacheManager::separator()

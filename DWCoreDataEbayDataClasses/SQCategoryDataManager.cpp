@@ -103,6 +103,7 @@ public:
             record.identifier = attribute->identifier();
             record.label = attribute->label();
             record.visibility = attribute->visibility();
+            record.editType = attribute->editType();
             for (const auto& rule : attribute->validationRules())
                 record.validationRuleTypes.append(rule->type());
             for (const auto& dependency : attribute->dependencies()) {

@@ -3,8 +3,8 @@
 #include "DWKit/QMLog.h"
 #include "platform/core/CocoaNumbers.h"
 #include "platform/core/DWAssert.h"
-#include "platform/network/HttpClient.h"
 #include "platform/core/UserDefaults.h"
+#include "platform/network/HttpClient.h"
 
 SQEbayDataDownloader::SQEbayDataDownloader() = default;
 

@@ -2,8 +2,8 @@
 // The open store behind a database object: its SQLite connection, the identity map that keeps one
 // object per row, and the fetch helpers the entity classes use. Private to this folder.
 
-#include "SQLiteConnection_p.h"
 #include "DWCoreDataEbayDataClasses/SQManagedObject.h"
+#include "SQLiteConnection_p.h"
 
 #include <QHash>
 #include <functional>

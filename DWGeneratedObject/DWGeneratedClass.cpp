@@ -1,6 +1,7 @@
 #include "DWGeneratedObject/DWGeneratedClass.h"
 
 #include "DWGeneratedObject/DWGeneratedObject.h"
+#include "DWGeneratedObject/DWXMLTables_p.h"
 #include "platform/core/DWAssert.h"
 
 struct DWGeneratedClass::Tables
@@ -23,6 +24,8 @@ struct DWGeneratedClass::Tables
     QHash<QString, int> elementIndex;
     QHash<QString, int> attributeIndex;
     int contentIndex = -1;
+
+    DWXMLTables xml;
 };
 
 namespace {
@@ -136,6 +139,11 @@ const QStringList& DWGeneratedClass::booleanElements() const
     return *tables().booleanElements;
 }
 
+const DWXMLTables& DWGeneratedClass::xmlTables() const
+{
+    return tables().xml;
+}
+
 const DWGeneratedClass::Tables& DWGeneratedClass::tables() const
 {
     if (const Tables* built = m_tables.load(std::memory_order_acquire))
@@ -214,6 +222,31 @@ const DWGeneratedClass::Tables& DWGeneratedClass::tables() const
             t->ownBooleanElements.append(*base->booleanElements);
         t->booleanElements = &t->ownBooleanElements;
     }
+
+    // The XML lookups, over this class and its superclasses.
+    if (base)
+        t->xml.rows = base->xml.rows;
+    for (const DWFieldRow& row : m_ownFields)
+        t->xml.rows.push_back(&row);
+    for (const DWFieldRow* row : t->xml.rows) {
+        const QLatin1StringView typeName(row->typeName);
+        t->xml.enumerations.push_back(row->valueType == DWValueType::Text &&
+                                      typeName.endsWith(QLatin1StringView("CodeType")));
+    }
+    std::vector<DWXMLNameTable::Name> elementNames, attributeNames;
+    for (int index = 0; index < int(t->xml.rows.size()); ++index) {
+        const DWFieldRow* row = t->xml.rows[size_t(index)];
+        DWXMLField field{index, row, QString::fromLatin1(row->xmlName)};
+        if (row->kind == DWFieldKind::Attribute) {
+            attributeNames.push_back({row->xmlName, index});
+            t->xml.attributeFields.push_back(std::move(field));
+        } else if (row->kind != DWFieldKind::Content) {
+            elementNames.push_back({row->xmlName, index});
+            t->xml.elementFields.push_back(std::move(field));
+        }
+    }
+    t->xml.elements.build(elementNames);
+    t->xml.attributes.build(attributeNames);
 
     m_tableStorage = std::move(t);
     m_tables.store(m_tableStorage.get(), std::memory_order_release);

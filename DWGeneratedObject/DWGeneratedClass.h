@@ -28,6 +28,7 @@
 
 class DWGeneratedObject;
 class DWGeneratedClass;
+struct DWXMLTables;
 
 enum class DWFieldKind : unsigned char {
     Element,   // one XML child element
@@ -40,6 +41,18 @@ enum class DWFieldKind : unsigned char {
 // generated object, or one of the three scalars. Arrays hold items of one of the first four.
 enum class DWValueType : unsigned char { Text, Date, Data, Object, Bool, Integer, Double };
 
+// How the XML reader and writer reach the member of an Object field, whose nested class only the
+// generated code knows: `field` is the member's address (DWGeneratedObject::fieldStorage). get and
+// set serve a single record, count, at and append a repeated one.
+struct DWObjectSlot
+{
+    const DWGeneratedObject* (*get)(const void* field);
+    void (*set)(void* field, std::shared_ptr<DWGeneratedObject>&& object);
+    qsizetype (*count)(const void* field);
+    const DWGeneratedObject* (*at)(const void* field, qsizetype index);
+    void (*append)(void* field, std::shared_ptr<DWGeneratedObject>&& object);
+};
+
 struct DWFieldRow
 {
     DWFieldKind kind;
@@ -48,6 +61,7 @@ struct DWFieldRow
     const char* key;      // property key (array key for a repeated element)
     const char* typeName; // type name as the type tables hold it ("NSString", "EBayAmountType", "BOOL")
     const DWGeneratedClass& (*objectClass)(); // the nested class of an Object field, else nullptr
+    const DWObjectSlot* objectSlot;           // its member's access, else nullptr
 };
 
 class DWGeneratedClass
@@ -95,6 +109,9 @@ public:
     const Table& attributeKeys() const;
     const Table& attributeTypes() const;
     const QStringList& booleanElements() const;
+
+    // The lookups of the XML reader and writer (DWXMLTables_p.h), built with the tables above.
+    const DWXMLTables& xmlTables() const;
 
     // Parses an XML document into a new instance; nullptr and the reason in *error when the bytes are
     // not a well-formed document or nest too deep. Any thread.

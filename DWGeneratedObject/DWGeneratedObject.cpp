@@ -53,6 +53,11 @@ bool DWGeneratedObject::appendFieldValue(int, const QVariant&)
     return false;
 }
 
+void* DWGeneratedObject::fieldStorage(int)
+{
+    return nullptr;
+}
+
 QVariant DWGeneratedObject::valueForKey(const QString& key) const
 {
     const int index = generatedClass().fieldIndexForKey(key);

@@ -17,8 +17,10 @@
 // the class's elementName() in the namespace "urn:ebay:apis:eBLBaseComponents". Unset fields are
 // left out, and scalar fields holding 0 or NO too, unless requiredNumberElements() names them.
 // Reading: initWithXMLRequest()/initWithXMLRequestData() fill a fresh record; elements that the
-// tables do not name are skipped; text that is not well-formed XML, or nests deeper than
-// kMaxNestingDepth records, fails as a whole and leaves the record empty.
+// tables do not name are skipped; text that is not well-formed XML, nests deeper than
+// kMaxNestingDepth records or holds a number beyond what its field can hold (also told on the
+// console) fails as a whole and leaves the record empty. Characters that XML cannot carry are
+// dropped from texts both ways, so that a record read and written again gives the same text.
 //
 // Records are not shared between threads while they are filled; the tables may be read anywhere.
 //
@@ -46,6 +48,9 @@ using DWGeneratedObjectPtr = std::shared_ptr<DWGeneratedObject>;
 
 class DWGeneratedObject
 {
+    friend class DWXMLReader;
+    friend class DWXMLWriter;
+
 public:
     // Nested records deeper than this fail a parse: some types contain themselves (a store's
     // custom categories, an order's transactions), and a hostile document must not exhaust the stack.
@@ -185,6 +190,12 @@ protected:
         return true;
     }
 
+    // The member of a field by global index, for the XML reader and writer: its type follows from
+    // the field's row (a repeated element's is its DWArray, an Object field's is reached through
+    // the row's objectSlot). Generated classes implement it; nullptr for an index out of range.
+    virtual void* fieldStorage(int index);
+    const void* fieldStorage(int index) const { return const_cast<DWGeneratedObject*>(this)->fieldStorage(index); }
+
     // The add operations of the generated classes; an array holds no unset items.
     static void addArrayItem(DWArray<QString>& field, const QString& item);
     static void addArrayItem(DWArray<QDateTime>& field, const QDateTime& item);
@@ -206,6 +217,37 @@ private:
                               DWGeneratedObjectPtr& object);
     static bool objectsOfClass(const QVariant& value, const DWGeneratedClass& cls, QList<DWGeneratedObjectPtr>& objects,
                                bool& isUnset);
+};
+
+// The DWObjectSlot of the Object fields whose class is T.
+template<class T>
+struct DWObjectSlotOf
+{
+    static const DWGeneratedObject* get(const void* field)
+    {
+        return static_cast<const std::shared_ptr<T>*>(field)->get();
+    }
+    static void set(void* field, DWGeneratedObjectPtr&& object)
+    {
+        *static_cast<std::shared_ptr<T>*>(field) = std::static_pointer_cast<T>(std::move(object));
+    }
+    static qsizetype count(const void* field)
+    {
+        const DWArray<std::shared_ptr<T>>& array = *static_cast<const DWArray<std::shared_ptr<T>>*>(field);
+        return array ? array->size() : 0;
+    }
+    static const DWGeneratedObject* at(const void* field, qsizetype index)
+    {
+        return (*static_cast<const DWArray<std::shared_ptr<T>>*>(field))->at(index).get();
+    }
+    static void append(void* field, DWGeneratedObjectPtr&& object)
+    {
+        DWArray<std::shared_ptr<T>>& array = *static_cast<DWArray<std::shared_ptr<T>>*>(field);
+        if (!array)
+            array = std::make_shared<QList<std::shared_ptr<T>>>();
+        array->append(std::static_pointer_cast<T>(std::move(object)));
+    }
+    static constexpr DWObjectSlot slot{&get, &set, &count, &at, &append};
 };
 
 Q_DECLARE_METATYPE(DWGeneratedObjectPtr)

@@ -1,20 +1,20 @@
 #include "DWKit/DWCrypter.h"
 
+#include "platform/archive/PropertyList.h"
 #include "platform/core/ConsoleOutput.h"
 #include "platform/core/DWAssert.h"
-#include "platform/archive/PropertyList.h"
 
 #include <QFile>
 #include <QSaveFile>
 #include <QStringDecoder>
 #include <cerrno>
 #include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <openssl/crypto.h>
 #include <openssl/err.h>
 #include <openssl/evp.h>
 #include <openssl/rsa.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 

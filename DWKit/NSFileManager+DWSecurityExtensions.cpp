@@ -3,6 +3,7 @@
 #include "platform/core/ConsoleOutput.h"
 #include "platform/core/DWFormat.h"
 #include "platform/core/PrivilegedExecution.h"
+#include "platform/core/UserDefaults.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,9 +16,11 @@ namespace dw {
 namespace {
 
 // The shell scripts take their paths as positional parameters ($1 source, $2 destination, $3 the
-// set-aside path), so no path is ever parsed as shell text. Each one puts the old destination
-// back when the new one cannot be put in place.
-const QString kMoveScript = QStringLiteral("mv -f -- \"$2\" \"$3\" || exit 1\n"
+// set-aside path, and last a leftover set-aside of ours to remove first, or ""), so no path is ever
+// parsed as shell text. Each one puts the old destination back when the new one cannot be put in
+// place.
+const QString kMoveScript = QStringLiteral("if [ -n \"$6\" ]; then rm -rf -- \"$6\" || exit 1; fi\n"
+                                           "mv -f -- \"$2\" \"$3\" || exit 1\n"
                                            "if mv -f -- \"$1\" \"$2\"; then\n"
                                            "    rm -rf -- \"$3\"\n"
                                            "    chown -R -- \"$4:$5\" \"$2\"\n"
@@ -26,7 +29,8 @@ const QString kMoveScript = QStringLiteral("mv -f -- \"$2\" \"$3\" || exit 1\n"
                                            "    exit 1\n"
                                            "fi\n");
 
-const QString kCopyScript = QStringLiteral("if [ -e \"$2\" ] || [ -L \"$2\" ]; then\n"
+const QString kCopyScript = QStringLiteral("if [ -n \"$4\" ]; then rm -rf -- \"$4\" || exit 1; fi\n"
+                                           "if [ -e \"$2\" ] || [ -L \"$2\" ]; then\n"
                                            "    mv -f -- \"$2\" \"$3\" || exit 1\n"
                                            "fi\n"
                                            "if cp -R -p -- \"$1\" \"$2\"; then\n"
@@ -94,27 +98,62 @@ bool moveTree(const QString& source, const QString& destination)
     return true;
 }
 
-// The direct way: set the old destination aside, put the new one in place (or the old one back),
-// then send the old one to the trash.
+// Set-aside paths the administrator's shell is working with. One still listed at the next run was
+// left by a run that was killed halfway: it is ours to clean up, unlike anything else found there.
+const QString kPendingSetAsides = QStringLiteral("DWPendingSetAsidePaths");
+
+bool isOurLeftover(const QString& path)
+{
+    return exists(path) && UserDefaults::standard().stringArrayForKey(kPendingSetAsides).contains(path);
+}
+
+void setPending(const QString& path, bool pending)
+{
+    QStringList paths = UserDefaults::standard().stringArrayForKey(kPendingSetAsides);
+    paths.removeAll(path);
+    if (pending)
+        paths.append(path);
+    UserDefaults::standard().setObject(paths.isEmpty() ? QVariant() : QVariant(paths), kPendingSetAsides);
+}
+
+// The direct way: the old destination goes straight to the trash, so whatever stands beside it (an
+// unrelated "X.old", or a set-aside left by an interrupted administrator run) never blocks the
+// update; when the new one cannot be put in place the old one comes back from the trash.
 bool replaceDirectly(const QString& source, const QString& destination, bool copy)
 {
-    const QString aside = setAsidePath(destination);
-    const bool hadDestination = exists(destination);
-    if (hadDestination) {
-        if (exists(aside) || !QDir().rename(destination, aside))
-            return false;
-    }
+    const QString leftover = setAsidePath(destination);
+    if (isOurLeftover(leftover) && (QFile::moveToTrash(leftover) || removeTree(leftover)))
+        setPending(leftover, false);
+    QString trashed;
+    if (exists(destination) && !QFile::moveToTrash(destination, &trashed))
+        return false;
     const bool placed = copy ? copyTree(source, destination) : moveTree(source, destination);
     if (!placed) {
         if (exists(destination))
             removeTree(destination);
-        if (hadDestination)
-            QDir().rename(aside, destination);
+        if (!trashed.isEmpty() && !QDir().rename(trashed, destination))
+            consoleWrite(format("could not put %@ back from the trash (%@)", destination, trashed));
         return false;
     }
-    if (hadDestination && !QFile::moveToTrash(aside) && !removeTree(aside))
-        consoleWrite(format("could not remove the replaced %@", aside));
     return true;
+}
+
+// The administrator's set-aside name: the usual one (our own leftover there is removed by the shell
+// first), or a numbered one beside it when someone else's file has that name, so that it never
+// makes the replacement fail for good.
+QString freeSetAsidePath(const QString& destination, QString* leftover)
+{
+    const QString plain = setAsidePath(destination);
+    *leftover = isOurLeftover(plain) ? plain : QString();
+    if (!exists(plain) || !leftover->isEmpty())
+        return plain;
+    const qsizetype marker = plain.lastIndexOf(QStringLiteral(".old")) + 4;
+    for (int n = 2; n < 1000; ++n) {
+        const QString numbered = plain.left(marker) + u'-' + QString::number(n) + plain.mid(marker);
+        if (!exists(numbered))
+            return numbered;
+    }
+    return QString();
 }
 
 } // namespace
@@ -146,27 +185,35 @@ bool copyPathWithAuthentication(const QString& source, const QString& destinatio
 
 bool movePathWithForcedAuthentication(const QString& source, const QString& destination)
 {
-    const QString aside = setAsidePath(destination);
+    QString leftover;
+    const QString aside = freeSetAsidePath(destination, &leftover);
     struct stat owner
     {};
-    if (!exists(source) || exists(aside) || ::lstat(QFile::encodeName(destination).constData(), &owner) != 0)
+    if (!exists(source) || aside.isEmpty() || ::lstat(QFile::encodeName(destination).constData(), &owner) != 0)
         return false;
+    setPending(aside, true);
     const PrivilegedResult result = runPrivileged(
         QStringLiteral("/bin/sh"), {QStringLiteral("-c"), kMoveScript, QStringLiteral("sh"), source, destination, aside,
-                                    QString::number(owner.st_uid), QString::number(owner.st_gid)});
+                                    QString::number(owner.st_uid), QString::number(owner.st_gid), leftover});
+    if (!exists(aside))
+        setPending(aside, false);
     return result.started && result.exitCode == 0;
 }
 
 bool copyPathWithForcedAuthentication(const QString& source, const QString& destination)
 {
-    const QString aside = setAsidePath(destination);
-    if (!exists(source) || exists(aside)) {
+    QString leftover;
+    const QString aside = freeSetAsidePath(destination, &leftover);
+    if (!exists(source) || aside.isEmpty()) {
         consoleWrite(QStringLiteral("_copyPathWithForcedAuthentication: stat failed"));
         return false;
     }
+    setPending(aside, true);
     const PrivilegedResult result =
         runPrivileged(QStringLiteral("/bin/sh"),
-                      {QStringLiteral("-c"), kCopyScript, QStringLiteral("sh"), source, destination, aside});
+                      {QStringLiteral("-c"), kCopyScript, QStringLiteral("sh"), source, destination, aside, leftover});
+    if (!exists(aside))
+        setPending(aside, false);
     if (!result.started) {
         consoleWrite(format("_copyPathWithForcedAuthentication: AuthorizationExecuteWithPrivileges failed with err %@",
                             result.errorText));

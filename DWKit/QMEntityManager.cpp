@@ -3,13 +3,13 @@
 #include "DWKit/NSFileManager+DWExtensions.h"
 #include "DWKit/QMLog.h"
 
-#include "platform/core/KeyValueCoding.h"
 #include "platform/archive/KeyedArchiver.h"
 #include "platform/archive/KeyedUnarchiver.h"
+#include "platform/archive/PropertyList.h"
+#include "platform/core/KeyValueCoding.h"
 #include "platform/core/MainThread.h"
 #include "platform/core/NotificationCenter.h"
 #include "platform/core/Paths.h"
-#include "platform/archive/PropertyList.h"
 
 #include <QDir>
 #include <QFile>

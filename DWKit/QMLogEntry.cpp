@@ -2,10 +2,10 @@
 
 #include "DWKit/NSString+DWExtensions.h"
 
-#include "platform/core/Clock.h"
-#include "platform/core/DWFormat.h"
 #include "platform/archive/KeyedArchiver.h"
 #include "platform/archive/KeyedUnarchiver.h"
+#include "platform/core/Clock.h"
+#include "platform/core/DWFormat.h"
 
 namespace {
 

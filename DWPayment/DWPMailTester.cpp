@@ -1,9 +1,9 @@
 #include "DWPayment/DWPMailTester.h"
 
 #include <QRegularExpression>
-#include <cstring>
 #include <arpa/inet.h>
 #include <arpa/nameser.h>
+#include <cstring>
 #include <mutex>
 #include <netinet/in.h>
 #include <resolv.h>

@@ -12,8 +12,8 @@
 #include "platform/core/DWFormat.h"
 #include "platform/core/Localization.h"
 
-#include <cxxabi.h>
 #include <cstdlib>
+#include <cxxabi.h>
 #include <typeinfo>
 
 namespace {

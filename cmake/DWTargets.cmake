@@ -4,7 +4,13 @@
 # build/include/<target>/<folder>, so `#include "model/QMEbayItem.h"` resolves only
 # for targets that link `model` (directly or through a dependency).
 
-set(DW_WARNINGS -Wall -Wextra -Wnon-virtual-dtor -Woverloaded-virtual -Wsuggest-override -Werror=return-type)
+set(DW_WARNINGS -Wall -Wextra -Wnon-virtual-dtor -Woverloaded-virtual -Wsuggest-override -Werror=return-type
+    -Wold-style-cast -Wzero-as-null-pointer-constant -Wshadow)
+# scripts/test turns this on: a warning in our own code fails the build there.
+option(DW_WERROR "Treat warnings in the project's own targets as errors" OFF)
+if(DW_WERROR)
+    list(APPEND DW_WARNINGS -Werror)
+endif()
 set(DW_DEFINITIONS QT_NO_KEYWORDS QT_NO_NARROWING_CONVERSIONS_IN_CONNECT QT_USE_QSTRINGBUILDER)
 
 # dw_expose_folder_at(<target> <folder relative to the source root> <PUBLIC|PRIVATE|INTERFACE>)

@@ -54,10 +54,13 @@ struct QMCategoryAttribute
     static constexpr qint64 kRequiredRuleType = 3;
     // Visibility of an attribute shown only through a dependency.
     static constexpr qint64 kDependentVisibility = 2;
+    // Edit type of an attribute that a listing never sends.
+    static constexpr qint64 kNotSentEditType = 1;
 
     qint64 identifier = 0;
     QString label;
     qint64 visibility = 0;
+    qint64 editType = 0;
     QList<qint64> validationRuleTypes;
     QList<QMAttributeDependency> dependencies;
 };

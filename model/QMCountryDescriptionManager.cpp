@@ -2,9 +2,9 @@
 
 #include "DWKit/QMLog.h"
 
+#include "platform/archive/PropertyList.h"
 #include "platform/core/DWFormat.h"
 #include "platform/core/Localization.h"
-#include "platform/archive/PropertyList.h"
 
 #include <algorithm>
 

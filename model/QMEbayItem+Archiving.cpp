@@ -16,10 +16,10 @@
 
 #include "platform/archive/ArchivedAttributedString.h"
 #include "platform/archive/ArchivedDecimalNumber.h"
-#include "platform/core/DWAssert.h"
-#include "platform/core/DWFormat.h"
 #include "platform/archive/KeyedArchiver.h"
 #include "platform/archive/KeyedUnarchiver.h"
+#include "platform/core/DWAssert.h"
+#include "platform/core/DWFormat.h"
 #include "platform/text/RtfCodec.h"
 
 #include <mutex>

@@ -4,10 +4,10 @@
 
 #include "model/QMEbayItem.h"
 
+#include "model/QMArchiveValues_p.h"
 #include "model/QMDescriptionHTMLConverter.h"
 #include "model/QMEBayBussinessLogic.h"
 #include "model/QMEbayImage.h"
-#include "model/QMArchiveValues_p.h"
 #include "model/QMEbayItemFieldValues_p.h"
 #include "model/QMItemShippingOptions.h"
 

@@ -12,8 +12,8 @@
 #include "platform/core/DWAssert.h"
 #include "platform/core/DWFormat.h"
 #include "platform/core/Paths.h"
-#include "platform/text/RtfCodec.h"
 #include "platform/core/ValueTransformer.h"
+#include "platform/text/RtfCodec.h"
 
 #include <QDir>
 

@@ -7,10 +7,10 @@
 
 #include "DWKit/QMLog.h"
 
-#include "platform/core/AtomicFile.h"
-#include "platform/core/DWAssert.h"
 #include "platform/archive/KeyedArchiver.h"
 #include "platform/archive/KeyedUnarchiver.h"
+#include "platform/core/AtomicFile.h"
+#include "platform/core/DWAssert.h"
 #include "platform/core/Localization.h"
 
 #include <QBuffer>

@@ -4,9 +4,9 @@
 #include "DWKit/NSFileManager+DWExtensions.h"
 #include "DWKit/QMLog.h"
 
-#include "platform/core/DWFormat.h"
 #include "platform/archive/KeyedArchiver.h"
 #include "platform/archive/KeyedUnarchiver.h"
+#include "platform/core/DWFormat.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -2,11 +2,11 @@
 
 #include "model/QMSiteDescriptionManager.h"
 
+#include "platform/archive/KeyedArchiver.h"
+#include "platform/archive/KeyedUnarchiver.h"
 #include "platform/core/CocoaNumbers.h"
 #include "platform/core/DWAssert.h"
 #include "platform/core/DWFormat.h"
-#include "platform/archive/KeyedArchiver.h"
-#include "platform/archive/KeyedUnarchiver.h"
 #include "platform/core/Localization.h"
 
 #include <QHash>

@@ -4,13 +4,13 @@
 
 #include "DWKit/QMLog.h"
 
-#include "platform/core/DWAssert.h"
-#include "platform/core/DWFormat.h"
 #include "platform/archive/KeyedArchiver.h"
 #include "platform/archive/KeyedUnarchiver.h"
+#include "platform/core/DWAssert.h"
+#include "platform/core/DWFormat.h"
 #include "platform/core/Paths.h"
-#include "platform/text/RtfCodec.h"
 #include "platform/core/UserDefaults.h"
+#include "platform/text/RtfCodec.h"
 
 #include <QFileInfo>
 

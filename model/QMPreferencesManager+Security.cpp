@@ -6,11 +6,11 @@
 #include "DWKit/DWCrypter.h"
 #include "DWKit/QMLog.h"
 
+#include "platform/archive/PropertyList.h"
 #include "platform/core/DWAssert.h"
 #include "platform/core/DWFormat.h"
-#include "platform/keychain/Keychain.h"
-#include "platform/archive/PropertyList.h"
 #include "platform/core/UserDefaults.h"
+#include "platform/keychain/Keychain.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,13 +2,13 @@
 
 #include "DWKit/QMLog.h"
 
+#include "platform/archive/PropertyList.h"
+#include "platform/core/Clock.h"
 #include "platform/core/CocoaNumbers.h"
 #include "platform/core/DWFormat.h"
-#include "platform/core/Clock.h"
 #include "platform/core/Localization.h"
 #include "platform/core/NotificationCenter.h"
 #include "platform/core/Paths.h"
-#include "platform/archive/PropertyList.h"
 #include "platform/core/UserDefaults.h"
 
 #include <QFileInfo>

@@ -4,10 +4,10 @@
 
 #include "DWKit/QMLog.h"
 
+#include "platform/archive/PropertyList.h"
 #include "platform/core/CocoaNumbers.h"
 #include "platform/core/DWFormat.h"
 #include "platform/core/Localization.h"
-#include "platform/archive/PropertyList.h"
 
 #include <QHash>
 #include <algorithm>

@@ -4,9 +4,9 @@
 
 #include "DWKit/NSString+DWExtensions.h"
 
-#include "platform/core/DWFormat.h"
 #include "platform/archive/KeyedArchiver.h"
 #include "platform/archive/KeyedUnarchiver.h"
+#include "platform/core/DWFormat.h"
 
 #include <mutex>
 

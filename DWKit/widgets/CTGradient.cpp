@@ -1,9 +1,9 @@
 #include "DWKit/widgets/CTGradient.h"
 
-#include "platform/core/DWAssert.h"
-#include "platform/core/DWFormat.h"
 #include "platform/archive/KeyedArchiver.h"
 #include "platform/archive/KeyedUnarchiver.h"
+#include "platform/core/DWAssert.h"
+#include "platform/core/DWFormat.h"
 
 #include <QLinearGradient>
 #include <QPainter>

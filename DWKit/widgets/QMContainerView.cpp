@@ -1,8 +1,8 @@
 #include "DWKit/widgets/QMContainerView.h"
 
 #include <QEvent>
-#include <QPainter>
 #include <QPaintEvent>
+#include <QPainter>
 #include <QScrollArea>
 #include <QScrollBar>
 

@@ -1,10 +1,10 @@
 #include "platform/archive/ArchivedAttributedString.h"
 
 #include "platform/archive/ArchivedObject.h"
-#include "platform/core/DWAssert.h"
 #include "platform/archive/KeyedArchiver.h"
-#include "platform/core/KeyValueCoding.h"
 #include "platform/archive/KeyedUnarchiver.h"
+#include "platform/core/DWAssert.h"
+#include "platform/core/KeyValueCoding.h"
 #include "platform/text/StyledText.h"
 
 #include <QHash>

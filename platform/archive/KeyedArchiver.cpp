@@ -3,10 +3,10 @@
 #include "platform/archive/ArchivedAttributedString.h"
 #include "platform/archive/ArchivedDecimalNumber.h"
 #include "platform/archive/ArchivedImage.h"
-#include "platform/core/AtomicFile.h"
-#include "platform/core/DWAssert.h"
 #include "platform/archive/KeyedUnarchiver.h"
 #include "platform/archive/PropertyListTexts.h"
+#include "platform/core/AtomicFile.h"
+#include "platform/core/DWAssert.h"
 
 #include <QDateTime>
 #include <QHash>
@@ -135,7 +135,7 @@ struct KeyedArchiver::Private
 
     struct DepthGuard
     {
-        explicit DepthGuard(Private* p) : p(p)
+        explicit DepthGuard(Private* owner) : p(owner)
         {
             DW_ASSERT(++p->depth <= KeyedUnarchiver::kMaxDepth, "archived values nested too deeply to be read back");
         }

@@ -170,7 +170,7 @@ struct KeyedUnarchiver::Private
     // Keeps the context stack and the depth balanced on every path, failed or not.
     struct Scope
     {
-        Scope(Private* p, plist_t dict, const QString& className) : p(p)
+        Scope(Private* owner, plist_t dict, const QString& className) : p(owner)
         {
             p->contexts.push_back({dict, className});
             ++p->depth;

@@ -1,8 +1,8 @@
 #include "platform/archive/PropertyList.h"
 
-#include "platform/core/AtomicFile.h"
 #include "platform/archive/PropertyListGuard.h"
 #include "platform/archive/PropertyListTexts.h"
+#include "platform/core/AtomicFile.h"
 
 #include <QDateTime>
 #include <QFile>

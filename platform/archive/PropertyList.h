@@ -12,9 +12,9 @@
 //     if (!value) qWarning() << error;
 
 #include <QByteArray>
+#include <QJsonValue>
 #include <QString>
 #include <QVariant>
-#include <QJsonValue>
 #include <functional>
 #include <optional>
 

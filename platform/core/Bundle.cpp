@@ -1,8 +1,8 @@
 #include "platform/core/Bundle.h"
 
+#include "platform/archive/PropertyList.h"
 #include "platform/core/ConsoleOutput.h"
 #include "platform/core/Paths.h"
-#include "platform/archive/PropertyList.h"
 
 #include <QFileInfo>
 

@@ -3,8 +3,8 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
-#include <locale.h>
 #include <limits>
+#include <locale.h>
 #include <string>
 
 namespace dw {

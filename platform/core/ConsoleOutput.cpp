@@ -3,10 +3,10 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QFileInfo>
-#include <mutex>
 #include <cstdio>
-#include <unistd.h>
+#include <mutex>
 #include <sys/syscall.h>
+#include <unistd.h>
 
 namespace dw {
 

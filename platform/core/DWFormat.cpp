@@ -78,14 +78,15 @@ QString formatInteger(const QVariant& v, const Spec& spec)
     char buffer[80];
     if (c == u'd' || c == u'i') {
         const qlonglong value = asInteger(v);
-        const unsigned long long magnitude = value < 0 ? 0ULL - (unsigned long long)value : (unsigned long long)value;
+        const unsigned long long magnitude =
+            value < 0 ? 0ULL - static_cast<unsigned long long>(value) : static_cast<unsigned long long>(value);
         auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, magnitude);
         QString digits = QString::fromLatin1(buffer, end - buffer);
         if (spec.precision >= 0 && digits.size() < spec.precision)
             digits.prepend(QString(spec.precision - digits.size(), u'0'));
         return pad(withSign(digits, value < 0, spec), spec, spec.precision < 0);
     }
-    const unsigned long long value = (unsigned long long)asInteger(v);
+    const unsigned long long value = static_cast<unsigned long long>(asInteger(v));
     int base = 10;
     if (c == u'x' || c == u'X' || c == u'p')
         base = 16;

@@ -1,10 +1,10 @@
 #include "platform/core/UserDefaults.h"
 
+#include "platform/archive/PropertyList.h"
 #include "platform/core/CocoaNumbers.h"
 #include "platform/core/ConsoleOutput.h"
 #include "platform/core/NotificationCenter.h"
 #include "platform/core/Paths.h"
-#include "platform/archive/PropertyList.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -178,4 +178,36 @@ bool removeInternetPassword(const InternetKey& key, QString* error)
     return clear(internetSchema(), attributes, error);
 }
 
+std::optional<InternetCredentials> internetCredentials(const QString& server, const QString& protocol, int port,
+                                                       QString* error)
+{
+    Attributes attributes;
+    attributes.add("server", server);
+    attributes.add("protocol", protocol);
+    attributes.add("port", QString::number(port));
+    GError* gerror = nullptr;
+    GList* items = secret_service_search_sync(
+        nullptr, internetSchema(), attributes.table(),
+        static_cast<SecretSearchFlags>(SECRET_SEARCH_UNLOCK | SECRET_SEARCH_LOAD_SECRETS), nullptr, &gerror);
+    if (takeError(gerror, error))
+        return std::nullopt;
+    std::optional<InternetCredentials> result;
+    if (items) {
+        auto* item = static_cast<SecretItem*>(items->data);
+        GHashTable* itemAttributes = secret_item_get_attributes(item);
+        const auto* account = static_cast<const char*>(g_hash_table_lookup(itemAttributes, "account"));
+        SecretValue* secret = secret_item_get_secret(item);
+        const char* text = secret ? secret_value_get_text(secret) : nullptr;
+        if (account && text)
+            result = InternetCredentials{QString::fromUtf8(account), QString::fromUtf8(text)};
+        if (secret)
+            secret_value_unref(secret);
+        g_hash_table_unref(itemAttributes);
+    }
+    g_list_free_full(items, g_object_unref);
+    if (!result && error)
+        *error = QStringLiteral("keychain: no such item");
+    return result;
+}
+
 } // namespace dw::Keychain

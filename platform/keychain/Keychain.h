@@ -39,4 +39,14 @@ std::optional<QString> internetPassword(const InternetKey& key, QString* error =
                                        QString* error = nullptr);
 bool removeInternetPassword(const InternetKey& key, QString* error = nullptr);
 
+// The first internet-password item for server, protocol and port, whatever its account: the
+// account name and the password (both as stored). nullopt when there is none or it cannot be read.
+struct InternetCredentials
+{
+    QString account;
+    QString password;
+};
+std::optional<InternetCredentials> internetCredentials(const QString& server, const QString& protocol, int port,
+                                                       QString* error = nullptr);
+
 } // namespace dw::Keychain

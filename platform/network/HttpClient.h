@@ -31,7 +31,8 @@
 //   inactivityTimeoutSeconds (give a server that works long before answering enough of it). Bytes
 //   still draining from the socket's send buffer count as moving. There is no limit on the total
 //   time, so a slow upload of many megabytes that keeps moving is never cut off.
-// - Proxies come from the environment (http_proxy, https_proxy, no_proxy, all_proxy). TLS peers
+// - Proxies come from the environment (http_proxy, https_proxy, no_proxy, all_proxy) unless the
+//   request names one. TLS peers
 //   are always verified. Only http and https addresses are fetched, also when following
 //   redirects, which happens only when followRedirects is set. No signals are used, so any thread
 //   may send.
@@ -80,6 +81,14 @@ struct HttpRequest
     int connectTimeoutSeconds = 30;
     int inactivityTimeoutSeconds = 60;
     bool followRedirects = false;
+    // When following a 301, 302 or 303, repeat a POST as a POST with its body (otherwise it
+    // becomes a GET, as browsers do).
+    bool keepPostOnRedirect = false;
+    // "http://host:port" of a proxy to use instead of the environment's, with its account (sent
+    // only to the proxy). Empty: the environment decides.
+    QString proxy{};
+    QString proxyUserName{};
+    QString proxyPassword{};
     // Bytes of the body sent so far and in all; bytes of the response body received so far and
     // the announced total (0 when the server does not say).
     std::function<void(qint64 sent, qint64 total)> uploadProgress{};
@@ -99,8 +108,9 @@ struct HttpResponse
 
     Failure failure = Failure::Transport;
     QString errorText;
-    int status = 0;                // the final response's status; 0 when none arrived
-    HttpHeaderFields headerFields; // the final response's fields, in the order received
+    int status = 0;                      // the final response's status; 0 when none arrived
+    bool secureConnectionFailed = false; // the TLS handshake or the peer's certificate failed
+    HttpHeaderFields headerFields;       // the final response's fields, in the order received
     QByteArray body;
 
     bool ok() const { return failure == Failure::None; }

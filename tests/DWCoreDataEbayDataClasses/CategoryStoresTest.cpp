@@ -16,11 +16,6 @@
 
 namespace {
 
-QString fixture(const QString& name)
-{
-    return qEnvironmentVariable("QV_TEST_DATA") + QStringLiteral("/DWCoreDataEbayDataClasses/") + name;
-}
-
 // Puts the stores of site 77 where the program looks for them.
 void installSite77Stores()
 {

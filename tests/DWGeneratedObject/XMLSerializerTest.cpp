@@ -7,6 +7,8 @@
 #include "fixtures/FixtureMeasureType.h"
 #include "fixtures/FixtureNodeType.h"
 #include "fixtures/FixtureRecordType.h"
+#include "platform/core/CocoaNumbers.h"
+#include "platform/core/ConsoleOutput.h"
 #include "platform/core/DWAssert.h"
 
 #include <gtest/gtest.h>
@@ -236,7 +238,20 @@ TEST(XMLSerializer, ReaderAcceptsTheSchemaForms)
         {"microseconds are cut to milliseconds", "<StartTime>2024-01-02T03:04:05.999999Z</StartTime>", "startTime",
          instant.addMSecs(999)},
         {"a date that is no date stays unset", "<StartTime>tomorrow</StartTime>", "startTime", QVariant()},
+        {"date with a zone beyond 14 hours stays unset", "<StartTime>2024-01-02T03:04:05+15:00</StartTime>",
+         "startTime", QVariant()},
+        {"date with month 13 stays unset", "<StartTime>2024-13-02T03:04:05Z</StartTime>", "startTime", QVariant()},
+        {"date with a point but no fraction stays unset", "<StartTime>2024-01-02T03:04:05.Z</StartTime>", "startTime",
+         QVariant()},
+        {"date followed by more text stays unset", "<StartTime>2024-01-02T03:04:05Zx</StartTime>", "startTime",
+         QVariant()},
         {"integer in white space", "<Count> 42 </Count>", "count", qlonglong(42)},
+        {"text after an integer is ignored", "<Count>12abc</Count>", "count", qlonglong(12)},
+        {"largest integer", "<BigCount>9223372036854775807</BigCount>", "bigCount", qlonglong(9223372036854775807LL)},
+        {"smallest integer", "<BigCount>-9223372036854775808</BigCount>", "bigCount",
+         qlonglong(-9223372036854775807LL - 1)},
+        {"number too small for a double reads as 0", "<Price>1e-99999</Price>", "price", 0.0},
+        {"exponent", "<Price>-1.5e3</Price>", "price", -1500.0},
         {"decimal point", "<Price>12.50</Price>", "price", 12.5},
         {"Base64 across lines", "<Picture>AAEC\nAwQ=</Picture>", "picture", QByteArray("\x00\x01\x02\x03\x04", 5)},
         {"text and CDATA pieces joined", "<Title>a<![CDATA[<b>]]>c</Title>", "title", QStringLiteral("a<b>c")},
@@ -307,6 +322,103 @@ TEST(XMLSerializer, CharactersThatXmlCannotCarryAreDropped)
     EXPECT_EQ(back->title(), QStringLiteral("abcde\tf\ng"));
     EXPECT_EQ(back->description(), QStringLiteral("xy"));
     EXPECT_EQ(back->identifier(), QStringLiteral("i\x7Fjk")); // DEL is allowed in XML 1.0
+}
+
+TEST(XMLSerializer, NumbersOutOfRangeFailTheReadWithALogLine)
+{
+    struct Case
+    {
+        const char* name;
+        const char* attributes;
+        const char* children;
+    };
+    const Case cases[] = {
+        {"integer above the range", "", "<Count>9223372036854775808</Count>"},
+        {"integer far above the range", "", "<BigCount> 99999999999999999999 </BigCount>"},
+        {"integer below the range", "", "<BigCount>-9223372036854775809</BigCount>"},
+        {"double beyond the range", "", "<Price>1e99999</Price>"},
+        {"negative double beyond the range", "", "<Ratio>-1e400</Ratio>"},
+        {"integer attribute", " level=\"99999999999999999999\"", ""},
+        {"double attribute", " rate=\"1e309\"", ""},
+        {"simple content", "", "<Amount currencyID=\"USD\">1e99999</Amount>"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        dw::ScopedConsoleCapture console;
+        auto record = FixtureRecordType::recordType();
+        QString error;
+        const QString xml = QStringLiteral("<Record%1><Title>before</Title>%2<Note>after</Note></Record>")
+                                .arg(QString::fromUtf8(c.attributes), QString::fromUtf8(c.children));
+        EXPECT_FALSE(record->initWithXMLRequest(xml, &error));
+        EXPECT_TRUE(error.startsWith(QStringLiteral("The XML document holds a number out of range")))
+            << error.toStdString();
+        EXPECT_TRUE(record->isEqual(*FixtureRecordType::recordType())) << "a failed read leaves nothing behind";
+        EXPECT_TRUE(console.contains(QStringLiteral("number out of range")))
+            << console.lines().join(u'\n').toStdString();
+    }
+}
+
+TEST(XMLSerializer, ReaderKeepsOnlyWhatTheWriterCanSend)
+{
+    struct Case
+    {
+        const char* name;
+        const char* xml;
+        const char* key;
+        QVariant expected;
+    };
+    const Case cases[] = {
+        {"control characters as references", "<Title>a&#1;b&#x1F;c&#8;d</Title>", "title", QStringLiteral("abcd")},
+        {"control characters as raw bytes",
+         "<Title>a\x02"
+         "b\x7f</Title>",
+         "title", QStringLiteral("ab\x7f")},
+        {"non-characters", "<Title>x&#xFFFE;y&#xFFFF;z\xef\xbf\xbe</Title>", "title", QStringLiteral("xyz")},
+        {"characters that merely share a lead byte stay", "<Title>\xef\xbc\xa1&#xFFFD;</Title>", "title",
+         QStringLiteral("\uFF21\uFFFD")},
+        {"line breaks, tabs and returns stay", "<Title>a&#13;&#10;b&#9;c</Title>", "title",
+         QStringLiteral("a\r\nb\tc")},
+        {"nothing left is still text", "<Title>&#1;</Title>", "title", QStringLiteral("")},
+        {"repeated text", "<Note>&#2;n&#3;</Note>", "notes", QVariantList{QStringLiteral("n")}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto record =
+            readRecord(QString::fromUtf8(c.xml).prepend(QStringLiteral("<Record>")) + QStringLiteral("</Record>"));
+        ASSERT_TRUE(record);
+        EXPECT_EQ(record->valueForKey(QString::fromLatin1(c.key)), c.expected);
+        // Written and read again, the record is the same.
+        auto again = roundTrip(*record);
+        ASSERT_TRUE(again);
+        EXPECT_TRUE(again->isEqual(*record)) << record->xmlRequest().toStdString();
+    }
+
+    auto attribute = readRecord(QStringLiteral("<Record id=\"i&#7;d\" />"));
+    ASSERT_TRUE(attribute);
+    EXPECT_EQ(attribute->identifier(), QStringLiteral("id"));
+    // Simple content of nothing but such characters is no content, as the writer writes none.
+    auto measure = FixtureMeasureType::requestWithXMLData("<Length unit=\"kg\">&#1;</Length>");
+    ASSERT_TRUE(measure);
+    EXPECT_TRUE(measure->contents().isNull());
+    EXPECT_TRUE(FixtureMeasureType::requestWithXMLData(measure->xmlRequest().toUtf8())->isEqual(*measure));
+}
+
+TEST(XMLSerializer, NumbersAndDatesAreWrittenInTheirLexicalForms)
+{
+    for (double value : {0.1, 1e-7, 1e21, -0.5, 100.0, 123456.789, 2.675, 5e-324, 1.7976931348623157e308}) {
+        SCOPED_TRACE(value);
+        auto record = FixtureRecordType::recordType();
+        record->setPrice(value);
+        const QString xml = record->xmlRequest();
+        EXPECT_TRUE(xml.contains(QStringLiteral("<Price>") + dw::numberText(value) + QStringLiteral("</Price>")))
+            << xml.toStdString();
+    }
+    auto record = FixtureRecordType::recordType();
+    record->setStartTime(QDateTime(QDate(2024, 3, 1), QTime(10, 30, 0, 7), Qt::OffsetFromUTC, 3600));
+    record->setCount(-9223372036854775807LL - 1);
+    const QString xml = record->xmlRequest();
+    EXPECT_TRUE(xml.contains(QStringLiteral("<StartTime>2024-03-01T09:30:00.007Z</StartTime>"))) << xml.toStdString();
+    EXPECT_TRUE(xml.contains(QStringLiteral("<Count>-9223372036854775808</Count>"))) << xml.toStdString();
 }
 
 TEST(XMLSerializer, MalformedInputFailsAsAWhole)

@@ -1,11 +1,11 @@
 #include "DWKit/QMLogEntry.h"
 #include "DWKit/QMLogManager.h"
 
-#include "platform/core/Clock.h"
 #include "platform/archive/KeyedArchiver.h"
+#include "platform/archive/PropertyList.h"
+#include "platform/core/Clock.h"
 #include "platform/core/MainThread.h"
 #include "platform/core/NotificationCenter.h"
-#include "platform/archive/PropertyList.h"
 #include "tests/support/TemporaryXdg.h"
 
 #include <QDir>

@@ -4,6 +4,7 @@
 #include "platform/core/ConsoleOutput.h"
 #include "platform/core/Paths.h"
 #include "platform/core/PrivilegedExecution.h"
+#include "platform/core/UserDefaults.h"
 #include "tests/support/TemporaryXdg.h"
 
 #include <QDir>
@@ -14,6 +15,8 @@
 #include <unistd.h>
 
 namespace {
+
+const QString kPendingSetAsides = QStringLiteral("DWPendingSetAsidePaths");
 
 void writeFile(const QString& path, const QByteArray& bytes)
 {
@@ -43,15 +46,15 @@ class RecordingExecutor
 {
 public:
     explicit RecordingExecutor(std::function<void(QStringList&)> tamper = {})
-        : m_scope([this, tamper](const QString& program, const QStringList& arguments) {
+        : m_scope([this, tamper](const QString& command, const QStringList& commandArguments) {
               ++calls;
-              this->program = program;
-              this->arguments = arguments;
-              QStringList run = arguments;
+              program = command;
+              arguments = commandArguments;
+              QStringList run = commandArguments;
               if (tamper)
                   tamper(run);
               QProcess process;
-              process.start(program, run);
+              process.start(command, run);
               process.waitForFinished(-1);
               return dw::PrivilegedResult{true, process.exitCode(), QString()};
           })
@@ -150,12 +153,24 @@ TEST_F(FileExtensionsTest, DirectCopyAndMoveKeepTheOldDestinationUntilTheNewOneS
     EXPECT_EQ(readFile(installed + QStringLiteral("/version")), "4");
     EXPECT_FALSE(QFileInfo::exists(path(QStringLiteral("newest.app"))));
 
-    // A set-aside copy left by an interrupted run blocks the operation and stays as it is.
-    makeApp(dw::setAsidePath(installed), "old");
+    // Something standing at the set-aside name (an unrelated file, or what an interrupted run left)
+    // neither blocks the replacement nor is touched by it.
+    writeFile(dw::setAsidePath(installed), "not ours");
     makeApp(path(QStringLiteral("again.app")), "5");
-    EXPECT_FALSE(dw::movePathWithAuthentication(path(QStringLiteral("again.app")), installed));
-    EXPECT_EQ(readFile(installed + QStringLiteral("/version")), "4");
+    EXPECT_TRUE(dw::movePathWithAuthentication(path(QStringLiteral("again.app")), installed));
+    EXPECT_EQ(readFile(installed + QStringLiteral("/version")), "5");
+    EXPECT_EQ(readFile(dw::setAsidePath(installed)), "not ours");
+    EXPECT_TRUE(dw::copyPathWithAuthentication(path(QStringLiteral("newer.app")), installed));
+    EXPECT_EQ(readFile(installed + QStringLiteral("/version")), "3");
     EXPECT_EQ(executor.calls, 0);
+
+    // What a killed administrator run left there is ours, and is cleaned up first.
+    QFile::remove(dw::setAsidePath(installed));
+    makeApp(dw::setAsidePath(installed), "left over");
+    dw::UserDefaults::standard().setObject(QStringList{dw::setAsidePath(installed)}, kPendingSetAsides);
+    EXPECT_TRUE(dw::copyPathWithAuthentication(path(QStringLiteral("newer.app")), installed));
+    EXPECT_FALSE(QFileInfo::exists(dw::setAsidePath(installed)));
+    EXPECT_FALSE(dw::UserDefaults::standard().objectForKey(kPendingSetAsides).isValid());
 
     EXPECT_FALSE(dw::movePathWithAuthentication(path(QStringLiteral("again.app")), path(QStringLiteral("nowhere.app"))))
         << "the administrator's move needs an existing destination";
@@ -182,6 +197,24 @@ TEST_F(FileExtensionsTest, AdministratorGetsPathsOnlyAsArguments)
     EXPECT_FALSE(QFileInfo::exists(source));
     EXPECT_FALSE(QFileInfo::exists(dw::setAsidePath(destination)));
     EXPECT_TRUE(QDir(path(QString())).entryList({QStringLiteral("PWNED")}).isEmpty());
+
+    // A taken set-aside name gives way to a numbered one and stays as it was.
+    writeFile(dw::setAsidePath(destination), "not ours");
+    makeApp(source, "2b");
+    EXPECT_TRUE(dw::movePathWithForcedAuthentication(source, destination));
+    EXPECT_EQ(executor.arguments[5], path(strange + QStringLiteral(".old-2.app")));
+    EXPECT_EQ(readFile(destination + QStringLiteral("/version")), "2b");
+    EXPECT_EQ(readFile(dw::setAsidePath(destination)), "not ours");
+
+    // A set-aside left by a killed run of ours goes first, and its name is used again.
+    dw::UserDefaults::standard().setObject(QStringList{dw::setAsidePath(destination)}, kPendingSetAsides);
+    makeApp(source, "2c");
+    EXPECT_TRUE(dw::movePathWithForcedAuthentication(source, destination));
+    EXPECT_EQ(executor.arguments[5], dw::setAsidePath(destination));
+    EXPECT_EQ(executor.arguments.last(), dw::setAsidePath(destination));
+    EXPECT_EQ(readFile(destination + QStringLiteral("/version")), "2c");
+    EXPECT_FALSE(QFileInfo::exists(dw::setAsidePath(destination)));
+    EXPECT_FALSE(dw::UserDefaults::standard().objectForKey(kPendingSetAsides).isValid());
     EXPECT_FALSE(QFileInfo::exists(QStringLiteral("PWNED")));
 
     makeApp(path(QStringLiteral("copy source.app")), "3");

@@ -1,9 +1,9 @@
 #include "DWPayment/DWPShoppingCart.h"
 #include "DWPayment/DWPStoreDelegate.h"
 
-#include "tests/support/TemporaryXdg.h"
-#include "platform/core/NotificationCenter.h"
 #include "platform/archive/PropertyList.h"
+#include "platform/core/NotificationCenter.h"
+#include "tests/support/TemporaryXdg.h"
 
 #include <gtest/gtest.h>
 

@@ -2,8 +2,8 @@
 #include "DWPayment/NSDictionary+DWPExtension.h"
 #include "DWPayment/NSString+DWPExtensions.h"
 
-#include "tests/support/TemporaryXdg.h"
 #include "platform/core/DWAssert.h"
+#include "tests/support/TemporaryXdg.h"
 
 #include <QRandomGenerator>
 #include <gtest/gtest.h>

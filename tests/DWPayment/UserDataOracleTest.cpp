@@ -1,8 +1,8 @@
 #include "DWPayment/DWPUserDataOracle.h"
 #include "DWPayment/DWPUserDefaultsKeys.h"
 
-#include "tests/support/TemporaryXdg.h"
 #include "platform/core/UserDefaults.h"
+#include "tests/support/TemporaryXdg.h"
 
 #include <gtest/gtest.h>
 

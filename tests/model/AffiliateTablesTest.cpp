@@ -2,8 +2,8 @@
 
 #include "DWKit/QMLog.h"
 
-#include "platform/core/ConsoleOutput.h"
 #include "platform/archive/PropertyList.h"
+#include "platform/core/ConsoleOutput.h"
 #include "tests/support/TemporaryXdg.h"
 
 #include <gtest/gtest.h>

@@ -1,10 +1,10 @@
 #include "model/QMItemShippingOptions.h"
 #include "model/QMPreferencesManager.h"
 
-#include "platform/core/AtomicFile.h"
-#include "platform/core/DWAssert.h"
 #include "platform/archive/KeyedArchiver.h"
 #include "platform/archive/KeyedUnarchiver.h"
+#include "platform/core/AtomicFile.h"
+#include "platform/core/DWAssert.h"
 #include "platform/core/Paths.h"
 #include "platform/core/UserDefaults.h"
 #include "tests/support/TemporaryXdg.h"

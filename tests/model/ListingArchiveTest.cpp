@@ -12,11 +12,11 @@
 
 #include "platform/archive/ArchivedAttributedString.h"
 #include "platform/archive/ArchivedDecimalNumber.h"
-#include "platform/core/ConsoleOutput.h"
 #include "platform/archive/KeyedUnarchiver.h"
 #include "platform/archive/PropertyList.h"
-#include "platform/text/RtfCodec.h"
+#include "platform/core/ConsoleOutput.h"
 #include "platform/core/ValueTransformer.h"
+#include "platform/text/RtfCodec.h"
 #include "tests/support/TemporaryXdg.h"
 
 #include <QBuffer>

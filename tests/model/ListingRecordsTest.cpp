@@ -5,9 +5,9 @@
 #include "model/QMItemShippingOptions.h"
 #include "model/QMYTVideo.h"
 
-#include "platform/core/DWAssert.h"
 #include "platform/archive/KeyedArchiver.h"
 #include "platform/archive/KeyedUnarchiver.h"
+#include "platform/core/DWAssert.h"
 #include "platform/core/Paths.h"
 #include "tests/support/TemporaryXdg.h"
 

@@ -6,12 +6,12 @@
 
 #include "DWKit/QMLog.h"
 
-#include "platform/core/ConsoleOutput.h"
-#include "platform/core/DWAssert.h"
 #include "platform/archive/KeyedArchiver.h"
 #include "platform/archive/KeyedUnarchiver.h"
-#include "platform/text/RtfCodec.h"
+#include "platform/core/ConsoleOutput.h"
+#include "platform/core/DWAssert.h"
 #include "platform/core/ValueTransformer.h"
+#include "platform/text/RtfCodec.h"
 #include "tests/support/TemporaryXdg.h"
 
 #include <QSignalSpy>

@@ -10,8 +10,8 @@
 #include "model/QMPreferencesManager.h"
 
 #include "platform/core/Clock.h"
-#include "platform/text/StyledText.h"
 #include "platform/core/UserDefaults.h"
+#include "platform/text/StyledText.h"
 #include "tests/support/ScriptedAlertPresenter.h"
 #include "tests/support/TemporaryXdg.h"
 

@@ -316,6 +316,25 @@ TEST(HttpClient, FollowsRedirectsOnlyWhenAsked)
     }
 }
 
+TEST(HttpClient, GoesThroughTheNamedProxyWithItsAccount)
+{
+    FakeHttpServer proxy;
+    proxy.addRoute({}, FakeHttpReply{.body = "from the proxy"});
+    HttpRequest request;
+    request.url = QStringLiteral("http://pictures.invalid/a.jpg");
+    request.proxy = proxy.url();
+    request.proxyUserName = QStringLiteral("ann");
+    request.proxyPassword = QStringLiteral("pr0xy");
+
+    const HttpResponse response = HttpClient().send(request);
+
+    ASSERT_TRUE(response.ok()) << response.errorText.toStdString();
+    EXPECT_EQ(response.body, "from the proxy");
+    ASSERT_EQ(proxy.requestCount(), 1u);
+    EXPECT_EQ(proxy.requests()[0].path, "http://pictures.invalid/a.jpg");
+    EXPECT_EQ(proxy.requests()[0].headerValue("Proxy-Authorization"), "Basic " + QByteArray("ann:pr0xy").toBase64());
+}
+
 TEST(FakeHttpServer, RoutesByMethodPathAndCallName)
 {
     FakeHttpServer server;

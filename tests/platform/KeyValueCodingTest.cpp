@@ -1,5 +1,5 @@
-#include "platform/text/CharacterSet.h"
 #include "platform/core/KeyValueCoding.h"
+#include "platform/text/CharacterSet.h"
 
 #include <QDateTime>
 #include <QTimeZone>

@@ -1,9 +1,9 @@
 #include "ArchiveTestClasses.h"
 
 #include "platform/archive/ArchivedImage.h"
-#include "platform/core/DWAssert.h"
 #include "platform/archive/KeyedArchiver.h"
 #include "platform/archive/KeyedUnarchiver.h"
+#include "platform/core/DWAssert.h"
 
 #include <QPoint>
 #include <QProcess>

@@ -1,6 +1,6 @@
+#include "platform/core/DWAssert.h"
 #include "platform/core/MainThread.h"
 #include "platform/core/NotificationCenter.h"
-#include "platform/core/DWAssert.h"
 
 #include <QCoreApplication>
 #include <QPointer>

@@ -1,6 +1,6 @@
-#include "platform/core/NotificationCenter.h"
 #include "platform/archive/PropertyList.h"
 #include "platform/core/AtomicFile.h"
+#include "platform/core/NotificationCenter.h"
 #include "platform/core/UserDefaults.h"
 #include "tests/support/TemporaryXdg.h"
 

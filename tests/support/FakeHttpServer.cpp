@@ -7,11 +7,11 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <QList>
 #include <algorithm>
 #include <cerrno>
 #include <condition_variable>
 #include <cstring>
-#include <QList>
 #include <list>
 #include <mutex>
 #include <stdexcept>
@@ -116,6 +116,7 @@ struct FakeHttpServer::Private
     std::vector<FakeHttpRequest> requests;
     int inFlight = 0;
     int peak = 0;
+    int accepted = 0;
     qint64 readRate = 0;
     std::list<Connection> connections;
 
@@ -274,6 +275,7 @@ void FakeHttpServer::Private::acceptLoop()
             return;
         }
         reapFinishedLocked();
+        ++accepted;
         Connection& connection = connections.emplace_back();
         connection.fd = fd;
         connection.thread = std::thread([this, c = &connection] { serve(c); });
@@ -521,6 +523,12 @@ int FakeHttpServer::peakConcurrentRequests() const
 {
     std::lock_guard lock(d->mutex);
     return d->peak;
+}
+
+int FakeHttpServer::connectionCount() const
+{
+    std::lock_guard lock(d->mutex);
+    return d->accepted;
 }
 
 void FakeHttpServer::stop()

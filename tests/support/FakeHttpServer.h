@@ -102,6 +102,8 @@ public:
                                        std::chrono::milliseconds timeout = std::chrono::seconds(10)) const;
     // The most requests that were ever being answered at the same moment (read, reply not yet sent).
     int peakConcurrentRequests() const;
+    // How many connections were accepted since the start.
+    int connectionCount() const;
 
     // Closes the port and every connection (stalled and delayed ones included) and waits for the
     // server's threads. The record stays readable. Idempotent.

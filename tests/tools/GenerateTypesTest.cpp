@@ -1,6 +1,6 @@
 // The type generator refuses catalogues that would give wrong or clashing classes, so the build fails.
-#include <QFile>
 #include "tests/support/ProcessRunner.h"
+#include <QFile>
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>

@@ -56,7 +56,7 @@ appendFieldValue xmlRequest initWithXMLRequest initWithXMLRequestData initWithXM
 clear variantFromObject objectFromVariant textVariant dateVariant dataVariant boolVariant
 integerVariant doubleVariant objectVariant arrayVariant assignText assignDate assignData assignBool
 assignInteger assignDouble assignObject assignArray appendArrayItem addArrayItem assertItemPresent
-objectOfClass objectsOfClass
+objectOfClass objectsOfClass fieldStorage
 kMaxNestingDepth
 """.split())
 # Members of DWGeneratedObject that a key may take over (see "description" below).
@@ -284,7 +284,11 @@ $accessors$generic$additions$members};
 GENERIC_DECLARATIONS = string.Template("""
     QVariant fieldValue(int index) const override;
     bool setFieldValue(int index, const QVariant& value) override;
-$append""")
+$append
+protected:
+    void* fieldStorage(int index) override;
+
+public:""")
 
 CLASS_SOURCE = string.Template("""\
 // $name
@@ -340,6 +344,14 @@ bool $name::setFieldValue(int index, const QVariant& value)
     switch (index - k${name}FirstField) {
 $set_cases    default:
         return $superclass::setFieldValue(index, value);
+    }
+}
+
+void* $name::fieldStorage(int index)
+{
+    switch (index - k${name}FirstField) {
+$storage_cases    default:
+        return $superclass::fieldStorage(index);
     }
 }
 $append""")
@@ -442,10 +454,11 @@ class Generator:
             parameter = ctype if scalar else "const %s&" % ctype
             getter = getter_name(row)
             member = "m_" + row.key
+            schema = "  // %s%s" % ("array of " if row.kind == "repeated" else "", row.type_name)
             if row.key in OVERRIDABLE:
-                accessors.append("    %s %s() const override { return %s; }" % (ctype, getter, member))
+                accessors.append("    %s %s() const override { return %s; }%s" % (ctype, getter, member, schema))
             else:
-                accessors.append("    %s %s() const { return %s; }" % (returned, getter, member))
+                accessors.append("    %s %s() const { return %s; }%s" % (returned, getter, member, schema))
             accessors.append("    void set%s(%s value) { %s = value; }" % (upper_first(row.key), parameter, member))
             if row.kind == "repeated" and not row.no_add:
                 item_parameter = "const %s&" % item
@@ -482,13 +495,16 @@ class Generator:
             for row in klass.rows:
                 kind = {"element": "Element", "repeated": "Repeated", "attribute": "Attribute",
                         "content": "Content"}[row.kind]
-                object_class = "&%s::staticClass" % row.type_name if self.vtype(row) == "Object" else "nullptr"
-                lines.append('    {DWFieldKind::%s, DWValueType::%s, "%s", "%s", "%s", %s},\n'
-                             % (kind, self.vtype(row), row.xml_name, row.key, row.type_name, object_class))
+                is_object = self.vtype(row) == "Object"
+                object_class = "&%s::staticClass" % row.type_name if is_object else "nullptr"
+                object_slot = "&DWObjectSlotOf<%s>::slot" % row.type_name if is_object else "nullptr"
+                lines.append('    {DWFieldKind::%s, DWValueType::%s, "%s", "%s", "%s", %s, %s},\n'
+                             % (kind, self.vtype(row), row.xml_name, row.key, row.type_name, object_class,
+                                object_slot))
             rows = ROWS.substitute(name=name, rows="".join(lines))
         generic = ""
         if klass.rows:
-            get_cases, set_cases, append_cases = [], [], []
+            get_cases, set_cases, append_cases, storage_cases = [], [], [], []
             for index, row in enumerate(klass.rows):
                 member = "m_" + row.key
                 vtype = self.vtype(row)
@@ -506,6 +522,7 @@ class Generator:
                     getter = "%sVariant(%s)" % (stem, member)
                     setter = "assign%s(%s, value)" % (vtype, member)
                 get_cases.append("    case %d:\n        return %s;\n" % (index, getter))
+                storage_cases.append("    case %d:\n        return &%s;\n" % (index, member))
                 set_cases.append("    case %d:\n        return %s;\n" % (index, setter))
             append = ""
             if append_cases:
@@ -513,7 +530,7 @@ class Generator:
                                                   append_cases="".join(append_cases))
             generic = GENERIC_SOURCE.substitute(name=name, superclass=klass.superclass,
                                                 get_cases="".join(get_cases), set_cases="".join(set_cases),
-                                                append=append)
+                                                storage_cases="".join(storage_cases), append=append)
         return CLASS_SOURCE.substitute(
             name=name, superclass=klass.superclass, first_field=self.first_field(klass), rows=rows,
             element_name='"%s"' % klass.element_name if klass.element_name else "nullptr",

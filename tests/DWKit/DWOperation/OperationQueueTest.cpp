@@ -161,7 +161,13 @@ TEST(OperationQueue, StartsTheHighestPriorityFirstThenInTheOrderAdded)
     DWNSOperationQueue queue;
     queue.setMaxConcurrentOperationCount(1);
     Gate gate;
-    queue.addOperation(operation([&](FunctionOperation& self) { gate.waitUntilOpen(self); }));
+    std::atomic<bool> blocking{false};
+    queue.addOperation(operation([&](FunctionOperation& self) {
+        blocking = true;
+        gate.waitUntilOpen(self);
+    }));
+    // The one worker must be held before the others are queued, or it picks among those added so far.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return blocking.load(); }, 10000));
     std::mutex mutex;
     QStringList order;
     auto add = [&](const char* name, DWNSOperation::QueuePriority priority) {
@@ -230,7 +236,9 @@ TEST(OperationQueue, CancellingARunningOperationOrTheWholeQueue)
     DWNSOperationQueue queue;
     queue.setMaxConcurrentOperationCount(1);
     std::atomic<bool> sawCancel{false};
+    std::atomic<bool> working{false};
     auto running = operation([&](FunctionOperation& self) {
+        working = true;
         Gate never;
         never.waitUntilOpen(self);
         sawCancel = self.isCancelled();
@@ -238,7 +246,8 @@ TEST(OperationQueue, CancellingARunningOperationOrTheWholeQueue)
     auto waiting = operation();
     queue.addOperation(running);
     queue.addOperation(waiting);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return running->isExecuting(); }, 10000));
+    // Executing starts a moment before the work does; the cancel must come while the work runs.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return working.load(); }, 10000));
     queue.cancelAllOperations();
     finishAll(queue);
 

@@ -1,8 +1,8 @@
 #include "DWKit/widgets/CTGradient.h"
 
-#include "platform/core/DWAssert.h"
 #include "platform/archive/KeyedArchiver.h"
 #include "platform/archive/KeyedUnarchiver.h"
+#include "platform/core/DWAssert.h"
 
 #include <QImage>
 #include <QPainter>

@@ -5,8 +5,8 @@
 #include <QPointer>
 #include <QSplitterHandle>
 #include <QTest>
-#include <gtest/gtest.h>
 #include <cmath>
+#include <gtest/gtest.h>
 
 namespace {
 

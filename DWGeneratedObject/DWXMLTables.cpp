@@ -1,0 +1,88 @@
+#include "DWGeneratedObject/DWXMLTables_p.h"
+
+#include <cstring>
+
+namespace {
+
+// Equal bytes, eight at a time: names are short, and a call to memcmp costs more than comparing.
+bool sameBytes(const char* a, const char* b, size_t length)
+{
+    for (; length >= 8; a += 8, b += 8, length -= 8) {
+        uint64_t x, y;
+        std::memcpy(&x, a, 8);
+        std::memcpy(&y, b, 8);
+        if (x != y)
+            return false;
+    }
+    for (; length > 0; ++a, ++b, --length) {
+        if (*a != *b)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+inline uint32_t DWXMLNameTable::key(const char* name, size_t length)
+{
+    // name[length] is the terminating NUL, so an empty name reads only that.
+    const auto at = [name](size_t i) { return uint32_t(static_cast<unsigned char>(name[i])); };
+    return uint32_t(length) ^ (at(0) << 8) ^ (at(length / 2) << 16) ^ (at(length > 0 ? length - 1 : 0) << 24);
+}
+
+void DWXMLNameTable::build(const std::vector<Name>& names)
+{
+    m_slots.clear();
+    if (names.empty())
+        return;
+    int bits = 2;
+    while ((size_t(1) << bits) < names.size() * 2)
+        ++bits;
+    // Look for a size and multiplier under which every name has a slot of its own. Names that
+    // agree in length and in the characters the key takes cannot be told apart that way; then the
+    // last try stays, and a lookup probes on from a taken slot.
+    uint32_t multiplier = 0x9E3779B1u;
+    for (int attempt = 0;; ++attempt) {
+        if (attempt > 0 && attempt % 64 == 0)
+            ++bits;
+        m_multiplier = multiplier | 1u;
+        m_shift = 32 - bits;
+        m_slots.assign(size_t(1) << bits, Slot());
+        bool collided = false;
+        for (const Name& name : names) {
+            const size_t length = std::strlen(name.name);
+            const uint32_t mask = uint32_t(m_slots.size() - 1);
+            uint32_t slot = slotOf(key(name.name, length));
+            while (m_slots[slot].name) {
+                collided = true;
+                slot = (slot + 1) & mask;
+            }
+            m_slots[slot] = {name.name, length, name.index};
+        }
+        if (!collided || attempt == 255)
+            return;
+        // The next odd multiplier of a simple sequence with well-mixed bits.
+        multiplier = multiplier * 1664525u + 1013904223u;
+    }
+}
+
+int DWXMLNameTable::find(const char* qualifiedName) const
+{
+    if (m_slots.empty())
+        return -1;
+    const char* local = qualifiedName;
+    const char* p = qualifiedName;
+    for (; *p; ++p) {
+        if (*p == ':')
+            local = p + 1;
+    }
+    const size_t length = size_t(p - local);
+    const uint32_t mask = uint32_t(m_slots.size() - 1);
+    for (uint32_t slot = slotOf(key(local, length));; slot = (slot + 1) & mask) {
+        const Slot& candidate = m_slots[slot];
+        if (!candidate.name)
+            return -1;
+        if (candidate.length == length && sameBytes(candidate.name, local, length))
+            return candidate.index;
+    }
+}

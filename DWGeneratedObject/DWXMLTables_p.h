@@ -1,0 +1,67 @@
+#pragma once
+// The lookups that the XML reader and writer use per generated class, built once with the class's
+// other tables (DWGeneratedClass::xmlTables()).
+
+#include "DWGeneratedObject/DWGeneratedClass.h"
+
+#include <QString>
+
+#include <atomic>
+#include <cstdint>
+#include <vector>
+
+// Finds a field by the bytes of an XML name as the parser holds them, so that reading an element
+// costs no string of its own. The name's length and three of its characters pick a slot of a hash
+// table whose size and multiplier are chosen when it is built so that no two names share a slot:
+// most lookups are one comparison.
+class DWXMLNameTable
+{
+public:
+    struct Name
+    {
+        const char* name;
+        int index;
+    };
+    void build(const std::vector<Name>& names);
+    // The field index for the local part of a (possibly prefixed) name, or -1.
+    int find(const char* qualifiedName) const;
+
+private:
+    struct Slot
+    {
+        const char* name = nullptr;
+        size_t length = 0;
+        int index = -1;
+    };
+    static uint32_t key(const char* name, size_t length);
+    uint32_t slotOf(uint32_t key) const { return (key * m_multiplier) >> m_shift; }
+
+    std::vector<Slot> m_slots;
+    uint32_t m_multiplier = 0;
+    int m_shift = 32;
+};
+
+// One field as the writer meets it.
+struct DWXMLField
+{
+    int index;
+    const DWFieldRow* row;
+    QString name; // the XML name, made once per class rather than on every write
+};
+
+struct DWXMLTables
+{
+    DWXMLNameTable elements; // elements and repeated elements
+    DWXMLNameTable attributes;
+    // In field order: superclass fields first, as the writer writes them.
+    std::vector<DWXMLField> attributeFields;
+    std::vector<DWXMLField> elementFields; // elements and repeated elements
+    // The row of every field by global index.
+    std::vector<const DWFieldRow*> rows;
+    // By global index: whether the field holds an enumeration (a text type named "...CodeType"),
+    // whose few values the reader shares between the objects of a document.
+    std::vector<bool> enumerations;
+    // The length of the document last written with an object of this class at its root: the next
+    // one is likely as long, and room made at once spares copying the text as it grows.
+    mutable std::atomic<qsizetype> lastDocumentLength{0};
+};
