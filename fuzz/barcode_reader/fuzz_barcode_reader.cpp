@@ -5,8 +5,8 @@
 // twice, so that votes and stored readings carry over.
 #include "productsearch/QMBarcodeReader.h"
 
-#include <cstdint>
 #include <algorithm>
+#include <cstdint>
 #include <memory>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
