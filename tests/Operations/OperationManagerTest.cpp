@@ -27,6 +27,7 @@
 #include <chrono>
 #include <gtest/gtest.h>
 #include <map>
+#include <thread>
 
 namespace {
 
@@ -297,7 +298,7 @@ TEST_F(OperationManagerTest, VerificationWarningsWaitForTheUserAndFailuresStopBe
     EXPECT_EQ(m_ebay.requests(QStringLiteral("AddItem")).size(), 1u);
 }
 
-TEST_F(OperationManagerTest, PictureErrorsStopTheListingButPictureWarningsDoNot)
+TEST_F(OperationManagerTest, PictureErrorsStopTheListing)
 {
     answerPictures("Failure", kError);
     const auto failed = upload({listing(QStringLiteral("A"), 2)}).first();
@@ -306,12 +307,71 @@ TEST_F(OperationManagerTest, PictureErrorsStopTheListingButPictureWarningsDoNot)
     EXPECT_EQ(finishedCount(failed), 1);
     EXPECT_TRUE(failed->errorEnvelope()->hasError());
     EXPECT_TRUE(m_ebay.requests(QStringLiteral("AddItem")).empty());
+}
 
-    answerPictures("Warning", kWarning);
-    const auto warned = upload({listing(QStringLiteral("B"), 1)}).first();
-    ASSERT_TRUE(waitForFinished({warned}));
-    EXPECT_EQ(statuses(warned), (QList<int>{1, 2, 3, 6}));
-    EXPECT_EQ(m_ebay.requests(QStringLiteral("AddItem")).size(), 1u);
+namespace {
+
+// A picture upload that answers with an address after a delay, with or without a warning.
+class ScriptedPictureUpload final : public QMGenericAddImageOperation
+{
+public:
+    ScriptedPictureUpload(const QMEbayConnectorFactory& factory, std::chrono::milliseconds delay, bool warn)
+        : QMGenericAddImageOperation(factory), m_delay(delay), m_warn(warn)
+    {}
+
+protected:
+    void internalMain() override
+    {
+        std::this_thread::sleep_for(m_delay);
+        setUploadedImageURL(QStringLiteral("http://127.0.0.1:1/%1.JPG").arg(m_delay.count()));
+        if (m_warn) {
+            auto envelope = std::make_shared<QMErrorEnvelope>(QStringLiteral("EPS"), name());
+            envelope->setErrors({QMError::errorWithCode(QStringLiteral("21916"), QStringLiteral("Small picture."),
+                                                        QStringLiteral("warning"))});
+            setErrorEnvelope(envelope);
+        }
+        setProgress(1.0f);
+    }
+
+private:
+    const std::chrono::milliseconds m_delay;
+    const bool m_warn;
+};
+
+} // namespace
+
+TEST_F(OperationManagerTest, PictureWarningWhileAnotherPictureUploadsListsOnceBothAreUp)
+{
+    const auto item = listing(QStringLiteral("C"), 2);
+    const QMEbayConnectorFactory factory = [this] {
+        auto connector = m_connectors->standardEbayConnector();
+        connector->setToken(QStringLiteral("secret-token"));
+        return connector;
+    };
+    const QList<std::shared_ptr<QMGenericAddImageOperation>> uploads{
+        std::make_shared<ScriptedPictureUpload>(factory, 0ms, true),
+        std::make_shared<ScriptedPictureUpload>(factory, 400ms, false)};
+    auto add = std::make_shared<QMAddItemOperation>(factory, item->infoDictionaryForOperations(),
+                                                    QStringLiteral("seller"), true, false);
+    for (const auto& upload : uploads)
+        add->addDependency(upload);
+    const auto envelope =
+        std::make_shared<QMAddItemOperationEnvelope>(QList<DWNSOperationPtr>{uploads.begin(), uploads.end()});
+    envelope->setDelegate(m_manager);
+    envelope->setAddImageOperations(uploads, item->images());
+    envelope->setAuctionItemOperation(add);
+    m_manager->multiThreadedOperationQueue().addOperationEnvelope(envelope);
+
+    ASSERT_TRUE(QTest::qWaitFor([&] { return envelope->suspended(); }, 10000));
+    EXPECT_EQ(envelope->addImageOperationsRemaining(), 1u);
+    envelope->continueExecution();
+    ASSERT_TRUE(waitForFinished({envelope}));
+    EXPECT_EQ(finishedCount(envelope), 1);
+    EXPECT_EQ(envelope->status(), QMAddItemOperationEnvelope::Finished);
+    ASSERT_EQ(m_ebay.requests(QStringLiteral("AddItem")).size(), 1u);
+    const auto sent = m_ebay.requests(QStringLiteral("AddItem")).at(0).documentAs<EBayAddItemRequestType>();
+    EXPECT_EQ(*sent->item()->pictureDetails()->pictureURLs(),
+              (QStringList{uploads.at(0)->uploadedImageURL(), uploads.at(1)->uploadedImageURL()}));
 }
 
 TEST_F(OperationManagerTest, ScheduledListingWithoutPicturesGoesStraightToTheListing)
