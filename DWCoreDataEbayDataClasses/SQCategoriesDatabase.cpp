@@ -5,9 +5,7 @@
 #include "DWKit/NSManagedObject+DWExtension.h"
 #include "DWKit/QMLog.h"
 #include "platform/core/DWAssert.h"
-#include "platform/core/Paths.h"
 
-#include <QDir>
 #include <QFileInfo>
 #include <QSet>
 
@@ -67,8 +65,7 @@ QString SQCategoriesDatabase::storePathForSiteID(qint64 siteID)
 
 QString SQCategoriesDatabase::modelPathForSchemaVersion(qint64 version)
 {
-    return QDir::cleanPath(dw::paths::resourcesFolder() +
-                           QStringLiteral("/models/Categories_v%1.sql").arg(version > 0 ? version : 2));
+    return modelFilePath(QStringLiteral("Categories_v%1.sql").arg(version > 0 ? version : 2));
 }
 
 QVariantMap SQCategoriesDatabase::persistentStoreOptions() const

@@ -133,26 +133,36 @@ std::optional<QByteArray> DWEbayConnector::sendRequestWithToken(const std::share
 std::optional<QByteArray> DWEbayConnector::sendRequest(const std::shared_ptr<EBayAbstractRequestType>& request,
                                                        const QString& verb)
 {
-    return sendRequestString(request ? request->xmlRequest() : QString(), verb);
+    if (!request)
+        return sendRequestString(QString(), verb);
+    return sendBody(request->xmlRequestData(), QString(), verb);
 }
 
 std::optional<QByteArray> DWEbayConnector::sendRequestString(const QString& requestString, const QString& verb)
 {
     DW_ASSERT(!requestString.isNull(), "Invalid parameter not satisfying: nil != inRequestString");
+    return sendBody(requestString.toUtf8(), requestString, verb);
+}
+
+std::optional<QByteArray> DWEbayConnector::sendBody(QByteArray body, const QString& text, const QString& verb)
+{
     DW_ASSERT(!verb.isNull(), "Invalid parameter not satisfying: nil != inVerb");
 
     if (loggingEnabled())
-        dw::consoleWrite(textWithoutSecrets(requestString, m_token));
+        dw::consoleWrite(textWithoutSecrets(text.isNull() ? QString::fromUtf8(body) : text, m_token));
 
     dw::HttpRequest request;
     request.url = APIURL();
     request.connectTimeoutSeconds = request.inactivityTimeoutSeconds = timeOutSeconds(m_requestTimeOut);
     setHeaderFieldsForRequest(request, verb);
-    request.body = requestString.toUtf8();
+    request.body = std::move(body);
     dw::setHeaderValue(request.headerFields, "Content-Length", QByteArray::number(request.body.size()));
 
     dw::HttpResponse response;
-    const std::optional<QByteArray> saved = staticResponseForRequestString(requestString, verb);
+    const std::optional<QByteArray> saved =
+        text.isNull() ? staticResponse(
+                            verb, [&](DWGeneratedObject& object) { (void)object.initWithXMLRequestData(request.body); })
+                      : staticResponseForRequestString(text, verb);
     if (saved) {
         response.failure = dw::HttpResponse::Failure::None;
         response.body = *saved;
@@ -195,6 +205,12 @@ void DWEbayConnector::setHeaderFieldsForRequest(dw::HttpRequest& request, const 
 std::optional<QByteArray> DWEbayConnector::staticResponseForRequestString(const QString& requestString,
                                                                           const QString& verb)
 {
+    return staticResponse(verb, [&](DWGeneratedObject& request) { (void)request.initWithXMLRequest(requestString); });
+}
+
+std::optional<QByteArray> DWEbayConnector::staticResponse(const QString& verb,
+                                                          const std::function<void(DWGeneratedObject&)>& readRequest)
+{
     if (!m_replaySettings->useSavedXMLResponses())
         return std::nullopt;
     // Only a call name that names a request class gets this far, so the file names built from it
@@ -210,7 +226,7 @@ std::optional<QByteArray> DWEbayConnector::staticResponseForRequestString(const 
     {
         // A request that does not parse counts as page 0.
         const DWGeneratedObjectPtr request = requestClass->create();
-        (void)request->initWithXMLRequest(requestString);
+        readRequest(*request);
         if (requestClass->fieldIndexForKey(QStringLiteral("pagination")) >= 0)
             key += dw::format("_%ld", pageNumber(*request, QStringLiteral("pagination.pageNumber")));
         else if (requestClass->fieldIndexForKey(QStringLiteral("soldList")) >= 0)

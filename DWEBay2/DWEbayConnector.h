@@ -41,9 +41,11 @@
 
 #include <QByteArray>
 #include <QString>
+#include <functional>
 #include <memory>
 #include <optional>
 
+class DWGeneratedObject;
 class EBayAbstractRequestType;
 
 class DWEBAY_EXPORT DWEbayConnector : public DWGenericEbayConnector
@@ -63,6 +65,7 @@ public:
     std::optional<QByteArray> sendRequestWithToken(const std::shared_ptr<EBayAbstractRequestType>& request,
                                                    const QString& verb);
     // Sends the request as it is: for calls that need no token or whose caller set the credentials.
+    // The document goes out as the object writes its bytes, never through a text.
     std::optional<QByteArray> sendRequest(const std::shared_ptr<EBayAbstractRequestType>& request, const QString& verb);
     // Sends a request document; verb is the call name ("AddItem"), empty for none.
     std::optional<QByteArray> sendRequestString(const QString& requestString, const QString& verb) override;
@@ -109,6 +112,13 @@ public:
     void setReplaySettings(std::shared_ptr<const DWEbayReplaySettings> settings);
 
 private:
+    // Sends body; text is the same document when the caller has it as text, else null, and is then
+    // made from body only for the console.
+    std::optional<QByteArray> sendBody(QByteArray body, const QString& text, const QString& verb);
+    // The replay's lookup; readRequest fills the call's request object from the document sent.
+    std::optional<QByteArray> staticResponse(const QString& verb,
+                                             const std::function<void(DWGeneratedObject&)>& readRequest);
+
     QString m_ebayDeveloperID;
     QString m_ebayCertificateID;
     QString m_token;

@@ -236,7 +236,8 @@ const DWGeneratedClass::Tables& DWGeneratedClass::tables() const
     std::vector<DWXMLNameTable::Name> elementNames, attributeNames;
     for (int index = 0; index < int(t->xml.rows.size()); ++index) {
         const DWFieldRow* row = t->xml.rows[size_t(index)];
-        DWXMLField field{index, row, QString::fromLatin1(row->xmlName)};
+        DWXMLField field{
+            index, row->kind, row->valueType, row, QString::fromLatin1(row->xmlName), QByteArray(row->xmlName)};
         if (row->kind == DWFieldKind::Attribute) {
             attributeNames.push_back({row->xmlName, index});
             t->xml.attributeFields.push_back(std::move(field));

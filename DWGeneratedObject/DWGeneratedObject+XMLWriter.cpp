@@ -11,10 +11,10 @@
 
 #include <algorithm>
 #include <array>
-#include <bit>
 #include <charconv>
 #include <cstring>
 #include <optional>
+#include <string_view>
 
 namespace {
 
@@ -39,67 +39,61 @@ constexpr std::array<bool, 128> plainAscii(bool attribute)
 constexpr std::array<bool, 128> kPlainInText = plainAscii(false);
 constexpr std::array<bool, 128> kPlainInAttribute = plainAscii(true);
 
-// The end of the run of characters from p on that go out as they are.
-const char16_t* endOfPlainRun(const char16_t* p, const char16_t* end, bool attribute)
+// Whether the character goes out as it is: plain ASCII, or any other that XML can carry apart from
+// surrogates, which go out only in pairs.
+inline bool isPlain(char16_t c, bool attribute)
 {
-#if defined(__SSE2__)
-    // Eight characters at a time look for anything that may need care: a control character, a
-    // markup character, or one from the surrogates up. The exact test below sorts them out.
-    // Characters are compared as signed numbers with their top bit flipped, which orders them as
-    // unsigned numbers.
-    const __m128i flip = _mm_set1_epi16(static_cast<short>(0x8000));
-    const __m128i belowSpace = _mm_set1_epi16(static_cast<short>(0x20 ^ 0x8000));
-    const __m128i lastBeforeSurrogates = _mm_set1_epi16(static_cast<short>(0xD7FF ^ 0x8000));
-    const __m128i ampersand = _mm_set1_epi16('&');
-    const __m128i less = _mm_set1_epi16('<');
-    const __m128i greater = _mm_set1_epi16('>');
-    const __m128i quote = _mm_set1_epi16(attribute ? '"' : '&');
-    // Tabs and line feeds go out as they are in text; in an attribute nothing is spared (a space
-    // is no candidate anyway).
-    const __m128i sparedA = _mm_set1_epi16(attribute ? ' ' : '\t');
-    const __m128i sparedB = _mm_set1_epi16(attribute ? ' ' : '\n');
-    for (; end - p >= 8; p += 8) {
-        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        const __m128i flipped = _mm_xor_si128(chunk, flip);
-        const __m128i outside =
-            _mm_or_si128(_mm_cmplt_epi16(flipped, belowSpace), _mm_cmpgt_epi16(flipped, lastBeforeSurrogates));
-        const __m128i markup =
-            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(chunk, ampersand), _mm_cmpeq_epi16(chunk, less)),
-                         _mm_or_si128(_mm_cmpeq_epi16(chunk, greater), _mm_cmpeq_epi16(chunk, quote)));
-        const __m128i spared = _mm_or_si128(_mm_cmpeq_epi16(chunk, sparedA), _mm_cmpeq_epi16(chunk, sparedB));
-        const int candidates = _mm_movemask_epi8(_mm_andnot_si128(spared, _mm_or_si128(outside, markup)));
-        if (candidates != 0) {
-            p += std::countr_zero(unsigned(candidates)) / 2;
-            break;
-        }
+    if (c < 0x80)
+        return (attribute ? kPlainInAttribute : kPlainInText)[c];
+    return c < 0xD800 || (c >= 0xE000 && c < 0xFFFE);
+}
+
+// What stands for a character that is not plain: a reference, or nothing for one that XML cannot
+// carry (a surrogate pair is the caller's to keep).
+std::string_view replacement(char16_t c)
+{
+    switch (c) {
+    case u'&':
+        return "&amp;";
+    case u'<':
+        return "&lt;";
+    case u'>':
+        return "&gt;";
+    case u'"':
+        return "&quot;";
+    // A reader normalises a literal carriage return away, and white space in an attribute to
+    // spaces; character references keep them.
+    case u'\r':
+        return "&#13;";
+    case u'\n':
+        return "&#10;";
+    case u'\t':
+        return "&#9;";
+    default:
+        return {};
     }
-#endif
-    const std::array<bool, 128>& plain = attribute ? kPlainInAttribute : kPlainInText;
-    while (p < end && (*p < 0x80 ? plain[*p] : (*p < 0xD800 || (*p >= 0xE000 && *p < 0xFFFE))))
-        ++p;
-    return p;
 }
 
 } // namespace
 
-// Writes generated objects as one document text. The fields are read from their members
-// (fieldStorage) and the text is built in place, so that a large request costs little more than
-// copying its texts.
+// Writes generated objects as one document in UTF-8, the encoding it goes over the wire in. The
+// fields are read from their members (fieldStorage) and the document is built in place, so that a
+// large request costs little more than copying its texts.
 class DWXMLWriter
 {
 public:
-    // Room for length characters at once, as a text of about that length is expected.
+    // Room for length bytes at once, as a document of about that length is expected.
     void reserve(qsizetype length)
     {
         if (m_end - m_pos < length)
             allocate(m_pos - m_begin + length);
     }
 
-    QString take()
+    QByteArray take()
     {
-        m_text.resize(m_pos - m_begin);
-        m_text.squeeze();
-        return std::move(m_text);
+        m_buffer.resize(m_pos - m_begin);
+        m_buffer.squeeze();
+        return std::move(m_buffer);
     }
 
     template<size_t N>
@@ -108,7 +102,7 @@ public:
         putAscii(text, N - 1);
     }
 
-    void writeObject(const DWGeneratedObject& object, const QString& tag, bool isRoot, int depth)
+    void writeObject(const DWGeneratedObject& object, const QByteArray& tag, bool isRoot, int depth)
     {
         DW_ASSERT(depth <= DWGeneratedObject::kMaxNestingDepth,
                   "Generated objects nest too deep to be written (does an object contain itself?)");
@@ -122,24 +116,24 @@ public:
             return !required->isEmpty() && required->contains(name);
         };
 
-        put(u'<');
+        putChar('<');
         put(tag);
         if (isRoot) {
             putLiteral(" xmlns=\"");
             putEscaped(object.xmlNamespace(), true);
-            put(u'"');
+            putChar('"');
         }
         for (const DWXMLField& attribute : tables.attributeFields) {
             const void* field = object.fieldStorage(attribute.index);
-            if (!isWritten(field, attribute.row->valueType, [&] { return isRequired(attribute.name); }))
+            if (!isWritten(field, attribute.valueType, [&] { return isRequired(attribute.name); }))
                 continue;
-            put(u' ');
-            put(attribute.name);
+            putChar(' ');
+            put(attribute.utf8Name);
             putLiteral("=\"");
-            putValue(field, attribute.row->valueType, true);
-            put(u'"');
+            putValue(field, attribute.valueType, true);
+            putChar('"');
         }
-        put(u'>');
+        putChar('>');
 
         if (cls.hasSimpleContent()) {
             // The content is the value itself: an amount of 0 is still "0", never an empty amount.
@@ -153,53 +147,51 @@ public:
         } else {
             for (const DWXMLField& element : tables.elementFields) {
                 const void* field = object.fieldStorage(element.index);
-                const DWFieldRow& row = *element.row;
-                if (row.kind == DWFieldKind::Repeated)
-                    writeItems(field, row, element.name, depth);
-                else if (row.valueType == DWValueType::Object)
-                    writeNested(row.objectSlot->get(field), element.name, depth);
-                else if (isWritten(field, row.valueType, [&] { return isRequired(element.name); }))
-                    writeElement(field, row.valueType, element.name);
+                if (element.kind == DWFieldKind::Repeated)
+                    writeItems(field, *element.row, element.utf8Name, depth);
+                else if (element.valueType == DWValueType::Object)
+                    writeNested(element.row->objectSlot->get(field), element.utf8Name, depth);
+                else if (isWritten(field, element.valueType, [&] { return isRequired(element.name); }))
+                    writeElement(field, element.valueType, element.utf8Name);
             }
         }
 
-        putTag(u"</", tag);
+        putTag(true, tag);
     }
 
 private:
-    QString m_text;
-    char16_t* m_begin = nullptr;
-    char16_t* m_pos = nullptr;
-    char16_t* m_end = nullptr;
+    QByteArray m_buffer;
+    char* m_begin = nullptr;
+    char* m_pos = nullptr;
+    char* m_end = nullptr;
 
-    void writeNested(const DWGeneratedObject* nested, const QString& name, int depth)
+    void writeNested(const DWGeneratedObject* nested, const QByteArray& name, int depth)
     {
         if (nested)
             writeObject(*nested, name, false, depth + 1);
     }
 
-    void writeElement(const void* field, DWValueType type, const QString& name)
+    void writeElement(const void* field, DWValueType type, const QByteArray& name)
     {
-        putTag(u"<", name);
+        putTag(false, name);
         putValue(field, type, false);
-        putTag(u"</", name);
+        putTag(true, name);
     }
 
     // "<name>" or "</name>".
-    void putTag(const char16_t* opening, const QString& name)
+    void putTag(bool closing, const QByteArray& name)
     {
-        const qsizetype openingLength = opening[1] ? 2 : 1;
-        ensure(name.size() + openingLength + 1);
-        *m_pos++ = opening[0];
-        if (openingLength == 2)
-            *m_pos++ = opening[1];
-        copy(reinterpret_cast<const char16_t*>(name.constData()), name.size());
-        *m_pos++ = u'>';
+        ensure(name.size() + 3);
+        *m_pos++ = '<';
+        if (closing)
+            *m_pos++ = '/';
+        copy(name.constData(), name.size());
+        *m_pos++ = '>';
     }
 
     // Every item of a repeated element, each an element of its own; items that hold nothing are
     // still written, as empty elements, except dates and records.
-    void writeItems(const void* field, const DWFieldRow& row, const QString& name, int depth)
+    void writeItems(const void* field, const DWFieldRow& row, const QByteArray& name, int depth)
     {
         switch (row.valueType) {
         case DWValueType::Object:
@@ -309,7 +301,7 @@ private:
             QString inner = dw::xml::xmlCharactersOnly(value.mid(kCDataOpen.size(), value.size() - wrapping));
             inner.replace(kCDataClose, QLatin1String("]]]]><![CDATA[>"));
             putAscii(kCDataOpen.data(), kCDataOpen.size());
-            put(inner);
+            putUtf8(inner);
             putAscii(kCDataClose.data(), kCDataClose.size());
             return;
         }
@@ -323,44 +315,70 @@ private:
     {
         const char16_t* p = reinterpret_cast<const char16_t*>(text.constData());
         const char16_t* const end = p + text.size();
+        ensure(end - p);
         while (p < end) {
-            const char16_t* run = p;
-            p = endOfPlainRun(p, end, attribute);
-            put(run, p - run);
+            p = putPlainRun(p, end, attribute);
             if (p == end)
                 break;
             const char16_t c = *p++;
-            switch (c) {
-            case u'&':
-                putLiteral("&amp;");
-                break;
-            case u'<':
-                putLiteral("&lt;");
-                break;
-            case u'>':
-                putLiteral("&gt;");
-                break;
-            case u'"':
-                putLiteral("&quot;");
-                break;
-            // A reader normalises a literal carriage return away, and white space in an attribute
-            // to spaces; character references keep them.
-            case u'\r':
-                putLiteral("&#13;");
-                break;
-            case u'\n':
-                putLiteral("&#10;");
-                break;
-            case u'\t':
-                putLiteral("&#9;");
-                break;
-            default:
-                if (QChar::isHighSurrogate(c) && p < end && QChar::isLowSurrogate(*p)) {
-                    put(p - 1, 2);
-                    ++p;
-                }
-                break;
+            const std::string_view reference = replacement(c);
+            if (!reference.empty()) {
+                ensure(qsizetype(reference.size()) + (end - p));
+                copy(reference.data(), qsizetype(reference.size()));
+            } else if (QChar::isHighSurrogate(c) && p < end && QChar::isLowSurrogate(*p)) {
+                ensure((end - p) + 3);
+                putBeyondAscii(QChar::surrogateToUcs4(c, *p++));
             }
+        }
+    }
+
+    // Writes the run of plain characters from p on and returns its end. Room for the rest of the
+    // text as if it were ASCII is made before, and kept as characters of more bytes go out; plain
+    // ASCII goes out eight characters at a time as the scan goes.
+    const char16_t* putPlainRun(const char16_t* p, const char16_t* const end, bool attribute)
+    {
+        // A local pointer, as writes through a char pointer could otherwise change m_pos itself.
+        char* out = m_pos;
+        for (;;) {
+#if defined(__SSE2__)
+            // Anything that may need care stops the chunk: a control character, a markup
+            // character or one beyond ASCII. Characters are compared as signed numbers, so those
+            // from 0x8000 up count as below a space. Tabs and line feeds go out as they are in
+            // text; in an attribute nothing is spared (a space is no candidate anyway).
+            const __m128i belowSpace = _mm_set1_epi16(0x20);
+            const __m128i lastAscii = _mm_set1_epi16(0x7F);
+            const __m128i ampersand = _mm_set1_epi16('&');
+            const __m128i less = _mm_set1_epi16('<');
+            const __m128i greater = _mm_set1_epi16('>');
+            const __m128i quote = _mm_set1_epi16(attribute ? '"' : '&');
+            const __m128i sparedA = _mm_set1_epi16(attribute ? ' ' : '\t');
+            const __m128i sparedB = _mm_set1_epi16(attribute ? ' ' : '\n');
+            for (; end - p >= 8; p += 8, out += 8) {
+                const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+                const __m128i outside =
+                    _mm_or_si128(_mm_cmplt_epi16(chunk, belowSpace), _mm_cmpgt_epi16(chunk, lastAscii));
+                const __m128i markup =
+                    _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(chunk, ampersand), _mm_cmpeq_epi16(chunk, less)),
+                                 _mm_or_si128(_mm_cmpeq_epi16(chunk, greater), _mm_cmpeq_epi16(chunk, quote)));
+                const __m128i spared = _mm_or_si128(_mm_cmpeq_epi16(chunk, sparedA), _mm_cmpeq_epi16(chunk, sparedB));
+                if (_mm_movemask_epi8(_mm_andnot_si128(spared, _mm_or_si128(outside, markup))) != 0)
+                    break;
+                _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(chunk, chunk));
+            }
+#endif
+            const std::array<bool, 128>& plain = attribute ? kPlainInAttribute : kPlainInText;
+            while (p < end && *p < 0x80 && plain[*p])
+                *out++ = char(*p++);
+            m_pos = out;
+            if (p == end || !isPlain(*p, attribute))
+                return p;
+            // Plain characters beyond ASCII, up to the next ASCII one.
+            do {
+                const char16_t c = *p++;
+                ensure((end - p) + 3);
+                putBeyondAscii(c);
+            } while (p < end && *p >= 0x80 && isPlain(*p, attribute));
+            out = m_pos;
         }
     }
 
@@ -368,8 +386,8 @@ private:
     {
         if (m_end - m_pos >= count)
             return;
-        // Growing fourfold copies the text less often; pages never written to cost nothing, and
-        // take() gives back what is left over.
+        // Growing fourfold copies the document less often; pages never written to cost nothing,
+        // and take() gives back what is left over.
         const qsizetype used = m_pos - m_begin;
         qsizetype capacity = std::max<qsizetype>(m_end - m_begin, 4096);
         while (capacity - used < count)
@@ -380,48 +398,118 @@ private:
     void allocate(qsizetype capacity)
     {
         const qsizetype used = m_pos - m_begin;
-        m_text.resize(capacity);
-        m_begin = reinterpret_cast<char16_t*>(m_text.data());
+        m_buffer.resize(capacity);
+        m_begin = m_buffer.data();
         m_pos = m_begin + used;
         m_end = m_begin + capacity;
     }
 
-    void put(char16_t c)
+    void putChar(char c)
     {
         ensure(1);
         *m_pos++ = c;
     }
 
-    void put(const char16_t* text, qsizetype count)
+    void put(const QByteArray& text)
     {
-        ensure(count);
-        copy(text, count);
+        ensure(text.size());
+        copy(text.constData(), text.size());
     }
 
     // Copies into room made before.
-    void copy(const char16_t* text, qsizetype count)
+    void copy(const char* text, qsizetype count)
     {
-        // Most pieces are element names and short values, which a loop copies faster than a call.
-        if (count <= 16) {
-            for (qsizetype i = 0; i < count; ++i)
-                m_pos[i] = text[i];
-        } else {
-            std::memcpy(m_pos, text, size_t(count) * sizeof(char16_t));
+        // Most pieces are element names and short values. Up to 32 bytes go as two copies of a
+        // fixed size that overlap in the middle, which the compiler makes plain moves, rather than
+        // as a call or a loop.
+        const size_t n = size_t(count);
+        char* const out = m_pos;
+        const char* const in = text;
+        if (n > 32) {
+            std::memcpy(out, in, n);
+        } else if (n >= 16) {
+            std::memcpy(out, in, 16);
+            std::memcpy(out + n - 16, in + n - 16, 16);
+        } else if (n >= 8) {
+            std::memcpy(out, in, 8);
+            std::memcpy(out + n - 8, in + n - 8, 8);
+        } else if (n >= 4) {
+            std::memcpy(out, in, 4);
+            std::memcpy(out + n - 4, in + n - 4, 4);
+        } else if (n > 0) {
+            out[0] = in[0];
+            out[n / 2] = in[n / 2];
+            out[n - 1] = in[n - 1];
         }
         m_pos += count;
     }
 
-    void put(const QString& text) { put(reinterpret_cast<const char16_t*>(text.constData()), text.size()); }
-
     void putAscii(const char* text, qsizetype count)
     {
         ensure(count);
-        for (qsizetype i = 0; i < count; ++i)
-            *m_pos++ = static_cast<unsigned char>(text[i]);
+        std::memcpy(m_pos, text, size_t(count));
+        m_pos += count;
+    }
+
+    void putUtf8(const QString& text)
+    {
+        const char16_t* begin = reinterpret_cast<const char16_t*>(text.constData());
+        putUtf8(begin, begin + text.size());
+    }
+
+    // Encodes as UTF-8. Room for the rest as if it were all ASCII is made first, and more only as
+    // a character needs it, so that a document as long as the one before fits the room made for
+    // it without growing.
+    void putUtf8(const char16_t* p, const char16_t* const end)
+    {
+        ensure(end - p);
+        while (p < end) {
+            const char16_t* stop = end;
+#if defined(__SSE2__)
+            // Eight ASCII characters at a time go out as they are; a chunk with anything else goes
+            // through the loop below.
+            const __m128i nonAscii = _mm_set1_epi16(static_cast<short>(0xFF80));
+            for (; end - p >= 8; p += 8, m_pos += 8) {
+                const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+                if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(chunk, nonAscii), _mm_setzero_si128())) != 0xFFFF)
+                    break;
+                _mm_storel_epi64(reinterpret_cast<__m128i*>(m_pos), _mm_packus_epi16(chunk, chunk));
+            }
+            stop = p + std::min<qsizetype>(end - p, 8);
+#endif
+            while (p < stop) {
+                const char16_t c = *p++;
+                if (c < 0x80) {
+                    *m_pos++ = char(c);
+                } else if (!QChar::isSurrogate(c)) {
+                    ensure((end - p) + 3);
+                    putBeyondAscii(c);
+                } else if (QChar::isHighSurrogate(c) && p < end && QChar::isLowSurrogate(*p)) {
+                    ensure((end - p) + 3);
+                    putBeyondAscii(QChar::surrogateToUcs4(c, *p++));
+                }
+            }
+        }
+    }
+
+    // One character beyond ASCII, into room made before (at most four bytes).
+    void putBeyondAscii(char32_t c)
+    {
+        if (c < 0x800) {
+            *m_pos++ = char(0xC0 | (c >> 6));
+        } else if (c < 0x10000) {
+            *m_pos++ = char(0xE0 | (c >> 12));
+            *m_pos++ = char(0x80 | ((c >> 6) & 0x3F));
+        } else {
+            *m_pos++ = char(0xF0 | (c >> 18));
+            *m_pos++ = char(0x80 | ((c >> 12) & 0x3F));
+            *m_pos++ = char(0x80 | ((c >> 6) & 0x3F));
+        }
+        *m_pos++ = char(0x80 | (c & 0x3F));
     }
 };
 
-QString DWGeneratedObject::xmlRequest() const
+QByteArray DWGeneratedObject::xmlRequestData() const
 {
     QString root = elementName();
     // Only messages have a root element name of their own; a data type written by itself is
@@ -432,8 +520,14 @@ QString DWGeneratedObject::xmlRequest() const
     DWXMLWriter writer;
     writer.reserve(tables.lastDocumentLength.load(std::memory_order_relaxed) + 1);
     writer.putLiteral("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n");
-    writer.writeObject(*this, root, true, 0);
-    QString xml = writer.take();
+    writer.writeObject(*this, root.toUtf8(), true, 0);
+    QByteArray xml = writer.take();
     tables.lastDocumentLength.store(xml.size(), std::memory_order_relaxed);
     return xml;
+}
+
+QString DWGeneratedObject::xmlRequest() const
+{
+    // Decoding the bytes costs less than writing twice as many in UTF-16.
+    return QString::fromUtf8(xmlRequestData());
 }

@@ -13,9 +13,10 @@
 // DWArray: a shared, growable list that stays absent until the first add or set; the array setter
 // stores the given list itself, so a later add appends to that same list.
 //
-// Writing: xmlRequest() gives the document text, starting with the XML declaration; the root is
-// the class's elementName() in the namespace "urn:ebay:apis:eBLBaseComponents". Unset fields are
-// left out, and scalar fields holding 0 or NO too, unless requiredNumberElements() names them.
+// Writing: xmlRequest() gives the document text, starting with the XML declaration, and
+// xmlRequestData() the same document as UTF-8 bytes; the root is the class's elementName() in the
+// namespace "urn:ebay:apis:eBLBaseComponents". Unset fields are left out, and scalar fields
+// holding 0 or NO too, unless requiredNumberElements() names them.
 // Reading: initWithXMLRequest()/initWithXMLRequestData() fill a fresh record; elements that the
 // tables do not name are skipped; text that is not well-formed XML, nests deeper than
 // kMaxNestingDepth records or holds a number beyond what its field can hold (also told on the
@@ -98,7 +99,9 @@ public:
     [[nodiscard]] virtual bool setFieldValue(int index, const QVariant& value);
     [[nodiscard]] virtual bool appendFieldValue(int index, const QVariant& item);
 
-    // The object as one XML document text.
+    // The object as one XML document in UTF-8, as it goes over the wire.
+    QByteArray xmlRequestData() const;
+    // The same document as text.
     QString xmlRequest() const;
     // Fill this (fresh) object from a document. On failure the object is left empty and *error
     // tells what failed and where.

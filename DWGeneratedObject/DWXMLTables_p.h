@@ -4,6 +4,7 @@
 
 #include "DWGeneratedObject/DWGeneratedClass.h"
 
+#include <QByteArray>
 #include <QString>
 
 #include <atomic>
@@ -45,8 +46,13 @@ private:
 struct DWXMLField
 {
     int index;
+    // The row's kind and type, at hand without reaching for the row.
+    DWFieldKind kind;
+    DWValueType valueType;
     const DWFieldRow* row;
-    QString name; // the XML name, made once per class rather than on every write
+    // The XML name, made once per class rather than on every write.
+    QString name;
+    QByteArray utf8Name;
 };
 
 struct DWXMLTables
@@ -63,5 +69,5 @@ struct DWXMLTables
     std::vector<bool> enumerations;
     // The length of the document last written with an object of this class at its root: the next
     // one is likely as long, and room made at once spares copying the text as it grows.
-    mutable std::atomic<qsizetype> lastDocumentLength{0};
+    mutable std::atomic<qsizetype> lastDocumentLength{0}; // in bytes
 };

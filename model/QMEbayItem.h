@@ -26,6 +26,7 @@
 //     QByteArray stored = dw::KeyedArchiver::archivedDataWithRootObject(dw::archiveValue(item));
 
 #include "model/QMCategoryDataSource.h"
+#include "model/QMEbayProduct.h"
 
 #include "platform/archive/ArchivedObject.h"
 #include "platform/core/KeyValueCoding.h"
@@ -342,6 +343,36 @@ public:
     // category, "Not supported" when no condition is offered, "Not set" when none is chosen
     // (both localized).
     QString conditionName() const;
+
+    // Product search (QMEbayItem+Product.cpp): shorter names of the prefilled product fields.
+    QString prefilledTitle() const
+    {
+        return prefilledProductTitle();
+    }
+    void setPrefilledTitle(const QString& title)
+    {
+        setPrefilledProductTitle(title);
+    }
+    QString prefilledPhotoURL() const
+    {
+        return prefilledProductStockPhotoURL();
+    }
+    void setPrefilledPhotoURL(const QString& url)
+    {
+        setPrefilledProductStockPhotoURL(url);
+    }
+    QString prefilledDetailsURL() const
+    {
+        return prefilledProductDetailsURL();
+    }
+    void setPrefilledDetailsURL(const QString& url)
+    {
+        setPrefilledProductDetailsURL(url);
+    }
+    // Links the listing with a catalogue product: its ID, title, photo and details, and the
+    // product choices of the preferences; the title becomes the listing's (cut to eBay's 80
+    // characters) when the preferences say so. Marks the listing changed. Main thread.
+    void fillWithProductInformation(const QMEbayProduct& product);
 
 Q_SIGNALS:
     // A field changed through its setter (also when it was set to the value it had).

@@ -364,6 +364,7 @@ HttpResponse HttpClient::send(const HttpRequest& request)
     curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, request.followRedirects ? 1L : 0L);
     curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 10L);
+    curl_easy_setopt(curl, CURLOPT_POSTREDIR, request.keepPostOnRedirect ? long(CURL_REDIR_POST_ALL) : 0L);
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
     curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L);
@@ -436,7 +437,13 @@ HttpResponse HttpClient::send(const HttpRequest& request)
             QStringLiteral("Nothing was sent or received for %1 seconds.").arg(request.inactivityTimeoutSeconds));
     const QString text =
         d->errorBuffer[0] ? QString::fromUtf8(d->errorBuffer) : QString::fromUtf8(curl_easy_strerror(result));
-    return failed(result == CURLE_OPERATION_TIMEDOUT ? Failure::TimedOut : Failure::Transport, text);
+    HttpResponse failedResponse =
+        failed(result == CURLE_OPERATION_TIMEDOUT ? Failure::TimedOut : Failure::Transport, text);
+    failedResponse.secureConnectionFailed = result == CURLE_SSL_CONNECT_ERROR ||
+                                            result == CURLE_PEER_FAILED_VERIFICATION ||
+                                            result == CURLE_SSL_CERTPROBLEM || result == CURLE_SSL_CACERT_BADFILE ||
+                                            result == CURLE_SSL_ISSUER_ERROR || result == CURLE_SSL_INVALIDCERTSTATUS;
+    return failedResponse;
 }
 
 } // namespace dw

@@ -81,6 +81,9 @@ struct HttpRequest
     int connectTimeoutSeconds = 30;
     int inactivityTimeoutSeconds = 60;
     bool followRedirects = false;
+    // When following a 301, 302 or 303, repeat a POST as a POST with its body (otherwise it
+    // becomes a GET, as browsers do).
+    bool keepPostOnRedirect = false;
     // "http://host:port" of a proxy to use instead of the environment's, with its account (sent
     // only to the proxy). Empty: the environment decides.
     QString proxy{};
@@ -105,8 +108,9 @@ struct HttpResponse
 
     Failure failure = Failure::Transport;
     QString errorText;
-    int status = 0;                // the final response's status; 0 when none arrived
-    HttpHeaderFields headerFields; // the final response's fields, in the order received
+    int status = 0;                      // the final response's status; 0 when none arrived
+    bool secureConnectionFailed = false; // the TLS handshake or the peer's certificate failed
+    HttpHeaderFields headerFields;       // the final response's fields, in the order received
     QByteArray body;
 
     bool ok() const { return failure == Failure::None; }

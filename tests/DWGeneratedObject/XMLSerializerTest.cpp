@@ -324,6 +324,66 @@ TEST(XMLSerializer, CharactersThatXmlCannotCarryAreDropped)
     EXPECT_EQ(back->identifier(), QStringLiteral("i\x7Fjk")); // DEL is allowed in XML 1.0
 }
 
+TEST(XMLSerializer, BytesAreTheUtf8OfTheTextAndReadBack)
+{
+    const QString pair = QStringLiteral("\U0001F600");
+    const QString high(QChar(0xD83D));
+    const QString low(QChar(0xDE00));
+    // Long enough for eight characters at a time, with the odd one at every position of a chunk.
+    const QString mixed = QStringLiteral("abcdefg\u00E9hijklmn\u20ACopqrstu") + pair + QStringLiteral("vwxyz12");
+    const QString mixedAtEveryOffset = mixed + mixed.mid(1) + mixed.mid(3) + mixed.mid(6);
+    const QString longText = QString(3000, QChar(0x20AC)) + mixed.repeated(500);
+    struct Case
+    {
+        const char* name;
+        QString text;
+        QString kept; // what a reader gets back
+    };
+    const Case cases[] = {
+        {"ASCII", QStringLiteral("Vintage camera, lens clean & clear <35mm>"),
+         QStringLiteral("Vintage camera, lens clean & clear <35mm>")},
+        {"two and three bytes", QStringLiteral("Caf\u00E9 \u20AC 20 \u2013 \u65E5\u672C\u8A9E \uFFFD"),
+         QStringLiteral("Caf\u00E9 \u20AC 20 \u2013 \u65E5\u672C\u8A9E \uFFFD")},
+        {"outside the BMP", pair + QStringLiteral(" smile ") + pair + pair,
+         pair + QStringLiteral(" smile ") + pair + pair},
+        {"a pair across a chunk", QStringLiteral("1234567") + pair + QStringLiteral("89abcdefgh"),
+         QStringLiteral("1234567") + pair + QStringLiteral("89abcdefgh")},
+        {"mixed at every offset", mixedAtEveryOffset, mixedAtEveryOffset},
+        {"beyond ASCII only", QString(40, QChar(0x0416)), QString(40, QChar(0x0416))},
+        {"dropped characters",
+         QStringLiteral("a\x01"
+                        "b\x0B"
+                        "c\x1F\x7F") +
+             QChar(0xFFFE) + QChar(0xFFFF) + QStringLiteral("d\n\te"),
+         QStringLiteral("abc\x7F"
+                        "d\n\te")},
+        {"lone surrogates", high + QStringLiteral("x") + low + QStringLiteral("12345678") + low + high + pair + high,
+         QStringLiteral("x12345678") + pair},
+        {"terminators", QStringLiteral("]]>a]]]]>>") + pair + QStringLiteral("]]>"),
+         QStringLiteral("]]>a]]]]>>") + pair + QStringLiteral("]]>")},
+        {"long text grows the document", longText + high, longText},
+        {"short again", QStringLiteral("\u00E9"), QStringLiteral("\u00E9")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto record = FixtureRecordType::recordType();
+        record->setTitle(c.text);
+        record->setIdentifier(c.text);
+        record->setDescription(QStringLiteral("<![CDATA[") + c.text + QStringLiteral("]]>"));
+        record->addNote(c.text + QStringLiteral("]]>"));
+        const QByteArray bytes = record->xmlRequestData();
+        EXPECT_EQ(bytes, record->xmlRequest().toUtf8());
+        QString error;
+        auto back = FixtureRecordType::requestWithXMLData(bytes, &error);
+        ASSERT_TRUE(back) << error.toStdString();
+        EXPECT_EQ(back->title(), c.kept);
+        EXPECT_EQ(back->identifier(), c.kept);
+        EXPECT_EQ(back->description(), c.kept);
+        ASSERT_TRUE(back->notes());
+        EXPECT_EQ(back->notes()->value(0), c.kept + QStringLiteral("]]>"));
+    }
+}
+
 TEST(XMLSerializer, NumbersOutOfRangeFailTheReadWithALogLine)
 {
     struct Case

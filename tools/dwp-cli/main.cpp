@@ -4,22 +4,31 @@
 //     dwp-cli mx DOMAIN [--nameserver HOST:PORT]          the domain's mail exchangers, best first
 //     dwp-cli guess                                       the buyer-data guesses for this user
 //     dwp-cli cart CATALOGUE.plist                        the cart a catalogue gives, with its preselection
+//     dwp-cli store URL [--step 1]                        opens the store of the web host at URL (for
+//                                                         instance tools/dwp-fake-gateway), at the form
+//                                                         with --step 1
 //
 // Exits with 0 when the ID is valid, the domain has a mail exchanger, or the catalogue gives a
 // cart; with 1 and a message on standard error otherwise; with 2 on a wrong command line.
 
+#include "DWPayment/DWPGateway.h"
 #include "DWPayment/DWPMailTester.h"
+#include "DWPayment/DWPPaySheetController.h"
 #include "DWPayment/DWPShoppingCart.h"
 #include "DWPayment/DWPUserDataOracle.h"
 #include "DWPayment/DWPVatIdTester.h"
+#include "DWPayment/DWPaymentController.h"
 
 #include "platform/archive/PropertyList.h"
 #include "platform/core/DWAssert.h"
+#include "platform/core/UserDefaults.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QStringList>
 #include <cstdio>
 #include <exception>
+#include <memory>
 #include <optional>
 
 namespace {
@@ -27,7 +36,8 @@ namespace {
 constexpr const char* kUsage = "usage: dwp-cli vat ID [--endpoint URL] [--namespace URN]\n"
                                "       dwp-cli mx DOMAIN [--nameserver HOST:PORT]\n"
                                "       dwp-cli guess\n"
-                               "       dwp-cli cart CATALOGUE.plist\n";
+                               "       dwp-cli cart CATALOGUE.plist\n"
+                               "       dwp-cli store URL [--step 1]\n";
 
 void printLine(const QString& text)
 {
@@ -157,6 +167,40 @@ int cart(const QString& path)
     return 0;
 }
 
+// Goes on to the buyer-data form once the store page is up.
+class StoreLauncher : public DWPaymentDelegate
+{
+public:
+    explicit StoreLauncher(bool toForm) : m_toForm(toForm) {}
+    void userDidOpenPaymentSheetForPaymentController(DWPaymentController* controller) override
+    {
+        DWPPaySheetController* sheet = controller->currentPayWindowController();
+        if (m_toForm && sheet)
+            QObject::connect(sheet, &DWPPaySheetController::storePageReady, sheet, [sheet] {
+                if (sheet->step() == 0)
+                    sheet->nextAction();
+            });
+    }
+
+private:
+    bool m_toForm;
+};
+
+int store(const QString& url, const QStringList& options)
+{
+    if (!optionsAreKnown(options, {QStringLiteral("--step")}))
+        return usage();
+    const QString step = option(options, QStringLiteral("--step")).value_or(QStringLiteral("0"));
+    if (step != u"0" && step != u"1")
+        return usage();
+    // Registered, not written: the user's own configuration stays as it is.
+    dw::UserDefaults::standard().registerDefaults({{QString::fromLatin1(DWPStoreBaseURLKey), url}});
+    StoreLauncher launcher(step == u"1");
+    const auto controller = DWPaymentController::newPaySheetOnWindow(
+        nullptr, dw::payment::catalogueURL(), dw::payment::alternatePaymentMethodsURL(), &launcher);
+    return controller ? 0 : 1;
+}
+
 int run(const QStringList& arguments)
 {
     if (arguments.size() < 2)
@@ -173,6 +217,8 @@ int run(const QStringList& arguments)
         return mx(arguments[2], options);
     if (command == QLatin1String("cart"))
         return options.isEmpty() ? cart(arguments[2]) : usage();
+    if (command == QLatin1String("store"))
+        return store(arguments[2], options);
     return usage();
 }
 
@@ -180,7 +226,12 @@ int run(const QStringList& arguments)
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
+    // Only the store needs windows.
+    const bool windows = argc > 1 && QByteArrayView(argv[1]) == "store";
+    if (windows)
+        QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    const std::unique_ptr<QCoreApplication> app =
+        windows ? std::make_unique<QApplication>(argc, argv) : std::make_unique<QCoreApplication>(argc, argv);
     try {
         return run(QCoreApplication::arguments());
     } catch (const std::exception& e) {

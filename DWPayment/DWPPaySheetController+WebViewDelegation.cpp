@@ -1,0 +1,630 @@
+// The pay sheet's data and pages: the fetch of the catalogue and the gateway's product infos, the
+// store page built from them, its commands, the payment page and the country menu.
+#include "DWPayment/DWPPaySheetController.h"
+
+#include "DWPayment/DWPGateway.h"
+#include "DWPayment/DWPLog.h"
+#include "DWPayment/DWPServerConnection.h"
+#include "DWPayment/DWPUserDataOracle.h"
+#include "DWPayment/DWPXml.h"
+#include "DWPayment/DWPaymentController.h"
+#include "DWPayment/NSString+DWPExtensions.h"
+
+#include "platform/archive/PropertyList.h"
+#include "platform/core/MainThread.h"
+#include "platform/network/HttpClient.h"
+
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QLabel>
+#include <QLocale>
+#include <QPushButton>
+#include <QScreen>
+#include <QStackedWidget>
+#include <QTimer>
+#include <QUrlQuery>
+#include <QVBoxLayout>
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
+#include <QWebEngineSettings>
+#include <QWebEngineUrlRequestJob>
+#include <QWebEngineUrlScheme>
+#include <QWebEngineUrlSchemeHandler>
+#include <QWebEngineView>
+#include <algorithm>
+#include <thread>
+
+struct DWPPaySheetController::FetchResult
+{
+    QVariantMap data;
+    DWPError error;
+};
+
+// Loads of the command scheme are refused: the page's navigation handler acts on them before any
+// load, and a command must never reach the network.
+class DWPCommandSchemeHandler : public QWebEngineUrlSchemeHandler
+{
+public:
+    using QWebEngineUrlSchemeHandler::QWebEngineUrlSchemeHandler;
+    void requestStarted(QWebEngineUrlRequestJob* job) override { job->fail(QWebEngineUrlRequestJob::RequestDenied); }
+};
+
+// The store page: its "dwpms" links are commands to the sheet and never load; other clicked links
+// go to the browser.
+class DWPPaySheetPage : public QWebEnginePage
+{
+public:
+    DWPPaySheetPage(DWPPaySheetController* sheet, bool storePage)
+        : QWebEnginePage(sheet), m_sheet(sheet), m_store(storePage)
+    {
+        settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
+        QWebEngineProfile* webProfile = profile();
+        if (!webProfile->urlSchemeHandler("dwpms"))
+            webProfile->installUrlSchemeHandler("dwpms", new DWPCommandSchemeHandler(webProfile));
+    }
+
+protected:
+    bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool /*isMainFrame*/) override
+    {
+        if (!m_store)
+            return m_sheet->paymentPageNavigation(url);
+        if (url.scheme() == u"dwpms") {
+            QVariantMap query;
+            for (const auto& [key, value] : QUrlQuery(url).queryItems(QUrl::FullyDecoded))
+                query.insert(key, value);
+            m_sheet->handleStorePageCommand(url.host(), query);
+            return false;
+        }
+        if (type == NavigationTypeLinkClicked) {
+            if (url.scheme() == u"http" || url.scheme() == u"https" || url.scheme() == u"mailto")
+                QDesktopServices::openUrl(url);
+            return false;
+        }
+        return true;
+    }
+
+private:
+    DWPPaySheetController* m_sheet;
+    bool m_store;
+};
+
+namespace {
+
+// The store page's commands travel as links of this scheme. Web engine schemes must be known before
+// the application object exists, so the library registers it as it loads.
+void registerStoreScheme()
+{
+    QWebEngineUrlScheme scheme("dwpms");
+    scheme.setSyntax(QWebEngineUrlScheme::Syntax::Host);
+    QWebEngineUrlScheme::registerScheme(scheme);
+}
+Q_CONSTRUCTOR_FUNCTION(registerStoreScheme)
+
+QString jsString(const QString& text)
+{
+    // A JSON string is a JavaScript string literal; nothing in the text can end it.
+    const QByteArray json = QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact);
+    return QString::fromUtf8(json.mid(1, json.size() - 2));
+}
+
+QWidget* statusPage(QLabel** label)
+{
+    auto* page = new QWidget;
+    auto* layout = new QVBoxLayout(page);
+    layout->addStretch(1);
+    *label = new QLabel(page);
+    (*label)->setAlignment(Qt::AlignCenter);
+    layout->addWidget(*label);
+    layout->addStretch(1);
+    return page;
+}
+
+QUrl localizedURLForBaseURL(const QUrl& base)
+{
+    const QString language = DWPUserDataOracle::userLanguage();
+    const QString text = base.toString();
+    const qsizetype dot = text.lastIndexOf(QLatin1Char('.'));
+    if (language.isEmpty() || language == u"en" || dot < 0)
+        return base;
+    const QUrl variant(text.left(dot) + QLatin1Char('.') + language + text.mid(dot));
+    dw::HttpRequest request;
+    request.method = "HEAD";
+    request.url = variant.toString();
+    request.connectTimeoutSeconds = 10;
+    request.inactivityTimeoutSeconds = 10;
+    const dw::HttpResponse response = dw::HttpClient().send(request);
+    return response.ok() && response.status >= 200 && response.status < 300 ? variant : base;
+}
+
+} // namespace
+
+QWidget* DWPPaySheetController::buildBomStep()
+{
+    m_bomStack = new QStackedWidget;
+    m_bomStack->addWidget(statusPage(&m_bomStatusText));
+    m_bomWebView = new QWebEngineView;
+    m_bomWebView->setPage(new DWPPaySheetPage(this, true));
+    m_bomWebView->setContextMenuPolicy(Qt::NoContextMenu);
+    m_bomWebView->setAcceptDrops(false);
+    m_bomStack->addWidget(m_bomWebView);
+    connect(m_bomWebView, &QWebEngineView::loadFinished, this, &DWPPaySheetController::bomPageLoaded);
+    return m_bomStack;
+}
+
+QWidget* DWPPaySheetController::buildIframeStep()
+{
+    m_webStack = new QStackedWidget;
+    m_webStack->addWidget(statusPage(&m_webStatusText));
+    m_webStatusText->setText(DWPLocalized("Connecting to the payment server…"));
+    m_webView = new QWebEngineView;
+    m_webView->setPage(new DWPPaySheetPage(this, false));
+    m_webView->setContextMenuPolicy(Qt::NoContextMenu);
+    m_webView->setAcceptDrops(false);
+    m_webStack->addWidget(m_webView);
+    connect(m_webView, &QWebEngineView::loadFinished, this, [this](bool ok) {
+        const QUrl url = m_webView->url();
+        if (!ok) {
+            if (m_step != 2 || m_ended)
+                return;
+            DWPError error(DWPLocalized("Unfortunately the server processing your request doesn’t answer any more. "
+                                        "Please try again later."),
+                           QStringLiteral("Failed Load of URL: %1").arg(url.toString()));
+            if (m_transaction && !m_transaction->transactionID().isEmpty())
+                error.userInfo().insert(QString::fromLatin1(DWPTransactionIdKey), m_transaction->transactionID());
+            postNotificationForError(error);
+            return;
+        }
+        const QPointer<DWPPaySheetController> guard(this);
+        m_webView->page()->toHtml([guard, url](const QString& html) {
+            if (guard)
+                guard->paymentPageLoaded(url, html);
+        });
+    });
+    return m_webStack;
+}
+
+bool DWPPaySheetController::isDataComplete() const
+{
+    return m_didLoadProductInfos && m_transaction && m_transaction->shoppingCart() && m_transaction->vatRate() &&
+           !m_transaction->bomXslt().isEmpty();
+}
+
+void DWPPaySheetController::fetchDWPaymentData()
+{
+    m_isFetchingDWPaymentData = true;
+    m_hasAllDWPaymentData = false;
+    if (!isDataComplete())
+        incorporatePrefetchedData(m_prefetchedData);
+    const QPointer<const QObject> guard(this);
+    if (isDataComplete()) {
+        dw::postToMain(guard, [this] { fetchDWPaymentDataFinished(nullptr); });
+        return;
+    }
+    const QUrl cartURL = m_shoppingCartURL;
+    const QUrl alternateURL = m_alternatePaymentMethodsHTMLURL;
+    const QUrl gateway = m_gatewayURL;
+    DWPaymentDelegate* delegate = m_delegate;
+    const QStringList cartIds =
+        m_transaction && m_transaction->shoppingCart() ? m_transaction->shoppingCart()->productIds() : QStringList();
+    std::thread([guard, cartURL, alternateURL, gateway, delegate, cartIds, this] {
+        auto result = std::make_shared<FetchResult>();
+        auto finish = [&] { dw::postToMain(guard, [this, result] { fetchDWPaymentDataFinished(result); }); };
+        QVariant catalogue;
+        if (cartURL.isValid()) {
+            dw::HttpRequest request;
+            request.url = cartURL.toString();
+            request.followRedirects = true;
+            const dw::HttpResponse response = dw::HttpClient().send(request);
+            QString errorText;
+            std::optional<QVariant> parsed;
+            if (!response.ok() || response.status >= 400 || response.body.isEmpty()) {
+                errorText = response.ok() ? QStringLiteral("HTTP status %1").arg(response.status) : response.errorText;
+                qCWarning(lcPayment).noquote()
+                    << QStringLiteral("ERROR: something went wrong while fetching data, server responded: %1")
+                           .arg(response.status);
+                result->error = DWPError::foreign(QStringLiteral("NSURLErrorDomain"),
+                                                  response.secureConnectionFailed ? -1200 : -1004, errorText);
+            } else {
+                parsed = dw::plist::read(response.body, &errorText);
+            }
+            if (!parsed) {
+                if (delegate)
+                    delegate->paymentControllerErrorOccurredGettingPlist(nullptr, errorText, cartURL);
+                else
+                    qCWarning(lcPayment).noquote() << QStringLiteral("ERROR: getting cart failed: %1").arg(errorText);
+                finish();
+                return;
+            }
+            catalogue = *parsed;
+            result->data.insert(QString::fromLatin1(DWPShoppingCartPropertyListDataKey), catalogue);
+        }
+        if (alternateURL.isValid()) {
+            const QUrl url = localizedURLForBaseURL(alternateURL);
+            dw::HttpRequest request;
+            request.url = url.toString();
+            request.followRedirects = true;
+            const dw::HttpResponse response = dw::HttpClient().send(request);
+            if (!response.ok() || response.status >= 400) {
+                const QString text =
+                    response.ok() ? QStringLiteral("HTTP status %1").arg(response.status) : response.errorText;
+                if (delegate)
+                    delegate->paymentControllerErrorOccurredGettingAlternatePaymentMethodsHTML(nullptr, text,
+                                                                                               alternateURL);
+                else
+                    qCWarning(lcPayment).noquote()
+                        << QStringLiteral("ERROR: getting alternate payment methods HTML failed: %1").arg(text);
+                finish();
+                return;
+            }
+            result->data.insert(QString::fromLatin1(DWPAlternatePaymentMethodsHTMLDataKey),
+                                QString::fromUtf8(response.body));
+        }
+        QStringList ids = cartIds;
+        if (ids.isEmpty() && catalogue.isValid()) {
+            const auto temporary = DWPShoppingCart::shoppingCartFromPropertyList(catalogue, nullptr);
+            if (temporary)
+                ids = temporary->productIds();
+            else
+                qCWarning(lcPayment) << "ERROR: could not create temporary cart!";
+        }
+        ids.removeDuplicates();
+        if (!ids.isEmpty()) {
+            std::optional<qint64> vat;
+            QByteArray xslt;
+            const auto infos = DWPServerConnection(gateway).productInfoForIds(ids, &vat, &xslt, &result->error);
+            if (infos)
+                result->data.insert(QString::fromLatin1(DWPProductInfosDataKey), *infos);
+            if (vat)
+                result->data.insert(QString::fromLatin1(DWPVatRateDataKey), *vat);
+            if (!xslt.isEmpty())
+                result->data.insert(QString::fromLatin1(DWPBomXSLTDataKey), xslt);
+        }
+        finish();
+    }).detach();
+}
+
+void DWPPaySheetController::fetchDWPaymentDataFinished(const std::shared_ptr<FetchResult>& result)
+{
+    m_isFetchingDWPaymentData = false;
+    if (result)
+        incorporatePrefetchedData(result->data);
+    if (isDataComplete()) {
+        m_hasAllDWPaymentData = true;
+        return;
+    }
+    const DWPError fetchError = result ? result->error : DWPError();
+    DWPError error;
+    if (isSSLError(fetchError.underlyingError()) || isSSLError(fetchError)) {
+        error = DWPError(DWPLocalized("There was an issue with the secure connection to our server. Please contact the "
+                                      "support."),
+                         QStringLiteral("SSL error while fetching data (%1)").arg(fetchError.code()));
+    } else {
+        error = DWPError(DWPLocalized("Could not process your shopping cart. Please try again later."),
+                         QStringLiteral("Still missing data after completion of data fetch."));
+    }
+    error.setUnderlyingError(fetchError);
+    postNotificationForError(error);
+}
+
+void DWPPaySheetController::incorporatePrefetchedData(const QVariantMap& values)
+{
+    if (values.isEmpty())
+        return;
+    const QVariant catalogue = values.value(QString::fromLatin1(DWPShoppingCartPropertyListDataKey));
+    if (catalogue.isValid() && !catalogue.isNull()) {
+        QString error;
+        auto cart = DWPShoppingCart::shoppingCartFromPropertyList(catalogue, m_delegate, &error);
+        if (cart) {
+            m_didLoadProductInfos = false;
+            setTransaction(std::make_unique<DWPTransaction>(cart));
+        } else {
+            qCWarning(lcPayment).noquote() << QStringLiteral("ERROR: the catalogue is not usable: %1").arg(error);
+        }
+    }
+    if (!m_transaction || !m_transaction->shoppingCart())
+        return;
+    const QVariant html = values.value(QString::fromLatin1(DWPAlternatePaymentMethodsHTMLDataKey));
+    if (html.typeId() == QMetaType::QString)
+        m_alternatePaymentMethodsHTML = html.toString();
+    const QVariant rate = values.value(QString::fromLatin1(DWPVatRateDataKey));
+    if (rate.isValid() && !rate.isNull())
+        m_transaction->setVatRate(rate.toLongLong());
+    const QVariant xslt = values.value(QString::fromLatin1(DWPBomXSLTDataKey));
+    if (xslt.typeId() == QMetaType::QByteArray)
+        m_transaction->setBomXslt(xslt.toByteArray());
+    const QVariant infos = values.value(QString::fromLatin1(DWPProductInfosDataKey));
+    if (infos.typeId() == QMetaType::QVariantMap) {
+        QString error;
+        if (m_transaction->shoppingCart()->updateSaleItemsWithProductInfos(infos.toMap(), &error))
+            m_didLoadProductInfos = true;
+        else
+            qCWarning(lcPayment).noquote() << QStringLiteral("ERROR: product infos not usable: %1").arg(error);
+        transactionKeyChanged(QStringLiteral("finalPrice"));
+    }
+}
+
+void DWPPaySheetController::scheduleDisplayBOM()
+{
+    if (!m_ended)
+        m_bomTimer->start();
+}
+
+void DWPPaySheetController::displayBOM()
+{
+    if (m_ended || m_step != 0)
+        return;
+    if (!m_hasAllDWPaymentData) {
+        if (!m_isFetchingDWPaymentData)
+            fetchDWPaymentData();
+        scheduleDisplayBOM();
+        return;
+    }
+    DWPError error;
+    const bool miniStore = !m_transaction->shoppingCart()->saleItemGroups().isEmpty();
+    const QByteArray html = miniStore ? DWPXmlGenerator::miniStoreXMLForTransaction(*m_transaction, &error)
+                                      : DWPXmlGenerator::bomXMLForTransaction(*m_transaction, &error);
+    if (!error.isNull() || html.isEmpty()) {
+        DWPError failure(DWPLocalized("Could not process your shopping cart. Please try again later."),
+                         error.isNull()
+                             ? QStringLiteral("No error occured while applying XSLT; but we still got an empty result.")
+                             : QStringLiteral("Error while applying XSL Transformation to BOM_XML"));
+        failure.setUnderlyingError(error);
+        postNotificationForError(failure);
+        return;
+    }
+    ++m_bomPageGeneration;
+    m_bomBodyId.clear();
+    m_bomWebView->setHtml(QString::fromUtf8(html), QUrl());
+}
+
+void DWPPaySheetController::bomPageLoaded(bool ok)
+{
+    if (!ok || m_ended || m_step != 0 || m_isShowingAlternatePaymentMethods)
+        return;
+    const quint64 generation = m_bomPageGeneration;
+    const QPointer<DWPPaySheetController> guard(this);
+    m_bomWebView->page()->runJavaScript(
+        QStringLiteral("document.body ? document.body.id : ''"), [guard, generation](const QVariant& bodyId) {
+            if (!guard || generation != guard->m_bomPageGeneration || guard->m_ended)
+                return; // an answer for an older page
+            guard->m_bomBodyId = bodyId.toString();
+            if (guard->m_bomBodyId == u"DWP_MiniStore") {
+                guard->updateMiniStoreDisplay();
+                if (guard->m_alternatePaymentMethodsHTML.isEmpty())
+                    guard->runScript(QStringLiteral("addClassName"),
+                                     {QStringLiteral("alternatePaymentMethodsLink"), QStringLiteral("hideItem"),
+                                      QStringLiteral("true")});
+            }
+            guard->m_bomStack->setCurrentIndex(1);
+            guard->m_nextBtn->setEnabled(!guard->m_transaction->shoppingCart()->isEmpty());
+            guard->fitWindowToStorePage();
+            // The page's answers come in order: the totals are written once this one arrives.
+            guard->m_bomWebView->page()->runJavaScript(QStringLiteral("0"), [guard](const QVariant&) {
+                if (guard)
+                    Q_EMIT guard->storePageReady();
+            });
+        });
+}
+
+void DWPPaySheetController::fitWindowToStorePage()
+{
+    // The width stays; the height follows the page, at most 600 points of page and never above the
+    // screen's free room.
+    const QPointer<DWPPaySheetController> guard(this);
+    m_bomWebView->page()->runJavaScript(
+        QStringLiteral("Math.ceil(Math.max(0, ...Array.from(document.body.children).map(e => "
+                       "e.getBoundingClientRect().bottom))) + 16"),
+        [guard](const QVariant& height) {
+            if (!guard || guard->m_ended || guard->m_step != 0)
+                return;
+            int wanted = std::min(height.toInt(), 600);
+            if (const QScreen* screen = guard->screen())
+                wanted = std::min(wanted, screen->availableGeometry().height() - 120);
+            wanted = std::max(wanted, 200);
+            guard->resize(guard->width(), guard->height() + wanted - guard->m_bomWebView->height());
+        });
+}
+
+void DWPPaySheetController::updateMiniStoreDisplay()
+{
+    if (!m_transaction || !m_transaction->shoppingCart())
+        return;
+    if (m_bomBodyId != u"DWP_MiniStore") {
+        if (m_hasAllDWPaymentData && m_step == 0 && !m_isShowingAlternatePaymentMethods)
+            scheduleDisplayBOM(); // the bill of materials is rebuilt
+        return;
+    }
+    const QString currency = m_transaction->userCurrency();
+    const qint64 net = m_transaction->shoppingCart()->totalForCurrency(currency, std::nullopt).value_or(0);
+    const qint64 vat = m_transaction->finalPrice() - net;
+    const QString vatText = dw::currencyCodeToSymbol(currency) + QLatin1Char(' ') +
+                            dw::currencyValue(QStringLiteral("%1").arg(vat, 3, 10, QLatin1Char('0')));
+    const QString script = QStringLiteral("(function(id, text) { var e = document.getElementById(id); "
+                                          "if (e) e.textContent = text; })(%1, %2);");
+    m_bomWebView->page()->runJavaScript(script.arg(jsString(QStringLiteral("totalVATAmount")), jsString(vatText)));
+    m_bomWebView->page()->runJavaScript(
+        script.arg(jsString(QStringLiteral("totalPrice")), jsString(m_transaction->finalPriceStringValue())));
+    m_nextBtn->setEnabled(!m_transaction->shoppingCart()->isEmpty());
+}
+
+void DWPPaySheetController::runScript(const QString& function, const QStringList& arguments)
+{
+    QStringList literals;
+    for (const QString& argument : arguments)
+        literals.append(jsString(argument));
+    m_bomWebView->page()->runJavaScript(
+        QStringLiteral("if (typeof %1 === 'function') %1(%2);").arg(function, literals.join(QLatin1Char(','))));
+}
+
+void DWPPaySheetController::handleStorePageCommand(const QString& command, const QVariantMap& query)
+{
+    if (m_ended)
+        return;
+    if (command.compare(u"setInclusionForObjectAtKeyPath", Qt::CaseInsensitive) == 0)
+        setInclusionForObjectAtKeyPath(query);
+    else if (command.compare(u"showAdditionalPaymentMethods", Qt::CaseInsensitive) == 0)
+        showAdditionalPaymentMethods();
+    else if (command.compare(u"ignore", Qt::CaseInsensitive) == 0)
+        return;
+    else if (command.compare(u"openURLInBrowser", Qt::CaseInsensitive) == 0) {
+        const QUrl url(query.value(QStringLiteral("url")).toString());
+        if (url.scheme() == u"http" || url.scheme() == u"https" || url.scheme() == u"mailto")
+            QDesktopServices::openUrl(url);
+    } else
+        qCWarning(lcPayment).noquote() << QStringLiteral("illegal or unimplemented call: [%1:]").arg(command);
+}
+
+void DWPPaySheetController::setInclusionForObjectAtKeyPath(const QVariantMap& query)
+{
+    const QString included = query.value(QStringLiteral("included")).toString().toLower();
+    const QString path = query.value(QStringLiteral("objectPath")).toString();
+    if (path.isEmpty() || !m_transaction || !m_transaction->shoppingCart())
+        return;
+    bool state = false;
+    if (included == u"true" || included == u"yes")
+        state = true;
+    else if (included != u"false" && included != u"no")
+        return;
+    const auto& cart = m_transaction->shoppingCart();
+    cart->setInclusionOfSaleItemAtKeyPath(path, state);
+    const QString selected = QStringLiteral("selected");
+    if (state) {
+        runScript(QStringLiteral("addClassName"), {QStringLiteral("item_") + path, selected, QStringLiteral("true")});
+        DWPSaleItemGroupPtr group;
+        const DWPSaleItemPtr item = cart->saleItemAtKeyPath(path, &group);
+        if (item && group && group->selectionType() == DWPRadioSelectionType) {
+            const QString groupIndex = path.section(QLatin1Char('.'), 0, 0);
+            for (const DWPSaleItemPtr& other : group->fullItems())
+                if (other->uniqueID() != item->uniqueID())
+                    runScript(QStringLiteral("removeClassName"),
+                              {QStringLiteral("item_") + groupIndex + QLatin1Char('.') + other->uniqueID(), selected,
+                               QStringLiteral("true")});
+        }
+    } else {
+        runScript(QStringLiteral("removeClassName"),
+                  {QStringLiteral("item_") + path, selected, QStringLiteral("true")});
+    }
+    updateMiniStoreDisplay();
+}
+
+void DWPPaySheetController::showAdditionalPaymentMethods()
+{
+    if (m_alternatePaymentMethodsHTML.isEmpty())
+        return;
+    m_isShowingAlternatePaymentMethods = true;
+    ++m_bomPageGeneration;
+    m_bomWebView->setHtml(m_alternatePaymentMethodsHTML, QUrl());
+    configurePrevBtnAtStep();
+    configureNextBtnAtStep();
+}
+
+void DWPPaySheetController::displayPaymentFrame()
+{
+    const QByteArray request = DWPXmlGenerator::createTransactionXML(*m_transaction);
+    const QUrl gateway = m_gatewayURL;
+    const QPointer<const QObject> guard(this);
+    std::thread([guard, gateway, request, this] {
+        DWPServerConnection connection(gateway);
+        DWPError error;
+        QString transactionID;
+        QUrl page;
+        const QByteArray answer = connection.handleRequestWithXML(request, &error);
+        if (!answer.isNull() && error.isNull())
+            transactionID = DWPXmlExtractor::transactionIdFromCreateResponse(answer, &error);
+        if (!transactionID.isEmpty() && error.isNull())
+            page = connection.iFrameURLForTransactionID(transactionID, &error);
+        dw::postToMain(guard, [this, error, transactionID, page] {
+            if (m_ended)
+                return;
+            if (!transactionID.isEmpty())
+                qCInfo(lcPayment).noquote() << QStringLiteral("created transaction: %1").arg(transactionID);
+            m_transaction->setTransactionID(transactionID);
+            if (!error.isNull()) {
+                postNotificationForError(error);
+                return;
+            }
+            if (m_step != 2 || !page.isValid())
+                return;
+            m_webView->setHtml(QStringLiteral("<html><body id=\"clearTemp\"></body></html>"));
+            QTimer::singleShot(100, this, [this, page] {
+                if (m_ended || m_step != 2)
+                    return;
+                m_webView->load(page);
+                m_webStack->setCurrentIndex(1);
+            });
+        });
+    }).detach();
+}
+
+bool DWPPaySheetController::paymentPageNavigation(const QUrl& url)
+{
+    const QString returnPrefix = dw::payment::easydebitURL().toString() + QStringLiteral("?msgType=return&");
+    if (url.toString().startsWith(returnPrefix) && m_step == 2)
+        QTimer::singleShot(0, this, [this] {
+            if (m_step == 2)
+                nextAction();
+        });
+    return true;
+}
+
+void DWPPaySheetController::paymentPageLoaded(const QUrl& url, const QString& html)
+{
+    if (m_ended || m_step != 2)
+        return;
+    QString text = html;
+    text.replace(QStringLiteral("&amp;"), QStringLiteral("&"));
+    const QString returnLink =
+        QStringLiteral("<a href=\"") + dw::payment::easydebitURL().toString() + QStringLiteral("?msgType=return&");
+    if (text.contains(returnLink)) {
+        postNotification(DWPUserDidCompleteTransactionInternal);
+        m_prevBtn->setEnabled(false);
+    } else if (dw::containsHTML(html)) {
+        m_prevBtn->setEnabled(true);
+    } else {
+        DWPError error(DWPLocalized("Unfortunately the server processing your request seems to have a problem. Please "
+                                    "try again later."),
+                       QStringLiteral("URL: %1\nreturned non-HTML: %2").arg(url.toString(), html));
+        if (!m_transaction->transactionID().isEmpty())
+            error.userInfo().insert(QString::fromLatin1(DWPTransactionIdKey), m_transaction->transactionID());
+        // Tell the gateway what its payment page showed.
+        QUrl report = m_gatewayURL;
+        report.setQuery(QStringLiteral("expercashErrorMsg=") + QString::fromLatin1(QUrl::toPercentEncoding(html)));
+        std::thread([report] {
+            dw::HttpRequest request;
+            request.url = report.toString(QUrl::FullyEncoded);
+            (void)dw::HttpClient().send(request);
+        }).detach();
+        postNotificationForError(error);
+    }
+}
+
+void DWPPaySheetController::populateCountryCodesAndNamesMenu()
+{
+    if (!m_countriesPopup || !m_transaction)
+        return;
+    QMap<QString, QString> names; // code -> name
+    for (int value = 1; value <= int(QLocale::LastTerritory); ++value) {
+        const auto territory = QLocale::Territory(value);
+        const QString code = QLocale::territoryToCode(territory);
+        if (code.size() == 2 && code != u"ZZ")
+            names.insert(code, QLocale::territoryToString(territory));
+    }
+    const QSignalBlocker blocker(m_countriesPopup);
+    m_countriesPopup->clear();
+    for (const char* code : {"DE", "US", "GB", "CA", "FR"}) {
+        const QString key = QString::fromLatin1(code);
+        m_countriesPopup->addItem(names.take(key), key);
+    }
+    m_countriesPopup->insertSeparator(m_countriesPopup->count());
+    QList<std::pair<QString, QString>> rest;
+    for (auto it = names.cbegin(); it != names.cend(); ++it)
+        rest.append({it.value(), it.key()});
+    std::sort(rest.begin(), rest.end(), [](const auto& a, const auto& b) {
+        return QString::localeAwareCompare(a.first.toLower(), b.first.toLower()) < 0;
+    });
+    for (const auto& [name, code] : rest)
+        m_countriesPopup->addItem(name, code);
+    m_countriesPopup->setCurrentIndex(m_countriesPopup->findData(m_transaction->userCountry()));
+}

@@ -1,0 +1,300 @@
+#include "PaySheetFixture.h"
+
+#include "DWPayment/DWPStoreWidgets.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace {
+
+using dw::test::evaluate;
+using dw::test::FakeHttpReply;
+using dw::test::gatewayAnswer;
+using dw::test::waitUntil;
+
+class PaySheet : public dw::test::PaySheetTest
+{};
+
+QString indicatorOf(DWPPaySheetController* sheet, int tag)
+{
+    return sheet->udiElement(DWPUDIIndicator, tag)->property("udiIndicator").toString();
+}
+
+TEST_F(PaySheet, CancelAtTheStorePagePostsCancelThenFinish)
+{
+    DWPPaySheetController* sheet = openSheet();
+    ASSERT_EQ(sheet->step(), 0);
+    EXPECT_TRUE(sheet->nextButton()->isEnabled());
+    QSignalSpy ended(sheet, &DWPPaySheetController::sheetDidEnd);
+    sheet->previousAction();
+    EXPECT_EQ(m_names, (QStringList{QStringLiteral("_DWPUserDidOpenPaymentSheet"),
+                                    QStringLiteral("_DWPUserDidCancelPaymentSheet"),
+                                    QStringLiteral("_DWPUserDidFinishPaymentSheet")}));
+    ASSERT_EQ(ended.size(), 1);
+    EXPECT_EQ(ended[0][0].toInt(), kDWPaySheetDidEndModalRunResponse);
+    EXPECT_TRUE(sheet->hasEnded());
+    EXPECT_FALSE(sheet->isVisible());
+}
+
+TEST_F(PaySheet, PollsUntilPaidThenConfirmsWithIdAndPayload)
+{
+    const FakeHttpReply pending{.body =
+                                    gatewayAnswer("TransactionPaymentStateResponse", "<payState>pending</payState>")};
+    scriptPaymentStates({pending,
+                         pending,
+                         pending,
+                         pending,
+                         {.body = gatewayAnswer("TransactionPaymentStateResponse",
+                                                "<payState>paid</payState><responsePayload>bGljZW5j\nZSBrZXk=\n"
+                                                "</responsePayload>")}});
+    DWPPaySheetController* sheet = openSheet();
+    sheet->setPollIntervalMilliseconds(100);
+    sheet->nextAction();
+    fillForm();
+    sheet->nextAction(); // the mail address is only plausible: a warning stops once
+    sheet->nextAction();
+    ASSERT_EQ(sheet->step(), 2);
+    ASSERT_TRUE(waitUntil([&] { return m_names.contains(QStringLiteral("_DWPUserDidCompleteTransaction")); }));
+    EXPECT_EQ(sheet->transaction()->transactionID(), QStringLiteral("T-7"));
+    EXPECT_FALSE(sheet->previousButton()->isEnabled());
+
+    // The payment page's return link takes the buyer to the last step.
+    evaluate(sheet->paymentWebView(), QStringLiteral("document.getElementById('payLink').click(); 0"));
+    ASSERT_TRUE(waitUntil([&] { return sheet->step() == 3; }));
+    ASSERT_TRUE(waitUntil([&] { return sheet->hasEnded(); }));
+
+    const qsizetype confirmed = m_names.indexOf(QStringLiteral("_DWPServerConfirmedTransaction"));
+    ASSERT_GE(confirmed, 0) << m_names.join(QLatin1Char(' ')).toStdString();
+    EXPECT_EQ(m_userInfos[confirmed].value(QString::fromLatin1(DWPTransactionIdKey)), QStringLiteral("T-7"));
+    EXPECT_EQ(m_userInfos[confirmed].value(QString::fromLatin1(DWPPayloadKey)).toByteArray(),
+              QByteArray("licence key"));
+    EXPECT_EQ(m_names.last(), QStringLiteral("_DWPUserDidFinishPaymentSheet"));
+    EXPECT_TRUE(sheet->finalText()->text().contains(QStringLiteral("T-7"))); // the 4th tick's waiting text
+    EXPECT_TRUE(sheet->nextButton()->isVisible() || sheet->hasEnded());
+    EXPECT_FALSE(sheet->hasRunningTimer());
+    int polls = 0;
+    for (const auto& request : m_gateway.requests())
+        polls += request.body.contains("TransactionPaymentStateRequest") ? 1 : 0;
+    EXPECT_EQ(polls, 5);
+}
+
+TEST_F(PaySheet, PreviousFromThePaymentPageAbortsTheTransactionOnce)
+{
+    DWPPaySheetController* sheet = openSheet();
+    sheet->nextAction();
+    fillForm();
+    sheet->nextAction();
+    sheet->nextAction();
+    ASSERT_TRUE(waitUntil([&] { return sheet->transaction()->transactionID() == u"T-7"; }));
+    sheet->previousAction();
+    EXPECT_EQ(sheet->step(), 1);
+    EXPECT_TRUE(sheet->transaction()->transactionID().isEmpty());
+    auto aborts = [this] {
+        int count = 0;
+        for (const auto& request : m_gateway.requests())
+            count += request.body.contains("<TransactionAbortRequest") ? 1 : 0;
+        return count;
+    };
+    ASSERT_TRUE(waitUntil([&] { return aborts() == 1; }));
+    sheet->previousAction(); // back at the store page: no transaction, nothing to abort
+    EXPECT_EQ(sheet->step(), 0);
+    waitUntil([] { return false; }, 300);
+    EXPECT_EQ(aborts(), 1);
+}
+
+TEST_F(PaySheet, AGatewayRefusalEndsTheSheetWithoutATimer)
+{
+    scriptPaymentStates({{.body = "<?xml version=\"1.0\"?>\n<TransactionPaymentStateResponse><ack>failure</ack>"
+                                  "<Errors>transaction unknown</Errors></TransactionPaymentStateResponse>"}});
+    DWPPaySheetController* sheet = openSheet();
+    sheet->setPollIntervalMilliseconds(50);
+    sheet->nextAction();
+    fillForm();
+    sheet->nextAction();
+    sheet->nextAction();
+    ASSERT_TRUE(waitUntil([&] { return m_names.contains(QStringLiteral("_DWPUserDidCompleteTransaction")); }));
+    evaluate(sheet->paymentWebView(), QStringLiteral("document.getElementById('payLink').click(); 0"));
+    ASSERT_TRUE(waitUntil([&] { return sheet->hasEnded(); }));
+    EXPECT_TRUE(m_names.contains(QStringLiteral("_DWPErrorOccurredOnServer")));
+    ASSERT_EQ(m_alerts.alerts().size(), 1);
+    EXPECT_EQ(m_alerts.alerts()[0].informativeText,
+              QStringLiteral("Your request could not be finished successfully. Please try again later, or contact the "
+                             "support."));
+    EXPECT_FALSE(sheet->hasRunningTimer());
+}
+
+TEST_F(PaySheet, AnUnreachableCatalogueEndsTheSheetWithoutATimer)
+{
+    struct Recorder : DWPaymentDelegate
+    {
+        void paymentControllerErrorOccurredGettingPlist(DWPaymentController* controller, const QString&,
+                                                        const QUrl& url) override
+        {
+            reported = url;
+            EXPECT_EQ(controller, nullptr);
+        }
+        QUrl reported;
+    } delegate;
+    const QUrl missing(m_gateway.url(QStringLiteral("/nothing.plist")));
+    m_sheet = DWPPaySheetController::newPaymentSheetOnWindow(nullptr, missing, QUrl(), {}, &delegate);
+    ASSERT_TRUE(waitUntil([&] { return m_sheet->hasEnded(); }));
+    EXPECT_EQ(delegate.reported, missing);
+    ASSERT_EQ(m_alerts.alerts().size(), 1);
+    EXPECT_EQ(m_alerts.alerts()[0].informativeText,
+              QStringLiteral("Could not process your shopping cart. Please try again later."));
+    EXPECT_FALSE(m_sheet->hasRunningTimer());
+}
+
+TEST_F(PaySheet, ClosingWhileAPollIsOutIsSafe)
+{
+    scriptPaymentStates({{.body = gatewayAnswer("TransactionPaymentStateResponse", "<payState>paid</payState>"),
+                          .delay = std::chrono::milliseconds(800)}});
+    DWPPaySheetController* sheet = openSheet();
+    sheet->setPollIntervalMilliseconds(50);
+    sheet->nextAction();
+    fillForm();
+    sheet->nextAction();
+    sheet->nextAction();
+    ASSERT_TRUE(waitUntil([&] { return m_names.contains(QStringLiteral("_DWPUserDidCompleteTransaction")); }));
+    evaluate(sheet->paymentWebView(), QStringLiteral("document.getElementById('payLink').click(); 0"));
+    ASSERT_TRUE(waitUntil([&] { return m_gateway.requestCount() > 0 && sheet->step() == 3; }));
+    ASSERT_TRUE(m_gateway.waitForRequests(m_gateway.requestCount()));
+    ASSERT_TRUE(waitUntil([&] {
+        for (const auto& request : m_gateway.requests())
+            if (request.body.contains("TransactionPaymentStateRequest"))
+                return true;
+        return false;
+    }));
+    sheet->close();
+    EXPECT_TRUE(sheet->hasEnded());
+    EXPECT_FALSE(sheet->hasRunningTimer());
+    delete m_sheet; // the answer still on its way finds no sheet
+    m_sheet = nullptr;
+    waitUntil([] { return false; }, 1200);
+    EXPECT_FALSE(m_names.contains(QStringLiteral("_DWPServerConfirmedTransaction")));
+}
+
+TEST_F(PaySheet, FormValidation)
+{
+    DWPPaySheetController* sheet = openSheet();
+    sheet->nextAction();
+    ASSERT_EQ(sheet->step(), 1);
+
+    // An empty form: every empty field and the terms are errors.
+    for (int tag : {DWPUDINameTag, DWPUDIStreetTag, DWPUDICityTag, DWPUDIZipCodeTag})
+        qobject_cast<QLineEdit*>(sheet->udiElement(DWPUDIInput, tag))->clear();
+    EXPECT_EQ(sheet->showUDIStatusIndicators(true), DWPUDIError);
+    EXPECT_EQ(sheet->udiStatusText(), QStringLiteral("Please fill out all of the fields with valid inputs."));
+    for (int tag : {DWPUDINameTag, DWPUDIStreetTag, DWPUDICityTag, DWPUDIZipCodeTag, DWPUDITacTag})
+        EXPECT_EQ(indicatorOf(sheet, tag), QStringLiteral("error")) << tag;
+
+    m_dnsResponder = [](const QByteArray& query) { return dw::test::mxReply(query, {{10, "mx.example.com"}}); };
+    fillForm();
+    auto* name = qobject_cast<QLineEdit*>(sheet->udiElement(DWPUDIInput, DWPUDINameTag));
+    sheet->setNameBlacklist({QStringLiteral("test")});
+    const struct
+    {
+        const char* name;
+        int state;
+    } names[] = {{"12345", DWPUDIError},
+                 {"A1", DWPUDIValid},
+                 {"", DWPUDIError},
+                 {"Test", DWPUDIError},
+                 {"Dunmerrow's <b>", DWPUDIValid}};
+    for (const auto& row : names) {
+        name->setText(QString::fromUtf8(row.name));
+        EXPECT_EQ(sheet->validateUDIForTag(DWPUDINameTag), row.state) << row.name;
+    }
+    EXPECT_EQ(name->text(), QStringLiteral("Dunmerrow's <b>")); // shown as typed
+
+    qobject_cast<QCheckBox*>(sheet->udiElement(DWPUDICheckbox, DWPUDITacTag))->setChecked(false);
+    sheet->nextAction();
+    EXPECT_EQ(sheet->step(), 1);
+    EXPECT_EQ(sheet->udiStatusText(), QStringLiteral("You have to accept the Terms & Conditions to continue."));
+
+    // A German buyer has no VAT fields and the VAT field is always valid; a French one has them.
+    sheet->transaction()->setUserCountry(QStringLiteral("DE"));
+    settle();
+    EXPECT_FALSE(sheet->areVATFieldsShown());
+    EXPECT_EQ(sheet->validateUDIForTag(DWPUDIVatTag), DWPUDIValid);
+    sheet->transaction()->setUserCountry(QStringLiteral("FR"));
+    EXPECT_TRUE(sheet->areVATFieldsShown());
+    EXPECT_EQ(qobject_cast<QComboBox*>(sheet->udiElement(DWPUDIInput, DWPUDICountryTag))->currentData(),
+              QStringLiteral("FR"));
+}
+
+TEST_F(PaySheet, WarningsOnlyNeedASecondNext)
+{
+    DWPPaySheetController* sheet = openSheet();
+    sheet->nextAction();
+    fillForm(); // the fake DNS knows no mail server: a plausible address is only a warning
+    EXPECT_EQ(sheet->validateUDI(), DWPUDIWarning);
+    sheet->nextAction();
+    EXPECT_EQ(sheet->step(), 1);
+    EXPECT_EQ(sheet->udiStatusText(),
+              QStringLiteral("We could not verify the mail address. If you are sure that your input is correct, click "
+                             "on the “Next Step” button again."));
+    EXPECT_EQ(indicatorOf(sheet, DWPUDIMailTag), QStringLiteral("warning"));
+    sheet->nextAction();
+    EXPECT_EQ(sheet->step(), 2);
+}
+
+TEST_F(PaySheet, TermsLine)
+{
+    DWPPaySheetController* sheet = openSheet();
+    DWPLinkTextField* terms = sheet->tacTextField();
+    EXPECT_EQ(terms->plainText(), QStringLiteral("I accept the Terms & Conditions."));
+    EXPECT_EQ(terms->url().path(), QStringLiteral("/About/AGB.html"));
+    EXPECT_EQ(terms->url().fragment(), QStringLiteral("Terms"));
+    EXPECT_EQ(terms->urlToolTip(), QStringLiteral("Click to see."));
+
+    QList<QUrl> opened;
+    DWPLinkTextField::setURLOpener([&opened](const QUrl& url) { opened.append(url); });
+    auto* box = qobject_cast<QCheckBox*>(sheet->udiElement(DWPUDICheckbox, DWPUDITacTag));
+    const bool before = box->isChecked();
+    terms->mouseDownOnLink(false); // beside the link: the box toggles
+    EXPECT_NE(box->isChecked(), before);
+    terms->mouseDownOnLink(true); // on the link: the page opens, the box stays
+    EXPECT_NE(box->isChecked(), before);
+    EXPECT_EQ(opened, QList<QUrl>{terms->url()});
+    DWPLinkTextField::setURLOpener({});
+}
+
+TEST(StoreWidgets, SmallFunctions)
+{
+    const struct
+    {
+        const char* selector;
+        const char* handler;
+    } selectors[] = {{"controlTextDidChange:", "DidChange"},
+                     {"controlTextDidEndEditing:", "DidEndEditing"},
+                     {"windowWillClose:", "WillClose"},
+                     {"linkTextField:didGetMouseDownOnLink:", "didGetMouseDownOnLink"},
+                     {"a:notShouldBe:", nullptr},
+                     {"reload", nullptr}};
+    for (const auto& row : selectors)
+        EXPECT_EQ(dw::handlerMethodNameFromDelegateSelector(QString::fromLatin1(row.selector)),
+                  row.handler ? QString::fromLatin1(row.handler) : QString())
+            << row.selector;
+
+    EXPECT_TRUE(dw::isNotEmptyValue(3));
+    EXPECT_TRUE(dw::isNotEmptyValue(QStringLiteral("x")));
+    EXPECT_FALSE(dw::isNotEmptyValue(QVariantList()));
+    EXPECT_FALSE(dw::isNotEmptyValue(QString()));
+    EXPECT_TRUE(dw::isEmptyValue(QVariant()));
+
+    QWidget root;
+    auto* child = new QWidget(&root);
+    auto* grandchild = new QWidget(child);
+    EXPECT_EQ(dw::deepSubviews(&root), (QList<QWidget*>{grandchild, child}));
+
+    DWPLinkTextField field;
+    EXPECT_FALSE(field.setStringValue(QStringLiteral("no link"), QStringLiteral("x"), QStringLiteral("https://a")));
+    EXPECT_FALSE(field.setStringValue(QStringLiteral("%@ and %@"), QStringLiteral("x"), QStringLiteral("https://a")));
+    EXPECT_TRUE(field.plainText().isEmpty());
+}
+
+} // namespace
