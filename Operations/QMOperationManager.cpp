@@ -4,6 +4,7 @@
 #include "Operations/QMAddDunmerrowImageOperation.h"
 #include "Operations/QMAddEPSImageOperation.h"
 #include "Operations/QMAddItemOperation.h"
+#include "Operations/QMGetProductSearchResultsOperation.h"
 #include "Operations/QMSimpleAddItemRequestFactory.h"
 #include "Operations/QMVerifyAddItemOperationEnvelope.h"
 #include "model/QMAccountDataSource.h"
@@ -95,16 +96,35 @@ QString QMOperationManager::tokenForAccountID(const QString& accountID)
     return accounts ? accounts->tokenForAccountID(accountID) : QString();
 }
 
-QMEbayConnectorFactory QMOperationManager::connectorFactory(const QString& token, bool pictureService) const
+QMEbayConnectorFactory QMOperationManager::connectorFactory(const QString& token, bool pictureService,
+                                                            qint64 siteID) const
 {
-    return [delegate = m_delegate, token, pictureService]() -> std::unique_ptr<DWEbayConnector> {
+    return [delegate = m_delegate, token, pictureService, siteID]() -> std::unique_ptr<DWEbayConnector> {
         const auto supplier = delegate.lock();
         DW_ASSERT(supplier != nullptr, "Need delegate");
         auto connector = pictureService ? supplier->pictureServiceConnector() : supplier->standardEbayConnector();
-        if (connector)
+        if (connector) {
             connector->setToken(token);
+            if (siteID >= 0)
+                connector->setSiteID(siteID);
+        }
         return connector;
     };
+}
+
+void QMOperationManager::addGetProductSearchResultsOperationForItem(const QMEbayItem& item,
+                                                                    const QStringList& queryStrings)
+{
+    dw::assertMainThread();
+    QList<qint64> categoryIDs{item.category()};
+    if (item.category2() > 0)
+        categoryIDs << item.category2();
+    const QStringList setIDs =
+        m_searchCharacteristicSets ? m_searchCharacteristicSets(categoryIDs, item.siteID()) : QStringList();
+    const auto accounts = QMAccountDataSource::installed();
+    const QString token = accounts ? accounts->tokenForAccountID(accounts->defaultAccountID()) : QString();
+    m_multiThreadedOperationQueue.addOperation(std::make_shared<QMGetProductSearchResultsOperation>(
+        connectorFactory(token, false, item.siteID()), item.uniqueID(), queryStrings, setIDs));
 }
 
 std::shared_ptr<QMVerifyAddItemOperationEnvelope> QMOperationManager::addVerifyAddItemOperationsForEbayItems(

@@ -52,6 +52,9 @@ class QMOperationManager : public QMVerifyAddItemOperationDelegate,
 public:
     // The listings of the open documents, in the order the documents are listed.
     using OpenListings = std::function<QList<std::shared_ptr<QMEbayItem>>()>;
+    // The characteristic-set IDs the category data offers for searching in these categories of
+    // the site; the category layer, above this one, installs it.
+    using SearchCharacteristicSets = std::function<QStringList(const QList<qint64>& categoryIDs, qint64 siteID)>;
 
     // The one manager of the process, made on first use.
     static std::shared_ptr<QMOperationManager> sharedQMOperationManager();
@@ -68,6 +71,10 @@ public:
     void setDelegate(const std::weak_ptr<QMOperationManagerDelegate>& delegate);
     std::shared_ptr<QMOperationManagerDelegate> delegate() const { return m_delegate.lock(); }
     void setOpenListings(OpenListings openListings) { m_openListings = std::move(openListings); }
+    void setSearchCharacteristicSets(SearchCharacteristicSets lookup)
+    {
+        m_searchCharacteristicSets = std::move(lookup);
+    }
 
     DWNSOperationQueueMonitor& monitor() { return m_monitor; }
     DWNSOperationEnvelopeQueue& multiThreadedOperationQueue() { return m_multiThreadedOperationQueue; }
@@ -93,6 +100,9 @@ public:
     addAddItemOperationsForEbayItems(const QList<std::shared_ptr<QMEbayItem>>& items, int imageUploadSystem,
                                      bool showProgressPanel, bool suppressErrorMessages,
                                      bool suppressSwitchingToAuctions, bool scheduled, const QString& accountID);
+    // A product search for the listing on the envelope queue, in the listing's site and within the
+    // characteristic sets of its categories (none without a lookup).
+    void addGetProductSearchResultsOperationForItem(const QMEbayItem& item, const QStringList& queryStrings);
     // The upload of one picture, not queued. System 301 is gone: asserts "MobileMe/.Mac no longer
     // available as an image service".
     std::shared_ptr<QMGenericAddImageOperation>
@@ -117,12 +127,14 @@ public:
 
 private:
     QMOperationManager();
-    // A factory of new connectors carrying the token.
-    QMEbayConnectorFactory connectorFactory(const QString& token, bool pictureService = false) const;
+    // A factory of new connectors carrying the token (and the site, when one is given).
+    QMEbayConnectorFactory connectorFactory(const QString& token, bool pictureService = false,
+                                            qint64 siteID = -1) const;
     static QString tokenForAccountID(const QString& accountID);
 
     std::weak_ptr<QMOperationManagerDelegate> m_delegate;
     OpenListings m_openListings;
+    SearchCharacteristicSets m_searchCharacteristicSets;
     DWNSOperationQueue m_singleThreadedOperationQueue;
     DWNSOperationEnvelopeQueue m_multiThreadedOperationQueue;
     // After the queues: it goes first and stops watching them.

@@ -457,3 +457,27 @@ TEST_F(OperationManagerTest, EnvelopeQueueWidthFollowsTheUserDefault)
         EXPECT_EQ(ebay.peakConcurrentRequests(), row.expected);
     }
 }
+
+TEST_F(OperationManagerTest, ProductSearchAsksInTheListingsSiteWithinItsCategoriesCharacteristicSets)
+{
+    m_ebay.useFixtureReplies();
+    const auto item = listing(QStringLiteral("A"), 0);
+    item->setSiteID(77);
+    item->setCategory(1245);
+    QList<qint64> askedCategories;
+    qint64 askedSite = -1;
+    m_manager->setSearchCharacteristicSets([&](const QList<qint64>& categoryIDs, qint64 siteID) {
+        askedCategories = categoryIDs;
+        askedSite = siteID;
+        return QStringList{QStringLiteral("1137")};
+    });
+    m_manager->addGetProductSearchResultsOperationForItem(*item, {QStringLiteral("9780131103627")});
+    ASSERT_TRUE(m_ebay.waitForRequests(1));
+    const auto sent = m_ebay.requests(QStringLiteral("GetProductSearchResults"));
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent.at(0).headerValue("X-EBAY-API-SITEID"), "77");
+    EXPECT_TRUE(sent.at(0).xml.contains("9780131103627"));
+    EXPECT_TRUE(sent.at(0).xml.contains("1137"));
+    EXPECT_EQ(askedCategories, (QList<qint64>{1245}));
+    EXPECT_EQ(askedSite, 77);
+}
