@@ -47,8 +47,9 @@ public:
     // Main thread, just before the envelope enters the queue. Nothing here.
     virtual void envelopeWillBeAddedToQueue(DWNSOperationEnvelopeQueue* queue);
 
-    // Every operation finished or cancelled; true for none at all.
-    bool allOperationsFinishedOrCanceled() const;
+    // Every operation finished or cancelled; true for none at all. A subclass that starts later
+    // stages itself may answer false until its last stage has started. Free of side effects.
+    virtual bool allOperationsFinishedOrCanceled() const;
 
     // The operations started so far, the first stage first.
     const QList<DWNSOperationPtr>& operations() const { return m_operations; }

@@ -1,0 +1,41 @@
+#pragma once
+// The base of the envelopes of eBay operations: whether the user sees a progress panel and error
+// messages, and the error envelope gathered from the operations once they have ended.
+//
+//     auto envelope = std::make_shared<QMAddItemOperationEnvelope>(firstStage);
+//     envelope->setSuppressErrorMessage(true);
+//     ... once finished: if (envelope->errorOccurred()) report(envelope->errorEnvelope());
+//
+// Main thread, like every envelope once it is queued.
+
+#include "DWKit/DWOperation/DWNSOperationEnvelope.h"
+
+class QMErrorEnvelope;
+
+class QMGenericEbayNSOperationEnvelope : public DWNSOperationEnvelope
+{
+public:
+    using DWNSOperationEnvelope::DWNSOperationEnvelope;
+
+    // Once every operation has ended, gathers their errors (collectErrorEnvelopes()).
+    void postprocessOperation(const DWNSOperationPtr& operation) override;
+
+    // Over every operation with errors: their errors in order and the last non-empty eBay
+    // message, in a new envelope with source "eBay" named after the first operation; the error
+    // envelope stays as it was when there is neither.
+    virtual void collectErrorEnvelopes();
+    // The error envelope holds at least one error or warning.
+    bool errorOccurred() const;
+
+    bool showProgressPanel() const { return m_showProgressPanel; }
+    void setShowProgressPanel(bool value) { m_showProgressPanel = value; }
+    bool suppressErrorMessage() const { return m_suppressErrorMessage; }
+    void setSuppressErrorMessage(bool value) { m_suppressErrorMessage = value; }
+    const std::shared_ptr<QMErrorEnvelope>& errorEnvelope() const { return m_errorEnvelope; }
+    void setErrorEnvelope(const std::shared_ptr<QMErrorEnvelope>& envelope) { m_errorEnvelope = envelope; }
+
+private:
+    bool m_showProgressPanel = false;
+    bool m_suppressErrorMessage = false;
+    std::shared_ptr<QMErrorEnvelope> m_errorEnvelope;
+};

@@ -1,0 +1,483 @@
+#include "DWEBay2/DWEbayConnector.h"
+#include "DWEBay2/types/EBayAddItemRequestType.h"
+#include "DWEBay2/types/EBayItemType.h"
+#include "DWEBay2/types/EBayPictureDetailsType.h"
+#include "DWEBay2/types/EBayUploadSiteHostedPicturesRequestType.h"
+#include "DWEBay2/types/EBayVerifyAddItemRequestType.h"
+#include "DWKit/QMLogManager.h"
+#include "Operations/QMAddItemOperation.h"
+#include "Operations/QMImageUploadInformationManager.h"
+#include "Operations/QMOperationManager.h"
+#include "Operations/QMVerifyAddItemOperationEnvelope.h"
+#include "model/QMAccountDataSource.h"
+#include "model/QMEbayImage.h"
+#include "model/QMEbayItem.h"
+#include "model/QMError.h"
+#include "model/QMErrorEnvelope.h"
+#include "model/QMItemShippingOptions.h"
+#include "model/QMPreferencesManager.h"
+#include "platform/core/NotificationCenter.h"
+#include "platform/core/UserDefaults.h"
+#include "tests/support/TemporaryXdg.h"
+#include "tests/support/ebay/FakeTradingApi.h"
+
+#include "Operations/QMGenericAddImageOperation.h"
+#include <QImage>
+#include <QTest>
+#include <chrono>
+#include <gtest/gtest.h>
+#include <map>
+#include <thread>
+
+namespace {
+
+using dw::test::FakeHttpReply;
+using namespace std::chrono_literals;
+
+QByteArray reply(const char* call, const char* ack, const QByteArray& inner = {})
+{
+    return QByteArray(R"(<?xml version="1.0" encoding="UTF-8"?><)") + call +
+           R"(Response xmlns="urn:ebay:apis:eBLBaseComponents"><Ack>)" + ack + "</Ack>" + inner + "</" + call +
+           "Response>";
+}
+
+const char* kWarning = "<Errors><ShortMessage>Check the title.</ShortMessage><LongMessage>Check the title."
+                       "</LongMessage><ErrorCode>21916</ErrorCode><SeverityCode>Warning</SeverityCode></Errors>";
+const char* kError = "<Errors><ShortMessage>No category.</ShortMessage><LongMessage>The category is not valid."
+                     "</LongMessage><ErrorCode>87</ErrorCode><SeverityCode>Error</SeverityCode></Errors>";
+
+class Accounts final : public QMAccountDataSource
+{
+public:
+    QString defaultAccountID() const override { return QStringLiteral("seller"); }
+    QString tokenForAccountID(const QString&) const override { return QStringLiteral("secret-token"); }
+    QString payPalAddressForAccountID(const QString&) const override { return QString(); }
+};
+
+class Connectors final : public QMOperationManagerDelegate
+{
+public:
+    Connectors(QString api, QString pictures) : m_api(std::move(api)), m_pictures(std::move(pictures)) {}
+    std::unique_ptr<DWEbayConnector> standardEbayConnector() override { return connector(m_api); }
+    std::unique_ptr<DWEbayConnector> pictureServiceConnector() override { return connector(m_pictures); }
+
+private:
+    static std::unique_ptr<DWEbayConnector> connector(const QString& url)
+    {
+        auto made = std::make_unique<DWEbayConnector>(url, 0, 747);
+        made->setRequestTimeOut(10);
+        return made;
+    }
+    QString m_api;
+    QString m_pictures;
+};
+
+// Verifications, picture uploads and listings against the fake Trading API and a fake picture
+// service, every status change and every finished notification recorded per envelope.
+class OperationManagerTest : public ::testing::Test
+{
+protected:
+    OperationManagerTest()
+    {
+        QMLogManager::resetSharedInstance();
+        QMImageUploadInformationManager::resetSharedInstance();
+        QMAccountDataSource::install(m_accounts);
+        m_ebay.setReply(QStringLiteral("VerifyAddItem"), reply("VerifyAddItem", "Success"));
+        m_ebay.setReply(QStringLiteral("AddItem"), reply("AddItem", "Success", "<ItemID>110089122715</ItemID>"));
+        answerPictures("Success");
+        auto& center = dw::NotificationCenter::defaultCenter();
+        m_statusObservation = dw::ScopedObservation(
+            center, center.addObserver(
+                        QLatin1String(kQMAddItemOperationEnvelopeStatusChangedNotification), nullptr,
+                        [this](const dw::Notification& note) {
+                            const auto* key = note.object.identity;
+                            m_statuses[key]
+                                << note.userInfo.value(QLatin1String(kQMAddItemOperationEnvelopeStatusKey)).toInt();
+                        }));
+        m_finishedObservation = dw::ScopedObservation(
+            center,
+            center.addObserver(
+                QLatin1String(kDWNSOperationEnvelopeQueueEnvelope_finished), nullptr,
+                [this](const dw::Notification& note) {
+                    const auto envelope =
+                        note.userInfo.value(QLatin1String(kDWNSUserInfoKeyEnvelope)).value<DWNSOperationEnvelopePtr>();
+                    ++m_finished[envelope.get()];
+                }));
+    }
+    ~OperationManagerTest() override
+    {
+        QMAccountDataSource::install(nullptr);
+        dw::UserDefaults::standard().removeObjectForKey(QLatin1String(kQMMaxConcurrentOperationsKey));
+        QMImageUploadInformationManager::resetSharedInstance();
+        QMLogManager::resetSharedInstance();
+    }
+
+    // Each upload answers an address named after the picture, so a test sees which went where.
+    void answerPictures(const char* ack, const QByteArray& inner = {})
+    {
+        m_pictureService.setResponder(
+            QStringLiteral("UploadSiteHostedPictures"), [this, ack, inner](const dw::test::TradingApiRequest& request) {
+                const auto sent = request.documentAs<EBayUploadSiteHostedPicturesRequestType>();
+                const QString address = pictureAddress(sent ? sent->pictureName() : "");
+                return FakeHttpReply{.body = reply("UploadSiteHostedPictures", ack,
+                                                   inner + "<SiteHostedPictureDetails><FullURL>" + address.toUtf8() +
+                                                       "</FullURL></SiteHostedPictureDetails>")};
+            });
+    }
+    QString pictureAddress(const QString& name)
+    {
+        return m_pictureService.server().url(QStringLiteral("/pics/") + name + QStringLiteral(".JPG"));
+    }
+
+    std::shared_ptr<QMEbayItem> listing(const QString& uniqueID, int pictures)
+    {
+        auto item = std::make_shared<QMEbayItem>();
+        item->setUniqueID(uniqueID);
+        item->setSiteID(0);
+        item->setCurrency(1);
+        item->setTitle(QStringLiteral("Lamp ") + uniqueID);
+        item->setDuration(7);
+        item->setUseStartingBid(true);
+        item->setMinimumBid(QStringLiteral("1.00"));
+        item->shippingOptions()->addDomesticShippingServiceWithID(QStringLiteral("1"), QStringLiteral("4.90"), false,
+                                                                  QStringLiteral("0"));
+        QList<std::shared_ptr<QMEbayImage>> images;
+        for (int index = 0; index < pictures; ++index) {
+            const QString path = m_xdg.path(uniqueID + QString::number(index) + QStringLiteral(".jpg"));
+            QImage picture(64, 48, QImage::Format_RGB32);
+            picture.fill(Qt::darkGreen);
+            EXPECT_TRUE(picture.save(path, "JPEG"));
+            images << std::make_shared<QMEbayImage>(path, QString());
+        }
+        item->setImages(images);
+        m_open << item;
+        return item;
+    }
+
+    std::shared_ptr<QMOperationManager> makeManager()
+    {
+        auto manager = QMOperationManager::create();
+        manager->setDelegate(m_connectors);
+        manager->setOpenListings([this] { return m_open; });
+        return manager;
+    }
+
+    QList<std::shared_ptr<QMAddItemOperationEnvelope>> upload(const QList<std::shared_ptr<QMEbayItem>>& items,
+                                                              bool scheduled = false, bool suppress = true)
+    {
+        return m_manager->addAddItemOperationsForEbayItems(items, kQMImageUploadingSystemEPS, false, suppress, false,
+                                                           scheduled, QStringLiteral("seller"));
+    }
+
+    // Waits until each envelope has finished, then a little longer so that a second finished
+    // notification would be seen too.
+    bool waitForFinished(const QList<std::shared_ptr<QMAddItemOperationEnvelope>>& envelopes)
+    {
+        const bool all = QTest::qWaitFor(
+            [&] {
+                for (const auto& envelope : envelopes) {
+                    if (m_finished[envelope.get()] == 0)
+                        return false;
+                }
+                return true;
+            },
+            15000);
+        QTest::qWait(100);
+        return all;
+    }
+    int finishedCount(const std::shared_ptr<QMAddItemOperationEnvelope>& envelope)
+    {
+        return m_finished[envelope.get()];
+    }
+    QList<int> statuses(const std::shared_ptr<QMAddItemOperationEnvelope>& envelope)
+    {
+        return m_statuses[envelope.get()];
+    }
+    bool waitForStatus(const std::shared_ptr<QMAddItemOperationEnvelope>& envelope, int status)
+    {
+        return QTest::qWaitFor([&] { return statuses(envelope).contains(status); }, 10000);
+    }
+
+    dw::test::TemporaryXdg m_xdg;
+    dw::test::FakeTradingApi m_ebay;
+    dw::test::FakeTradingApi m_pictureService;
+    std::shared_ptr<Accounts> m_accounts = std::make_shared<Accounts>();
+    std::shared_ptr<Connectors> m_connectors = std::make_shared<Connectors>(m_ebay.url(), m_pictureService.url());
+    QList<std::shared_ptr<QMEbayItem>> m_open;
+    std::map<const void*, QList<int>> m_statuses;
+    std::map<const void*, int> m_finished;
+    dw::ScopedObservation m_statusObservation;
+    dw::ScopedObservation m_finishedObservation;
+    std::shared_ptr<QMOperationManager> m_manager = makeManager();
+};
+
+} // namespace
+
+TEST_F(OperationManagerTest, ListsEachListingWithItsUploadedPicturesAndLeavesTheListingsAddressesAlone)
+{
+    const auto two = listing(QStringLiteral("A"), 2);
+    const auto none = listing(QStringLiteral("B"), 0);
+    const auto one = listing(QStringLiteral("C"), 1);
+    two->images().at(1)->setImageURL(QStringLiteral("http://127.0.0.1:1/old.jpg"));
+
+    const auto envelopes = upload({two, none, one});
+    ASSERT_EQ(envelopes.size(), 3);
+    ASSERT_TRUE(waitForFinished(envelopes));
+
+    EXPECT_EQ(envelopes.at(0)->stageCount(), 4u);
+    EXPECT_EQ(envelopes.at(1)->stageCount(), 2u);
+    EXPECT_EQ(envelopes.at(2)->stageCount(), 3u);
+    for (const auto& envelope : envelopes) {
+        EXPECT_EQ(envelope->overallStageCount(), 9u);
+        EXPECT_EQ(finishedCount(envelope), 1);
+        EXPECT_EQ(envelope->status(), QMAddItemOperationEnvelope::Finished);
+        EXPECT_FALSE(envelope->errorOccurred());
+    }
+    EXPECT_EQ(statuses(envelopes.at(0)), (QList<int>{1, 2, 3, 6}));
+    EXPECT_EQ(statuses(envelopes.at(1)), (QList<int>{1, 3, 6}));
+    EXPECT_EQ(m_ebay.requests(QStringLiteral("AddItem")).size(), 3u);
+    EXPECT_EQ(m_pictureService.requests(QStringLiteral("UploadSiteHostedPictures")).size(), 3u);
+
+    // Verification sent placeholders; the listing went out with the uploads, picture by picture.
+    QStringList verified;
+    QStringList listed;
+    for (const auto& request : m_ebay.requests()) {
+        const auto* item = request.callName == QLatin1String("VerifyAddItem")
+                               ? request.documentAs<EBayVerifyAddItemRequestType>()->item().get()
+                               : request.documentAs<EBayAddItemRequestType>()->item().get();
+        if (!item->title().contains(QLatin1String("Lamp A")))
+            continue;
+        const QStringList addresses = *item->pictureDetails()->pictureURLs();
+        (request.callName == QLatin1String("VerifyAddItem") ? verified : listed) << addresses;
+    }
+    ASSERT_EQ(verified.size(), 2);
+    const QString placeholder = QMPreferencesManager::sharedInstance().useEPS()
+                                    ? QStringLiteral("/03/i/04/1c/97/cf_%1.JPG")
+                                    : QStringLiteral("/testimage-%1.jpg");
+    EXPECT_TRUE(verified.at(0).endsWith(placeholder.arg(0))) << verified.at(0).toStdString();
+    EXPECT_TRUE(verified.at(1).endsWith(placeholder.arg(1))) << verified.at(1).toStdString();
+    const auto& uploads = envelopes.at(0)->addImageOperations();
+    ASSERT_EQ(uploads.size(), 2);
+    EXPECT_NE(uploads.at(0)->uploadedImageURL(), uploads.at(1)->uploadedImageURL());
+    EXPECT_EQ(listed, (QStringList{uploads.at(0)->uploadedImageURL(), uploads.at(1)->uploadedImageURL()}));
+    EXPECT_TRUE(two->images().at(0)->imageURL().isNull());
+    EXPECT_EQ(two->images().at(1)->imageURL(), QStringLiteral("http://127.0.0.1:1/old.jpg"));
+}
+
+TEST_F(OperationManagerTest, VerificationWarningsWaitForTheUserAndFailuresStopBeforeAnyUpload)
+{
+    m_ebay.setReply(QStringLiteral("VerifyAddItem"), reply("VerifyAddItem", "Warning", kWarning));
+    const auto warned = upload({listing(QStringLiteral("A"), 1)}, false, false).first();
+    ASSERT_TRUE(waitForStatus(warned, QMAddItemOperationEnvelope::WaitingOnWarnings));
+    QTest::qWait(100);
+    EXPECT_TRUE(warned->suspended());
+    EXPECT_EQ(m_pictureService.requestCount(), 0u);
+    warned->continueExecution();
+    ASSERT_TRUE(waitForFinished({warned}));
+    EXPECT_EQ(statuses(warned), (QList<int>{1, 4, 2, 3, 6}));
+    EXPECT_EQ(finishedCount(warned), 1);
+
+    // A failure ends at 5, also when messages are suppressed and nobody is there to continue.
+    m_ebay.setReply(QStringLiteral("VerifyAddItem"), reply("VerifyAddItem", "Failure", kError));
+    const auto silent = upload({listing(QStringLiteral("B"), 1)}, false, true).first();
+    ASSERT_TRUE(waitForFinished({silent}));
+    EXPECT_EQ(statuses(silent), (QList<int>{1, 5}));
+    EXPECT_EQ(finishedCount(silent), 1);
+    EXPECT_TRUE(silent->errorEnvelope()->hasErrorWithCode(QStringLiteral("87")));
+
+    // Shown to the user, the failure waits; continuing must not list it anyway.
+    const auto shown = upload({listing(QStringLiteral("C"), 1)}, false, false).first();
+    ASSERT_TRUE(waitForStatus(shown, QMAddItemOperationEnvelope::Failed));
+    QTest::qWait(50);
+    EXPECT_TRUE(shown->suspended());
+    shown->continueExecution();
+    ASSERT_TRUE(waitForFinished({shown}));
+    EXPECT_EQ(finishedCount(shown), 1);
+    EXPECT_EQ(shown->status(), QMAddItemOperationEnvelope::Failed);
+    EXPECT_EQ(m_pictureService.requestCount(), 1u);
+    EXPECT_EQ(m_ebay.requests(QStringLiteral("AddItem")).size(), 1u);
+}
+
+TEST_F(OperationManagerTest, PictureErrorsStopTheListing)
+{
+    answerPictures("Failure", kError);
+    const auto failed = upload({listing(QStringLiteral("A"), 2)}).first();
+    ASSERT_TRUE(waitForFinished({failed}));
+    EXPECT_EQ(failed->status(), QMAddItemOperationEnvelope::Failed);
+    EXPECT_EQ(finishedCount(failed), 1);
+    EXPECT_TRUE(failed->errorEnvelope()->hasError());
+    EXPECT_TRUE(m_ebay.requests(QStringLiteral("AddItem")).empty());
+}
+
+namespace {
+
+// A picture upload that answers with an address after a delay, with or without a warning.
+class ScriptedPictureUpload final : public QMGenericAddImageOperation
+{
+public:
+    ScriptedPictureUpload(const QMEbayConnectorFactory& factory, std::chrono::milliseconds delay, bool warn)
+        : QMGenericAddImageOperation(factory), m_delay(delay), m_warn(warn)
+    {}
+
+protected:
+    void internalMain() override
+    {
+        std::this_thread::sleep_for(m_delay);
+        setUploadedImageURL(QStringLiteral("http://127.0.0.1:1/%1.JPG").arg(m_delay.count()));
+        if (m_warn) {
+            auto envelope = std::make_shared<QMErrorEnvelope>(QStringLiteral("EPS"), name());
+            envelope->setErrors({QMError::errorWithCode(QStringLiteral("21916"), QStringLiteral("Small picture."),
+                                                        QStringLiteral("warning"))});
+            setErrorEnvelope(envelope);
+        }
+        setProgress(1.0f);
+    }
+
+private:
+    const std::chrono::milliseconds m_delay;
+    const bool m_warn;
+};
+
+} // namespace
+
+TEST_F(OperationManagerTest, PictureWarningWhileAnotherPictureUploadsListsOnceBothAreUp)
+{
+    const auto item = listing(QStringLiteral("C"), 2);
+    const QMEbayConnectorFactory factory = [this] {
+        auto connector = m_connectors->standardEbayConnector();
+        connector->setToken(QStringLiteral("secret-token"));
+        return connector;
+    };
+    const QList<std::shared_ptr<QMGenericAddImageOperation>> uploads{
+        std::make_shared<ScriptedPictureUpload>(factory, 0ms, true),
+        std::make_shared<ScriptedPictureUpload>(factory, 400ms, false)};
+    auto add = std::make_shared<QMAddItemOperation>(factory, item->infoDictionaryForOperations(),
+                                                    QStringLiteral("seller"), true, false);
+    for (const auto& upload : uploads)
+        add->addDependency(upload);
+    const auto envelope =
+        std::make_shared<QMAddItemOperationEnvelope>(QList<DWNSOperationPtr>{uploads.begin(), uploads.end()});
+    envelope->setDelegate(m_manager);
+    envelope->setAddImageOperations(uploads, item->images());
+    envelope->setAuctionItemOperation(add);
+    m_manager->multiThreadedOperationQueue().addOperationEnvelope(envelope);
+
+    ASSERT_TRUE(QTest::qWaitFor([&] { return envelope->suspended(); }, 10000));
+    EXPECT_EQ(envelope->addImageOperationsRemaining(), 1u);
+    envelope->continueExecution();
+    ASSERT_TRUE(waitForFinished({envelope}));
+    EXPECT_EQ(finishedCount(envelope), 1);
+    EXPECT_EQ(envelope->status(), QMAddItemOperationEnvelope::Finished);
+    ASSERT_EQ(m_ebay.requests(QStringLiteral("AddItem")).size(), 1u);
+    const auto sent = m_ebay.requests(QStringLiteral("AddItem")).at(0).documentAs<EBayAddItemRequestType>();
+    EXPECT_EQ(*sent->item()->pictureDetails()->pictureURLs(),
+              (QStringList{uploads.at(0)->uploadedImageURL(), uploads.at(1)->uploadedImageURL()}));
+}
+
+TEST_F(OperationManagerTest, ScheduledListingWithoutPicturesGoesStraightToTheListing)
+{
+    const auto envelope = upload({listing(QStringLiteral("A"), 0)}, true).first();
+    EXPECT_EQ(envelope->operations(), (QList<DWNSOperationPtr>{envelope->auctionItemOperation()}));
+    ASSERT_TRUE(waitForFinished({envelope}));
+    EXPECT_EQ(statuses(envelope), (QList<int>{3, 6}));
+    EXPECT_EQ(finishedCount(envelope), 1);
+    EXPECT_TRUE(m_ebay.requests(QStringLiteral("VerifyAddItem")).empty());
+}
+
+TEST_F(OperationManagerTest, ClosedDocumentOrVanishedPictureEndsTheRunWithAnError)
+{
+    struct Row
+    {
+        const char* name;
+        bool closeDocument;
+    };
+    QList<std::shared_ptr<QMAddItemOperationEnvelope>> kept; // so that no envelope reuses another's address
+    for (const Row row : {Row{"closed document", true}, Row{"vanished picture", false}}) {
+        SCOPED_TRACE(row.name);
+        // The uploads are slow, so the listing changes while they run.
+        m_pictureService.setResponder(
+            QStringLiteral("UploadSiteHostedPictures"), [this](const dw::test::TradingApiRequest& request) {
+                const auto sent = request.documentAs<EBayUploadSiteHostedPicturesRequestType>();
+                return FakeHttpReply{.body = reply("UploadSiteHostedPictures", "Success",
+                                                   "<SiteHostedPictureDetails><FullURL>" +
+                                                       pictureAddress(sent->pictureName()).toUtf8() +
+                                                       "</FullURL></SiteHostedPictureDetails>"),
+                                     .delay = 300ms};
+            });
+        const auto item = listing(QString::fromLatin1(row.name), 2);
+        const auto envelope = upload({item}).first();
+        kept << envelope;
+        ASSERT_TRUE(waitForStatus(envelope, QMAddItemOperationEnvelope::UploadingPictures));
+        if (row.closeDocument) {
+            m_open.removeOne(item);
+        } else {
+            auto pictures = item->images();
+            pictures.removeFirst();
+            item->setImages(pictures);
+        }
+        ASSERT_TRUE(waitForFinished({envelope}));
+        EXPECT_EQ(envelope->status(), QMAddItemOperationEnvelope::Failed);
+        EXPECT_EQ(finishedCount(envelope), 1);
+        ASSERT_TRUE(envelope->errorEnvelope());
+        EXPECT_TRUE(envelope->errorEnvelope()->hasError());
+        EXPECT_TRUE(m_ebay.requests(QStringLiteral("AddItem")).empty());
+    }
+}
+
+TEST_F(OperationManagerTest, EnvelopeQueueWidthFollowsTheUserDefault)
+{
+    struct Row
+    {
+        const char* name;
+        QVariant value;
+        int expected;
+    };
+    const Row rows[] = {{"unset", QVariant(), 4}, {"zero", 0, 4}, {"negative", -1, 4}, {"two", 2, 2}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        auto& defaults = dw::UserDefaults::standard();
+        if (row.value.isValid())
+            defaults.setObject(row.value, QLatin1String(kQMMaxConcurrentOperationsKey));
+        else
+            defaults.removeObjectForKey(QLatin1String(kQMMaxConcurrentOperationsKey));
+        dw::test::FakeTradingApi ebay;
+        ebay.setReplies(QStringLiteral("VerifyAddItem"), {{.body = reply("VerifyAddItem", "Success"), .delay = 150ms}});
+        auto connectors = std::make_shared<Connectors>(ebay.url(), ebay.url());
+        auto manager = QMOperationManager::create();
+        manager->setDelegate(connectors);
+        manager->setOpenListings([this] { return m_open; });
+        m_open.clear();
+        QList<std::shared_ptr<QMEbayItem>> items;
+        for (int index = 0; index < 6; ++index)
+            items << listing(QString::number(index), 0);
+        const auto envelope = manager->addVerifyAddItemOperationsForEbayItems(items, QStringLiteral("seller"),
+                                                                              QString(), true, false, false);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return envelope->fees().has_value(); }, 15000));
+        EXPECT_EQ(ebay.requestCount(), 6u);
+        EXPECT_EQ(ebay.peakConcurrentRequests(), row.expected);
+    }
+}
+
+TEST_F(OperationManagerTest, ProductSearchAsksInTheListingsSiteWithinItsCategoriesCharacteristicSets)
+{
+    m_ebay.useFixtureReplies();
+    const auto item = listing(QStringLiteral("A"), 0);
+    item->setSiteID(77);
+    item->setCategory(1245);
+    QList<qint64> askedCategories;
+    qint64 askedSite = -1;
+    m_manager->setSearchCharacteristicSets([&](const QList<qint64>& categoryIDs, qint64 siteID) {
+        askedCategories = categoryIDs;
+        askedSite = siteID;
+        return QStringList{QStringLiteral("1137")};
+    });
+    m_manager->addGetProductSearchResultsOperationForItem(*item, {QStringLiteral("9780131103627")});
+    ASSERT_TRUE(m_ebay.waitForRequests(1));
+    const auto sent = m_ebay.requests(QStringLiteral("GetProductSearchResults"));
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent.at(0).headerValue("X-EBAY-API-SITEID"), "77");
+    EXPECT_TRUE(sent.at(0).xml.contains("9780131103627"));
+    EXPECT_TRUE(sent.at(0).xml.contains("1137"));
+    EXPECT_EQ(askedCategories, (QList<qint64>{1245}));
+    EXPECT_EQ(askedSite, 77);
+}

@@ -1,0 +1,132 @@
+#include "tests/support/ProcessRunner.h"
+#include "tests/support/ebay/FakeTradingApi.h"
+
+#include <QFile>
+#include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+using dw::test::ProgramRun;
+
+QByteArray reply(const char* call, const char* ack, const QByteArray& inner = {})
+{
+    return QByteArray(R"(<?xml version="1.0" encoding="UTF-8"?><)") + call +
+           R"(Response xmlns="urn:ebay:apis:eBLBaseComponents"><Ack>)" + ack + "</Ack>" + inner + "</" + call +
+           "Response>";
+}
+
+class QvUpload : public ::testing::Test
+{
+protected:
+    QvUpload()
+    {
+        m_ebay.setReply(QStringLiteral("VerifyAddItem"), reply("VerifyAddItem", "Success"));
+        m_ebay.setReply(QStringLiteral("AddItem"),
+                        reply("AddItem", "Success",
+                              "<ItemID>110089122715</ItemID><Fees><Fee><Name>InsertionFee</Name>"
+                              "<Fee currencyID=\"USD\">0.35</Fee></Fee></Fees>"));
+        m_pictures.setReply(QStringLiteral("UploadSiteHostedPictures"),
+                            reply("UploadSiteHostedPictures", "Success",
+                                  "<SiteHostedPictureDetails><FullURL>" +
+                                      m_pictures.server().url(QStringLiteral("/pics/1.JPG")).toUtf8() +
+                                      "</FullURL></SiteHostedPictureDetails>"));
+    }
+
+    // A listing document with one picture, made by qv-listing.
+    QString document(const QString& name)
+    {
+        const QString picture = m_dir.filePath(name + QStringLiteral(".jpg"));
+        QImage image(40, 30, QImage::Format_RGB32);
+        image.fill(Qt::darkCyan);
+        EXPECT_TRUE(image.save(picture, "JPEG"));
+        const QString listing = m_dir.filePath(name + QStringLiteral(".json"));
+        QFile json(listing);
+        EXPECT_TRUE(json.open(QIODevice::WriteOnly));
+        json.write(QJsonDocument(QJsonObject{{QStringLiteral("title"), QStringLiteral("Oak lamp")},
+                                             {QStringLiteral("siteID"), 0},
+                                             {QStringLiteral("duration"), 7},
+                                             {QStringLiteral("useStartingBid"), true},
+                                             {QStringLiteral("minimumBid"), QStringLiteral("1.00")}})
+                       .toJson());
+        json.close();
+        const QString path = m_dir.filePath(name + QStringLiteral(".qvlisting"));
+        const ProgramRun created = dw::test::runProgram(dw::test::builtTool(QStringLiteral("qv-listing")),
+                                                        {QStringLiteral("create"), listing, path, picture});
+        EXPECT_EQ(created.exitCode, 0) << created.errors.toStdString();
+        return path;
+    }
+
+    ProgramRun upload(QStringList arguments)
+    {
+        arguments = QStringList{QStringLiteral("--api"),      m_ebay.url(),
+                                QStringLiteral("--pictures"), m_pictures.url(),
+                                QStringLiteral("--token"),    QStringLiteral("secret-token")} +
+                    arguments;
+        return dw::test::runProgram(dw::test::builtTool(QStringLiteral("qv-upload")), arguments);
+    }
+
+    static QList<QJsonObject> results(const QByteArray& output)
+    {
+        QList<QJsonObject> objects;
+        for (const QByteArray& line : output.split('\n')) {
+            if (line.startsWith('{'))
+                objects << QJsonDocument::fromJson(line).object();
+        }
+        return objects;
+    }
+
+    QTemporaryDir m_dir;
+    dw::test::FakeTradingApi m_ebay;
+    dw::test::FakeTradingApi m_pictures;
+};
+
+} // namespace
+
+TEST_F(QvUpload, ListsDocumentsAndReportsEachStatusChange)
+{
+    const QString lamp = document(QStringLiteral("lamp"));
+    const ProgramRun run = upload({lamp});
+    ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString() << run.output.toStdString();
+    const QString output = QString::fromUtf8(run.output);
+    for (int status : {1, 2, 3, 6})
+        EXPECT_TRUE(output.contains(lamp + QStringLiteral(": status ") + QString::number(status))) << status;
+    const auto printed = results(run.output);
+    ASSERT_EQ(printed.size(), 1);
+    EXPECT_EQ(printed[0][QStringLiteral("status")].toInt(), 6);
+    EXPECT_EQ(printed[0][QStringLiteral("itemID")].toString(), QStringLiteral("110089122715"));
+    EXPECT_EQ(printed[0][QStringLiteral("fees")][QStringLiteral("InsertionFee")].toString(), QStringLiteral("0.35"));
+    EXPECT_TRUE(m_ebay.requests(QStringLiteral("AddItem")).at(0).xml.contains("secret-token"));
+}
+
+TEST_F(QvUpload, WarningsCancelTheListingUnlessToldToContinue)
+{
+    m_ebay.setReply(QStringLiteral("VerifyAddItem"),
+                    reply("VerifyAddItem", "Warning",
+                          "<Errors><ShortMessage>Check the title.</ShortMessage><LongMessage>Check the title, please."
+                          "</LongMessage><ErrorCode>21916</ErrorCode><SeverityCode>Warning</SeverityCode></Errors>"));
+    const QString lamp = document(QStringLiteral("lamp"));
+    const ProgramRun cancelled = upload({lamp});
+    EXPECT_EQ(cancelled.exitCode, 1) << cancelled.errors.toStdString();
+    EXPECT_TRUE(cancelled.output.contains(": status 4"));
+    auto printed = results(cancelled.output);
+    ASSERT_EQ(printed.size(), 1);
+    EXPECT_TRUE(printed[0][QStringLiteral("itemID")].isNull());
+    const QJsonObject warning = printed[0][QStringLiteral("errors")][0].toObject();
+    EXPECT_EQ(warning[QStringLiteral("code")].toString(), QStringLiteral("21916"));
+    EXPECT_EQ(warning[QStringLiteral("level")].toString(), QStringLiteral("warning"));
+    EXPECT_EQ(warning[QStringLiteral("message")].toString(), QStringLiteral("Check the title, please."));
+    EXPECT_TRUE(m_ebay.requests(QStringLiteral("AddItem")).empty());
+
+    const ProgramRun continued = upload({QStringLiteral("--continue-on-warnings"), lamp});
+    EXPECT_EQ(continued.exitCode, 0) << continued.errors.toStdString();
+    EXPECT_EQ(m_ebay.requests(QStringLiteral("AddItem")).size(), 1u);
+
+    const ProgramRun verified = upload({QStringLiteral("--verify-only"), lamp});
+    EXPECT_EQ(verified.exitCode, 0) << verified.errors.toStdString();
+    EXPECT_EQ(m_ebay.requests(QStringLiteral("AddItem")).size(), 1u);
+}
