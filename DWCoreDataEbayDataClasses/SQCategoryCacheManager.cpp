@@ -116,14 +116,20 @@ void SQCategoryCacheManager::checkTreeVersionForSiteID(qint64 siteID)
     if (!store)
         return;
     const QString current = QString::number(store->treeVersion());
-    std::lock_guard lock(context->mutex());
-    dw::sq::Statement read =
-        context->connection().prepare(QStringLiteral("SELECT value FROM dw_metadata WHERE key = ?"));
-    read.bind(1, treeVersionKey(siteID));
-    const QString recorded = read.next() ? read.text(0) : QString();
+    QString recorded;
+    {
+        std::lock_guard lock(context->mutex());
+        dw::sq::Statement read =
+            context->connection().prepare(QStringLiteral("SELECT value FROM dw_metadata WHERE key = ?"));
+        read.bind(1, treeVersionKey(siteID));
+        recorded = read.next() ? read.text(0) : QString();
+    }
     if (recorded == current)
         return;
+    // Not under the store's lock: deleting asks for the store, whose opening takes its locks the
+    // other way round.
     deleteCacheForSiteID(siteID);
+    std::lock_guard lock(context->mutex());
     dw::sq::Statement write =
         context->connection().prepare(QStringLiteral("INSERT OR REPLACE INTO dw_metadata (key, value) VALUES (?, ?)"));
     write.bind(1, treeVersionKey(siteID)).bind(2, current);
