@@ -1,5 +1,7 @@
 #include "platform/keychain/Keychain.h"
 
+#include "SecretAttributes_p.h"
+
 #include <libsecret/secret.h>
 
 namespace dw::Keychain {
@@ -49,24 +51,7 @@ const SecretSchema* internetSchema()
     return &schema;
 }
 
-// Attribute tables own their strings for the duration of one call.
-class Attributes
-{
-public:
-    Attributes() : m_table(g_hash_table_new_full(g_str_hash, g_str_equal, g_free, g_free)) {}
-    ~Attributes() { g_hash_table_unref(m_table); }
-    Attributes(const Attributes&) = delete;
-    Attributes& operator=(const Attributes&) = delete;
-
-    void add(const char* name, const QString& value)
-    {
-        g_hash_table_insert(m_table, g_strdup(name), g_strdup(value.toUtf8().constData()));
-    }
-    GHashTable* table() const { return m_table; }
-
-private:
-    GHashTable* m_table;
-};
+using Attributes = SecretAttributes;
 
 void fillGeneric(Attributes& attributes, const QString& service, const QString& account)
 {

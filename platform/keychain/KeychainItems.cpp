@@ -1,5 +1,7 @@
 #include "platform/keychain/KeychainItems.h"
 
+#include "SecretAttributes_p.h"
+
 #include <libsecret/secret.h>
 
 namespace dw::Keychain {
@@ -88,24 +90,15 @@ const SecretSchema* itemSchema()
     return &schema;
 }
 
-// Attribute tables own their strings for the duration of one call.
-class AttributeTable
+// The item's attributes as libsecret takes them.
+class AttributeTable : public SecretAttributes
 {
 public:
     explicit AttributeTable(const ItemAttributes& attributes)
-        : m_table(g_hash_table_new_full(g_str_hash, g_str_equal, g_free, g_free))
     {
         for (auto it = attributes.begin(); it != attributes.end(); ++it)
-            g_hash_table_insert(m_table, g_strdup(it.key().toUtf8().constData()),
-                                g_strdup(it.value().toUtf8().constData()));
+            add(it.key().toUtf8().constData(), it.value());
     }
-    ~AttributeTable() { g_hash_table_unref(m_table); }
-    AttributeTable(const AttributeTable&) = delete;
-    AttributeTable& operator=(const AttributeTable&) = delete;
-    GHashTable* table() const { return m_table; }
-
-private:
-    GHashTable* m_table;
 };
 
 void fail(KeychainFailure* failure, KeychainFailure::Kind kind, const QString& message)
