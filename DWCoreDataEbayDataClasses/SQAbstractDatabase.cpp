@@ -214,6 +214,11 @@ QVariantMap SQAbstractDatabase::persistentStoreOptions() const
     return {};
 }
 
+QVariantMap SQAbstractDatabase::readOnlyStoreOptions()
+{
+    return {{QStringLiteral("readOnly"), true}, {QStringLiteral("migrateAutomatically"), true}};
+}
+
 std::shared_ptr<SQStoreContext> SQAbstractDatabase::managedObjectContext()
 {
     std::lock_guard lock(m_openMutex);

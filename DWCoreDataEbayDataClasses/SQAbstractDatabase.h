@@ -69,6 +69,8 @@ public:
     virtual std::shared_ptr<SQStoreContext> persistentStoreCoordinator();
     // {"readOnly": true} for the read-only stores; empty (writable) here.
     virtual QVariantMap persistentStoreOptions() const;
+    // The options of the downloaded stores, which are never written.
+    static QVariantMap readOnlyStoreOptions();
     // The open store; null while it cannot be opened (a later call tries again).
     std::shared_ptr<SQStoreContext> managedObjectContext();
 

@@ -19,12 +19,6 @@ auto bindValue(qint64 value)
 }
 
 template<class T>
-QList<SQManagedObjectPtr> asObjects(const QList<std::shared_ptr<T>>& list)
-{
-    return {list.begin(), list.end()};
-}
-
-template<class T>
 void appendOnce(QList<std::shared_ptr<T>>& list, const std::shared_ptr<T>& object)
 {
     if (object && !list.contains(object))
@@ -65,7 +59,7 @@ QString SQAttributesDatabase::modelPath()
 
 QVariantMap SQAttributesDatabase::persistentStoreOptions() const
 {
-    return {{QStringLiteral("readOnly"), true}, {QStringLiteral("migrateAutomatically"), true}};
+    return readOnlyStoreOptions();
 }
 
 SQMappedCategoryPtr SQAttributesDatabase::categoryMappingForCategoryID(qint64 categoryID)

@@ -30,12 +30,6 @@ public:
     }
 };
 
-template<class T>
-QList<SQManagedObjectPtr> asObjects(const QList<std::shared_ptr<T>>& list)
-{
-    return {list.begin(), list.end()};
-}
-
 } // namespace
 
 SQCategoriesDatabase::SQCategoriesDatabase(qint64 siteID, qint64 databaseSchemaVersion)
@@ -70,7 +64,7 @@ QString SQCategoriesDatabase::modelPathForSchemaVersion(qint64 version)
 
 QVariantMap SQCategoriesDatabase::persistentStoreOptions() const
 {
-    return {{QStringLiteral("readOnly"), true}, {QStringLiteral("migrateAutomatically"), true}};
+    return readOnlyStoreOptions();
 }
 
 SQCategoryPtr SQCategoriesDatabase::categoryForCategoryID(qint64 categoryID)

@@ -31,7 +31,7 @@ bool isUsableStore(const QString& path, bool categories, QString* reason)
     {
     public:
         using SQAbstractDatabase::SQAbstractDatabase;
-        QVariantMap persistentStoreOptions() const override { return {{QStringLiteral("readOnly"), true}}; }
+        QVariantMap persistentStoreOptions() const override { return readOnlyStoreOptions(); }
     } probe(model, path);
     try {
         return probe.managedObjectContext() != nullptr;

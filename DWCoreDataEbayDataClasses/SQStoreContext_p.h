@@ -113,3 +113,10 @@ private:
     std::function<void(const QString&)> m_errorReporter;
     QHash<QString, QHash<qint64, std::weak_ptr<SQManagedObject>>> m_objects;
 };
+
+// A fetched list as plain managed objects.
+template<class T>
+QList<SQManagedObjectPtr> asObjects(const QList<std::shared_ptr<T>>& list)
+{
+    return {list.begin(), list.end()};
+}
