@@ -4,7 +4,12 @@
 #include "Operations/QMAddDunmerrowImageOperation.h"
 #include "Operations/QMAddEPSImageOperation.h"
 #include "Operations/QMAddItemOperation.h"
+#include "Operations/QMFetchTokenOperation.h"
+#include "Operations/QMGetEbayDataOperation.h"
+#include "Operations/QMGetEbayDataVersionsOperation.h"
+#include "Operations/QMGetItemRecommendationsOperation.h"
 #include "Operations/QMGetProductSearchResultsOperation.h"
+#include "Operations/QMGetSessionIDOperation.h"
 #include "Operations/QMSimpleAddItemRequestFactory.h"
 #include "Operations/QMVerifyAddItemOperationEnvelope.h"
 #include "model/QMAccountDataSource.h"
@@ -93,7 +98,10 @@ void QMOperationManager::runOperationSynchronously(const DWNSOperationPtr& opera
 QString QMOperationManager::tokenForAccountID(const QString& accountID)
 {
     const auto accounts = QMAccountDataSource::installed();
-    return accounts ? accounts->tokenForAccountID(accountID) : QString();
+    if (!accounts)
+        return QString();
+    // No account named: the seller's default one.
+    return accounts->tokenForAccountID(accountID.isEmpty() ? accounts->defaultAccountID() : accountID);
 }
 
 QMEbayConnectorFactory QMOperationManager::connectorFactory(const QString& token, bool pictureService,
@@ -125,6 +133,71 @@ void QMOperationManager::addGetProductSearchResultsOperationForItem(const QMEbay
     const QString token = accounts ? accounts->tokenForAccountID(accounts->defaultAccountID()) : QString();
     m_multiThreadedOperationQueue.addOperation(std::make_shared<QMGetProductSearchResultsOperation>(
         connectorFactory(token, false, item.siteID()), item.uniqueID(), queryStrings, setIDs));
+}
+
+std::shared_ptr<QMGetSessionIDOperation> QMOperationManager::addGetSessionIDOperation()
+{
+    dw::assertMainThread();
+    auto operation = std::make_shared<QMGetSessionIDOperation>(connectorFactory(QString()));
+    operation->setRuName(QMPreferencesManager::sharedInstance().ruName());
+    m_multiThreadedOperationQueue.addOperation(operation);
+    return operation;
+}
+
+void QMOperationManager::addFetchTokenOperationForSessionID(const QString& sessionID, const QString& accountName,
+                                                            const QString& accountID, bool executeGetUserRequest)
+{
+    dw::assertMainThread();
+    // Every caller needs the user record to know the account's site, so it is always read.
+    (void)executeGetUserRequest;
+    auto operation = std::make_shared<QMFetchTokenOperation>(connectorFactory(QString()));
+    operation->setSessionID(sessionID);
+    operation->setAccountName(accountName);
+    operation->setAccountID(accountID);
+    operation->setExecuteGetUserRequest(true);
+    m_singleThreadedOperationQueue.addOperation(operation);
+}
+
+void QMOperationManager::addFetchTokenOperationForUser(const QString& username, const QString& secretID,
+                                                       const QString& accountName, const QString& accountID,
+                                                       bool executeGetUserRequest)
+{
+    dw::assertMainThread();
+    auto operation = std::make_shared<QMFetchTokenOperation>(connectorFactory(QString()));
+    operation->setUsername(username);
+    operation->setSecretID(secretID);
+    operation->setAccountName(accountName);
+    operation->setAccountID(accountID);
+    operation->setExecuteGetUserRequest(executeGetUserRequest);
+    m_singleThreadedOperationQueue.addOperation(operation);
+}
+
+void QMOperationManager::addGetCurrenteBayDataVersionsOperationSilent(bool silent)
+{
+    dw::assertMainThread();
+    m_multiThreadedOperationQueue.addOperation(
+        std::make_shared<QMGetEbayDataVersionsOperation>(connectorFactory(tokenForAccountID(QString())), silent));
+}
+
+void QMOperationManager::addGetCurrenteBayDataOperationForSiteID(qint64 siteID, bool includingCategoryTree,
+                                                                 bool characteristicSets, bool runSilent)
+{
+    dw::assertMainThread();
+    auto operation = std::make_shared<QMGetEbayDataOperation>(
+        connectorFactory(tokenForAccountID(QString()), false, siteID), includingCategoryTree, characteristicSets);
+    operation->setRunSilent(runSilent);
+    m_multiThreadedOperationQueue.addOperation(operation);
+}
+
+void QMOperationManager::addGetItemRecommendationsOperationForAccountID(const QString& accountID,
+                                                                        const QMEbayItem& item)
+{
+    dw::assertMainThread();
+    auto operation = std::make_shared<QMGetItemRecommendationsOperation>(
+        connectorFactory(tokenForAccountID(accountID), false, item.siteID()), item.infoDictionaryForOperations(),
+        accountID);
+    operation->setCategoryID(item.category());
+    m_singleThreadedOperationQueue.addOperation(operation);
 }
 
 std::shared_ptr<QMVerifyAddItemOperationEnvelope> QMOperationManager::addVerifyAddItemOperationsForEbayItems(

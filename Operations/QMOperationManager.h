@@ -29,6 +29,7 @@
 
 class DWEbayConnector;
 class QMGenericAddImageOperation;
+class QMGetSessionIDOperation;
 class QMVerifyAddItemOperationEnvelope;
 
 inline constexpr const char* kQMMaxConcurrentOperationsKey = "maxConcurrentOperations";
@@ -103,6 +104,22 @@ public:
     // A product search for the listing on the envelope queue, in the listing's site and within the
     // characteristic sets of its categories (none without a lookup).
     void addGetProductSearchResultsOperationForItem(const QMEbayItem& item, const QStringList& queryStrings);
+    // Sign-in: a session ID for the preferences' redirect name, asked without a token on the
+    // envelope queue. The caller watches the returned operation's end.
+    std::shared_ptr<QMGetSessionIDOperation> addGetSessionIDOperation();
+    // The token for a signed-in session, always followed by GetUser; on the serial queue.
+    void addFetchTokenOperationForSessionID(const QString& sessionID, const QString& accountName,
+                                            const QString& accountID, bool executeGetUserRequest);
+    // The token by user name and secret ID; GetUser only when asked. On the serial queue.
+    void addFetchTokenOperationForUser(const QString& username, const QString& secretID, const QString& accountName,
+                                       const QString& accountID, bool executeGetUserRequest);
+    // eBay's data versions against the stores of every site; on the envelope queue.
+    void addGetCurrenteBayDataVersionsOperationSilent(bool silent);
+    // The chosen store files of one site downloaded and saved; on the envelope queue.
+    void addGetCurrenteBayDataOperationForSiteID(qint64 siteID, bool includingCategoryTree, bool characteristicSets,
+                                                 bool runSilent = false);
+    // Suggested item specifics for the listing's primary category; on the serial queue.
+    void addGetItemRecommendationsOperationForAccountID(const QString& accountID, const QMEbayItem& item);
     // The upload of one picture, not queued. System 301 is gone: asserts "MobileMe/.Mac no longer
     // available as an image service".
     std::shared_ptr<QMGenericAddImageOperation>

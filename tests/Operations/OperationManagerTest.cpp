@@ -1,11 +1,20 @@
 #include "DWEBay2/DWEbayConnector.h"
 #include "DWEBay2/types/EBayAddItemRequestType.h"
+#include "DWEBay2/types/EBayFetchTokenRequestType.h"
+#include "DWEBay2/types/EBayGetItemRecommendationsRequestType.h"
+#include "DWEBay2/types/EBayGetSessionIDRequestType.h"
 #include "DWEBay2/types/EBayItemType.h"
 #include "DWEBay2/types/EBayPictureDetailsType.h"
 #include "DWEBay2/types/EBayUploadSiteHostedPicturesRequestType.h"
 #include "DWEBay2/types/EBayVerifyAddItemRequestType.h"
+#include "DWEBay2/types/EBayXMLRequesterCredentialsType.h"
 #include "DWKit/QMLogManager.h"
 #include "Operations/QMAddItemOperation.h"
+#include "Operations/QMFetchTokenOperation.h"
+#include "Operations/QMGetEbayDataOperation.h"
+#include "Operations/QMGetEbayDataVersionsOperation.h"
+#include "Operations/QMGetItemRecommendationsOperation.h"
+#include "Operations/QMGetSessionIDOperation.h"
 #include "Operations/QMImageUploadInformationManager.h"
 #include "Operations/QMOperationManager.h"
 #include "Operations/QMVerifyAddItemOperationEnvelope.h"
@@ -106,6 +115,8 @@ protected:
     }
     ~OperationManagerTest() override
     {
+        // The manager's operations may still be logging: let them end before the singletons go.
+        m_manager.reset();
         QMAccountDataSource::install(nullptr);
         dw::UserDefaults::standard().removeObjectForKey(QLatin1String(kQMMaxConcurrentOperationsKey));
         QMImageUploadInformationManager::resetSharedInstance();
@@ -480,4 +491,74 @@ TEST_F(OperationManagerTest, ProductSearchAsksInTheListingsSiteWithinItsCategori
     EXPECT_TRUE(sent.at(0).xml.contains("1137"));
     EXPECT_EQ(askedCategories, (QList<qint64>{1245}));
     EXPECT_EQ(askedSite, 77);
+}
+
+// Which queue each sign-in, eBay-data and recommendation call lands on, and what it sends.
+TEST_F(OperationManagerTest, SignInDataAndRecommendationCallsGoOnTheirQueuesWithTheirSettings)
+{
+    m_ebay.useFixtureReplies();
+    dw::UserDefaults::standard().registerDefaults({{QStringLiteral("eBayRuName"), QStringLiteral("Quillmart-RuName")}});
+    std::map<const void*, QList<DWNSOperationPtr>> added;
+    auto& center = dw::NotificationCenter::defaultCenter();
+    dw::ScopedObservation observation(
+        center,
+        center.addObserver(
+            QLatin1String(DWNSNotificationOperationQueueOperation_added), nullptr, [&](const dw::Notification& note) {
+                added[note.object.identity]
+                    << note.userInfo.value(QLatin1String(kDWNSUserInfoKeyOperation)).value<DWNSOperationPtr>();
+            }));
+    const void* serial = &m_manager->singleThreadedOperationQueue();
+    const void* envelopes = &m_manager->multiThreadedOperationQueue();
+    auto waitForCalls = [&](std::size_t count) {
+        return QTest::qWaitFor([&] { return m_ebay.requestCount() >= count; }, 10000);
+    };
+
+    const auto session = m_manager->addGetSessionIDOperation();
+    ASSERT_TRUE(waitForCalls(1));
+    const auto asked = m_ebay.requests(QStringLiteral("GetSessionID"));
+    ASSERT_EQ(asked.size(), 1u);
+    const auto sessionRequest = asked.at(0).documentAs<EBayGetSessionIDRequestType>();
+    ASSERT_TRUE(sessionRequest);
+    EXPECT_EQ(sessionRequest->ruName(), QStringLiteral("Quillmart-RuName"));
+    EXPECT_FALSE(sessionRequest->requesterCredentials() &&
+                 !sessionRequest->requesterCredentials()->eBayAuthToken().isEmpty());
+
+    // The user record is read after a fetch by session even when the caller says no.
+    m_manager->addFetchTokenOperationForSessionID(QStringLiteral("session-1"), QStringLiteral("Default Account"),
+                                                  QStringLiteral("account-1"), false);
+    ASSERT_TRUE(waitForCalls(3));
+    ASSERT_EQ(m_ebay.requests(QStringLiteral("FetchToken")).size(), 1u);
+    EXPECT_EQ(m_ebay.requests(QStringLiteral("FetchToken")).at(0).documentAs<EBayFetchTokenRequestType>()->sessionID(),
+              QStringLiteral("session-1"));
+    EXPECT_EQ(m_ebay.requests(QStringLiteral("GetUser")).size(), 1u);
+
+    const auto item = listing(QStringLiteral("R"), 0);
+    item->setSiteID(77);
+    item->setCategory(1245);
+    m_manager->addGetItemRecommendationsOperationForAccountID(QStringLiteral("seller"), *item);
+    ASSERT_TRUE(waitForCalls(4));
+    const auto recommended = m_ebay.requests(QStringLiteral("GetItemRecommendations"));
+    ASSERT_EQ(recommended.size(), 1u);
+    EXPECT_EQ(recommended.at(0).headerValue("X-EBAY-API-SITEID"), "77");
+    EXPECT_TRUE(recommended.at(0).xml.contains("<CategoryID>1245</CategoryID>"));
+    EXPECT_TRUE(recommended.at(0).xml.contains("secret-token"));
+
+    m_manager->addGetCurrenteBayDataVersionsOperationSilent(true);
+    m_manager->addGetCurrenteBayDataOperationForSiteID(77, true, false, true);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return added[envelopes].size() == 3; }, 10000));
+    m_manager->multiThreadedOperationQueue().waitUntilAllOperationsAreFinished();
+    m_manager->singleThreadedOperationQueue().waitUntilAllOperationsAreFinished();
+
+    ASSERT_EQ(added[serial].size(), 2);
+    EXPECT_TRUE(std::dynamic_pointer_cast<QMFetchTokenOperation>(added[serial].at(0)));
+    EXPECT_TRUE(std::dynamic_pointer_cast<QMGetItemRecommendationsOperation>(added[serial].at(1)));
+    EXPECT_EQ(added[envelopes].at(0), session);
+    const auto versions = std::dynamic_pointer_cast<QMGetEbayDataVersionsOperation>(added[envelopes].at(1));
+    ASSERT_TRUE(versions);
+    EXPECT_TRUE(versions->runSilent());
+    const auto data = std::dynamic_pointer_cast<QMGetEbayDataOperation>(added[envelopes].at(2));
+    ASSERT_TRUE(data);
+    EXPECT_TRUE(data->downloadCategoryTree());
+    EXPECT_FALSE(data->downloadCharacteristicSets());
+    EXPECT_TRUE(data->runSilent());
 }

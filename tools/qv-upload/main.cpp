@@ -17,6 +17,7 @@
 #include "DWEBay2/types/EBayAmountType.h"
 #include "DWEBay2/types/EBayFeeType.h"
 #include "DWEBay2/types/EBayFeesType.h"
+#include "Operations/QMAccountManager.h"
 #include "Operations/QMAddItemOperation.h"
 #include "Operations/QMGenericAddImageOperation.h"
 #include "Operations/QMOperationManager.h"
@@ -351,6 +352,8 @@ int run(QCoreApplication& app, const Options& options)
 
     if (!options.token.isEmpty())
         QMAccountDataSource::install(std::make_shared<GivenToken>(options.token));
+    else
+        QMAccountManager::installAsModelSource(QMAccountManager::sharedQMAccountManager());
     const auto accounts = QMAccountDataSource::installed();
     const QString accountID = accounts ? accounts->defaultAccountID() : QString();
     if (accountID.isEmpty() || accounts->tokenForAccountID(accountID).isEmpty()) {

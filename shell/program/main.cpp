@@ -4,14 +4,15 @@
 
 #include "platform/widgets/MessageBoxAlertPresenter.h"
 
-#include <QApplication>
+#include "shell/QMBApplication.h"
+
 #include <QLabel>
 #include <QMainWindow>
 #include <QVBoxLayout>
 
 int main(int argc, char** argv)
 {
-    QApplication app(argc, argv);
+    QMBApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("QuillmartVodar"));
     QApplication::setApplicationDisplayName(QStringLiteral("Quillmart Vodar"));
     QApplication::setOrganizationName(QStringLiteral("Quillmart"));

@@ -1,0 +1,6 @@
+#include "panels/QMFeePanelController.h"
+
+void QMFeePanelController::showFeePanelForFeeDictionary(const QVariantMap&, const QString&, QWidget*)
+{
+    // Not built yet.
+}

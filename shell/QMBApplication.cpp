@@ -1,0 +1,3 @@
+#include "shell/QMBApplication.h"
+
+QMBApplication::QMBApplication(int& argc, char** argv) : QApplication(argc, argv) {}

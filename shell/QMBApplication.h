@@ -1,0 +1,12 @@
+#pragma once
+// The application object.
+
+#include <QApplication>
+
+class QMBApplication : public QApplication
+{
+    Q_OBJECT
+
+public:
+    QMBApplication(int& argc, char** argv);
+};
