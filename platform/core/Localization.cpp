@@ -1,19 +1,67 @@
 #include "platform/core/Localization.h"
 
+#include "platform/core/Paths.h"
+
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QHash>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <map>
+#include <mutex>
 
 namespace dw {
 
+namespace {
+
+// The tables read from the resources folder, by name: "strings/<table>.json" and every
+// "strings/<table>/*.json" (so that parts of the program keep their entries apart). A table
+// without a file is an empty one.
+const QHash<QString, QString>& resourceTable(const char* table)
+{
+    static std::mutex mutex;
+    static std::map<QByteArray, QHash<QString, QString>> tables;
+    const std::lock_guard lock(mutex);
+    const QByteArray name(table);
+    auto found = tables.find(name);
+    if (found != tables.end())
+        return found->second;
+    QHash<QString, QString> entries;
+    const QString base = paths::resourcesFolder() + QStringLiteral("strings/") + QString::fromUtf8(name);
+    QStringList files{base + QStringLiteral(".json")};
+    for (const QString& part : QDir(base).entryList({QStringLiteral("*.json")}, QDir::Files, QDir::Name))
+        files << base + u'/' + part;
+    for (const QString& path : files) {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            continue;
+        const QJsonObject object = QJsonDocument::fromJson(file.readAll()).object();
+        for (auto entry = object.begin(); entry != object.end(); ++entry) {
+            if (entry.value().isString())
+                entries.insert(entry.key(), entry.value().toString());
+        }
+    }
+    // A std::map entry stays where it is while others are added, so the reference holds.
+    return tables.emplace(name, std::move(entries)).first->second;
+}
+
+} // namespace
+
 QString localized(const char* englishText, const char* table)
 {
-    if (!QCoreApplication::instance())
-        return QString::fromUtf8(englishText);
-    return QCoreApplication::translate(table, englishText);
+    return localized(QString::fromUtf8(englishText), table);
 }
 
 QString localized(const QString& englishText, const char* table)
 {
-    if (!QCoreApplication::instance() || englishText.isEmpty())
+    if (englishText.isEmpty())
+        return englishText;
+    const auto& entries = resourceTable(table);
+    const auto entry = entries.constFind(englishText);
+    if (entry != entries.constEnd())
+        return *entry;
+    if (!QCoreApplication::instance())
         return englishText;
     const QByteArray key = englishText.toUtf8();
     return QCoreApplication::translate(table, key.constData());

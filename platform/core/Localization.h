@@ -1,9 +1,12 @@
 #pragma once
-// User-visible texts, looked up with the English text as key.
+// User-visible texts, looked up with the English text (or a label key) as key.
 //
 // dw::localized("Missing Token") answers the entry of the default table ("Localizable"), or the
-// key itself when the table has no entry. String tables are Qt translations installed by the
-// program; with none installed every text is its English key. Any thread.
+// key itself when the table has no entry. A table is first looked for in the resources folder as
+// "strings/<table>.json" and "strings/<table>/*.json" (objects from key to text, read once); then
+// in the Qt translations the program installed. With neither, every text is its key. Any thread.
+//
+//     dw::localized("Days_7", "ManualLocalizable");   // "7 days"
 
 #include <QString>
 
