@@ -50,3 +50,5 @@ QString QMBAppController::authorizeURLForSessionID(const QString&) const
 {
     return QString();
 }
+
+void QMBAppController::addApplicationMenus(QMenuBar*) {}

@@ -19,6 +19,7 @@
 #include <memory>
 
 class DWEbayConnector;
+class QMenuBar;
 
 inline constexpr const char* kQMEbayTokenShouldBeFetchedNotification = "QMEbayTokenShouldBeFetched";
 
@@ -53,6 +54,10 @@ public:
 
     // The media browser panel, shown or hidden.
     void toggleMediaBrowser();
+
+    // The application's own menus (about, preferences, updates, store, sandbox, assistant, debug)
+    // added to a window's menu bar: every document window calls it for its bar.
+    void addApplicationMenus(QMenuBar* menuBar);
 
     // The eBay sign-in address for a session.
     QString authorizeURLForSessionID(const QString& sessionID) const;
