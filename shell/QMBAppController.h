@@ -12,13 +12,13 @@
 //     controller->awakeFromNib();
 //     controller->applicationDidFinishLaunching();
 
+#include "DWEBay2/DWEbayConnector.h"
 #include "Operations/QMOperationManager.h"
 
 #include <QObject>
 #include <QString>
 #include <memory>
 
-class DWEbayConnector;
 class QMenuBar;
 
 inline constexpr const char* kQMEbayTokenShouldBeFetchedNotification = "QMEbayTokenShouldBeFetched";

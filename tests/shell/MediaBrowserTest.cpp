@@ -1,0 +1,92 @@
+#include "shell/QMBMediaBrowserPanel.h"
+
+#include <QDir>
+#include <QImage>
+#include <QMenu>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrl>
+#include <gtest/gtest.h>
+
+namespace {
+
+void savePicture(const QString& path, Qt::GlobalColor colour)
+{
+    QImage image(300, 200, QImage::Format_RGB32);
+    image.fill(colour);
+    ASSERT_TRUE(image.save(path));
+}
+
+class MediaBrowser : public ::testing::Test
+{
+protected:
+    MediaBrowser()
+    {
+        for (const char* name : {"b.png", "a.jpg", "c.png"})
+            savePicture(m_pictures.filePath(QString::fromLatin1(name)), Qt::darkCyan);
+        QDir(m_pictures.path()).mkpath(QStringLiteral("Holiday/Beach"));
+        savePicture(m_pictures.filePath(QStringLiteral("Holiday/Beach/sea.png")), Qt::blue);
+        // Not a picture: never listed.
+        QFile notes(m_pictures.filePath(QStringLiteral("notes.txt")));
+        EXPECT_TRUE(notes.open(QIODevice::WriteOnly));
+        m_panel.setRootFolder(m_pictures.path());
+        m_panel.setAddImagesHandler([this](const QStringList& urls) { m_added << urls; });
+    }
+
+    QString path(const char* name) const { return m_pictures.filePath(QString::fromLatin1(name)); }
+    QString url(const char* name) const { return QUrl::fromLocalFile(path(name)).toString(); }
+
+    QTemporaryDir m_pictures;
+    QMBMediaBrowserPanel m_panel;
+    QList<QStringList> m_added;
+};
+
+} // namespace
+
+TEST_F(MediaBrowser, ListsThePicturesOfAFolderWithThumbnailsAndAddsTheSelectionInItsOrder)
+{
+    EXPECT_EQ(m_panel.picturePaths(), (QStringList{path("a.jpg"), path("b.png"), path("c.png")}));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return m_panel.thumbnailCount() == 3; }, 5000));
+
+    m_panel.selectPaths({path("c.png")});
+    m_panel.selectPaths({path("c.png"), path("a.jpg")});
+    m_panel.addSelectedImageFromBrowser();
+    ASSERT_EQ(m_added.size(), 1);
+    EXPECT_EQ(m_added.at(0), (QStringList{url("c.png"), url("a.jpg")}));
+
+    m_panel.showFolder(m_pictures.filePath(QStringLiteral("Holiday/Beach")));
+    EXPECT_EQ(m_panel.picturePaths(), QStringList{path("Holiday/Beach/sea.png")});
+    EXPECT_TRUE(m_panel.selectedPaths().isEmpty());
+}
+
+TEST_F(MediaBrowser, ContextMenuOffersOnlyAddingTitledForTheSelection)
+{
+    struct Case
+    {
+        QStringList selection;
+        QStringList titles;
+    };
+    const Case cases[] = {
+        {{}, {}},
+        {{path("b.png")}, {QStringLiteral("Add Selected Image")}},
+        {{path("a.jpg"), path("b.png")}, {QStringLiteral("Add Selected Images")}},
+    };
+    for (const Case& row : cases) {
+        m_panel.selectPaths(row.selection);
+        std::unique_ptr<QMenu> menu(m_panel.contextMenuForSelection(nullptr));
+        QStringList titles;
+        for (const QAction* action : menu->actions())
+            titles << action->text();
+        EXPECT_EQ(titles, row.titles) << row.selection.size();
+    }
+}
+
+TEST_F(MediaBrowser, NothingIsHandedOnWithoutPicturesOrWithoutAReceiver)
+{
+    m_panel.addSelectedImageFromBrowser();
+    EXPECT_TRUE(m_added.isEmpty());
+    m_panel.setAddImagesHandler({});
+    m_panel.selectPaths({path("a.jpg")});
+    m_panel.addSelectedImageFromBrowser();
+    EXPECT_TRUE(m_added.isEmpty());
+}
