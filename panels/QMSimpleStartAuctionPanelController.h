@@ -1,8 +1,8 @@
 #pragma once
 // The start-listings sheet: confirms the upload of listings after a verify pass that shows their
 // fees. Document-modal, without a modal loop: it answers with a notification whose object is the
-// sheet, "QMStartTemplates" (user info "templates", "accountID") or
-// "QStartTemplatesPanelCanceldNotification".
+// sheet, "QMStartTemplates" (user info "templates": QVariant::fromValue of the
+// QList<std::shared_ptr<QMEbayItem>>, "accountID": text) or "QStartTemplatesPanelCanceldNotification".
 
 #include <QList>
 #include <QObject>
