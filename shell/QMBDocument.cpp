@@ -549,20 +549,10 @@ QMEbayItemValidator& QMBDocument::defaultItemValidator()
 
 std::shared_ptr<QMOperationManager> QMBDocument::defaultOperationManager()
 {
-    // The application delegate makes the connectors; the manager finds live listings among the
-    // open documents.
+    // The application delegate makes the connectors, and at start it had the manager find live
+    // listings among the open documents.
     const auto controller = QMBAppController::shared();
-    auto manager = controller ? controller->defaultOperationManager() : QMOperationManager::sharedQMOperationManager();
-    manager->setOpenListings([] { return QMBDocumentController::sharedDocumentController().openListings(); });
-    // Product searches from the document look within the sets of the listing's categories.
-    manager->setSearchCharacteristicSets([](const QList<qint64>& categoryIDs, qint64 siteID) {
-        QStringList setIDs;
-        for (qint64 id : QMCategoryDataManager::sharedQMCategoryDataManager()->searchCharacteristicSetsForCategoryIDs(
-                 categoryIDs, siteID))
-            setIDs << QString::number(id);
-        return setIDs;
-    });
-    return manager;
+    return controller ? controller->defaultOperationManager() : QMOperationManager::sharedQMOperationManager();
 }
 
 void QMBDocument::verifyItemWithEBay(const std::shared_ptr<QMEbayItem>& item, bool showFeePanel)

@@ -88,7 +88,10 @@ protected:
         m_categories->addCategory(0, categoryWithConditions(100, std::nullopt));
         m_ebay.useFixtureReplies();
         m_ebay.setReply(QStringLiteral("VerifyAddItem"), verifyReply("Success"));
-        QMOperationManager::sharedQMOperationManager()->setDelegate(m_connectors);
+        // What the application sets up at start.
+        const auto manager = QMOperationManager::sharedQMOperationManager();
+        manager->setDelegate(m_connectors);
+        manager->setOpenListings([] { return QMBDocumentController::sharedDocumentController().openListings(); });
 
         m_panels.showFeePanel = [this](const QVariantMap& fees, const QString& total, QWidget* window) {
             m_feePanels.append({fees, total, window});

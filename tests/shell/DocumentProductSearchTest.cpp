@@ -66,10 +66,10 @@ protected:
         EXPECT_TRUE(registerApplicationDefaults(dw::UserDefaults::standard()));
         SQCategoryDataManager::sharedSQCategoryDataManager()->unloadAll();
         SQCategoryCacheManager::resetSharedCacheForTesting();
-        const auto manager = QMCategoryDataManager::sharedQMCategoryDataManager();
+        const auto categories = QMCategoryDataManager::sharedQMCategoryDataManager();
         EXPECT_TRUE(
-            manager->saveCategoryTreeFileData(readFile(kStores + QStringLiteral("/Categories.site77.sqlite")), 77));
-        EXPECT_TRUE(manager->saveCharacteristicSetsFileData(
+            categories->saveCategoryTreeFileData(readFile(kStores + QStringLiteral("/Categories.site77.sqlite")), 77));
+        EXPECT_TRUE(categories->saveCharacteristicSetsFileData(
             readFile(kStores + QStringLiteral("/Attributes.site77.sqlite")), 77));
         QMAccountDataSource::install(m_accounts);
         // No products: the panel loads no product page, so no web engine starts.
@@ -77,7 +77,18 @@ protected:
             QStringLiteral("GetProductSearchResults"),
             R"(<?xml version="1.0" encoding="UTF-8"?><GetProductSearchResultsResponse )"
             R"(xmlns="urn:ebay:apis:eBLBaseComponents"><Ack>Success</Ack></GetProductSearchResultsResponse>)");
-        QMOperationManager::sharedQMOperationManager()->setDelegate(m_connectors);
+        // What the application sets up at start.
+        const auto manager = QMOperationManager::sharedQMOperationManager();
+        manager->setDelegate(m_connectors);
+        manager->setOpenListings([] { return QMBDocumentController::sharedDocumentController().openListings(); });
+        manager->setSearchCharacteristicSets([](const QList<qint64>& categoryIDs, qint64 siteID) {
+            QStringList sets;
+            for (const qint64 set :
+                 QMCategoryDataManager::sharedQMCategoryDataManager()->searchCharacteristicSetsForCategoryIDs(
+                     categoryIDs, siteID))
+                sets << QString::number(set);
+            return sets;
+        });
         m_document = QMBDocumentController::sharedDocumentController().openUntitledDocumentAndDisplay(false);
         m_document->item()->setSiteID(77);
     }
