@@ -4,7 +4,6 @@
 #include "DWEBay2/DWEbayConnector.h"
 #include "DWKit/NSString+DWExtensions.h"
 #include "DWKit/QMAlertPanels.h"
-#include "DWKit/QMUndoManager.h"
 #include "Operations/QMAddItemOperationEnvelope.h"
 #include "Operations/QMOperationManager.h"
 #include "Operations/QMVerifyAddItemOperationEnvelope.h"
@@ -47,7 +46,6 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QToolBar>
-#include <QUndoStack>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -721,26 +719,30 @@ void QMBDocument::buildMenus()
             QApplication::quit();
     });
 
-    QMenu* editMenu = menuBar()->addMenu(dw::localized("&Edit"));
-    editMenu->setObjectName(QStringLiteral("editMenu"));
-    QUndoStack* undo = QMUndoManager::sharedQMUndoManager();
-    QAction* undoAction = undo->createUndoAction(editMenu, dw::localized("Undo"));
-    undoAction->setShortcut(QKeySequence::Undo);
-    QAction* redoAction = undo->createRedoAction(editMenu, dw::localized("Redo"));
-    redoAction->setShortcut(QKeySequence::Redo);
-    editMenu->addAction(undoAction);
-    editMenu->addAction(redoAction);
-    editMenu->addSeparator();
-    m_insertLinkAction =
-        add(editMenu, "webviewInsertLinkAction", "Insert Link…", QKeySequence(), &QMBDocument::webviewInsertLinkAction);
-    add(editMenu, "webviewAddSubtitleAction", "Add Subtitle", QKeySequence(), &QMBDocument::webviewAddSubtitleAction);
-    add(editMenu, "webviewRemoveSubtitleAction", "Remove Subtitle", QKeySequence(),
+    // The application's menus (Edit, Help, ...) follow File; the listing's own commands go into
+    // its Edit menu and a Listing menu before Help.
+    if (const auto controller = QMBAppController::shared())
+        controller->addApplicationMenus(menuBar());
+    QMenu* editMenu = menuBar()->findChild<QMenu*>(QStringLiteral("editMenu"), Qt::FindDirectChildrenOnly);
+    if (!editMenu) {
+        editMenu = menuBar()->addMenu(dw::localized("&Edit"));
+        editMenu->setObjectName(QStringLiteral("editMenu"));
+    }
+    QMenu* descriptionMenu = new QMenu(dw::localized("Description"), editMenu);
+    descriptionMenu->setObjectName(QStringLiteral("descriptionMenu"));
+    m_insertLinkAction = add(descriptionMenu, "webviewInsertLinkAction", "Insert Link…", QKeySequence(),
+                             &QMBDocument::webviewInsertLinkAction);
+    add(descriptionMenu, "webviewAddSubtitleAction", "Add Subtitle", QKeySequence(),
+        &QMBDocument::webviewAddSubtitleAction);
+    add(descriptionMenu, "webviewRemoveSubtitleAction", "Remove Subtitle", QKeySequence(),
         &QMBDocument::webviewRemoveSubtitleAction);
+    editMenu->addSeparator();
+    editMenu->addMenu(descriptionMenu);
     // Inserting a link needs a description to put it in.
-    connect(editMenu, &QMenu::aboutToShow, this,
+    connect(descriptionMenu, &QMenu::aboutToShow, this,
             [this] { m_insertLinkAction->setEnabled(!m_item->itemDescriptionAsString().isEmpty()); });
 
-    QMenu* listingMenu = menuBar()->addMenu(dw::localized("&Listing"));
+    auto* listingMenu = new QMenu(dw::localized("&Listing"), menuBar());
     listingMenu->setObjectName(QStringLiteral("listingMenu"));
     add(listingMenu, "getFeesFromEBayAction", "Check Fees", QKeySequence(), &QMBDocument::getFeesFromEBay);
     add(listingMenu, "verifyAuctionAction", "Verify Auction", QKeySequence(), &QMBDocument::verifyAuction);
@@ -763,8 +765,10 @@ void QMBDocument::buildMenus()
     add(listingMenu, "showMediaBrowserAction", "Images Browser", QKeySequence(), &QMBDocument::showMediaBrowserAction);
     add(listingMenu, "reloadAuctionPreviewAction", "Reload Preview", QKeySequence::Refresh,
         &QMBDocument::reloadAuctionPreview);
-    if (const auto controller = QMBAppController::shared())
-        controller->addApplicationMenus(menuBar());
+    if (QMenu* help = menuBar()->findChild<QMenu*>(QStringLiteral("helpMenu"), Qt::FindDirectChildrenOnly))
+        menuBar()->insertMenu(help->menuAction(), listingMenu);
+    else
+        menuBar()->addMenu(listingMenu);
 }
 
 void QMBDocument::updateRecentMenu()
