@@ -12,7 +12,8 @@
 //   QMBDocument+Observation.cpp   watching the listing and reloading the preview
 //   QMBDocument+WebView.cpp       the preview's web view and editor
 //   QMBDocument+Toolbar.cpp       the toolbar
-//   QMBDocument+SplitView.cpp     the split views and the design chooser
+//   QMBDocument+SplitView.cpp     the split views
+//   QMBDocument+DesignFlow.cpp    the design chooser
 //
 // The window's areas are named (object names as the accessors below) and show what is missing
 // until the part that fills them hands over its view (QMBDocumentArea::setContentView).
@@ -29,9 +30,11 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 #include <QVariantList>
 #include <memory>
 
+class QAction;
 class QMAddItemOperationEnvelope;
 class QMAddItemProgressPanelController;
 class QMAnimatedSplitView;
@@ -39,6 +42,8 @@ class QMBDocumentArea;
 class QMBDocumentOperationFeedback;
 class QMBSettingsPane;
 class QMContainerView;
+class QMDesignFlowUIController;
+class QMDesignTemplate;
 class QMEbayImage;
 class QMEbayItem;
 class QMEbayItemContainer;
@@ -47,7 +52,6 @@ class QMProgressPanelController;
 class QMSimpleStartAuctionPanelController;
 class QMVerifyAddItemOperationEnvelope;
 class QMSplitView;
-class QAction;
 class QMenu;
 class QToolBar;
 
@@ -236,11 +240,33 @@ public:
     void setupWebView();
     QString selectedDescriptionString() const;
     void replaceDescriptionSelectionWithMarkup(const QString& markup);
-    // Toolbar (QMBDocument+Toolbar.cpp).
+    // Toolbar (QMBDocument+Toolbar.cpp): the items by identifier, as a fresh window shows them.
     void setupToolbarForWindow();
-    // Split views and design chooser (QMBDocument+SplitView.cpp).
+    static QStringList toolbarDefaultItemIdentifiers();
+    static QStringList toolbarAllowedItemIdentifiers();
+    // A new item for the identifier (the bare item for one that is not the document's own).
+    QAction* toolbarItemForItemIdentifier(const QString& identifier);
+    // The settings pane is shown; the design chooser is shown.
+    bool optionsVisible() const;
+    bool designsVisible() const;
+    // Split views and design chooser (QMBDocument+SplitView.cpp): the settings pane keeps its
+    // width and is only shown or hidden; the chooser is shown, hidden, or hidden by a double click
+    // on its divider.
     void setupSplitViews();
+    void toggleMainHorizontalSplitView();
+    void toggleMainVerticalSplitView();
+    void toggleAuctionDesignSplitView();
+    void updatePreviewColapseButton();
+    // The design chooser above the preview and the document's answers to it
+    // (QMBDocument+DesignFlow.cpp): a chosen design or layout is set on the listing and the
+    // preview reloads once; a keyword filter shows its designs for the listing.
     void setupDesignChooser();
+    QMDesignFlowUIController* designFlowController() const { return m_designFlowController; }
+    void designFlowUIControllerSelectionChangedTo(QMDesignFlowUIController* chooser,
+                                                  const std::shared_ptr<QMDesignTemplate>& design);
+    void designFlowUIControllerSelectedLayoutChangedTo(QMDesignFlowUIController* chooser, const QString& layoutName);
+    void designFlowUIControllerSelectedDesignsChangedTo(QMDesignFlowUIController* chooser,
+                                                        const QList<std::shared_ptr<QMDesignTemplate>>& designs);
 
 Q_SIGNALS:
     // The edited mark or the display name changed.
@@ -308,4 +334,5 @@ private:
     std::shared_ptr<QMAddItemOperationEnvelope> m_currentAddItemEnvelope;
     // The notifications of operations and of the start sheet, and the progress panels.
     std::unique_ptr<QMBDocumentOperationFeedback> m_feedback;
+    QMDesignFlowUIController* m_designFlowController = nullptr;
 };
