@@ -21,6 +21,7 @@
 #include "ProgressAnimationView/QMProgressAnimationTarget.h"
 #include "ProgressAnimationView/QMTransform3D.h"
 
+#include <QAbstractItemModel>
 #include <QHash>
 #include <QImage>
 #include <QList>
@@ -30,7 +31,6 @@
 #include <QWidget>
 #include <functional>
 
-class QAbstractItemModel;
 class QMProgressBarLayer;
 class QMProgressItemLayer;
 

@@ -75,7 +75,7 @@ void QMAddItemProgressPanelController::buildEnvelopesView()
     m_envelopesView = view;
 
     m_progressArrayController = new QMProgressItemListModel(this);
-    m_progressAnimationView = new QMProgressAnimationView(QSize(625, 200), view);
+    m_progressAnimationView = new QMProgressAnimationView(QSize(625, 270), view);
     // The binding of the nib: the animation follows the items' list.
     m_progressAnimationView->bindItems(m_progressArrayController);
 

@@ -3,8 +3,8 @@
 #include "DWCoreDataEbayDataClasses/SQCategoryCacheManager.h"
 #include "DWKit/NSArray+DWExtensions.h"
 #include "model/QMFavoriteCategoriesManager.h"
+#include "panels/QMCategoryBrowser.h"
 #include "panels/QMCategoryPathsModel.h"
-#include "panels/QMCategoryTreeModel.h"
 #include "platform/core/DWAssert.h"
 #include "platform/core/Localization.h"
 #include "platform/core/UserDefaults.h"
@@ -12,7 +12,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QColumnView>
 #include <QComboBox>
 #include <QDialog>
 #include <QFormLayout>
@@ -174,13 +173,9 @@ void QMCategoryPanelController::buildWindow()
 
     // Browser: one column per level below the root.
     QWidget* browserPage = tabPage(m_tabView, kBrowserTab, dw::localized("Browse"));
-    m_treeModel = new QMCategoryTreeModel(m_rootCategory, this);
-    m_categoryBrowser = new QColumnView(browserPage);
+    m_categoryBrowser = new QMCategoryBrowser(browserPage);
     m_categoryBrowser->setObjectName(QStringLiteral("categoryBrowser"));
-    m_categoryBrowser->setModel(m_treeModel);
-    m_categoryBrowser->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_categoryBrowser->setResizeGripsVisible(true);
-    m_categoryBrowser->setPreviewWidget(new QWidget(m_categoryBrowser));
+    m_categoryBrowser->setRootCategory(m_rootCategory);
     auto* browserLayout = new QVBoxLayout(browserPage);
     browserLayout->addWidget(m_categoryBrowser);
 
@@ -281,9 +276,11 @@ void QMCategoryPanelController::buildWindow()
     layout->addLayout(details);
     layout->addLayout(buttons);
 
-    connect(m_categoryBrowser->selectionModel(), &QItemSelectionModel::currentChanged, this,
-            [this] { noteCategorySelectionDidChange(browserSelection()); });
-    connect(m_categoryBrowser, &QAbstractItemView::doubleClicked, this, [this] { doOK(); });
+    connect(m_categoryBrowser, &QMCategoryBrowser::selectionChanged, this, [this] {
+        if (selectedTabIdentifier() == kBrowserTab)
+            noteCategorySelectionDidChange(browserSelection());
+    });
+    connect(m_categoryBrowser, &QMCategoryBrowser::doubleClicked, this, [this] { doOK(); });
     connect(m_categoryTable->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
         if (selectedTabIdentifier() == kTableTab)
             noteCategorySelectionDidChange(tableSelection());
@@ -396,7 +393,7 @@ SQCategoryPtr QMCategoryPanelController::selectedCategory() const
 
 SQCategoryPtr QMCategoryPanelController::browserSelection() const
 {
-    return m_treeModel ? m_treeModel->categoryForIndex(m_categoryBrowser->currentIndex()) : nullptr;
+    return m_categoryBrowser ? m_categoryBrowser->selectedCategory() : nullptr;
 }
 
 SQCategoryPtr QMCategoryPanelController::tableSelection() const
@@ -432,11 +429,7 @@ void QMCategoryPanelController::selectCategory(const SQCategoryPtr& category)
 
 void QMCategoryPanelController::selectCategoryInBrowser(const SQCategoryPtr& category)
 {
-    if (!category)
-        return;
-    const QModelIndex index = m_treeModel->indexForCategory(category);
-    if (index.isValid())
-        m_categoryBrowser->setCurrentIndex(index);
+    m_categoryBrowser->selectCategory(category);
 }
 
 void QMCategoryPanelController::selectCategoryInTable(const SQCategoryPtr& category)

@@ -19,13 +19,12 @@
 #include <QVariantList>
 #include <QtGlobal>
 
-class QColumnView;
 class QComboBox;
 class QDialog;
 class QLabel;
 class QLineEdit;
+class QMCategoryBrowser;
 class QMCategoryPathsModel;
-class QMCategoryTreeModel;
 class QPushButton;
 class QStandardItemModel;
 class QTabWidget;
@@ -111,7 +110,7 @@ private:
 
     QPointer<QDialog> m_window;
     QTabWidget* m_tabView = nullptr;
-    QColumnView* m_categoryBrowser = nullptr;
+    QMCategoryBrowser* m_categoryBrowser = nullptr;
     QTreeView* m_categoryTable = nullptr;
     QTreeView* m_favoritesTable = nullptr;
     QLineEdit* m_searchField = nullptr;
@@ -124,7 +123,6 @@ private:
     QPushButton* m_okButton = nullptr;
     QPushButton* m_addFavoriteButton = nullptr;
     QPushButton* m_removeFavoriteButton = nullptr;
-    QMCategoryTreeModel* m_treeModel = nullptr;
     QMCategoryPathsModel* m_categoryPathsController = nullptr;
     QStandardItemModel* m_favoriteCategoriesController = nullptr;
 
