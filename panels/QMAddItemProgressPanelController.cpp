@@ -18,6 +18,7 @@
 #include <QEventLoop>
 #include <QHBoxLayout>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
@@ -43,13 +44,24 @@ QMAddItemProgressPanelController::QMAddItemProgressPanelController(QWidget* pare
         center, center.addObserver(
                     QLatin1String(kQMAddItemOperationEnvelopeStatusChangedNotification), nullptr,
                     [this](const dw::Notification& notification) { handleEnvelopeStatusChanged(notification); }));
-    // Escape or closing the window: on the upload face it cancels, on the error face it closes.
-    connect(panel, &QDialog::rejected, this, [this] {
+    panel->installEventFilter(this);
+}
+
+bool QMAddItemProgressPanelController::eventFilter(QObject* watched, QEvent* event)
+{
+    // The seller's Escape or the window's close button: on the upload face it cancels, on the error
+    // face it closes. A close of the program's own (dismissing the panel) is no such request.
+    const bool escape = event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape;
+    const bool userClose = event->type() == QEvent::Close && event->spontaneous();
+    if (watched == window() && (escape || userClose)) {
+        event->ignore();
         if (m_currentView == m_errorView)
             errorButtonClicked(AbortButton);
         else if (m_currentView == m_envelopesView)
             doCancel();
-    });
+        return true;
+    }
+    return QMProgressPanelController::eventFilter(watched, event);
 }
 
 QMAddItemProgressPanelController::~QMAddItemProgressPanelController()

@@ -118,6 +118,7 @@ public:
 
 protected:
     explicit QMAddItemProgressPanelController(QWidget* parentWindow);
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildEnvelopesView();

@@ -7,6 +7,7 @@
 #include "platform/core/Paths.h"
 #include "platform/widgets/DesktopServices.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <optional>
@@ -66,7 +67,7 @@ bool openHelpAnchor(const QString& anchor)
 
 QString writeEBayMessageFile(const QString& eBayMessage)
 {
-    const QString folder = dw::paths::temporaryFolder();
+    const QString folder = QDir::cleanPath(dw::paths::temporaryFolder());
     if (folder.isEmpty())
         return QString();
     const QString path = dw::paths::safeChildPath(folder, QLatin1String(kEBayMessageFileName));
@@ -88,7 +89,7 @@ void showEBayMessage(const QString& eBayMessage)
 {
     QString path = writeEBayMessageFile(eBayMessage);
     if (path.isNull()) {
-        const QString folder = dw::paths::temporaryFolder();
+        const QString folder = QDir::cleanPath(dw::paths::temporaryFolder());
         if (folder.isEmpty())
             return;
         // An earlier message file, if any, is still better than nothing.

@@ -103,7 +103,8 @@ std::shared_ptr<QMErrorEnvelope> warnings()
          QMError::errorWithCode(QStringLiteral("1"),
                                 QStringLiteral("Listings in this category sell better with at least three pictures."),
                                 QLatin1String(kQMErrorLevelWarning))});
-    errors->setEBayMessage(QStringLiteral("<p>Listings in this category sell better with at least three pictures.</p>"));
+    errors->setEBayMessage(
+        QStringLiteral("<p>Listings in this category sell better with at least three pictures.</p>"));
     return errors;
 }
 
@@ -115,9 +116,11 @@ int showProgress()
     panel->progressBar()->setIndeterminate(false);
     panel->progressBar()->setMaxValue(30);
     panel->progressBar()->setDoubleValue(17);
-    const char* titles[] = {"Canon AE-1 Program 35mm SLR", "Leica M3 rangefinder body", "Rolleiflex 2.8F TLR",
-                            "Olympus OM-1 with 50mm f/1.8", "Nikon F2 Photomic", "Pentax Spotmatic SP",
-                            "Minolta X-700 kit", "Yashica Mat-124G", "Zeiss Ikon Contessa", "Kodak Retina IIIc",
+    const char* titles[] = {"Canon AE-1 Program 35mm SLR", "Leica M3 rangefinder body",
+                            "Rolleiflex 2.8F TLR",         "Olympus OM-1 with 50mm f/1.8",
+                            "Nikon F2 Photomic",           "Pentax Spotmatic SP",
+                            "Minolta X-700 kit",           "Yashica Mat-124G",
+                            "Zeiss Ikon Contessa",         "Kodak Retina IIIc",
                             "Polaroid SX-70 Land Camera"};
     // Envelope statuses: finished twice, adding twice, pictures twice, verifying three times, a
     // stop on warnings and a failure.
@@ -170,7 +173,9 @@ int showChooser(const QString& tab)
     chooser->loadWindow(store, store->categoryForCategoryID(0));
     chooser->selectTabWithIdentifier(tab);
     if (tab == QLatin1String("table"))
-        chooser->window()->findChild<QLineEdit*>(QStringLiteral("categoryPathSearchField"))->setText(QStringLiteral("cam"));
+        chooser->window()
+            ->findChild<QLineEdit*>(QStringLiteral("categoryPathSearchField"))
+            ->setText(QStringLiteral("cam"));
     if (!leaves.isEmpty())
         chooser->selectCategory(leaves.first());
     chooser->window()->setWindowModality(Qt::WindowModal);
@@ -202,10 +207,11 @@ private:
 int showStart()
 {
     static dw::test::FakeTradingApi ebay;
-    ebay.setReply(QStringLiteral("VerifyAddItem"),
-                  R"(<?xml version="1.0" encoding="UTF-8"?><VerifyAddItemResponse xmlns="urn:ebay:apis:eBLBaseComponents">)"
-                  R"(<Ack>Success</Ack><Fees><Fee><Name>ListingFee</Name><Fee currencyID="USD">0.35</Fee></Fee>)"
-                  R"(<Fee><Name>InsertionFee</Name><Fee currencyID="USD">0.35</Fee></Fee></Fees></VerifyAddItemResponse>)");
+    ebay.setReply(
+        QStringLiteral("VerifyAddItem"),
+        R"(<?xml version="1.0" encoding="UTF-8"?><VerifyAddItemResponse xmlns="urn:ebay:apis:eBLBaseComponents">)"
+        R"(<Ack>Success</Ack><Fees><Fee><Name>ListingFee</Name><Fee currencyID="USD">0.35</Fee></Fee>)"
+        R"(<Fee><Name>InsertionFee</Name><Fee currencyID="USD">0.35</Fee></Fee></Fees></VerifyAddItemResponse>)");
     QMAccountDataSource::install(std::make_shared<Accounts>());
     dw::UserDefaults::standard().setObject(QStringLiteral("seller"), QStringLiteral("defaultAccountID"));
     static auto connectors = std::make_shared<Connectors>(ebay.url());
@@ -230,20 +236,19 @@ int showErrors()
     QMainWindow* document = documentWindow();
     auto errors = std::make_shared<QMErrorEnvelope>(QStringLiteral("eBay"), QStringLiteral("VerifyAddItem"));
     errors->setErrors(
-        {QMError::errorWithCode(QStringLiteral("240"),
-                                QStringLiteral("The item cannot be listed or modified. The title and/or description may "
-                                               "contain improper words, or the listing or seller may be in violation "
-                                               "of eBay policy."),
-                                QLatin1String(kQMErrorLevelError)),
-         QMError::errorWithCode(QStringLiteral("21919028"),
-                                QStringLiteral("The return policy details are incomplete."),
+        {QMError::errorWithCode(
+             QStringLiteral("240"),
+             QStringLiteral("The item cannot be listed or modified. The title and/or description may "
+                            "contain improper words, or the listing or seller may be in violation "
+                            "of eBay policy."),
+             QLatin1String(kQMErrorLevelError)),
+         QMError::errorWithCode(QStringLiteral("21919028"), QStringLiteral("The return policy details are incomplete."),
                                 QLatin1String(kQMErrorLevelWarning)),
          QMError::errorWithCode(QStringLiteral("87"), QStringLiteral("The category selected is not a leaf category."),
                                 QLatin1String(kQMErrorLevelError))});
     errors->setEBayMessage(QStringLiteral("<p>Please review eBay's listing policies.</p>"));
-    QTimer::singleShot(0, document, [document, errors] {
-        QMAddItemProgressPanelController::displayPanelForError(errors, document);
-    });
+    QTimer::singleShot(
+        0, document, [document, errors] { QMAddItemProgressPanelController::displayPanelForError(errors, document); });
     return qApp->exec();
 }
 
