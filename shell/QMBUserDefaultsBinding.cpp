@@ -1,5 +1,6 @@
 #include "shell/QMBUserDefaultsBinding.h"
 
+#include "panels/QMLocalizedAmounts.h"
 #include "platform/core/MainThread.h"
 #include "platform/core/NotificationCenter.h"
 #include "platform/core/UserDefaults.h"
@@ -44,6 +45,15 @@ void QMBUserDefaultsBinding::bindText(QLineEdit* field, const QString& key)
     show(binding);
 }
 
+void QMBUserDefaultsBinding::bindAmount(QLineEdit* field, const QString& key)
+{
+    m_bindings.append({field, key, false, true});
+    const Binding binding = m_bindings.last();
+    field->setValidator(qm::newAmountValidator(field));
+    connect(field, &QLineEdit::editingFinished, this, [this, binding] { write(binding); });
+    show(binding);
+}
+
 void QMBUserDefaultsBinding::bindCheckBox(QAbstractButton* checkBox, const QString& key, bool inverted)
 {
     m_bindings.append({checkBox, key, inverted});
@@ -75,7 +85,9 @@ void QMBUserDefaultsBinding::show(const Binding& binding)
     const bool wasShowing = m_showing;
     m_showing = true;
     if (auto* field = qobject_cast<QLineEdit*>(binding.control)) {
-        const QString text = defaults().stringForKey(binding.key);
+        QString text = defaults().stringForKey(binding.key);
+        if (binding.amount)
+            text = qm::typedTextFromStoredAmount(text);
         if (field->text() != text)
             field->setText(text);
     } else if (auto* checkBox = qobject_cast<QAbstractButton*>(binding.control)) {
@@ -93,9 +105,22 @@ void QMBUserDefaultsBinding::write(const Binding& binding)
     if (m_showing || !binding.control)
         return;
     if (auto* field = qobject_cast<QLineEdit*>(binding.control)) {
-        if (defaults().stringForKey(binding.key) == field->text() && defaults().objectForKey(binding.key).isValid())
+        QString value = field->text();
+        if (binding.amount) {
+            value = qm::storedAmountFromTypedText(value);
+            if (value.isNull()) {
+                show(binding);
+                return;
+            }
+        }
+        if (defaults().stringForKey(binding.key) == value && defaults().objectForKey(binding.key).isValid()) {
+            if (binding.amount)
+                show(binding);
             return;
-        defaults().setObject(field->text(), binding.key);
+        }
+        defaults().setObject(value, binding.key);
+        if (binding.amount)
+            show(binding);
     } else if (auto* checkBox = qobject_cast<QAbstractButton*>(binding.control)) {
         defaults().setBool(checkBox->isChecked() != binding.inverted, binding.key);
     } else if (auto* spinBox = qobject_cast<QSpinBox*>(binding.control)) {

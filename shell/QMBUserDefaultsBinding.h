@@ -41,6 +41,9 @@ public:
 
     // Text; an empty field writes "" (the key then reads empty, not its registered value).
     void bindText(QLineEdit* field, const QString& key);
+    // A money amount: shown in the seller's locale, stored locale-independently ("4.90"); text
+    // without a number stores nothing and shows the stored amount again.
+    void bindAmount(QLineEdit* field, const QString& key);
     void bindCheckBox(QAbstractButton* checkBox, const QString& key, bool inverted = false);
     void bindInteger(QSpinBox* spinBox, const QString& key);
     // The selected item's tag (item data); a stored tag without an item leaves nothing selected.
@@ -59,6 +62,7 @@ private:
         QPointer<QWidget> control;
         QString key;
         bool inverted = false;
+        bool amount = false;
     };
     void show(const Binding& binding);
     void write(const Binding& binding);

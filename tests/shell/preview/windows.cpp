@@ -1,14 +1,20 @@
 // Shows one window of the shell for screenshots, against the fake Trading API:
 //     shell_preview intro STEP          the first-run assistant at step 0 to 4 ("4error": failed download)
-//     shell_preview preferences PANE    the preferences window at pane 0 to 5
+//     shell_preview preferences PANE [--account]   the preferences window at pane 0 to 5, with an
+//                                       account in the keyring (run in a D-Bus session with a keyring)
 //     shell_preview media               the media browser on a folder of generated pictures
 //     shell_preview token               the authorization panel
 #include "DWEBay2/DWEbayConnector.h"
+#include "Operations/QMAccountManager.h"
 #include "Operations/QMOperationManager.h"
+#include "description/QMDesignTemplateManager.h"
 #include "model/QMApplicationDefaults.h"
 #include "model/QMPreferencesManager.h"
+#include "model/widgets/QMFeesHighlightColor.h"
 #include "platform/core/UserDefaults.h"
+#include "platform/widgets/MessageBoxAlertPresenter.h"
 #include "shell/QMBMediaBrowserPanel.h"
+#include "shell/QMBPreferencesPanelController.h"
 #include "shell/QMIntroPanelController.h"
 #include "shell/QMTokenPanelController.h"
 #include "tests/support/ebay/FakeTradingApi.h"
@@ -79,6 +85,28 @@ int intro(const QString& step)
     return QApplication::exec();
 }
 
+int preferences(const QString& pane, bool withAccount)
+{
+    auto& preferences = QMPreferencesManager::sharedInstance();
+    preferences.setDefaultLocation(QStringLiteral("Berlin"));
+    preferences.setDefaultZIPCode(QStringLiteral("10115"));
+    dw::UserDefaults::standard().setInteger(pane.toInt(), QStringLiteral("QMLastSelectedPreferencesPane"));
+    auto& designs = QMDesignTemplateManager::sharedInstance();
+    designs.setMinimumQMTemplateVersion(214);
+    designs.registerDesignTemplates();
+    if (withAccount) {
+        // Needs a keyring (run under dbus-run-session with gnome-keyring).
+        const auto accounts = QMAccountManager::sharedQMAccountManager();
+        QString error;
+        if (!accounts->insertToken(QStringLiteral("preview-token"), QStringLiteral("account-1"),
+                                   QStringLiteral("anna_kamera"), &error))
+            qWarning("no account: %s", qPrintable(error));
+        accounts->setPayPalAddress(QStringLiteral("anna@example.com"), QStringLiteral("account-1"));
+    }
+    QMBPreferencesPanelController::sharedPreferencesPanelController().showWindow();
+    return QApplication::exec();
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -93,10 +121,16 @@ int main(int argc, char** argv)
     auto connectors = std::make_shared<Connectors>(ebay.url());
     QMOperationManager::sharedQMOperationManager()->setDelegate(connectors);
 
+    dw::MessageBoxAlertPresenter alerts;
+    dw::setAlertPresenter(&alerts);
+    QMInstallFeesHighlightColorProvider();
+
     const QString what = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("intro");
     const QString argument = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
     if (what == QLatin1String("intro"))
         return intro(argument.isEmpty() ? QStringLiteral("0") : argument);
+    if (what == QLatin1String("preferences"))
+        return preferences(argument, argc > 3 && QByteArray(argv[3]) == "--account");
     if (what == QLatin1String("token")) {
         QTimer::singleShot(0, [] {
             QMTokenPanelController::runTokenPanelModalForAccountName(QStringLiteral("New Account"),
