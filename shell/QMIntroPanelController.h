@@ -10,9 +10,8 @@
 // keychain, stored by the application delegate when the token fetch ends. Closing the window
 // with its close button quits the program; finishing only hides it. Main thread.
 //
-//     auto& assistant = QMIntroPanelController::sharedQMIntroPanelController();
-//     assistant.setDelegate(appController);     // finish, data download, sign-in address
-//     assistant.show();
+//     QMIntroPanelController::showForApplication(appController);   // its delegate: finish, data
+//                                                                    // download, sign-in address
 
 #include "platform/core/NotificationCenter.h"
 
@@ -31,6 +30,7 @@ class QPushButton;
 class QStackedWidget;
 class QMBUserDefaultsBinding;
 class QMCommonPrefsController;
+class QMBAppController;
 class QMGetSessionIDOperation;
 class QMIntroPanelController;
 namespace dw {
@@ -59,6 +59,8 @@ public:
 
     // The one assistant of the process, made on first use and kept after it has finished.
     static QMIntroPanelController& sharedQMIntroPanelController();
+    // Shows the shared assistant, centred, with the application delegate answering its calls.
+    static void showForApplication(QMBAppController& application);
 
     explicit QMIntroPanelController(QWidget* parent = nullptr);
     ~QMIntroPanelController() override;
