@@ -39,7 +39,7 @@ QMBAboutPanel::QMBAboutPanel(const QString& creditsHTML, QWidget* parent) : QDia
     m_credits = new QTextBrowser;
     m_credits->setObjectName(QStringLiteral("creditsView"));
     m_credits->setOpenLinks(false);
-    m_credits->setMinimumSize(380, 180);
+    m_credits->setMinimumSize(440, 300);
     connect(m_credits, &QTextBrowser::anchorClicked, this, [](const QUrl& url) { (void)dw::openURLOnDesktop(url); });
     setCredits(creditsHTML);
 

@@ -194,7 +194,7 @@ void QMBAppController::paymentControllerErrorOccurredGettingPlist(DWPaymentContr
 {
     // Called on the store's fetch thread; the alert belongs to the main thread.
     const std::weak_ptr<QMBAppController> self = weak_from_this();
-    dw::postToMain(this, [self, error] {
+    dw::postToMain([self, error] {
         if (!self.lock())
             return;
         dw::AlertRequest alert;

@@ -8,6 +8,7 @@
 #include "DWKit/QMLogManager.h"
 #include "DWKit/QMUndoManager.h"
 #include "Operations/QMEbayDataSource.h"
+#include "Operations/QMFetchTokenOperation.h"
 #include "Operations/QMGetEbayDataOperation.h"
 #include "Operations/QMGetEbayDataVersionsOperation.h"
 #include "Operations/QMOperationManager.h"
@@ -27,6 +28,7 @@
 #include "shell/QMBApplication.h"
 #include "tests/support/ScriptedAlertPresenter.h"
 #include "tests/support/TemporaryXdg.h"
+#include "tests/support/ebay/FakeTradingApi.h"
 
 #include <QClipboard>
 #include <QDir>
@@ -37,6 +39,7 @@
 #include <QTimeZone>
 #include <QUndoCommand>
 #include <gtest/gtest.h>
+#include <thread>
 
 namespace {
 
@@ -514,4 +517,90 @@ TEST(EditingCommands, UndoWithoutAFieldOfItsOwnUndoesTheDocumentsHistory)
     EXPECT_TRUE(QMBApplication::sendAction(QStringLiteral("redo:"), nullptr, nullptr));
     EXPECT_EQ(value, 1);
     QMUndoManager::sharedQMUndoManager()->clear();
+}
+
+namespace {
+
+class FakeEbayConnectors final : public QMOperationManagerDelegate
+{
+public:
+    explicit FakeEbayConnectors(QString url) : m_url(std::move(url)) {}
+    std::unique_ptr<DWEbayConnector> standardEbayConnector() override
+    {
+        auto connector = std::make_unique<DWEbayConnector>(m_url, 0, 747);
+        connector->setRequestTimeOut(10);
+        return connector;
+    }
+
+private:
+    QString m_url;
+};
+
+} // namespace
+
+TEST_F(Launch, ATokenFetchShowsItsProgressAndItsErrorButLeavesBothToTheAssistant)
+{
+    dw::test::FakeTradingApi ebay;
+    ebay.setReply(
+        QStringLiteral("FetchToken"),
+        R"(<?xml version="1.0" encoding="UTF-8"?><FetchTokenResponse xmlns="urn:ebay:apis:eBLBaseComponents">)"
+        "<Ack>Failure</Ack><Errors><ShortMessage>Invalid session.</ShortMessage>"
+        "<LongMessage>The session has expired.</LongMessage><ErrorCode>21916016</ErrorCode>"
+        "<SeverityCode>Error</SeverityCode></Errors></FetchTokenResponse>");
+    const auto connectors = std::make_shared<FakeEbayConnectors>(ebay.url());
+    const auto manager = QMOperationManager::sharedQMOperationManager();
+    manager->setDelegate(connectors);
+    m_controller->registerForOperationNotifications();
+
+    std::optional<bool> panelWhileFetching;
+    bool ended = false;
+    auto& center = dw::NotificationCenter::defaultCenter();
+    const dw::ScopedObservation started(
+        center, center.addObserver(
+                    QLatin1String(DWNSNotificationOperation_started), nullptr, [&](const dw::Notification& note) {
+                        const auto operation = note.object.shared<DWNSOperation>();
+                        if (std::dynamic_pointer_cast<QMFetchTokenOperation>(operation))
+                            panelWhileFetching = m_controller->progressPanelForOperation(operation.get());
+                    }));
+    const dw::ScopedObservation endedObservation(
+        center,
+        center.addObserver(QLatin1String(DWNSNotificationOperation_ended), nullptr, [&](const dw::Notification& note) {
+            const auto operation = note.object.shared<DWNSOperation>();
+            if (std::dynamic_pointer_cast<QMFetchTokenOperation>(operation))
+                ended = !m_controller->progressPanelForOperation(operation.get());
+        }));
+
+    for (const bool assistant : {false, true}) {
+        SCOPED_TRACE(assistant ? "during the assistant" : "from the authorization panel");
+        if (assistant)
+            m_controller->showIntroWindow();
+        m_alerts.clear();
+        ended = false;
+        panelWhileFetching.reset();
+        manager->addFetchTokenOperationForSessionID(QStringLiteral("S-1"), QStringLiteral("ann"),
+                                                    QStringLiteral("account-1"), true);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return ended; }, 10000)) << "ended, its panel gone";
+        EXPECT_EQ(panelWhileFetching, std::optional<bool>(!assistant));
+        if (assistant) {
+            EXPECT_TRUE(m_alerts.alerts().isEmpty());
+        } else {
+            ASSERT_EQ(m_alerts.titles(), QStringList{QStringLiteral("eBay Error")});
+            EXPECT_FALSE(m_alerts.alerts().first().informativeText.isEmpty());
+        }
+    }
+}
+
+TEST_F(Launch, TheStoreIsToldWhoBuysAndAnUnreachableCatalogueIsSaid)
+{
+    EXPECT_EQ(QMBAppController::shoppingCartPayloadString(),
+              QStringLiteral("program: \"org.quillmart.Vodar\"\nversion: 1"));
+    // The store reports from its fetch thread; the alert comes on the main thread.
+    std::thread fetch([this] {
+        m_controller->paymentControllerErrorOccurredGettingPlist(nullptr, QStringLiteral("Connection refused"),
+                                                                 QUrl(QStringLiteral("https://store.example/x")));
+    });
+    fetch.join();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !m_alerts.alerts().isEmpty(); }, 5000));
+    EXPECT_EQ(m_alerts.titles(), QStringList{QStringLiteral("Can't reach server")});
+    EXPECT_TRUE(m_alerts.alerts().first().informativeText.contains(QLatin1String("Connection refused")));
 }
