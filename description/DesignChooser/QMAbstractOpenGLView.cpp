@@ -40,6 +40,11 @@ std::optional<QSet<QByteArray>> probeMachine(const QSurfaceFormat& format)
 {
     if (!QGuiApplication::instance())
         return std::nullopt;
+    // These platforms draw widgets into images only: a context may be had (through the display
+    // the process happens to have), but there is no surface for an OpenGL view.
+    const QString platform = QGuiApplication::platformName();
+    if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal"))
+        return std::nullopt;
     QOffscreenSurface surface;
     surface.setFormat(format);
     surface.create();

@@ -91,10 +91,17 @@ void QMDesignFlowUIController::buildViews(bool carousel)
 
     auto* lower = new QHBoxLayout;
     lower->setContentsMargins(8, 0, 8, 2);
-    lower->addWidget(caption(dw::localized("Layout:"), container));
+    QLabel* layoutCaption = caption(dw::localized("Layout:"), container);
+    lower->addWidget(layoutCaption);
     m_layoutsKeywordView = new QMBlackKeywordView(container);
     m_layoutsKeywordView->setObjectName(QStringLiteral("layoutsKeywordView"));
     lower->addWidget(m_layoutsKeywordView, 1);
+    // The caption only beside layouts; the bar keeps its place, so the carousel does not jump.
+    layoutCaption->setVisible(false);
+    connect(m_layoutKeywordsArrayController, &QMKeywordArrayController::arrangedObjectsChanged, layoutCaption,
+            [this, layoutCaption] {
+                layoutCaption->setVisible(!m_layoutKeywordsArrayController->arrangedObjects().isEmpty());
+            });
 
     auto* layout = new QVBoxLayout(container);
     layout->setContentsMargins(0, 0, 0, 0);
