@@ -884,6 +884,5 @@ void QMBDocument::displayAttributePanelForItem(QMEbayItem&)
 
 void QMBDocument::displayImageServicePreferences()
 {
-    if (const auto& show = QMBDocumentPanels::current().showImageServicePreferences)
-        show(this);
+    QMBDocumentPanels::current().showImageServicePreferences(this);
 }

@@ -8,6 +8,7 @@
 #include "panels/QMFeePanelController.h"
 #include "panels/QMReturnPolicyViewController.h"
 #include "panels/QMShippingOptionsPanelController.h"
+#include "shell/QMBPreferencesPanelController.h"
 #include "shell/QMTokenPanelController.h"
 
 namespace {
@@ -32,6 +33,11 @@ QMBDocumentPanels::QMBDocumentPanels()
       displayErrorPanel(&QMAddItemProgressPanelController::displayPanelForError),
       showTokenPanel([](const QString& accountName, const QString& accountID, QWidget* window) {
           QMTokenPanelController::runTokenPanelModalForAccountName(accountName, accountID, true, window);
+      }),
+      showImageServicePreferences([](QWidget*) {
+          auto& preferences = QMBPreferencesPanelController::sharedPreferencesPanelController();
+          preferences.showWindow();
+          preferences.changeToViewAtIndex(QMBPreferencesPanelController::ImageServerPane, true);
       })
 {}
 

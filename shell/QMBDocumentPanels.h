@@ -1,6 +1,7 @@
 #pragma once
 // The sheets and panels the document opens that run modally (category chooser, item specifics,
-// shipping options, return policy, create link, fees, the error sheet, the authorization panel),
+// shipping options, return policy, create link, fees, the error sheet, the authorization panel,
+// the preferences window),
 // behind a seam: by default each calls the panel's own entry point; tests install functions of
 // their own, so that nothing blocks on a real dialog and they see what the document handed over.
 // Main thread.
@@ -50,8 +51,7 @@ struct QMBDocumentPanels
     std::function<void(const QVariantMap& fees, const QString& totalFee, QWidget* window)> showFeePanel;
     std::function<void(const std::shared_ptr<QMErrorEnvelope>& errors, QWidget* window)> displayErrorPanel;
     std::function<void(const QString& accountName, const QString& accountID, QWidget* window)> showTokenPanel;
-    // The preferences window at its picture-server pane; empty until the preferences window is
-    // there.
+    // The preferences window at its picture-server pane.
     std::function<void(QWidget* window)> showImageServicePreferences;
 
     // The functions in use: the installed ones, else the real panels.

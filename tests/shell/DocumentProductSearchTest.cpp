@@ -100,6 +100,8 @@ protected:
         QCoreApplication::processEvents();
         delete m_document;
         QMAccountDataSource::install(nullptr);
+        // The stores' files go with the temporary folders: no later test may find them open.
+        QMCategoryDataManager::sharedQMCategoryDataManager()->unloadAll();
         SQCategoryDataManager::sharedSQCategoryDataManager()->unloadAll();
         SQCategoryCacheManager::resetSharedCacheForTesting();
         QMLogManager::resetSharedInstance();
