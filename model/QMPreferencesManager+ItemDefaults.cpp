@@ -78,13 +78,17 @@ QString QMPreferencesManager::shippingOptionsFilePathForSiteID(const QString& si
 std::shared_ptr<QMItemShippingOptions>
 QMPreferencesManager::defaultShippingOptionsForSiteID(const QString& siteID) const
 {
-    if (auto options = readShippingOptionsFile(shippingOptionsFilePathForSiteID(siteID)))
-        return options;
-    // Older versions kept the options per country; the US site's country is "1".
-    const QString countryID = siteID == QStringLiteral("0") ? QStringLiteral("1") : siteID;
-    const QString legacy = dw::paths::safeChildPath(
-        dw::paths::fixedDataFolder(), QStringLiteral("ShippingOptions.country") + countryID + QStringLiteral(".data"));
-    if (auto options = readShippingOptionsFile(legacy))
+    // Older versions kept the options per country; the US site's country is "1". Their file counts
+    // only while the site has no file of its own: a site file that is of a newer format, unreadable
+    // or without options stands for options the seller replaced, so the old ones must not return.
+    const QString sitePath = shippingOptionsFilePathForSiteID(siteID);
+    QString path = sitePath;
+    if (sitePath.isEmpty() || !QFileInfo::exists(sitePath)) {
+        const QString countryID = siteID == QStringLiteral("0") ? QStringLiteral("1") : siteID;
+        path = dw::paths::safeChildPath(dw::paths::fixedDataFolder(), QStringLiteral("ShippingOptions.country") +
+                                                                          countryID + QStringLiteral(".data"));
+    }
+    if (auto options = readShippingOptionsFile(path))
         return options;
     return std::make_shared<QMItemShippingOptions>();
 }

@@ -1,19 +1,444 @@
 #include "panels/QMShippingOptionsPanelController.h"
 
+#include "model/QMEBayBussinessLogic.h"
 #include "model/QMItemShippingOptions.h"
+#include "model/QMPreferencesManager.h"
+#include "model/QMSiteDescriptionManager.h"
 
-std::shared_ptr<QMItemShippingOptions>
-QMShippingOptionsPanelController::runSheetForWindow(QWidget*, const std::shared_ptr<QMItemShippingOptions>&,
-                                                    const QVariantList&, const QVariantList&, const QVariantList&, bool,
-                                                    bool, const QString&, bool, const QVariantMap&, const QVariantMap&)
+#include "platform/core/AlertPresenter.h"
+#include "platform/core/CocoaNumbers.h"
+#include "platform/core/DWFormat.h"
+#include "platform/core/Localization.h"
+
+#include <QTimer>
+
+namespace {
+
+const QString kEnabled = QStringLiteral("enabled");
+const QString kServiceID = QStringLiteral("ServiceID");
+
+QString key(const char* name)
 {
-    // Not built yet: as if cancelled.
-    return nullptr;
+    return QString::fromLatin1(name);
 }
 
-QVariantList QMShippingOptionsPanelController::stripUnusedServicesFromArray(const QVariantList& services,
-                                                                            const QMItemShippingOptions&)
+QString text(const QVariant& value)
 {
-    // Not built yet: every service.
-    return services;
+    return value.toString();
+}
+
+// A fee that the row does not hold goes to the options as "0".
+QString feeOrZero(const QVariantMap& row, const char* name)
+{
+    const QString fee = row.value(key(name)).toString();
+    return fee.isEmpty() ? QStringLiteral("0") : fee;
+}
+
+QString serviceIDAt(const QVariantList& services, const QVariantMap& row)
+{
+    const int index = row.value(key(kQMShippingOptions_serviceIndex)).toInt();
+    if (index < 0 || index >= services.size())
+        return QString();
+    return text(services.at(index).toMap().value(kServiceID));
+}
+
+// A service the site's list does not hold (a document of an older version or of another site)
+// stays selectable under its ID, so that saving the panel does not swap it for the first service.
+void addUnknownService(QVariantList& services, const QString& serviceID)
+{
+    if (serviceID.isEmpty() || QMSiteDescriptionManager::hasOfShippingServiceWithID(serviceID, services))
+        return;
+    services << QVariantMap{
+        {kServiceID, serviceID},
+        {QStringLiteral("ServiceCode"), QString()},
+        {QStringLiteral("ServiceName"), dw::format(dw::localized("Unknown service (ID %@)"), serviceID)},
+    };
+}
+
+} // namespace
+
+QMShippingOptionsPanelController::QMShippingOptionsPanelController(const QMShippingOptionsPanelParameters& parameters,
+                                                                   QWidget* parent)
+    : QDialog(parent)
+{
+    setObjectName(QStringLiteral("shippingOptionsPanel"));
+    setWindowTitle(dw::localized("Shipping Options"));
+    const auto options =
+        parameters.shippingOptions ? parameters.shippingOptions : std::make_shared<QMItemShippingOptions>();
+
+    m_domesticServices = stripUnusedServicesFromArray(parameters.domesticServices, *options);
+    m_internationalServices = stripUnusedServicesFromArray(parameters.internationalServices, *options);
+    m_availableShipToLocations = parameters.availableShipToLocations;
+    m_allowsCalculatedFees = parameters.allowsCalculatedFees;
+    // The site is known before the options are installed: installing asks the site's rules.
+    m_siteID = parameters.siteID;
+    m_invokedFromPreferencesPanel = parameters.invokedFromPreferencesPanel;
+    m_allowsAdditionalFees = parameters.allowsAdditionalFees;
+    m_flatShippingDiscountProfiles = parameters.flatShippingDiscountProfiles;
+    m_calculatedShippingDiscountProfiles = parameters.calculatedShippingDiscountProfiles;
+    m_flatShippingDiscountAvailable = !m_flatShippingDiscountProfiles.isEmpty();
+    m_calculatedShippingDiscountAvailable = !m_calculatedShippingDiscountProfiles.isEmpty();
+
+    const auto& sites = QMSiteDescriptionManager::sharedInstance();
+    const qint64 site = dw::integerValue(m_siteID);
+    if (sites.metricShippingUnitsUsedOnSiteWithID(site)) {
+        m_weightMayorUnit = QStringLiteral("kg");
+        m_weightMinorUnit = QStringLiteral("g");
+        m_lengthUnit = QStringLiteral("cm");
+    } else {
+        m_weightMayorUnit = dw::localized("lbs.");
+        m_weightMinorUnit = dw::localized("oz.");
+        m_lengthUnit = dw::localized("inch");
+    }
+    m_siteRequiresDomesticShippingService = sites.oneDomesticShippingServiceRequiredOnSiteWithID(site);
+
+    buildWindow();
+    installCurrentShippingOptions(options);
+}
+
+QMShippingOptionsPanelController::~QMShippingOptionsPanelController() = default;
+
+std::shared_ptr<QMItemShippingOptions> QMShippingOptionsPanelController::runSheetForWindow(
+    QWidget* parentWindow, const std::shared_ptr<QMItemShippingOptions>& shippingOptions,
+    const QVariantList& domesticServices, const QVariantList& internationalServices,
+    const QVariantList& availableShipToLocations, bool allowsCalculatedFees, bool allowsAdditionalFees,
+    const QString& siteID, bool invokedFromPreferencesPanel, const QVariantMap& flatShippingDiscountProfiles,
+    const QVariantMap& calculatedShippingDiscountProfiles)
+{
+    QMShippingOptionsPanelController panel({.shippingOptions = shippingOptions,
+                                            .domesticServices = domesticServices,
+                                            .internationalServices = internationalServices,
+                                            .availableShipToLocations = availableShipToLocations,
+                                            .allowsCalculatedFees = allowsCalculatedFees,
+                                            .allowsAdditionalFees = allowsAdditionalFees,
+                                            .siteID = siteID,
+                                            .invokedFromPreferencesPanel = invokedFromPreferencesPanel,
+                                            .flatShippingDiscountProfiles = flatShippingDiscountProfiles,
+                                            .calculatedShippingDiscountProfiles = calculatedShippingDiscountProfiles},
+                                           parentWindow);
+    panel.setWindowModality(parentWindow ? Qt::WindowModal : Qt::ApplicationModal);
+    if (panel.exec() != QDialog::Accepted)
+        return nullptr;
+    return panel.gatheredCurrentOptions();
+}
+
+QVariantList
+QMShippingOptionsPanelController::stripUnusedServicesFromArray(const QVariantList& services,
+                                                               const QMItemShippingOptions& shippingOptions)
+{
+    QVariantList kept;
+    for (const QVariant& entry : services) {
+        const QVariantMap service = entry.toMap();
+        if (!service.value(key(kQMShippingOptions_isDeprecated)).toBool() ||
+            shippingOptions.usesShippingServiceWithID(dw::integerValue(text(service.value(kServiceID)))))
+            kept << entry;
+    }
+    return kept;
+}
+
+void QMShippingOptionsPanelController::installCurrentShippingOptions(
+    const std::shared_ptr<QMItemShippingOptions>& options)
+{
+    if (!options || options == m_installedOptions)
+        return;
+    m_installedOptions = options;
+    m_currentShippingOptions = options->copy();
+    const QMItemShippingOptions& o = *m_currentShippingOptions;
+
+    m_itemDomesticShippingServices.clear();
+    for (int i = 0; i < kQMShippingOptions_maxDomesticServiceCount; ++i) {
+        QVariantMap row;
+        if (i < o.domesticShippingServiceCount()) {
+            const QString id = o.idOfDomesticShippingServiceAtIndex(i);
+            addUnknownService(m_domesticServices, id);
+            const QString additional = o.additionalFeeForDomesticShippingServiceAtIndex(i);
+            row = {{kEnabled, true},
+                   {key(kQMShippingOptions_serviceIndex),
+                    int(QMSiteDescriptionManager::indexOfShippingServiceWithID(id, m_domesticServices))},
+                   {key(kQMShippingOptions_serviceFee), o.feeForDomesticShippingServiceAtIndex(i)},
+                   {key(kQMShippingOptions_useServiceAdditionalFee),
+                    o.usesAdditionalFeeForDomesticShippingServiceAtIndex(i)},
+                   {key(kQMShippingOptions_serviceAdditionalFee),
+                    additional.isNull() ? o.feeForDomesticShippingServiceAtIndex(i) : additional},
+                   {key(kQMShippingOptions_useSurchargeFee), o.usesSurchargeFeeForDomesticShippingServiceAtIndex(i)}};
+            const QString surcharge = o.surchargeFeeForDomesticShippingServiceAtIndex(i);
+            if (!surcharge.isNull())
+                row.insert(key(kQMShippingOptions_surchargeFee), surcharge);
+        } else {
+            row = {{kEnabled, false},
+                   {key(kQMShippingOptions_serviceIndex), 0},
+                   {key(kQMShippingOptions_serviceFee), QStringLiteral("0")},
+                   {key(kQMShippingOptions_useServiceAdditionalFee), false},
+                   {key(kQMShippingOptions_serviceAdditionalFee), QStringLiteral("0")},
+                   {key(kQMShippingOptions_useSurchargeFee), false},
+                   {key(kQMShippingOptions_surchargeFee), QStringLiteral("0")}};
+        }
+        m_itemDomesticShippingServices << row;
+    }
+
+    m_itemInternationalShippingServices.clear();
+    for (int i = 0; i < kQMShippingOptions_maxInternationalServiceCount; ++i) {
+        QVariantMap row;
+        if (i < o.internationalShippingServiceCount()) {
+            const QString id = o.idOfInternationalShippingServiceAtIndex(i);
+            addUnknownService(m_internationalServices, id);
+            const QString additional = o.additionalFeeForInternationalShippingServiceAtIndex(i);
+            row = {{kEnabled, true},
+                   {key(kQMShippingOptions_serviceIndex),
+                    int(QMSiteDescriptionManager::indexOfShippingServiceWithID(id, m_internationalServices))},
+                   {key(kQMShippingOptions_serviceFee), o.feeForInternationalShippingServiceAtIndex(i)},
+                   {key(kQMShippingOptions_useServiceAdditionalFee),
+                    o.usesAdditionalFeeForInternationalShippingServiceAtIndex(i)},
+                   {key(kQMShippingOptions_serviceAdditionalFee),
+                    additional.isNull() ? o.feeForInternationalShippingServiceAtIndex(i) : additional},
+                   {key(kQMUsesShipToLocations), o.usesSpecialShipToLocationsForInternationalServiceAtIndex(i)},
+                   {key(kQMShipToLocations), o.shipToLocationsForInternationalServiceAtIndex(i)}};
+        } else {
+            row = {{kEnabled, false},
+                   {key(kQMShippingOptions_serviceIndex), 0},
+                   {key(kQMShippingOptions_serviceFee), QStringLiteral("0")},
+                   {key(kQMShippingOptions_useServiceAdditionalFee), false},
+                   {key(kQMShippingOptions_serviceAdditionalFee), QStringLiteral("0")},
+                   {key(kQMShipToLocations), QStringList()}};
+        }
+        m_itemInternationalShippingServices << row;
+    }
+
+    m_locationNames.clear();
+    m_selectedLocationNames.clear();
+    for (const QVariant& entry : m_availableShipToLocations) {
+        const QVariantMap location = entry.toMap();
+        const QString name = text(location.value(QStringLiteral("LocationName")));
+        m_locationNames << name;
+        if (o.shipToLocations().contains(text(location.value(QStringLiteral("LocationID")))))
+            m_selectedLocationNames << name;
+    }
+
+    if (m_siteRequiresDomesticShippingService)
+        m_currentShippingOptions->setShippingTermsInDescription(false);
+    m_excludeLocations = o.excludeLocations();
+
+    showCurrentValues();
+}
+
+std::shared_ptr<QMItemShippingOptions> QMShippingOptionsPanelController::gatheredCurrentOptions()
+{
+    QMItemShippingOptions& o = *m_currentShippingOptions;
+    o.removeAllDomesticServices();
+    for (const QVariantMap& row : m_itemDomesticShippingServices) {
+        if (!row.value(kEnabled).toBool())
+            continue;
+        const QString id = serviceIDAt(m_domesticServices, row);
+        if (id.isEmpty())
+            continue;
+        o.addDomesticShippingServiceWithID(id, feeOrZero(row, kQMShippingOptions_serviceFee),
+                                           row.value(key(kQMShippingOptions_useServiceAdditionalFee)).toBool(),
+                                           feeOrZero(row, kQMShippingOptions_serviceAdditionalFee),
+                                           row.value(key(kQMShippingOptions_useSurchargeFee)).toBool(),
+                                           feeOrZero(row, kQMShippingOptions_surchargeFee));
+    }
+
+    o.removeAllInternationalServices();
+    for (const QVariantMap& row : m_itemInternationalShippingServices) {
+        if (!row.value(kEnabled).toBool())
+            continue;
+        const QString id = serviceIDAt(m_internationalServices, row);
+        if (id.isEmpty())
+            continue;
+        o.addInternationalShippingServiceWithID(id, feeOrZero(row, kQMShippingOptions_serviceFee),
+                                                row.value(key(kQMShippingOptions_useServiceAdditionalFee)).toBool(),
+                                                feeOrZero(row, kQMShippingOptions_serviceAdditionalFee));
+        const qsizetype index = o.internationalShippingServiceCount() - 1;
+        o.setUsesSpecialShipToLocations(row.value(key(kQMUsesShipToLocations)).toBool(), index);
+        o.setShipToLocations(row.value(key(kQMShipToLocations)).toStringList(), index);
+    }
+
+    QStringList shipTo;
+    for (const QString& name : m_selectedLocationNames) {
+        for (const QVariant& entry : m_availableShipToLocations) {
+            const QVariantMap location = entry.toMap();
+            if (text(location.value(QStringLiteral("LocationName"))) == name) {
+                shipTo << text(location.value(QStringLiteral("LocationID")));
+                break;
+            }
+        }
+    }
+    o.setShipToLocations(shipTo);
+    o.setExcludeLocations(m_excludeLocations);
+    return m_currentShippingOptions;
+}
+
+void QMShippingOptionsPanelController::alert(const char* title, const char* message)
+{
+    dw::AlertRequest request;
+    request.messageText = dw::localized(title);
+    request.informativeText = dw::localized(message);
+    request.buttons = {dw::localized("OK")};
+    request.parentWindow = this;
+    dw::alertPresenter().runModal(request);
+}
+
+bool QMShippingOptionsPanelController::currentOptionsAreValid()
+{
+    const QMItemShippingOptions& o = *gatheredCurrentOptions();
+    if (o.localPickupOnly())
+        return true;
+    if (o.internationalShippingServiceCount() > 0 && o.shipToLocations().isEmpty()) {
+        alert("Missing Shipping Destination", "If you are offering international shipping services, you have to "
+                                              "specify at least one international shipping destination.");
+        return false;
+    }
+    if (o.usesCalculatedShipping() && o.shipFromZipCode().isEmpty()) {
+        alert("Missing ZIP Code", "Please specify an originating ZIP Code if you want to use calculated shipping.");
+        return false;
+    }
+    if (o.usesCalculatedShipping() && (o.packagePounds().isEmpty() || o.packageOunces().isEmpty() ||
+                                       dw::doubleValue(o.packagePounds()) + dw::doubleValue(o.packageOunces()) == 0)) {
+        alert("Missing Package Weight", "Please specify the package weight if you want to use calculated shipping.");
+        return false;
+    }
+    if (o.hasDuplicatedService()) {
+        alert("Duplicated shipping service",
+              "Each domestic or international shipping service can only be specified once.");
+        return false;
+    }
+    if (o.hasDomesticShippingServiceWithID(kQMFreightShippingServiceID) && !o.isFreightShipping()) {
+        dw::AlertRequest request;
+        request.messageText = dw::localized("Freight Shipping Warning");
+        request.informativeText =
+            dw::localized("You have selected a special freight shipping mode which might not be combined with other "
+                          "shipping services. eBay therefore might reject your listing. Do you want to continue?");
+        request.buttons = {dw::localized("Continue"), dw::localized("Cancel")};
+        request.parentWindow = this;
+        return dw::alertPresenter().runModal(request).buttonIndex == 0;
+    }
+    return true;
+}
+
+bool QMShippingOptionsPanelController::makeDefaults()
+{
+    if (!currentOptionsAreValid())
+        return false;
+    if (QMPreferencesManager::sharedInstance().setDefaultShippingOptions(gatheredCurrentOptions()->copy(), m_siteID))
+        return true;
+    // The store reports nothing itself; the seller must not believe the defaults were kept.
+    alert("Could Not Save Defaults", "The default shipping options could not be saved.");
+    return false;
+}
+
+void QMShippingOptionsPanelController::doOK()
+{
+    if (currentOptionsAreValid())
+        accept();
+}
+
+void QMShippingOptionsPanelController::doCancel()
+{
+    reject();
+}
+
+bool QMShippingOptionsPanelController::canSelectShippingDestinations() const
+{
+    if (m_currentShippingOptions->shippingTermsInDescription())
+        return true;
+    for (const QVariantMap& row : m_itemInternationalShippingServices) {
+        if (row.value(kEnabled).toBool())
+            return true;
+    }
+    return false;
+}
+
+bool QMShippingOptionsPanelController::canSelectDomesticShippingDiscount() const
+{
+    return m_currentShippingOptions->usesCalculatedShipping() ? m_calculatedShippingDiscountAvailable
+                                                              : m_flatShippingDiscountAvailable;
+}
+
+bool QMShippingOptionsPanelController::canSelectInternationalShippingDiscount() const
+{
+    return m_currentShippingOptions->usesCalculatedShippingInternational() ? m_calculatedShippingDiscountAvailable
+                                                                           : m_flatShippingDiscountAvailable;
+}
+
+bool QMShippingOptionsPanelController::shippingSurchargeVisible() const
+{
+    return QMEBayBussinessLogic::shippingSurchargeAvailableOnSiteWithID(dw::integerValue(m_siteID),
+                                                                        QStringLiteral("UPS"));
+}
+
+bool QMShippingOptionsPanelController::surchargeForDomesticServiceAvailable(int row) const
+{
+    if (row < 0 || row >= m_itemDomesticShippingServices.size())
+        return false;
+    const QVariantMap& service = m_itemDomesticShippingServices.at(row);
+    const int index = service.value(key(kQMShippingOptions_serviceIndex)).toInt();
+    const QString code = index >= 0 && index < m_domesticServices.size()
+                             ? text(m_domesticServices.at(index).toMap().value(QStringLiteral("ServiceCode")))
+                             : QString();
+    return QMEBayBussinessLogic::shippingSurchargeAvailableOnSiteWithID(dw::integerValue(m_siteID), code) &&
+           !m_currentShippingOptions->usesCalculatedShipping() && service.value(kEnabled).toBool() &&
+           !m_currentShippingOptions->localPickupOnly();
+}
+
+void QMShippingOptionsPanelController::shipToLocationItemAction(int internationalRow, const QString& locationID)
+{
+    if (internationalRow < 0 || internationalRow >= m_itemInternationalShippingServices.size())
+        return;
+    QVariantMap& row = m_itemInternationalShippingServices[internationalRow];
+    QStringList locations = row.value(key(kQMShipToLocations)).toStringList();
+    if (locations.contains(locationID))
+        locations.removeAll(locationID);
+    else
+        locations << locationID;
+    row.insert(key(kQMShipToLocations), locations);
+    // A row with locations of its own ships there; without any, it ships where the listing does.
+    row.insert(key(kQMUsesShipToLocations), !locations.isEmpty());
+    updateShipToButton(internationalRow);
+}
+
+QString QMShippingOptionsPanelController::excludedLocationsCountText(qsizetype count)
+{
+    if (count == 0)
+        return dw::localized("No shipping destinations excluded.");
+    if (count == 1)
+        return dw::localized("One shipping destination excluded.");
+    return dw::format(dw::localized("%d shipping destination excluded."), int(count));
+}
+
+void QMShippingOptionsPanelController::rowChanged(bool international, int row, const QString& name,
+                                                  const QVariant& value)
+{
+    if (m_showingValues)
+        return;
+    auto& rows = international ? m_itemInternationalShippingServices : m_itemDomesticShippingServices;
+    if (value.isValid())
+        rows[row].insert(name, value);
+    else
+        rows[row].remove(name);
+    updateStates();
+}
+
+void QMShippingOptionsPanelController::locationCellToggled(int cell, bool checked)
+{
+    if (m_showingValues || cell >= m_locationNames.size())
+        return;
+    const QString name = m_locationNames.at(cell);
+    QStringList selected;
+    // Kept in the order of the site's list, whatever order the seller ticks them in.
+    for (const QString& location : m_locationNames) {
+        if (location == name ? checked : m_selectedLocationNames.contains(location))
+            selected << location;
+    }
+    m_selectedLocationNames = selected;
+}
+
+void QMShippingOptionsPanelController::excludeLocationToggled(const QString& code, bool checked)
+{
+    if (m_showingValues)
+        return;
+    if (checked && !m_excludeLocations.contains(code))
+        m_excludeLocations << code;
+    else if (!checked)
+        m_excludeLocations.removeAll(code);
+    updateExcludeLocationsCount();
 }

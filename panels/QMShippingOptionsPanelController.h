@@ -1,18 +1,71 @@
 #pragma once
-// The shipping options panel: domestic and international services, costs, package, locations,
-// pickup, freight and discounts of one listing (or of the preference defaults).
+// The shipping options panel: up to three domestic and three international services with their
+// costs, flat or calculated shipping, the package, ship-to and excluded destinations, local
+// pickup and discount profiles of one listing, or the default options of a site from the
+// preferences. It edits a copy; the caller decides what to do with the options it returns.
+//
+//     auto edited = QMShippingOptionsPanelController::runSheetForWindow(window, item->shippingOptions(),
+//         sites.domesticShippingServicesForSiteID(site), sites.internationalShippingServicesForSiteID(site),
+//         sites.allowedShipToLocationsForSiteID(site), sites.calculatedShippingFeesAllowedForSiteWithID(site),
+//         item->quantity() > 1, site, false, {}, {});
+//     if (edited)
+//         item->setShippingOptions(edited);
+//
+// A service of the options that the site's lists do not hold (an older document, another site)
+// is offered under its ID and comes back unchanged unless the seller picks another one. Amounts
+// are shown and typed in the seller's locale and stored locale-independently ("4.90").
+//
+// Main thread; the panel runs modally on its window.
 
+#include <QDialog>
+#include <QList>
 #include <QString>
+#include <QStringList>
 #include <QVariantList>
 #include <QVariantMap>
+#include <array>
 #include <memory>
 
+class QButtonGroup;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
 class QMItemShippingOptions;
+class QMenu;
+class QPushButton;
+class QTabWidget;
+class QToolButton;
 class QWidget;
 
-class QMShippingOptionsPanelController
+// What the panel is opened with: the options to edit and what the site offers.
+struct QMShippingOptionsPanelParameters
 {
+    std::shared_ptr<QMItemShippingOptions> shippingOptions;
+    // The site's service descriptions ("ServiceID", "ServiceCode", "ServiceName", "isDeprecated").
+    QVariantList domesticServices;
+    QVariantList internationalServices;
+    // The site's ship-to locations, each {"LocationID", "LocationName"}.
+    QVariantList availableShipToLocations;
+    bool allowsCalculatedFees = false;
+    bool allowsAdditionalFees = false;
+    QString siteID;
+    bool invokedFromPreferencesPanel = false;
+    // Group title -> list of profiles, each answering "displayName" and "profileID".
+    QVariantMap flatShippingDiscountProfiles;
+    QVariantMap calculatedShippingDiscountProfiles;
+};
+
+class QMShippingOptionsPanelController : public QDialog
+{
+    Q_OBJECT
+
 public:
+    explicit QMShippingOptionsPanelController(const QMShippingOptionsPanelParameters& parameters,
+                                              QWidget* parent = nullptr);
+    ~QMShippingOptionsPanelController() override;
+
     // New options (never the object passed in), or null when the seller cancelled. The service
     // lists are the site's service descriptions ("ServiceID", ...). Runs modally on the window.
     static std::shared_ptr<QMItemShippingOptions>
@@ -25,4 +78,138 @@ public:
     // The services, in order, that are not deprecated or that the options use.
     static QVariantList stripUnusedServicesFromArray(const QVariantList& services,
                                                      const QMItemShippingOptions& shippingOptions);
+
+    // Makes a copy of the options the panel's own and shows it; installing the options already
+    // installed does nothing.
+    void installCurrentShippingOptions(const std::shared_ptr<QMItemShippingOptions>& options);
+    // The panel's options, updated from the rows, locations and exclusions shown.
+    std::shared_ptr<QMItemShippingOptions> gatheredCurrentOptions();
+    // Gathers, then checks the options; tells the seller what is wrong and answers false.
+    bool currentOptionsAreValid();
+    // When the options are valid, stores them as the site's defaults; false when not stored.
+    bool makeDefaults();
+    void doOK();
+    void doCancel();
+
+    // The row dictionaries (kQMShippingOptions_ keys plus "enabled"), 0 to 2.
+    const QVariantMap& domesticRow(int row) const { return m_itemDomesticShippingServices.at(row); }
+    const QVariantMap& internationalRow(int row) const { return m_itemInternationalShippingServices.at(row); }
+    const QVariantList& domesticServices() const { return m_domesticServices; }
+    const QVariantList& internationalServices() const { return m_internationalServices; }
+    const QStringList& locationNames() const { return m_locationNames; }
+    const QStringList& selectedLocationNames() const { return m_selectedLocationNames; }
+    const QStringList& excludeLocations() const { return m_excludeLocations; }
+    const std::shared_ptr<QMItemShippingOptions>& currentShippingOptions() const { return m_currentShippingOptions; }
+    const QString& lengthUnit() const { return m_lengthUnit; }
+    const QString& weightMayorUnit() const { return m_weightMayorUnit; }
+    const QString& weightMinorUnit() const { return m_weightMinorUnit; }
+
+    // Derived states that enable parts of the panel.
+    bool canSelectShippingDestinations() const;
+    bool canSelectDomesticShippingDiscount() const;
+    bool canSelectInternationalShippingDiscount() const;
+    bool shippingSurchargeVisible() const;
+    bool surchargeForDomesticServiceAvailable(int row) const;
+    bool siteRequiresDomesticShippingService() const { return m_siteRequiresDomesticShippingService; }
+
+    // Adds the location to the international row's own ship-to locations, or removes it.
+    void shipToLocationItemAction(int internationalRow, const QString& locationID);
+    // The text of the excluded-destinations count for a number of excluded destinations.
+    static QString excludedLocationsCountText(qsizetype count);
+
+private:
+    struct ServiceRowWidgets
+    {
+        QCheckBox* enabled = nullptr;
+        QComboBox* service = nullptr;
+        QLineEdit* fee = nullptr;
+        QCheckBox* useAdditionalFee = nullptr;
+        QLineEdit* additionalFee = nullptr;
+        QCheckBox* useSurchargeFee = nullptr;
+        QLineEdit* surchargeFee = nullptr;
+        QToolButton* shipTo = nullptr;
+        QMenu* shipToMenu = nullptr;
+    };
+
+    // Building the window (QMShippingOptionsPanelController+Layout.cpp).
+    void buildWindow();
+    QWidget* buildDomesticTab();
+    QWidget* buildInternationalTab();
+    QWidget* buildPackageTab();
+    QWidget* buildExcludedDestinationsTab();
+    void buildServiceRow(bool international, int row, class QGridLayout* grid, int line);
+    void connectServiceRow(bool international, int row);
+    void fillServicePopups();
+    void fillPackagesPopup();
+    void fillShipToLocationsMatrix();
+    void updateShippingDiscountPopup(QComboBox* popup, bool calculated, const QString& selectedProfileID);
+    void updateShipToButton(int row);
+    void updateShipToMenu(int row);
+    void showCurrentValues();
+    void updateStates();
+    void updateLocationMatrixCells();
+    void reloadExcludeLocations();
+    void updateExcludeLocationsCount();
+
+    void rowChanged(bool international, int row, const QString& key, const QVariant& value);
+    void locationCellToggled(int cell, bool checked);
+    void excludeLocationToggled(const QString& code, bool checked);
+    void alert(const char* title, const char* message);
+
+    std::shared_ptr<QMItemShippingOptions> m_currentShippingOptions;
+    std::shared_ptr<QMItemShippingOptions> m_installedOptions;
+    QVariantList m_availableShipToLocations;
+    QStringList m_locationNames;
+    QStringList m_selectedLocationNames;
+    QVariantList m_domesticServices;
+    QVariantList m_internationalServices;
+    bool m_allowsCalculatedFees = false;
+    bool m_allowsAdditionalFees = false;
+    QList<QVariantMap> m_itemDomesticShippingServices;
+    QList<QVariantMap> m_itemInternationalShippingServices;
+    QString m_siteID;
+    bool m_invokedFromPreferencesPanel = false;
+    bool m_flatShippingDiscountAvailable = false;
+    bool m_calculatedShippingDiscountAvailable = false;
+    QVariantMap m_flatShippingDiscountProfiles;
+    QVariantMap m_calculatedShippingDiscountProfiles;
+    QString m_lengthUnit;
+    QString m_weightMayorUnit;
+    QString m_weightMinorUnit;
+    bool m_siteRequiresDomesticShippingService = false;
+    QStringList m_excludeLocations;
+    bool m_showingValues = false;
+
+    QTabWidget* m_mainTabView = nullptr;
+    std::array<ServiceRowWidgets, 3> m_domesticRowWidgets;
+    std::array<ServiceRowWidgets, 3> m_internationalRowWidgets;
+    QButtonGroup* m_domesticShippingMethodMatrix = nullptr;
+    QButtonGroup* m_internationalShippingMethodMatrix = nullptr;
+    QList<QWidget*> m_additionalFeeColumn;
+    QList<QWidget*> m_surchargeColumn;
+    QList<QWidget*> m_calculatedOnlyWidgets;
+    QWidget* m_packageTab = nullptr;
+    QLineEdit* m_handlingCostsField = nullptr;
+    QLineEdit* m_internationalHandlingCostsField = nullptr;
+    QComboBox* m_domesticShippingDiscountPopup = nullptr;
+    QComboBox* m_internationalShippingDiscountPopup = nullptr;
+    QCheckBox* m_localPickupCheckbox = nullptr;
+    QCheckBox* m_termsSeeDescriptionCheckbox = nullptr;
+    QWidget* m_shipToLocationsMatrix = nullptr;
+    QList<QCheckBox*> m_shipToLocationCells;
+    QWidget* m_packageBox = nullptr;
+    QComboBox* m_shippingPackagesPopup = nullptr;
+    QLineEdit* m_packageLengthField = nullptr;
+    QLineEdit* m_packageWidthField = nullptr;
+    QLineEdit* m_packageDepthField = nullptr;
+    QLineEdit* m_packagePoundsField = nullptr;
+    QLineEdit* m_packageOuncesField = nullptr;
+    QLineEdit* m_shipFromZipField = nullptr;
+    QList<QLabel*> m_lengthUnitLabels;
+    QLabel* m_weightMayorUnitLabel = nullptr;
+    QLabel* m_weightMinorUnitLabel = nullptr;
+    QLineEdit* m_locationFilterField = nullptr;
+    QListWidget* m_excludeLocationsTableView = nullptr;
+    QLabel* m_locationCountField = nullptr;
+    QPushButton* m_makeDefaultsButton = nullptr;
 };

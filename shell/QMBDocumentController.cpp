@@ -1,5 +1,28 @@
 #include "shell/QMBDocumentController.h"
 
+#include "DWKit/QMAlertPanels.h"
+#include "model/QMEbayItem.h"
+#include "platform/core/Localization.h"
+#include "platform/core/UserDefaults.h"
+#include "shell/QMBDocument.h"
+#include "shell/QMBFileChooser.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+const QString kRecentDocumentsKey = QStringLiteral("QMRecentDocuments");
+constexpr int kMaximumRecentDocuments = 10;
+
+QString canonicalPath(const QString& path)
+{
+    const QFileInfo info(path);
+    const QString canonical = info.canonicalFilePath();
+    return canonical.isEmpty() ? info.absoluteFilePath() : canonical;
+}
+} // namespace
+
 QMBDocumentController::QMBDocumentController() = default;
 
 QMBDocumentController& QMBDocumentController::sharedDocumentController()
@@ -10,25 +33,258 @@ QMBDocumentController& QMBDocumentController::sharedDocumentController()
 
 QList<QMBDocument*> QMBDocumentController::documents() const
 {
-    return {};
+    QList<QMBDocument*> result;
+    for (const auto& document : m_documents) {
+        if (document)
+            result.append(document);
+    }
+    // Front-most first: the active window leads, the others keep the order they were opened in.
+    if (auto* active = qobject_cast<QMBDocument*>(QApplication::activeWindow()); active && result.contains(active)) {
+        result.removeOne(active);
+        result.prepend(active);
+    }
+    return result;
 }
 
 QMBDocument* QMBDocumentController::currentDocument() const
 {
-    return nullptr;
+    return qobject_cast<QMBDocument*>(QApplication::activeWindow());
 }
 
 QList<std::shared_ptr<QMEbayItem>> QMBDocumentController::openListings() const
 {
-    return {};
+    QList<std::shared_ptr<QMEbayItem>> listings;
+    for (auto* document : documents())
+        listings.append(document->item());
+    return listings;
 }
 
-QMBDocument* QMBDocumentController::openUntitledDocumentAndDisplay(bool)
+QMBDocument* QMBDocumentController::documentForFileName(const QString& path) const
 {
+    const QString wanted = canonicalPath(path);
+    for (auto* document : documents()) {
+        if (!document->fileName().isEmpty() && canonicalPath(document->fileName()) == wanted)
+            return document;
+    }
     return nullptr;
 }
 
-QMBDocument* QMBDocumentController::openDocumentWithContentsOfFile(const QString&, bool, QString*)
+int QMBDocumentController::nextUntitledNumber()
 {
-    return nullptr;
+    return ++m_untitledCount;
+}
+
+void QMBDocumentController::addDocument(QMBDocument* document)
+{
+    m_documents.append(document);
+    connect(document, &QObject::destroyed, this, [this] { m_documents.removeAll(nullptr); });
+}
+
+void QMBDocumentController::removeDocument(QMBDocument* document)
+{
+    m_documents.removeAll(document);
+    document->hide();
+    document->deleteLater();
+}
+
+void QMBDocumentController::showDocument(QMBDocument* document)
+{
+    document->windowControllerDidLoadNib();
+    document->show();
+    document->raise();
+    document->activateWindow();
+}
+
+QMBDocument* QMBDocumentController::openUntitledDocumentAndDisplay(bool display)
+{
+    auto* document = new QMBDocument;
+    addDocument(document);
+    if (display)
+        showDocument(document);
+    else
+        document->windowControllerDidLoadNib();
+    return document;
+}
+
+QMBDocument* QMBDocumentController::openDocumentWithContentsOfFile(const QString& path, bool display, QString* error)
+{
+    if (auto* open = documentForFileName(path)) {
+        if (display)
+            showDocument(open);
+        return open;
+    }
+    auto* document = new QMBDocument;
+    if (!document->readFromFile(path, error)) {
+        delete document;
+        return nullptr;
+    }
+    document->setFileName(canonicalPath(path));
+    document->setItemWasChanged(false);
+    addDocument(document);
+    noteNewRecentDocumentFileName(document->fileName());
+    if (display)
+        showDocument(document);
+    else
+        document->windowControllerDidLoadNib();
+    return document;
+}
+
+void QMBDocumentController::showError(QMBDocument* document, const QString& title, const QString& message)
+{
+    dw::AlertRequest alert;
+    alert.style = dw::AlertRequest::Style::Critical;
+    alert.messageText = title;
+    alert.informativeText = message;
+    alert.parentWindow = document;
+    dw::runAlertPanel(alert, dw::localized("OK"), QString(), QString());
+}
+
+void QMBDocumentController::newDocument()
+{
+    openUntitledDocumentAndDisplay(true);
+}
+
+void QMBDocumentController::openDocument(QWidget* window)
+{
+    const QStringList paths =
+        QMBFileChooser::chooseFilesToOpen(window, dw::localized("Open"), documentNameFilter(), true);
+    for (const QString& path : paths) {
+        QString error;
+        if (!openDocumentWithContentsOfFile(path, true, &error) && !error.isEmpty())
+            showError(qobject_cast<QMBDocument*>(window),
+                      dw::localized("The document “%1” could not be opened.").arg(QFileInfo(path).fileName()), error);
+    }
+}
+
+bool QMBDocumentController::saveDocument(QMBDocument* document)
+{
+    if (document->fileName().isEmpty())
+        return saveDocumentAs(document);
+    QString error;
+    if (!document->writeToFile(document->fileName(), &error)) {
+        showError(
+            document,
+            dw::localized("The document “%1” could not be saved.").arg(QFileInfo(document->fileName()).fileName()),
+            error);
+        return false;
+    }
+    return true;
+}
+
+bool QMBDocumentController::saveDocumentAs(QMBDocument* document)
+{
+    const QString suggested =
+        document->fileName().isEmpty()
+            ? QDir::home().filePath(document->displayName() + QLatin1Char('.') + documentExtension())
+            : document->fileName();
+    QString path =
+        QMBFileChooser::chooseFileToSave(document, dw::localized("Save As"), suggested, documentNameFilter());
+    if (path.isEmpty())
+        return false;
+    if (QFileInfo(path).suffix().isEmpty())
+        path += QLatin1Char('.') + documentExtension();
+    QString error;
+    if (!document->writeToFile(path, &error)) {
+        showError(document, dw::localized("The document “%1” could not be saved.").arg(QFileInfo(path).fileName()),
+                  error);
+        return false;
+    }
+    document->setFileName(canonicalPath(path));
+    noteNewRecentDocumentFileName(document->fileName());
+    return true;
+}
+
+void QMBDocumentController::revertDocumentToSaved(QMBDocument* document)
+{
+    if (document->fileName().isEmpty())
+        return;
+    dw::AlertRequest alert;
+    alert.messageText = dw::localized("Do you want to revert to the most recently saved version of the document “%1”?")
+                            .arg(document->displayName());
+    alert.informativeText = dw::localized("Your current changes will be lost.");
+    alert.parentWindow = document;
+    if (dw::runAlertPanel(alert, dw::localized("Revert"), dw::localized("Cancel"), QString()) != 1)
+        return;
+    QString error;
+    if (!document->readFromFile(document->fileName(), &error)) {
+        if (!error.isEmpty())
+            showError(document, dw::localized("The document “%1” could not be reverted.").arg(document->displayName()),
+                      error);
+        return;
+    }
+    document->setItemWasChanged(false);
+}
+
+bool QMBDocumentController::shouldCloseDocument(QMBDocument* document)
+{
+    if (!document->isDocumentEdited())
+        return true;
+    dw::AlertRequest alert;
+    alert.messageText =
+        dw::localized("Do you want to save the changes you made in the document “%1”?").arg(document->displayName());
+    alert.informativeText = dw::localized("Your changes will be lost if you don’t save them.");
+    alert.parentWindow = document;
+    dw::AlertResponse response;
+    const int answer = dw::runAlertPanel(alert, dw::localized("Save"), dw::localized("Cancel"),
+                                         dw::localized("Don’t Save"), &response);
+    if (answer == 1)
+        return saveDocument(document);
+    return answer == -1;
+}
+
+bool QMBDocumentController::closeDocument(QMBDocument* document)
+{
+    if (!shouldCloseDocument(document))
+        return false;
+    removeDocument(document);
+    return true;
+}
+
+bool QMBDocumentController::reviewUnsavedDocumentsAndQuit()
+{
+    for (auto* document : documents()) {
+        if (!document->isDocumentEdited())
+            continue;
+        showDocument(document);
+        if (!closeDocument(document))
+            return false;
+    }
+    return true;
+}
+
+QStringList QMBDocumentController::recentDocumentFileNames() const
+{
+    QStringList paths;
+    for (const QVariant& value : dw::UserDefaults::standard().objectForKey(kRecentDocumentsKey).toList()) {
+        if (const QString path = value.toString(); !path.isEmpty() && !paths.contains(path))
+            paths.append(path);
+    }
+    return paths;
+}
+
+void QMBDocumentController::noteNewRecentDocumentFileName(const QString& path)
+{
+    QStringList paths = recentDocumentFileNames();
+    paths.removeAll(path);
+    paths.prepend(path);
+    while (paths.size() > kMaximumRecentDocuments)
+        paths.removeLast();
+    dw::UserDefaults::standard().setObject(paths, kRecentDocumentsKey);
+    Q_EMIT recentDocumentsChanged();
+}
+
+void QMBDocumentController::clearRecentDocuments()
+{
+    dw::UserDefaults::standard().removeObjectForKey(kRecentDocumentsKey);
+    Q_EMIT recentDocumentsChanged();
+}
+
+QString QMBDocumentController::documentExtension()
+{
+    return QStringLiteral("qvlisting");
+}
+
+QString QMBDocumentController::documentNameFilter()
+{
+    return dw::localized("Quillmart Vodar listings (*.%1)").arg(documentExtension());
 }

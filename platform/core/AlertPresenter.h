@@ -11,8 +11,15 @@
 //     alert.messageText = dw::localized("Missing Token");
 //     alert.buttons = {dw::localized("OK")};
 //     dw::alertPresenter().runModal(alert);
+//
+// Reports that arrive on their own (an operation ended with an error, a download failed) go
+// through dw::queueAlert() instead: while another alert is open they wait and are shown one after
+// the other once it has closed, rather than each opening a modal loop inside the previous one.
+//
+//     dw::queueAlert(alert, [](dw::AlertResponse) { ... }, window);   // dropped if window is gone
 
 #include <QList>
+#include <QObject>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -59,5 +66,17 @@ public:
 AlertPresenter& alertPresenter();
 // Installs a presenter (nullptr restores the console one); returns the previous one. Not owned.
 AlertPresenter* setAlertPresenter(AlertPresenter* presenter);
+
+// Whether an alert shown through alertPresenter() (modal or as a sheet) is open now.
+bool isAlertOpen();
+
+// Shows the alert at once when no other alert is open (as a sheet when it names a parent window),
+// else queues it: queued alerts are shown in the order they came, each on a later turn of the
+// event loop after the open ones have closed. The handler (optional) gets the answer. With a
+// context, an alert whose context is destroyed before its turn is dropped unseen and its handler
+// never runs; pass the parent window as context, since a queued alert outlives the call. Main
+// thread.
+void queueAlert(AlertRequest request, std::function<void(AlertResponse)> handler = {},
+                const QObject* context = nullptr);
 
 } // namespace dw

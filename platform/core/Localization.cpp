@@ -67,4 +67,19 @@ QString localized(const QString& englishText, const char* table)
     return QCoreApplication::translate(table, key.constData());
 }
 
+QString localizedEntry(const QString& key, const char* table)
+{
+    if (key.isEmpty())
+        return QString();
+    const auto& entries = resourceTable(table);
+    const auto entry = entries.constFind(key);
+    if (entry != entries.constEnd())
+        return *entry;
+    if (!QCoreApplication::instance())
+        return QString();
+    const QByteArray utf8 = key.toUtf8();
+    const QString translated = QCoreApplication::translate(table, utf8.constData());
+    return translated == key ? QString() : translated;
+}
+
 } // namespace dw

@@ -14,5 +14,8 @@ namespace dw {
 
 QString localized(const char* englishText, const char* table = "Localizable");
 QString localized(const QString& englishText, const char* table = "Localizable");
+// The table's own entry for the key, or a null text when the table has none (where a missing
+// entry must show as nothing rather than as its key).
+QString localizedEntry(const QString& key, const char* table = "Localizable");
 
 } // namespace dw

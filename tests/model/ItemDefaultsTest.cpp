@@ -132,6 +132,42 @@ TEST(ItemDefaults, LegacyCountryFilesAndNewerFormats)
     EXPECT_EQ(prefs.defaultShippingOptionsForSiteID(QStringLiteral("3"))->domesticShippingServiceCount(), 0);
 }
 
+TEST(ItemDefaults, AnUnusableSiteFileNeverBringsBackTheOldCountryFile)
+{
+    dw::test::TemporaryXdg xdg;
+    QMPreferencesManager prefs;
+    const QString folder = dw::paths::fixedDataFolder();
+    const QVariantMap oldOptions{{QStringLiteral("fileFormatVersion"), 0},
+                                 {QStringLiteral("shippingOptions"), dw::archiveValue(everyFieldSet())}};
+    ASSERT_TRUE(
+        dw::KeyedArchiver::archiveRootObject(oldOptions, folder + QStringLiteral("ShippingOptions.country1.data")));
+    ASSERT_TRUE(
+        dw::KeyedArchiver::archiveRootObject(oldOptions, folder + QStringLiteral("ShippingOptions.country77.data")));
+
+    struct Row
+    {
+        const char* name;
+        const char* siteID;
+        QVariantMap siteFile;
+    };
+    const Row rows[] = {
+        {"a newer format",
+         "0",
+         {{QStringLiteral("fileFormatVersion"), 1},
+          {QStringLiteral("shippingOptions"), dw::archiveValue(everyFieldSet())}}},
+        {"a dictionary without options", "77", {{QStringLiteral("fileFormatVersion"), 0}}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const QString siteID = QString::fromLatin1(row.siteID);
+        ASSERT_TRUE(dw::KeyedArchiver::archiveRootObject(
+            row.siteFile, QMPreferencesManager::shippingOptionsFilePathForSiteID(siteID)));
+        const auto options = prefs.defaultShippingOptionsForSiteID(siteID);
+        EXPECT_EQ(options->domesticShippingServiceCount(), 0);
+        EXPECT_EQ(options->shipFromZipCode(), QStringLiteral(""));
+    }
+}
+
 TEST(ItemDefaults, AFailedSaveKeepsTheOldFileAndAFileNameNeverEscapesItsFolder)
 {
     dw::test::TemporaryXdg xdg;

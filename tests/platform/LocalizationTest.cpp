@@ -37,6 +37,9 @@ TEST(Localization, ReadsATableFromItsFileAndItsFolder)
     EXPECT_EQ(dw::localized("Days_7", "LocalizationTestBroken"), QStringLiteral("Days_7"));
     EXPECT_EQ(dw::localized("Days_7", "LocalizationTestNone"), QStringLiteral("Days_7"));
     EXPECT_TRUE(dw::localized(QString(), "LocalizationTestTable").isNull());
+    // Asked for the entry itself, a key without one gives nothing.
+    EXPECT_EQ(dw::localizedEntry(QStringLiteral("Days_7"), "LocalizationTestTable"), QStringLiteral("7 days"));
+    EXPECT_TRUE(dw::localizedEntry(QStringLiteral("Missing"), "LocalizationTestTable").isNull());
 
     qputenv("QV_RESOURCES_DIR", saved);
 }

@@ -17,6 +17,8 @@ void ScriptedAlertPresenter::answer(int buttonIndex, bool suppressed)
 AlertResponse ScriptedAlertPresenter::runModal(const AlertRequest& request)
 {
     m_alerts.append(request);
+    if (m_whileOpen)
+        m_whileOpen(request);
     if (m_script.empty())
         return AlertResponse{};
     const AlertResponse response = m_script.front();

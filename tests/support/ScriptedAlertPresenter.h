@@ -12,6 +12,7 @@
 #include <QList>
 #include <QStringList>
 #include <deque>
+#include <functional>
 
 namespace dw::test {
 
@@ -22,6 +23,9 @@ public:
     ~ScriptedAlertPresenter() override;
 
     void answer(int buttonIndex, bool suppressed = false);
+    // Runs while each alert is open (after it is recorded, before it is answered), as events
+    // that arrive during a modal alert would.
+    void setWhileOpen(std::function<void(const AlertRequest&)> whileOpen) { m_whileOpen = std::move(whileOpen); }
     AlertResponse runModal(const AlertRequest& request) override;
 
     const QList<AlertRequest>& alerts() const { return m_alerts; }
@@ -31,6 +35,7 @@ public:
 private:
     AlertPresenter* m_previous;
     std::deque<AlertResponse> m_script;
+    std::function<void(const AlertRequest&)> m_whileOpen;
     QList<AlertRequest> m_alerts;
 };
 

@@ -1,0 +1,161 @@
+#include "model/QMApplicationDefaults.h"
+#include "model/QMEbayImage.h"
+#include "model/QMEbayItem.h"
+#include "model/QMEbayItemContainer.h"
+#include "model/QMPreferencesManager.h"
+#include "platform/archive/KeyedArchiver.h"
+#include "platform/core/AtomicFile.h"
+#include "platform/core/UserDefaults.h"
+#include "shell/QMBDocument.h"
+#include "shell/QMBDocumentController.h"
+#include "shell/QMBFileChooser.h"
+#include "tests/support/ScriptedAlertPresenter.h"
+#include "tests/support/TemporaryXdg.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QImage>
+#include <gtest/gtest.h>
+
+namespace {
+
+QByteArray contentsOf(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+class DocumentFile : public ::testing::Test
+{
+protected:
+    DocumentFile()
+    {
+        EXPECT_TRUE(registerApplicationDefaults(dw::UserDefaults::standard()));
+        QMBFileChooser::setSaveChooser(
+            [this](QWidget*, const QString&, const QString&, const QString&) { return m_savePath; });
+    }
+    ~DocumentFile() override
+    {
+        QMBFileChooser::setSaveChooser({});
+        for (auto* document : documents().documents())
+            delete document;
+    }
+
+    static QMBDocumentController& documents() { return QMBDocumentController::sharedDocumentController(); }
+
+    QString picture(const char* name, const char* format, QColor color)
+    {
+        const QString path = m_xdg.path(QString::fromLatin1(name));
+        QImage image(24, 16, QImage::Format_RGB32);
+        image.fill(color);
+        EXPECT_TRUE(image.save(path, format));
+        return path;
+    }
+
+    QString write(const char* name, const QByteArray& bytes)
+    {
+        const QString path = m_xdg.path(QString::fromLatin1(name));
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        return path;
+    }
+
+    dw::test::TemporaryXdg m_xdg;
+    dw::test::ScriptedAlertPresenter m_alerts;
+    QString m_savePath;
+};
+
+} // namespace
+
+TEST_F(DocumentFile, PicturesAndTheAddressSurviveSaveAndReopen)
+{
+    const QString first = picture("lamp.png", "PNG", Qt::red);
+    const QString second = picture("shade.jpg", "JPEG", Qt::blue);
+    auto* document = documents().openUntitledDocumentAndDisplay(false);
+    ASSERT_TRUE(document);
+    EXPECT_TRUE(document->isDocumentEdited()) << "a new listing counts as changed";
+    const auto& item = document->item();
+    item->setTitle(QStringLiteral("Oak lamp"));
+    item->setImages({std::make_shared<QMEbayImage>(first, QString()),
+                     QMEbayImage::imageWithURL(QStringLiteral("https://i.example/lamp-on.jpg")),
+                     std::make_shared<QMEbayImage>(second, QString())});
+
+    m_savePath = m_xdg.path(QStringLiteral("lamp"));
+    ASSERT_TRUE(documents().saveDocument(document)) << "an untitled document asks where to go";
+    EXPECT_FALSE(document->isDocumentEdited());
+    EXPECT_TRUE(document->fileName().endsWith(QStringLiteral("/lamp.qvlisting")));
+    EXPECT_EQ(documents().recentDocumentFileNames().value(0), document->fileName());
+    const QString path = document->fileName();
+    const QString firstUniqueID = item->uniqueID();
+    delete document;
+
+    QString error;
+    auto* reopened = documents().openDocumentWithContentsOfFile(path, false, &error);
+    ASSERT_TRUE(reopened) << error.toStdString();
+    EXPECT_TRUE(m_alerts.alerts().isEmpty());
+    EXPECT_FALSE(reopened->isDocumentEdited());
+    const auto& opened = *reopened->item();
+    EXPECT_EQ(opened.title(), QStringLiteral("Oak lamp"));
+    EXPECT_NE(opened.uniqueID(), firstUniqueID) << "every opened listing gets an ID of its own";
+    ASSERT_EQ(opened.images().size(), 3);
+    EXPECT_NE(opened.images().at(0)->imageFilePath(), first);
+    EXPECT_EQ(contentsOf(opened.images().at(0)->imageFilePath()), contentsOf(first));
+    EXPECT_EQ(contentsOf(opened.images().at(2)->imageFilePath()), contentsOf(second));
+    EXPECT_TRUE(opened.images().at(1)->isURLBased());
+    EXPECT_EQ(opened.images().at(1)->imageURL(), QStringLiteral("https://i.example/lamp-on.jpg"));
+    EXPECT_TRUE(opened.images().at(1)->imageFilePath().isEmpty());
+
+    EXPECT_EQ(documents().openDocumentWithContentsOfFile(path, false), reopened)
+        << "a file already open is brought forward, not opened twice";
+}
+
+TEST_F(DocumentFile, FilesThatAreNoListingDocumentAreRefused)
+{
+    auto item = std::make_shared<QMEbayItem>();
+    const QByteArray good = QMEbayItemContainer::documentDataWithItem(item);
+    const struct
+    {
+        const char* name;
+        QByteArray bytes;
+    } files[] = {
+        {"truncated.qvlisting", good.left(good.size() / 2)},
+        {"dictionary.qvlisting",
+         dw::KeyedArchiver::archivedDataWithRootObject(QVariantMap{{QStringLiteral("item"), QStringLiteral("x")}})},
+        {"empty-array.qvlisting", dw::KeyedArchiver::archivedDataWithRootObject(QVariantList{})},
+        {"empty.qvlisting", QByteArray()},
+    };
+    for (const auto& row : files) {
+        SCOPED_TRACE(row.name);
+        QString error;
+        EXPECT_EQ(documents().openDocumentWithContentsOfFile(write(row.name, row.bytes), false, &error), nullptr);
+        EXPECT_FALSE(error.isEmpty()) << "the refusal says why";
+        EXPECT_TRUE(documents().documents().isEmpty());
+    }
+    QString error;
+    EXPECT_EQ(
+        documents().openDocumentWithContentsOfFile(m_xdg.path(QStringLiteral("missing.qvlisting")), false, &error),
+        nullptr);
+    EXPECT_FALSE(error.isEmpty());
+}
+
+TEST_F(DocumentFile, AFailedWriteKeepsTheDocumentEditedAndTheOldFile)
+{
+    auto* document = documents().openUntitledDocumentAndDisplay(false);
+    m_savePath = m_xdg.path(QStringLiteral("kept.qvlisting"));
+    ASSERT_TRUE(documents().saveDocument(document));
+    const QByteArray saved = contentsOf(m_savePath);
+
+    document->item()->setTitle(QStringLiteral("Changed"));
+    EXPECT_TRUE(document->isDocumentEdited());
+    {
+        dw::ScopedWriteFailure diskFull;
+        EXPECT_FALSE(documents().saveDocument(document));
+    }
+    EXPECT_TRUE(document->isDocumentEdited());
+    EXPECT_TRUE(document->isWindowModified());
+    EXPECT_EQ(contentsOf(m_savePath), saved);
+    ASSERT_EQ(m_alerts.titles().size(), 1);
+    EXPECT_EQ(m_alerts.titles().first(), QStringLiteral("The document “kept.qvlisting” could not be saved."));
+    EXPECT_FALSE(m_alerts.alerts().first().informativeText.isEmpty()) << "and says why";
+}
