@@ -44,8 +44,10 @@ namespace {
 void registerPreviewSchemes()
 {
     // Pages of this scheme may show local files (the listing's pictures and their preview copies).
+    // The view's token is the host: one origin per view, so that every reload of its preview
+    // stays in the same page process rather than starting a new one (which takes seconds).
     QWebEngineUrlScheme preview(QByteArrayLiteral("qmpreview"));
-    preview.setSyntax(QWebEngineUrlScheme::Syntax::Path);
+    preview.setSyntax(QWebEngineUrlScheme::Syntax::Host);
     preview.setFlags(QWebEngineUrlScheme::LocalAccessAllowed);
     QWebEngineUrlScheme::registerScheme(preview);
     // Internal commands travel as links of this scheme; they never load.
@@ -61,7 +63,7 @@ QHash<QString, QPointer<QMPreviewWebView>>& previewViews()
     return views;
 }
 
-// Serves "qmpreview:/<token>/<generation>": the page of the view with that token, for its current
+// Serves "qmpreview://<token>/<generation>": the page of the view with that token, for its current
 // generation only. The token is random, so no other page can ask for a seller's preview.
 class PreviewSchemeHandler : public QWebEngineUrlSchemeHandler
 {
@@ -70,14 +72,15 @@ public:
 
     void requestStarted(QWebEngineUrlRequestJob* job) override
     {
-        const QStringList parts = job->requestUrl().path().split(u'/', Qt::SkipEmptyParts);
-        const QPointer<QMPreviewWebView> view = parts.size() == 2 ? previewViews().value(parts.at(0)) : nullptr;
-        if (!view || parts.at(1) != QString::number(view->loadGeneration())) {
+        const QUrl url = job->requestUrl();
+        const QPointer<QMPreviewWebView> view = previewViews().value(url.host());
+        if (!view || url.path() != QStringLiteral("/%1").arg(view->loadGeneration())) {
             job->fail(QWebEngineUrlRequestJob::UrlNotFound);
             return;
         }
         auto* body = new QBuffer(job);
         body->setData(view->previewHTML().toUtf8());
+        body->open(QIODevice::ReadOnly);
         job->reply(QByteArrayLiteral("text/html"), body);
     }
 };
@@ -173,7 +176,7 @@ private:
 
 QMPreviewWebView::QMPreviewWebView(QWidget* parent)
     : QWebEngineView(parent), m_channel(std::make_unique<QWebChannel>()),
-      m_port(std::make_unique<QMPreviewPagePort>(this)), m_token(QUuid::createUuid().toString(QUuid::Id128))
+      m_port(std::make_unique<QMPreviewPagePort>(this)), m_token(QUuid::createUuid().toString(QUuid::Id128).toLower())
 {
     m_page = new Page(previewProfile(), this);
     setPage(m_page);
@@ -194,7 +197,7 @@ QMPreviewWebView::~QMPreviewWebView()
 
 QUrl QMPreviewWebView::previewURL() const
 {
-    return QUrl(QStringLiteral("qmpreview:/%1/%2").arg(m_token).arg(m_generation));
+    return QUrl(QStringLiteral("qmpreview://%1/%2").arg(m_token).arg(m_generation));
 }
 
 void QMPreviewWebView::registerChannelObject(const QString& name, QObject* object)

@@ -336,6 +336,16 @@ bool QMWebEditor::canApplyFormatToSelection(const QVariantMap& state) const
     return state.value(QStringLiteral("inDescription")).toBool();
 }
 
+bool QMWebEditor::formatControllerCanApplyFormatToSelection(QMWebViewFormatController*, const QVariantMap& state)
+{
+    return canApplyFormatToSelection(state);
+}
+
+std::optional<QString> QMWebEditor::formatControllerFontFaceForFamily(QMWebViewFormatController*, const QString& family)
+{
+    return checkFontFamily(family);
+}
+
 void QMWebEditor::selectedText(std::function<void(const QString&)> callback) const
 {
     if (!m_webView)

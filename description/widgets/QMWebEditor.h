@@ -19,6 +19,7 @@
 // Main thread; the editor lives as long as its document and must not outlive its view.
 
 #include "description/widgets/QMPreviewWebView.h"
+#include "description/widgets/QMWebViewFormatController.h"
 
 #include <QKeySequence>
 #include <QObject>
@@ -47,7 +48,8 @@ public:
     virtual std::optional<bool> editorShouldChangeDescriptionForItem(QMWebEditor* editor, QMEbayItem& item) = 0;
 };
 
-class QMWebEditor : public QObject
+// The editor is also the format toolbar's delegate: formatting acts in the description only.
+class QMWebEditor : public QObject, public QMWebViewFormatControllerDelegate
 {
     Q_OBJECT
 
@@ -102,8 +104,13 @@ public:
     // The web-safe family list for a font family; for a family without one the user is asked
     // ("Apply Anyway" keeps the family). nullopt when the user cancels.
     static std::optional<QString> checkFontFamily(const QString& family);
-    // Whether formatting may act on a selection (its state as the page reports it).
+    // Whether formatting may act on a selection (its state as the page reports it): only when the
+    // selection lies in the description.
     bool canApplyFormatToSelection(const QVariantMap& state) const;
+    bool formatControllerCanApplyFormatToSelection(QMWebViewFormatController* controller,
+                                                   const QVariantMap& state) override;
+    std::optional<QString> formatControllerFontFaceForFamily(QMWebViewFormatController* controller,
+                                                             const QString& family) override;
 
     // The selected text of the page and markup in place of the selection in the description.
     void selectedText(std::function<void(const QString&)> callback) const;

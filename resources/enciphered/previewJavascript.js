@@ -903,15 +903,22 @@
             list.appendChild(first);
             list.setAttribute('style', LIST_STYLE);
             var common = range.commonAncestorContainer;
+            var divisions = [];
             DWDOM.nodesForXPath(document, '//div').forEach(function (division) {
                 if (range.intersectsNode(division) && DWDOM.isChildOf(division, common)) {
                     var item = document.createElement('li');
                     item.innerHTML = division.innerHTML;
                     list.appendChild(item);
+                    divisions.push(division);
                 }
             });
             range.deleteContents();
             range.insertNode(list);
+            // A division whose content now stands in its own item leaves no empty line behind.
+            divisions.forEach(function (division) {
+                if (division.parentNode && !division.textContent.trim() && !division.querySelector('img'))
+                    division.parentNode.removeChild(division);
+            });
             DWDOM.nodesForXPath(first, './/div').forEach(function (division) {
                 division.parentNode.removeChild(division);
             });
