@@ -1,5 +1,6 @@
 #include "model/QMApplicationDefaults.h"
 
+#include "model/QMEbayMoneyTransformer.h"
 #include "platform/core/Paths.h"
 #include "platform/core/UserDefaults.h"
 
@@ -25,4 +26,11 @@ bool registerApplicationDefaults(dw::UserDefaults& defaults, QString* error)
     if (footer.exists() && footer.open(QIODevice::ReadOnly))
         defaults.registerDefaults({{QStringLiteral("footerData"), footer.readAll()}});
     return ok;
+}
+
+bool registerApplicationDefaultsAndTransformers(dw::UserDefaults& defaults, QString* error)
+{
+    const bool registered = registerApplicationDefaults(defaults, error);
+    QMEbayMoneyTransformer::registerTransformer();
+    return registered;
 }

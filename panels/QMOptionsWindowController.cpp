@@ -34,6 +34,7 @@ QMOptionsWindowController::QMOptionsWindowController(QWidget* parent) : QDialog(
     m_optionsTable->setObjectName(QStringLiteral("optionsTable"));
     m_optionsTable->setSelectionMode(QAbstractItemView::NoSelection);
     m_optionsTable->setMinimumSize(320, 200);
+    m_optionsTable->setSpacing(2);
     connect(m_optionsTable, &QListWidget::itemChanged, this, [this](QListWidgetItem* item) {
         rowChanged(m_optionsTable->row(item), item->checkState() == Qt::Checked);
     });

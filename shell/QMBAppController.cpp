@@ -1,17 +1,71 @@
 #include "shell/QMBAppController.h"
 
+#include "DWCoreDataEbayDataClasses/SQCategoryDataManager.h"
+#include "DWCoreDataEbayDataClasses/SQEbayDataSource.h"
 #include "DWEBay2/DWEbayConnector.h"
+#include "DWKit/widgets/QMProgressPanelController.h"
+#include "Operations/QMAccountManager.h"
+#include "Operations/QMEbayImageTransformer.h"
+#include "description/QMAttributedStringToHTMLConverter.h"
+#include "description/QMDescriptionGenerator.h"
+#include "description/QMDesignTemplateManager.h"
+#include "model/QMApplicationDefaults.h"
+#include "model/QMPreferencesManager.h"
+#include "platform/core/Clock.h"
+#include "platform/core/ConsoleOutput.h"
+#include "platform/core/DWAssert.h"
+#include "platform/core/UserDefaults.h"
+#include "shell/QMBDocumentController.h"
+#include "shell/QMBMediaBrowserPanel.h"
+#include "shell/QMBPreferencesPanelController.h"
+#include "shell/QMIntroPanelController.h"
+#include "updater/DWCrashReporter.h"
+#include "updater/QMUpdater.h"
+
+#include <QFileInfo>
+#include <QUrl>
 
 namespace {
+
 std::weak_ptr<QMBAppController>& current()
 {
     static std::weak_ptr<QMBAppController> controller;
     return controller;
 }
+
+// The API version every connector of the application speaks.
+constexpr qint64 kEbayAPIVersion = 747;
+
 } // namespace
 
-QMBAppController::QMBAppController() = default;
-QMBAppController::~QMBAppController() = default;
+QMBAppController::QMBAppController()
+{
+    m_services.handleStartFromReadOnlyLocation = [] { QMUpdater::sharedUpdater().handleStartFromReadOnlyLocation(); };
+    m_services.migrateCategories = [] {
+        (void)QMCategoryDataManager::sharedQMCategoryDataManager()->migrateToCoreDataCategories();
+    };
+    m_services.checkForCrash = [] { DWCrashReporter::checkForCrash(); };
+    m_services.checkForUpdate = [] { QMUpdater::sharedUpdater().checkForUpdate(); };
+    m_services.ebayAPIReachable = [] { return DWEbayConnector::ebayAPIReachable(); };
+    m_services.showIntroPanel = [](QMBAppController& delegate) {
+        QMIntroPanelController::showForApplication(delegate);
+    };
+    m_services.showPreferencesPanel = [] {
+        QMBPreferencesPanelController::sharedPreferencesPanelController().showWindow();
+    };
+    m_services.openUntitledDocument = [] {
+        QMBDocumentController::sharedDocumentController().openUntitledDocumentAndDisplay(true);
+    };
+    m_services.openDocument = [](const QString& path, QString* error) {
+        return QMBDocumentController::sharedDocumentController().openDocumentWithContentsOfFile(path, true, error) !=
+               nullptr;
+    };
+}
+
+QMBAppController::~QMBAppController()
+{
+    delete m_mediaBrowser.data();
+}
 
 std::shared_ptr<QMBAppController> QMBAppController::shared()
 {
@@ -25,7 +79,150 @@ std::shared_ptr<QMBAppController> QMBAppController::create()
     return controller;
 }
 
-void QMBAppController::registerDefaults() {}
+// Defaults and the services of the layers below
+
+void QMBAppController::registerDefaults()
+{
+    QString error;
+    const bool registered = registerApplicationDefaultsAndTransformers(dw::UserDefaults::standard(), &error);
+    DW_ASSERT(registered, error);
+    (void)QMCategoryDataManager::sharedQMCategoryDataManager();
+}
+
+void QMBAppController::installApplicationServices()
+{
+    QMAccountManager::installAsModelSource(QMAccountManager::sharedQMAccountManager());
+    const auto categories = QMCategoryDataManager::sharedQMCategoryDataManager();
+    QMCategoryDataManager::installAsModelSource(categories);
+    SQEbayDataSource::install();
+    QMCategoryDataManager::setDownloadQueuer([](qint64 siteID, bool tree, bool sets, bool silent) {
+        const auto controller = shared();
+        const auto manager =
+            controller ? controller->defaultOperationManager() : QMOperationManager::sharedQMOperationManager();
+        manager->addGetCurrenteBayDataOperationForSiteID(siteID, tree, sets, silent);
+    });
+    QMEbayImageTransformer::installAsModelHooks();
+    QMAttributedStringToHTMLConverter::installAsDescriptionConverter();
+    QMDescriptionGenerator::installAsItemDescriptionSource();
+
+    const auto manager = QMOperationManager::sharedQMOperationManager();
+    manager->setOpenListings([] { return QMBDocumentController::sharedDocumentController().openListings(); });
+    manager->setSearchCharacteristicSets([categories](const QList<qint64>& categoryIDs, qint64 siteID) {
+        QStringList sets;
+        for (const qint64 set : categories->searchCharacteristicSetsForCategoryIDs(categoryIDs, siteID))
+            sets << QString::number(set);
+        return sets;
+    });
+}
+
+// Launch
+
+void QMBAppController::awakeFromNib(QMBSingleInstance* instance)
+{
+    if (m_awake)
+        return;
+    m_awake = true;
+    registerForAuthenticationUrlProtocol(instance);
+    // Each window's bar gets the Debug menu only in debug mode.
+    m_debugMenuItemKept = QMPreferencesManager::sharedInstance().debugModeEnabled();
+    auto& templates = QMDesignTemplateManager::sharedInstance();
+    templates.setMinimumQMTemplateVersion(214);
+    templates.registerDesignTemplates();
+}
+
+int QMBAppController::openFilesAndURLs(const QStringList& arguments)
+{
+    int opened = 0;
+    for (const QString& argument : arguments) {
+        const QUrl url(argument);
+        const bool isAddress = url.isValid() && url.scheme().size() > 1 && argument.contains(u':');
+        if (isAddress && !url.isLocalFile()) {
+            (void)openUrl(argument);
+            continue;
+        }
+        const QString path = isAddress ? url.toLocalFile() : argument;
+        QString error;
+        if (m_services.openDocument && m_services.openDocument(path, &error))
+            ++opened;
+        else if (!error.isEmpty())
+            dw::consoleWrite(QStringLiteral("Could not open %1: %2").arg(path, error));
+    }
+    return opened;
+}
+
+void QMBAppController::applicationDidFinishLaunching()
+{
+    registerForOperationNotifications();
+    if (m_services.handleStartFromReadOnlyLocation)
+        m_services.handleStartFromReadOnlyLocation();
+    if (shouldOpenIntroWindow()) {
+        showIntroWindow();
+        return;
+    }
+    if (m_services.migrateCategories)
+        m_services.migrateCategories();
+    if (m_services.checkForCrash)
+        m_services.checkForCrash();
+    if (m_services.checkForUpdate)
+        m_services.checkForUpdate();
+
+    // A date in the future (a clock set back) waits until it has passed. The interval is reckoned
+    // in 64 bits: a long interval must not wrap round into a check at every start.
+    const QDateTime lastCheck = QMPreferencesManager::sharedInstance().categoriesLastCheckDate();
+    const qint64 elapsed = lastCheck.isValid() ? lastCheck.secsTo(dw::now()) : 0;
+    const qint64 interval = QMPreferencesManager::sharedInstance().categoriesCheckInterval() * 86400;
+    if (elapsed == 0 || elapsed > interval)
+        (void)checkCategoryTreeVersionSilent(true);
+}
+
+bool QMBAppController::shouldOpenIntroWindow() const
+{
+    if (dw::UserDefaults::standard().boolForKey(QStringLiteral("alwaysShowIntro")))
+        return true;
+    const qint64 site = QMPreferencesManager::sharedInstance().defaultSiteID();
+    const auto categories = QMCategoryDataManager::sharedQMCategoryDataManager();
+    if (categories->categoryFileExistsForSite(site) || categories->deprecatedCategoryFileExistsForSite(site))
+        return false;
+    return !m_processingOpenFile;
+}
+
+bool QMBAppController::applicationShouldOpenUntitledFile() const
+{
+    if (m_processingOpenFile)
+        return false;
+    return !shouldOpenIntroWindow();
+}
+
+// The first-run assistant
+
+void QMBAppController::showIntroWindow()
+{
+    m_introWindowIsShown = true;
+    if (m_services.showIntroPanel) {
+        m_services.showIntroPanel(*this);
+        return;
+    }
+    // Without an assistant in this build the seller starts with an empty listing.
+    dw::consoleWrite(QStringLiteral("The first-run assistant is not available; opening an untitled document"));
+    introPanelDidFinish();
+}
+
+void QMBAppController::introPanelDidFinish()
+{
+    if (m_services.openUntitledDocument)
+        m_services.openUntitledDocument();
+    m_introWindowIsShown = false;
+}
+
+void QMBAppController::introPanelDownloadMissingeBayDataForSiteID(qint64 siteID)
+{
+    const auto categories = QMCategoryDataManager::sharedQMCategoryDataManager();
+    const bool tree = !categories->categoriesDatabaseForForSiteID(siteID);
+    const bool sets = !categories->attributesDatabaseForForSiteID(siteID);
+    defaultOperationManager()->addGetCurrenteBayDataOperationForSiteID(siteID, tree, sets, true);
+}
+
+// Operations and connectors
 
 std::shared_ptr<QMOperationManager> QMBAppController::defaultOperationManager()
 {
@@ -36,19 +233,51 @@ std::shared_ptr<QMOperationManager> QMBAppController::defaultOperationManager()
 
 std::unique_ptr<DWEbayConnector> QMBAppController::standardEbayConnector()
 {
-    return nullptr;
+    const auto& preferences = QMPreferencesManager::sharedInstance();
+    auto connector =
+        std::make_unique<DWEbayConnector>(preferences.APIURL(), preferences.defaultSiteID(), kEbayAPIVersion);
+    connector->setToken(QMAccountManager::sharedQMAccountManager()->defaultAccountToken());
+    connector->setEbayDeveloperID(preferences.devID());
+    connector->setEbayApplicationID(preferences.appID());
+    connector->setEbayCertificateID(preferences.certID());
+    connector->setLoggingEnabled(preferences.shouldLogXMLRequests());
+    return connector;
 }
 
-void QMBAppController::downloadMissingeBayDataForSiteID(qint64) {}
-void QMBAppController::downloadeBayDataIncludingCategoryTree(bool, bool, qint64) {}
-bool QMBAppController::checkCategoryTreeVersionSilent(bool)
+void QMBAppController::downloadMissingeBayDataForSiteID(qint64 siteID)
 {
-    return false;
-}
-void QMBAppController::toggleMediaBrowser() {}
-QString QMBAppController::authorizeURLForSessionID(const QString&) const
-{
-    return QString();
+    const auto categories = QMCategoryDataManager::sharedQMCategoryDataManager();
+    downloadeBayDataIncludingCategoryTree(!categories->categoriesDatabaseForForSiteID(siteID),
+                                          !categories->attributesDatabaseForForSiteID(siteID), siteID);
 }
 
-void QMBAppController::addApplicationMenus(QMenuBar*) {}
+void QMBAppController::downloadeBayDataIncludingCategoryTree(bool categoryTree, bool characteristicSets, qint64 siteID)
+{
+    if (!categoryTree && !characteristicSets)
+        return;
+    defaultOperationManager()->addGetCurrenteBayDataOperationForSiteID(siteID, categoryTree, characteristicSets);
+}
+
+bool QMBAppController::checkCategoryTreeVersionSilent(bool silent)
+{
+    if (!m_services.ebayAPIReachable || !m_services.ebayAPIReachable())
+        return false;
+    defaultOperationManager()->addGetCurrenteBayDataVersionsOperationSilent(silent);
+    return true;
+}
+
+// The media browser
+
+QMBMediaBrowserPanel* QMBAppController::mediaBrowser() const
+{
+    return m_mediaBrowser;
+}
+
+void QMBAppController::toggleMediaBrowser()
+{
+    if (!m_mediaBrowser) {
+        m_mediaBrowser = new QMBMediaBrowserPanel;
+        m_mediaBrowser->setAttribute(Qt::WA_DeleteOnClose, false);
+    }
+    m_mediaBrowser->toggle();
+}

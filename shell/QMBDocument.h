@@ -12,7 +12,8 @@
 //   QMBDocument+Observation.cpp   watching the listing and reloading the preview
 //   QMBDocument+WebView.cpp       the preview's web view and editor
 //   QMBDocument+Toolbar.cpp       the toolbar
-//   QMBDocument+SplitView.cpp     the split views and the design chooser
+//   QMBDocument+SplitView.cpp     the split views
+//   QMBDocument+DesignFlow.cpp    the design chooser
 //
 // The window's areas are named (object names as the accessors below) and show what is missing
 // until the part that fills them hands over its view (QMBDocumentArea::setContentView).
@@ -29,12 +30,16 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 #include <memory>
 
+class QAction;
 class QMAnimatedSplitView;
 class QMBDocumentArea;
 class QMBSettingsPane;
 class QMContainerView;
+class QMDesignFlowUIController;
+class QMDesignTemplate;
 class QMEbayItem;
 class QMEbayItemContainer;
 class QMSplitView;
@@ -110,11 +115,33 @@ public:
     // Web view (QMBDocument+WebView.cpp): the preview's web view and its editor, once the window
     // is set up.
     void setupWebView();
-    // Toolbar (QMBDocument+Toolbar.cpp).
+    // Toolbar (QMBDocument+Toolbar.cpp): the items by identifier, as a fresh window shows them.
     void setupToolbarForWindow();
-    // Split views and design chooser (QMBDocument+SplitView.cpp).
+    static QStringList toolbarDefaultItemIdentifiers();
+    static QStringList toolbarAllowedItemIdentifiers();
+    // A new item for the identifier (the bare item for one that is not the document's own).
+    QAction* toolbarItemForItemIdentifier(const QString& identifier);
+    // The settings pane is shown; the design chooser is shown.
+    bool optionsVisible() const;
+    bool designsVisible() const;
+    // Split views and design chooser (QMBDocument+SplitView.cpp): the settings pane keeps its
+    // width and is only shown or hidden; the chooser is shown, hidden, or hidden by a double click
+    // on its divider.
     void setupSplitViews();
+    void toggleMainHorizontalSplitView();
+    void toggleMainVerticalSplitView();
+    void toggleAuctionDesignSplitView();
+    void updatePreviewColapseButton();
+    // The design chooser above the preview and the document's answers to it
+    // (QMBDocument+DesignFlow.cpp): a chosen design or layout is set on the listing and the
+    // preview reloads once; a keyword filter shows its designs for the listing.
     void setupDesignChooser();
+    QMDesignFlowUIController* designFlowController() const { return m_designFlowController; }
+    void designFlowUIControllerSelectionChangedTo(QMDesignFlowUIController* chooser,
+                                                  const std::shared_ptr<QMDesignTemplate>& design);
+    void designFlowUIControllerSelectedLayoutChangedTo(QMDesignFlowUIController* chooser, const QString& layoutName);
+    void designFlowUIControllerSelectedDesignsChangedTo(QMDesignFlowUIController* chooser,
+                                                        const QList<std::shared_ptr<QMDesignTemplate>>& designs);
 
 Q_SIGNALS:
     // The edited mark or the display name changed.
@@ -150,4 +177,5 @@ private:
     QMBDocumentArea* m_auctionWebviewContainer = nullptr;
     QMContainerView* m_rightVerticalSplitViewContentView = nullptr;
     QWidget* m_auctionSettingsView = nullptr;
+    QMDesignFlowUIController* m_designFlowController = nullptr;
 };

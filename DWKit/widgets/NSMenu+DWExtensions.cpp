@@ -28,37 +28,50 @@ QKeySequence keySequenceFor(const QString& keyEquivalent)
     return QKeySequence(QStringLiteral("Ctrl+") + key.toUpper());
 }
 
+QByteArray methodName(const QString& action)
+{
+    QByteArray method = action.toLatin1();
+    if (method.endsWith(':'))
+        method.chop(1);
+    return method;
+}
+
+int methodIndex(const QObject* receiver, const QByteArray& method, bool withSender)
+{
+    const QByteArray signature = method + (withSender ? "(QObject*)" : "()");
+    return receiver->metaObject()->indexOfMethod(QMetaObject::normalizedSignature(signature.constData()));
+}
+
+bool respondsToAction(const QObject* receiver, const QByteArray& method)
+{
+    return methodIndex(receiver, method, true) >= 0 || methodIndex(receiver, method, false) >= 0;
+}
+
 // Calls the method named by the action on the receiver; false when it has none.
-bool sendAction(QObject* receiver, const QByteArray& method, QAction* sender)
+bool invokeAction(QObject* receiver, const QByteArray& method, QObject* sender)
 {
     const QMetaObject* meta = receiver->metaObject();
-    const int withSender =
-        meta->indexOfMethod(QMetaObject::normalizedSignature(QByteArray(method + "(QObject*)").constData()));
+    const int withSender = methodIndex(receiver, method, true);
     if (withSender >= 0)
         return meta->method(withSender).invoke(receiver, Qt::DirectConnection, Q_ARG(QObject*, sender));
-    const int plain = meta->indexOfMethod(QMetaObject::normalizedSignature(QByteArray(method + "()").constData()));
+    const int plain = methodIndex(receiver, method, false);
     if (plain >= 0)
         return meta->method(plain).invoke(receiver, Qt::DirectConnection);
     return false;
 }
 
+ActionDispatcher& installedDispatcher()
+{
+    static ActionDispatcher dispatcher;
+    return dispatcher;
+}
+
 void trigger(QAction* item)
 {
-    QByteArray method = item->property(kActionProperty).toString().toLatin1();
-    if (method.endsWith(':'))
-        method.chop(1);
-    if (method.isEmpty())
+    const QString action = item->property(kActionProperty).toString();
+    if (methodName(action).isEmpty())
         return;
-    if (QObject* target = targetOf(item)) {
-        sendAction(target, method, item);
-        return;
-    }
-    for (QObject* receiver = QApplication::focusWidget(); receiver; receiver = receiver->parent()) {
-        if (sendAction(receiver, method, item))
-            return;
-    }
-    if (QCoreApplication::instance())
-        sendAction(QCoreApplication::instance(), method, item);
+    sendAction(action, targetOf(item), item);
 }
 
 } // namespace
@@ -112,6 +125,39 @@ void removeItemsWithTarget(QMenu* menu, const QObject* target, const QStringList
 void removeItemsWithActions(QMenu* menu, const QStringList& actions)
 {
     removeItemsWithTarget(menu, nullptr, actions);
+}
+
+QObject* targetForAction(const QString& action, QObject* target)
+{
+    const QByteArray method = methodName(action);
+    if (method.isEmpty())
+        return nullptr;
+    if (target)
+        return respondsToAction(target, method) ? target : nullptr;
+    for (QObject* receiver = QApplication::focusWidget(); receiver; receiver = receiver->parent()) {
+        if (respondsToAction(receiver, method))
+            return receiver;
+    }
+    QObject* application = QCoreApplication::instance();
+    return application && respondsToAction(application, method) ? application : nullptr;
+}
+
+bool sendActionOrdinarily(const QString& action, QObject* target, QObject* sender)
+{
+    QObject* receiver = targetForAction(action, target);
+    return receiver && invokeAction(receiver, methodName(action), sender);
+}
+
+bool sendAction(const QString& action, QObject* target, QObject* sender)
+{
+    if (const ActionDispatcher& dispatcher = installedDispatcher())
+        return dispatcher(action, target, sender);
+    return sendActionOrdinarily(action, target, sender);
+}
+
+void setActionDispatcher(ActionDispatcher dispatcher)
+{
+    installedDispatcher() = std::move(dispatcher);
 }
 
 } // namespace dw

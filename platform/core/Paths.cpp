@@ -118,6 +118,15 @@ QString temporaryFolder()
     return withSlash(fallback);
 }
 
+QString runtimeFolder()
+{
+    // Only a folder of this user's own: a socket in a folder others may write could be replaced.
+    const QString runtime = absoluteEnv("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty() && isOwnFolder(QFile::encodeName(runtime)))
+        return withSlash(runtime);
+    return temporaryFolder();
+}
+
 QString resourcesFolder()
 {
     const QString overridden = absoluteEnv("QV_RESOURCES_DIR");

@@ -7,6 +7,7 @@
 //   cachesFolder()               $XDG_CACHE_HOME/QuillmartVodar/
 //   configFolder()               $XDG_CONFIG_HOME/QuillmartVodar/   the user-defaults file
 //   temporaryFolder()            $TMPDIR/QuillmartVodar-<uid>/      mode 0700, one per user
+//   runtimeFolder()              $XDG_RUNTIME_DIR/                  the running program's socket
 //
 // The variables are read on every call (unset or relative values fall back to the XDG defaults
 // under $HOME). Folders are not created here; ensureFolder() does that, except for the temporary
@@ -28,6 +29,8 @@ QString applicationSupportFolder();
 QString cachesFolder();
 QString configFolder();
 QString temporaryFolder();
+// $XDG_RUNTIME_DIR when it names a folder of this user, else temporaryFolder().
+QString runtimeFolder();
 QString resourcesFolder();
 
 // Creates the folder with its parents; false when it cannot be made.

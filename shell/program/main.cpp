@@ -1,36 +1,64 @@
-// The program's entry point. Until the application shell stands, it opens one window that says
-// what the program is.
+// The program's entry point: one running program per user, then the start-up of the application
+// delegate, the documents named on the command line, and the event loop.
+//
+//     QuillmartVodar [DOCUMENT | ADDRESS]...
+//
+// A start while the program already runs hands its arguments to the running program and ends
+// with 0: that is how the desktop delivers eBay's sign-in callback address and opens documents.
 #include "model/widgets/QMFeesHighlightColor.h"
-
+#include "platform/core/ConsoleOutput.h"
+#include "platform/core/DWAssert.h"
 #include "platform/widgets/MessageBoxAlertPresenter.h"
-
+#include "shell/QMBAppController.h"
 #include "shell/QMBApplication.h"
+#include "shell/QMBSingleInstance.h"
+#include "updater/DWCrashReporter.h"
 
-#include <QLabel>
-#include <QMainWindow>
-#include <QVBoxLayout>
+#include <QStringList>
+#include <cstdio>
 
 int main(int argc, char** argv)
 {
+    DWCrashReporter::installSignalHandler();
     QMBApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("QuillmartVodar"));
     QApplication::setApplicationDisplayName(QStringLiteral("Quillmart Vodar"));
     QApplication::setOrganizationName(QStringLiteral("Quillmart"));
+    QApplication::setDesktopFileName(QStringLiteral("QuillmartVodar"));
 
+    const QStringList arguments = QCoreApplication::arguments().mid(1);
+    QMBSingleInstance instance;
+    if (instance.sendToRunningInstance(arguments))
+        return 0;
+    QString error;
+    if (!instance.listen(&error)) {
+        // Another start got there first a moment ago: it takes the arguments.
+        if (instance.sendToRunningInstance(arguments))
+            return 0;
+        dw::consoleWrite(QStringLiteral("Running without receiving later starts: %1").arg(error));
+    }
+
+    DWCrashReporter::startConsoleRecording();
     dw::MessageBoxAlertPresenter alerts;
     dw::setAlertPresenter(&alerts);
     QMInstallFeesHighlightColorProvider();
 
-    QMainWindow window;
-    window.setObjectName(QStringLiteral("mainWindow"));
-    window.setWindowTitle(QStringLiteral("Quillmart Vodar"));
-    auto* label = new QLabel(QStringLiteral("<h2>Quillmart Vodar</h2>"
-                                            "<p>Prepare items for sale on eBay and list them.</p>"));
-    label->setObjectName(QStringLiteral("aboutLabel"));
-    label->setAlignment(Qt::AlignCenter);
-    label->setMargin(32);
-    window.setCentralWidget(label);
-    window.resize(520, 260);
-    window.show();
-    return app.exec();
+    try {
+        QMBAppController::registerDefaults();
+    } catch (const dw::InternalInconsistency& broken) {
+        // The installation lacks its resources: nothing would work.
+        std::fprintf(stderr, "QuillmartVodar: %s\n", broken.what());
+        return 1;
+    }
+    QMBAppController::installApplicationServices();
+    const auto controller = QMBAppController::create();
+    controller->awakeFromNib(&instance);
+    const int opened = controller->openFilesAndURLs(arguments);
+    controller->applicationDidFinishLaunching();
+    if (opened == 0 && controller->applicationShouldOpenUntitledFile() && controller->services().openUntitledDocument)
+        controller->services().openUntitledDocument();
+
+    const int result = QApplication::exec();
+    dw::setAlertPresenter(nullptr);
+    return result;
 }

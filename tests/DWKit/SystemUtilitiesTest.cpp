@@ -11,7 +11,10 @@
 #include <QLocale>
 #include <QMimeData>
 #include <QRegularExpression>
+#include <QTest>
+#include <QTimer>
 #include <QUndoStack>
+#include <functional>
 #include <gtest/gtest.h>
 
 TEST(DWMacOSXVersion, AnswersFromTheVersionCode)
@@ -74,6 +77,93 @@ TEST(QMUndoManager, OneStackForTheWholeProcess)
     QUndoStack* stack = QMUndoManager::sharedQMUndoManager();
     ASSERT_NE(stack, nullptr);
     EXPECT_EQ(QMUndoManager::sharedQMUndoManager(), stack);
+}
+
+namespace {
+
+// Appends its letter to the log; undo takes it off again.
+class Append final : public QUndoCommand
+{
+public:
+    Append(QString& log, QChar letter) : QUndoCommand(QString(letter)), m_log(log), m_letter(letter) {}
+    void redo() override { m_log.append(m_letter); }
+    void undo() override { m_log.chop(1); }
+
+private:
+    QString& m_log;
+    QChar m_letter;
+};
+
+// Runs each step as an event of its own, the next one once the loop has turned after the last,
+// as a user's actions come.
+void runAsEvents(QMUndoManager& undo, const QList<std::function<void()>>& steps)
+{
+    for (const auto& step : steps) {
+        bool done = false;
+        QTimer::singleShot(0, [&done, step] {
+            step();
+            done = true;
+        });
+        ASSERT_TRUE(QTest::qWaitFor([&] { return done && !undo.isEventGroupOpen(); }, 5000));
+    }
+}
+
+} // namespace
+
+TEST(QMUndoManager, TheChangesOfOneEventAreOneUndoStep)
+{
+    QMUndoManager undo;
+    QString log;
+    runAsEvents(undo, {[&] {
+                           undo.push(new Append(log, u'a'));
+                           undo.push(new Append(log, u'b'));
+                       },
+                       [&] { undo.push(new Append(log, u'c')); },
+                       [&] {
+                           // A macro of the caller's own nests inside the event's group.
+                           undo.beginMacro(QStringLiteral("Convert"));
+                           undo.push(new Append(log, u'd'));
+                           undo.endMacro();
+                           undo.push(new Append(log, u'e'));
+                       }});
+    EXPECT_EQ(log, QStringLiteral("abcde"));
+    ASSERT_EQ(undo.count(), 3);
+    EXPECT_EQ(undo.undoText(), QStringLiteral("Convert"));
+
+    undo.undo();
+    EXPECT_EQ(log, QStringLiteral("abc"));
+    undo.undo();
+    undo.undo();
+    EXPECT_EQ(log, QString());
+    undo.redo();
+    EXPECT_EQ(log, QStringLiteral("ab"));
+}
+
+TEST(QMUndoManager, UndoWithinTheEventTakesBackTheWholeOpenGroup)
+{
+    QMUndoManager undo;
+    QString log;
+    runAsEvents(undo, {[&] { undo.push(new Append(log, u'a')); },
+                       [&] {
+                           undo.push(new Append(log, u'b'));
+                           undo.push(new Append(log, u'c'));
+                           ASSERT_TRUE(undo.isEventGroupOpen());
+                           undo.undo();
+                       }});
+    EXPECT_EQ(log, QStringLiteral("a"));
+    EXPECT_EQ(undo.index(), 1);
+}
+
+TEST(QMUndoManager, WithoutGroupingEveryChangeIsAStep)
+{
+    QMUndoManager undo;
+    undo.setGroupsByEvent(false);
+    QString log;
+    runAsEvents(undo, {[&] {
+                    undo.push(new Append(log, u'a'));
+                    undo.push(new Append(log, u'b'));
+                }});
+    EXPECT_EQ(undo.count(), 2);
 }
 
 TEST(QMDraggingUtils, WritesTheDraggedTiffToATemporaryFile)

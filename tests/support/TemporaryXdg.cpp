@@ -37,6 +37,7 @@ TemporaryXdg::TemporaryXdg() : m_dir(QDir::tempPath() + QStringLiteral("/qv-xdg-
         {"XDG_CONFIG_HOME", root + "/config"},
         {"XDG_CACHE_HOME", root + "/cache"},
         {"TMPDIR", root + "/tmp"},
+        {"XDG_RUNTIME_DIR", root + "/run"},
     };
     for (const auto& [name, value] : values) {
         m_saved[name] = currentValue(name);

@@ -1,6 +1,6 @@
 #pragma once
-// Gives one test its own empty HOME, XDG folders and TMPDIR, and fresh standard user defaults;
-// everything is put back when it goes.
+// Gives one test its own empty HOME, XDG folders (the runtime folder too) and TMPDIR, and fresh
+// standard user defaults; everything is put back when it goes.
 //
 //     TEST(Favourites, SurviveRestart) {
 //         dw::test::TemporaryXdg xdg;

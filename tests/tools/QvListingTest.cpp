@@ -1,4 +1,5 @@
 #include "tests/support/ProcessRunner.h"
+#include "tests/support/TemporaryXdg.h"
 
 #include <QCryptographicHash>
 #include <QFile>
@@ -168,4 +169,15 @@ TEST(QvListing, WritesFormatOneWhenAsked)
     EXPECT_EQ(qvListing({QStringLiteral("create"), QStringLiteral("--format"), QStringLiteral("3"), listing, document})
                   .exitCode,
               2);
+}
+
+TEST(QvListing, ShowsAListingAsTheApplicationDoes)
+{
+    // Written by an earlier edition that stored the starting bid as the seller typed it.
+    const ProgramRun shown = qvListing(
+        {QStringLiteral("show"), dw::test::fixturePath(QStringLiteral("tools/StartingBidWithDecimalComma.qvlisting"))});
+    ASSERT_EQ(shown.exitCode, 0) << shown.errors.toStdString();
+    const QJsonObject item = QJsonDocument::fromJson(shown.output).object()[QStringLiteral("listing")].toObject();
+    EXPECT_EQ(item[QStringLiteral("minimumBid")].toString(), QStringLiteral("12.50"));
+    EXPECT_EQ(item[QStringLiteral("title")].toString(), QStringLiteral("Brass compass"));
 }

@@ -17,12 +17,14 @@
 
 #include "DWKit/NSString+DWExtensions.h"
 
+#include "model/QMApplicationDefaults.h"
 #include "model/QMEbayImage.h"
 #include "model/QMEbayItem.h"
 #include "model/QMEbayItemContainer.h"
 #include "model/QMYTVideo.h"
 
 #include "platform/core/ConsoleOutput.h"
+#include "platform/core/UserDefaults.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -126,6 +128,11 @@ std::shared_ptr<QMEbayItem> readListing(const QString& path, QString* error)
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
+    // What the application registers, so that a listing shows here as it does there.
+    QString defaultsError;
+    if (!registerApplicationDefaultsAndTransformers(dw::UserDefaults::standard(), &defaultsError))
+        std::fprintf(stderr, "qm-describe: warning: %s\n", defaultsError.toLocal8Bit().constData());
+
     dw::setConsoleSink([](const QString& line) {
         std::fprintf(stderr, "%s\n", line.toUtf8().constData());
         std::fflush(stderr);

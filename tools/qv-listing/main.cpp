@@ -19,12 +19,14 @@
 // Exits 1 with a message on standard error when a file cannot be read or written or the JSON
 // names something a listing does not have, 2 on wrong usage.
 
+#include "model/QMApplicationDefaults.h"
 #include "model/QMEbayAttributeValue.h"
 #include "model/QMEbayImage.h"
 #include "model/QMEbayItem.h"
 #include "model/QMEbayItemContainer.h"
 #include "model/QMItemShippingOptions.h"
 #include "model/QMYTVideo.h"
+#include "platform/core/UserDefaults.h"
 
 #include "DWKit/NSString+DWExtensions.h"
 
@@ -344,6 +346,11 @@ int create(const QString& format, const QString& listingPath, const QString& doc
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
+    // What the application registers, so that a listing shows here as it does there.
+    QString defaultsError;
+    if (!registerApplicationDefaultsAndTransformers(dw::UserDefaults::standard(), &defaultsError))
+        std::fprintf(stderr, "qv-listing: warning: %s\n", defaultsError.toLocal8Bit().constData());
+
     const QStringList arguments = app.arguments().mid(1);
     // Input that slips past the checks above must still end in a message, never in an abort.
     try {

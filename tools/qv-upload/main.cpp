@@ -23,12 +23,14 @@
 #include "Operations/QMOperationManager.h"
 #include "Operations/QMVerifyAddItemOperationEnvelope.h"
 #include "model/QMAccountDataSource.h"
+#include "model/QMApplicationDefaults.h"
 #include "model/QMEbayItem.h"
 #include "model/QMEbayItemContainer.h"
 #include "model/QMError.h"
 #include "model/QMErrorEnvelope.h"
 #include "model/QMPreferencesManager.h"
 #include "platform/core/NotificationCenter.h"
+#include "platform/core/UserDefaults.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -377,6 +379,11 @@ int run(QCoreApplication& app, const Options& options)
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
+    // What the application registers, so that a listing shows here as it does there.
+    QString defaultsError;
+    if (!registerApplicationDefaultsAndTransformers(dw::UserDefaults::standard(), &defaultsError))
+        std::fprintf(stderr, "qv-upload: warning: %s\n", defaultsError.toLocal8Bit().constData());
+
     const auto options = parse(app.arguments().mid(1));
     if (!options)
         return usage();

@@ -19,7 +19,9 @@ ProcessSandbox::ProcessSandbox() : m_home(QDir::tempPath() + QStringLiteral("/qv
     set("XDG_CONFIG_HOME", "/config");
     set("XDG_CACHE_HOME", "/cache");
     set("TMPDIR", "/tmp");
+    set("XDG_RUNTIME_DIR", "/run");
     QDir().mkpath(m_home.path() + QStringLiteral("/tmp"));
+    QDir().mkpath(m_home.path() + QStringLiteral("/run"));
     // The fake servers listen on loopback; a proxy set on the machine must not swallow their requests.
     for (const char* name : {"no_proxy", "NO_PROXY"}) {
         const char* current = std::getenv(name);

@@ -1,0 +1,101 @@
+// The carousel drawn with OpenGL on a real display: black while empty, covers once loaded, and a
+// double click on the front cover chosen through the view's own events.
+#include "DesignFixtures.h"
+
+#include "description/DesignChooser/QMFlowView.h"
+#include "description/DesignChooser/QMFlowViewArrayController.h"
+
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+using TemplatePtr = std::shared_ptr<QMDesignTemplate>;
+
+struct Chosen : QMFlowViewDelegate
+{
+    void flowViewSelectionChangedTo(QMFlowDisplay*, const TemplatePtr& design) override { chosen.append(design); }
+    QList<TemplatePtr> chosen;
+};
+
+int litPixels(const QImage& image)
+{
+    int lit = 0;
+    for (int y = 0; y < image.height(); y += 2) {
+        for (int x = 0; x < image.width(); x += 2) {
+            const QRgb pixel = image.pixel(x, y);
+            if (qRed(pixel) + qGreen(pixel) + qBlue(pixel) > 30)
+                ++lit;
+        }
+    }
+    return lit;
+}
+
+class CarouselDrawing : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        const QMPixelFormat format = QMAbstractOpenGLView::defaultPixelFormat();
+        ASSERT_TRUE(format.canDrawWithShaders()) << "this display offers no OpenGL with shaders (is Mesa installed?)";
+        m_view = std::make_unique<QMFlowView>(format);
+        m_view->setNameKeyPath(QStringLiteral("name"));
+        m_view->setImageKeyPath(QStringLiteral("templatePreview"));
+        m_view->setShouldDrawSelectedFrame(true);
+        m_view->setDelegate(&m_chosen);
+        m_view->resize(600, 240);
+        m_view->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(m_view.get()));
+    }
+
+    void load(int count)
+    {
+        QList<TemplatePtr> designs;
+        const QColor colours[] = {Qt::red, Qt::green, Qt::blue, Qt::yellow, Qt::cyan, Qt::magenta};
+        for (int i = 0; i < count; ++i)
+            designs.append(designs::test::memoryDesign(QStringLiteral("Design %1").arg(i), {}, colours[i % 6]));
+        m_view->setArrayControllerContent(designs);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return m_view->loadedTextureCount() == count; }, 10000));
+    }
+
+    void finishTurn()
+    {
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !m_view->animation()->isAnimating(); }, 5000));
+    }
+
+    Chosen m_chosen;
+    std::unique_ptr<QMFlowView> m_view;
+};
+
+TEST_F(CarouselDrawing, EmptyCarouselIsBlackAndALoadedOneShowsItsCovers)
+{
+    const QImage empty = m_view->grabFramebuffer();
+    ASSERT_FALSE(empty.isNull());
+    EXPECT_EQ(litPixels(empty), 0);
+
+    load(6);
+    const QImage loaded = m_view->grabFramebuffer();
+    EXPECT_GT(litPixels(loaded), 1000);
+    // The front cover (the first design, red) in the middle, a little above the centre.
+    const QColor front = loaded.pixelColor(300, 110);
+    EXPECT_GT(front.red(), 100);
+    EXPECT_LT(front.green(), 80);
+}
+
+TEST_F(CarouselDrawing, DoubleClickOnASideCoverTurnsToItAndOnTheFrontCoverChoosesIt)
+{
+    load(6);
+    const QPoint front(300, 110), right(415, 110);
+    QTest::mouseDClick(m_view.get(), Qt::LeftButton, Qt::NoModifier, right);
+    finishTurn();
+    EXPECT_EQ(m_view->arrayController()->selectionIndex(), 1);
+    EXPECT_EQ(m_view->arrayController()->enabledIndex(), QMFlowViewArrayController::NotFound)
+        << "a side cover is only turned to";
+
+    QTest::mouseDClick(m_view.get(), Qt::LeftButton, Qt::NoModifier, front);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !m_chosen.chosen.isEmpty(); }, 2000));
+    EXPECT_EQ(m_chosen.chosen, QList<TemplatePtr>{m_view->arrayController()->objectAtIndex(1)});
+    EXPECT_EQ(m_view->arrayController()->enabledIndex(), 1);
+}
+
+} // namespace

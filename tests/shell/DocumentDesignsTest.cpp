@@ -1,0 +1,175 @@
+// The document's toolbar, its split views and its answers to the design chooser.
+#include "DWKit/widgets/QMAnimatedSplitView.h"
+#include "DWKit/widgets/QMContainerView.h"
+#include "DWKit/widgets/QMSplitView.h"
+#include "description/DesignChooser/QMDesignFlowUIController.h"
+#include "description/DesignChooser/QMFlowGridView.h"
+#include "description/DesignChooser/QMFlowViewArrayController.h"
+#include "description/DesignChooser/QMKeywordArrayController.h"
+#include "description/QMDesignTemplate.h"
+#include "description/QMDesignTemplateManager.h"
+#include "model/QMApplicationDefaults.h"
+#include "model/QMEbayItem.h"
+#include "platform/core/UserDefaults.h"
+#include "shell/QMBDocument.h"
+#include "shell/QMBDocumentArea.h"
+#include "shell/QMBDocumentController.h"
+#include "tests/support/ScriptedAlertPresenter.h"
+#include "tests/support/TemporaryXdg.h"
+
+#include <QAction>
+#include <QMouseEvent>
+#include <QSignalSpy>
+#include <QSplitterHandle>
+#include <QTest>
+#include <QToolBar>
+#include <gtest/gtest.h>
+
+namespace {
+
+class DocumentDesigns : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(registerApplicationDefaults(dw::UserDefaults::standard()));
+        // As the application's start-up does.
+        auto& manager = QMDesignTemplateManager::sharedInstance();
+        manager.setMinimumQMTemplateVersion(214);
+        manager.registerDesignTemplates();
+        ASSERT_EQ(manager.activeDesignTemplates().size(), 6);
+        m_document = QMBDocumentController::sharedDocumentController().openUntitledDocumentAndDisplay(false);
+        ASSERT_TRUE(m_document);
+        m_document->windowControllerDidLoadNib();
+        m_document->resize(1200, 800);
+        m_document->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(m_document));
+    }
+
+    void TearDown() override
+    {
+        for (auto* document : QMBDocumentController::sharedDocumentController().documents())
+            delete document;
+    }
+
+    QStringList toolbarItems() const
+    {
+        QStringList identifiers;
+        for (QAction* item : m_document->mainToolbar()->actions())
+            identifiers << item->objectName();
+        return identifiers;
+    }
+    QString label(const char* identifier) const
+    {
+        for (QAction* item : m_document->mainToolbar()->actions()) {
+            if (item->objectName() == QLatin1String(identifier))
+                return item->text();
+        }
+        return {};
+    }
+    QMDesignFlowUIController* chooser() const { return m_document->designFlowController(); }
+    QMFlowViewArrayController* carousel() const { return chooser()->previewFlowView()->arrayController(); }
+    int settingsWidth() const { return m_document->mainVerticalSplitView()->sizes().value(1); }
+    int chooserHeight() const { return m_document->previewSplitView()->sizes().value(0); }
+
+    dw::test::TemporaryXdg m_xdg;
+    dw::test::ScriptedAlertPresenter m_alerts;
+    QMBDocument* m_document = nullptr;
+};
+
+TEST_F(DocumentDesigns, FreshWindowShowsTheDefaultToolbarLabelledByThePanes)
+{
+    EXPECT_EQ(toolbarItems(), QMBDocument::toolbarDefaultItemIdentifiers());
+    EXPECT_EQ(toolbarItems(),
+              (QStringList{"TBGetListingFees", "TBVerifyTemplate", "NSToolbarSeparatorItem", "TBStartAuction",
+                           "NSToolbarFlexibleSpaceItem", "TBShowMediaBrowser", "NSToolbarSpaceItem", "TBToggleDesigns",
+                           "NSToolbarSpaceItem", "TBToggleOptions", "NSToolbarSpaceItem"}));
+    EXPECT_EQ(label("TBGetListingFees"), QStringLiteral("Check Fees"));
+    EXPECT_EQ(label("TBToggleDesigns"), QStringLiteral("Hide Designs"));
+    EXPECT_EQ(label("TBToggleOptions"), QStringLiteral("Hide Options"));
+    EXPECT_TRUE(QMBDocument::toolbarAllowedItemIdentifiers().contains(QStringLiteral("TBToggleDesigns")));
+    EXPECT_EQ(m_document->toolbarItemForItemIdentifier(QStringLiteral("Unknown"))->text(), QString()) << "a bare item";
+}
+
+TEST_F(DocumentDesigns, SettingsPaneKeepsItsWidthAndIsOnlyShownOrHidden)
+{
+    EXPECT_EQ(settingsWidth(), 300);
+    m_document->resize(1500, 800);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(settingsWidth(), 300) << "a wider window widens the preview only";
+
+    QSignalSpy slid(m_document->mainVerticalSplitView(), &QMAnimatedSplitView::splitterAnimationFinished);
+    m_document->toggleMainVerticalSplitView();
+    ASSERT_TRUE(slid.wait(3000));
+    EXPECT_EQ(settingsWidth(), 0);
+    EXPECT_FALSE(m_document->optionsVisible());
+    EXPECT_EQ(label("TBToggleOptions"), QStringLiteral("Show Options"));
+    m_document->resize(1300, 800);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(settingsWidth(), 0) << "stays hidden";
+
+    m_document->toggleMainVerticalSplitView();
+    ASSERT_TRUE(slid.wait(3000));
+    EXPECT_EQ(settingsWidth(), 300);
+    EXPECT_EQ(label("TBToggleOptions"), QStringLiteral("Hide Options"));
+
+    // A double click on the settings divider collapses nothing.
+    QSplitterHandle* divider = m_document->mainVerticalSplitView()->handle(1);
+    QTest::mouseDClick(divider, Qt::LeftButton);
+    EXPECT_EQ(settingsWidth(), 300);
+}
+
+TEST_F(DocumentDesigns, ChooserIsShownHiddenAndHiddenByADoubleClickOnItsDivider)
+{
+    EXPECT_TRUE(m_document->designsVisible());
+    m_document->toggleMainHorizontalSplitView();
+    EXPECT_EQ(chooserHeight(), 0);
+    EXPECT_EQ(label("TBToggleDesigns"), QStringLiteral("Show Designs"));
+    m_document->toggleMainHorizontalSplitView();
+    EXPECT_EQ(chooserHeight(), 240);
+    EXPECT_EQ(label("TBToggleDesigns"), QStringLiteral("Hide Designs"));
+
+    QTest::mouseDClick(m_document->previewSplitView()->handle(1), Qt::LeftButton);
+    EXPECT_FALSE(m_document->designsVisible());
+}
+
+TEST_F(DocumentDesigns, ChoosingADesignSetsItOnTheListingWithItsLayouts)
+{
+    ASSERT_TRUE(chooser());
+    EXPECT_EQ(m_document->previewSplitViewTopView()->contentView(), chooser()->flowPreviewContainerView());
+    EXPECT_EQ(carousel()->count(), 6);
+    const auto& item = m_document->item();
+    item->setUseDesignTemplate(false);
+
+    // Harbour Blue, the one with layouts, chosen with a double click.
+    const auto harbour = QMDesignTemplateManager::sharedInstance().designTemplateWithIdentifier(
+        QStringLiteral("com.quillmart.design.harbour-blue"));
+    ASSERT_TRUE(harbour);
+    const qsizetype index = carousel()->arrangedIndexOfObject(harbour);
+    auto* grid = dynamic_cast<QMFlowGridView*>(chooser()->previewFlowView());
+    ASSERT_TRUE(grid) << "offscreen, the chooser shows its grid";
+    grid->chooseObjectAtIndex(index);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return item->useDesignTemplate(); }, 2000));
+    EXPECT_EQ(item->designTemplateIdentifier(), harbour->identifier());
+    EXPECT_EQ(chooser()->layoutKeywordsArrayController()->arrangedObjects(),
+              (QStringList{QStringLiteral("Two Columns"), QStringLiteral("Wide")}));
+
+    chooser()->layoutsKeywordView()->userSelectedKeyword(QStringLiteral("Wide"));
+    EXPECT_EQ(item->designLayoutName(), QStringLiteral("Wide"));
+
+    m_document->designFlowUIControllerSelectionChangedTo(chooser(), nullptr);
+    EXPECT_FALSE(item->useDesignTemplate()) << "no design chosen: the listing uses none";
+}
+
+TEST_F(DocumentDesigns, KeywordFilterShowsItsDesignsWithTheListingsOneInUse)
+{
+    const auto& item = m_document->item();
+    item->setUseDesignTemplate(true);
+    item->setDesignTemplateIdentifier(QStringLiteral("com.quillmart.design.sunset-boutique"));
+    chooser()->categoriesKeywordView()->userSelectedKeyword(QStringLiteral("Fashion"));
+    ASSERT_EQ(carousel()->count(), 2) << "Modern Mono and Sunset Boutique";
+    EXPECT_EQ(carousel()->objectAtIndex(carousel()->enabledIndex())->identifier(), item->designTemplateIdentifier());
+    EXPECT_EQ(carousel()->selectedObject()->identifier(), item->designTemplateIdentifier());
+}
+
+} // namespace
