@@ -60,9 +60,8 @@ const QStringList& keystrokes()
 
 void perKeystroke(benchmark::State& state)
 {
-    state.counters["per_keystroke"] = benchmark::Counter(double(keystrokes().size()),
-                                                         benchmark::Counter::kIsIterationInvariantRate |
-                                                             benchmark::Counter::kInvert);
+    state.counters["per_keystroke"] = benchmark::Counter(
+        double(keystrokes().size()), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
 // Opening the table: the site's leaf paths read, folded and sorted once per chooser.
