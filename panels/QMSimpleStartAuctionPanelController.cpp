@@ -62,6 +62,7 @@ QMSimpleStartAuctionPanelController* QMSimpleStartAuctionPanelController::displa
     sheet->m_window->open();
     sheet->m_window->raise();
     sheet->m_window->activateWindow();
+    sheet->m_startAuctionsButton->setFocus();
     return sheet;
 }
 

@@ -222,6 +222,8 @@ int showStart()
         auto item = std::make_shared<QMEbayItem>();
         item->setTitle(QString::fromUtf8(title));
         item->setUniqueID(QString::fromUtf8(title));
+        item->setSiteID(0);
+        item->setCurrency(1);
         items << item;
     }
     items[1]->setItemState(QMEbayItemStateAddedTemplate);
