@@ -68,6 +68,8 @@ public:
     qint64 visibility() const { return integerValue(4); }
     qint64 isRequired() const { return integerValue(5); }
     qint64 labelVisible() const { return integerValue(6); }
+    // Whether the store gives the flag at all, whatever its value.
+    bool hasLabelVisible() const { return value(6).isValid(); }
     qint64 visible() const { return integerValue(7); }
     QString messageTop() const { return textValue(8); }
     QString messageBottom() const { return textValue(9); }

@@ -15,6 +15,8 @@
 #include "DWCoreDataEbayDataClasses/SQCategory.h"
 
 #include <QList>
+#include <QStringList>
+#include <mutex>
 
 // The schema version of the categories stores that this program reads.
 inline constexpr qint64 kSQCategoriesDatabaseSchemaVersion = 4;
@@ -71,6 +73,17 @@ public:
     }
     QList<SQItemSpecificValuePtr> itemSpecificValuesForItemSpecific(const SQItemSpecificPtr& itemSpecific);
 
+    // eBay's item recommendations for a listing, kept as item specifics of a small in-memory store
+    // of the same model beside the read-only file, so that the item-specifics editor offers them
+    // like the category's own suggestions. Made on first use; a store that cannot be made is an
+    // assertion failure ("Error adding in memory persistent store: ..."). Nothing is ever saved.
+    std::shared_ptr<SQStoreContext> contextForAdditionalItemSpecifics();
+    // Removes every recommended item specific. Objects handed out earlier stay readable with their
+    // names and values; a later insert never takes their place.
+    void deleteAdditionalItemSpecifics();
+    // A new recommended item specific with its values in the given order (their index).
+    SQItemSpecificPtr insertAdditionalItemSpecific(qint64 index, const QString& name, const QStringList& values);
+
 protected:
     QList<SQManagedObjectPtr> fetchEntity(const QString& entityName, const QString& where, qint64 rowID,
                                           bool* ok) override;
@@ -78,4 +91,7 @@ protected:
 private:
     qint64 m_siteID;
     bool m_open = false;
+    std::mutex m_additionalItemSpecificsMutex;
+    std::shared_ptr<SQStoreContext> m_contextForAdditionalItemSpecifics;
+    qint64 m_lastAdditionalItemSpecificRowID = 0;
 };

@@ -37,7 +37,8 @@ The description (every key optional):
                  "excluded": [{"category": 1, "sets": [100]}]}
 }
 Attributes without "inputType" get a presentation instruction of input type 1 unless
-"presentation" is false.
+"presentation" is false; its Motors visibility type is "motorsVisibility" (0 without it). An
+attribute with "labelVisible": null has no such flag at all.
 """
 import argparse
 import gzip
@@ -167,7 +168,8 @@ def write_attributes(path, description):
             attribute_rows[(s["id"], a["id"])] = row
             if a.get("presentation", True):
                 cursor.execute('INSERT INTO AttributePresentationInstruction (inputType, motorsVisibilityType, "set", '
-                               'attribute) VALUES (?, ?, ?, ?)', (a.get("inputType", 1), 0, set_row, row))
+                               'attribute) VALUES (?, ?, ?, ?)', (a.get("inputType", 1), a.get("motorsVisibility", 0),
+                                                                  set_row, row))
             for v in a.get("values", []):
                 cursor.execute('INSERT INTO AttributeValue (identifier, name, displayName, "index", attribute) '
                                'VALUES (?, ?, ?, ?, ?)', (v["id"], v.get("name"), v.get("displayName"),

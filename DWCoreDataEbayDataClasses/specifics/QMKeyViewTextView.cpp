@@ -1,0 +1,10 @@
+#include "DWCoreDataEbayDataClasses/specifics/QMKeyViewTextView.h"
+
+#include "DWCoreDataEbayDataClasses/specifics/QMKeyViewTextField.h"
+
+void QMKeyViewTextView::focusInEvent(QFocusEvent* event)
+{
+    // The view is a scroll area itself; the list is the nearest scroll area above it.
+    dw::scrollIntoEnclosingList(this);
+    QPlainTextEdit::focusInEvent(event);
+}
