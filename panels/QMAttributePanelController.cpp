@@ -434,7 +434,7 @@ void QMAttributePanelController::operationEnded(const dw::Notification& notifica
     if (m_specificsView && m_categoriesDataBase)
         m_specificsView->addGetItemRecommendations(operation->suggestedValues(), m_categoriesDataBase);
     // Nobody else reports this call's failure, and the seller is waiting for its answer.
-    if (const auto envelope = operation->errorEnvelope(); envelope && envelope->hasError() && isVisible())
+    if (const auto envelope = operation->errorEnvelope(); envelope && envelope->hasError())
         showAlert(this, dw::localized("eBay could not suggest item details"), envelope->firstError()->message());
 }
 

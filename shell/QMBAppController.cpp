@@ -17,6 +17,8 @@
 #include "platform/core/UserDefaults.h"
 #include "shell/QMBDocumentController.h"
 #include "shell/QMBMediaBrowserPanel.h"
+#include "shell/QMBPreferencesPanelController.h"
+#include "shell/QMIntroPanelController.h"
 #include "updater/DWCrashReporter.h"
 #include "updater/QMUpdater.h"
 
@@ -45,6 +47,12 @@ QMBAppController::QMBAppController()
     m_services.checkForCrash = [] { DWCrashReporter::checkForCrash(); };
     m_services.checkForUpdate = [] { QMUpdater::sharedUpdater().checkForUpdate(); };
     m_services.ebayAPIReachable = [] { return DWEbayConnector::ebayAPIReachable(); };
+    m_services.showIntroPanel = [](QMBAppController& delegate) {
+        QMIntroPanelController::showForApplication(delegate);
+    };
+    m_services.showPreferencesPanel = [] {
+        QMBPreferencesPanelController::sharedPreferencesPanelController().showWindow();
+    };
     m_services.openUntitledDocument = [] {
         QMBDocumentController::sharedDocumentController().openUntitledDocumentAndDisplay(true);
     };

@@ -16,7 +16,9 @@
 #include "platform/core/Localization.h"
 #include "shell/QMBDocumentArea.h"
 #include "shell/QMBDocumentController.h"
+#include "shell/QMBPreferencesPanelController.h"
 #include "shell/QMPreferencesManager+QMBExtensions.h"
+#include "shell/QMTokenPanelController.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -434,8 +436,16 @@ int QMBDocument::displayFreeShippingWarningForItem(QMEbayItem&)
     return 1;
 }
 
-void QMBDocument::displayTokenPanel() {}
+void QMBDocument::displayTokenPanel()
+{
+    QMTokenPanelController::runTokenPanelModalForAccountName(dw::localized("New Account"), dw::UUID(), true, this);
+}
 
 void QMBDocument::displayAttributePanelForItem(QMEbayItem&) {}
 
-void QMBDocument::displayImageServicePreferences() {}
+void QMBDocument::displayImageServicePreferences()
+{
+    auto& preferences = QMBPreferencesPanelController::sharedPreferencesPanelController();
+    preferences.showWindow();
+    preferences.changeToViewAtIndex(QMBPreferencesPanelController::ImageServerPane, true);
+}

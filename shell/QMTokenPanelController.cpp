@@ -7,6 +7,7 @@
 #include "platform/core/UserDefaults.h"
 #include "platform/widgets/DesktopServices.h"
 #include "shell/QMBAppController.h"
+#include "shell/QMBDefaultOperationManager.h"
 
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -96,13 +97,6 @@ void QMTokenPanelController::setAllowsAccountNameEditing(bool allows)
     m_accountNameField->setReadOnly(!allows);
 }
 
-std::shared_ptr<QMOperationManager> QMTokenPanelController::operationManager()
-{
-    if (const auto application = QMBAppController::shared())
-        return application->defaultOperationManager();
-    return QMOperationManager::sharedQMOperationManager();
-}
-
 void QMTokenPanelController::startGetSessionIDOperation()
 {
     auto& center = dw::NotificationCenter::defaultCenter();
@@ -110,7 +104,7 @@ void QMTokenPanelController::startGetSessionIDOperation()
     m_sessionObservation = dw::ScopedObservation(
         center, center.addObserver(QLatin1String(DWNSNotificationOperation_ended), nullptr,
                                    [this](const dw::Notification& note) { operationEnded(note); }));
-    m_sessionOperation = operationManager()->addGetSessionIDOperation();
+    m_sessionOperation = QMBDefaultOperationManager()->addGetSessionIDOperation();
 }
 
 void QMTokenPanelController::operationEnded(const dw::Notification& notification)
@@ -144,7 +138,7 @@ void QMTokenPanelController::fetchToken()
     // The callback may come before the session is known (or twice): nothing to fetch then.
     if (m_sessionID.isEmpty() || !isVisible())
         return;
-    operationManager()->addFetchTokenOperationForSessionID(m_sessionID, m_accountName, m_accountID, true);
+    QMBDefaultOperationManager()->addFetchTokenOperationForSessionID(m_sessionID, m_accountName, m_accountID, true);
     m_callbackObservation.reset();
     accept();
 }

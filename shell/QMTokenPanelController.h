@@ -18,7 +18,6 @@
 class QLineEdit;
 class QPushButton;
 class QMGetSessionIDOperation;
-class QMOperationManager;
 
 class QMTokenPanelController : public QDialog
 {
@@ -52,7 +51,6 @@ public:
     void updateAuthorizeButtonState();
 
 private:
-    static std::shared_ptr<QMOperationManager> operationManager();
     void operationEnded(const dw::Notification& notification);
 
     QLineEdit* m_accountNameField = nullptr;

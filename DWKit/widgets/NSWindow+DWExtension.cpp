@@ -1,8 +1,12 @@
 #include "DWKit/widgets/NSWindow+DWExtension.h"
 
 #include "platform/core/DWAssert.h"
+#include "platform/core/DWFormat.h"
+#include "platform/core/UserDefaults.h"
 
+#include <QGuiApplication>
 #include <QPropertyAnimation>
+#include <QScreen>
 #include <QToolBar>
 
 namespace dw {
@@ -51,6 +55,33 @@ void changeContentViewToView(QMainWindow* window, QWidget* view, bool display, b
     }
     if (display)
         window->update();
+}
+
+QRect savedWindowFrame(const QString& name)
+{
+    const QStringList parts =
+        UserDefaults::standard().stringForKey(QStringLiteral("NSWindow Frame ") + name).split(u' ', Qt::SkipEmptyParts);
+    if (parts.size() != 4)
+        return QRect();
+    bool ok[4] = {};
+    const QRect frame(parts[0].toInt(&ok[0]), parts[1].toInt(&ok[1]), parts[2].toInt(&ok[2]), parts[3].toInt(&ok[3]));
+    if (!ok[0] || !ok[1] || !ok[2] || !ok[3] || frame.width() <= 0 || frame.height() <= 0)
+        return QRect();
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        if (screen->availableGeometry().intersects(frame))
+            return frame;
+    }
+    return QRect();
+}
+
+void saveWindowFrame(const QWidget* window, const QString& name)
+{
+    if (!window)
+        return;
+    const QRect frame = window->geometry();
+    UserDefaults::standard().setObject(
+        format(QStringLiteral("%d %d %d %d"), frame.x(), frame.y(), frame.width(), frame.height()),
+        QStringLiteral("NSWindow Frame ") + name);
 }
 
 } // namespace dw

@@ -21,4 +21,10 @@ int toolbarHeight(const QMainWindow* window);
 // `animate` the geometry change runs as an animation that ends on the same frame.
 void changeContentViewToView(QMainWindow* window, QWidget* view, bool display, bool animate);
 
+// Frame autosave: the window's frame kept in the user defaults under "NSWindow Frame <name>" as
+// "x y width height". savedWindowFrame() is invalid when none is stored, the text does not read
+// or the frame lies on no screen any more.
+QRect savedWindowFrame(const QString& name);
+void saveWindowFrame(const QWidget* window, const QString& name);
+
 } // namespace dw

@@ -381,6 +381,24 @@ TEST_F(AttributePanel, RecommendationsFromEbayBecomeRows)
     EXPECT_FALSE(panel->recommendationsOperationRunning());
     EXPECT_EQ(panel->selectedItemSpecifics(), QVariant(QVariantMap{{QStringLiteral("Brand"), QStringLiteral("Canon")},
                                                                    {QStringLiteral("Size"), QStringLiteral("S")}}));
+
+    // A failed request says so; the rows stay as they were.
+    ebay.setReply(QStringLiteral("GetItemRecommendations"),
+                  R"(<?xml version="1.0" encoding="UTF-8"?><GetItemRecommendationsResponse )"
+                  R"(xmlns="urn:ebay:apis:eBLBaseComponents"><Ack>Failure</Ack><Errors><ShortMessage>No title.)"
+                  "</ShortMessage><LongMessage>The listing has no title.</LongMessage><ErrorCode>37</ErrorCode>"
+                  "<SeverityCode>Error</SeverityCode></Errors></GetItemRecommendationsResponse>");
+    alerts.clear();
+    QMAccountDataSource::install(std::make_shared<Accounts>(QStringLiteral("seller")));
+    panel->getCurrentSpecifics();
+    const bool reported = QTest::qWaitFor([&] { return !alerts.alerts().isEmpty(); }, 10000);
+    QMAccountDataSource::install(nullptr);
+    ASSERT_TRUE(reported);
+    EXPECT_EQ(alerts.titles(), QStringList{"eBay could not suggest item details"});
+    EXPECT_TRUE(alerts.alerts().first().informativeText.contains(QStringLiteral("no title")));
+    EXPECT_EQ(panel->specificsView()->specificControllers().size(), 2);
+    EXPECT_FALSE(panel->recommendationsOperationRunning());
+
     QMOperationManager::sharedQMOperationManager()->singleThreadedOperationQueue().waitUntilAllOperationsAreFinished();
     QMLogManager::resetSharedInstance();
 }

@@ -1,6 +1,7 @@
 #include "DWEBay2/DWEbayConnector.h"
 #include "DWKit/QMLogManager.h"
 #include "Operations/QMOperationManager.h"
+#include "ShellTestSupport.h"
 #include "platform/core/NotificationCenter.h"
 #include "platform/core/UserDefaults.h"
 #include "shell/QMBAppController.h"
@@ -17,21 +18,6 @@
 
 namespace {
 
-class Connectors final : public QMOperationManagerDelegate
-{
-public:
-    explicit Connectors(QString url) : m_url(std::move(url)) {}
-    std::unique_ptr<DWEbayConnector> standardEbayConnector() override
-    {
-        auto connector = std::make_unique<DWEbayConnector>(m_url, 0, 747);
-        connector->setRequestTimeOut(10);
-        return connector;
-    }
-
-private:
-    QString m_url;
-};
-
 // The panel against the fake Trading API, through the process's operation manager.
 class TokenPanel : public ::testing::Test
 {
@@ -46,9 +32,7 @@ protected:
     }
     ~TokenPanel() override
     {
-        auto manager = QMOperationManager::sharedQMOperationManager();
-        manager->singleThreadedOperationQueue().waitUntilAllOperationsAreFinished();
-        manager->multiThreadedOperationQueue().waitUntilAllOperationsAreFinished();
+        dw::test::waitForOperationQueues();
         QMLogManager::resetSharedInstance();
     }
 
@@ -69,7 +53,7 @@ protected:
 
     dw::test::TemporaryXdg m_xdg;
     dw::test::FakeTradingApi m_ebay;
-    std::shared_ptr<Connectors> m_connectors = std::make_shared<Connectors>(m_ebay.url());
+    std::shared_ptr<dw::test::FakeConnectors> m_connectors = std::make_shared<dw::test::FakeConnectors>(m_ebay.url());
 };
 
 } // namespace

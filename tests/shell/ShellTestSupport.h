@@ -1,0 +1,54 @@
+#pragma once
+// What the shell's window tests share: connectors to the fake Trading API for the process's
+// operation manager, and a wait until both of its queues are idle.
+
+#include "DWEBay2/DWEbayConnector.h"
+#include "DWKit/QMLogManager.h"
+#include "Operations/QMOperationManager.h"
+#include "model/QMAccountDataSource.h"
+
+#include <QString>
+#include <memory>
+
+namespace dw::test {
+
+class FakeConnectors final : public QMOperationManagerDelegate
+{
+public:
+    explicit FakeConnectors(QString url, qint64 siteID = 0) : m_url(std::move(url)), m_siteID(siteID) {}
+    std::unique_ptr<DWEbayConnector> standardEbayConnector() override
+    {
+        auto connector = std::make_unique<DWEbayConnector>(m_url, m_siteID, 747);
+        connector->setRequestTimeOut(10);
+        return connector;
+    }
+
+private:
+    QString m_url;
+    qint64 m_siteID;
+};
+
+// Accounts without a keychain: one account (or none), its PayPal address as stored.
+class FakeAccounts final : public QMAccountDataSource
+{
+public:
+    explicit FakeAccounts(QString accountID) : m_accountID(std::move(accountID)) {}
+    QString defaultAccountID() const override { return m_accountID; }
+    QString tokenForAccountID(const QString& accountID) const override
+    {
+        return accountID == m_accountID ? QStringLiteral("token") : QString();
+    }
+    QString payPalAddressForAccountID(const QString&) const override { return QString(); }
+
+private:
+    QString m_accountID;
+};
+
+inline void waitForOperationQueues()
+{
+    auto manager = QMOperationManager::sharedQMOperationManager();
+    manager->singleThreadedOperationQueue().waitUntilAllOperationsAreFinished();
+    manager->multiThreadedOperationQueue().waitUntilAllOperationsAreFinished();
+}
+
+} // namespace dw::test
