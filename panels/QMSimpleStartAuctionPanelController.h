@@ -2,8 +2,9 @@
 // The start-listings sheet: asks whether to upload the listings, warns about those uploaded
 // before, and at once verifies them with eBay to show the listing fees (summed per currency).
 // Document-modal, without a modal loop: it answers with a notification whose object is the
-// sheet, "QMStartTemplates" (user info "templates", "accountID") or
-// "QStartTemplatesPanelCanceldNotification", and deletes itself.
+// sheet, "QMStartTemplates" (user info "templates": QVariant::fromValue of the
+// QList<std::shared_ptr<QMEbayItem>>, "accountID": text) or "QStartTemplatesPanelCanceldNotification",
+// and deletes itself.
 //
 // The sheet follows only its own verify run: another sheet's run, or a verify run started
 // elsewhere, never touches its totals. The verify run and the upload use the preferences' default
