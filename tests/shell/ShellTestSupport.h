@@ -54,6 +54,7 @@ inline void waitForOperationQueues()
     manager->multiThreadedOperationQueue().waitUntilAllOperationsAreFinished();
 }
 
+#ifdef DW_CATEGORY_TEST_STORES
 // Site 77's category and item-specifics stores of the category tests, saved as if downloaded, so
 // that the site's data is complete.
 inline void saveCompleteCategoryDataOfSite77()
@@ -68,5 +69,6 @@ inline void saveCompleteCategoryDataOfSite77()
     ASSERT_TRUE(categories->saveCategoryTreeFileData(read("Categories.site77.sqlite"), 77));
     ASSERT_TRUE(categories->saveCharacteristicSetsFileData(read("Attributes.site77.sqlite"), 77));
 }
+#endif
 
 } // namespace dw::test
