@@ -106,6 +106,11 @@ QString SQCategoryCacheManager::separator()
     return QLatin1Char(' ') + chevron + QLatin1Char(' ');
 }
 
+QString SQCategoryCacheManager::foldedForSearch(const QString& text)
+{
+    return dw::sq::foldedForSearch(text);
+}
+
 void SQCategoryCacheManager::checkTreeVersionForSiteID(qint64 siteID)
 {
     const auto context = managedObjectContext();
@@ -302,6 +307,24 @@ void SQCategoryCacheManager::createAllCachedCategoryPathsForSiteID(qint64 siteID
             context->reportError(context->connection().lastError());
     }
     context->connection().execute(QStringLiteral("COMMIT"));
+}
+
+QList<SQCachedLeafPath> SQCategoryCacheManager::cachedLeafCategoryPathsForSiteID(qint64 siteID)
+{
+    const auto context = managedObjectContext();
+    if (!context)
+        return {};
+    checkTreeVersionForSiteID(siteID);
+    QList<SQCachedLeafPath> leaves;
+    std::lock_guard lock(context->mutex());
+    dw::sq::Statement select = context->connection().prepare(QStringLiteral(
+        "SELECT categoryID, namePath, dw_fold(namePath) FROM CachedCategoryPath WHERE leaf = 1 AND siteID = ?"));
+    select.bind(1, siteID);
+    while (select.next())
+        leaves.append({select.integer(0), select.text(1), select.text(2)});
+    if (select.hasError())
+        context->reportError(context->connection().lastError());
+    return leaves;
 }
 
 void SQCategoryCacheManager::deleteCacheForSiteID(qint64 siteID)

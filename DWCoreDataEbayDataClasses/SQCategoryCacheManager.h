@@ -32,6 +32,15 @@ public:
 };
 using SQCachedCategoryPathPtr = std::shared_ptr<SQCachedCategoryPath>;
 
+// One leaf entry as a list of the chooser shows it: the ID, the display path and that path folded
+// as searches compare texts (foldedForSearch()).
+struct SQCachedLeafPath
+{
+    qint64 categoryID = 0;
+    QString namePath;
+    QString foldedNamePath;
+};
+
 class SQCategoryCacheManager : public SQAbstractDatabase
 {
 public:
@@ -48,6 +57,10 @@ public:
     // The text between two names of a path: the chevron with a blank on each side.
     static QString separator();
 
+    // The form in which searches compare texts: decomposed, marks dropped, case folded ("Épée" and
+    // "EPEE" fold alike), so that a folded needle is found in a folded path by a plain substring test.
+    static QString foldedForSearch(const QString& text);
+
     // Whether the cache had to fall back to memory because no file could be used.
     bool isInMemory() const { return m_inMemory; }
 
@@ -59,6 +72,10 @@ public:
     QList<SQCategoryPtr> cachedParentCategoriesForCategory(const SQCategoryPtr& category, qint64 siteID);
     bool allCachedCategoryPathsExistForSiteID(qint64 siteID);
     void createAllCachedCategoryPathsForSiteID(qint64 siteID);
+    // The site's leaf entries in one read, unsorted, each with its folded path (made by the store,
+    // as leaf search folds). Entries not made yet are not there: createAllCachedCategoryPathsForSiteID()
+    // first. Empty without a cache.
+    QList<SQCachedLeafPath> cachedLeafCategoryPathsForSiteID(qint64 siteID);
     void deleteCacheForSiteID(qint64 siteID);
     // Entries are written as they are made, so there is never anything left to save.
     bool saveManagedObjectContext(QString* error = nullptr);

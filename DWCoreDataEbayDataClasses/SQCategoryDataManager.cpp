@@ -102,6 +102,7 @@ public:
             QMCategoryAttribute record;
             record.identifier = attribute->identifier();
             record.label = attribute->label();
+            record.labelVisible = attribute->labelVisible() != 0;
             record.visibility = attribute->visibility();
             record.editType = attribute->editType();
             for (const auto& rule : attribute->validationRules())
@@ -115,6 +116,13 @@ public:
             attributes.append(record);
         }
         return attributes;
+    }
+
+    QString characteristicSetNameForSetID(qint64 setID, qint64 siteID) const override
+    {
+        const auto store = m_manager->attributesDatabaseForForSiteID(siteID);
+        const auto set = store ? store->attributeSetWithIdentifier(setID) : nullptr;
+        return set ? set->name() : QString();
     }
 
     QString cachedCategoryPathForSiteID(qint64 siteID, qint64 categoryID) const override

@@ -337,15 +337,23 @@ void QMAddItemOperationEnvelope::showError(const std::shared_ptr<QMErrorEnvelope
         m_allOperationsCanceled = true;
 }
 
+void QMAddItemOperationEnvelope::suspendExecution()
+{
+    m_suspended = true;
+    updateViewInProgressPanel();
+}
+
 void QMAddItemOperationEnvelope::continueExecution()
 {
     if (!m_suspended)
         return;
     m_suspended = false;
-    if (m_allOperationsCanceled)
+    if (m_allOperationsCanceled) {
         m_allOperationsStarted = true;
-    else
+        updateViewInProgressPanel();
+    } else {
         startOperationsAfterSuccessfulVerification();
+    }
     if (allOperationsFinishedOrCanceled()) {
         setStatus(Finished);
         postFinishedOnce();

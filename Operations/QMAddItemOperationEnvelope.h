@@ -92,7 +92,8 @@ public:
     void showWarningOrErrorForVerifyAddItemOperation(const QMVerifyAddItemOperation& operation);
     void showError(const std::shared_ptr<QMErrorEnvelope>& errorEnvelope);
 
-    void suspendExecution() { m_suspended = true; }
+    // Waits for the user; the progress panel refreshes the envelope's view to ask.
+    void suspendExecution();
     // Only when suspended: resumes the run, or ends it after cancelAllOperations() or an error.
     void continueExecution();
     void cancelAllOperations();

@@ -40,3 +40,9 @@ bool QMGenericEbayNSOperationEnvelope::errorOccurred() const
 {
     return m_errorEnvelope && !m_errorEnvelope->errors().isEmpty();
 }
+
+void QMGenericEbayNSOperationEnvelope::updateViewInProgressPanel()
+{
+    if (m_progressPanelController)
+        m_progressPanelController->updateViewForEnvelope(*this);
+}

@@ -11,6 +11,17 @@
 #include "DWKit/DWOperation/DWNSOperationEnvelope.h"
 
 class QMErrorEnvelope;
+class QMGenericEbayNSOperationEnvelope;
+
+// The panel that shows an envelope's progress (the upload progress panel, above this layer). The
+// envelope asks it to refresh the envelope's view when the run stops for the user (warnings or
+// errors) and when it goes on after a cancel. Main thread.
+class QMOperationEnvelopeProgressPanel
+{
+public:
+    virtual ~QMOperationEnvelopeProgressPanel() = default;
+    virtual void updateViewForEnvelope(QMGenericEbayNSOperationEnvelope& envelope) = 0;
+};
 
 class QMGenericEbayNSOperationEnvelope : public DWNSOperationEnvelope
 {
@@ -33,9 +44,17 @@ public:
     void setSuppressErrorMessage(bool value) { m_suppressErrorMessage = value; }
     const std::shared_ptr<QMErrorEnvelope>& errorEnvelope() const { return m_errorEnvelope; }
     void setErrorEnvelope(const std::shared_ptr<QMErrorEnvelope>& envelope) { m_errorEnvelope = envelope; }
+    // Not owned: the panel clears itself here before it goes.
+    QMOperationEnvelopeProgressPanel* progressPanelController() const { return m_progressPanelController; }
+    void setProgressPanelController(QMOperationEnvelopeProgressPanel* panel) { m_progressPanelController = panel; }
+
+protected:
+    // Asks the panel, if any, to refresh this envelope's view.
+    void updateViewInProgressPanel();
 
 private:
     bool m_showProgressPanel = false;
     bool m_suppressErrorMessage = false;
     std::shared_ptr<QMErrorEnvelope> m_errorEnvelope;
+    QMOperationEnvelopeProgressPanel* m_progressPanelController = nullptr;
 };

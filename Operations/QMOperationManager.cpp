@@ -224,7 +224,7 @@ std::shared_ptr<QMVerifyAddItemOperationEnvelope> QMOperationManager::addVerifyA
     envelope->setEventUniqueID(eventUniqueID);
     envelope->setShowFeePanel(showFeePanel);
     envelope->setRunningFromStartAuctionsPanel(runningFromStartAuctionsPanel);
-    (void)showProgressPanel; // the verify-only envelope has no panel of its own to switch
+    envelope->setShowProgressPanel(showProgressPanel);
     m_multiThreadedOperationQueue.addOperationEnvelope(envelope);
     return envelope;
 }

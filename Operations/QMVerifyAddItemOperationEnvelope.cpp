@@ -17,7 +17,7 @@ void QMVerifyAddItemOperationEnvelope::willStartOperation(const DWNSOperationPtr
 
 void QMVerifyAddItemOperationEnvelope::postprocessOperation(const DWNSOperationPtr& operation)
 {
-    DWNSOperationEnvelope::postprocessOperation(operation);
+    QMGenericEbayNSOperationEnvelope::postprocessOperation(operation);
     if (const auto verify = std::dynamic_pointer_cast<QMVerifyAddItemOperation>(operation))
         m_grandTotalFee += verify->listingFee();
     if (allOperationsFinishedOrCanceled())

@@ -1,7 +1,9 @@
 #pragma once
 // The envelope of a verify-only run: its verify operations run side by side; it numbers them for
 // the progress window's title as they start, adds up their listing fees and, once all have ended,
-// collects every listing's fee record for the fee panel.
+// collects every listing's fee record for the fee panel. Like every envelope of eBay operations it
+// gathers their errors and warnings once all have ended, and says whether the one who started it
+// wants to see its progress.
 //
 //     auto envelope = std::make_shared<QMVerifyAddItemOperationEnvelope>(verifyOperations);
 //     envelope->setShowFeePanel(true);
@@ -10,16 +12,16 @@
 //
 // Main thread, like every envelope once it is queued.
 
-#include "DWKit/DWOperation/DWNSOperationEnvelope.h"
+#include "Operations/QMGenericEbayNSOperationEnvelope.h"
 
 #include <QString>
 #include <QVariantMap>
 #include <optional>
 
-class QMVerifyAddItemOperationEnvelope : public DWNSOperationEnvelope
+class QMVerifyAddItemOperationEnvelope : public QMGenericEbayNSOperationEnvelope
 {
 public:
-    using DWNSOperationEnvelope::DWNSOperationEnvelope;
+    using QMGenericEbayNSOperationEnvelope::QMGenericEbayNSOperationEnvelope;
 
     void willStartOperation(const DWNSOperationPtr& operation) override;
     void postprocessOperation(const DWNSOperationPtr& operation) override;

@@ -120,6 +120,16 @@ QString QMAttributedStringToHTMLConverter::htmlStringForString(const QString& te
     return result;
 }
 
+QString QMAttributedStringToHTMLConverter::htmlStringForPlainText(const QString& text)
+{
+    QString escaped = text;
+    escaped.replace(u'&', QStringLiteral("&amp;"));
+    escaped.replace(u'<', QStringLiteral("&lt;"));
+    escaped.replace(u'>', QStringLiteral("&gt;"));
+    escaped.replace(u'"', QStringLiteral("&quot;"));
+    return htmlStringForString(escaped);
+}
+
 QString QMAttributedStringToHTMLConverter::htmlFaceStringForFontFamilyWithName(const QString& family)
 {
     QStringView name(family);

@@ -35,6 +35,9 @@ public:
     static QString convert(const dw::StyledText& text);
     // Code units of 128 and above as "&#n;", line feeds as "<br>", everything else unchanged.
     static QString htmlStringForString(const QString& text);
+    // Plain text (a title, a name) for a page: "&", "<", ">" and '"' as entities first, then as
+    // htmlStringForString. The text reads in the page exactly as it was typed.
+    static QString htmlStringForPlainText(const QString& text);
     // The web-safe family list of a family ("Times" gives "Times,Times New Roman"); null for a
     // family that is not safe for the web. Single quotes around the name are ignored.
     static QString htmlFaceStringForFontFamilyWithName(const QString& family);

@@ -27,7 +27,12 @@
 #include <QHash>
 #include <functional>
 
-const char* const kQMDescriptionDropableImageStartElement = "<span class=\"qm_dropable_image\">";
+// The page's editing script defines the handlers named here (resources/enciphered/previewJavascript.js).
+const char* const kQMDescriptionDropableImageStartElement =
+    "<span class=\"imgUrlSpan\" style=\"position: relative;\" ondragenter=\"imagedrag(event)\" "
+    "ondragover=\"imagedragover(event)\" ondragleave=\"imagedragleave(event)\" ondrop=\"imagedropped(event)\" "
+    "ondragend=\"imagedragended(event)\"><span class=\"imgUrlSpanCloseButton\" title=\"Delete image\" "
+    "onclick=\"imagedeletebuttonclicked(event); return false;\"></span>";
 const char* const kQMDescriptionDropableImageEndElement = "</span>";
 
 namespace {

@@ -61,7 +61,10 @@ QString QMWebEditingProxyEbayItem::editableSubTitle() const
 QString QMWebEditingProxyEbayItem::textFieldStyledStringFromString(const QString& text, const QString& identifier,
                                                                    const QString& placeholder)
 {
-    const QString content = text.isEmpty() ? placeholder : QMAttributedStringToHTMLConverter::htmlStringForString(text);
+    // Escaped: the editor reads the element's text back into the listing, so a title holding "<b>"
+    // must show those characters rather than become markup and lose them.
+    const QString content =
+        text.isEmpty() ? placeholder : QMAttributedStringToHTMLConverter::htmlStringForPlainText(text);
     return QStringLiteral("<span id=\"%1\" style=\"%2\">%3</span>").arg(identifier, defaultStyle(), content);
 }
 

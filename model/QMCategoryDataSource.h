@@ -59,6 +59,8 @@ struct QMCategoryAttribute
 
     qint64 identifier = 0;
     QString label;
+    // Whether pages show the label beside the chosen values.
+    bool labelVisible = true;
     qint64 visibility = 0;
     qint64 editType = 0;
     QList<qint64> validationRuleTypes;
@@ -82,6 +84,8 @@ public:
                                                                                       qint64 siteID) const = 0;
     // The cached path text of the category; null when the cache has none.
     virtual QString cachedCategoryPathForSiteID(qint64 siteID, qint64 categoryID) const = 0;
+    // The name of an attribute set; null when the site's attribute store or the set is not there.
+    virtual QString characteristicSetNameForSetID(qint64 /*setID*/, qint64 /*siteID*/) const { return QString(); }
 
     bool categoryExistsForSiteID(qint64 categoryID, qint64 siteID) const
     {

@@ -79,6 +79,7 @@ struct QMEbayItemField
     QString type;    // the table's type: text, amount, flag, int, texts, data, map, list, ...
     QString archive; // key, step, read, own or "-"
     bool taken;      // copied by takeValuesFromItem()
+    QString preview; // how the document's preview follows it: reload, inplace, observe, auction or "-"
 };
 
 class QMEbayItem : public QObject, public dw::ArchivedObject, public dw::KeyValueCoding

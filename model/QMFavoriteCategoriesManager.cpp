@@ -26,6 +26,11 @@ QMFavoriteCategoriesManager& QMFavoriteCategoriesManager::sharedInstance()
     return instance;
 }
 
+void QMFavoriteCategoriesManager::resetSharedInstanceForTesting()
+{
+    sharedInstance().m_folder.clear();
+}
+
 QString QMFavoriteCategoriesManager::savedFavoriteCategoriesFolder() const
 {
     if (m_folder.isNull())

@@ -23,6 +23,8 @@ public:
     QMFavoriteCategoriesManager() = default;
 
     static QMFavoriteCategoriesManager& sharedInstance();
+    // Makes the shared instance compute its folder again (tests that change the XDG folders).
+    static void resetSharedInstanceForTesting();
 
     // The application's support folder, cleaned; computed on the first call and kept.
     QString savedFavoriteCategoriesFolder() const;

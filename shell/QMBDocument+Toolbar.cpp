@@ -32,14 +32,15 @@ struct OwnItem
     void (QMBDocument::*command)();
 };
 
-// The document's commands that the toolbar offers. Fees, verification, start and pictures are
-// the document's commands; until they stand, their items are shown disabled.
+// The document's commands that the toolbar offers.
 const OwnItem kOwnItems[] = {
     {"TBGetListingFees", "ToolbarGetListingFees", "getFeesFromEBay:", "Retrieve current listing fees from eBay",
-     nullptr},
-    {"TBVerifyTemplate", "ToolbarTemplateVerify", "verifyAuction:", "Verify current settings with eBay", nullptr},
-    {"TBStartAuction", "MainStartAuction", "startAuction:", "Upload Auction to eBay", nullptr},
-    {"TBShowMediaBrowser", "ToolbarMediaBrowser", "showMediaBrowserAction:", "Show Images Browser", nullptr},
+     &QMBDocument::getFeesFromEBay},
+    {"TBVerifyTemplate", "ToolbarTemplateVerify", "verifyAuction:", "Verify current settings with eBay",
+     &QMBDocument::verifyAuction},
+    {"TBStartAuction", "MainStartAuction", "startAuction:", "Upload Auction to eBay", &QMBDocument::startAuction},
+    {"TBShowMediaBrowser", "ToolbarMediaBrowser", "showMediaBrowserAction:", "Show Images Browser",
+     &QMBDocument::showMediaBrowserAction},
     {"TBToggleOptions", "ToolbarToggleOptions", "toggleMainVerticalSplitView:", "Show Options",
      &QMBDocument::toggleMainVerticalSplitView},
     {"TBToggleDesigns", "ToolbarToggleDesigns", "toggleMainHorizontalSplitView:", "Show Designs",

@@ -1,11 +1,24 @@
 #include "shell/QMBDocument.h"
 
+#include "DWCoreDataEbayDataClasses/SQCategoryDataManager.h"
+#include "DWEBay2/DWEbayConnector.h"
 #include "DWKit/NSString+DWExtensions.h"
 #include "DWKit/QMAlertPanels.h"
+#include "Operations/QMAddItemOperationEnvelope.h"
+#include "Operations/QMOperationManager.h"
+#include "Operations/QMVerifyAddItemOperationEnvelope.h"
+#include "model/QMAccountDataSource.h"
+#include "model/QMCategoryDataSource.h"
+#include "model/QMEbayImage.h"
+#include "model/QMEbayImageTransformerHooks.h"
 #include "model/QMEbayItemContainer.h"
+#include "panels/QMSimpleStartAuctionPanelController.h"
 #include "platform/core/AtomicFile.h"
 #include "platform/core/UserDefaults.h"
 #include "shell/QMBAppController.h"
+#include "shell/QMBDocumentOperationFeedback_p.h"
+#include "shell/QMBDocumentPanels.h"
+#include "shell/QMBSettingsPane.h"
 
 #include "DWKit/widgets/QMAnimatedSplitView.h"
 #include "DWKit/widgets/QMContainerView.h"
@@ -13,23 +26,27 @@
 #include "model/QMEbayItem.h"
 #include "model/QMPreferencesManager.h"
 #include "platform/core/DWAssert.h"
+#include "platform/core/DWFormat.h"
 #include "platform/core/Localization.h"
 #include "shell/QMBDocumentArea.h"
 #include "shell/QMBDocumentController.h"
-#include "shell/QMBPreferencesPanelController.h"
 #include "shell/QMPreferencesManager+QMBExtensions.h"
-#include "shell/QMTokenPanelController.h"
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QLabel>
+#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
 #include <QToolBar>
+#include <QUrl>
 #include <QVBoxLayout>
 
 namespace {
@@ -42,23 +59,35 @@ constexpr int kDesignChooserHeight = 250;
 } // namespace
 
 QMBDocument::QMBDocument(QWidget* parent)
-    : QMainWindow(parent), m_item(QMBPreferences::standardEbayItemPlain(QMPreferencesManager::sharedInstance()))
+    : QMainWindow(parent), m_item(QMBPreferences::standardEbayItemPlain(QMPreferencesManager::sharedInstance())),
+      m_feedback(std::make_unique<QMBDocumentOperationFeedback>(*this))
 {
     setAttribute(Qt::WA_DeleteOnClose, false); // the controller deletes its documents
     buildWindow();
     updateWindowTitle();
+    m_feedback->registerForOperationNotifications();
 }
 
 QMBDocument::~QMBDocument()
 {
     if (m_windowLoaded)
         stopObservingItem(m_item);
+    // Panels and observations go before the window they refer to.
+    m_feedback.reset();
+    if (m_documentItemValidator)
+        m_documentItemValidator->setDelegate(nullptr);
 }
 
 void QMBDocument::setItem(std::shared_ptr<QMEbayItem> item)
 {
     DW_ASSERT(item != nullptr, "Need item");
+    if (m_windowLoaded)
+        disconnect(m_item.get(), &QMEbayItem::keyChanged, this, &QMBDocument::updateSettingsPaneForKey);
     m_item = std::move(item);
+    if (m_windowLoaded) {
+        connect(m_item.get(), &QMEbayItem::keyChanged, this, &QMBDocument::updateSettingsPaneForKey);
+        updateInterfaceForItem();
+    }
     updateWindowTitle();
 }
 
@@ -172,6 +201,7 @@ bool QMBDocument::readFromData(const QByteArray& bytes, QString* error)
     const auto containers = QMEbayItemContainer::containersFromDocumentData(bytes, error);
     if (!containers)
         return false;
+    m_changedWhileReading = false;
     ProcessingOpenFile processing;
     if (containers->size() >= 2 &&
         !askAlert(this, "Multiple auctions warning",
@@ -191,6 +221,7 @@ bool QMBDocument::readFromData(const QByteArray& bytes, QString* error)
             return false;
         m_item->setSiteID(int(defaultSiteID));
         copyDefaultLocationSettingsToItem(m_item);
+        m_changedWhileReading = true;
     }
     return true;
 }
@@ -227,7 +258,353 @@ void QMBDocument::copyDefaultLocationSettingsToItem(const std::shared_ptr<QMEbay
         updateInterfaceForItem();
 }
 
-void QMBDocument::updateInterfaceForItem() {}
+void QMBDocument::updateInterfaceForItem()
+{
+    updateTextFields();
+    updateProductField();
+    updatePicturesList();
+    updateInterfaceAfterCategoryChange();
+    updateCurrencyForItem(m_item);
+    updateListingEnhancementsForItem(m_item);
+    updatePaymentOptionsFieldForItem(m_item);
+    updateDurationPopupForItem(m_item);
+    updateCounterTypePopupForItem(m_item);
+    updateShippingControlsCurrentItem();
+    updateReturnPolicyNameForItem(m_item);
+    updateConditionPopupForItem(m_item);
+    refitSettingsPane();
+}
+
+void QMBDocument::refitSettingsPane()
+{
+    m_settingsPane->fitHeight();
+    m_rightVerticalSplitViewContentView->realignAllManagedViews();
+}
+
+QWidget* QMBDocument::auctionSettingsView() const
+{
+    return m_settingsPane;
+}
+
+// Categories
+
+bool QMBDocument::letUserSelectCategoryField(int field, const std::shared_ptr<QMEbayItem>& item)
+{
+    if (!rootCategoryOrDisplayWarningForSiteID(item->siteID()))
+        return false;
+    auto& preferences = QMPreferencesManager::sharedInstance();
+    qint64 selected = field == 0 ? item->category() : item->category2();
+    if (selected == 0)
+        selected = QMBPreferences::lastUsedCategoryID(preferences);
+    const SQCategoryPtr category = QMBDocumentPanels::current().showCategoryPanel(selected, item->siteID(), this);
+    if (!category)
+        return false;
+    const qint64 chosen = category->categoryID();
+    if (field == 0)
+        item->setCategory(int(chosen));
+    else if (field == 1)
+        item->setCategory2(int(chosen));
+    if (field == 0 || field == 1)
+        setItemWasChanged(true);
+    updateInterfaceAfterCategoryChange();
+    QMBPreferences::setLastUsedCategoryID(preferences, chosen);
+    return true;
+}
+
+void QMBDocument::updateInterfaceAfterCategoryChange()
+{
+    computeAndUpdateCategoryPathFieldsForItem(m_item);
+    computeAndUpdateAttributeSetNamesForItem(m_item);
+    updateConditionPopupForItem(m_item);
+}
+
+QString QMBDocument::categoryFieldValueForSiteID(qint64 siteID, qint64 categoryID)
+{
+    if (categoryID == 0)
+        return dw::localized("Category not set");
+    const auto source = QMCategoryDataSource::installed();
+    const QString path = source ? source->cachedCategoryPathForSiteID(siteID, categoryID) : QString();
+    return path.isEmpty() ? dw::localized("Category not found") : path;
+}
+
+void QMBDocument::computeAndUpdateCategoryPathFieldsForItem(const std::shared_ptr<QMEbayItem>& item)
+{
+    item->setCachedCategoryPath(categoryFieldValueForSiteID(item->siteID(), item->category()));
+    item->setCachedCategory2Path(categoryFieldValueForSiteID(item->siteID(), item->category2()));
+    updateCategoryPathFieldsForItem(item);
+}
+
+void QMBDocument::updateCategoryPathFieldsForItem(const std::shared_ptr<QMEbayItem>& item)
+{
+    if (item->cachedCategoryPath().isEmpty())
+        item->setCachedCategoryPath(categoryFieldValueForSiteID(item->siteID(), item->category()));
+    if (item->cachedCategory2Path().isEmpty())
+        item->setCachedCategory2Path(categoryFieldValueForSiteID(item->siteID(), item->category2()));
+    // The name, with the whole path as tool tip; without a name (no category, or none found) the
+    // path text says why.
+    const auto show = [](QLabel* field, const QString& name, const QString& path) {
+        field->setText(name.isEmpty() ? path : name);
+        field->setToolTip(path);
+    };
+    show(m_settingsPane->categoryField, item->categoryName(), item->cachedCategoryPath());
+    show(m_settingsPane->category2Field, item->category2Name(), item->cachedCategory2Path());
+    m_settingsPane->category2Button->setEnabled(item->category() != 0);
+    setCurrentItemHasSecondCategory(item->hasCategory2());
+    refitSettingsPane();
+}
+
+bool QMBDocument::rootCategoryOrDisplayWarningForSiteID(qint64 siteID)
+{
+    if (const auto root = QMCategoryDataManager::sharedQMCategoryDataManager()->rootCategoryForSiteID(siteID);
+        root && root->subcategoriesCount() > 0)
+        return true;
+    dw::AlertRequest alert;
+    alert.messageText = dw::localized("Missing Category Data");
+    alert.informativeText =
+        dw::localized("Quillmart could not find the category data for the selected eBay site. Do you want to "
+                      "download it now?");
+    alert.parentWindow = this;
+    if (dw::runAlertPanel(alert, dw::localized("OK"), dw::localized("Cancel"), QString()) == 1) {
+        if (const auto controller = QMBAppController::shared())
+            controller->downloadeBayDataIncludingCategoryTree(true, false, siteID);
+    }
+    return false;
+}
+
+namespace {
+QList<qint64> categoryIDsOf(const QMEbayItem& item)
+{
+    QList<qint64> ids;
+    for (qint64 id : {qint64(item.category()), qint64(item.category2())}) {
+        if (id > 0 && !ids.contains(id))
+            ids.append(id);
+    }
+    return ids;
+}
+} // namespace
+
+void QMBDocument::computeAndUpdateAttributeSetNamesForItem(const std::shared_ptr<QMEbayItem>& item)
+{
+    const QList<qint64> categoryIDs = categoryIDsOf(*item);
+    QString names =
+        categoryIDs.isEmpty()
+            ? QString()
+            : QMCategoryDataManager::sharedQMCategoryDataManager()->characteristicSetsNameStringForCategoryIDs(
+                  categoryIDs, item->siteID());
+    if (item->canUseCustomSpecifics())
+        names = names.isEmpty() ? dw::localized("Custom Details") : dw::localized("Custom Details") + u", " + names;
+    setCurrentItemAttributeSetNames(names);
+    item->setCachedAttributeSetNames(names);
+    setCurrentItemAllowsAttributeRemoval(item->attributeCount() != 0 || !item->customItemSpecifics().isEmpty());
+}
+
+void QMBDocument::updateAttributeSetNamesForItem(const std::shared_ptr<QMEbayItem>& item)
+{
+    if (item->cachedAttributeSetNames().isEmpty()) {
+        computeAndUpdateAttributeSetNamesForItem(item);
+        return;
+    }
+    setCurrentItemAttributeSetNames(item->cachedAttributeSetNames());
+    setCurrentItemAllowsAttributeRemoval(item->attributeCount() != 0 || !item->customItemSpecifics().isEmpty());
+}
+
+// Pictures
+
+namespace {
+// The addresses a picture goes by: its uploaded address and, for a file, the file's address.
+bool pictureHasAddress(const QMEbayImage& picture, const QString& address)
+{
+    if (address.isEmpty())
+        return false;
+    if (picture.imageURL() == address)
+        return true;
+    const QString path = picture.imageFilePath();
+    return !path.isEmpty() && QUrl::fromLocalFile(path) == QUrl(address);
+}
+
+qsizetype indexOfPictureWithAddress(const QList<std::shared_ptr<QMEbayImage>>& pictures, const QString& address)
+{
+    for (qsizetype i = 0; i < pictures.size(); ++i) {
+        if (pictureHasAddress(*pictures.at(i), address))
+            return i;
+    }
+    return -1;
+}
+} // namespace
+
+void QMBDocument::addAndBackupImageImageURL(const QString& url, const QString& targetURL)
+{
+    const QUrl address(url);
+    if (!address.isLocalFile())
+        return;
+    QList<std::shared_ptr<QMEbayImage>> pictures = m_item->images();
+    qsizetype insertionIndex = pictures.size();
+    bool gallery = false;
+    if (!targetURL.isEmpty() && !pictures.isEmpty()) {
+        const qsizetype source = indexOfPictureWithAddress(pictures, url);
+        const qsizetype target = indexOfPictureWithAddress(pictures, targetURL);
+        if (source >= 0 && target >= 0) {
+            pictures.swapItemsAt(source, target);
+            m_item->setImages(pictures);
+            setItemWasChanged(true);
+            updateAuctionWebViewForItem(m_item);
+            return;
+        }
+        // A picture of the list dropped on something that is no picture of it: nothing to do.
+        if (source >= 0)
+            return;
+        if (target >= 0) {
+            dw::AlertRequest alert;
+            alert.messageText = dw::localized("Replace Image?");
+            alert.informativeText =
+                dw::localized("Are you sure want to replace the image you droped the new image on?");
+            alert.parentWindow = this;
+            const int answer = dw::runAlertPanel(alert, dw::localized("Replace"), dw::localized("Add New Image"),
+                                                 dw::localized("Cancel"));
+            if (answer == -1)
+                return;
+            if (answer == 1) {
+                gallery = pictures.at(target)->isGalleryImage();
+                removeeBayImages({pictures.at(target)}, false);
+                insertionIndex = target;
+            }
+        }
+    }
+
+    // The listing keeps a copy of its own in the temporary work folder, so that moving or
+    // deleting the original later does not take the picture away.
+    const QString original = address.toLocalFile();
+    const QImage image(original);
+    const QString copy = QMEbayImageTransformerHooks::installed()->uniqueTemporaryJPEGImageFileName();
+    if (image.isNull() || copy.isEmpty() || !image.save(copy, "JPEG", 90)) {
+        dw::AlertRequest alert;
+        alert.style = dw::AlertRequest::Style::Critical;
+        alert.messageText = dw::localized("The picture “%1” could not be added.").arg(QFileInfo(original).fileName());
+        alert.informativeText = image.isNull() ? dw::localized("The file is no picture that can be read.")
+                                               : dw::localized("Its copy could not be written.");
+        alert.parentWindow = this;
+        dw::runAlertPanel(alert, dw::localized("OK"), QString(), QString());
+        return;
+    }
+    auto picture = std::make_shared<QMEbayImage>(original, QString());
+    picture->setIsGalleryImage(gallery);
+    picture->setImageFilePath(copy);
+    picture->setImage(image);
+    pictures = m_item->images();
+    pictures.insert(std::min(insertionIndex, pictures.size()), picture);
+    m_item->setImages(pictures);
+    setItemWasChanged(true);
+    updateAuctionWebViewForItem(m_item);
+}
+
+bool QMBDocument::removeeBayImages(const QList<std::shared_ptr<QMEbayImage>>& pictures, bool showWarning)
+{
+    if (pictures.isEmpty())
+        return false;
+    if (showWarning &&
+        QMRunAlertPanelWithSuppressionPreferencesKey(
+            dw::localized("Delete Images?"), dw::localized("Are you sure want to delete the images?"),
+            dw::localized("Yes"), dw::localized("Cancel"), QString(), QStringLiteral("HideDeleteImageWarning")) != 1)
+        return false;
+    QList<std::shared_ptr<QMEbayImage>> remaining = m_item->images();
+    for (const auto& picture : pictures)
+        remaining.removeAll(picture);
+    m_item->setImages(remaining);
+    setItemWasChanged(true);
+    return true;
+}
+
+QList<std::shared_ptr<QMEbayImage>> QMBDocument::selectedImages() const
+{
+    QList<std::shared_ptr<QMEbayImage>> selected;
+    const QList<std::shared_ptr<QMEbayImage>> pictures = m_item->images();
+    const QListWidget* list = m_settingsPane->picturesListView;
+    for (int row = 0; row < list->count() && row < pictures.size(); ++row) {
+        if (list->item(row)->isSelected())
+            selected.append(pictures.at(row));
+    }
+    return selected;
+}
+
+void QMBDocument::setSelectedImages(const QList<std::shared_ptr<QMEbayImage>>& selection)
+{
+    const QList<std::shared_ptr<QMEbayImage>> pictures = m_item->images();
+    QListWidget* list = m_settingsPane->picturesListView;
+    for (int row = 0; row < list->count() && row < pictures.size(); ++row)
+        list->item(row)->setSelected(selection.contains(pictures.at(row)));
+}
+
+// eBay
+
+QMEbayItemValidator& QMBDocument::defaultItemValidator()
+{
+    if (!m_documentItemValidator) {
+        m_documentItemValidator = std::make_unique<QMEbayItemValidator>();
+        m_documentItemValidator->setDelegate(this);
+    }
+    return *m_documentItemValidator;
+}
+
+std::shared_ptr<QMOperationManager> QMBDocument::defaultOperationManager()
+{
+    // The application delegate makes the connectors, and at start it had the manager find live
+    // listings among the open documents.
+    const auto controller = QMBAppController::shared();
+    return controller ? controller->defaultOperationManager() : QMOperationManager::sharedQMOperationManager();
+}
+
+void QMBDocument::verifyItemWithEBay(const std::shared_ptr<QMEbayItem>& item, bool showFeePanel)
+{
+    const auto accounts = QMAccountDataSource::installed();
+    const QString accountID = accounts ? accounts->defaultAccountID() : QString();
+    const QString payPal =
+        accounts && !accountID.isEmpty() ? accounts->payPalAddressForAccountID(accountID) : QString();
+    QMEbayItemValidator& validator = defaultItemValidator();
+    if (!validator.verifyPreferenceSettings())
+        return;
+    item->setPayPalAddress(payPal.isNull() ? QStringLiteral("") : payPal);
+    copyDefaultLocationSettingsToItem(item);
+    if (!validator.itemCanBeAdded(*item, false))
+        return;
+    setCurrentVerifyAddItemEnvelope(defaultOperationManager()->addVerifyAddItemOperationsForEbayItems(
+        {item}, accountID, QString(), showFeePanel, true, false));
+}
+
+bool QMBDocument::startTemplates(const QList<std::shared_ptr<QMEbayItem>>& items, bool showingWarningPanel)
+{
+    QMEbayItemValidator& validator = defaultItemValidator();
+    if (!validator.verifyPreferenceSettings())
+        return false;
+    for (const auto& item : items) {
+        if (!validator.itemCanBeAdded(*item, true))
+            return false;
+    }
+    if (!showingWarningPanel)
+        return startTemplatesWithAccountID(items, QMPreferencesManager::sharedInstance().defaultAccountID(), false);
+    auto* sheet = QMSimpleStartAuctionPanelController::displayStartAuctionPanelForTemplates(items, this);
+    registerStartAuctionPanelNotifications(sheet);
+    return true;
+}
+
+bool QMBDocument::startTemplatesWithAccountID(const QList<std::shared_ptr<QMEbayItem>>& items, const QString& accountID,
+                                              bool showingWarningPanel)
+{
+    QMEbayItemValidator& validator = defaultItemValidator();
+    const auto accounts = QMAccountDataSource::installed();
+    if (!validator.checkToken(accounts ? accounts->tokenForAccountID(accountID) : QString(), showingWarningPanel))
+        return false;
+    for (const auto& item : items) {
+        if (!validator.prepareItemForAddItem(*item, accountID, showingWarningPanel))
+            return false;
+        copyDefaultLocationSettingsToItem(item);
+    }
+    const auto envelopes = defaultOperationManager()->addAddItemOperationsForEbayItems(
+        items, int(QMPreferencesManager::sharedInstance().defaultImageUploadingSystemTag()), true, false, true, false,
+        accountID);
+    if (!envelopes.isEmpty())
+        setCurrentAddItemEnvelope(envelopes.first());
+    return true;
+}
 
 void QMBDocument::updateWindowTitle()
 {
@@ -296,10 +673,11 @@ void QMBDocument::buildWindow()
     m_rightVerticalSplitViewContentView->scrollView()->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_rightVerticalSplitViewContentView->setMinimumWidth(kSettingsPaneWidth);
     m_rightVerticalSplitViewContentView->setMaximumWidth(kSettingsPaneWidth);
-    m_auctionSettingsView = new QMBDocumentArea(QStringLiteral("auctionSettingsView"),
-                                                dw::localized("The listing's settings are not available yet."));
-    m_auctionSettingsView->setMinimumHeight(400);
-    m_rightVerticalSplitViewContentView->addManagedViews({m_auctionSettingsView});
+    m_settingsPane = new QMBSettingsPane;
+    m_settingsPane->fitHeight();
+    m_rightVerticalSplitViewContentView->addManagedViews({m_settingsPane});
+    connect(m_settingsPane, &QMBSettingsPane::heightChanged, m_rightVerticalSplitViewContentView,
+            &QMContainerView::realignAllManagedViews, Qt::QueuedConnection);
 
     m_mainVerticalSplitView->addWidget(m_mainHorizontalSplitView);
     m_mainVerticalSplitView->addWidget(m_rightVerticalSplitViewContentView);
@@ -340,8 +718,57 @@ void QMBDocument::buildMenus()
         if (QMBDocumentController::sharedDocumentController().reviewUnsavedDocumentsAndQuit())
             QApplication::quit();
     });
+
+    // The application's menus (Edit, Help, ...) follow File; the listing's own commands go into
+    // its Edit menu and a Listing menu before Help.
     if (const auto controller = QMBAppController::shared())
         controller->addApplicationMenus(menuBar());
+    QMenu* editMenu = menuBar()->findChild<QMenu*>(QStringLiteral("editMenu"), Qt::FindDirectChildrenOnly);
+    if (!editMenu) {
+        editMenu = menuBar()->addMenu(dw::localized("&Edit"));
+        editMenu->setObjectName(QStringLiteral("editMenu"));
+    }
+    QMenu* descriptionMenu = new QMenu(dw::localized("Description"), editMenu);
+    descriptionMenu->setObjectName(QStringLiteral("descriptionMenu"));
+    m_insertLinkAction = add(descriptionMenu, "webviewInsertLinkAction", "Insert Link…", QKeySequence(),
+                             &QMBDocument::webviewInsertLinkAction);
+    add(descriptionMenu, "webviewAddSubtitleAction", "Add Subtitle", QKeySequence(),
+        &QMBDocument::webviewAddSubtitleAction);
+    add(descriptionMenu, "webviewRemoveSubtitleAction", "Remove Subtitle", QKeySequence(),
+        &QMBDocument::webviewRemoveSubtitleAction);
+    editMenu->addSeparator();
+    editMenu->addMenu(descriptionMenu);
+    // Inserting a link needs a description to put it in.
+    connect(descriptionMenu, &QMenu::aboutToShow, this,
+            [this] { m_insertLinkAction->setEnabled(!m_item->itemDescriptionAsString().isEmpty()); });
+
+    auto* listingMenu = new QMenu(dw::localized("&Listing"), menuBar());
+    listingMenu->setObjectName(QStringLiteral("listingMenu"));
+    add(listingMenu, "getFeesFromEBayAction", "Check Fees", QKeySequence(), &QMBDocument::getFeesFromEBay);
+    add(listingMenu, "verifyAuctionAction", "Verify Auction", QKeySequence(), &QMBDocument::verifyAuction);
+    add(listingMenu, "startAuctionAction", "Start Auction…", QKeySequence(), &QMBDocument::startAuction);
+    listingMenu->addSeparator();
+    add(listingMenu, "choosePrimaryCategoryAction", "Choose Category…", QKeySequence(),
+        &QMBDocument::choosePrimaryCategory);
+    add(listingMenu, "chooseSecondaryCategoryAction", "Choose Second Category…", QKeySequence(),
+        &QMBDocument::chooseSecondaryCategory);
+    add(listingMenu, "editItemAttributesAction", "Edit Item Specifics…", QKeySequence(),
+        &QMBDocument::editItemAttributes);
+    add(listingMenu, "showPreFilledPanelAction", "Link with Product…", QKeySequence(),
+        &QMBDocument::showPreFilledPanel);
+    add(listingMenu, "showShippingOptionsPanelAction", "Shipping Options…", QKeySequence(),
+        &QMBDocument::showShippingOptionsPanel);
+    add(listingMenu, "editReturnPoliciesAction", "Return Policy…", QKeySequence(),
+        &QMBDocument::editReturnPoliciesAction);
+    listingMenu->addSeparator();
+    add(listingMenu, "addImageAction", "Add Pictures…", QKeySequence(), &QMBDocument::addImage);
+    add(listingMenu, "showMediaBrowserAction", "Images Browser", QKeySequence(), &QMBDocument::showMediaBrowserAction);
+    add(listingMenu, "reloadAuctionPreviewAction", "Reload Preview", QKeySequence::Refresh,
+        &QMBDocument::reloadAuctionPreview);
+    if (QMenu* help = menuBar()->findChild<QMenu*>(QStringLiteral("helpMenu"), Qt::FindDirectChildrenOnly))
+        menuBar()->insertMenu(help->menuAction(), listingMenu);
+    else
+        menuBar()->addMenu(listingMenu);
 }
 
 void QMBDocument::updateRecentMenu()
@@ -380,6 +807,8 @@ void QMBDocument::windowControllerDidLoadNib()
     m_windowLoaded = true;
     restoreWindowFrame();
     setupToolbarForWindow();
+    connectSettingsPane();
+    updateInterfaceForItem();
     updateAuctionWebViewForItem(m_item);
     setupDesignChooser();
     startObservingItem(m_item);
@@ -431,21 +860,29 @@ void QMBDocument::closeEvent(QCloseEvent* event)
 
 // Validator hooks
 
-int QMBDocument::displayFreeShippingWarningForItem(QMEbayItem&)
+int QMBDocument::displayFreeShippingWarningForItem(QMEbayItem& item)
 {
-    return 1;
+    // "Cancel" is the default answer (1); "Start Auction" goes on (0).
+    return QMRunAlertPanelWithSuppressionPreferencesKey(
+        dw::localized("Free Shipping Warning"),
+        dw::format(dw::localized("You have specified at least one shipping service with shipping costs 0.00 for item "
+                                 "%@. eBay will interpret this as 'free shipping'. Do you want to continue and start "
+                                 "the auction?"),
+                   item.title()),
+        dw::localized("Cancel"), dw::localized("Start Auction"), QString(), QStringLiteral("HideFreeShippingWarning"));
 }
 
 void QMBDocument::displayTokenPanel()
 {
-    QMTokenPanelController::runTokenPanelModalForAccountName(dw::localized("New Account"), dw::UUID(), true, this);
+    QMBDocumentPanels::current().showTokenPanel(dw::localized("New Account"), dw::UUID(), this);
 }
 
-void QMBDocument::displayAttributePanelForItem(QMEbayItem&) {}
+void QMBDocument::displayAttributePanelForItem(QMEbayItem&)
+{
+    editItemAttributes();
+}
 
 void QMBDocument::displayImageServicePreferences()
 {
-    auto& preferences = QMBPreferencesPanelController::sharedPreferencesPanelController();
-    preferences.showWindow();
-    preferences.changeToViewAtIndex(QMBPreferencesPanelController::ImageServerPane, true);
+    QMBDocumentPanels::current().showImageServicePreferences(this);
 }

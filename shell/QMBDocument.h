@@ -31,17 +31,26 @@
 #include <QPointer>
 #include <QString>
 #include <QStringList>
+#include <QVariantList>
 #include <memory>
 
 class QAction;
+class QMAddItemOperationEnvelope;
+class QMAddItemProgressPanelController;
 class QMAnimatedSplitView;
 class QMBDocumentArea;
+class QMBDocumentOperationFeedback;
 class QMBSettingsPane;
 class QMContainerView;
 class QMDesignFlowUIController;
 class QMDesignTemplate;
+class QMEbayImage;
 class QMEbayItem;
 class QMEbayItemContainer;
+class QMOperationManager;
+class QMProgressPanelController;
+class QMSimpleStartAuctionPanelController;
+class QMVerifyAddItemOperationEnvelope;
 class QMSplitView;
 class QMenu;
 class QToolBar;
@@ -80,11 +89,125 @@ public:
     // why) or the user cancelled one of the questions (`error` left null).
     [[nodiscard]] bool readFromData(const QByteArray& bytes, QString* error = nullptr);
     [[nodiscard]] bool readFromFile(const QString& path, QString* error = nullptr);
+    // Whether the last read changed the listing (converted it to the default site): such a
+    // document opens edited, any other unchanged.
+    bool changedWhileReading() const { return m_changedWhileReading; }
     // Takes the container's listing: its embedded pictures written to new temporary files, a new
     // unique ID. False with the reason when a picture could not be written.
     [[nodiscard]] bool importContainer(const std::shared_ptr<QMEbayItemContainer>& container, QString* error = nullptr);
     // The default location, currency and country, then the controls refreshed.
     void copyDefaultLocationSettingsToItem(const std::shared_ptr<QMEbayItem>& item);
+
+    // Categories. Field 0 is the primary category, 1 the second one; true when one was chosen.
+    bool letUserSelectCategoryField(int field, const std::shared_ptr<QMEbayItem>& item);
+    void updateInterfaceAfterCategoryChange();
+    void computeAndUpdateCategoryPathFieldsForItem(const std::shared_ptr<QMEbayItem>& item);
+    void updateCategoryPathFieldsForItem(const std::shared_ptr<QMEbayItem>& item);
+    // "Category not set" for 0, the cached path, or "Category not found".
+    static QString categoryFieldValueForSiteID(qint64 siteID, qint64 categoryID);
+    // Whether the site's category data is there; offers its download when it is not.
+    bool rootCategoryOrDisplayWarningForSiteID(qint64 siteID);
+    void computeAndUpdateAttributeSetNamesForItem(const std::shared_ptr<QMEbayItem>& item);
+    void updateAttributeSetNamesForItem(const std::shared_ptr<QMEbayItem>& item);
+
+    // Pictures. A local file (a file address) is added, or put in place of the picture whose
+    // address is `targetURL`, or swapped with it when it is one of the pictures already.
+    void addAndBackupImageImageURL(const QString& url, const QString& targetURL = QString());
+    // True when the pictures were removed (after the question, unless it is switched off).
+    bool removeeBayImages(const QList<std::shared_ptr<QMEbayImage>>& pictures, bool showWarning = true);
+    // The pictures selected in the settings pane, in list order.
+    QList<std::shared_ptr<QMEbayImage>> selectedImages() const;
+    void setSelectedImages(const QList<std::shared_ptr<QMEbayImage>>& pictures);
+
+    // eBay. Nothing is queued when the validator refuses (it says why).
+    void verifyItemWithEBay(const std::shared_ptr<QMEbayItem>& item, bool showFeePanel);
+    bool startTemplates(const QList<std::shared_ptr<QMEbayItem>>& items, bool showingWarningPanel);
+    bool startTemplatesWithAccountID(const QList<std::shared_ptr<QMEbayItem>>& items, const QString& accountID,
+                                     bool showingWarningPanel);
+    QMEbayItemValidator& defaultItemValidator();
+    // The application's operation manager, set to find the open documents' listings.
+    std::shared_ptr<QMOperationManager> defaultOperationManager();
+
+    // Commands (QMBDocument+IBActions.cpp).
+    void choosePrimaryCategory();
+    void chooseSecondaryCategory();
+    void removeCategory2();
+    void editItemAttributes();
+    void removeAttributes();
+    void getFeesFromEBay();
+    void verifyAuction();
+    void startAuction();
+    void addImage();
+    void showMediaBrowserAction();
+    void reloadAuctionPreview();
+    void showShippingOptionsPanel();
+    void webviewAddSubtitleAction();
+    void webviewRemoveSubtitleAction();
+    void webviewInsertLinkAction();
+    void deleteImageFromRepresendetObject(const std::shared_ptr<QMEbayImage>& picture);
+    void makeGalleryImage();
+    // Clockwise for tag 0, counter-clockwise for any other; address-only pictures and files that
+    // cannot be read as pictures are left as they are.
+    void rotateImages(int tag);
+    void layoutNameChangedInThumbnailView(const QString& layoutName);
+    void editReturnPoliciesAction();
+    void counterPopupAction();
+    void showPreFilledPanel();
+    void removeProductInfo();
+
+    // Current-listing values the settings pane shows (QMBDocument+CurrentItem.cpp). Setters of
+    // values mark the listing changed; those of the shipping values edit the listing.
+    QString currentItemAttributeSetNames() const { return m_currentItemAttributeSetNames; }
+    void setCurrentItemAttributeSetNames(const QString& names);
+    bool currentItemAllowsAttributeRemoval() const { return m_currentItemAllowsAttributeRemoval; }
+    void setCurrentItemAllowsAttributeRemoval(bool allows);
+    bool currentItemHasSecondCategory() const { return m_currentItemHasSecondCategory; }
+    void setCurrentItemHasSecondCategory(bool hasSecondCategory);
+    QString currentItemCurrency() const { return m_currentItemCurrency; }
+    void setCurrentItemCurrency(const QString& currency);
+    QVariantList allowedListingEnhancements() const { return m_allowedListingEnhancements; }
+    void setAllowedListingEnhancements(const QVariantList& enhancements);
+    QVariantList allowedPaymentOptions() const { return m_allowedPaymentOptions; }
+    void setAllowedPaymentOptions(const QVariantList& options);
+    bool currentItemDomesticShippingEnabled() const { return m_currentItemDomesticShippingEnabled; }
+    void setCurrentItemDomesticShippingEnabled(bool enabled);
+    QString currentItemDomesticShippingFee() const { return m_currentItemDomesticShippingFee; }
+    void setCurrentItemDomesticShippingFee(const QString& fee);
+    int currentItemDomesticServiceIndex() const { return m_currentItemDomesticServiceIndex; }
+    void setCurrentItemDomesticServiceIndex(int index);
+    QString currentItemShippingSummary() const { return m_currentItemShippingSummary; }
+    void setCurrentItemShippingSummary(const QString& summary);
+    QVariantList currentItemAllowedServices() const { return m_currentItemAllowedServices; }
+    void setCurrentItemAllowedServices(const QVariantList& services);
+    QString currentReturnPolicyAcceptedName() const { return m_currentReturnPolicyAcceptedName; }
+    void setCurrentReturnPolicyAcceptedName(const QString& name);
+
+    void updateCurrencyForItem(const std::shared_ptr<QMEbayItem>& item);
+    void updateListingEnhancementsForItem(const std::shared_ptr<QMEbayItem>& item);
+    void updatePaymentOptionsFieldForItem(const std::shared_ptr<QMEbayItem>& item);
+    void updateDurationPopupForItem(const std::shared_ptr<QMEbayItem>& item);
+    void updateCounterTypePopupForItem(const std::shared_ptr<QMEbayItem>& item);
+    void updateShippingControlsCurrentItem();
+    void updateReturnPolicyNameForItem(const std::shared_ptr<QMEbayItem>& item);
+    void updateConditionPopupForItem(const std::shared_ptr<QMEbayItem>& item);
+    // The tool tip of a listing upgrade; null for one without.
+    static QString tooltipForListingEnhancement(const QString& optionID);
+    QMBSettingsPane* settingsPane() const { return m_settingsPane; }
+
+    // Operation feedback (QMBDocument+Operations.cpp).
+    std::shared_ptr<QMVerifyAddItemOperationEnvelope> currentVerifyAddItemEnvelope() const
+    {
+        return m_currentVerifyAddItemEnvelope;
+    }
+    void setCurrentVerifyAddItemEnvelope(const std::shared_ptr<QMVerifyAddItemOperationEnvelope>& envelope);
+    std::shared_ptr<QMAddItemOperationEnvelope> currentAddItemEnvelope() const { return m_currentAddItemEnvelope; }
+    void setCurrentAddItemEnvelope(const std::shared_ptr<QMAddItemOperationEnvelope>& envelope);
+    // The progress sheet of the uploads while one is shown.
+    QMAddItemProgressPanelController* addItemProgressPanelController() const;
+    // The progress panel of the running verification while one is shown.
+    QMProgressPanelController* verifyProgressPanelController() const;
+    // The item's page on eBay: the site's listings address, "?ViewItem&item=" and the ID.
+    QString urlForItemID(const QString& itemID) const;
 
     // Window set-up once the window exists: toolbar, controls filled from the listing,
     // observation of the listing, preview and split views.
@@ -100,7 +223,7 @@ public:
     QMBDocumentArea* webviewFormatToolbarView() const { return m_webviewFormatToolbarView; }
     QMBDocumentArea* auctionWebviewContainer() const { return m_auctionWebviewContainer; }
     QMContainerView* rightVerticalSplitViewContentView() const { return m_rightVerticalSplitViewContentView; }
-    QWidget* auctionSettingsView() const { return m_auctionSettingsView; }
+    QWidget* auctionSettingsView() const;
 
     // Validator hooks.
     int displayFreeShippingWarningForItem(QMEbayItem& item) override;
@@ -113,8 +236,10 @@ public:
     void stopObservingItem(const std::shared_ptr<QMEbayItem>& item);
     void updateAuctionWebViewForItem(const std::shared_ptr<QMEbayItem>& item);
     // Web view (QMBDocument+WebView.cpp): the preview's web view and its editor, once the window
-    // is set up.
+    // is set up; the text selected in the description, and markup put in its place.
     void setupWebView();
+    QString selectedDescriptionString() const;
+    void replaceDescriptionSelectionWithMarkup(const QString& markup);
     // Toolbar (QMBDocument+Toolbar.cpp): the items by identifier, as a fresh window shows them.
     void setupToolbarForWindow();
     static QStringList toolbarDefaultItemIdentifiers();
@@ -159,16 +284,28 @@ private:
     void restoreWindowFrame();
     void saveWindowFrame() const;
     void updateWindowTitle();
+    void refitSettingsPane();
     // Every control of the settings pane filled from the listing again.
     void updateInterfaceForItem();
+    // The settings pane's controls tied to the listing (QMBDocument+CurrentItem.cpp).
+    void connectSettingsPane();
+    void updateSettingsPaneForKey(const QString& key);
+    void updatePicturesList();
+    void updateTextFields();
+    void updateProductField();
+    // Start sheet notifications.
+    void registerStartAuctionPanelNotifications(QMSimpleStartAuctionPanelController* sheet);
+    void unregisterStartAuctionPanelNotifications();
 
     std::shared_ptr<QMEbayItem> m_item;
     QString m_fileName;
     int m_untitledNumber = 0;
+    bool m_changedWhileReading = false;
     bool m_windowLoaded = false;
 
     QToolBar* m_toolbar = nullptr;
     QMenu* m_recentMenu = nullptr;
+    QAction* m_insertLinkAction = nullptr;
     QMAnimatedSplitView* m_mainVerticalSplitView = nullptr;
     QMSplitView* m_mainHorizontalSplitView = nullptr;
     QMSplitView* m_previewSplitView = nullptr;
@@ -176,6 +313,26 @@ private:
     QMBDocumentArea* m_webviewFormatToolbarView = nullptr;
     QMBDocumentArea* m_auctionWebviewContainer = nullptr;
     QMContainerView* m_rightVerticalSplitViewContentView = nullptr;
-    QWidget* m_auctionSettingsView = nullptr;
+    QMBSettingsPane* m_settingsPane = nullptr;
+    bool m_updatingControls = false;
+
+    std::unique_ptr<QMEbayItemValidator> m_documentItemValidator;
+    QString m_currentItemAttributeSetNames;
+    bool m_currentItemAllowsAttributeRemoval = false;
+    bool m_currentItemHasSecondCategory = false;
+    QString m_currentItemCurrency;
+    QVariantList m_allowedListingEnhancements;
+    QVariantList m_allowedPaymentOptions;
+    bool m_currentItemDomesticShippingEnabled = false;
+    QString m_currentItemDomesticShippingFee;
+    int m_currentItemDomesticServiceIndex = 0;
+    QString m_currentItemShippingSummary;
+    QVariantList m_currentItemAllowedServices;
+    QString m_currentReturnPolicyAcceptedName;
+
+    std::shared_ptr<QMVerifyAddItemOperationEnvelope> m_currentVerifyAddItemEnvelope;
+    std::shared_ptr<QMAddItemOperationEnvelope> m_currentAddItemEnvelope;
+    // The notifications of operations and of the start sheet, and the progress panels.
+    std::unique_ptr<QMBDocumentOperationFeedback> m_feedback;
     QMDesignFlowUIController* m_designFlowController = nullptr;
 };

@@ -119,13 +119,15 @@ QMBDocument* QMBDocumentController::openDocumentWithContentsOfFile(const QString
         return nullptr;
     }
     document->setFileName(canonicalPath(path));
-    document->setItemWasChanged(false);
     addDocument(document);
     noteNewRecentDocumentFileName(document->fileName());
     if (display)
         showDocument(document);
     else
         document->windowControllerDidLoadNib();
+    // Filling the window recomputes values that the listing caches; the document is still the
+    // file as it was read.
+    document->setItemWasChanged(document->changedWhileReading());
     return document;
 }
 
@@ -212,7 +214,7 @@ void QMBDocumentController::revertDocumentToSaved(QMBDocument* document)
                       error);
         return;
     }
-    document->setItemWasChanged(false);
+    document->setItemWasChanged(document->changedWhileReading());
 }
 
 bool QMBDocumentController::shouldCloseDocument(QMBDocument* document)

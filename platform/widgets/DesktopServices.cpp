@@ -1,8 +1,11 @@
 #include "platform/widgets/DesktopServices.h"
 
 #include "platform/core/ConsoleOutput.h"
+#include "platform/core/Paths.h"
 
 #include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
 
 namespace dw {
 
@@ -32,6 +35,25 @@ bool openURLOnDesktop(const QUrl& url)
             QStringLiteral("Refused to open an address of the scheme \"%1\" on the desktop").arg(url.scheme()));
         return false;
     }
+    if (const auto& opener = installedOpener())
+        return opener(url);
+    return QDesktopServices::openUrl(url);
+}
+
+bool openLocalFileOnDesktop(const QString& path)
+{
+    const QFileInfo file(path);
+    const QString canonical = file.canonicalFilePath();
+    const auto inside = [&canonical](const QString& folder) {
+        const QString root = QFileInfo(folder).canonicalFilePath();
+        return !root.isEmpty() && canonical.startsWith(root + QLatin1Char('/'));
+    };
+    if (canonical.isEmpty() || file.isSymLink() || !file.isFile() ||
+        !(inside(paths::resourcesFolder()) || inside(paths::temporaryFolder()))) {
+        consoleWrite(QStringLiteral("Refused to open a file that is not the program's own on the desktop"));
+        return false;
+    }
+    const QUrl url = QUrl::fromLocalFile(canonical);
     if (const auto& opener = installedOpener())
         return opener(url);
     return QDesktopServices::openUrl(url);

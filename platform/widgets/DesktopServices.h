@@ -17,6 +17,11 @@ namespace dw {
 bool openURLOnDesktop(const QUrl& url);
 // Whether the address is one the desktop may be given.
 bool isDesktopOpenableURL(const QUrl& url);
+// Opens a file of the program's own (a help page among its resources, a page it wrote into its
+// per-user temporary folder) with the desktop's handler for its type. Only an existing regular
+// file, no link, inside one of those two folders is handed on; anything else is refused with a
+// console line. The installed test opener sees the file's address.
+bool openLocalFileOnDesktop(const QString& path);
 
 // Replaces the desktop for tests (an empty function restores it); returns the previous one.
 using DesktopURLOpener = std::function<bool(const QUrl&)>;

@@ -130,14 +130,13 @@ TEST_F(DescriptionGenerator, PicturesAndVideosFollowTheText)
 TEST_F(DescriptionGenerator, EditingPreviewMarksTextAndPictures)
 {
     auto item = listing(QStringLiteral("Text"), {QStringLiteral("1"), QStringLiteral("2")});
-    EXPECT_EQ(
-        describe(item, true),
-        QStringLiteral("<span id=\"qm_htmlediting_description_identifier\" style=\"%1\"><div>Text</div></span>"
-                       "<div align=\"center\">\n"
-                       "<span class=\"qm_dropable_image\"><img src=\"http://pics.example/2.jpg\"><br><br></span>\n"
-                       "<span class=\"qm_dropable_image\"><img src=\"%2\"><br><br></span>\n</div><br/><br/>")
-                .arg(kStyle, markerAddress()) +
-            QMDescriptionGenerator::quillmartIndicatorString());
+    EXPECT_EQ(describe(item, true),
+              QStringLiteral("<span id=\"qm_htmlediting_description_identifier\" style=\"%1\"><div>Text</div></span>"
+                             "<div align=\"center\">\n"
+                             "%3<img src=\"http://pics.example/2.jpg\"><br><br></span>\n"
+                             "%3<img src=\"%2\"><br><br></span>\n</div><br/><br/>")
+                      .arg(kStyle, markerAddress(), QString::fromLatin1(kQMDescriptionDropableImageStartElement)) +
+                  QMDescriptionGenerator::quillmartIndicatorString());
 
     writeUserDesign(QStringLiteral("Plain.designTemplate"), QStringLiteral("test.plain"),
                     QStringLiteral("<h1>[[item.title]]</h1><img src=\"[[index auctionImageURLs 0]]\">[[description]]"));
@@ -148,10 +147,11 @@ TEST_F(DescriptionGenerator, EditingPreviewMarksTextAndPictures)
     item->setTitle(QString());
     const QString html = describe(item, true);
     EXPECT_EQ(html, QStringLiteral("<h1><span id=\"qm_htmlediting_title_design\" style=\"%1\">Click here to enter a "
-                                   "title</span></h1><span class=\"qm_dropable_image\"><img "
+                                   "title</span></h1>%3<img "
                                    "src=\"http://pics.example/2.jpg\"></span><span "
                                    "id=\"qm_htmlediting_description_identifier\" style=\"%1\"><div>%2</div></span>")
-                            .arg(kStyle, QMWebEditingProxyEbayItem::fillerDescription().text()) +
+                            .arg(kStyle, QMWebEditingProxyEbayItem::fillerDescription().text(),
+                                 QString::fromLatin1(kQMDescriptionDropableImageStartElement)) +
                         QMDescriptionGenerator::quillmartIndicatorString());
     EXPECT_TRUE(item->itemDescriptionString().isEmpty());
     EXPECT_EQ(item->images().size(), 2);

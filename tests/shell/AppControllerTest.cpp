@@ -2,6 +2,8 @@
 // sign-in address and callback, the reports of the application-wide operations, the editing
 // commands' routing.
 
+#include "ShellTestSupport.h"
+
 #include "DWCoreDataEbayDataClasses/SQCategoriesDatabase.h"
 #include "DWCoreDataEbayDataClasses/SQCategoryDataManager.h"
 #include "DWKit/DWOperation/DWNSOperation.h"
@@ -519,25 +521,6 @@ TEST(EditingCommands, UndoWithoutAFieldOfItsOwnUndoesTheDocumentsHistory)
     QMUndoManager::sharedQMUndoManager()->clear();
 }
 
-namespace {
-
-class FakeEbayConnectors final : public QMOperationManagerDelegate
-{
-public:
-    explicit FakeEbayConnectors(QString url) : m_url(std::move(url)) {}
-    std::unique_ptr<DWEbayConnector> standardEbayConnector() override
-    {
-        auto connector = std::make_unique<DWEbayConnector>(m_url, 0, 747);
-        connector->setRequestTimeOut(10);
-        return connector;
-    }
-
-private:
-    QString m_url;
-};
-
-} // namespace
-
 TEST_F(Launch, ATokenFetchShowsItsProgressAndItsErrorButLeavesBothToTheAssistant)
 {
     dw::test::FakeTradingApi ebay;
@@ -547,7 +530,7 @@ TEST_F(Launch, ATokenFetchShowsItsProgressAndItsErrorButLeavesBothToTheAssistant
         "<Ack>Failure</Ack><Errors><ShortMessage>Invalid session.</ShortMessage>"
         "<LongMessage>The session has expired.</LongMessage><ErrorCode>21916016</ErrorCode>"
         "<SeverityCode>Error</SeverityCode></Errors></FetchTokenResponse>");
-    const auto connectors = std::make_shared<FakeEbayConnectors>(ebay.url());
+    const auto connectors = std::make_shared<dw::test::FakeConnectors>(ebay.url());
     const auto manager = QMOperationManager::sharedQMOperationManager();
     manager->setDelegate(connectors);
     m_controller->registerForOperationNotifications();

@@ -14,6 +14,7 @@
 
 #include <QCryptographicHash>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <gtest/gtest.h>
 
@@ -158,4 +159,54 @@ TEST_F(DocumentFile, AFailedWriteKeepsTheDocumentEditedAndTheOldFile)
     ASSERT_EQ(m_alerts.titles().size(), 1);
     EXPECT_EQ(m_alerts.titles().first(), QStringLiteral("The document “kept.qvlisting” could not be saved."));
     EXPECT_FALSE(m_alerts.alerts().first().informativeText.isEmpty()) << "and says why";
+}
+
+TEST_F(DocumentFile, AFileOfSeveralListingsAsksAndOpensTheFirst)
+{
+    auto first = std::make_shared<QMEbayItem>();
+    first->setTitle(QStringLiteral("First"));
+    auto second = std::make_shared<QMEbayItem>();
+    second->setTitle(QStringLiteral("Second"));
+    QMEbayItemContainer::registerArchiveClass();
+    const QByteArray bytes = dw::KeyedArchiver::archivedDataWithRootObject(
+        QVariantList{dw::archiveValue(QMEbayItemContainer::containerWithEbayItem(first, QStringLiteral("2"))),
+                     dw::archiveValue(QMEbayItemContainer::containerWithEbayItem(second, QStringLiteral("2")))});
+    const QString path = write("two.qvlisting", bytes);
+
+    m_alerts.answer(1); // Cancel
+    QString error;
+    EXPECT_EQ(documents().openDocumentWithContentsOfFile(path, false, &error), nullptr);
+    EXPECT_TRUE(error.isEmpty()) << "a cancelled open is no error";
+    EXPECT_EQ(m_alerts.titles(), QStringList{QStringLiteral("Multiple auctions warning")});
+
+    m_alerts.clear();
+    auto* document = documents().openDocumentWithContentsOfFile(path, false, &error);
+    ASSERT_TRUE(document) << error.toStdString();
+    EXPECT_EQ(document->item()->title(), QStringLiteral("First"));
+    EXPECT_EQ(document->fileName(), QFileInfo(path).canonicalFilePath());
+
+    // Saved again, the file holds the first listing alone.
+    ASSERT_TRUE(documents().saveDocument(document));
+    const auto containers = QMEbayItemContainer::containersFromDocumentData(contentsOf(path));
+    ASSERT_TRUE(containers);
+    EXPECT_EQ(containers->size(), 1);
+}
+
+TEST_F(DocumentFile, AListingOfAnotherSiteConvertsOrIsRefused)
+{
+    auto item = std::make_shared<QMEbayItem>();
+    item->setSiteID(77);
+    item->setLocation(QStringLiteral("Berlin"));
+    const QString path = write("german.qvlisting", QMEbayItemContainer::documentDataWithItem(item));
+    QMPreferencesManager::sharedInstance().setDefaultLocation(QStringLiteral("Austin"));
+
+    m_alerts.answer(1); // Cancel
+    EXPECT_EQ(documents().openDocumentWithContentsOfFile(path, false), nullptr);
+    EXPECT_EQ(m_alerts.titles(), QStringList{QStringLiteral("Differing eBay Site")});
+
+    auto* document = documents().openDocumentWithContentsOfFile(path, false); // Convert
+    ASSERT_TRUE(document);
+    EXPECT_EQ(document->item()->siteID(), 0);
+    EXPECT_EQ(document->item()->location(), QStringLiteral("Austin"));
+    EXPECT_TRUE(document->isDocumentEdited()) << "the converted listing is not the file any more";
 }

@@ -87,11 +87,12 @@ TYPES = {
 ARCHIVES = {"key", "step", "read", "own", "-"}
 SETTERS = {"plain", "money", "tax", "own"}
 TAKES = {"yes", "-"}
+PREVIEWS = {"reload", "inplace", "observe", "auction", "-"}
 
 
 class Field:
     def __init__(self, cells, where):
-        self.name, self.type, self.archive, self.setter, self.take, self.default, self.meaning = cells
+        self.name, self.type, self.archive, self.setter, self.take, self.default, self.preview, self.meaning = cells
         self.where = where
         self.info = TYPES[self.type]
         self.setter_name = "set" + self.name[:1].upper() + self.name[1:]
@@ -99,7 +100,7 @@ class Field:
         self.key = 'QStringLiteral("%s")' % self.name
 
 
-COLUMNS = ("field", "type", "archive", "setter", "take", "default", "meaning")
+COLUMNS = ("field", "type", "archive", "setter", "take", "default", "preview", "meaning")
 
 
 def parse_table(path):
@@ -109,7 +110,7 @@ def parse_table(path):
         if not isinstance(row, Row):
             continue
         where = row.where
-        name, type_name, archive, setter, take, _default, meaning = row.cells
+        name, type_name, archive, setter, take, _default, preview, meaning = row.cells
         check_identifier(name, where)
         if name in seen:
             raise TableError("%s: field %s named twice" % (where, name))
@@ -122,6 +123,9 @@ def parse_table(path):
             raise TableError("%s: unknown setter kind %r" % (where, setter))
         if take not in TAKES:
             raise TableError("%s: the take column is yes or -, not %r" % (where, take))
+        if preview not in PREVIEWS:
+            raise TableError("%s: the preview column is reload, inplace, observe, auction or -, not %r"
+                             % (where, preview))
         if archive in ("key", "step", "read") and TYPES[type_name]["kind"] is None:
             raise TableError("%s: a %s field is not archived by key" % (where, type_name))
         if setter in ("money", "tax") and type_name not in ("amount", "text"):
@@ -209,8 +213,8 @@ def source_file(fields, source):
     out.append("const QList<QMEbayItemField>& QMEbayItem::fields()\n{\n"
                "    static const QList<QMEbayItemField> list = {\n")
     for f in fields:
-        out.append('        {QStringLiteral("%s"), QStringLiteral("%s"), QStringLiteral("%s"), %s},\n'
-                   % (f.name, f.type, f.archive, "true" if f.take == "yes" else "false"))
+        out.append('        {QStringLiteral("%s"), QStringLiteral("%s"), QStringLiteral("%s"), %s, QStringLiteral("%s")},\n'
+                   % (f.name, f.type, f.archive, "true" if f.take == "yes" else "false", f.preview))
     out.append("    };\n    return list;\n}\n\n")
 
     out.append("""namespace {

@@ -1,5 +1,6 @@
 // Shows an untitled document window as the program opens it, for screenshots:
-//     shell_document_preview
+//     shell_document_preview            the window as it opens
+//     shell_document_preview --bottom   the settings pane scrolled to its end
 #include "model/QMApplicationDefaults.h"
 #include "model/widgets/QMFeesHighlightColor.h"
 #include "platform/core/UserDefaults.h"
@@ -7,7 +8,12 @@
 #include "shell/QMBDocument.h"
 #include "shell/QMBDocumentController.h"
 
+#include "DWKit/widgets/QMContainerView.h"
+
 #include <QApplication>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTimer>
 
 int main(int argc, char** argv)
 {
@@ -22,6 +28,11 @@ int main(int argc, char** argv)
     dw::setAlertPresenter(&alerts);
     QMInstallFeesHighlightColorProvider();
 
-    QMBDocumentController::sharedDocumentController().openUntitledDocumentAndDisplay(true);
+    auto* document = QMBDocumentController::sharedDocumentController().openUntitledDocumentAndDisplay(true);
+    if (argc > 1 && QByteArray(argv[1]) == "--bottom")
+        QTimer::singleShot(500, document, [document] {
+            QScrollBar* bar = document->rightVerticalSplitViewContentView()->scrollView()->verticalScrollBar();
+            bar->setValue(bar->maximum());
+        });
     return app.exec();
 }

@@ -1,0 +1,631 @@
+#include "shell/QMBDocument.h"
+
+#include "DWKit/widgets/NSColor+DWExtensions.h"
+#include "DWKit/widgets/QMContainerView.h"
+#include "model/QMCategoryDataSource.h"
+#include "model/QMEBayBussinessLogic.h"
+#include "model/QMEbayImage.h"
+#include "model/QMEbayItem.h"
+#include "model/QMItemShippingOptions.h"
+#include "model/QMPreferencesManager.h"
+#include "model/QMSiteDescriptionManager.h"
+#include "panels/QMShippingOptionsPanelController.h"
+#include "platform/core/Localization.h"
+#include "shell/QMBSettingsPane.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QScopedValueRollback>
+#include <QSpinBox>
+#include <QStackedWidget>
+#include <QToolButton>
+#include <QUrl>
+#include <algorithm>
+
+namespace {
+
+constexpr int kGTCTag = 1000;
+constexpr int kOptionIDRole = Qt::UserRole;
+
+QString siteText(qint64 siteID)
+{
+    return QString::number(siteID);
+}
+
+// Selects the entry whose data is the tag; false when there is none (the selection stays).
+bool selectTag(QComboBox* popup, int tag)
+{
+    const int index = popup->findData(tag);
+    if (index < 0)
+        return false;
+    popup->setCurrentIndex(index);
+    return true;
+}
+
+void setTextKeepingCursor(QLineEdit* edit, const QString& text)
+{
+    if (edit->text() != text)
+        edit->setText(text);
+}
+
+} // namespace
+
+// The pane's controls and the listing
+
+void QMBDocument::connectSettingsPane()
+{
+    QMBSettingsPane* pane = m_settingsPane;
+    QComboBox* counter = pane->counterTypePopup;
+    counter->clear();
+    counter->addItem(dw::localized("No Hit Counter"), 0);
+    counter->insertSeparator(1);
+    counter->addItem(dw::localized("Vodar Hit Counter"), 1);
+    counter->addItem(dw::localized("Retro Style Counter"), 2);
+    counter->addItem(dw::localized("Hidden Counter"), 3);
+
+    // Each control writes into the listing only when the seller changed it, never while the
+    // document fills the pane.
+    const auto fromSeller = [this](auto handler) {
+        return [this, handler](auto&&... args) {
+            if (!m_updatingControls)
+                handler(std::forward<decltype(args)>(args)...);
+        };
+    };
+    connect(pane->titleLineEdit, &QLineEdit::textEdited, this,
+            fromSeller([this](const QString& text) { m_item->setTitle(text); }));
+    connect(pane->subTitleLineEdit, &QLineEdit::textEdited, this,
+            fromSeller([this](const QString& text) { m_item->setSubTitle(text); }));
+    connect(pane->quantitySpinBox, &QSpinBox::valueChanged, this, fromSeller([this](int quantity) {
+                m_item->setQuantity(quantity);
+                m_item->setUseQuantity(quantity > 1);
+            }));
+    connect(pane->categoryButton, &QPushButton::clicked, this, &QMBDocument::choosePrimaryCategory);
+    connect(pane->category2Button, &QPushButton::clicked, this, &QMBDocument::chooseSecondaryCategory);
+    connect(pane->removeCategory2Button, &QToolButton::clicked, this, &QMBDocument::removeCategory2);
+    connect(pane->editAttributesButton, &QPushButton::clicked, this, &QMBDocument::editItemAttributes);
+    connect(pane->removeAttributesButton, &QToolButton::clicked, this, &QMBDocument::removeAttributes);
+    connect(pane->conditionPopup, &QComboBox::activated, this, fromSeller([this](int index) {
+                m_item->setConditionID(m_settingsPane->conditionPopup->itemData(index).toInt());
+            }));
+    connect(pane->productSearchButton, &QPushButton::clicked, this, &QMBDocument::showPreFilledPanel);
+    connect(pane->removeProductButton, &QToolButton::clicked, this, &QMBDocument::removeProductInfo);
+    connect(pane->durationPopup, &QComboBox::activated, this, fromSeller([this](int index) {
+                m_item->setDuration(m_settingsPane->durationPopup->itemData(index).toInt());
+            }));
+
+    // Prices are stored as typed (the listing normalises them) and shown normalised once the
+    // seller leaves the field.
+    const auto price = [&](QCheckBox* check, QLineEdit* edit, void (QMEbayItem::*setUse)(bool),
+                           void (QMEbayItem::*setAmount)(const QString&)) {
+        connect(check, &QCheckBox::toggled, this, fromSeller([this, setUse, edit](bool on) {
+                    (m_item.get()->*setUse)(on);
+                    edit->setEnabled(on);
+                }));
+        connect(edit, &QLineEdit::textEdited, this,
+                fromSeller([this, setAmount](const QString& text) { (m_item.get()->*setAmount)(text); }));
+        connect(edit, &QLineEdit::editingFinished, this, [this] { updateTextFields(); });
+    };
+    price(pane->startingBidCheckBox, pane->startingBidLineEdit, &QMEbayItem::setUseStartingBid,
+          &QMEbayItem::setMinimumBid);
+    price(pane->buyItNowCheckBox, pane->buyItNowLineEdit, &QMEbayItem::setBuyItNow, &QMEbayItem::setBuyItNowPrice);
+    price(pane->reservePriceCheckBox, pane->reservePriceLineEdit, &QMEbayItem::setUseReservePrice,
+          &QMEbayItem::setReservePrice);
+
+    connect(pane->picturesListView, &QListWidget::itemSelectionChanged, this, [this] {
+        const bool selected = !selectedImages().isEmpty();
+        m_settingsPane->removeImageButton->setEnabled(selected);
+        m_settingsPane->galleryImageButton->setEnabled(selected);
+        m_settingsPane->rotateClockwiseButton->setEnabled(selected);
+        m_settingsPane->rotateCounterClockwiseButton->setEnabled(selected);
+    });
+    connect(pane->addImageButton, &QPushButton::clicked, this, &QMBDocument::addImage);
+    connect(pane->removeImageButton, &QToolButton::clicked, this, [this] {
+        if (removeeBayImages(selectedImages()))
+            reloadAuctionPreview();
+    });
+    connect(pane->galleryImageButton, &QToolButton::clicked, this, &QMBDocument::makeGalleryImage);
+    connect(pane->rotateClockwiseButton, &QToolButton::clicked, this, [this] { rotateImages(0); });
+    connect(pane->rotateCounterClockwiseButton, &QToolButton::clicked, this, [this] { rotateImages(1); });
+    connect(pane->mediaBrowserButton, &QPushButton::clicked, this, &QMBDocument::showMediaBrowserAction);
+
+    connect(pane->paymentOptionsTableView, &QListWidget::itemChanged, this, fromSeller([this](QListWidgetItem* row) {
+                const QString optionID = row->data(kOptionIDRole).toString();
+                if (row->checkState() == Qt::Checked)
+                    m_item->addPaymentOption(optionID);
+                else
+                    m_item->removePaymentOption(optionID);
+                updateListingEnhancementsForItem(m_item);
+            }));
+    connect(pane->listingEnhancementsTableView, &QListWidget::itemChanged, this,
+            fromSeller([this](QListWidgetItem* row) {
+                const QString optionID = row->data(kOptionIDRole).toString();
+                if (row->checkState() == Qt::Checked)
+                    QMSiteDescriptionManager::sharedInstance().addGalleryListingEnhancement(optionID, *m_item);
+                else
+                    m_item->removeListingEnhancement(optionID);
+                updateListingEnhancementsForItem(m_item);
+            }));
+
+    connect(pane->domesticShippingCheckBox, &QCheckBox::toggled, this,
+            fromSeller([this](bool on) { setCurrentItemDomesticShippingEnabled(on); }));
+    connect(pane->domesticShippingFeeLineEdit, &QLineEdit::editingFinished, this, fromSeller([this] {
+                setCurrentItemDomesticShippingFee(m_settingsPane->domesticShippingFeeLineEdit->text());
+                setTextKeepingCursor(m_settingsPane->domesticShippingFeeLineEdit, m_currentItemDomesticShippingFee);
+            }));
+    // The pop-up lists the services in use or still offered; the index the listing keeps is the
+    // service's place among all of the site's services, so the entry is found by its ID.
+    connect(pane->domesticServicePopup, &QComboBox::activated, this, fromSeller([this](int index) {
+                const QString serviceID = m_settingsPane->domesticServicePopup->itemData(index).toString();
+                const QVariantList services =
+                    QMSiteDescriptionManager::sharedInstance().domesticShippingServicesForSiteID(
+                        siteText(m_item->siteID()));
+                setCurrentItemDomesticServiceIndex(
+                    int(QMSiteDescriptionManager::indexOfShippingServiceWithID(serviceID, services)));
+            }));
+    connect(pane->shippingOptionsButton, &QPushButton::clicked, this, &QMBDocument::showShippingOptionsPanel);
+    connect(pane->returnPolicyButton, &QPushButton::clicked, this, &QMBDocument::editReturnPoliciesAction);
+    connect(pane->counterTypePopup, &QComboBox::activated, this, fromSeller([this](int) { counterPopupAction(); }));
+
+    connect(m_item.get(), &QMEbayItem::keyChanged, this, &QMBDocument::updateSettingsPaneForKey);
+}
+
+void QMBDocument::updateSettingsPaneForKey(const QString& key)
+{
+    if (m_updatingControls)
+        return;
+    static const QStringList textKeys = {
+        QStringLiteral("title"),          QStringLiteral("subTitle"),      QStringLiteral("quantity"),
+        QStringLiteral("minimumBid"),     QStringLiteral("buyItNowPrice"), QStringLiteral("reservePrice"),
+        QStringLiteral("useStartingBid"), QStringLiteral("buyItNow"),      QStringLiteral("useReservePrice")};
+    if (textKeys.contains(key)) {
+        updateTextFields();
+    } else if (key == QLatin1String("images")) {
+        updatePicturesList();
+        updateListingEnhancementsForItem(m_item);
+    } else if (key == QLatin1String("productID") || key == QLatin1String("prefilledProductTitle") ||
+               key == QLatin1String("listWithProductID")) {
+        updateProductField();
+    } else if (key == QLatin1String("conditionID")) {
+        const QScopedValueRollback guard(m_updatingControls, true);
+        selectTag(m_settingsPane->conditionPopup, m_item->conditionID());
+    } else if (key == QLatin1String("duration")) {
+        const QScopedValueRollback guard(m_updatingControls, true);
+        selectTag(m_settingsPane->durationPopup, m_item->duration());
+    } else if (key == QLatin1String("counterType")) {
+        updateCounterTypePopupForItem(m_item);
+    } else if (key == QLatin1String("paymentOptions")) {
+        updatePaymentOptionsFieldForItem(m_item);
+    } else if (key == QLatin1String("listingEnhancements")) {
+        updateListingEnhancementsForItem(m_item);
+    } else if (key == QLatin1String("currency")) {
+        updateCurrencyForItem(m_item);
+    } else if (key == QLatin1String("shippingOptions")) {
+        updateShippingControlsCurrentItem();
+    }
+}
+
+void QMBDocument::updateTextFields()
+{
+    const QScopedValueRollback guard(m_updatingControls, true);
+    QMBSettingsPane* pane = m_settingsPane;
+    setTextKeepingCursor(pane->titleLineEdit, m_item->title());
+    setTextKeepingCursor(pane->subTitleLineEdit, m_item->subTitle());
+    pane->quantitySpinBox->setValue(std::max(1, m_item->quantity()));
+    pane->startingBidCheckBox->setChecked(m_item->useStartingBid());
+    pane->startingBidLineEdit->setEnabled(m_item->useStartingBid());
+    pane->buyItNowCheckBox->setChecked(m_item->buyItNow());
+    pane->buyItNowLineEdit->setEnabled(m_item->buyItNow());
+    pane->reservePriceCheckBox->setChecked(m_item->useReservePrice());
+    pane->reservePriceLineEdit->setEnabled(m_item->useReservePrice());
+    // A field the seller is typing in keeps the text as typed.
+    for (auto [edit, amount] : {std::pair{pane->startingBidLineEdit, m_item->minimumBid()},
+                                std::pair{pane->buyItNowLineEdit, m_item->buyItNowPrice()},
+                                std::pair{pane->reservePriceLineEdit, m_item->reservePrice()}}) {
+        if (!edit->hasFocus() || !edit->isModified())
+            setTextKeepingCursor(edit, amount);
+    }
+}
+
+void QMBDocument::updateProductField()
+{
+    const bool linked = !m_item->productID().isEmpty();
+    m_settingsPane->productField->setText(
+        linked ? m_item->prefilledProductTitle().isEmpty() ? m_item->productID() : m_item->prefilledProductTitle()
+               : dw::localized("None"));
+    m_settingsPane->removeProductButton->setEnabled(linked);
+}
+
+void QMBDocument::updatePicturesList()
+{
+    const QScopedValueRollback guard(m_updatingControls, true);
+    const QList<std::shared_ptr<QMEbayImage>> selection = selectedImages();
+    QListWidget* list = m_settingsPane->picturesListView;
+    list->clear();
+    for (const auto& picture : m_item->images()) {
+        QString name = picture->name();
+        QImage thumbnail;
+        if (picture->isURLBased()) {
+            if (name.isEmpty())
+                name = QUrl(picture->imageURL()).fileName();
+        } else {
+            thumbnail = picture->thumbImage();
+            if (thumbnail.isNull())
+                thumbnail = picture->image();
+            if (name.isEmpty())
+                name = QFileInfo(picture->imageFilePath()).fileName();
+        }
+        auto* row = new QListWidgetItem(list);
+        row->setText(picture->isGalleryImage() ? dw::localized("%1 (gallery)").arg(name) : name);
+        row->setToolTip(picture->isURLBased() ? picture->imageURL() : picture->imageFilePath());
+        if (!thumbnail.isNull())
+            row->setIcon(QIcon(
+                QPixmap::fromImage(thumbnail.scaled(list->iconSize(), Qt::KeepAspectRatio, Qt::SmoothTransformation))));
+        else
+            row->setIcon(QIcon::fromTheme(picture->isURLBased() ? QStringLiteral("network-server")
+                                                                : QStringLiteral("image-missing")));
+    }
+    setSelectedImages(selection);
+    Q_EMIT list->itemSelectionChanged();
+}
+
+// Current-listing values
+
+void QMBDocument::setCurrentItemAttributeSetNames(const QString& names)
+{
+    m_settingsPane->attributeSetNamesField->setText(names.isEmpty() ? dw::localized("None") : names);
+    if (names == m_currentItemAttributeSetNames)
+        return;
+    m_currentItemAttributeSetNames = names;
+    setItemWasChanged(true);
+}
+
+void QMBDocument::setCurrentItemAllowsAttributeRemoval(bool allows)
+{
+    m_currentItemAllowsAttributeRemoval = allows;
+    m_settingsPane->removeAttributesButton->setEnabled(allows);
+}
+
+void QMBDocument::setCurrentItemHasSecondCategory(bool hasSecondCategory)
+{
+    m_currentItemHasSecondCategory = hasSecondCategory;
+    m_settingsPane->removeCategory2Button->setEnabled(hasSecondCategory);
+}
+
+void QMBDocument::setCurrentItemCurrency(const QString& currency)
+{
+    m_settingsPane->currencyField->setText(currency);
+    if (currency == m_currentItemCurrency)
+        return;
+    m_currentItemCurrency = currency;
+    setItemWasChanged(true);
+}
+
+void QMBDocument::setAllowedListingEnhancements(const QVariantList& enhancements)
+{
+    if (enhancements != m_allowedListingEnhancements) {
+        m_allowedListingEnhancements = enhancements;
+        setItemWasChanged(true);
+    }
+    const QScopedValueRollback guard(m_updatingControls, true);
+    auto& preferences = QMPreferencesManager::sharedInstance();
+    const bool markFees = preferences.markExtraFees();
+    const QColor highlight = markFees ? preferences.feesHighlightColor() : QColor();
+    QListWidget* list = m_settingsPane->listingEnhancementsTableView;
+    list->clear();
+    const QStringList chosen = m_item->listingEnhancements();
+    for (const QVariant& entry : enhancements) {
+        const QVariantMap option = entry.toMap();
+        const QString optionID = option.value(QStringLiteral("OptionID")).toString();
+        auto* row = new QListWidgetItem(
+            dw::localized(option.value(QStringLiteral("OptionName")).toString(), "ManualLocalizable"), list);
+        row->setData(kOptionIDRole, optionID);
+        row->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
+        const bool on = chosen.contains(optionID);
+        row->setCheckState(on ? Qt::Checked : Qt::Unchecked);
+        row->setToolTip(tooltipForListingEnhancement(optionID));
+        // Upgrades cost extra: marked in the fee colour when the seller wants them marked.
+        if (markFees) {
+            row->setBackground(on ? highlight : dw::highlightWithLevel(highlight, 0.4));
+            row->setForeground(Qt::white);
+        }
+    }
+}
+
+void QMBDocument::setAllowedPaymentOptions(const QVariantList& options)
+{
+    if (options != m_allowedPaymentOptions) {
+        m_allowedPaymentOptions = options;
+        setItemWasChanged(true);
+    }
+    const QScopedValueRollback guard(m_updatingControls, true);
+    QListWidget* list = m_settingsPane->paymentOptionsTableView;
+    list->clear();
+    const QStringList chosen = m_item->paymentOptions();
+    for (const QVariant& entry : options) {
+        const QVariantMap option = entry.toMap();
+        const QString optionID = option.value(QStringLiteral("OptionID")).toString();
+        auto* row = new QListWidgetItem(
+            dw::localized(option.value(QStringLiteral("OptionName")).toString(), "ManualLocalizable"), list);
+        row->setData(kOptionIDRole, optionID);
+        row->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
+        row->setCheckState(chosen.contains(optionID) ? Qt::Checked : Qt::Unchecked);
+    }
+}
+
+void QMBDocument::setCurrentItemDomesticShippingEnabled(bool enabled)
+{
+    m_currentItemDomesticShippingEnabled = enabled;
+    const auto options = m_item->shippingOptions();
+    if (!enabled) {
+        options->removeAllDomesticServices();
+    } else if (options->domesticShippingServiceCount() == 0) {
+        const QVariantList services =
+            QMSiteDescriptionManager::sharedInstance().domesticShippingServicesForSiteID(siteText(m_item->siteID()));
+        if (!services.isEmpty())
+            options->addDomesticShippingServiceWithID(
+                services.first().toMap().value(QStringLiteral("ServiceID")).toString(), QStringLiteral("0.00"), false,
+                QStringLiteral("0.00"), false, QStringLiteral("0.00"));
+    }
+    setItemWasChanged(true);
+    updateShippingControlsCurrentItem();
+}
+
+void QMBDocument::setCurrentItemDomesticShippingFee(const QString& fee)
+{
+    const QString normalized = QMEbayItem::formatMoneyValue(fee).toString();
+    if (normalized == m_currentItemDomesticShippingFee)
+        return;
+    m_currentItemDomesticShippingFee = normalized;
+    const auto options = m_item->shippingOptions();
+    if (options->domesticShippingServiceCount() == 1)
+        options->setFee(normalized, 0);
+    setItemWasChanged(true);
+}
+
+void QMBDocument::setCurrentItemDomesticServiceIndex(int index)
+{
+    if (index == m_currentItemDomesticServiceIndex)
+        return;
+    m_currentItemDomesticServiceIndex = index;
+    const auto options = m_item->shippingOptions();
+    const QVariantList services =
+        QMSiteDescriptionManager::sharedInstance().domesticShippingServicesForSiteID(siteText(m_item->siteID()));
+    if (options->domesticShippingServiceCount() == 1 && index >= 0 && index < services.size())
+        options->setIDForDomesticShippingService(
+            services.at(index).toMap().value(QStringLiteral("ServiceID")).toString(), 0);
+    setItemWasChanged(true);
+}
+
+void QMBDocument::setCurrentItemShippingSummary(const QString& summary)
+{
+    m_settingsPane->shippingSummaryField->setText(summary);
+    m_settingsPane->shippingSummaryField->setToolTip(summary);
+    if (summary == m_currentItemShippingSummary)
+        return;
+    m_currentItemShippingSummary = summary;
+    setItemWasChanged(true);
+}
+
+void QMBDocument::setCurrentItemAllowedServices(const QVariantList& services)
+{
+    if (services != m_currentItemAllowedServices) {
+        m_currentItemAllowedServices = services;
+        setItemWasChanged(true);
+    }
+    const QScopedValueRollback guard(m_updatingControls, true);
+    QComboBox* popup = m_settingsPane->domesticServicePopup;
+    popup->clear();
+    for (const QVariant& entry : services) {
+        const QVariantMap service = entry.toMap();
+        popup->addItem(service.value(QStringLiteral("ServiceName")).toString(),
+                       service.value(QStringLiteral("ServiceID")));
+    }
+}
+
+void QMBDocument::setCurrentReturnPolicyAcceptedName(const QString& name)
+{
+    m_currentReturnPolicyAcceptedName = name;
+    m_settingsPane->returnPolicyField->setText(name);
+}
+
+// Filling the controls from the listing
+
+void QMBDocument::updateCurrencyForItem(const std::shared_ptr<QMEbayItem>& item)
+{
+    setCurrentItemCurrency(
+        QMSiteDescriptionManager::sharedInstance().currencyNameForCurrencyID(item->currency(), item->siteID()));
+}
+
+void QMBDocument::updateListingEnhancementsForItem(const std::shared_ptr<QMEbayItem>& item)
+{
+    QVariantList allowed;
+    const bool hasGallery = item->hasGalleryImage();
+    for (const QVariant& entry :
+         QMSiteDescriptionManager::sharedInstance().allowedListingEnhancementsForSiteID(item->siteID())) {
+        if (!hasGallery && entry.toMap().value(QStringLiteral("GalleryEnhancement")).toBool())
+            continue;
+        allowed.append(entry);
+    }
+    setAllowedListingEnhancements(allowed);
+}
+
+void QMBDocument::updatePaymentOptionsFieldForItem(const std::shared_ptr<QMEbayItem>& item)
+{
+    setAllowedPaymentOptions(QMSiteDescriptionManager::sharedInstance().allowedPaymentOptionsForSiteID(item->siteID()));
+}
+
+void QMBDocument::updateDurationPopupForItem(const std::shared_ptr<QMEbayItem>& item)
+{
+    const QScopedValueRollback guard(m_updatingControls, true);
+    const QVariantMap durations =
+        QMSiteDescriptionManager::sharedInstance().itemDurationForSiteID(QString::number(int(item->siteID())));
+    QStringList keys = durations.keys();
+    std::stable_sort(keys.begin(), keys.end(),
+                     [](const QString& a, const QString& b) { return a.toInt() < b.toInt(); });
+    QComboBox* popup = m_settingsPane->durationPopup;
+    popup->clear();
+    int remembered = -1;
+    QString gtcTitle;
+    for (const QString& key : keys) {
+        const QString title = dw::localized(durations.value(key).toString(), "ManualLocalizable");
+        const int tag = key == QLatin1String("GTC") ? kGTCTag : key.toInt();
+        // "Good 'Til Cancelled" always ends the list, whatever the day counts are.
+        if (tag == kGTCTag) {
+            gtcTitle = title;
+            continue;
+        }
+        popup->addItem(title, tag);
+        if (tag == item->duration())
+            remembered = popup->count() - 1;
+    }
+    if (!gtcTitle.isNull()) {
+        popup->addItem(gtcTitle, kGTCTag);
+        if (item->duration() == kGTCTag)
+            remembered = popup->count() - 1;
+    }
+    if (remembered >= 0) {
+        popup->setCurrentIndex(remembered);
+        return;
+    }
+    // A duration the site does not offer: the default one when the site has it, else the first.
+    const qint64 fallback = QMPreferencesManager::sharedInstance().defaultAuctionDuration();
+    if (durations.contains(QString::number(fallback)))
+        item->setDuration(int(fallback));
+    else if (popup->count() > 0)
+        item->setDuration(popup->itemData(0).toInt());
+    popup->setCurrentIndex(-1);
+}
+
+void QMBDocument::updateCounterTypePopupForItem(const std::shared_ptr<QMEbayItem>& item)
+{
+    const QScopedValueRollback guard(m_updatingControls, true);
+    selectTag(m_settingsPane->counterTypePopup, item->counterType());
+}
+
+void QMBDocument::updateShippingControlsCurrentItem()
+{
+    QMEBayBussinessLogic::removeUnsupportedShippingOptionsFromItem(*m_item);
+    const auto options = m_item->shippingOptions();
+    QMBSettingsPane* pane = m_settingsPane;
+    const bool simple = !options->usesCalculatedShipping() && options->internationalShippingServiceCount() == 0 &&
+                        options->domesticShippingServiceCount() <= 1 && !options->localPickupOnly();
+    if (simple) {
+        pane->shippingOptionsTabView->setCurrentIndex(0);
+        const auto& sites = QMSiteDescriptionManager::sharedInstance();
+        const QVariantList services = sites.domesticShippingServicesForSiteID(siteText(m_item->siteID()));
+        setCurrentItemAllowedServices(
+            QMShippingOptionsPanelController::stripUnusedServicesFromArray(services, *options));
+        const bool one = options->domesticShippingServiceCount() == 1;
+        m_currentItemDomesticShippingEnabled = one;
+        if (one) {
+            m_currentItemDomesticShippingFee = options->feeForDomesticShippingServiceAtIndex(0);
+            m_currentItemDomesticServiceIndex = int(QMSiteDescriptionManager::indexOfShippingServiceWithID(
+                options->idOfDomesticShippingServiceAtIndex(0), services));
+        } else {
+            m_currentItemDomesticShippingFee = QStringLiteral("0");
+            m_currentItemDomesticServiceIndex = 0;
+        }
+        const QScopedValueRollback guard(m_updatingControls, true);
+        pane->domesticShippingCheckBox->setChecked(one);
+        pane->domesticShippingFeeLineEdit->setEnabled(one);
+        pane->domesticServicePopup->setEnabled(one);
+        setTextKeepingCursor(pane->domesticShippingFeeLineEdit, m_currentItemDomesticShippingFee);
+        const QString serviceID =
+            services.value(m_currentItemDomesticServiceIndex).toMap().value(QStringLiteral("ServiceID")).toString();
+        pane->domesticServicePopup->setCurrentIndex(pane->domesticServicePopup->findData(serviceID));
+    } else {
+        pane->shippingOptionsTabView->setCurrentIndex(1);
+        setCurrentItemShippingSummary(options->summary());
+    }
+    refitSettingsPane();
+}
+
+void QMBDocument::updateReturnPolicyNameForItem(const std::shared_ptr<QMEbayItem>& item)
+{
+    setCurrentReturnPolicyAcceptedName(item->returnPolicyAccepted() ? dw::localized("Accepted")
+                                                                    : dw::localized("Not accepted"));
+    setItemWasChanged(true);
+}
+
+void QMBDocument::updateConditionPopupForItem(const std::shared_ptr<QMEbayItem>& item)
+{
+    // The conditions both categories offer: the first category with a set, narrowed by the others.
+    std::optional<QList<QMCategoryCondition>> conditions;
+    if (const auto source = QMCategoryDataSource::installed()) {
+        QList<qint64> seen;
+        for (qint64 categoryID : {qint64(item->category()), qint64(item->category2())}) {
+            if (categoryID == 0 || seen.contains(categoryID))
+                continue;
+            seen.append(categoryID);
+            const auto category = source->categoryForCategoryID(categoryID, item->siteID());
+            if (!category || !category->conditionSet || category->conditionSet->isEmpty())
+                continue;
+            if (!conditions) {
+                conditions = *category->conditionSet;
+                continue;
+            }
+            QList<QMCategoryCondition> common;
+            for (const auto& condition : *conditions) {
+                const bool offered = std::any_of(
+                    category->conditionSet->cbegin(), category->conditionSet->cend(),
+                    [&](const QMCategoryCondition& other) { return other.identifier == condition.identifier; });
+                if (offered)
+                    common.append(condition);
+            }
+            conditions = common;
+        }
+    }
+    const QScopedValueRollback guard(m_updatingControls, true);
+    QComboBox* popup = m_settingsPane->conditionPopup;
+    popup->clear();
+    if (!conditions || conditions->isEmpty()) {
+        popup->addItem(dw::localized("Not available"), 0);
+        popup->setEnabled(false);
+        return;
+    }
+    std::stable_sort(conditions->begin(), conditions->end(),
+                     [](const QMCategoryCondition& a, const QMCategoryCondition& b) { return a.index < b.index; });
+    popup->addItem(dw::localized("Do not use"), 0);
+    popup->insertSeparator(1);
+    for (const auto& condition : *conditions)
+        popup->addItem(condition.name, int(condition.identifier));
+    popup->setEnabled(true);
+    if (!selectTag(popup, item->conditionID()))
+        popup->setCurrentIndex(0);
+}
+
+QString QMBDocument::tooltipForListingEnhancement(const QString& optionID)
+{
+    static const QList<std::pair<const char*, const char*>> tips = {
+        {"Border", "If checked, the item will be displayed with a border that goes around the item in search result "
+                   "pages."},
+        {"BoldTitle", "If checked, the title for the item's listing will be in boldface type."},
+        {"Featured", "If checked, the item will display prominently in the Featured Items section of its category "
+                     "list, and it will stand out on search results pages."},
+        {"Highlight", "If checked, the listing is highlighted in a different color in lists."},
+        {"HomePageFeatured",
+         "If checked, the listing will have a chance to rotate into a special display on eBay's Home page. Your item "
+         "is very likely to show up on the Home page, although eBay does not guarantee that your item will be "
+         "highlighted in this way."},
+        {"ProPackBundle", "This bundle contains the bold title, border, featured and highlight enhancements."},
+        {"VodarUpgradePackBundle", "This bundle contains the gallery and subtitle enhancements."},
+        {"ValuePackBundle", "This bundle contains the gallery, subtitle, and eBay's Listing Designer (which is not "
+                            "supported by Quillmart) enhancements."},
+        {"ProPackPlusBundle",
+         "This bundle contains the bold title, border, highlight, featured and gallery enhancements."},
+        {"GalleryFeatured", "If checked, the listing also automatically gets the Gallery and Gallery Plus "
+                            "functionality."},
+        {"GalleryPlus", "If checked, listing includes a Gallery Plus icon that, when moused over or clicked, displays "
+                        "a large (400 px x 400 px) preview image of the item."},
+    };
+    for (const auto& [id, tip] : tips) {
+        if (optionID == QLatin1String(id))
+            return dw::localized(tip);
+    }
+    return QString();
+}

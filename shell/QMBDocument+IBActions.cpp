@@ -1,0 +1,318 @@
+#include "shell/QMBDocument.h"
+
+#include "DWCoreDataEbayDataClasses/SQCategoryDataManager.h"
+#include "DWEBay2/DWEbayConnector.h"
+#include "DWKit/NSImage+DWExtensions.h"
+#include "DWKit/QMAlertPanels.h"
+#include "Operations/QMOperationManager.h"
+#include "model/QMEbayImage.h"
+#include "model/QMEbayItem.h"
+#include "model/QMItemShippingOptions.h"
+#include "model/QMSiteDescriptionManager.h"
+#include "platform/core/Localization.h"
+#include "productsearch/QMProductSearchPanelController.h"
+#include "shell/QMBAppController.h"
+#include "shell/QMBDocumentPanels.h"
+#include "shell/QMBFileChooser.h"
+#include "shell/QMBSettingsPane.h"
+
+#include <QComboBox>
+#include <QImageReader>
+#include <QPointer>
+#include <QUrl>
+
+namespace {
+
+QList<qint64> categoryIDsOf(const QMEbayItem& item)
+{
+    QList<qint64> ids;
+    for (qint64 id : {qint64(item.category()), qint64(item.category2())}) {
+        if (id > 0 && !ids.contains(id))
+            ids.append(id);
+    }
+    return ids;
+}
+
+bool confirm(QWidget* window, const char* title, const char* text, const char* defaultButton)
+{
+    dw::AlertRequest alert;
+    alert.messageText = dw::localized(title);
+    alert.informativeText = dw::localized(text);
+    alert.parentWindow = window;
+    return dw::runAlertPanel(alert, dw::localized(defaultButton), dw::localized("Cancel"), QString()) == 1;
+}
+
+void inform(QWidget* window, const char* title, const char* text)
+{
+    dw::AlertRequest alert;
+    alert.messageText = dw::localized(title);
+    alert.informativeText = dw::localized(text);
+    alert.parentWindow = window;
+    dw::runAlertPanel(alert, dw::localized("OK"), QString(), QString());
+}
+
+// The picture file types Qt can read, for the open sheet.
+QString pictureNameFilter()
+{
+    QStringList patterns;
+    for (const QByteArray& format : QImageReader::supportedImageFormats())
+        patterns << QStringLiteral("*.") + QString::fromLatin1(format);
+    return dw::localized("Pictures (%1)").arg(patterns.join(u' '));
+}
+
+} // namespace
+
+void QMBDocument::choosePrimaryCategory()
+{
+    letUserSelectCategoryField(0, m_item);
+}
+
+void QMBDocument::chooseSecondaryCategory()
+{
+    letUserSelectCategoryField(1, m_item);
+}
+
+void QMBDocument::removeCategory2()
+{
+    m_item->setCategory2(0);
+    setItemWasChanged(true);
+    updateInterfaceAfterCategoryChange();
+}
+
+void QMBDocument::editItemAttributes()
+{
+    const auto manager = QMCategoryDataManager::sharedQMCategoryDataManager();
+    const qint64 siteID = m_item->siteID();
+    if (!manager->completeDataAvailableForSiteID(siteID)) {
+        if (confirm(this, "Missing Attributes Data",
+                    "Quillmart could not find the attributes data for the selected eBay site. Do you want to download "
+                    "it now?",
+                    "Download")) {
+            if (const auto controller = QMBAppController::shared())
+                controller->downloadMissingeBayDataForSiteID(siteID);
+        }
+        return;
+    }
+    const QList<qint64> categoryIDs = categoryIDsOf(*m_item);
+    QStringList setIDs;
+    if (!categoryIDs.isEmpty()) {
+        for (qint64 id : manager->characteristicSetIDsForCategoryIDs(categoryIDs, siteID))
+            setIDs << QString::number(id);
+    }
+    std::optional<QList<SQItemSpecificPtr>> suggested;
+    if (m_item->canUseCustomSpecifics())
+        suggested = manager->sortedSuggestedCustomItemSpecificsForCategoryIDs(categoryIDs, siteID);
+    if (setIDs.isEmpty() && !suggested) {
+        inform(this, "No Attribute Set Found", "For the selected categories, no attibute sets could be found.");
+        return;
+    }
+    QVariant selectedSpecifics;
+    const auto result = QMBDocumentPanels::current().showAttributePanel(
+        this, m_item->attributeSets(), setIDs, manager->attributesDatabaseForForSiteID(siteID),
+        manager->categoriesDatabaseForForSiteID(siteID), int(siteID), suggested, m_item->customItemSpecifics(),
+        &selectedSpecifics, {m_item});
+    if (!result)
+        return;
+    m_item->setAttributeSets(*result);
+    m_item->setCustomItemSpecifics(selectedSpecifics.toMap());
+    updateAttributeSetNamesForItem(m_item);
+    setItemWasChanged(true);
+    updateAuctionWebViewForItem(m_item);
+}
+
+void QMBDocument::removeAttributes()
+{
+    if (!confirm(this, "Remove Template Attributes",
+                 "Are you sure you want to remove all the attributes information for the selected template?",
+                 "Remove Attributes"))
+        return;
+    m_item->removeAttributes();
+    m_item->setCustomItemSpecifics(QVariantMap());
+    // The names shown stay those of the categories' sets; only the values are gone.
+    updateAttributeSetNamesForItem(m_item);
+    setCurrentItemAllowsAttributeRemoval(false);
+    setItemWasChanged(true);
+}
+
+void QMBDocument::getFeesFromEBay()
+{
+    verifyItemWithEBay(m_item, true);
+}
+
+void QMBDocument::verifyAuction()
+{
+    verifyItemWithEBay(m_item, false);
+}
+
+void QMBDocument::startAuction()
+{
+    startTemplates({m_item}, true);
+}
+
+void QMBDocument::addImage()
+{
+    const QStringList paths =
+        QMBFileChooser::chooseFilesToOpen(this, dw::localized("Add Pictures"), pictureNameFilter(), true);
+    for (const QString& path : paths)
+        addAndBackupImageImageURL(QUrl::fromLocalFile(path).toString());
+    reloadAuctionPreview();
+}
+
+void QMBDocument::showMediaBrowserAction()
+{
+    if (const auto controller = QMBAppController::shared())
+        controller->toggleMediaBrowser();
+    else
+        addImage();
+}
+
+void QMBDocument::reloadAuctionPreview()
+{
+    updateAuctionWebViewForItem(m_item);
+}
+
+void QMBDocument::showShippingOptionsPanel()
+{
+    const auto& sites = QMSiteDescriptionManager::sharedInstance();
+    const QString site = QString::number(m_item->siteID());
+    const auto options = QMBDocumentPanels::current().showShippingOptionsPanel(
+        this, m_item->shippingOptions(), sites.domesticShippingServicesForSiteID(site),
+        sites.internationalShippingServicesForSiteID(site), sites.allowedShipToLocationsForSiteID(site),
+        sites.calculatedShippingFeesAllowedForSiteWithID(site), m_item->useQuantity() && m_item->quantity() > 1, site);
+    if (!options)
+        return;
+    m_item->setShippingOptions(options);
+    setItemWasChanged(true);
+    updateShippingControlsCurrentItem();
+}
+
+void QMBDocument::webviewAddSubtitleAction()
+{
+    if (!m_item->subTitle().isEmpty())
+        return;
+    m_item->setSubTitle(dw::localized("Subtitle"));
+    reloadAuctionPreview();
+}
+
+void QMBDocument::webviewRemoveSubtitleAction()
+{
+    m_item->setSubTitle(QString());
+    reloadAuctionPreview();
+}
+
+void QMBDocument::webviewInsertLinkAction()
+{
+    if (m_item->itemDescriptionAsString().isEmpty())
+        return;
+    const QString link = QMBDocumentPanels::current().showCreateLinkPanel(selectedDescriptionString(), this);
+    if (!link.isEmpty())
+        replaceDescriptionSelectionWithMarkup(QStringLiteral(" %1 ").arg(link));
+}
+
+void QMBDocument::deleteImageFromRepresendetObject(const std::shared_ptr<QMEbayImage>& picture)
+{
+    if (!picture)
+        return;
+    removeeBayImages({picture});
+    reloadAuctionPreview();
+}
+
+void QMBDocument::makeGalleryImage()
+{
+    const auto selected = selectedImages();
+    if (selected.isEmpty())
+        return;
+    m_item->toggleGalleryImage(selected.first());
+    setItemWasChanged(true);
+    updatePicturesList();
+    updateListingEnhancementsForItem(m_item);
+    reloadAuctionPreview();
+}
+
+void QMBDocument::rotateImages(int tag)
+{
+    // Tag 0 turns clockwise, any other counter-clockwise (the kit's angles turn counter-clockwise).
+    const double angle = tag != 0 ? 90.0 : -90.0;
+    for (const auto& picture : selectedImages()) {
+        if (picture->isURLBased())
+            continue;
+        const QString path = picture->imageFilePath();
+        // A file that cannot be read as a picture is left as it is: writing back what did not
+        // decode would replace the seller's file with an empty picture.
+        const QImage image(path);
+        if (image.isNull())
+            continue;
+        if (!dw::writeAsJPEGToPath(dw::rotateByAngle(image, angle), path))
+            continue;
+        picture->setImage(QImage());
+        picture->setThumbImage(QImage());
+        picture->unloadImage();
+        picture->deleteCachedGalleryThumb();
+    }
+    setItemWasChanged(true);
+    updatePicturesList();
+    reloadAuctionPreview();
+}
+
+void QMBDocument::layoutNameChangedInThumbnailView(const QString& layoutName)
+{
+    m_item->setDesignLayoutName(layoutName);
+    reloadAuctionPreview();
+}
+
+void QMBDocument::editReturnPoliciesAction()
+{
+    if (!QMBDocumentPanels::current().showReturnPolicySheet({m_item}, this))
+        return;
+    updateReturnPolicyNameForItem(m_item);
+    setItemWasChanged(true);
+}
+
+void QMBDocument::counterPopupAction()
+{
+    m_item->setCounterType(m_settingsPane->counterTypePopup->currentData().toInt());
+    setItemWasChanged(true);
+}
+
+void QMBDocument::showPreFilledPanel()
+{
+    if (!defaultItemValidator().checkIfTokenExists())
+        return;
+    const QList<qint64> categoryIDs = categoryIDsOf(*m_item);
+    const bool catalogEnabled =
+        !categoryIDs.isEmpty() && !QMCategoryDataManager::sharedQMCategoryDataManager()
+                                       ->searchCharacteristicSetsForCategoryIDs(categoryIDs, m_item->siteID())
+                                       .isEmpty();
+    if (!catalogEnabled) {
+        inform(this, "No catalog information available",
+               "You cannot link your listing with a product from eBay's catalog, because the selected categories are "
+               "not catalog-enabled.");
+        return;
+    }
+    QPointer<QMBDocument> self(this);
+    QMProductSearchPanelController::showPanelForItem(
+        m_item,
+        [self](const std::shared_ptr<QMEbayItem>& item, const QStringList& queryStrings) {
+            if (self)
+                self->defaultOperationManager()->addGetProductSearchResultsOperationForItem(*item, queryStrings);
+        },
+        this,
+        [self](const QList<std::shared_ptr<QMEbayItem>>& changed) {
+            if (self && !changed.isEmpty()) {
+                self->setItemWasChanged(true);
+                self->updateProductField();
+                self->reloadAuctionPreview();
+            }
+        });
+}
+
+void QMBDocument::removeProductInfo()
+{
+    if (!confirm(this, "Remove Product", "Are you sure you want to remove all the product information for item?",
+                 "Remove"))
+        return;
+    m_item->setProductID(QString());
+    m_item->setListWithProductID(false);
+    m_item->setPrefilledProductTitle(QString());
+    setItemWasChanged(true);
+}
