@@ -4,6 +4,8 @@
 #include "platform/core/Localization.h"
 
 #include <QHeaderView>
+#include <QIcon>
+#include <QPixmap>
 #include <QTableView>
 #include <algorithm>
 
@@ -48,8 +50,11 @@ QVariant QMErrorTableModel::data(const QModelIndex& index, int role) const
     case LevelColumn:
         if (role == Qt::DisplayRole)
             return QMErrorBindings::localizedLevel(*error);
-        if (role == Qt::DecorationRole)
-            return QMErrorBindings::image(*error);
+        if (role == Qt::DecorationRole) {
+            // As an icon, so that the table draws it at its icon size.
+            const QImage image = QMErrorBindings::image(*error);
+            return image.isNull() ? QVariant() : QVariant(QIcon(QPixmap::fromImage(image)));
+        }
         break;
     case MessageColumn:
         if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
@@ -91,6 +96,7 @@ QTableView* QMErrorTableModel::makeTableView(QWidget* parent)
     view->setWordWrap(true);
     view->setShowGrid(false);
     view->setAlternatingRowColors(true);
+    view->setIconSize(QSize(16, 16));
     view->verticalHeader()->hide();
     view->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     view->horizontalHeader()->setSectionResizeMode(LevelColumn, QHeaderView::ResizeToContents);

@@ -6,6 +6,7 @@
 #include "Operations/QMOperationManager.h"
 #include "Operations/QMVerifyAddItemOperation.h"
 #include "Operations/QMVerifyAddItemOperationEnvelope.h"
+#include "description/QMPreviewImageCache.h"
 #include "model/QMEbayItem.h"
 #include "model/QMErrorEnvelope.h"
 #include "model/QMPreferencesManager.h"
@@ -32,18 +33,7 @@ QList<QMSimpleStartAuctionPanelController*>& visiblePanelController()
     return sheets;
 }
 
-QMSimpleStartAuctionPanelController::PreviewImageInvalidator& previewImageInvalidator()
-{
-    static QMSimpleStartAuctionPanelController::PreviewImageInvalidator invalidator;
-    return invalidator;
-}
-
 } // namespace
-
-void QMSimpleStartAuctionPanelController::setPreviewImageInvalidator(PreviewImageInvalidator invalidator)
-{
-    previewImageInvalidator() = std::move(invalidator);
-}
 
 QList<QMSimpleStartAuctionPanelController*> QMSimpleStartAuctionPanelController::visiblePanelControllers()
 {
@@ -281,11 +271,10 @@ void QMSimpleStartAuctionPanelController::ebayOperationEnded(const dw::Notificat
     const auto& verify = static_cast<const QMVerifyAddItemOperation&>(*operation);
     if (!verify.runningFromStartAuctionsPanel())
         return;
-    if (const auto& invalidate = previewImageInvalidator()) {
-        for (const auto& item : std::as_const(m_templates)) {
-            if (item)
-                invalidate(*item);
-        }
+    // After a verification the preview makes its copies of the listings' pictures anew.
+    for (const auto& item : std::as_const(m_templates)) {
+        if (item)
+            QMPreviewImageCache::sharedCache().invalidateImageIDsForItem(*item);
     }
     const auto errors = verify.errorEnvelope();
     if ((!errors || !errors->hasError()) && !m_receivedVerificationErrors) {

@@ -16,7 +16,6 @@
 #include <QList>
 #include <QObject>
 #include <QPointer>
-#include <functional>
 #include <memory>
 
 #include "platform/core/NotificationCenter.h"
@@ -45,11 +44,6 @@ class QMSimpleStartAuctionPanelController : public QObject
 
 public:
     enum ReturnCode { Start = 0, Cancel = 1, Preview = 2, VerifyWithErrors = 3, GetFees = 4 };
-
-    // Forgets a listing's cached preview pictures (the preview's image cache); set by whoever owns
-    // that cache. The sheet calls it for each of its listings as verify operations end.
-    using PreviewImageInvalidator = std::function<void(const QMEbayItem&)>;
-    static void setPreviewImageInvalidator(PreviewImageInvalidator invalidator);
 
     // Opens the sheet on the window and returns at once; the sheet deletes itself when it ends.
     // The verify run goes through `operationManager` (the shared one when null).

@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
+#include <QPainter>
 #include <QSplitter>
 #include <QStandardPaths>
 #include <QStyle>
@@ -46,9 +47,18 @@ QImage readThumbnail(const QString& path)
     if (size.isValid() && (size.width() > kThumbnailSize || size.height() > kThumbnailSize))
         reader.setScaledSize(size.scaled(kThumbnailSize, kThumbnailSize, Qt::KeepAspectRatio));
     QImage image = reader.read();
-    if (!image.isNull() && (image.width() > kThumbnailSize || image.height() > kThumbnailSize))
+    if (image.isNull())
+        return image;
+    if (image.width() > kThumbnailSize || image.height() > kThumbnailSize)
         image = image.scaled(kThumbnailSize, kThumbnailSize, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-    return image;
+    // Every thumbnail is a square of one size, the picture centred in it: the grid then keeps its
+    // layout when a thumbnail replaces the placeholder.
+    QImage square(kThumbnailSize, kThumbnailSize, QImage::Format_ARGB32_Premultiplied);
+    square.fill(Qt::transparent);
+    QPainter painter(&square);
+    painter.drawImage((kThumbnailSize - image.width()) / 2, (kThumbnailSize - image.height()) / 2, image);
+    painter.end();
+    return square;
 }
 
 QThreadPool& thumbnailPool()
@@ -204,20 +214,16 @@ void QMBMediaBrowserPanel::makeThumbnails(const QStringList& paths)
     const quint64 generation = m_generation;
     const QPointer<QMBMediaBrowserPanel> panel(this);
     const QPointer<const QObject> context(this);
-    for (const QString& path : paths) {
-        thumbnailPool().start([panel, context, generation, path] {
+    for (int row = 0; row < paths.size(); ++row) {
+        thumbnailPool().start([panel, context, generation, row, path = paths.at(row)] {
             QImage thumbnail = readThumbnail(path);
-            dw::postToMain(context, [panel, generation, path, thumbnail = std::move(thumbnail)] {
+            dw::postToMain(context, [panel, generation, row, path, thumbnail = std::move(thumbnail)] {
+                // The list is the one the thumbnail was asked for as long as the folder is.
                 if (!panel || panel->m_generation != generation)
                     return;
-                for (int row = 0; row < panel->m_pictures->count(); ++row) {
-                    QListWidgetItem* item = panel->m_pictures->item(row);
-                    if (item->data(kPathRole).toString() == path) {
-                        if (!thumbnail.isNull())
-                            item->setIcon(QIcon(QPixmap::fromImage(thumbnail)));
-                        break;
-                    }
-                }
+                QListWidgetItem* item = panel->m_pictures->item(row);
+                if (item && !thumbnail.isNull() && item->data(kPathRole).toString() == path)
+                    item->setIcon(QIcon(QPixmap::fromImage(thumbnail)));
                 ++panel->m_thumbnailCount;
                 Q_EMIT panel->thumbnailReady(path);
             });

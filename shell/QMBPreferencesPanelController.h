@@ -40,7 +40,6 @@ class QMEbayItem;
 
 inline constexpr const char* kQMHighlightableTextFieldStateNotification = "QMHighlightableTextFieldStateNotification";
 inline constexpr const char* kQMImageUploadSystemDidChangeNotification = "ImageUploadSystemDidChangeNotification";
-inline constexpr const char* kQMTrackingOptionsDidChangeNotification = "TrackingOptionsDidChangeNotification";
 inline constexpr const char* kQMLastSelectedPreferencesPaneKey = "QMLastSelectedPreferencesPane";
 
 class QMBPreferencesPanelController : public QMainWindow

@@ -20,7 +20,7 @@ namespace QMBWebsiteLinks {
 
 QString websitePage(const QString& path)
 {
-    return joined("QMWebsiteURL", path);
+    return joined("QMWebSiteBaseURL", path);
 }
 
 QString socialNetworkPage()

@@ -1,6 +1,6 @@
 #pragma once
 // Addresses of the maker's pages on the web: its own site, its page on a social network and the
-// users' discussion group. The hosts are configuration (the user defaults "QMWebsiteURL",
+// users' discussion group. The hosts are configuration (the user defaults "QMWebSiteBaseURL",
 // "QMSocialNetworkURL" and "QMUserGroupURL", placeholders in resources/defaults.plist); the paths
 // are the program's. Any thread.
 //

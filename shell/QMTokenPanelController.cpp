@@ -48,6 +48,11 @@ QMTokenPanelController::QMTokenPanelController(QWidget* parentWindow) : QDialog(
     });
     auto* form = new QFormLayout;
     form->addRow(dw::localized("Account name:"), m_accountNameField);
+    // Says why the button waits; a session that cannot be had leaves it disabled.
+    m_statusField = new QLabel;
+    m_statusField->setObjectName(QStringLiteral("statusField"));
+    m_statusField->setWordWrap(true);
+    m_statusField->setForegroundRole(QPalette::PlaceholderText);
 
     auto* buttons = new QDialogButtonBox;
     buttons->addButton(QDialogButtonBox::Cancel);
@@ -68,6 +73,7 @@ QMTokenPanelController::QMTokenPanelController(QWidget* parentWindow) : QDialog(
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(explanation);
     layout->addLayout(form);
+    layout->addWidget(m_statusField);
     layout->addWidget(buttons);
     setMinimumWidth(440);
 
@@ -104,6 +110,7 @@ void QMTokenPanelController::startGetSessionIDOperation()
     m_sessionObservation = dw::ScopedObservation(
         center, center.addObserver(QLatin1String(DWNSNotificationOperation_ended), nullptr,
                                    [this](const dw::Notification& note) { operationEnded(note); }));
+    m_statusField->setText(dw::localized("Connecting to eBay…"));
     m_sessionOperation = QMBDefaultOperationManager()->addGetSessionIDOperation();
 }
 
@@ -114,6 +121,9 @@ void QMTokenPanelController::operationEnded(const dw::Notification& notification
     // A failed request leaves the session empty and the button disabled: the seller can cancel.
     m_sessionID = m_sessionOperation->sessionID();
     m_sessionOperation.reset();
+    m_statusField->setText(m_sessionID.isEmpty() ? dw::localized("eBay could not be reached. Please check your "
+                                                                 "internet connection, then try again.")
+                                                 : QString());
     m_sessionObservation.reset();
     updateAuthorizeButtonState();
 }

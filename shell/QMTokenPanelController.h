@@ -15,6 +15,7 @@
 #include <QString>
 #include <memory>
 
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QMGetSessionIDOperation;
@@ -40,6 +41,7 @@ public:
     void setAllowsAccountNameEditing(bool allows);
 
     QLineEdit* accountNameField() const { return m_accountNameField; }
+    QLabel* statusField() const { return m_statusField; }
     QPushButton* authorizeOrFetchButton() const { return m_authorizeOrFetchButton; }
 
     // Queues the session request and watches for its end.
@@ -54,6 +56,7 @@ private:
     void operationEnded(const dw::Notification& notification);
 
     QLineEdit* m_accountNameField = nullptr;
+    QLabel* m_statusField = nullptr;
     QPushButton* m_authorizeOrFetchButton = nullptr;
     QString m_sessionID;
     QString m_accountName;

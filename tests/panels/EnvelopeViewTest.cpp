@@ -16,6 +16,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QIcon>
 #include <QLabel>
 #include <QPushButton>
 #include <QTableView>
@@ -148,7 +149,7 @@ TEST_F(EnvelopeViewTest, ErrorsComeBeforeWarningsEachByCodeAsText)
                      table.index(row, QMErrorTableModel::LevelColumn).data().toString();
     EXPECT_EQ(shown, QStringList(
                          {"e10007/Error", "e87/Error", "eBay's own message/Message", "w1017/Warning", "w240/Warning"}));
-    EXPECT_FALSE(table.index(0, QMErrorTableModel::LevelColumn).data(Qt::DecorationRole).value<QImage>().isNull());
+    EXPECT_FALSE(table.index(0, QMErrorTableModel::LevelColumn).data(Qt::DecorationRole).value<QIcon>().isNull());
 }
 
 TEST_F(EnvelopeViewTest, ServerNamesOfTheErrorSentence)

@@ -129,6 +129,14 @@ TEST_F(ProgressAnimationViewTest, ProgressCountsStepsAndTheCaptionCountsListings
     EXPECT_TRUE(QTest::qWaitFor([this] { return m_view.progressBarLayer()->progress() == 0.6f; }));
 }
 
+TEST_F(ProgressAnimationViewTest, AStatusBeyondTheClustersLeavesTheCardWhereItIs)
+{
+    const auto item = add(2);
+    item->setStatus(9);
+    EXPECT_EQ(card(item).position(), QPointF(312.5, 120));
+    EXPECT_EQ(m_view.textLayer().text, "Processing Auctions (1 of 1 left)");
+}
+
 TEST_F(ProgressAnimationViewTest, RemovedItemsTakeTheirCardsAlong)
 {
     add(1);

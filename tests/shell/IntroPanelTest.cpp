@@ -279,6 +279,19 @@ TEST_F(IntroPanel, MissingCategoryDataIsDownloadedBeforeFinishing)
     EXPECT_EQ(m_closed, 0);
 }
 
+TEST_F(IntroPanel, CompleteCategoryDataLetsTheSellerFinishAtOnce)
+{
+    dw::test::saveCompleteCategoryDataOfSite77();
+    preferences().setDefaultLocation(QStringLiteral("Berlin"));
+    preferences().setDefaultSiteID(77);
+    advanceTo(QMIntroPanelController::FinishStep);
+    EXPECT_TRUE(m_delegate->downloads.isEmpty());
+    EXPECT_TRUE(m_panel->nextButton()->isEnabled());
+    m_panel->nextView();
+    EXPECT_EQ(m_delegate->finished, 1);
+    QMCategoryDataManager::sharedQMCategoryDataManager()->unloadAll();
+}
+
 TEST_F(IntroPanel, ClosingTheWindowQuits)
 {
     m_panel->show();

@@ -1,6 +1,8 @@
 #include "shell/QMBMediaBrowserPanel.h"
+#include "tests/support/TemporaryXdg.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QImage>
 #include <QMenu>
 #include <QTemporaryDir>
@@ -89,4 +91,37 @@ TEST_F(MediaBrowser, NothingIsHandedOnWithoutPicturesOrWithoutAReceiver)
     m_panel.selectPaths({path("a.jpg")});
     m_panel.addSelectedImageFromBrowser();
     EXPECT_TRUE(m_added.isEmpty());
+}
+
+TEST(MediaBrowserPicturesFolder, OpensOnTheDesktopsPicturesFolder)
+{
+    // The desktop names its own Pictures folder (a translated name here).
+    dw::test::TemporaryXdg xdg;
+    const QString pictures = xdg.path(QStringLiteral("home/Fotos"));
+    ASSERT_TRUE(QDir().mkpath(pictures));
+    ASSERT_TRUE(QDir().mkpath(xdg.path(QStringLiteral("config"))));
+    QFile userDirs(xdg.path(QStringLiteral("config/user-dirs.dirs")));
+    ASSERT_TRUE(userDirs.open(QIODevice::WriteOnly));
+    userDirs.write("XDG_PICTURES_DIR=\"$HOME/Fotos\"\n");
+    userDirs.close();
+    for (const char* name : {"2.png", "10.png", "1.jpg"})
+        savePicture(pictures + u'/' + QString::fromLatin1(name), Qt::darkGreen);
+
+    QMBMediaBrowserPanel panel;
+    QStringList added;
+    panel.setAddImagesHandler([&](const QStringList& urls) { added << urls; });
+    EXPECT_EQ(QDir(panel.rootFolder()).canonicalPath(), QDir(pictures).canonicalPath());
+    const QStringList shown = panel.picturePaths();
+    QStringList names;
+    for (const QString& path : shown)
+        names << QFileInfo(path).fileName();
+    names.sort();
+    ASSERT_EQ(names, (QStringList{QStringLiteral("1.jpg"), QStringLiteral("10.png"), QStringLiteral("2.png")}));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return panel.thumbnailCount() == 3; }, 5000));
+
+    panel.selectPaths({shown.at(2), shown.at(0), shown.at(1)});
+    panel.addSelectedImageFromBrowser();
+    EXPECT_EQ(added,
+              (QStringList{QUrl::fromLocalFile(shown.at(2)).toString(), QUrl::fromLocalFile(shown.at(0)).toString(),
+                           QUrl::fromLocalFile(shown.at(1)).toString()}));
 }

@@ -1,3 +1,4 @@
+#include "ShellTestSupport.h"
 #include "model/QMApplicationDefaults.h"
 #include "model/QMEbayItem.h"
 #include "model/QMPreferencesManager.h"
@@ -174,6 +175,15 @@ TEST_F(Preferences, NoDocumentOnAnotherSiteAsksOnlyForTheCategoryData)
     EXPECT_EQ(window.currentPaneIndex(), QMBPreferencesPanelController::GeneralPane);
     EXPECT_EQ(checkedToolbarItem(window), QStringLiteral("General"));
     EXPECT_EQ(window.oldSiteID(), 0);
+
+    // With the site's data complete nothing is asked.
+    dw::test::saveCompleteCategoryDataOfSite77();
+    m_alerts.clear();
+    window.changeToViewAtIndex(QMBPreferencesPanelController::TokenPane, false);
+    EXPECT_TRUE(m_alerts.titles().isEmpty());
+    EXPECT_EQ(window.currentPaneIndex(), QMBPreferencesPanelController::TokenPane);
+    EXPECT_EQ(checkedToolbarItem(window), QStringLiteral("Token"));
+    QMCategoryDataManager::sharedQMCategoryDataManager()->unloadAll();
 }
 
 TEST_F(Preferences, PictureServerPaneOffersWhatTheSystemAllows)

@@ -2,12 +2,15 @@
 // What the shell's window tests share: connectors to the fake Trading API for the process's
 // operation manager, and a wait until both of its queues are idle.
 
+#include "DWCoreDataEbayDataClasses/SQCategoryDataManager.h"
 #include "DWEBay2/DWEbayConnector.h"
 #include "DWKit/QMLogManager.h"
 #include "Operations/QMOperationManager.h"
 #include "model/QMAccountDataSource.h"
 
+#include <QFile>
 #include <QString>
+#include <gtest/gtest.h>
 #include <memory>
 
 namespace dw::test {
@@ -50,5 +53,22 @@ inline void waitForOperationQueues()
     manager->singleThreadedOperationQueue().waitUntilAllOperationsAreFinished();
     manager->multiThreadedOperationQueue().waitUntilAllOperationsAreFinished();
 }
+
+#ifdef DW_CATEGORY_TEST_STORES
+// Site 77's category and item-specifics stores of the category tests, saved as if downloaded, so
+// that the site's data is complete.
+inline void saveCompleteCategoryDataOfSite77()
+{
+    const auto read = [](const char* name) {
+        QFile file(QStringLiteral(DW_CATEGORY_TEST_STORES) + u'/' + QLatin1String(name));
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << name;
+        return file.readAll();
+    };
+    auto categories = QMCategoryDataManager::sharedQMCategoryDataManager();
+    categories->unloadAll();
+    ASSERT_TRUE(categories->saveCategoryTreeFileData(read("Categories.site77.sqlite"), 77));
+    ASSERT_TRUE(categories->saveCharacteristicSetsFileData(read("Attributes.site77.sqlite"), 77));
+}
+#endif
 
 } // namespace dw::test

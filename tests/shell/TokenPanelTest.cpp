@@ -10,6 +10,7 @@
 #include "tests/support/ebay/FakeTradingApi.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -99,4 +100,16 @@ TEST_F(TokenPanel, CancelAfterAuthorizingFetchesNothing)
     });
     QTest::qWait(100);
     EXPECT_EQ(fetches(), 0u);
+}
+
+TEST_F(TokenPanel, WithoutASessionTheButtonStaysDisabledAndThePanelSaysWhy)
+{
+    m_ebay.setReply(QStringLiteral("GetSessionID"), QByteArray(), 500);
+    QMTokenPanelController panel;
+    panel.setAccountName(QStringLiteral("ann"));
+    panel.startGetSessionIDOperation();
+    EXPECT_FALSE(panel.statusField()->text().isEmpty());
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return panel.statusField()->text().contains(QStringLiteral("could not")); }, 10000));
+    EXPECT_FALSE(panel.authorizeOrFetchButton()->isEnabled());
 }

@@ -1,5 +1,7 @@
 // Shows one window of the shell for screenshots, against the fake Trading API:
-//     shell_preview intro STEP          the first-run assistant at step 0 to 4 ("4error": failed download)
+//     shell_preview intro STEP          the first-run assistant at step 0 to 4 ("1now": authorizing now,
+//                                       "2missing": no location, "3paypal": PayPal accepted without an
+//                                       account, "4error": failed download)
 //     shell_preview preferences PANE [--account]   the preferences window at pane 0 to 5, with an
 //                                       account in the keyring (run in a D-Bus session with a keyring)
 //     shell_preview media               the media browser on a folder of generated pictures
@@ -75,6 +77,12 @@ int intro(const QString& step)
         }
         assistant.nextView();
     }
+    if (step == QLatin1String("1now"))
+        assistant.setAuthorizeLater(false);
+    if (step == QLatin1String("3paypal"))
+        assistant.setAcceptPayPal(true);
+    if (step == QLatin1String("4"))
+        assistant.nextButton()->setEnabled(true);
     if (step == QLatin1String("4error"))
         assistant.getCategoriesTabView()->setCurrentIndex(1);
     if (target == QMIntroPanelController::SiteStep && step.endsWith(QLatin1String("missing"))) {
@@ -114,6 +122,8 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     if (qEnvironmentVariableIsEmpty("QV_RESOURCES_DIR"))
         qputenv("QV_RESOURCES_DIR", QByteArray(DW_SOURCE_DIR "/resources"));
+    if (qEnvironmentVariableIsEmpty("QV_TEST_DATA"))
+        qputenv("QV_TEST_DATA", QByteArray(DW_SOURCE_DIR "/tests/data"));
     if (!registerApplicationDefaults(dw::UserDefaults::standard()))
         qWarning("the defaults could not be registered");
     dw::test::FakeTradingApi ebay;
