@@ -15,6 +15,7 @@
 #include "platform/core/ConsoleOutput.h"
 #include "platform/core/DWAssert.h"
 #include "platform/core/UserDefaults.h"
+#include "shell/QMBDocument.h"
 #include "shell/QMBDocumentController.h"
 #include "shell/QMBMediaBrowserPanel.h"
 #include "shell/QMBPreferencesPanelController.h"
@@ -278,6 +279,14 @@ void QMBAppController::toggleMediaBrowser()
     if (!m_mediaBrowser) {
         m_mediaBrowser = new QMBMediaBrowserPanel;
         m_mediaBrowser->setAttribute(Qt::WA_DeleteOnClose, false);
+        // The chosen pictures go to the front document, in the order chosen; without a document
+        // nothing happens.
+        m_mediaBrowser->setAddImagesHandler([](const QStringList& fileURLs) {
+            if (QMBDocument* document = QMBDocumentController::sharedDocumentController().mainDocument()) {
+                for (const QString& url : fileURLs)
+                    document->addAndBackupImageImageURL(url);
+            }
+        });
     }
     m_mediaBrowser->toggle();
 }
