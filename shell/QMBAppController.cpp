@@ -15,6 +15,7 @@
 #include "platform/core/ConsoleOutput.h"
 #include "platform/core/DWAssert.h"
 #include "platform/core/UserDefaults.h"
+#include "shell/QMBDocument.h"
 #include "shell/QMBDocumentController.h"
 #include "shell/QMBMediaBrowserPanel.h"
 #include "shell/QMBPreferencesPanelController.h"
@@ -22,7 +23,9 @@
 #include "updater/DWCrashReporter.h"
 #include "updater/QMUpdater.h"
 
+#include <QApplication>
 #include <QFileInfo>
+#include <QPointer>
 #include <QUrl>
 
 namespace {
@@ -55,6 +58,12 @@ QMBAppController::QMBAppController()
     };
     m_services.openUntitledDocument = [] {
         QMBDocumentController::sharedDocumentController().openUntitledDocumentAndDisplay(true);
+    };
+    m_services.updateAttributeSetNames = [] {
+        for (QMBDocument* document : QMBDocumentController::sharedDocumentController().documents()) {
+            if (document->item())
+                document->updateAttributeSetNamesForItem(document->item());
+        }
     };
     m_services.openDocument = [](const QString& path, QString* error) {
         return QMBDocumentController::sharedDocumentController().openDocumentWithContentsOfFile(path, true, error) !=
@@ -278,6 +287,25 @@ void QMBAppController::toggleMediaBrowser()
     if (!m_mediaBrowser) {
         m_mediaBrowser = new QMBMediaBrowserPanel;
         m_mediaBrowser->setAttribute(Qt::WA_DeleteOnClose, false);
+        // Pictures go to the document that was in front before the browser took the focus, in the
+        // order they were chosen.
+        auto lastDocument = std::make_shared<QPointer<QMBDocument>>();
+        connect(qApp, &QApplication::focusChanged, m_mediaBrowser, [lastDocument](QWidget*, QWidget* now) {
+            if (auto* document = now ? qobject_cast<QMBDocument*>(now->window()) : nullptr)
+                *lastDocument = document;
+        });
+        if (auto* front = QMBDocumentController::sharedDocumentController().documents().value(0))
+            *lastDocument = front;
+        m_mediaBrowser->setAddImagesHandler([lastDocument](const QStringList& fileURLs) {
+            QMBDocument* document = *lastDocument;
+            if (!document)
+                document = QMBDocumentController::sharedDocumentController().documents().value(0);
+            if (!document)
+                return;
+            for (const QString& url : fileURLs)
+                document->addAndBackupImageImageURL(url);
+            document->reloadAuctionPreview();
+        });
     }
     m_mediaBrowser->toggle();
 }
