@@ -14,11 +14,15 @@
 #include "shell/QMBDocument.h"
 #include "shell/QMBDocumentArea.h"
 #include "shell/QMBDocumentController.h"
+#include "shell/QMBProgressErrorPanelController.h"
 #include "tests/support/ScriptedAlertPresenter.h"
 #include "tests/support/TemporaryXdg.h"
 
 #include <QAction>
+#include <QLabel>
+#include <QMainWindow>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QSignalSpy>
 #include <QSplitterHandle>
 #include <QTest>
@@ -170,6 +174,26 @@ TEST_F(DocumentDesigns, KeywordFilterShowsItsDesignsWithTheListingsOneInUse)
     ASSERT_EQ(carousel()->count(), 2) << "Modern Mono and Sunset Boutique";
     EXPECT_EQ(carousel()->objectAtIndex(carousel()->enabledIndex())->identifier(), item->designTemplateIdentifier());
     EXPECT_EQ(carousel()->selectedObject()->identifier(), item->designTemplateIdentifier());
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(DocumentDesigns, ProgressSheetShowsItsTextsOnTheWindowAndGoesWhenClosed)
+{
+    QPointer<QMBProgressErrorPanelController> sheet = QMBProgressErrorPanelController::progressSheetForParentWindow(
+        m_document, QStringLiteral("Preparing pictures"), QStringLiteral("3 of 7"));
+    ASSERT_TRUE(sheet);
+    EXPECT_TRUE(sheet->window()->isVisible());
+    EXPECT_EQ(sheet->window()->windowModality(), Qt::WindowModal);
+    EXPECT_EQ(sheet->window()->parentWidget(), m_document);
+    EXPECT_EQ(sheet->window()->centralWidget(), sheet->progressView());
+    EXPECT_EQ(sheet->messageField()->text(), QStringLiteral("Preparing pictures"));
+    sheet->setInformationFieldText(QStringLiteral("4 of 7"));
+    EXPECT_EQ(sheet->informationField()->text(), QStringLiteral("4 of 7"));
+    sheet->close();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return sheet.isNull(); }, 2000)) << "the sheet takes its controller along";
 }
 
 } // namespace
