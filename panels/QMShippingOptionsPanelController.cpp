@@ -10,8 +10,6 @@
 #include "platform/core/DWFormat.h"
 #include "platform/core/Localization.h"
 
-#include <QTimer>
-
 namespace {
 
 const QString kEnabled = QStringLiteral("enabled");

@@ -23,9 +23,7 @@
 #include "updater/DWCrashReporter.h"
 #include "updater/QMUpdater.h"
 
-#include <QApplication>
 #include <QFileInfo>
-#include <QPointer>
 #include <QUrl>
 
 namespace {
@@ -287,24 +285,13 @@ void QMBAppController::toggleMediaBrowser()
     if (!m_mediaBrowser) {
         m_mediaBrowser = new QMBMediaBrowserPanel;
         m_mediaBrowser->setAttribute(Qt::WA_DeleteOnClose, false);
-        // Pictures go to the document that was in front before the browser took the focus, in the
-        // order they were chosen.
-        auto lastDocument = std::make_shared<QPointer<QMBDocument>>();
-        connect(qApp, &QApplication::focusChanged, m_mediaBrowser, [lastDocument](QWidget*, QWidget* now) {
-            if (auto* document = now ? qobject_cast<QMBDocument*>(now->window()) : nullptr)
-                *lastDocument = document;
-        });
-        if (auto* front = QMBDocumentController::sharedDocumentController().documents().value(0))
-            *lastDocument = front;
-        m_mediaBrowser->setAddImagesHandler([lastDocument](const QStringList& fileURLs) {
-            QMBDocument* document = *lastDocument;
-            if (!document)
-                document = QMBDocumentController::sharedDocumentController().documents().value(0);
-            if (!document)
-                return;
-            for (const QString& url : fileURLs)
-                document->addAndBackupImageImageURL(url);
-            document->reloadAuctionPreview();
+        // The chosen pictures go to the front document, in the order chosen; without a document
+        // nothing happens.
+        m_mediaBrowser->setAddImagesHandler([](const QStringList& fileURLs) {
+            if (QMBDocument* document = QMBDocumentController::sharedDocumentController().mainDocument()) {
+                for (const QString& url : fileURLs)
+                    document->addAndBackupImageImageURL(url);
+            }
         });
     }
     m_mediaBrowser->toggle();

@@ -191,7 +191,9 @@ void QMBDocumentOperationFeedback::ebayOperationTaskNameChanged(const dw::Notifi
 
 void QMBDocumentOperationFeedback::addItemOperationEnvelopeTaskNameChanged(const dw::Notification& notification)
 {
-    const auto envelope = notification.object.shared<QMAddItemOperationEnvelope>();
+    // The envelope posts itself as the base class it shares itself as.
+    const auto envelope =
+        std::dynamic_pointer_cast<QMAddItemOperationEnvelope>(notification.object.shared<DWNSOperationEnvelope>());
     if (addItemProgressPanel && envelope && envelope == m_document.currentAddItemEnvelope())
         addItemProgressPanel->updateViewForEnvelope(envelope);
 }

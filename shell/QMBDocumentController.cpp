@@ -10,6 +10,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QWindow>
 
 namespace {
 const QString kRecentDocumentsKey = QStringLiteral("QMRecentDocuments");
@@ -23,7 +25,15 @@ QString canonicalPath(const QString& path)
 }
 } // namespace
 
-QMBDocumentController::QMBDocumentController() = default;
+QMBDocumentController::QMBDocumentController()
+{
+    if (auto* application = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+        connect(application, &QGuiApplication::focusWindowChanged, this, [this] {
+            if (auto* document = qobject_cast<QMBDocument*>(QApplication::activeWindow()))
+                m_lastActiveDocument = document;
+        });
+    }
+}
 
 QMBDocumentController& QMBDocumentController::sharedDocumentController()
 {
@@ -49,6 +59,16 @@ QList<QMBDocument*> QMBDocumentController::documents() const
 QMBDocument* QMBDocumentController::currentDocument() const
 {
     return qobject_cast<QMBDocument*>(QApplication::activeWindow());
+}
+
+QMBDocument* QMBDocumentController::mainDocument() const
+{
+    if (QMBDocument* active = currentDocument())
+        return active;
+    const QList<QMBDocument*> open = documents();
+    if (m_lastActiveDocument && open.contains(m_lastActiveDocument.data()))
+        return m_lastActiveDocument;
+    return open.isEmpty() ? nullptr : open.last();
 }
 
 QList<std::shared_ptr<QMEbayItem>> QMBDocumentController::openListings() const

@@ -29,6 +29,10 @@ public:
     // The open documents, front-most first.
     QList<QMBDocument*> documents() const;
     QMBDocument* currentDocument() const;
+    // The front document also while a panel (the media browser, the preferences) is the active
+    // window: the document whose window was active last, else the one opened last; null when no
+    // document is open.
+    QMBDocument* mainDocument() const;
     // The listings of the open documents, for the operation manager.
     QList<std::shared_ptr<QMEbayItem>> openListings() const;
     // The open document of that file (paths compared in canonical form), or null.
@@ -82,5 +86,6 @@ private:
     void showError(QMBDocument* document, const QString& title, const QString& message);
 
     QList<QPointer<QMBDocument>> m_documents;
+    QPointer<QMBDocument> m_lastActiveDocument;
     int m_untitledCount = 0;
 };

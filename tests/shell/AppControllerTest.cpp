@@ -16,7 +16,6 @@
 #include "Operations/QMOperationManager.h"
 #include "description/QMDesignTemplateManager.h"
 #include "model/QMApplicationDefaults.h"
-#include "model/QMEbayImage.h"
 #include "model/QMEbayItem.h"
 #include "model/QMPreferencesManager.h"
 #include "model/QMSiteDescriptionManager.h"
@@ -29,9 +28,6 @@
 #include "platform/core/ValueTransformer.h"
 #include "shell/QMBAppController.h"
 #include "shell/QMBApplication.h"
-#include "shell/QMBDocument.h"
-#include "shell/QMBDocumentController.h"
-#include "shell/QMBMediaBrowserPanel.h"
 #include "tests/support/ScriptedAlertPresenter.h"
 #include "tests/support/TemporaryXdg.h"
 #include "tests/support/ebay/FakeTradingApi.h"
@@ -40,7 +36,6 @@
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
-#include <QImage>
 #include <QLineEdit>
 #include <QTest>
 #include <QTimeZone>
@@ -591,32 +586,4 @@ TEST_F(Launch, TheStoreIsToldWhoBuysAndAnUnreachableCatalogueIsSaid)
     ASSERT_TRUE(QTest::qWaitFor([&] { return !m_alerts.alerts().isEmpty(); }, 5000));
     EXPECT_EQ(m_alerts.titles(), QStringList{QStringLiteral("Can't reach server")});
     EXPECT_TRUE(m_alerts.alerts().first().informativeText.contains(QLatin1String("Connection refused")));
-}
-
-TEST_F(Launch, PicturesFromTheMediaBrowserGoToTheFrontDocumentInTheOrderChosen)
-{
-    const QString folder = m_xdg.path(QStringLiteral("Pictures"));
-    QDir().mkpath(folder);
-    QStringList paths;
-    for (const char* name : {"b-side.png", "a-front.png"}) {
-        QImage image(12, 8, QImage::Format_RGB32);
-        image.fill(Qt::darkGreen);
-        paths << folder + u'/' + QLatin1String(name);
-        ASSERT_TRUE(image.save(paths.last(), "PNG"));
-    }
-    auto& documents = QMBDocumentController::sharedDocumentController();
-    QMBDocument* document = documents.openUntitledDocumentAndDisplay(false);
-    ASSERT_TRUE(document);
-    m_controller->toggleMediaBrowser();
-    ASSERT_TRUE(m_controller->mediaBrowser());
-    m_controller->mediaBrowser()->setRootFolder(folder);
-    m_controller->mediaBrowser()->addAndBackupImagesWithPaths(paths);
-
-    const auto images = document->item()->images();
-    ASSERT_EQ(images.size(), 2);
-    EXPECT_EQ(images.at(0)->name(), QStringLiteral("b-side.png"));
-    EXPECT_EQ(images.at(1)->name(), QStringLiteral("a-front.png"));
-    m_controller->mediaBrowser()->hide();
-    document->setItemWasChanged(false);
-    delete document;
 }

@@ -1,9 +1,18 @@
+#include "model/QMApplicationDefaults.h"
+#include "model/QMEbayImage.h"
+#include "model/QMEbayItem.h"
+#include "platform/core/UserDefaults.h"
+#include "shell/QMBAppController.h"
+#include "shell/QMBDocument.h"
+#include "shell/QMBDocumentController.h"
 #include "shell/QMBMediaBrowserPanel.h"
+#include "tests/support/ScriptedAlertPresenter.h"
 #include "tests/support/TemporaryXdg.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QImage>
+#include <QImageReader>
 #include <QMenu>
 #include <QTemporaryDir>
 #include <QTest>
@@ -124,4 +133,45 @@ TEST(MediaBrowserPicturesFolder, OpensOnTheDesktopsPicturesFolder)
     EXPECT_EQ(added,
               (QStringList{QUrl::fromLocalFile(shown.at(2)).toString(), QUrl::fromLocalFile(shown.at(0)).toString(),
                            QUrl::fromLocalFile(shown.at(1)).toString()}));
+}
+
+TEST(MediaBrowserOfTheApplication, AddsTheChosenPicturesToTheFrontDocumentOnly)
+{
+    dw::test::TemporaryXdg xdg;
+    dw::test::ScriptedAlertPresenter alerts;
+    ASSERT_TRUE(registerApplicationDefaults(dw::UserDefaults::standard()));
+    const QString folder = xdg.path(QStringLiteral("shots"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    // Told apart by their widths once the document has copied them.
+    const std::pair<const char*, int> pictures[] = {{"a.png", 30}, {"b.png", 40}, {"c.png", 50}};
+    for (const auto& [name, width] : pictures) {
+        QImage image(width, 20, QImage::Format_RGB32);
+        image.fill(Qt::darkRed);
+        ASSERT_TRUE(image.save(folder + u'/' + QString::fromLatin1(name)));
+    }
+
+    const auto application = QMBAppController::create();
+    application->toggleMediaBrowser();
+    QMBMediaBrowserPanel* browser = application->mediaBrowser();
+    ASSERT_TRUE(browser);
+    browser->setRootFolder(folder);
+    const QStringList shown = browser->picturePaths();
+    ASSERT_EQ(shown.size(), 3);
+
+    // No document: nothing happens, and nothing is asked.
+    browser->selectPaths({shown.at(0)});
+    browser->addSelectedImageFromBrowser();
+    EXPECT_TRUE(alerts.alerts().isEmpty());
+
+    auto& documents = QMBDocumentController::sharedDocumentController();
+    QMBDocument* document = documents.openUntitledDocumentAndDisplay(false);
+    ASSERT_TRUE(document);
+    browser->selectPaths({shown.at(2), shown.at(0)});
+    browser->addSelectedImageFromBrowser();
+    const auto images = document->item()->images();
+    ASSERT_EQ(images.size(), 2);
+    EXPECT_EQ(QImageReader(images.at(0)->standardizedImageFilePath()).size().width(), 50);
+    EXPECT_EQ(QImageReader(images.at(1)->standardizedImageFilePath()).size().width(), 30);
+    for (auto* open : documents.documents())
+        delete open;
 }
