@@ -328,10 +328,11 @@ void QMBDocument::setAllowedListingEnhancements(const QVariantList& enhancements
         const bool on = chosen.contains(optionID);
         row->setCheckState(on ? Qt::Checked : Qt::Unchecked);
         row->setToolTip(tooltipForListingEnhancement(optionID));
-        // Upgrades cost extra: marked in the fee colour when the seller wants them marked.
+        // Upgrades cost extra: marked in the fee colour when the seller wants them marked. White
+        // on the lightened colour of an unchosen one is hard to read, so those keep dark text.
         if (markFees) {
             row->setBackground(on ? highlight : dw::highlightWithLevel(highlight, 0.4));
-            row->setForeground(Qt::white);
+            row->setForeground(on ? QColor(Qt::white) : QColor(Qt::black));
         }
     }
 }
@@ -534,7 +535,8 @@ void QMBDocument::updateShippingControlsCurrentItem()
         pane->domesticShippingCheckBox->setChecked(one);
         pane->domesticShippingFeeLineEdit->setEnabled(one);
         pane->domesticServicePopup->setEnabled(one);
-        setTextKeepingCursor(pane->domesticShippingFeeLineEdit, m_currentItemDomesticShippingFee);
+        setTextKeepingCursor(pane->domesticShippingFeeLineEdit,
+                             QMEbayItem::formatMoneyValue(m_currentItemDomesticShippingFee).toString());
         const QString serviceID =
             services.value(m_currentItemDomesticServiceIndex).toMap().value(QStringLiteral("ServiceID")).toString();
         pane->domesticServicePopup->setCurrentIndex(pane->domesticServicePopup->findData(serviceID));

@@ -129,10 +129,7 @@ QAction* QMBDocument::toolbarItemForItemIdentifier(const QString& identifier)
         item->setIcon(QIcon(QPixmap::fromImage(dw::applicationImage(QString::fromLatin1(own.image)))));
         item->setToolTip(dw::localized(own.toolTip));
         item->setProperty(dw::kActionProperty, QString::fromLatin1(own.action));
-        if (own.command)
-            connect(item, &QAction::triggered, this, own.command);
-        else
-            item->setEnabled(false);
+        connect(item, &QAction::triggered, this, own.command);
         break;
     }
     return item;

@@ -92,6 +92,16 @@ TEST_F(DocumentDesigns, FreshWindowShowsTheDefaultToolbarLabelledByThePanes)
     EXPECT_EQ(label("TBToggleDesigns"), QStringLiteral("Hide Designs"));
     EXPECT_EQ(label("TBToggleOptions"), QStringLiteral("Hide Options"));
     EXPECT_TRUE(QMBDocument::toolbarAllowedItemIdentifiers().contains(QStringLiteral("TBToggleDesigns")));
+    for (QAction* item : m_document->mainToolbar()->actions()) {
+        SCOPED_TRACE(item->objectName().toStdString());
+        EXPECT_TRUE(item->isEnabled());
+    }
+    // An item runs its command.
+    for (QAction* item : m_document->mainToolbar()->actions()) {
+        if (item->objectName() == QLatin1String("TBToggleDesigns"))
+            item->trigger();
+    }
+    EXPECT_FALSE(m_document->designsVisible());
     EXPECT_EQ(m_document->toolbarItemForItemIdentifier(QStringLiteral("Unknown"))->text(), QString()) << "a bare item";
 }
 

@@ -22,7 +22,7 @@ int main(int argc, char** argv)
     QApplication::setApplicationDisplayName(QStringLiteral("Quillmart Vodar"));
     if (qEnvironmentVariableIsEmpty("QV_RESOURCES_DIR"))
         qputenv("QV_RESOURCES_DIR", QByteArray(DW_SOURCE_DIR "/resources"));
-    if (!registerApplicationDefaults(dw::UserDefaults::standard()))
+    if (!registerApplicationDefaultsAndTransformers(dw::UserDefaults::standard()))
         qWarning("the defaults could not be registered");
     dw::MessageBoxAlertPresenter alerts;
     dw::setAlertPresenter(&alerts);
