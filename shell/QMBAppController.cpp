@@ -57,6 +57,12 @@ QMBAppController::QMBAppController()
     m_services.openUntitledDocument = [] {
         QMBDocumentController::sharedDocumentController().openUntitledDocumentAndDisplay(true);
     };
+    m_services.updateAttributeSetNames = [] {
+        for (QMBDocument* document : QMBDocumentController::sharedDocumentController().documents()) {
+            if (document->item())
+                document->updateAttributeSetNamesForItem(document->item());
+        }
+    };
     m_services.openDocument = [](const QString& path, QString* error) {
         return QMBDocumentController::sharedDocumentController().openDocumentWithContentsOfFile(path, true, error) !=
                nullptr;
