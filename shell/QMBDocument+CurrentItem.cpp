@@ -47,6 +47,25 @@ bool selectTag(QComboBox* popup, int tag)
     return true;
 }
 
+// One checkable row per option ("OptionName" in the strings table "ManualLocalizable", the
+// "OptionID" as data), ticked when the listing has chosen it.
+QList<QListWidgetItem*> fillOptionRows(QListWidget* list, const QVariantList& options, const QStringList& chosen)
+{
+    list->clear();
+    QList<QListWidgetItem*> rows;
+    for (const QVariant& entry : options) {
+        const QVariantMap option = entry.toMap();
+        const QString optionID = option.value(QStringLiteral("OptionID")).toString();
+        auto* row = new QListWidgetItem(
+            dw::localized(option.value(QStringLiteral("OptionName")).toString(), "ManualLocalizable"), list);
+        row->setData(kOptionIDRole, optionID);
+        row->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
+        row->setCheckState(chosen.contains(optionID) ? Qt::Checked : Qt::Unchecked);
+        rows.append(row);
+    }
+    return rows;
+}
+
 void setTextKeepingCursor(QLineEdit* edit, const QString& text)
 {
     if (edit->text() != text)
@@ -278,10 +297,7 @@ void QMBDocument::updatePicturesList()
 void QMBDocument::setCurrentItemAttributeSetNames(const QString& names)
 {
     m_settingsPane->attributeSetNamesField->setText(names.isEmpty() ? dw::localized("None") : names);
-    if (names == m_currentItemAttributeSetNames)
-        return;
-    m_currentItemAttributeSetNames = names;
-    setItemWasChanged(true);
+    setCurrentValue(m_currentItemAttributeSetNames, names);
 }
 
 void QMBDocument::setCurrentItemAllowsAttributeRemoval(bool allows)
@@ -299,35 +315,20 @@ void QMBDocument::setCurrentItemHasSecondCategory(bool hasSecondCategory)
 void QMBDocument::setCurrentItemCurrency(const QString& currency)
 {
     m_settingsPane->currencyField->setText(currency);
-    if (currency == m_currentItemCurrency)
-        return;
-    m_currentItemCurrency = currency;
-    setItemWasChanged(true);
+    setCurrentValue(m_currentItemCurrency, currency);
 }
 
 void QMBDocument::setAllowedListingEnhancements(const QVariantList& enhancements)
 {
-    if (enhancements != m_allowedListingEnhancements) {
-        m_allowedListingEnhancements = enhancements;
-        setItemWasChanged(true);
-    }
+    setCurrentValue(m_allowedListingEnhancements, enhancements);
     const QScopedValueRollback guard(m_updatingControls, true);
     auto& preferences = QMPreferencesManager::sharedInstance();
     const bool markFees = preferences.markExtraFees();
     const QColor highlight = markFees ? preferences.feesHighlightColor() : QColor();
-    QListWidget* list = m_settingsPane->listingEnhancementsTableView;
-    list->clear();
-    const QStringList chosen = m_item->listingEnhancements();
-    for (const QVariant& entry : enhancements) {
-        const QVariantMap option = entry.toMap();
-        const QString optionID = option.value(QStringLiteral("OptionID")).toString();
-        auto* row = new QListWidgetItem(
-            dw::localized(option.value(QStringLiteral("OptionName")).toString(), "ManualLocalizable"), list);
-        row->setData(kOptionIDRole, optionID);
-        row->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
-        const bool on = chosen.contains(optionID);
-        row->setCheckState(on ? Qt::Checked : Qt::Unchecked);
-        row->setToolTip(tooltipForListingEnhancement(optionID));
+    for (QListWidgetItem* row :
+         fillOptionRows(m_settingsPane->listingEnhancementsTableView, enhancements, m_item->listingEnhancements())) {
+        const bool on = row->checkState() == Qt::Checked;
+        row->setToolTip(tooltipForListingEnhancement(row->data(kOptionIDRole).toString()));
         // Upgrades cost extra: marked in the fee colour when the seller wants them marked. White
         // on the lightened colour of an unchosen one is hard to read, so those keep dark text.
         if (markFees) {
@@ -339,23 +340,9 @@ void QMBDocument::setAllowedListingEnhancements(const QVariantList& enhancements
 
 void QMBDocument::setAllowedPaymentOptions(const QVariantList& options)
 {
-    if (options != m_allowedPaymentOptions) {
-        m_allowedPaymentOptions = options;
-        setItemWasChanged(true);
-    }
+    setCurrentValue(m_allowedPaymentOptions, options);
     const QScopedValueRollback guard(m_updatingControls, true);
-    QListWidget* list = m_settingsPane->paymentOptionsTableView;
-    list->clear();
-    const QStringList chosen = m_item->paymentOptions();
-    for (const QVariant& entry : options) {
-        const QVariantMap option = entry.toMap();
-        const QString optionID = option.value(QStringLiteral("OptionID")).toString();
-        auto* row = new QListWidgetItem(
-            dw::localized(option.value(QStringLiteral("OptionName")).toString(), "ManualLocalizable"), list);
-        row->setData(kOptionIDRole, optionID);
-        row->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
-        row->setCheckState(chosen.contains(optionID) ? Qt::Checked : Qt::Unchecked);
-    }
+    fillOptionRows(m_settingsPane->paymentOptionsTableView, options, m_item->paymentOptions());
 }
 
 void QMBDocument::setCurrentItemDomesticShippingEnabled(bool enabled)
@@ -406,18 +393,12 @@ void QMBDocument::setCurrentItemShippingSummary(const QString& summary)
 {
     m_settingsPane->shippingSummaryField->setText(summary);
     m_settingsPane->shippingSummaryField->setToolTip(summary);
-    if (summary == m_currentItemShippingSummary)
-        return;
-    m_currentItemShippingSummary = summary;
-    setItemWasChanged(true);
+    setCurrentValue(m_currentItemShippingSummary, summary);
 }
 
 void QMBDocument::setCurrentItemAllowedServices(const QVariantList& services)
 {
-    if (services != m_currentItemAllowedServices) {
-        m_currentItemAllowedServices = services;
-        setItemWasChanged(true);
-    }
+    setCurrentValue(m_currentItemAllowedServices, services);
     const QScopedValueRollback guard(m_updatingControls, true);
     QComboBox* popup = m_settingsPane->domesticServicePopup;
     popup->clear();

@@ -23,16 +23,6 @@
 
 namespace {
 
-QList<qint64> categoryIDsOf(const QMEbayItem& item)
-{
-    QList<qint64> ids;
-    for (qint64 id : {qint64(item.category()), qint64(item.category2())}) {
-        if (id > 0 && !ids.contains(id))
-            ids.append(id);
-    }
-    return ids;
-}
-
 bool confirm(QWidget* window, const char* title, const char* text, const char* defaultButton)
 {
     dw::AlertRequest alert;
@@ -93,7 +83,7 @@ void QMBDocument::editItemAttributes()
         }
         return;
     }
-    const QList<qint64> categoryIDs = categoryIDsOf(*m_item);
+    const QList<qint64> categoryIDs = QMBDocument::categoryIDsOf(*m_item);
     QStringList setIDs;
     if (!categoryIDs.isEmpty()) {
         for (qint64 id : manager->characteristicSetIDsForCategoryIDs(categoryIDs, siteID))
@@ -278,7 +268,7 @@ void QMBDocument::showPreFilledPanel()
 {
     if (!defaultItemValidator().checkIfTokenExists())
         return;
-    const QList<qint64> categoryIDs = categoryIDsOf(*m_item);
+    const QList<qint64> categoryIDs = QMBDocument::categoryIDsOf(*m_item);
     const bool catalogEnabled =
         !categoryIDs.isEmpty() && !QMCategoryDataManager::sharedQMCategoryDataManager()
                                        ->searchCharacteristicSetsForCategoryIDs(categoryIDs, m_item->siteID())

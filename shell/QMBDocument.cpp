@@ -371,8 +371,7 @@ bool QMBDocument::rootCategoryOrDisplayWarningForSiteID(qint64 siteID)
     return false;
 }
 
-namespace {
-QList<qint64> categoryIDsOf(const QMEbayItem& item)
+QList<qint64> QMBDocument::categoryIDsOf(const QMEbayItem& item)
 {
     QList<qint64> ids;
     for (qint64 id : {qint64(item.category()), qint64(item.category2())}) {
@@ -381,11 +380,10 @@ QList<qint64> categoryIDsOf(const QMEbayItem& item)
     }
     return ids;
 }
-} // namespace
 
 void QMBDocument::computeAndUpdateAttributeSetNamesForItem(const std::shared_ptr<QMEbayItem>& item)
 {
-    const QList<qint64> categoryIDs = categoryIDsOf(*item);
+    const QList<qint64> categoryIDs = QMBDocument::categoryIDsOf(*item);
     QString names =
         categoryIDs.isEmpty()
             ? QString()

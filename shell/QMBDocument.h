@@ -108,6 +108,8 @@ public:
     // Whether the site's category data is there; offers its download when it is not.
     bool rootCategoryOrDisplayWarningForSiteID(qint64 siteID);
     void computeAndUpdateAttributeSetNamesForItem(const std::shared_ptr<QMEbayItem>& item);
+    // The listing's categories that are set, each once: what the category data is asked about.
+    static QList<qint64> categoryIDsOf(const QMEbayItem& item);
     void updateAttributeSetNamesForItem(const std::shared_ptr<QMEbayItem>& item);
 
     // Pictures. A local file (a file address) is added, or put in place of the picture whose
@@ -293,6 +295,15 @@ private:
     void updatePicturesList();
     void updateTextFields();
     void updateProductField();
+    // A current-listing value changes the listing's mark only when it really changes.
+    template<class T>
+    void setCurrentValue(T& field, const T& value)
+    {
+        if (field == value)
+            return;
+        field = value;
+        setItemWasChanged(true);
+    }
     // Start sheet notifications.
     void registerStartAuctionPanelNotifications(QMSimpleStartAuctionPanelController* sheet);
     void unregisterStartAuctionPanelNotifications();

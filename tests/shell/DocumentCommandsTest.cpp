@@ -1,9 +1,9 @@
 #include "../model/FakeCategoryData.h"
 
-#include "DWEBay2/DWEbayConnector.h"
 #include "DWEBay2/types/EBayVerifyAddItemRequestType.h"
 #include "DWKit/QMLogManager.h"
 #include "DWKit/widgets/QMProgressPanelController.h"
+#include "DocumentTestFakes.h"
 #include "Operations/QMAddItemOperation.h"
 #include "Operations/QMAddItemOperationEnvelope.h"
 #include "Operations/QMOperationManager.h"
@@ -43,34 +43,6 @@ QByteArray verifyReply(const char* ack, const QByteArray& inner = {})
 
 const QByteArray kWarning = "<Errors><ShortMessage>Check the title.</ShortMessage><LongMessage>Check the title."
                             "</LongMessage><ErrorCode>21916</ErrorCode><SeverityCode>Warning</SeverityCode></Errors>";
-
-class Accounts final : public QMAccountDataSource
-{
-public:
-    QString defaultAccountID() const override { return defaultAccount; }
-    QString tokenForAccountID(const QString& accountID) const override
-    {
-        return accountID == QLatin1String("seller") ? QStringLiteral("token-of-seller") : QString();
-    }
-    QString payPalAddressForAccountID(const QString&) const override { return QStringLiteral("ann@example.com"); }
-
-    QString defaultAccount = QStringLiteral("seller");
-};
-
-class Connectors final : public QMOperationManagerDelegate
-{
-public:
-    explicit Connectors(QString url) : m_url(std::move(url)) {}
-    std::unique_ptr<DWEbayConnector> standardEbayConnector() override
-    {
-        auto connector = std::make_unique<DWEbayConnector>(m_url, 0, 747);
-        connector->setRequestTimeOut(10);
-        return connector;
-    }
-
-private:
-    QString m_url;
-};
 
 // A document whose listing passes every local check, the process's operation manager against the
 // fake Trading API, and the panels the document opens recorded instead of shown.
@@ -157,8 +129,8 @@ protected:
     dw::test::TemporaryXdg m_xdg;
     dw::test::ScriptedAlertPresenter m_alerts;
     dw::test::FakeTradingApi m_ebay;
-    std::shared_ptr<Connectors> m_connectors = std::make_shared<Connectors>(m_ebay.url());
-    std::shared_ptr<Accounts> m_accounts = std::make_shared<Accounts>();
+    std::shared_ptr<FakeApiConnectors> m_connectors = std::make_shared<FakeApiConnectors>(m_ebay.url());
+    std::shared_ptr<FakeAccounts> m_accounts = std::make_shared<FakeAccounts>();
     ScopedCategoryData m_categories;
     QMBDocumentPanels m_panels;
     QMBDocumentPanels::ScopedInstall m_panelsInstalled{m_panels};
@@ -230,13 +202,13 @@ TEST_F(DocumentCommands, AFailingValidatorQueuesNothing)
     const struct
     {
         const char* name;
-        std::function<void(QMEbayItem&, Accounts&)> spoil;
+        std::function<void(QMEbayItem&, FakeAccounts&)> spoil;
         const char* alert;
     } cases[] = {
-        {"no account with a token", [](QMEbayItem&, Accounts& accounts) { accounts.defaultAccount.clear(); },
+        {"no account with a token", [](QMEbayItem&, FakeAccounts& accounts) { accounts.defaultAccount.clear(); },
          "Missing Token"},
-        {"no title", [](QMEbayItem& item, Accounts&) { item.setTitle(QString()); }, "Missing Auction Title"},
-        {"no category", [](QMEbayItem& item, Accounts&) { item.setCategory(0); }, nullptr},
+        {"no title", [](QMEbayItem& item, FakeAccounts&) { item.setTitle(QString()); }, "Missing Auction Title"},
+        {"no category", [](QMEbayItem& item, FakeAccounts&) { item.setCategory(0); }, nullptr},
     };
     for (const auto& row : cases) {
         SCOPED_TRACE(row.name);

@@ -1,8 +1,8 @@
 #include "DWCoreDataEbayDataClasses/SQCategoryCacheManager.h"
 #include "DWCoreDataEbayDataClasses/SQCategoryDataManager.h"
-#include "DWEBay2/DWEbayConnector.h"
 #include "DWEBay2/types/EBayGetProductSearchResultsRequestType.h"
 #include "DWKit/QMLogManager.h"
+#include "DocumentTestFakes.h"
 #include "Operations/QMOperationManager.h"
 #include "model/QMAccountDataSource.h"
 #include "model/QMApplicationDefaults.h"
@@ -31,30 +31,6 @@ QByteArray readFile(const QString& path)
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
-
-class Accounts final : public QMAccountDataSource
-{
-public:
-    QString defaultAccountID() const override { return QStringLiteral("seller"); }
-    QString tokenForAccountID(const QString&) const override { return token; }
-    QString payPalAddressForAccountID(const QString&) const override { return QString(); }
-    QString token = QStringLiteral("token-of-seller");
-};
-
-class Connectors final : public QMOperationManagerDelegate
-{
-public:
-    explicit Connectors(QString url) : m_url(std::move(url)) {}
-    std::unique_ptr<DWEbayConnector> standardEbayConnector() override
-    {
-        auto connector = std::make_unique<DWEbayConnector>(m_url, 0, 747);
-        connector->setRequestTimeOut(10);
-        return connector;
-    }
-
-private:
-    QString m_url;
-};
 
 // A document of site 77, whose category 345 is catalog-enabled with set 100, category 12 not.
 class DocumentProductSearch : public ::testing::Test
@@ -115,8 +91,8 @@ protected:
     dw::test::TemporaryXdg m_xdg;
     dw::test::ScriptedAlertPresenter m_alerts;
     dw::test::FakeTradingApi m_ebay;
-    std::shared_ptr<Connectors> m_connectors = std::make_shared<Connectors>(m_ebay.url());
-    std::shared_ptr<Accounts> m_accounts = std::make_shared<Accounts>();
+    std::shared_ptr<FakeApiConnectors> m_connectors = std::make_shared<FakeApiConnectors>(m_ebay.url());
+    std::shared_ptr<FakeAccounts> m_accounts = std::make_shared<FakeAccounts>();
     QMBDocument* m_document = nullptr;
 };
 
