@@ -13,7 +13,8 @@
 //     QMBAppController::installApplicationServices();
 //     auto controller = QMBAppController::create();
 //     controller->awakeFromNib(&singleInstance);
-//     controller->openFilesAndURLs(arguments);
+//     if (controller->openFilesAndURLs(arguments) == 0 && controller->applicationShouldOpenUntitledFile())
+//         controller->services().openUntitledDocument();
 //     controller->applicationDidFinishLaunching();
 //
 // The pieces that other parts of the program own (the first-run assistant, the preferences window,

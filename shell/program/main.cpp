@@ -53,10 +53,12 @@ int main(int argc, char** argv)
     QMBAppController::installApplicationServices();
     const auto controller = QMBAppController::create();
     controller->awakeFromNib(&instance);
+    // As the platform does it: the documents (or an untitled one) first, so that they stand behind
+    // whatever the launch checks ask, then the end of launching.
     const int opened = controller->openFilesAndURLs(arguments);
-    controller->applicationDidFinishLaunching();
     if (opened == 0 && controller->applicationShouldOpenUntitledFile() && controller->services().openUntitledDocument)
         controller->services().openUntitledDocument();
+    controller->applicationDidFinishLaunching();
 
     const int result = QApplication::exec();
     dw::setAlertPresenter(nullptr);
