@@ -13,6 +13,7 @@
 #include <QOpenGLContext>
 #include <QOpenGLShaderProgram>
 #include <QThread>
+#include <cmath>
 
 namespace {
 
@@ -48,11 +49,15 @@ precision mediump float;
 #endif
 uniform sampler2D texture0;
 uniform float textured;
+uniform float fadeFrom;
 varying mediump vec2 vTexCoord;
 varying mediump vec4 vColor;
 void main()
 {
-    gl_FragColor = textured > 0.5 ? vColor * texture2D(texture0, vTexCoord) : vColor;
+    vec4 colour = textured > 0.5 ? vColor * texture2D(texture0, vTexCoord) : vColor;
+    if (fadeFrom > 0.0)
+        colour.rgb *= clamp((vTexCoord.y - fadeFrom) / (0.99 - fadeFrom), 0.0, 1.0);
+    gl_FragColor = colour;
 }
 )";
 
@@ -128,6 +133,9 @@ constexpr int kCoverFirst = 0;
 constexpr int kReflectionFirst = 4;
 constexpr int kOutlineFirst = 8;
 constexpr float kReflectionDrop = -1.001f;
+// A reflection fades out from the cover's foot to this texture row (0.99 is the foot), so that it
+// ends on black above the name, whatever the scene's height.
+constexpr float kReflectionFadeEnd = 0.55f;
 
 void logGLError(QOpenGLFunctions* gl, const char* file, int line)
 {
@@ -315,10 +323,16 @@ void QMFlowView::paintGL()
     m_program->setAttributeBuffer("position", GL_FLOAT, 0, 3, stride);
     m_program->setAttributeBuffer("texCoord", GL_FLOAT, 3 * int(sizeof(GLfloat)), 2, stride);
     m_program->setUniformValue("texture0", 0);
+    m_program->setUniformValue("fadeFrom", 0.0f);
     m_program->setUniformValue("lightPosition", qm::flow::lightPosition());
     glActiveTexture(GL_TEXTURE0);
 
-    const QMatrix4x4 projection = qm::flow::projectionMatrixForBounds(size());
+    // The scene keeps to its own part of the view; the name and the scroller lie below it on black.
+    const QRect scene = sceneRect();
+    const qreal ratio = devicePixelRatioF();
+    glViewport(0, int(std::lround((height() - scene.bottom() - 1) * ratio)), int(std::lround(scene.width() * ratio)),
+               int(std::lround(scene.height() * ratio)));
+    const QMatrix4x4 projection = qm::flow::projectionMatrixForBounds(scene.size());
     m_program->setUniformValue("projection", projection);
     // Side covers from the outside in, the front cover last.
     for (qsizetype i = range.first; i < range.centre; ++i)
@@ -373,5 +387,7 @@ void QMFlowView::drawQuadForIndex(qsizetype index, const qm::flow::VisibleRange&
     reflection.translate(0, kReflectionDrop, 0);
     m_program->setUniformValue("modelView", reflection);
     m_program->setUniformValue("diffuse", QVector4D(0.3f * b, 0.3f * b, 0.3f * b, 1));
+    m_program->setUniformValue("fadeFrom", kReflectionFadeEnd);
     glDrawArrays(GL_TRIANGLE_FAN, kReflectionFirst, 4);
+    m_program->setUniformValue("fadeFrom", 0.0f);
 }

@@ -24,6 +24,8 @@ constexpr int kSideInset = 20;
 constexpr int kScrollerBottom = 14;
 constexpr int kNameGap = 8;
 constexpr int kNameHeight = 17;
+// The covers' reflections fade out this far above the scroller; the name lies on their faded end.
+constexpr int kSceneGap = 4;
 // The delegate hears of a choice or a new front object a moment later, once the click or the turn
 // has been drawn.
 constexpr int kDelegateDelayMs = 50;
@@ -81,6 +83,12 @@ void QMFlowView::resizeEvent(QResizeEvent* event)
     const int scrollerY = height() - kScrollerBottom - QMBlackScroller::kScrollerWidth;
     m_scroller->setGeometry(kSideInset, scrollerY, w, QMBlackScroller::kScrollerWidth);
     m_textField->setGeometry(kSideInset, scrollerY - kNameGap - kNameHeight, w, kNameHeight);
+}
+
+QRect QMFlowView::sceneRect() const
+{
+    const int strip = kScrollerBottom + QMBlackScroller::kScrollerWidth + kSceneGap;
+    return {0, 0, width(), std::max(1, height() - strip)};
 }
 
 void QMFlowView::setArrayControllerContent(const QList<ObjectPtr>& content)
@@ -290,7 +298,9 @@ void QMFlowView::handleClick(QMouseEvent* event, int clickCount)
     const qsizetype count = m_arrayController->count();
     const qsizetype selected = m_arrayController->selectionIndex();
     const auto range = qm::flow::visibleRange(selected, m_animation->currentValue(), count);
-    const qsizetype hit = qm::flow::calculateSelectedIndexForMousePointInBounds(event->position(), size(), range);
+    const QRectF scene = sceneRect();
+    const qsizetype hit =
+        qm::flow::calculateSelectedIndexForMousePointInBounds(event->position() - scene.topLeft(), scene.size(), range);
     if (hit == qm::flow::NotFound)
         return;
     if (event->button() == Qt::RightButton) {

@@ -65,6 +65,9 @@ public:
     void setSelectedObjectMenu(QMenu* menu) { m_selectedObjectMenu = menu; }
 
     QMBlackScroller* scroller() const { return m_scroller; }
+    // Where the covers and their reflections are drawn: the whole width above the scroller, so that
+    // it never crosses a cover; the name lies on the reflections' faded end.
+    QRect sceneRect() const;
     QLabel* textField() const { return m_textField; }
     QMFlowViewAnimation* animation() const { return m_animation; }
 

@@ -2,6 +2,7 @@
 // double click on the front cover chosen through the view's own events.
 #include "DesignFixtures.h"
 
+#include "description/DesignChooser/QMBlackScroller.h"
 #include "description/DesignChooser/QMFlowView.h"
 #include "description/DesignChooser/QMFlowViewArrayController.h"
 
@@ -80,6 +81,19 @@ TEST_F(CarouselDrawing, EmptyCarouselIsBlackAndALoadedOneShowsItsCovers)
     const QColor front = loaded.pixelColor(300, 110);
     EXPECT_GT(front.red(), 100);
     EXPECT_LT(front.green(), 80);
+}
+
+TEST_F(CarouselDrawing, CoversAndTheirReflectionsEndAboveTheScrollerAtTheChoosersHeight)
+{
+    // The height the document gives the carousel under its keyword bar and above its layouts.
+    m_view->resize(720, 196);
+    load(6);
+    const QImage loaded = m_view->grabFramebuffer();
+    const QRect scroller = m_view->scroller()->geometry();
+    EXPECT_LE(m_view->sceneRect().bottom(), scroller.top());
+    EXPECT_EQ(litPixels(loaded.copy(0, scroller.top(), loaded.width(), loaded.height() - scroller.top())), 0)
+        << "nothing of the scene lies behind the scroller or below it";
+    EXPECT_GT(litPixels(loaded.copy(m_view->sceneRect())), 1000);
 }
 
 TEST_F(CarouselDrawing, DoubleClickOnASideCoverTurnsToItAndOnTheFrontCoverChoosesIt)
