@@ -5,6 +5,7 @@
 #include "DWKit/NSImage+DWExtensions.h"
 #include "DWKit/QMAlertPanels.h"
 #include "Operations/QMOperationManager.h"
+#include "description/QMPreviewImageCache.h"
 #include "model/QMEbayImage.h"
 #include "model/QMEbayItem.h"
 #include "model/QMItemShippingOptions.h"
@@ -234,6 +235,8 @@ void QMBDocument::rotateImages(int tag)
             continue;
         if (!dw::writeAsJPEGToPath(dw::rotateByAngle(image, angle), path))
             continue;
+        // The preview's scaled copy shows the picture as it was.
+        QMPreviewImageCache::sharedCache().removeValidImageID(path);
         picture->setImage(QImage());
         picture->setThumbImage(QImage());
         picture->unloadImage();

@@ -1,5 +1,7 @@
 #include "shell/QMBDocument.h"
 
+#include "description/QMPreviewImageCache.h"
+
 #include "DWEBay2/DWEbayConnector.h"
 #include "DWEBay2/types/EBayAddFixedPriceItemResponseType.h"
 #include "DWEBay2/types/EBayAddItemResponseType.h"
@@ -126,6 +128,8 @@ void QMBDocumentOperationFeedback::handleVerifyAddItemOperation(const DWNSOperat
     if (operation->itemUniqueID() != m_document.item()->uniqueID())
         return;
     auto& item = *m_document.item();
+    // The upload copies of the run replace the preview's copies of the same pictures.
+    QMPreviewImageCache::sharedCache().invalidateImageIDsForItem(item);
     if (operation->runningFromStartAuctionsPanel())
         return;
     item.resetErrorState();
@@ -152,6 +156,7 @@ void QMBDocumentOperationFeedback::handleAddItemOperation(const DWNSOperationPtr
     if (operation->itemUniqueID() != m_document.item()->uniqueID())
         return;
     auto& item = *m_document.item();
+    QMPreviewImageCache::sharedCache().invalidateImageIDsForItem(item);
     const auto errors = operation->errorEnvelope();
     if (!errors || !errors->hasError()) {
         item.resetErrorState();

@@ -32,6 +32,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVariantList>
+#include <QVariantMap>
 #include <memory>
 
 class QAction;
@@ -40,6 +41,8 @@ class QMAddItemProgressPanelController;
 class QMAnimatedSplitView;
 class QMBDocumentArea;
 class QMBDocumentOperationFeedback;
+class QMBDocumentPreview;
+class QMBWebViewScriptObject;
 class QMBSettingsPane;
 class QMContainerView;
 class QMDesignFlowUIController;
@@ -48,7 +51,11 @@ class QMEbayImage;
 class QMEbayItem;
 class QMEbayItemContainer;
 class QMOperationManager;
+class QMPreviewWebView;
 class QMProgressPanelController;
+class QMWebEditor;
+class QMWebViewFormatController;
+class QUrl;
 class QMSimpleStartAuctionPanelController;
 class QMVerifyAddItemOperationEnvelope;
 class QMSplitView;
@@ -233,7 +240,14 @@ public:
     void displayAttributePanelForItem(QMEbayItem& item) override;
     void displayImageServicePreferences() override;
 
-    // Preview and observation (QMBDocument+Observation.cpp).
+    // Preview and observation (QMBDocument+Observation.cpp). The watched keys come from the
+    // listing's field table: "templateProperties" (what pages show), "auctionProperties" (values
+    // of a running item) and "observeOnlyProperties", entries {"propertyKey",
+    // "changeCausesPreviewReload"}. A change of a watched key marks the document edited; the
+    // reload of the page follows on the next turn of the event loop.
+    static const QVariantMap& templatePropertiesDictionary();
+    static QVariantList allowedSmartGroupPropertiesForAuctions(bool auctions);
+    static QVariantList propertiesToBeObserved();
     void startObservingItem(const std::shared_ptr<QMEbayItem>& item);
     void stopObservingItem(const std::shared_ptr<QMEbayItem>& item);
     void updateAuctionWebViewForItem(const std::shared_ptr<QMEbayItem>& item);
@@ -242,6 +256,19 @@ public:
     void setupWebView();
     QString selectedDescriptionString() const;
     void replaceDescriptionSelectionWithMarkup(const QString& markup);
+    // The preview's parts; null until the window is set up, and the views without a display.
+    QMPreviewWebView* auctionWebView() const;
+    QMWebEditor* webEditor() const;
+    QMWebViewFormatController* webviewFormatController() const;
+    QMBWebViewScriptObject* webviewScriptObject() const;
+    void enableWebEditing(bool enable);
+    // Runs the document command that an internal address of the page ("qminternal:") names.
+    void handleInternalURL(const QUrl& url);
+    // The listing's picture that the preview page shows under an address, or null.
+    std::shared_ptr<QMEbayImage> ebayImageForPreviewAddress(const QString& address) const;
+    // Commands of the page: a positive number of days as the handling time; no catalogue product.
+    void setCurrentItemHandlingTime(const QString& days);
+    void removePrefilledProduct();
     // Toolbar (QMBDocument+Toolbar.cpp): the items by identifier, as a fresh window shows them.
     void setupToolbarForWindow();
     static QStringList toolbarDefaultItemIdentifiers();
@@ -308,7 +335,11 @@ private:
     void registerStartAuctionPanelNotifications(QMSimpleStartAuctionPanelController* sheet);
     void unregisterStartAuctionPanelNotifications();
 
+    // The preview's parts, made on first use (QMBDocument+WebView.cpp).
+    QMBDocumentPreview* preview();
+
     std::shared_ptr<QMEbayItem> m_item;
+    QMBDocumentPreview* m_preview = nullptr;
     QString m_fileName;
     int m_untitledNumber = 0;
     bool m_changedWhileReading = false;

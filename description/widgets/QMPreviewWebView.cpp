@@ -12,6 +12,7 @@
 #include <QBuffer>
 #include <QChildEvent>
 #include <QContextMenuEvent>
+#include <QCoreApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
@@ -39,10 +40,12 @@ const QString QMPreviewWebView::kInternalScheme = QStringLiteral("qminternal");
 
 namespace {
 
-// Web engine schemes must be known before the application object exists; this file is linked
-// into every program that shows a preview, so it registers them as the program loads.
+// Web engine schemes (and the shared OpenGL contexts the engine asks for) must be set before the
+// application object exists; this file is linked into every program that shows a preview, so it
+// sets them as the program loads.
 void registerPreviewSchemes()
 {
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     // Pages of this scheme may show local files (the listing's pictures and their preview copies).
     // The view's token is the host: one origin per view, so that every reload of its preview
     // stays in the same page process rather than starting a new one (which takes seconds).

@@ -79,6 +79,8 @@ public:
     bool hasEditableElementWithIdentifier(const QString& identifier) const;
     bool isNodeInDescription(const QMPreviewPointInfo& info) const;
     bool selectionIsInDescriptionArea() const;
+    // What the page reported last of its selection (see qmFormat.state in the page's script).
+    const QVariantMap& selectionState() const { return m_selectionState; }
 
     // The element holding the selection: empty for none.
     const QString& webviewEditingCurrentNodeID() const { return m_currentNodeID; }

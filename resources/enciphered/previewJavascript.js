@@ -824,6 +824,7 @@
                 return state;
             var start = elementOf(range.startContainer);
             state.editable = !!start && start.isContentEditable;
+            state.selectedText = window.getSelection().toString().substring(0, 2000);
             state.inDescription = rangeInDescription(range);
             var style = startStyle(range);
             if (!style)

@@ -48,7 +48,9 @@ QVariant PreviewPageDriver::evaluate(const QString& expression, int milliseconds
         result = value;
         done = true;
     });
-    (void)waitUntil([&] { return done; }, milliseconds);
+    // A page that another replaces meanwhile never answers.
+    const int generation = m_view->loadGeneration();
+    (void)waitUntil([&] { return done || m_view->loadGeneration() != generation; }, milliseconds);
     return result;
 }
 

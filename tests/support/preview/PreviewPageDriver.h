@@ -35,7 +35,8 @@ public:
 
     // True once the current page has connected and configured its editing script.
     bool waitForConnection(int milliseconds = 30000) const;
-    // The value of a script expression in the page; invalid when it did not answer in time.
+    // The value of a script expression in the page; invalid when it did not answer in time or
+    // another page began loading first.
     QVariant evaluate(const QString& expression, int milliseconds = 10000) const;
     // Waits until the expression is true in the page.
     bool waitFor(const QString& expression, int milliseconds = 10000) const;

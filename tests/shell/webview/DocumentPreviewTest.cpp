@@ -1,0 +1,282 @@
+#include "description/QMDesignTemplateManager.h"
+#include "description/widgets/QMPreviewWebView.h"
+#include "description/widgets/QMWebEditor.h"
+
+#include "model/QMApplicationDefaults.h"
+#include "model/QMEbayImage.h"
+#include "model/QMEbayItem.h"
+
+#include "platform/core/Paths.h"
+#include "platform/core/UserDefaults.h"
+
+#include "shell/QMBDocument.h"
+#include "shell/QMBDocumentController.h"
+#include "shell/QMBWebViewScriptObject.h"
+
+#include "tests/support/ScriptedAlertPresenter.h"
+#include "tests/support/TemporaryXdg.h"
+#include "tests/support/preview/PreviewPageDriver.h"
+
+#include <QDir>
+#include <QImage>
+#include <QMenu>
+#include <QUndoStack>
+#include <QUrl>
+#include <gtest/gtest.h>
+
+namespace {
+
+class DocumentPreview : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(registerApplicationDefaults(dw::UserDefaults::standard()));
+        dw::UserDefaults::standard().setBool(true, QStringLiteral("HideDeleteImageWarning"));
+        auto& designs = QMDesignTemplateManager::sharedInstance();
+        designs.setMinimumQMTemplateVersion(214);
+        designs.registerDesignTemplates();
+        m_document = QMBDocumentController::sharedDocumentController().openUntitledDocumentAndDisplay(true);
+        ASSERT_TRUE(m_document);
+        item()->setTitle(QStringLiteral("Folding camera"));
+        item()->setItemDescriptionString(dw::StyledText(QStringLiteral("Bellows are light-tight.")));
+        item()->setImages({std::make_shared<QMEbayImage>(picture(QStringLiteral("front"), Qt::darkBlue), QString()),
+                           std::make_shared<QMEbayImage>(picture(QStringLiteral("side"), Qt::darkRed), QString())});
+        ASSERT_TRUE(m_document->auctionWebView()) << "a display shows web pages";
+        dw::test::PreviewPageDriver::show(m_document->auctionWebView());
+        m_document->resize(1280, 900);
+        reload();
+    }
+
+    void TearDown() override
+    {
+        for (auto* document : QMBDocumentController::sharedDocumentController().documents())
+            delete document;
+    }
+
+    std::shared_ptr<QMEbayItem> item() const { return m_document->item(); }
+    QMPreviewWebView* view() const { return m_document->auctionWebView(); }
+    dw::test::PreviewPageDriver page() const { return dw::test::PreviewPageDriver(view()); }
+
+    QString picture(const QString& name, QColor color)
+    {
+        QImage image(640, 480, QImage::Format_RGB32);
+        image.fill(color);
+        const QString path = m_xdg.path(name + QStringLiteral(".png"));
+        EXPECT_TRUE(image.save(path));
+        return path;
+    }
+
+    // Waits for the page that the listing as it is now gives.
+    void reload()
+    {
+        m_document->reloadAuctionPreview();
+        const int generation = view()->loadGeneration();
+        ASSERT_TRUE(dw::test::waitUntil([&] { return view()->loadGeneration() > generation; }));
+        ASSERT_TRUE(page().waitForConnection());
+        ASSERT_TRUE(page().waitFor(QStringLiteral("qmEditor.settings.enabled")));
+    }
+
+    QString pageAddress(int index) const
+    {
+        return page()
+            .evaluate(QStringLiteral("document.querySelectorAll('img.qv-thumb')[%1].src").arg(index))
+            .toString();
+    }
+
+    // Calls the bridge as a script of the page does.
+    void callBridge(const QString& call)
+    {
+        page().evaluate(QStringLiteral("(QuillmartScriptObject.%1, 1)").arg(call));
+        page().evaluate(QStringLiteral("1"));
+    }
+
+    dw::test::TemporaryXdg m_xdg;
+    dw::test::ScriptedAlertPresenter m_alerts;
+    QMBDocument* m_document = nullptr;
+};
+
+} // namespace
+
+TEST_F(DocumentPreview, TheBridgeOffersExactlyItsEightOperations)
+{
+    // What the page sees of the object, leaving out what the channel's own script adds to every
+    // object and what every object of the toolkit has (which the channel does not let the page
+    // delete or rename).
+    const QStringList seen =
+        page()
+            .evaluate(QStringLiteral(
+                "(function(){ var o = QuillmartScriptObject, own = ['unwrapQObject', 'unwrapProperties',"
+                " 'propertyUpdate', 'signalEmitted', 'toJSON', 'deleteLater', 'destroyed', 'objectNameChanged'];"
+                " return Object.keys(o).filter(function (k) { return k.indexOf('__') !== 0 && k.indexOf('(') < 0"
+                " && own.indexOf(k) < 0 && k !== 'objectName'; }).sort(); })()"))
+            .toStringList();
+    QStringList expected = QMBWebViewScriptObject::webScriptNames();
+    expected.sort();
+    EXPECT_EQ(seen, expected);
+    EXPECT_TRUE(page()
+                    .evaluate(QStringLiteral("typeof QuillmartScriptObject.document === 'undefined' && "
+                                             "typeof QuillmartScriptObject.item === 'undefined'"))
+                    .toBool());
+    callBridge(QStringLiteral("deleteLater()"));
+    EXPECT_TRUE(m_document->webviewScriptObject()) << "the page cannot delete the bridge";
+}
+
+TEST_F(DocumentPreview, InternalAddressesRunTheirCommandAndThePageStays)
+{
+    page().evaluate(
+        QStringLiteral("(function(){ var a = document.createElement('a'); a.id = 'condition'; a.textContent = 'Used';"
+                       " a.href = 'qminternal:/x/setCurrentItemConditionTo_3000'; a.style.fontSize = '30px';"
+                       " document.body.insertBefore(a, document.body.firstChild); return 1; })()"));
+    page().click(QStringLiteral("#condition"));
+    ASSERT_TRUE(dw::test::waitUntil([this] { return item()->conditionID() == 3000; }));
+    EXPECT_EQ(view()->url().scheme(), QStringLiteral("qmpreview")) << "the link did not navigate";
+
+    struct Case
+    {
+        const char* address;
+        std::function<bool()> done;
+    };
+    item()->setSubTitle(QStringLiteral("Complete with case"));
+    const Case cases[] = {
+        {"qminternal:/setCurrentItemHandlingTime_?parameter=2",
+         [this] { return item()->useDispatchTimeMax() && item()->dispatchTimeMax() == 2; }},
+        {"qminternal:/webviewRemoveSubtitleAction_", [this] { return item()->subTitle().isEmpty(); }},
+        {"qminternal:/setCurrentItemConditionTo", [this] { return item()->conditionID() == 3000; }},
+        {"qminternal:/noSuchCommand_", [] { return true; }},
+    };
+    for (const Case& row : cases) {
+        SCOPED_TRACE(row.address);
+        m_document->handleInternalURL(QUrl(QString::fromLatin1(row.address)));
+        EXPECT_TRUE(row.done());
+    }
+    EXPECT_EQ(view()->url().scheme(), QStringLiteral("qmpreview"));
+}
+
+TEST_F(DocumentPreview, ChangesReloadOnceAndTheTitleFollowsWithoutReload)
+{
+    const int generation = view()->loadGeneration();
+    item()->setTitle(QStringLiteral("Folding camera, 6x9"));
+    ASSERT_TRUE(page().waitFor(
+        QStringLiteral("document.getElementById('qm_htmlediting_title_preview').value === 'Folding camera, 6x9'")));
+    item()->setPrivateComment(QByteArray("bought in 1998"));
+    page().evaluate(QStringLiteral("1"));
+    EXPECT_EQ(view()->loadGeneration(), generation) << "neither shows a changed page";
+
+    item()->setMinimumBid(QStringLiteral("40.00"));
+    item()->setUseStartingBid(true);
+    item()->setQuantity(2);
+    m_document->setItemWasChanged(false);
+    ASSERT_TRUE(dw::test::waitUntil([&] { return view()->loadGeneration() > generation; }));
+    ASSERT_TRUE(page().waitForConnection());
+    EXPECT_EQ(view()->loadGeneration(), generation + 1) << "three changes in one turn, one new page";
+    EXPECT_FALSE(m_document->isDocumentEdited()) << "a new page alone changes nothing";
+    EXPECT_TRUE(page().evaluate(QStringLiteral("document.body.textContent.indexOf('40.00') >= 0")).toBool());
+}
+
+TEST_F(DocumentPreview, PreviewAddressesStayOutOfTheListing)
+{
+    const QString first = pageAddress(0);
+    ASSERT_TRUE(QUrl(first).isLocalFile());
+    EXPECT_NE(QUrl(first).toLocalFile(), item()->images().at(0)->imageFilePath());
+    for (const auto& picture : item()->images())
+        EXPECT_TRUE(picture->imageURL().isEmpty());
+    EXPECT_EQ(m_document->ebayImageForPreviewAddress(first), item()->images().at(0));
+}
+
+TEST_F(DocumentPreview, PagePicturesSwapButNoOtherFileComesIn)
+{
+    const auto front = item()->images().at(0);
+    const auto side = item()->images().at(1);
+    callBridge(
+        QStringLiteral("addImageUrlsByReplacingUrl([%1], %2)")
+            .arg(QMPreviewWebView::scriptLiteral(pageAddress(0)), QMPreviewWebView::scriptLiteral(pageAddress(1))));
+    ASSERT_TRUE(dw::test::waitUntil([&] { return item()->images().value(0) == side; }));
+    EXPECT_EQ(item()->images().value(1), front);
+    ASSERT_TRUE(page().waitForConnection());
+
+    // A picture file the listing does not hold, outside the program's temporary folder, and a file
+    // that is no picture, are refused; the drop-zone marker is skipped.
+    const QString outside = QUrl::fromLocalFile(picture(QStringLiteral("elsewhere"), Qt::green)).toString();
+    QDir().mkpath(dw::paths::temporaryFolder());
+    const QString notPicture = QDir(dw::paths::temporaryFolder()).filePath(QStringLiteral("notes.png"));
+    QFile file(notPicture);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("no picture");
+    file.close();
+    const QString marker =
+        QUrl::fromLocalFile(
+            QDir(dw::paths::resourcesFolder()).filePath(QStringLiteral("images/image_dropzone_marker.png")))
+            .toString();
+    callBridge(QStringLiteral("addImageURLs([%1, %2, 'file:///etc/passwd', %3])")
+                   .arg(QMPreviewWebView::scriptLiteral(outside),
+                        QMPreviewWebView::scriptLiteral(QUrl::fromLocalFile(notPicture).toString()),
+                        QMPreviewWebView::scriptLiteral(marker)));
+    EXPECT_EQ(item()->images().size(), 2);
+
+    // A picture dragged in from elsewhere lands in the temporary folder first and is taken.
+    QImage dragged(100, 80, QImage::Format_RGB32);
+    dragged.fill(Qt::yellow);
+    const QString inside = QDir(dw::paths::temporaryFolder()).filePath(QStringLiteral("dragged.png"));
+    ASSERT_TRUE(dragged.save(inside));
+    callBridge(QStringLiteral("addImageURLs([%1])")
+                   .arg(QMPreviewWebView::scriptLiteral(QUrl::fromLocalFile(inside).toString())));
+    ASSERT_TRUE(dw::test::waitUntil([&] { return item()->images().size() == 3; }));
+}
+
+TEST_F(DocumentPreview, PicturesDroppedOnTheMarkerAreAppendedAndInventoryPicturesTakeNone)
+{
+    const QList<QUrl> files{QUrl::fromLocalFile(picture(QStringLiteral("a"), Qt::cyan)),
+                            QUrl::fromLocalFile(picture(QStringLiteral("b"), Qt::magenta))};
+    view()->dropURLsAtPoint(files, page().centreOf(QStringLiteral("img.qv-dropzone")));
+    ASSERT_TRUE(dw::test::waitUntil([&] { return item()->images().size() == 4; }));
+    ASSERT_TRUE(page().waitForConnection());
+
+    page().evaluate(QStringLiteral(
+        "(function(){ var i = document.createElement('img'); i.id = 'inventory'; i.width = 80; i.height = 80;"
+        " i.src = 'https://pics.example/x.jpg?inventoryImage=YES';"
+        " document.body.insertBefore(i, document.body.firstChild); return 1; })()"));
+    view()->dropURLsAtPoint(files, page().centreOf(QStringLiteral("#inventory")));
+    page().evaluate(QStringLiteral("1"));
+    EXPECT_EQ(item()->images().size(), 4);
+}
+
+TEST_F(DocumentPreview, ContextMenuOfAListingPictureOffersItsCommandsFirst)
+{
+    QMenu menu;
+    menu.addAction(QStringLiteral("Copy"));
+    QMPreviewPointInfo info;
+    info.isImage = true;
+    info.source = pageAddress(1);
+    ASSERT_TRUE(view()->delegate());
+    view()->delegate()->previewWebViewWillShowContextMenu(view(), &menu, info);
+    QStringList titles;
+    for (QAction* action : menu.actions())
+        titles << (action->isSeparator() ? QStringLiteral("-") : action->text());
+    EXPECT_EQ(titles.mid(0, 8),
+              (QStringList{QStringLiteral("Remove Image"), QStringLiteral("Mark as Gallery Image"), QStringLiteral("-"),
+                           QStringLiteral("Rotate Clockwise"), QStringLiteral("Rotate Counter Clockwise"),
+                           QStringLiteral("-"), QStringLiteral("Add Subtitle"), QStringLiteral("-")}));
+    EXPECT_EQ(m_document->selectedImages(), QList<std::shared_ptr<QMEbayImage>>{item()->images().at(1)});
+    EXPECT_TRUE(titles.contains(QStringLiteral("Copy")));
+}
+
+TEST_F(DocumentPreview, StyledDescriptionIsConvertedOnceAllowedAndTheStepUndoes)
+{
+    dw::TextAttributes bold;
+    bold.font = dw::TextFont{QStringLiteral("Helvetica"), 12, true, false};
+    const dw::StyledText styled(QStringLiteral("Strong bellows"), bold);
+    item()->setItemDescriptionString(styled);
+    item()->setConvertDescriptionToHTML(true);
+    reload();
+    m_alerts.answer(0);
+    auto* editor = m_document->webEditor();
+    ASSERT_TRUE(editor);
+    page().click(QStringLiteral("#qm_htmlediting_description_identifier"));
+    ASSERT_TRUE(dw::test::waitUntil([this] { return !item()->convertDescriptionToHTML(); }));
+    EXPECT_EQ(m_alerts.titles(), QStringList{QStringLiteral("Enable Editing in Preview Mode?")});
+    EXPECT_TRUE(item()->itemDescriptionString().text().contains(QStringLiteral("<b>"))) << "the HTML, not plain text";
+    QMWebEditor::undoManagerForWebView()->undo();
+    EXPECT_TRUE(item()->convertDescriptionToHTML());
+    EXPECT_EQ(item()->itemDescriptionString().text(), styled.text());
+}
