@@ -2,6 +2,7 @@
 // in its window, for looking at the preview as a seller sees it:
 //     shell_listing_preview             the listing page
 //     shell_listing_preview --scrolled  scrolled down to the item specifics and the description
+//     shell_listing_preview --editing   the same, with a word of the description selected
 // The category, its condition and its item specifics come from a small stand-in for the
 // category stores. Not a test.
 #include "model/QMApplicationDefaults.h"
@@ -203,10 +204,18 @@ int main(int argc, char** argv)
     if (document->designsVisible())
         document->toggleAuctionDesignSplitView();
     document->reloadAuctionPreview();
-    if (argc > 1 && QByteArray(argv[1]) == "--scrolled")
-        QTimer::singleShot(4000, document, [document] {
-            if (QMPreviewWebView* view = document->auctionWebView())
-                view->runScript(QStringLiteral("document.querySelector('.qv-tabs').scrollIntoView();"));
+    const QByteArray mode = argc > 1 ? QByteArray(argv[1]) : QByteArray();
+    if (mode == "--scrolled" || mode == "--editing")
+        QTimer::singleShot(4000, document, [document, mode] {
+            QMPreviewWebView* view = document->auctionWebView();
+            if (!view)
+                return;
+            view->runScript(QStringLiteral("document.querySelector('.qv-tabs').scrollIntoView();"));
+            if (mode == "--editing")
+                view->runScript(QStringLiteral(
+                    "(function(){ var b = document.querySelector('#qm_htmlediting_description_identifier b');"
+                    " var r = document.createRange(); r.selectNodeContents(b); var s = window.getSelection();"
+                    " s.removeAllRanges(); s.addRange(r); })();"));
         });
     return app.exec();
 }
