@@ -1,10 +1,12 @@
 #pragma once
 // What the shell's window tests share: connectors to the fake Trading API for the process's
-// operation manager, and a wait until both of its queues are idle.
+// operation manager, a wait until both of its queues are idle, and (for the keychain tests) the
+// removal of every eBay token.
 
 #include "DWCoreDataEbayDataClasses/SQCategoryDataManager.h"
 #include "DWEBay2/DWEbayConnector.h"
 #include "DWKit/QMLogManager.h"
+#include "Operations/QMKeychainAccess.h"
 #include "Operations/QMOperationManager.h"
 #include "model/QMAccountDataSource.h"
 
@@ -46,6 +48,15 @@ public:
 private:
     QString m_accountID;
 };
+
+// Removes every eBay token from the keychain and forgets what the keychain access cached.
+inline void clearEbayTokens()
+{
+    auto& keychain = QMKeychainAccess::sharedQMKeychainAccess();
+    if (const auto items = keychain.itemsWithDescription(QLatin1String(kQMKeychainTokenDescription), nullptr))
+        (void)keychain.removeItems(*items, nullptr);
+    keychain.clearCache();
+}
 
 inline void waitForOperationQueues()
 {

@@ -5,7 +5,6 @@
 #include "DWKit/DWOperation/DWNSOperation.h"
 #include "Operations/QMAccountManager.h"
 #include "Operations/QMFetchTokenOperation.h"
-#include "Operations/QMKeychainAccess.h"
 #include "model/QMApplicationDefaults.h"
 #include "platform/core/NotificationCenter.h"
 #include "platform/core/UserDefaults.h"
@@ -17,24 +16,12 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-namespace {
-
-void clearAccounts()
-{
-    auto& keychain = QMKeychainAccess::sharedQMKeychainAccess();
-    if (const auto items = keychain.itemsWithDescription(QLatin1String(kQMKeychainTokenDescription), nullptr))
-        (void)keychain.removeItems(*items, nullptr);
-    keychain.clearCache();
-}
-
-} // namespace
-
 TEST(FetchedToken, IsStoredUnderTheUsersIDOrElseTheNameTheSellerGave)
 {
     dw::test::TemporaryXdg xdg;
     dw::test::ScriptedAlertPresenter alerts;
     EXPECT_TRUE(registerApplicationDefaults(dw::UserDefaults::standard()));
-    clearAccounts();
+    dw::test::clearEbayTokens();
     dw::test::FakeTradingApi ebay;
     ebay.useFixtureReplies();
     const QByteArray failedGetUser =
@@ -63,7 +50,7 @@ TEST(FetchedToken, IsStoredUnderTheUsersIDOrElseTheNameTheSellerGave)
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        clearAccounts();
+        dw::test::clearEbayTokens();
         alerts.clear();
         if (row.getUserFails)
             ebay.setReply(QStringLiteral("GetUser"), failedGetUser);
@@ -86,6 +73,6 @@ TEST(FetchedToken, IsStoredUnderTheUsersIDOrElseTheNameTheSellerGave)
         EXPECT_EQ(accounts->nameForAccountID(QStringLiteral("account-9")), row.storedName);
         EXPECT_EQ(alerts.titles(), row.alerts);
     }
-    clearAccounts();
+    dw::test::clearEbayTokens();
     dw::test::waitForOperationQueues();
 }

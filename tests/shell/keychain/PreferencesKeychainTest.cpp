@@ -1,6 +1,7 @@
 // The preferences window with a real keyring (run in a D-Bus session with an unlocked keyring).
+#include "../ShellTestSupport.h"
+
 #include "Operations/QMAccountManager.h"
-#include "Operations/QMKeychainAccess.h"
 #include "Operations/QMProxyManager.h"
 #include "model/QMApplicationDefaults.h"
 #include "model/QMPreferencesManager.h"
@@ -21,14 +22,6 @@
 
 namespace {
 
-void clearAccounts()
-{
-    auto& keychain = QMKeychainAccess::sharedQMKeychainAccess();
-    if (const auto items = keychain.itemsWithDescription(QLatin1String(kQMKeychainTokenDescription), nullptr))
-        (void)keychain.removeItems(*items, nullptr);
-    keychain.clearCache();
-}
-
 class PreferencesKeychain : public ::testing::Test
 {
 protected:
@@ -36,9 +29,9 @@ protected:
     {
         EXPECT_TRUE(registerApplicationDefaults(dw::UserDefaults::standard()));
         QMPreferencesManager::sharedInstance().setDefaultLocation(QStringLiteral("Hamburg"));
-        clearAccounts();
+        dw::test::clearEbayTokens();
     }
-    ~PreferencesKeychain() override { clearAccounts(); }
+    ~PreferencesKeychain() override { dw::test::clearEbayTokens(); }
 
     dw::test::TemporaryXdg m_xdg;
     dw::test::ScriptedAlertPresenter m_alerts;
