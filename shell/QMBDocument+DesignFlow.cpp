@@ -49,6 +49,15 @@ void QMBDocument::setupDesignChooser()
     m_designFlowController->updateFlowViewForDesignTemplates(manager.activeDesignTemplates(), *item());
 }
 
+void QMBDocument::updateDesignChooserForItem()
+{
+    if (!m_designFlowController)
+        return;
+    m_designFlowController->selectAllDesignCategories();
+    m_designFlowController->updateFlowViewForDesignTemplates(
+        QMDesignTemplateManager::sharedInstance().activeDesignTemplates(), *item());
+}
+
 void QMBDocument::designFlowUIControllerSelectionChangedTo(QMDesignFlowUIController* chooser,
                                                            const std::shared_ptr<QMDesignTemplate>& design)
 {

@@ -87,6 +87,7 @@ void QMBDocument::setItem(std::shared_ptr<QMEbayItem> item)
     if (m_windowLoaded) {
         connect(m_item.get(), &QMEbayItem::keyChanged, this, &QMBDocument::updateSettingsPaneForKey);
         updateInterfaceForItem();
+        updateDesignChooserForItem();
     }
     updateWindowTitle();
 }

@@ -290,6 +290,9 @@ public:
     // (QMBDocument+DesignFlow.cpp): a chosen design or layout is set on the listing and the
     // preview reloads once; a keyword filter shows its designs for the listing.
     void setupDesignChooser();
+    // The chooser shows the active designs under "All" with the listing's design and layout, as a
+    // window opened on the listing does (after a new listing came in: revert, open).
+    void updateDesignChooserForItem();
     QMDesignFlowUIController* designFlowController() const { return m_designFlowController; }
     void designFlowUIControllerSelectionChangedTo(QMDesignFlowUIController* chooser,
                                                   const std::shared_ptr<QMDesignTemplate>& design);

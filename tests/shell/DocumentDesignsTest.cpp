@@ -186,6 +186,39 @@ TEST_F(DocumentDesigns, KeywordFilterShowsItsDesignsWithTheListingsOneInUse)
     EXPECT_EQ(carousel()->selectedObject()->identifier(), item->designTemplateIdentifier());
 }
 
+TEST_F(DocumentDesigns, RevertShowsTheSavedListingsDesignInTheChooser)
+{
+    const auto harbour = QMDesignTemplateManager::sharedInstance().designTemplateWithIdentifier(
+        QStringLiteral("com.quillmart.design.harbour-blue"));
+    ASSERT_TRUE(harbour);
+    m_document->item()->setUseDesignTemplate(true);
+    m_document->item()->setDesignTemplateIdentifier(harbour->identifier());
+    m_document->item()->setDesignLayoutName(QStringLiteral("Wide"));
+    const QString path = m_xdg.path(QStringLiteral("Lamp.qvlisting"));
+    ASSERT_TRUE(m_document->writeToFile(path));
+    m_document->setFileName(path);
+
+    // Another design chosen under a keyword, then the saved listing back.
+    chooser()->categoriesKeywordView()->userSelectedKeyword(QStringLiteral("Fashion"));
+    ASSERT_EQ(carousel()->count(), 2);
+    auto* grid = dynamic_cast<QMFlowGridView*>(chooser()->previewFlowView());
+    ASSERT_TRUE(grid);
+    grid->chooseObjectAtIndex(0);
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return m_document->item()->designTemplateIdentifier() != harbour->identifier(); }, 2000));
+    QMBDocumentController::sharedDocumentController().revertDocumentToSaved(m_document);
+    ASSERT_EQ(m_document->item()->designTemplateIdentifier(), harbour->identifier());
+
+    EXPECT_EQ(chooser()->designKeywordsArrayController()->selectedObjects(), QStringList{QStringLiteral("All")});
+    EXPECT_EQ(carousel()->count(), 6);
+    ASSERT_NE(carousel()->enabledIndex(), QMFlowViewArrayController::NotFound);
+    EXPECT_EQ(carousel()->objectAtIndex(carousel()->enabledIndex()), harbour);
+    EXPECT_EQ(carousel()->selectedObject(), harbour);
+    EXPECT_EQ(chooser()->layoutKeywordsArrayController()->arrangedObjects(),
+              (QStringList{QStringLiteral("Two Columns"), QStringLiteral("Wide")}));
+    EXPECT_EQ(chooser()->layoutKeywordsArrayController()->selectedObjects(), QStringList{QStringLiteral("Wide")});
+}
+
 } // namespace
 
 namespace {
