@@ -1,3 +1,8 @@
+#include "description/DesignChooser/QMDesignFlowUIController.h"
+#include "description/DesignChooser/QMFlowGeometry.h"
+#include "description/DesignChooser/QMFlowView.h"
+#include "description/DesignChooser/QMFlowViewArrayController.h"
+#include "description/QMDesignTemplate.h"
 #include "description/QMDesignTemplateManager.h"
 #include "description/widgets/QMPreviewWebView.h"
 #include "description/widgets/QMWebEditor.h"
@@ -20,6 +25,7 @@
 #include <QDir>
 #include <QImage>
 #include <QMenu>
+#include <QTest>
 #include <QUndoStack>
 #include <QUrl>
 #include <gtest/gtest.h>
@@ -172,6 +178,38 @@ TEST_F(DocumentPreview, ChangesReloadOnceAndTheTitleFollowsWithoutReload)
     EXPECT_EQ(view()->loadGeneration(), generation + 1) << "three changes in one turn, one new page";
     EXPECT_FALSE(m_document->isDocumentEdited()) << "a new page alone changes nothing";
     EXPECT_TRUE(page().evaluate(QStringLiteral("document.body.textContent.indexOf('40.00') >= 0")).toBool());
+}
+
+TEST_F(DocumentPreview, DoubleClickOnTheFrontDesignSetsItAndReloadsOnce)
+{
+    QMDesignFlowUIController* chooser = m_document->designFlowController();
+    ASSERT_TRUE(chooser);
+    ASSERT_TRUE(chooser->usesCarousel()) << "a display with OpenGL shows the carousel";
+    auto* carousel = dynamic_cast<QMFlowView*>(chooser->previewFlowView());
+    ASSERT_TRUE(carousel);
+    // A design the listing does not use comes to the front.
+    QMFlowViewArrayController* designs = carousel->arrayController();
+    qsizetype other = 0;
+    while (other < designs->count() && item()->useDesignTemplate() &&
+           designs->objectAtIndex(other)->identifier() == item()->designTemplateIdentifier())
+        ++other;
+    ASSERT_LT(other, designs->count());
+    carousel->selectObjectAtIndex(other, false, false);
+    const auto front = designs->objectAtIndex(other);
+
+    const QRect scene = carousel->sceneRect();
+    const QPoint onFront(scene.center().x(), scene.top() + scene.height() * 2 / 5);
+    ASSERT_EQ(qm::flow::calculateSelectedIndexForMousePointInBounds(onFront, scene.size(), carousel->visibleRange()),
+              other);
+    const int generation = view()->loadGeneration();
+    QTest::mouseDClick(carousel, Qt::LeftButton, Qt::NoModifier, onFront);
+    ASSERT_TRUE(dw::test::waitUntil([&] { return view()->loadGeneration() > generation; }));
+    ASSERT_TRUE(page().waitForConnection());
+    page().evaluate(QStringLiteral("1"));
+    EXPECT_TRUE(item()->useDesignTemplate());
+    EXPECT_EQ(item()->designTemplateIdentifier(), front->identifier());
+    EXPECT_EQ(designs->objectAtIndex(designs->enabledIndex()), front);
+    EXPECT_EQ(view()->loadGeneration(), generation + 1) << "one new page for the new design";
 }
 
 TEST_F(DocumentPreview, PreviewAddressesStayOutOfTheListing)
