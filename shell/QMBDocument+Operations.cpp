@@ -387,6 +387,27 @@ void QMBDocumentOperationFeedback::registerStartAuctionPanelNotifications(QMSimp
     m_startSheetObservations.emplace_back(
         center, center.addObserver(QLatin1String(kQMStartTemplatesPanelCanceledNotification), sheet,
                                    [this](const dw::Notification&) { unregisterStartAuctionPanelNotifications(); }));
+    // The sheet's Details button asks for eBay's errors (its run failed) or for the fees: the
+    // document verifies its listing again with the progress panel, and with the fee panel for the
+    // fees. Every end of the sheet drops the observations, so none outlives the sheet.
+    const auto verifyAgain = [this](bool showFeePanel) {
+        return [this, showFeePanel](const dw::Notification& notification) {
+            // Read before the observations (and this lambda) go.
+            const auto items = templatesOf(notification.userInfo.value(QStringLiteral("templates")));
+            const bool withFees = showFeePanel;
+            QMBDocument& document = m_document;
+            unregisterStartAuctionPanelNotifications();
+            if (items.contains(document.item()))
+                document.verifyItemWithEBay(document.item(), withFees);
+        };
+    };
+    m_startSheetObservations.emplace_back(
+        center, center.addObserver(QLatin1String(kQMVerifyTemplatesNotification), sheet, verifyAgain(false)));
+    m_startSheetObservations.emplace_back(
+        center, center.addObserver(QLatin1String(kQMGetFeesForTemplatesNotification), sheet, verifyAgain(true)));
+    m_startSheetObservations.emplace_back(
+        center, center.addObserver(QLatin1String(kQMPreviewTemplatesNotification), sheet,
+                                   [this](const dw::Notification&) { unregisterStartAuctionPanelNotifications(); }));
 }
 
 void QMBDocumentOperationFeedback::unregisterStartAuctionPanelNotifications()

@@ -17,6 +17,7 @@
 #include "model/QMItemShippingOptions.h"
 #include "model/QMPreferencesManager.h"
 #include "model/QMSiteDescriptionManager.h"
+#include "panels/QMSimpleStartAuctionPanelController.h"
 #include "platform/core/NotificationCenter.h"
 #include "platform/core/UserDefaults.h"
 #include "platform/text/StyledText.h"
@@ -27,6 +28,7 @@
 #include "tests/support/TemporaryXdg.h"
 #include "tests/support/ebay/FakeTradingApi.h"
 
+#include <QPointer>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -296,4 +298,52 @@ TEST_F(DocumentCommands, WarningsOnlyShowTheErrorSheetUnlessTheyAreEbaysMessage)
     waitForFinishedEnvelopes(2);
     EXPECT_EQ(m_errorPanels.size(), 1);
     EXPECT_EQ(m_alerts.titles(), QStringList{QStringLiteral("Verification passed")});
+}
+
+TEST_F(DocumentCommands, StartSheetDetailsShowEbaysErrorsOrTheFees)
+{
+    const QByteArray fees = "<Fees><Fee><Name>ListingFee</Name><Fee currencyID=\"USD\">0.35</Fee></Fee></Fees>";
+    const QByteArray error = "<Errors><ShortMessage>Bad title.</ShortMessage><LongMessage>Bad title.</LongMessage>"
+                             "<ErrorCode>240</ErrorCode><SeverityCode>Error</SeverityCode></Errors>";
+    const struct
+    {
+        const char* name;
+        QByteArray reply;
+        bool failing;
+    } cases[] = {
+        {"a failed run: eBay's errors", verifyReply("Failure", error), true},
+        {"a run that passed: the fees", verifyReply("Success", fees), false},
+    };
+    int finished = 0;
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.name);
+        m_feePanels.clear();
+        m_errorPanels.clear();
+        m_ebay.setReply(QStringLiteral("VerifyAddItem"), row.reply);
+        const size_t verifications = m_ebay.requests(QStringLiteral("VerifyAddItem")).size();
+        ASSERT_TRUE(m_document->startTemplates({m_document->item()}, true));
+        const auto sheets = QMSimpleStartAuctionPanelController::visiblePanelControllers();
+        ASSERT_EQ(sheets.size(), 1);
+        QPointer<QMSimpleStartAuctionPanelController> sheet = sheets.first();
+        waitForFinishedEnvelopes(++finished);
+        ASSERT_TRUE(sheet);
+        EXPECT_EQ(sheet->receivedVerificationErrors(), row.failing);
+        EXPECT_TRUE(m_feePanels.isEmpty() && m_errorPanels.isEmpty()) << "the sheet's own run shows no panel";
+
+        sheet->errorInfoButtonClicked();
+        const auto verify = m_document->currentVerifyAddItemEnvelope();
+        ASSERT_TRUE(verify) << "Details verifies the listing again";
+        EXPECT_FALSE(verify->runningFromStartAuctionsPanel());
+        EXPECT_TRUE(verify->showProgressPanel());
+        EXPECT_EQ(verify->showFeePanel(), !row.failing);
+        waitForFinishedEnvelopes(++finished);
+        EXPECT_EQ(m_ebay.requests(QStringLiteral("VerifyAddItem")).size(), verifications + 2);
+        EXPECT_EQ(m_errorPanels.size(), row.failing ? 1 : 0);
+        ASSERT_EQ(m_feePanels.size(), row.failing ? 0 : 1);
+        if (!row.failing) {
+            EXPECT_EQ(m_feePanels.first().total, QStringLiteral("0.35"));
+        }
+        EXPECT_TRUE(QTest::qWaitFor([&] { return sheet.isNull(); }, 2000));
+    }
+    EXPECT_FALSE(m_document->currentAddItemEnvelope()) << "nothing was uploaded";
 }
