@@ -58,8 +58,11 @@ bool firstPaneCollapsed(const QSplitter* split)
 
 void relabel(QToolBar* toolbar, const char* identifier, const QString& label)
 {
-    if (QAction* item = dw::itemWithIdentifier(toolbar, QString::fromLatin1(identifier)))
+    // The button under the icon shows the icon text, which was set apart from the text.
+    if (QAction* item = dw::itemWithIdentifier(toolbar, QString::fromLatin1(identifier))) {
         item->setText(label);
+        item->setIconText(label);
+    }
 }
 
 } // namespace

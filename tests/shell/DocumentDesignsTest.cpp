@@ -67,7 +67,7 @@ protected:
     {
         for (QAction* item : m_document->mainToolbar()->actions()) {
             if (item->objectName() == QLatin1String(identifier))
-                return item->text();
+                return item->iconText(); // what the button under the icon shows
         }
         return {};
     }
