@@ -88,6 +88,9 @@ void QMBDocument::setItem(std::shared_ptr<QMEbayItem> item)
         connect(m_item.get(), &QMEbayItem::keyChanged, this, &QMBDocument::updateSettingsPaneForKey);
         updateInterfaceForItem();
         updateDesignChooserForItem();
+        // The page shows the listing it was made from (edits of the title and subtitle went in
+        // place): it must be made again for the new one.
+        updateAuctionWebViewForItem(m_item);
     }
     updateWindowTitle();
 }

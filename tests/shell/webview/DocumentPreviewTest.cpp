@@ -212,6 +212,24 @@ TEST_F(DocumentPreview, DoubleClickOnTheFrontDesignSetsItAndReloadsOnce)
     EXPECT_EQ(view()->loadGeneration(), generation + 1) << "one new page for the new design";
 }
 
+TEST_F(DocumentPreview, RevertShowsTheSavedListingInThePage)
+{
+    const QString path = m_xdg.path(QStringLiteral("Camera.qvlisting"));
+    ASSERT_TRUE(m_document->writeToFile(path));
+    m_document->setFileName(path);
+    item()->setTitle(QStringLiteral("Folding camera, sold"));
+    const QString titleShown = QStringLiteral("document.getElementById('qm_htmlediting_title_preview').value");
+    ASSERT_TRUE(page().waitFor(titleShown + QStringLiteral(" === 'Folding camera, sold'")));
+
+    const int generation = view()->loadGeneration();
+    QMBDocumentController::sharedDocumentController().revertDocumentToSaved(m_document);
+    ASSERT_EQ(item()->title(), QStringLiteral("Folding camera"));
+    ASSERT_TRUE(dw::test::waitUntil([&] { return view()->loadGeneration() > generation; }));
+    ASSERT_TRUE(page().waitForConnection());
+    EXPECT_TRUE(page().waitFor(titleShown + QStringLiteral(" === 'Folding camera'")));
+    EXPECT_FALSE(m_document->isDocumentEdited());
+}
+
 TEST_F(DocumentPreview, PreviewAddressesStayOutOfTheListing)
 {
     const QString first = pageAddress(0);
