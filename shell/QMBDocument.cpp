@@ -713,8 +713,10 @@ void QMBDocument::buildMenus()
         [this] { QMBDocumentController::sharedDocumentController().saveDocument(this); });
     add(fileMenu, "saveDocumentAsAction", "Save As…", QKeySequence::SaveAs,
         [this] { QMBDocumentController::sharedDocumentController().saveDocumentAs(this); });
-    add(fileMenu, "revertDocumentAction", "Revert to Saved", QKeySequence(),
-        [this] { QMBDocumentController::sharedDocumentController().revertDocumentToSaved(this); });
+    QAction* revert = add(fileMenu, "revertDocumentAction", "Revert to Saved", QKeySequence(),
+                          [this] { QMBDocumentController::sharedDocumentController().revertDocumentToSaved(this); });
+    // Only a document with a file has a saved version to go back to.
+    connect(fileMenu, &QMenu::aboutToShow, this, [this, revert] { revert->setEnabled(!m_fileName.isEmpty()); });
     fileMenu->addSeparator();
     add(fileMenu, "quitAction", "Quit", QKeySequence::Quit, [] {
         if (QMBDocumentController::sharedDocumentController().reviewUnsavedDocumentsAndQuit())

@@ -21,6 +21,7 @@
 #include <QAction>
 #include <QLabel>
 #include <QMainWindow>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QSignalSpy>
@@ -194,9 +195,16 @@ TEST_F(DocumentDesigns, RevertShowsTheSavedListingsDesignInTheChooser)
     m_document->item()->setUseDesignTemplate(true);
     m_document->item()->setDesignTemplateIdentifier(harbour->identifier());
     m_document->item()->setDesignLayoutName(QStringLiteral("Wide"));
+    auto* fileMenu = m_document->findChild<QMenu*>(QStringLiteral("fileMenu"));
+    auto* revert = m_document->findChild<QAction*>(QStringLiteral("revertDocumentAction"));
+    ASSERT_TRUE(fileMenu && revert);
+    Q_EMIT fileMenu->aboutToShow();
+    EXPECT_FALSE(revert->isEnabled()) << "an untitled document has nothing to go back to";
     const QString path = m_xdg.path(QStringLiteral("Lamp.qvlisting"));
     ASSERT_TRUE(m_document->writeToFile(path));
     m_document->setFileName(path);
+    Q_EMIT fileMenu->aboutToShow();
+    EXPECT_TRUE(revert->isEnabled());
 
     // Another design chosen under a keyword, then the saved listing back.
     chooser()->categoriesKeywordView()->userSelectedKeyword(QStringLiteral("Fashion"));
