@@ -96,6 +96,10 @@ void QMBAppController::registerForAuthenticationUrlProtocol(QMBSingleInstance* i
         if (front) {
             front->raise();
             front->activateWindow();
+        } else if (arguments.isEmpty() && applicationShouldOpenUntitledFile() && m_services.openUntitledDocument) {
+            // Started again while no window is on screen (the last document was closed): as the
+            // platform reopens an application, an untitled document, or the program stays unseen.
+            m_services.openUntitledDocument();
         }
     });
 }

@@ -28,6 +28,7 @@
 #include "platform/core/ValueTransformer.h"
 #include "shell/QMBAppController.h"
 #include "shell/QMBApplication.h"
+#include "shell/QMBSingleInstance.h"
 #include "tests/support/ScriptedAlertPresenter.h"
 #include "tests/support/TemporaryXdg.h"
 #include "tests/support/ebay/FakeTradingApi.h"
@@ -259,6 +260,25 @@ TEST_F(Launch, DocumentsAndTheCallbackAmongTheArgumentsOpen)
     EXPECT_EQ(m_steps,
               (QStringList{QStringLiteral("open lamp.qvlisting"), QStringLiteral("open chair one.qvlisting")}));
     EXPECT_TRUE(tokenWanted);
+}
+
+TEST_F(Launch, AStartWithoutArgumentsWhileNoWindowIsShownOpensAnUntitledDocument)
+{
+    makeCategoryStore(false);
+    QMBSingleInstance instance;
+    m_controller->awakeFromNib(&instance);
+    m_steps.clear();
+    Q_EMIT instance.argumentsReceived({});
+    EXPECT_EQ(m_steps, QStringList{QStringLiteral("untitled")}) << "the last document was closed: a new one";
+
+    QWidget window;
+    window.show();
+    m_steps.clear();
+    Q_EMIT instance.argumentsReceived({});
+    EXPECT_TRUE(m_steps.isEmpty()) << "a window is there: it comes to the front";
+    window.hide();
+    Q_EMIT instance.argumentsReceived({QStringLiteral("/listings/lamp.qvlisting")});
+    EXPECT_EQ(m_steps, QStringList{QStringLiteral("open lamp.qvlisting")});
 }
 
 TEST_F(Launch, OnlyTheExactCallbackAddressAsksForTheToken)
