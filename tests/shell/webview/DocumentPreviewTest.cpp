@@ -269,6 +269,22 @@ TEST_F(DocumentPreview, PricesShowAsABuyerReadsThem)
     }
 }
 
+TEST_F(DocumentPreview, TheWholeTitleIsInView)
+{
+    const char* fits = "(function(){ var t = document.getElementById('qm_htmlediting_title_preview');"
+                       " return t.clientHeight >= t.scrollHeight && t.rows >= 2; })()";
+    for (const char* title :
+         {"Camera", "Antique solid brass desk lamp with green glass shade, fully rewired, working"}) {
+        SCOPED_TRACE(title);
+        item()->setTitle(QLatin1String(title));
+        reload();
+        EXPECT_TRUE(page().evaluate(QLatin1String(fits)).toBool());
+    }
+    m_document->resize(700, 900);
+    EXPECT_TRUE(dw::test::waitUntil([&] { return page().evaluate(QLatin1String(fits)).toBool(); }))
+        << "a narrower page gives the title more lines";
+}
+
 TEST_F(DocumentPreview, PreviewAddressesStayOutOfTheListing)
 {
     const QString first = pageAddress(0);
