@@ -285,6 +285,26 @@ TEST_F(DocumentPreview, TheWholeTitleIsInView)
         << "a narrower page gives the title more lines";
 }
 
+TEST_F(DocumentPreview, NothingRunsOffTheSideOfThePage)
+{
+    item()->setUseStartingBid(true);
+    item()->setMinimumBid(QStringLiteral("1249.00"));
+    item()->setBuyItNow(true);
+    item()->setBuyItNowPrice(QStringLiteral("1349.00"));
+    item()->setUseBestOffer(true);
+    for (const int width : {1280, 1024, 800}) {
+        SCOPED_TRACE(width);
+        m_document->resize(width, 800);
+        reload();
+        EXPECT_TRUE(dw::test::waitUntil([&] {
+            return page()
+                .evaluate(
+                    QStringLiteral("document.documentElement.scrollWidth <= document.documentElement.clientWidth"))
+                .toBool();
+        })) << page().evaluate(QStringLiteral("document.documentElement.scrollWidth")).toInt();
+    }
+}
+
 TEST_F(DocumentPreview, PreviewAddressesStayOutOfTheListing)
 {
     const QString first = pageAddress(0);
