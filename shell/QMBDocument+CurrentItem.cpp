@@ -68,8 +68,12 @@ QList<QListWidgetItem*> fillOptionRows(QListWidget* list, const QVariantList& op
 
 void setTextKeepingCursor(QLineEdit* edit, const QString& text)
 {
-    if (edit->text() != text)
-        edit->setText(text);
+    if (edit->text() == text)
+        return;
+    edit->setText(text);
+    // A field the seller is not in shows the start of a text too long for it, not its end.
+    if (!edit->hasFocus())
+        edit->setCursorPosition(0);
 }
 
 } // namespace

@@ -736,15 +736,19 @@ void QMBDocument::buildMenus()
     descriptionMenu->setObjectName(QStringLiteral("descriptionMenu"));
     m_insertLinkAction = add(descriptionMenu, "webviewInsertLinkAction", "Insert Link…", QKeySequence(),
                              &QMBDocument::webviewInsertLinkAction);
-    add(descriptionMenu, "webviewAddSubtitleAction", "Add Subtitle", QKeySequence(),
-        &QMBDocument::webviewAddSubtitleAction);
-    add(descriptionMenu, "webviewRemoveSubtitleAction", "Remove Subtitle", QKeySequence(),
-        &QMBDocument::webviewRemoveSubtitleAction);
+    QAction* addSubtitle = add(descriptionMenu, "webviewAddSubtitleAction", "Add Subtitle", QKeySequence(),
+                               &QMBDocument::webviewAddSubtitleAction);
+    QAction* removeSubtitle = add(descriptionMenu, "webviewRemoveSubtitleAction", "Remove Subtitle", QKeySequence(),
+                                  &QMBDocument::webviewRemoveSubtitleAction);
     editMenu->addSeparator();
     editMenu->addMenu(descriptionMenu);
-    // Inserting a link needs a description to put it in.
-    connect(descriptionMenu, &QMenu::aboutToShow, this,
-            [this] { m_insertLinkAction->setEnabled(!m_item->itemDescriptionAsString().isEmpty()); });
+    // Inserting a link needs a description to put it in; of the subtitle commands only the one that
+    // changes the listing is offered.
+    connect(descriptionMenu, &QMenu::aboutToShow, this, [this, addSubtitle, removeSubtitle] {
+        m_insertLinkAction->setEnabled(!m_item->itemDescriptionAsString().isEmpty());
+        addSubtitle->setEnabled(m_item->subTitle().isEmpty());
+        removeSubtitle->setEnabled(!m_item->subTitle().isEmpty());
+    });
 
     auto* listingMenu = new QMenu(dw::localized("&Listing"), menuBar());
     listingMenu->setObjectName(QStringLiteral("listingMenu"));
@@ -754,8 +758,11 @@ void QMBDocument::buildMenus()
     listingMenu->addSeparator();
     add(listingMenu, "choosePrimaryCategoryAction", "Choose Category…", QKeySequence(),
         &QMBDocument::choosePrimaryCategory);
-    add(listingMenu, "chooseSecondaryCategoryAction", "Choose Second Category…", QKeySequence(),
-        &QMBDocument::chooseSecondaryCategory);
+    QAction* secondCategory = add(listingMenu, "chooseSecondaryCategoryAction", "Choose Second Category…",
+                                  QKeySequence(), &QMBDocument::chooseSecondaryCategory);
+    // As the settings pane's button: a second category only beside a first.
+    connect(listingMenu, &QMenu::aboutToShow, this,
+            [this, secondCategory] { secondCategory->setEnabled(m_item->category() != 0); });
     add(listingMenu, "editItemAttributesAction", "Edit Item Specifics…", QKeySequence(),
         &QMBDocument::editItemAttributes);
     add(listingMenu, "showPreFilledPanelAction", "Link with Product…", QKeySequence(),

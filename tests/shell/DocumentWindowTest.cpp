@@ -12,6 +12,7 @@
 
 #include <QComboBox>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -176,4 +177,21 @@ TEST_F(DocumentWindow, DurationsEndWithGoodTilCancelledAndFallBackToTheDefault)
     item->setDuration(4); // not offered
     document->updateDurationPopupForItem(item);
     EXPECT_EQ(item->duration(), 7) << "the default duration, which the site offers";
+}
+
+TEST_F(DocumentWindow, ALongTitleShowsItsStartWhenTheDocumentOpens)
+{
+    const QString title =
+        QStringLiteral("Antique solid brass desk lamp with green glass shade, fully rewired, working");
+    auto* document = documents().openUntitledDocumentAndDisplay(false);
+    document->item()->setTitle(title);
+    ASSERT_TRUE(documents().saveDocument(document));
+    const QString path = document->fileName();
+    delete document;
+
+    document = documents().openDocumentWithContentsOfFile(path, true);
+    ASSERT_TRUE(document);
+    const QLineEdit* field = document->settingsPane()->titleLineEdit;
+    EXPECT_EQ(field->text(), title);
+    EXPECT_EQ(field->cursorPosition(), 0) << "the start of the title is in view";
 }

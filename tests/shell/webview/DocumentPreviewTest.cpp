@@ -10,6 +10,7 @@
 #include "model/QMApplicationDefaults.h"
 #include "model/QMEbayImage.h"
 #include "model/QMEbayItem.h"
+#include "model/QMItemShippingOptions.h"
 
 #include "platform/core/Paths.h"
 #include "platform/core/UserDefaults.h"
@@ -228,6 +229,60 @@ TEST_F(DocumentPreview, RevertShowsTheSavedListingInThePage)
     ASSERT_TRUE(page().waitForConnection());
     EXPECT_TRUE(page().waitFor(titleShown + QStringLiteral(" === 'Folding camera'")));
     EXPECT_FALSE(m_document->isDocumentEdited());
+}
+
+TEST_F(DocumentPreview, PricesShowAsABuyerReadsThem)
+{
+    const struct Row
+    {
+        int site;
+        int currency;
+        const char* price;
+        const char* fee;
+        const char* shown; // the price, then the shipping fee
+    } rows[] = {
+        {0, 1, "249.00", "4.90", "$249.00|$4.90"},
+        {3, 3, "1249.5", "0.00", "£1,249.50|£0.00"},
+        {77, 7, "12.5", "4.90", "€12.50|€4.90"},
+        {0, 7, "12.50", "4.90", "€12.50|€4.90"},      // a currency the site does not name
+        {77, 7, "12,50", "4.90", "Euro 12,50|€4.90"}, // an amount the page cannot read stays as written
+        {0, 99, "249.00", "4.90", "249.00| 4.90"},    // an unknown currency too
+    };
+    item()->setBuyItNow(true);
+    item()->setUseStartingBid(false);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.currency);
+        item()->setSiteID(row.site);
+        item()->setCurrency(row.currency);
+        item()->setBuyItNowPrice(QLatin1String(row.price));
+        item()->shippingOptions()->removeAllDomesticServices();
+        item()->shippingOptions()->addDomesticShippingServiceWithID(QStringLiteral("1"), QLatin1String(row.fee), false,
+                                                                    QStringLiteral("0"));
+        reload();
+        EXPECT_EQ(page()
+                      .evaluate(QStringLiteral("document.querySelector('.qv-price').textContent + '|' + "
+                                               "document.querySelector('.qv-shipping-table td').textContent"))
+                      .toString()
+                      .trimmed()
+                      .toStdString(),
+                  row.shown);
+    }
+}
+
+TEST_F(DocumentPreview, TheWholeTitleIsInView)
+{
+    const char* fits = "(function(){ var t = document.getElementById('qm_htmlediting_title_preview');"
+                       " return t.clientHeight >= t.scrollHeight && t.rows >= 2; })()";
+    for (const char* title :
+         {"Camera", "Antique solid brass desk lamp with green glass shade, fully rewired, working"}) {
+        SCOPED_TRACE(title);
+        item()->setTitle(QLatin1String(title));
+        reload();
+        EXPECT_TRUE(page().evaluate(QLatin1String(fits)).toBool());
+    }
+    m_document->resize(700, 900);
+    EXPECT_TRUE(dw::test::waitUntil([&] { return page().evaluate(QLatin1String(fits)).toBool(); }))
+        << "a narrower page gives the title more lines";
 }
 
 TEST_F(DocumentPreview, PreviewAddressesStayOutOfTheListing)
