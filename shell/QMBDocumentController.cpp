@@ -97,7 +97,10 @@ int QMBDocumentController::nextUntitledNumber()
 void QMBDocumentController::addDocument(QMBDocument* document)
 {
     m_documents.append(document);
-    connect(document, &QObject::destroyed, this, [this] { m_documents.removeAll(nullptr); });
+    // Queued: while `destroyed` is emitted the document is half torn down and its guard not yet cleared, so
+    // looking at the list then would treat a bare QWidget as a document.
+    connect(
+        document, &QObject::destroyed, this, [this] { m_documents.removeAll(nullptr); }, Qt::QueuedConnection);
 }
 
 void QMBDocumentController::removeDocument(QMBDocument* document)

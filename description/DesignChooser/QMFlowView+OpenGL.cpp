@@ -150,21 +150,20 @@ void logGLError(QOpenGLFunctions* gl, const char* file, int line)
 void QMFlowView::initializeGL()
 {
     initializeOpenGLFunctions();
-    connect(
-        context(), &QOpenGLContext::aboutToBeDestroyed, this,
-        [this] {
-            // Moving the view into another window replaces its context; whatever lived in the old
-            // one is made again in the new one.
-            m_loader->stop();
-            ++m_textureGeneration;
-            m_pendingBitmaps.clear();
-            makeCurrent();
-            releaseGLResources();
-            m_vertices.reset();
-            doneCurrent();
-            m_glReady = false;
-        },
-        Qt::UniqueConnection);
+    // Held rather than made unique: Qt refuses a unique connection to a lambda and would make none.
+    disconnect(m_contextConnection);
+    m_contextConnection = connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, [this] {
+        // Moving the view into another window replaces its context; whatever lived in the old
+        // one is made again in the new one.
+        m_loader->stop();
+        ++m_textureGeneration;
+        m_pendingBitmaps.clear();
+        makeCurrent();
+        releaseGLResources();
+        m_vertices.reset();
+        doneCurrent();
+        m_glReady = false;
+    });
     if (dw::UserDefaults::standard().boolForKey(QStringLiteral("logOpenGLFormats")))
         QMLog(QStringLiteral("%@"), contextInfo(context()));
 

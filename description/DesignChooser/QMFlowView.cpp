@@ -67,6 +67,8 @@ QMFlowView::QMFlowView(const QMPixelFormat& pixelFormat, QWidget* parent)
 
 QMFlowView::~QMFlowView()
 {
+    // The last context ends in the base class's destructor, when nothing of this view may run.
+    disconnect(m_contextConnection);
     // The loader never waits for the main thread, so stopping it here cannot block.
     m_loader->stop();
     if (m_glReady) {

@@ -146,6 +146,7 @@ private:
     quint64 m_textureGeneration = 0;
     GLuint m_placeholderTextureID = 0;
     bool m_glReady = false;
+    QMetaObject::Connection m_contextConnection;
     std::unique_ptr<QOpenGLShaderProgram> m_program;
     std::unique_ptr<QOpenGLBuffer> m_vertices;
 };

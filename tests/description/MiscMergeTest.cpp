@@ -101,7 +101,7 @@ Merge merge(const QString& text, const QVariant& object, bool pruneWithObject = 
 struct Row
 {
     const char* name;
-    const char* text;
+    QByteArray text;
     const char* output;
     QStringList console = {};
 };
@@ -427,16 +427,17 @@ TEST(MiscMerge, IncludeReadsOnlyDesignTemplateFolders)
 
     const std::vector<Row> rows = {
         {"inside",
-         qPrintable(QStringLiteral("x[[include %1]]y").arg(part)),
+         QStringLiteral("x[[include %1]]y").arg(part).toUtf8(),
          "x<b>Lamp</b>\ny",
          {QStringLiteral("%1: 1: Mismatched endif command").arg(part)}},
         {"outside",
-         qPrintable(QStringLiteral("[[include %1]]").arg(outside)),
+         QStringLiteral("[[include %1]]").arg(outside).toUtf8(),
          "",
          {QStringLiteral("Line 0: _MiscMergeIncludeCommand: Could not load from file '%1'").arg(outside)}},
         {"dot-dot out of the folder",
-         qPrintable(
-             QStringLiteral("[[include %1/../%2/secret.html]]").arg(designs.path(), QDir(elsewhere.path()).dirName())),
+         QStringLiteral("[[include %1/../%2/secret.html]]")
+             .arg(designs.path(), QDir(elsewhere.path()).dirName())
+             .toUtf8(),
          "",
          {QStringLiteral("Line 0: _MiscMergeIncludeCommand: Could not load from file '%1/../%2/secret.html'")
               .arg(designs.path(), QDir(elsewhere.path()).dirName())}},

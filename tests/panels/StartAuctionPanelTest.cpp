@@ -91,6 +91,10 @@ protected:
     }
     ~StartAuctionPanelTest() override
     {
+        // A cancelled sheet's run goes on in the queue and asks this fixture for its listings: it must end first.
+        m_manager->stopAllOperationQueues();
+        EXPECT_TRUE(QTest::qWaitFor(
+            [this] { return m_manager->multiThreadedOperationQueue().operationEnvelopes().isEmpty(); }));
         m_manager.reset();
         QMAccountDataSource::install(nullptr);
         QMLogManager::resetSharedInstance();

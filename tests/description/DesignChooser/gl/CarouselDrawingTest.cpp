@@ -6,6 +6,8 @@
 #include "description/DesignChooser/QMFlowView.h"
 #include "description/DesignChooser/QMFlowViewArrayController.h"
 
+#include <QOpenGLContext>
+#include <QScopeGuard>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -110,6 +112,32 @@ TEST_F(CarouselDrawing, DoubleClickOnASideCoverTurnsToItAndOnTheFrontCoverChoose
     ASSERT_TRUE(QTest::qWaitFor([&] { return !m_chosen.chosen.isEmpty(); }, 2000));
     EXPECT_EQ(m_chosen.chosen, QList<TemplatePtr>{m_view->arrayController()->objectAtIndex(1)});
     EXPECT_EQ(m_view->arrayController()->enabledIndex(), 1);
+}
+
+TEST_F(CarouselDrawing, MovedIntoAnotherWindowItDrawsItsCoversAgainAndGoesCleanly)
+{
+    load(6);
+    // Unless contexts are shared (as they are beside a web view), another window gives the view a
+    // new context, and the old one's textures go with it.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts, false);
+    const auto restore = qScopeGuard([] { QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts); });
+    int replaced = 0;
+    QObject::connect(m_view->context(), &QOpenGLContext::aboutToBeDestroyed, [&] { ++replaced; });
+    QWidget host;
+    host.resize(600, 240);
+    m_view->setParent(&host);
+    m_view->move(0, 0);
+    host.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&host));
+    ASSERT_EQ(replaced, 1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m_view->loadedTextureCount() == 6; }, 10000));
+    const QImage moved = m_view->grabFramebuffer();
+    EXPECT_GT(litPixels(moved), 1000);
+    const QColor front = moved.pixelColor(300, 110);
+    EXPECT_GT(front.red(), 100);
+    EXPECT_LT(front.green(), 80);
+    // Its last context ends after the view's own parts: nothing of the view may run then.
+    m_view.reset();
 }
 
 } // namespace
