@@ -3,6 +3,7 @@
 #include "shell/QMBAppController.h"
 
 #include "DWKit/NSBundle+DWExtensions.h"
+#include "DWKit/QMUndoManager.h"
 #include "DWKit/widgets/NSMenu+DWExtensions.h"
 #include "DWPayment/DWPGateway.h"
 #include "model/QMPreferencesManager.h"
@@ -69,15 +70,30 @@ void QMBAppController::addApplicationMenus(QMenuBar* menuBar)
 
     QMenu* edit = menuBar->addMenu(dw::localized("&Edit"));
     edit->setObjectName(QStringLiteral("editMenu"));
-    editing(edit, "undoAction", "Undo", "undo:", QKeySequence::Undo);
-    editing(edit, "redoAction", "Redo", "redo:", QKeySequence::Redo);
+    QAction* undo = editing(edit, "undoAction", "Undo", "undo:", QKeySequence::Undo);
+    QAction* redo = editing(edit, "redoAction", "Redo", "redo:", QKeySequence::Redo);
+    // The open menu shows whether there is anything to undo or redo: a receiver in the focus chain,
+    // else the documents' shared history. Once it closes both are enabled again, so that their
+    // keys keep reaching whatever has the focus then.
+    QObject::connect(edit, &QMenu::aboutToShow, edit, [undo, redo] {
+        const QMUndoManager* history = QMUndoManager::sharedQMUndoManager();
+        undo->setEnabled(dw::targetForAction(QStringLiteral("undo:"), nullptr) || history->canUndo() ||
+                         history->isEventGroupOpen());
+        redo->setEnabled(dw::targetForAction(QStringLiteral("redo:"), nullptr) || history->canRedo());
+    });
+    QObject::connect(edit, &QMenu::aboutToHide, edit, [undo, redo] {
+        undo->setEnabled(true);
+        redo->setEnabled(true);
+    });
     edit->addSeparator();
     editing(edit, "cutAction", "Cut", "cut:", QKeySequence::Cut);
     editing(edit, "copyAction", "Copy", "copy:", QKeySequence::Copy);
     editing(edit, "pasteAction", "Paste", "paste:", QKeySequence::Paste);
     editing(edit, "selectAllAction", "Select All", "selectAll:", QKeySequence::SelectAll);
     edit->addSeparator();
-    command(edit, "preferencesAction", "Preferences…", kShowPreferencesPanel, QKeySequence::Preferences,
+    // Desktops without a key for the preferences get the usual Ctrl+Comma.
+    command(edit, "preferencesAction", "Preferences…", kShowPreferencesPanel,
+            QKeySequence::keyBindings(QKeySequence::Preferences).value(0, QKeySequence(Qt::CTRL | Qt::Key_Comma)),
             &QMBAppController::showPreferencesPanel);
 
     if (m_debugMenuItemKept) {

@@ -8,6 +8,7 @@
 #include "DWCoreDataEbayDataClasses/SQCategoryCacheManager.h"
 #include "DWCoreDataEbayDataClasses/SQCategoryDataManager.h"
 #include "DWKit/QMLogManager.h"
+#include "DWKit/QMUndoManager.h"
 #include "DWPayment/DWPGateway.h"
 #include "Operations/QMOperationManager.h"
 #include "description/QMDesignTemplateManager.h"
@@ -40,6 +41,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
+#include <QUndoCommand>
 #include <gtest/gtest.h>
 
 namespace {
@@ -333,6 +335,23 @@ TEST_F(DocumentMenus, TheWindowsOwnCommandsChangeItAndAreOfferedOnlyWhenTheyCanA
     action(QStringLiteral("reloadAuctionPreviewAction"))->trigger();
     EXPECT_TRUE(QTest::qWaitFor([&] { return m_document->auctionWebView()->loadGeneration() > generation; }, 10000));
 
+    // Undo and Redo show in the open menu whether there is anything to undo or redo, and their
+    // keys work again once it closes.
+    QMUndoManager* history = QMUndoManager::sharedQMUndoManager();
+    history->clear();
+    m_document->setFocus();
+    EXPECT_FALSE(enabledWhenShown("editMenu", "undoAction"));
+    EXPECT_FALSE(action(QStringLiteral("redoAction"))->isEnabled());
+    Q_EMIT m_document->menuBar()->findChild<QMenu*>(QStringLiteral("editMenu"))->aboutToHide();
+    EXPECT_TRUE(action(QStringLiteral("undoAction"))->isEnabled());
+    history->push(new QUndoCommand(QStringLiteral("Typing")));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !history->isEventGroupOpen(); }, 2000));
+    EXPECT_TRUE(enabledWhenShown("editMenu", "undoAction"));
+    EXPECT_FALSE(action(QStringLiteral("redoAction"))->isEnabled());
+    history->clear();
+
+    EXPECT_FALSE(action(QStringLiteral("preferencesAction"))->shortcut().isEmpty()) << "every desktop has a key for it";
+
     // The editing commands with nothing to act on do nothing, and harm nothing.
     for (const char* name : {"undoAction", "redoAction", "cutAction", "copyAction", "pasteAction", "selectAllAction"})
         action(QLatin1String(name))->trigger();
@@ -363,4 +382,17 @@ TEST_F(DocumentMenus, TheWindowsOwnCommandsChangeItAndAreOfferedOnlyWhenTheyCanA
     EXPECT_TRUE(QTest::qWaitFor([&] { return m_document->auctionWebView()->loadGeneration() > opened; }, 10000));
     EXPECT_FALSE(m_document->isDocumentEdited()) << "showing the listing changes nothing";
     EXPECT_TRUE(enabledWhenShown("fileMenu", "revertDocumentAction"));
+
+    // Open Recent lists the saved listing; choosing it shows the open window, Clear Menu forgets it.
+    auto* recent = m_document->menuBar()->findChild<QMenu*>(QStringLiteral("openRecentMenu"));
+    Q_EMIT recent->aboutToShow();
+    ASSERT_EQ(recent->actions().size(), 3); // the listing, a separator, Clear Menu
+    EXPECT_EQ(recent->actions().first()->text(), QStringLiteral("camera.qvlisting"));
+    const int open = QMBDocumentController::sharedDocumentController().documents().size();
+    recent->actions().first()->trigger();
+    EXPECT_EQ(QMBDocumentController::sharedDocumentController().documents().size(), open);
+    recent->actions().last()->trigger();
+    Q_EMIT recent->aboutToShow();
+    ASSERT_EQ(recent->actions().size(), 1);
+    EXPECT_FALSE(recent->actions().first()->isEnabled()) << "nothing left to clear";
 }
