@@ -77,9 +77,19 @@ std::string makeText(const char* lastLine)
 
 struct Prepared
 {
+    Prepared() = default;
+    Prepared(const Prepared&) = delete;
+    Prepared& operator=(const Prepared&) = delete;
+    ~Prepared()
+    {
+        if (posixCompiled)
+            regfree(&posix);
+    }
+
     std::string text;
     dw::re_pattern_buffer ours;
     regex_t posix;
+    bool posixCompiled = false;
     bool ok = true;
 };
 
@@ -94,7 +104,8 @@ Prepared& prepared(const Case& c)
     auto& table = p.ours.translation.emplace();
     for (int b = 0; b < 256; ++b)
         table[size_t(b)] = static_cast<unsigned char>(b);
-    p.ok = dw::re_compile_pattern(c.ours, p.ours) == nullptr && regcomp(&p.posix, c.posix, c.cflags) == 0;
+    p.posixCompiled = regcomp(&p.posix, c.posix, c.cflags) == 0;
+    p.ok = dw::re_compile_pattern(c.ours, p.ours) == nullptr && p.posixCompiled;
     return p;
 }
 
