@@ -870,8 +870,8 @@ void QMBDocument::closeEvent(QCloseEvent* event)
     if (isVisible())
         saveWindowFrame();
     // The controller asks about unsaved changes and, when the document may go, hides and deletes it.
-    event->ignore();
-    QMBDocumentController::sharedDocumentController().closeDocument(this);
+    // The event says which: Quit closes every window and stops at one that stayed open.
+    event->setAccepted(QMBDocumentController::sharedDocumentController().closeDocument(this));
 }
 
 // Validator hooks

@@ -88,6 +88,21 @@ TEST_F(DocumentWindow, ClosingAnEditedDocumentAsksFirst)
     EXPECT_TRUE(m_alerts.alerts().isEmpty());
 }
 
+TEST_F(DocumentWindow, ClosingTheWindowSaysWhetherTheDocumentWent)
+{
+    // Quit closes every window and gives up at the first one that reports it stayed open.
+    for (const auto& [answer, closes] : {std::pair{1, false}, std::pair{2, true}}) { // Cancel, Don't Save
+        SCOPED_TRACE(answer);
+        auto* document = documents().openUntitledDocumentAndDisplay(true);
+        m_alerts.clear();
+        m_alerts.answer(answer);
+        EXPECT_EQ(document->close(), closes);
+        EXPECT_EQ(documents().documents().contains(document), !closes);
+        if (!closes)
+            delete document;
+    }
+}
+
 TEST_F(DocumentWindow, QuittingReviewsEveryUnsavedDocumentAndStopsAtCancel)
 {
     auto* clean = documents().openUntitledDocumentAndDisplay(false);
