@@ -388,13 +388,18 @@ QList<qint64> QMBDocument::categoryIDsOf(const QMEbayItem& item)
 void QMBDocument::computeAndUpdateAttributeSetNamesForItem(const std::shared_ptr<QMEbayItem>& item)
 {
     const QList<qint64> categoryIDs = QMBDocument::categoryIDsOf(*item);
-    QString names =
-        categoryIDs.isEmpty()
-            ? QString()
-            : QMCategoryDataManager::sharedQMCategoryDataManager()->characteristicSetsNameStringForCategoryIDs(
-                  categoryIDs, item->siteID());
-    if (item->canUseCustomSpecifics())
-        names = names.isEmpty() ? dw::localized("Custom Details") : dw::localized("Custom Details") + u", " + names;
+    const auto categories = QMCategoryDataManager::sharedQMCategoryDataManager();
+    QString names = categoryIDs.isEmpty()
+                        ? QString()
+                        : categories->characteristicSetsNameStringForCategoryIDs(categoryIDs, item->siteID());
+    if (item->canUseCustomSpecifics()) {
+        // Without an attribute set the custom details are all there is: not "Custom Details, Not
+        // available".
+        const bool noSets = categoryIDs.isEmpty() ||
+                            categories->characteristicSetIDsForCategoryIDs(categoryIDs, item->siteID()).isEmpty();
+        names = noSets || names.isEmpty() ? dw::localized("Custom Details")
+                                          : dw::localized("Custom Details") + u", " + names;
+    }
     setCurrentItemAttributeSetNames(names);
     item->setCachedAttributeSetNames(names);
     setCurrentItemAllowsAttributeRemoval(item->attributeCount() != 0 || !item->customItemSpecifics().isEmpty());

@@ -103,15 +103,7 @@ protected:
         item.setTitle(QStringLiteral("Brass lamp"));
         item.setCategory(100);
         item.setItemDescriptionString(dw::StyledText(QStringLiteral("Solid brass.")));
-        const QString service = QMSiteDescriptionManager::sharedInstance()
-                                    .domesticShippingServicesForSiteID(QStringLiteral("0"))
-                                    .first()
-                                    .toMap()
-                                    .value(QStringLiteral("ServiceID"))
-                                    .toString();
-        item.shippingOptions()->removeAllDomesticServices();
-        item.shippingOptions()->addDomesticShippingServiceWithID(service, QStringLiteral("4.90"), false,
-                                                                 QStringLiteral("0"));
+        shipWithTheSitesFirstService(item, QStringLiteral("0"));
     }
 
     // Waits until that many envelopes have finished and their handlers have run.

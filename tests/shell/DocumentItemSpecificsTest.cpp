@@ -15,6 +15,7 @@
 
 #include "ShellTestSupport.h"
 
+#include <QFile>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTimer>
@@ -88,6 +89,53 @@ TEST_F(DocumentItemSpecifics, TheCommandOpensTheSheetAndTakesItsResultOnlyOnOK)
     EXPECT_EQ(books.value(QStringLiteral("version")), QVariant(QStringLiteral("8")));
     EXPECT_TRUE(books.value(QStringLiteral("values")).toMap().contains(QStringLiteral("2")));
     EXPECT_TRUE(m_alerts.alerts().isEmpty());
+}
+
+#endif
+
+#ifdef DW_SHELL_TEST_STORES
+
+TEST(DocumentItemSpecificsNames, NameTheCategoriesSetsAndCustomDetails)
+{
+    QMLogManager::resetSharedInstance();
+    dw::test::TemporaryXdg xdg;
+    dw::test::ScriptedAlertPresenter alerts;
+    ASSERT_TRUE(registerApplicationDefaults(dw::UserDefaults::standard()));
+    SQCategoryDataManager::sharedSQCategoryDataManager()->unloadAll();
+    SQCategoryCacheManager::resetSharedCacheForTesting();
+    const auto read = [](const char* name) {
+        QFile file(QStringLiteral(DW_SHELL_TEST_STORES) + u'/' + QLatin1String(name));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    const auto categories = QMCategoryDataManager::sharedQMCategoryDataManager();
+    ASSERT_TRUE(categories->saveCategoryTreeFileData(read("Categories.site3.sqlite"), 3));
+    ASSERT_TRUE(categories->saveCharacteristicSetsFileData(read("Attributes.site3.sqlite"), 3));
+    QMCategoryDataManager::installAsModelSource(categories);
+    auto* document = QMBDocumentController::sharedDocumentController().openUntitledDocumentAndDisplay(false);
+    document->item()->setSiteID(3);
+
+    const struct Row
+    {
+        qint64 category;
+        const char* names;
+    } rows[] = {
+        {50, "Custom Details"}, // custom details and no attribute set: nothing "Not available"
+        {51, "Timepieces"},
+        {52, "Custom Details, Timepieces"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.category);
+        document->item()->setCategory(row.category);
+        document->computeAndUpdateAttributeSetNamesForItem(document->item());
+        EXPECT_EQ(document->currentItemAttributeSetNames().toStdString(), row.names);
+    }
+
+    delete document;
+    QMCategoryDataManager::installAsModelSource(nullptr);
+    categories->unloadAll();
+    SQCategoryDataManager::sharedSQCategoryDataManager()->unloadAll();
+    SQCategoryCacheManager::resetSharedCacheForTesting();
+    QMLogManager::resetSharedInstance();
 }
 
 #endif

@@ -58,6 +58,13 @@ QString describe(const QWidget* window)
     return title.isEmpty() ? QString::fromLatin1(window->metaObject()->className()) : title;
 }
 
+// A command (a QAction's object name) and the start of what it is expected to open.
+struct Command
+{
+    const char* action;
+    const char* expected;
+};
+
 // The application as main() starts it, with the category stores of site 77 and a listing in
 // category 345, against a fake Trading API; the desktop, the file choosers and the alerts are
 // recorded in `m_seen`.
@@ -146,15 +153,7 @@ protected:
         item->setTitle(QStringLiteral("Folding camera with bellows and a leather case"));
         item->setCategory(345);
         item->setItemDescriptionString(dw::StyledText(QStringLiteral("Bellows are light-tight.")));
-        const QString service = QMSiteDescriptionManager::sharedInstance()
-                                    .domesticShippingServicesForSiteID(QStringLiteral("77"))
-                                    .first()
-                                    .toMap()
-                                    .value(QStringLiteral("ServiceID"))
-                                    .toString();
-        item->shippingOptions()->removeAllDomesticServices();
-        item->shippingOptions()->addDomesticShippingServiceWithID(service, QStringLiteral("4.90"), false,
-                                                                  QStringLiteral("0"));
+        shipWithTheSitesFirstService(*item, QStringLiteral("77"));
         QImage picture(320, 240, QImage::Format_RGB32);
         picture.fill(Qt::darkCyan);
         ASSERT_TRUE(picture.save(m_xdg.path(QStringLiteral("front.png"))));
@@ -212,6 +211,14 @@ protected:
         return (seen ? expected : m_seen.join(u'\n')).toStdString();
     }
 
+    void expectEachOpensWhatItNames(std::initializer_list<Command> commands)
+    {
+        for (const Command& command : commands) {
+            SCOPED_TRACE(command.action);
+            EXPECT_EQ(trigger(QLatin1String(command.action), QLatin1String(command.expected)), command.expected);
+        }
+    }
+
     dw::test::TemporaryXdg m_xdg;
     dw::test::ScriptedAlertPresenter m_alerts;
     dw::test::FakeTradingApi m_ebay;
@@ -230,11 +237,7 @@ protected:
 TEST_F(DocumentMenus, EveryCommandOpensWhatItNames)
 {
     openDocument(true);
-    const struct Row
-    {
-        const char* action;
-        const char* expected;
-    } rows[] = {
+    expectEachOpensWhatItNames({
         {"openDocumentAction", "chooser Open"},
         {"saveDocumentAsAction", "chooser Save As"},
         {"saveDocumentAction", "chooser Save As"}, // an untitled document asks where
@@ -253,11 +256,7 @@ TEST_F(DocumentMenus, EveryCommandOpensWhatItNames)
         {"paymentPanelAction", "dialog"},
         {"installWidgetAction", "desktop http"},
         {"aboutAction", "window"},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.action);
-        EXPECT_EQ(trigger(QLatin1String(row.action), QLatin1String(row.expected)), row.expected);
-    }
+    });
 }
 
 TEST_F(DocumentMenus, TheCommandsThatAskEbayShowTheirProgressAndAnswer)
@@ -266,22 +265,14 @@ TEST_F(DocumentMenus, TheCommandsThatAskEbayShowTheirProgressAndAnswer)
     m_ebay.setReply(QStringLiteral("VerifyAddItem"),
                     R"(<?xml version="1.0" encoding="UTF-8"?><VerifyAddItemResponse )"
                     R"(xmlns="urn:ebay:apis:eBLBaseComponents"><Ack>Success</Ack></VerifyAddItemResponse>)");
-    const struct Row
-    {
-        const char* action;
-        const char* expected;
-    } rows[] = {
+    expectEachOpensWhatItNames({
         {"getFeesFromEBayAction", "dialog Listing Fees"},
         {"TBGetListingFees", "dialog Listing Fees"},
         {"verifyAuctionAction", "alert Verification passed"},
         {"TBVerifyTemplate", "alert Verification passed"},
         {"startAuctionAction", "dialog Start"},
         {"TBStartAuction", "dialog Start"},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.action);
-        EXPECT_EQ(trigger(QLatin1String(row.action), QLatin1String(row.expected)), row.expected);
-    }
+    });
 }
 
 TEST_F(DocumentMenus, TheWindowsOwnCommandsChangeItAndAreOfferedOnlyWhenTheyCanAct)
