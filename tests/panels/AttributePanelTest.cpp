@@ -17,6 +17,7 @@
 
 #include "tests/support/ScriptedAlertPresenter.h"
 #include "tests/support/TemporaryXdg.h"
+#include "tests/support/ebay/FakeConnectors.h"
 #include "tests/support/ebay/FakeTradingApi.h"
 
 #include <QDir>
@@ -42,19 +43,6 @@ public:
 
 private:
     QString m_account;
-};
-
-class Connectors final : public QMOperationManagerDelegate
-{
-public:
-    explicit Connectors(QString url) : m_url(std::move(url)) {}
-    std::unique_ptr<DWEbayConnector> standardEbayConnector() override
-    {
-        return std::make_unique<DWEbayConnector>(m_url, 0, 747);
-    }
-
-private:
-    QString m_url;
 };
 
 QStringList tabTitles(const QTabWidget* tabs)
@@ -356,7 +344,7 @@ TEST_F(AttributePanel, RecommendationsFromEbayBecomeRows)
                   "</ValueRecommendation></NameRecommendation></Recommendations>"
                   "</GetRecommendationsResponseContainer></GetItemRecommendationsResponse>");
     QMLogManager::resetSharedInstance();
-    auto connectors = std::make_shared<Connectors>(ebay.url());
+    auto connectors = std::make_shared<dw::test::FakeConnectors>(ebay.url());
     QMOperationManager::sharedQMOperationManager()->setDelegate(connectors);
 
     const auto panel = sheet(QVariantMap{{QStringLiteral("Brand"), QStringLiteral("Canon")}});

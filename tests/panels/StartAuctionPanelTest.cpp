@@ -14,6 +14,7 @@
 #include "panels/QMSimpleStartAuctionPanelController.h"
 #include "platform/core/UserDefaults.h"
 #include "tests/support/TemporaryXdg.h"
+#include "tests/support/ebay/FakeConnectors.h"
 #include "tests/support/ebay/FakeTradingApi.h"
 
 #include <QDialog>
@@ -31,21 +32,6 @@ public:
     QString defaultAccountID() const override { return QStringLiteral("seller"); }
     QString tokenForAccountID(const QString&) const override { return QStringLiteral("token"); }
     QString payPalAddressForAccountID(const QString&) const override { return QString(); }
-};
-
-class Connectors final : public QMOperationManagerDelegate
-{
-public:
-    explicit Connectors(QString url) : m_url(std::move(url)) {}
-    std::unique_ptr<DWEbayConnector> standardEbayConnector() override
-    {
-        auto connector = std::make_unique<DWEbayConnector>(m_url, 0, 747);
-        connector->setRequestTimeOut(10);
-        return connector;
-    }
-
-private:
-    QString m_url;
 };
 
 // A verify reply with the listing fee that the request's item title names after "fee ".
@@ -145,7 +131,7 @@ protected:
 
     dw::test::TemporaryXdg m_xdg;
     dw::test::FakeTradingApi m_ebay;
-    std::shared_ptr<Connectors> m_connectors = std::make_shared<Connectors>(m_ebay.url());
+    std::shared_ptr<dw::test::FakeConnectors> m_connectors = std::make_shared<dw::test::FakeConnectors>(m_ebay.url());
     std::shared_ptr<QMOperationManager> m_manager;
     QList<std::shared_ptr<QMEbayItem>> m_open;
     std::vector<dw::ScopedObservation> m_observations;

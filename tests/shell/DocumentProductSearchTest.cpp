@@ -91,7 +91,7 @@ protected:
     dw::test::TemporaryXdg m_xdg;
     dw::test::ScriptedAlertPresenter m_alerts;
     dw::test::FakeTradingApi m_ebay;
-    std::shared_ptr<FakeApiConnectors> m_connectors = std::make_shared<FakeApiConnectors>(m_ebay.url());
+    std::shared_ptr<dw::test::FakeConnectors> m_connectors = std::make_shared<dw::test::FakeConnectors>(m_ebay.url());
     std::shared_ptr<FakeAccounts> m_accounts = std::make_shared<FakeAccounts>();
     QMBDocument* m_document = nullptr;
 };

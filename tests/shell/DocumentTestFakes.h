@@ -1,14 +1,14 @@
 #pragma once
 // What the document tests put in place of the application's accounts and connectors: one account
-// "seller" with a token (and a PayPal address), connectors that reach a fake Trading API, and the
-// one shipping service a listing needs to pass the local checks.
+// "seller" with a token (and a PayPal address), connectors that reach a fake Trading API (shared with
+// the other tests that make eBay calls), and the one shipping service a listing needs to pass the
+// local checks.
 
-#include "DWEBay2/DWEbayConnector.h"
-#include "Operations/QMOperationManager.h"
 #include "model/QMAccountDataSource.h"
 #include "model/QMEbayItem.h"
 #include "model/QMItemShippingOptions.h"
 #include "model/QMSiteDescriptionManager.h"
+#include "tests/support/ebay/FakeConnectors.h"
 
 class FakeAccounts final : public QMAccountDataSource
 {
@@ -22,21 +22,6 @@ public:
 
     QString defaultAccount = QStringLiteral("seller");
     QString token = QStringLiteral("token-of-seller");
-};
-
-class FakeApiConnectors final : public QMOperationManagerDelegate
-{
-public:
-    explicit FakeApiConnectors(QString url) : m_url(std::move(url)) {}
-    std::unique_ptr<DWEbayConnector> standardEbayConnector() override
-    {
-        auto connector = std::make_unique<DWEbayConnector>(m_url, 0, 747);
-        connector->setRequestTimeOut(10);
-        return connector;
-    }
-
-private:
-    QString m_url;
 };
 
 // Ships the listing with the site's first domestic service, for 4.90.

@@ -1,6 +1,6 @@
 #pragma once
-// What the shell's window tests share: connectors to the fake Trading API for the process's
-// operation manager, a wait until both of its queues are idle, and (for the keychain tests) the
+// What the shell's window tests share: the connectors to the fake Trading API (from the eBay test
+// support), a wait until both of its queues are idle, and (for the keychain tests) the
 // removal of every eBay token.
 
 #include "DWCoreDataEbayDataClasses/SQCategoryDataManager.h"
@@ -9,6 +9,7 @@
 #include "Operations/QMKeychainAccess.h"
 #include "Operations/QMOperationManager.h"
 #include "model/QMAccountDataSource.h"
+#include "tests/support/ebay/FakeConnectors.h"
 
 #include <QFile>
 #include <QString>
@@ -16,22 +17,6 @@
 #include <memory>
 
 namespace dw::test {
-
-class FakeConnectors final : public QMOperationManagerDelegate
-{
-public:
-    explicit FakeConnectors(QString url, qint64 siteID = 0) : m_url(std::move(url)), m_siteID(siteID) {}
-    std::unique_ptr<DWEbayConnector> standardEbayConnector() override
-    {
-        auto connector = std::make_unique<DWEbayConnector>(m_url, m_siteID, 747);
-        connector->setRequestTimeOut(10);
-        return connector;
-    }
-
-private:
-    QString m_url;
-    qint64 m_siteID;
-};
 
 // Accounts without a keychain: one account (or none), its PayPal address as stored.
 class FakeAccounts final : public QMAccountDataSource

@@ -21,6 +21,7 @@
 #include "panels/QMCategoryPanelController.h"
 #include "panels/QMSimpleStartAuctionPanelController.h"
 #include "platform/core/UserDefaults.h"
+#include "tests/support/ebay/FakeConnectors.h"
 #include "tests/support/ebay/FakeTradingApi.h"
 
 #include <QApplication>
@@ -191,19 +192,6 @@ public:
     QString payPalAddressForAccountID(const QString&) const override { return QString(); }
 };
 
-class Connectors final : public QMOperationManagerDelegate
-{
-public:
-    explicit Connectors(QString url) : m_url(std::move(url)) {}
-    std::unique_ptr<DWEbayConnector> standardEbayConnector() override
-    {
-        return std::make_unique<DWEbayConnector>(m_url, 0, 747);
-    }
-
-private:
-    QString m_url;
-};
-
 int showStart()
 {
     static dw::test::FakeTradingApi ebay;
@@ -214,7 +202,7 @@ int showStart()
         R"(<Fee><Name>InsertionFee</Name><Fee currencyID="USD">0.35</Fee></Fee></Fees></VerifyAddItemResponse>)");
     QMAccountDataSource::install(std::make_shared<Accounts>());
     dw::UserDefaults::standard().setObject(QStringLiteral("seller"), QStringLiteral("defaultAccountID"));
-    static auto connectors = std::make_shared<Connectors>(ebay.url());
+    static auto connectors = std::make_shared<dw::test::FakeConnectors>(ebay.url());
     static auto manager = QMOperationManager::create();
     manager->setDelegate(connectors);
     static QList<std::shared_ptr<QMEbayItem>> items;

@@ -19,6 +19,7 @@
 #include "shell/QMBPreferencesPanelController.h"
 #include "shell/QMIntroPanelController.h"
 #include "shell/QMTokenPanelController.h"
+#include "tests/support/ebay/FakeConnectors.h"
 #include "tests/support/ebay/FakeTradingApi.h"
 
 #include <QApplication>
@@ -33,19 +34,6 @@
 #include <QTimer>
 
 namespace {
-
-class Connectors final : public QMOperationManagerDelegate
-{
-public:
-    explicit Connectors(QString url) : m_url(std::move(url)) {}
-    std::unique_ptr<DWEbayConnector> standardEbayConnector() override
-    {
-        return std::make_unique<DWEbayConnector>(m_url, 0, 747);
-    }
-
-private:
-    QString m_url;
-};
 
 void makePicture(const QString& path, const QColor& colour, int seed)
 {
@@ -128,7 +116,7 @@ int main(int argc, char** argv)
         qWarning("the defaults could not be registered");
     dw::test::FakeTradingApi ebay;
     ebay.useFixtureReplies();
-    auto connectors = std::make_shared<Connectors>(ebay.url());
+    auto connectors = std::make_shared<dw::test::FakeConnectors>(ebay.url());
     QMOperationManager::sharedQMOperationManager()->setDelegate(connectors);
 
     dw::MessageBoxAlertPresenter alerts;
