@@ -8,12 +8,15 @@
 #include "model/widgets/QMFeesHighlightColor.h"
 #include "platform/core/ConsoleOutput.h"
 #include "platform/core/DWAssert.h"
+#include "platform/widgets/ApplicationImage.h"
 #include "platform/widgets/MessageBoxAlertPresenter.h"
 #include "shell/QMBAppController.h"
 #include "shell/QMBApplication.h"
 #include "shell/QMBSingleInstance.h"
 #include "updater/DWCrashReporter.h"
 
+#include <QIcon>
+#include <QPixmap>
 #include <QStringList>
 #include <cstdio>
 
@@ -50,6 +53,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "QuillmartVodar: %s\n", broken.what());
         return 1;
     }
+    // Every window, dialog and the task switcher show the application's own picture.
+    QApplication::setWindowIcon(QIcon(QPixmap::fromImage(dw::applicationImage(QStringLiteral("QuillmartBig")))));
     QMBAppController::installApplicationServices();
     const auto controller = QMBAppController::create();
     controller->awakeFromNib(&instance);
