@@ -3,6 +3,7 @@
 #include "DWCoreDataEbayDataClasses/SQCategoryDataManager.h"
 #include "DWCoreDataEbayDataClasses/SQEbayDataSource.h"
 #include "DWEBay2/DWEbayConnector.h"
+#include "DWKit/QMAlertPanels.h"
 #include "DWKit/widgets/QMProgressPanelController.h"
 #include "Operations/QMAccountManager.h"
 #include "Operations/QMEbayImageTransformer.h"
@@ -14,6 +15,7 @@
 #include "platform/core/Clock.h"
 #include "platform/core/ConsoleOutput.h"
 #include "platform/core/DWAssert.h"
+#include "platform/core/Localization.h"
 #include "platform/core/UserDefaults.h"
 #include "shell/QMBDocument.h"
 #include "shell/QMBDocumentController.h"
@@ -140,6 +142,7 @@ void QMBAppController::awakeFromNib(QMBSingleInstance* instance)
 int QMBAppController::openFilesAndURLs(const QStringList& arguments)
 {
     int opened = 0;
+    QList<std::pair<QString, QString>> failures;
     for (const QString& argument : arguments) {
         const QUrl url(argument);
         const bool isAddress = url.isValid() && url.scheme().size() > 1 && argument.contains(u':');
@@ -152,7 +155,17 @@ int QMBAppController::openFilesAndURLs(const QStringList& arguments)
         if (m_services.openDocument && m_services.openDocument(path, &error))
             ++opened;
         else if (!error.isEmpty())
-            dw::consoleWrite(QStringLiteral("Could not open %1: %2").arg(path, error));
+            failures.append({path, error});
+    }
+    // A document the seller asked for and did not get must not pass in silence: the window that
+    // opens instead would look like the listing is lost.
+    for (const auto& [path, error] : failures) {
+        dw::consoleWrite(QStringLiteral("Could not open %1: %2").arg(path, error));
+        dw::AlertRequest alert;
+        alert.style = dw::AlertRequest::Style::Critical;
+        alert.messageText = dw::localized("The document “%1” could not be opened.").arg(QFileInfo(path).fileName());
+        alert.informativeText = error;
+        dw::runAlertPanel(alert, dw::localized("OK"), QString(), QString());
     }
     return opened;
 }

@@ -262,6 +262,27 @@ TEST_F(Launch, DocumentsAndTheCallbackAmongTheArgumentsOpen)
     EXPECT_TRUE(tokenWanted);
 }
 
+TEST_F(Launch, ADocumentThatCannotBeOpenedIsReportedToTheSeller)
+{
+    m_controller->services().openDocument = [this](const QString& path, QString* error) {
+        if (path.endsWith(QLatin1String("lamp.qvlisting"))) {
+            m_steps << QStringLiteral("open lamp.qvlisting");
+            return true;
+        }
+        *error = QStringLiteral("The file is damaged or is not a listing document.");
+        return false;
+    };
+    const int opened = m_controller->openFilesAndURLs(
+        {QStringLiteral("/listings/broken.qvlisting"), QStringLiteral("/listings/lamp.qvlisting")});
+    EXPECT_EQ(opened, 1);
+    EXPECT_EQ(m_steps, QStringList{QStringLiteral("open lamp.qvlisting")}) << "one damaged file stops no other";
+    ASSERT_EQ(m_alerts.alerts().size(), 1);
+    EXPECT_EQ(m_alerts.alerts().front().messageText,
+              QStringLiteral("The document “broken.qvlisting” could not be opened."));
+    EXPECT_EQ(m_alerts.alerts().front().informativeText,
+              QStringLiteral("The file is damaged or is not a listing document."));
+}
+
 TEST_F(Launch, AStartWithoutArgumentsWhileNoWindowIsShownOpensAnUntitledDocument)
 {
     makeCategoryStore(false);
