@@ -12,7 +12,6 @@
 #include "Operations/QMOperationManager.h"
 #include "ProgressAnimationView/QMProgressAnimationView.h"
 #include "model/QMAccountDataSource.h"
-#include "model/QMApplicationDefaults.h"
 #include "model/QMEbayItem.h"
 #include "model/QMErrorEnvelope.h"
 #include "model/QMFavoriteCategoriesManager.h"
@@ -23,6 +22,7 @@
 #include "platform/core/UserDefaults.h"
 #include "tests/support/ebay/FakeConnectors.h"
 #include "tests/support/ebay/FakeTradingApi.h"
+#include "tests/support/program/PreviewProgram.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -247,10 +247,7 @@ int showErrors()
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    if (qEnvironmentVariableIsEmpty("QV_RESOURCES_DIR"))
-        qputenv("QV_RESOURCES_DIR", QByteArray(DW_SOURCE_DIR "/resources"));
-    if (!registerApplicationDefaults(dw::UserDefaults::standard()))
-        qWarning("the defaults could not be registered");
+    dw::test::startPreviewProgram();
     const QString mode = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("progress");
     if (mode == QLatin1String("chooser"))
         return showChooser(argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral("browser"));

@@ -2,11 +2,10 @@
 // listing in a category with three attribute sets and custom specifics.
 //     specifics_sheet_preview [TAB]    TAB: the index of the tab to show (0, the custom details)
 #include "DWCoreDataEbayDataClasses/SQCategoryDataManager.h"
-#include "model/QMApplicationDefaults.h"
 #include "model/QMEbayAttributeValue.h"
 #include "model/QMEbayItem.h"
 #include "panels/QMAttributePanelController.h"
-#include "platform/core/UserDefaults.h"
+#include "tests/support/program/PreviewProgram.h"
 
 #include <QApplication>
 #include <QDir>
@@ -29,10 +28,7 @@ QVariant value(const char* identifier, const char* name)
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    if (qEnvironmentVariableIsEmpty("QV_RESOURCES_DIR"))
-        qputenv("QV_RESOURCES_DIR", QByteArray(DW_SOURCE_DIR "/resources"));
-    if (!registerApplicationDefaults(dw::UserDefaults::standard()))
-        qWarning("the defaults could not be registered");
+    dw::test::startPreviewProgram();
     const int tab = argc > 1 ? QByteArray(argv[1]).toInt() : 1;
 
     // The stores of the tests, where the program looks for the US site's.

@@ -11,11 +11,10 @@
 #include "panels/QMReturnPolicyViewController.h"
 #include "panels/QMShippingOptionsPanelController.h"
 
-#include "model/QMApplicationDefaults.h"
 #include "model/QMEbayItem.h"
 #include "model/QMItemShippingOptions.h"
 #include "model/QMSiteDescriptionManager.h"
-#include "platform/core/UserDefaults.h"
+#include "tests/support/program/PreviewProgram.h"
 
 #include <QApplication>
 #include <QTabWidget>
@@ -50,10 +49,7 @@ std::shared_ptr<QMItemShippingOptions> sampleOptions(const QVariantList& domesti
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    if (qEnvironmentVariableIsEmpty("QV_RESOURCES_DIR"))
-        qputenv("QV_RESOURCES_DIR", QByteArray(DW_SOURCE_DIR "/resources"));
-    if (!registerApplicationDefaults(dw::UserDefaults::standard()))
-        qWarning("the defaults could not be registered");
+    dw::test::startPreviewProgram();
     const QString which = argc > 1 ? QString::fromUtf8(argv[1]) : QStringLiteral("shipping");
     const QString site = argc > 2 ? QString::fromUtf8(argv[2]) : QStringLiteral("0");
     const int tab = argc > 3 ? QString::fromUtf8(argv[3]).toInt() : 0;

@@ -7,11 +7,10 @@
 #include "DWEBay2/DWEbayConnector.h"
 #include "DWKit/DWOperation/DWNSOperationQueue.h"
 #include "Operations/QMGetProductSearchResultsOperation.h"
-#include "model/QMApplicationDefaults.h"
 #include "model/QMSiteDescriptionManager.h"
-#include "platform/core/UserDefaults.h"
 #include "tests/support/barcode/SyntheticBarcode.h"
 #include "tests/support/ebay/FakeTradingApi.h"
+#include "tests/support/program/PreviewProgram.h"
 
 #include <QApplication>
 #include <QDir>
@@ -43,10 +42,7 @@ int main(int argc, char** argv)
         qputenv("QV_CAMERA_FRAMES", cameraFolder.path().toUtf8());
     }
     QApplication app(argc, argv);
-    if (qEnvironmentVariableIsEmpty("QV_RESOURCES_DIR"))
-        qputenv("QV_RESOURCES_DIR", QByteArray(DW_SOURCE_DIR "/resources"));
-    if (!registerApplicationDefaults(dw::UserDefaults::standard()))
-        qWarning("the defaults could not be registered");
+    dw::test::startPreviewProgram();
 
     dw::test::FakeTradingApi ebay;
     dw::test::FakeHttpServer pageServer;

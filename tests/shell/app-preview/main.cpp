@@ -2,10 +2,10 @@
 //     shell_app_preview about        the about panel with the credits
 //     shell_app_preview MENU         a window with the application's menus, MENU opened
 //                                    (editMenu, helpMenu, debugMenu; debug mode is switched on)
-#include "model/QMApplicationDefaults.h"
 #include "platform/core/UserDefaults.h"
 #include "shell/QMBAppController.h"
 #include "shell/QMBApplication.h"
+#include "tests/support/program/PreviewProgram.h"
 
 #include <QLabel>
 #include <QMainWindow>
@@ -18,10 +18,7 @@ int main(int argc, char** argv)
     QMBApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("QuillmartVodar"));
     QApplication::setApplicationDisplayName(QStringLiteral("Quillmart Vodar"));
-    if (qEnvironmentVariableIsEmpty("QV_RESOURCES_DIR"))
-        qputenv("QV_RESOURCES_DIR", QByteArray(DW_SOURCE_DIR "/resources"));
-    if (!registerApplicationDefaultsAndTransformers(dw::UserDefaults::standard()))
-        qWarning("the defaults could not be registered");
+    dw::test::startPreviewProgram(dw::test::PreviewDefaults::WithTransformers);
     const QString what = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("about");
     if (what != QLatin1String("about"))
         dw::UserDefaults::standard().setBool(true, QStringLiteral("debug"));

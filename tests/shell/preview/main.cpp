@@ -1,14 +1,13 @@
 // Shows an untitled document window as the program opens it, for screenshots:
 //     shell_document_preview            the window as it opens
 //     shell_document_preview --bottom   the settings pane scrolled to its end
-#include "model/QMApplicationDefaults.h"
 #include "model/widgets/QMFeesHighlightColor.h"
-#include "platform/core/UserDefaults.h"
 #include "platform/widgets/MessageBoxAlertPresenter.h"
 #include "shell/QMBDocument.h"
 #include "shell/QMBDocumentController.h"
 
 #include "DWKit/widgets/QMContainerView.h"
+#include "tests/support/program/PreviewProgram.h"
 
 #include <QApplication>
 #include <QScrollArea>
@@ -20,10 +19,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("QuillmartVodar"));
     QApplication::setApplicationDisplayName(QStringLiteral("Quillmart Vodar"));
-    if (qEnvironmentVariableIsEmpty("QV_RESOURCES_DIR"))
-        qputenv("QV_RESOURCES_DIR", QByteArray(DW_SOURCE_DIR "/resources"));
-    if (!registerApplicationDefaultsAndTransformers(dw::UserDefaults::standard()))
-        qWarning("the defaults could not be registered");
+    dw::test::startPreviewProgram(dw::test::PreviewDefaults::WithTransformers);
     dw::MessageBoxAlertPresenter alerts;
     dw::setAlertPresenter(&alerts);
     QMInstallFeesHighlightColorProvider();

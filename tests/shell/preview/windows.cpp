@@ -10,7 +10,6 @@
 #include "Operations/QMAccountManager.h"
 #include "Operations/QMOperationManager.h"
 #include "description/QMDesignTemplateManager.h"
-#include "model/QMApplicationDefaults.h"
 #include "model/QMPreferencesManager.h"
 #include "model/widgets/QMFeesHighlightColor.h"
 #include "platform/core/UserDefaults.h"
@@ -21,6 +20,7 @@
 #include "shell/QMTokenPanelController.h"
 #include "tests/support/ebay/FakeConnectors.h"
 #include "tests/support/ebay/FakeTradingApi.h"
+#include "tests/support/program/PreviewProgram.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -108,12 +108,9 @@ int preferences(const QString& pane, bool withAccount)
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    if (qEnvironmentVariableIsEmpty("QV_RESOURCES_DIR"))
-        qputenv("QV_RESOURCES_DIR", QByteArray(DW_SOURCE_DIR "/resources"));
     if (qEnvironmentVariableIsEmpty("QV_TEST_DATA"))
         qputenv("QV_TEST_DATA", QByteArray(DW_SOURCE_DIR "/tests/data"));
-    if (!registerApplicationDefaults(dw::UserDefaults::standard()))
-        qWarning("the defaults could not be registered");
+    dw::test::startPreviewProgram();
     dw::test::FakeTradingApi ebay;
     ebay.useFixtureReplies();
     auto connectors = std::make_shared<dw::test::FakeConnectors>(ebay.url());

@@ -5,7 +5,6 @@
 //     shell_listing_preview --editing   the same, with a word of the description selected
 // The category, its condition and its item specifics come from a small stand-in for the
 // category stores. Not a test.
-#include "model/QMApplicationDefaults.h"
 #include "model/QMCategoryDataSource.h"
 #include "model/QMEbayAttributeValue.h"
 #include "model/QMEbayImage.h"
@@ -17,11 +16,11 @@
 #include "description/widgets/QMPreviewWebView.h"
 
 #include "platform/core/Paths.h"
-#include "platform/core/UserDefaults.h"
 #include "platform/widgets/MessageBoxAlertPresenter.h"
 
 #include "shell/QMBDocument.h"
 #include "shell/QMBDocumentController.h"
+#include "tests/support/program/PreviewProgram.h"
 
 #include <QApplication>
 #include <QDir>
@@ -181,10 +180,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("QuillmartVodar"));
     QApplication::setApplicationDisplayName(QStringLiteral("Quillmart Vodar"));
-    if (qEnvironmentVariableIsEmpty("QV_RESOURCES_DIR"))
-        qputenv("QV_RESOURCES_DIR", QByteArray(DW_SOURCE_DIR "/resources"));
-    if (!registerApplicationDefaults(dw::UserDefaults::standard()))
-        qWarning("the defaults could not be registered");
+    dw::test::startPreviewProgram();
     dw::MessageBoxAlertPresenter alerts;
     dw::setAlertPresenter(&alerts);
     QMInstallFeesHighlightColorProvider();
