@@ -124,7 +124,8 @@ void addPayment(EBayItemType& ebayItem, const QMEbayItem& item)
 
 void addHitCounter(EBayItemType& ebayItem, const QMEbayItem& item)
 {
-    static const QStringList counters = {QStringLiteral("NoHitCounter"), QStringLiteral("VodarStyle"),
+    // Counter type 1, every new listing's, is eBay's basic counter; eBay knows no other name for it.
+    static const QStringList counters = {QStringLiteral("NoHitCounter"), QStringLiteral("BasicStyle"),
                                          QStringLiteral("RetroStyle"), QStringLiteral("HiddenStyle")};
     if (item.counterType() >= 0 && item.counterType() < counters.size())
         ebayItem.setHitCounter(counters.at(item.counterType()));

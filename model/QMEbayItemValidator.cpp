@@ -181,6 +181,8 @@ bool QMEbayItemValidator::itemCanBeAdded(QMEbayItem& item, bool displayFreeShipp
                       text("You did not specify a domestic shipping service. Please specify a shipping service for "
                            "auction “%@”.",
                            title));
+    if (!shippingServicesAreKnown(item))
+        return false;
 
     const bool freight = shipping && shipping->isFreightShipping();
     const auto& defaults = preferences.defaults();
@@ -223,6 +225,39 @@ bool QMEbayItemValidator::checkEbaySchedulerTimeForItem(QMEbayItem& item)
         return true;
     return refuse("eBay Start Time",
                   text("Please enter a start time for the eBay scheduler in the future (auction “%@”).", title));
+}
+
+bool QMEbayItemValidator::shippingServicesAreKnown(QMEbayItem& item)
+{
+    const auto& shipping = item.shippingOptions();
+    // Only where the request lists its services: local pickup, terms in the description and
+    // freight send none.
+    if (!shipping || shipping->localPickupOnly() || shipping->shippingTermsInDescription() ||
+        shipping->isFreightShipping())
+        return true;
+    const auto& sites = QMSiteDescriptionManager::sharedInstance();
+    const QString siteID = QString::number(item.siteID());
+    const auto known = [&](const QString& serviceID) {
+        return !sites.shippingServiceCodeForLegacyShippingID(serviceID, siteID).isEmpty();
+    };
+    for (qsizetype i = 0; i < shipping->domesticShippingServiceCount(); ++i) {
+        if (!known(shipping->idOfDomesticShippingServiceAtIndex(i)))
+            return refuse("Unknown Shipping Service",
+                          text("Domestic shipping option %1$ld of auction “%2$@” names a shipping service that eBay "
+                               "does not offer on this site. Please choose another service for this option.",
+                               qint64(i + 1), titleOf(item)));
+    }
+    // International services go out only with ship-to locations.
+    if (shipping->shipToLocations().isEmpty())
+        return true;
+    for (qsizetype i = 0; i < shipping->internationalShippingServiceCount(); ++i) {
+        if (!known(shipping->idOfInternationalShippingServiceAtIndex(i)))
+            return refuse("Unknown Shipping Service",
+                          text("International shipping option %1$ld of auction “%2$@” names a shipping service that "
+                               "eBay does not offer on this site. Please choose another service for this option.",
+                               qint64(i + 1), titleOf(item)));
+    }
+    return true;
 }
 
 bool QMEbayItemValidator::verifyRequiredAttributesForItem(QMEbayItem& item)

@@ -61,6 +61,9 @@ public:
     bool itemCanBeAdded(QMEbayItem& item, bool displayFreeShippingWarning);
     // A scheduled start must be given and must not lie in the past (dw::now()).
     bool checkEbaySchedulerTimeForItem(QMEbayItem& item);
+    // Every shipping service the request would send is one the site table knows, so that no
+    // option goes to eBay without its service.
+    bool shippingServicesAreKnown(QMEbayItem& item);
     // Every required attribute of the listing's attribute sets has a value.
     bool verifyRequiredAttributesForItem(QMEbayItem& item);
     // Whether another attribute of the set has a chosen value that switches `attribute` on.

@@ -537,6 +537,18 @@ TEST_F(AddItemRequestFactoryTest, PaymentReturnsSpecificsAndProducts)
     });
 }
 
+TEST_F(AddItemRequestFactoryTest, EveryCounterTypeSendsACounterEBayKnows)
+{
+    const auto counter = [](int type) { return [type](QMEbayItem& item, auto&) { item.setCounterType(type); }; };
+    check({
+        {"no counter", counter(0), {{"Item/HitCounter", "NoHitCounter"}}},
+        {"the basic counter, every new listing's", counter(1), {{"Item/HitCounter", "BasicStyle"}}},
+        {"retro", counter(2), {{"Item/HitCounter", "RetroStyle"}}},
+        {"hidden", counter(3), {{"Item/HitCounter", "HiddenStyle"}}},
+        {"an unknown type sends none", counter(4), {{"count(Item/HitCounter)", "0"}}},
+    });
+}
+
 TEST(AddItemRequestFactory, ProductCodeTypesByLength)
 {
     const std::vector<std::pair<const char*, const char*>> rows{

@@ -254,6 +254,34 @@ TEST_F(ValidatorTest, EachCheckRefusesWithItsOwnAlertAndAGoodListingPasses)
              i.shippingOptions()->setLocalPickupOnly(true);
          },
          nullptr, true},
+        {"18 a domestic option whose service the site does not know",
+         [](QMEbayItem& i) {
+             i.shippingOptions()->addDomesticShippingServiceWithID(QStringLiteral("99999"), QStringLiteral("1"), false,
+                                                                   QStringLiteral("0"));
+         },
+         "Unknown Shipping Service"},
+        {"18 an international option whose service the site does not know",
+         [](QMEbayItem& i) {
+             i.shippingOptions()->setShipToLocations({QStringLiteral("Worldwide")});
+             i.shippingOptions()->addInternationalShippingServiceWithID(QStringLiteral("57701"), QStringLiteral("9"),
+                                                                        false, QStringLiteral("0"));
+             i.shippingOptions()->addInternationalShippingServiceWithID(QStringLiteral("1"), QStringLiteral("9"), false,
+                                                                        QStringLiteral("0"));
+         },
+         "Unknown Shipping Service"},
+        {"18 international options are not sent without ship-to locations",
+         [](QMEbayItem& i) {
+             i.shippingOptions()->addInternationalShippingServiceWithID(QStringLiteral("1"), QStringLiteral("9"), false,
+                                                                        QStringLiteral("0"));
+         },
+         nullptr, true},
+        {"18 local pickup sends no service",
+         [](QMEbayItem& i) {
+             i.shippingOptions()->addDomesticShippingServiceWithID(QStringLiteral("99999"), QStringLiteral("1"), false,
+                                                                   QStringLiteral("0"));
+             i.shippingOptions()->setLocalPickupOnly(true);
+         },
+         nullptr, true},
         {"19 free shipping is not asked about when verifying",
          [](QMEbayItem& i) { i.shippingOptions()->setFee(QStringLiteral("0"), 0); }, nullptr, true},
         {"21 30 days with a starting bid", [](QMEbayItem& i) { i.setDuration(30); }, "Listing Duration"},
@@ -316,6 +344,18 @@ TEST_F(ValidatorTest, TextsAreFilledInOnePass)
     ASSERT_EQ(m_alerts.alerts().size(), 1);
     EXPECT_TRUE(m_alerts.alerts().first().informativeText.endsWith(
         QStringLiteral("is too long. Please enter a title shorter than 80 characters.")));
+}
+
+TEST_F(ValidatorTest, UnknownShippingServiceNamesTheOption)
+{
+    const auto item = goodListing();
+    item->shippingOptions()->addDomesticShippingServiceWithID(QStringLiteral("99999"), QStringLiteral("1"), false,
+                                                              QStringLiteral("0"));
+    EXPECT_FALSE(m_validator.itemCanBeAdded(*item, false));
+    ASSERT_EQ(m_alerts.alerts().size(), 1);
+    EXPECT_EQ(m_alerts.alerts().first().informativeText,
+              QStringLiteral("Domestic shipping option 2 of auction “Brass lamp %2$@ 100%d” names a shipping service "
+                             "that eBay does not offer on this site. Please choose another service for this option."));
 }
 
 TEST_F(ValidatorTest, ScheduledStartMayNotLieInThePast)
