@@ -79,7 +79,7 @@ void QMEntityManager::addEntry(const dw::ArchivedObjectPtr& entry)
 
 void QMEntityManager::addEntryFromThread(const dw::ArchivedObjectPtr& entry)
 {
-    dw::runOnMainAndWait([&] { addEntry(entry); });
+    dw::runOnMainAndWait([self = weak_from_this().lock(), this, entry] { addEntry(entry); });
 }
 
 void QMEntityManager::removeEntry(const dw::ArchivedObjectPtr& entry)
@@ -128,7 +128,7 @@ void QMEntityManager::postEntitiesChangedNotification()
 
 void QMEntityManager::postEntitiesChangedNotificationFromThread()
 {
-    dw::runOnMainAndWait([this] { postEntitiesChangedNotification(); });
+    dw::runOnMainAndWait([self = weak_from_this().lock(), this] { postEntitiesChangedNotification(); });
 }
 
 void QMEntityManager::load()

@@ -13,7 +13,8 @@
 // only with addEntryFromThread() and announce their changes with
 // postEntitiesChangedNotificationFromThread(); both run on the main thread and return when it has
 // run them, so observers always hear of changes there. A worker must not call them while the main
-// thread waits for that worker.
+// thread waits for that worker. A manager owned by a std::shared_ptr is kept alive by these calls
+// until the main thread has run them, so the main thread may drop it meanwhile.
 //
 //     class QMLogManager : public QMEntityManager { ... };
 //     manager.addEntryFromThread(entry);               // from an operation's thread
@@ -23,12 +24,13 @@
 
 #include <QList>
 #include <QString>
+#include <memory>
 #include <mutex>
 
 // The name is spelled so; observers elsewhere use the same text.
 inline constexpr const char* QMEntitiesChangedNotificaion = "QMEntitiesChangedNotificaion";
 
-class QMEntityManager
+class QMEntityManager : public std::enable_shared_from_this<QMEntityManager>
 {
 public:
     QMEntityManager();

@@ -12,10 +12,10 @@
 // an archivable object and hands it back as such (std::dynamic_pointer_cast<QMErrorEnvelope>).
 //
 //     auto entry = QMLogEntry::addItemLogEntryWithTemplateTitle(item->title());
-//     QMLogManager::sharedInstance().addEntryFromThread(entry);
+//     QMLogManager::sharedInstance()->addEntryFromThread(entry);
 //     ...
 //     entry->setState(QLatin1String(kQMLogEntryStateSuccess));
-//     QMLogManager::sharedInstance().postEntitiesChangedNotificationFromThread();
+//     QMLogManager::sharedInstance()->postEntitiesChangedNotificationFromThread();
 
 #include "platform/archive/ArchivedObject.h"
 #include "platform/core/KeyValueCoding.h"

@@ -14,7 +14,7 @@
 namespace {
 
 std::mutex s_sharedMutex;
-std::unique_ptr<QMLogManager> s_shared;
+std::shared_ptr<QMLogManager> s_shared;
 
 } // namespace
 
@@ -28,12 +28,12 @@ QMLogManager::QMLogManager()
 
 QMLogManager::~QMLogManager() = default;
 
-QMLogManager& QMLogManager::sharedInstance()
+std::shared_ptr<QMLogManager> QMLogManager::sharedInstance()
 {
     std::lock_guard lock(s_sharedMutex);
     if (!s_shared)
-        s_shared = std::make_unique<QMLogManager>();
-    return *s_shared;
+        s_shared = std::make_shared<QMLogManager>();
+    return s_shared;
 }
 
 void QMLogManager::resetSharedInstance()
@@ -76,7 +76,8 @@ void QMLogManager::addLogEntryFromThread(const QMLogEntryPtr& entry, const QStri
 {
     const QVariantMap arguments{{QStringLiteral("logEntry"), dw::objectValue(entry)},
                                 {QStringLiteral("parentType"), parentType}};
-    dw::runOnMainAndWait([&] { addLogEntryToLastLogEntryOfTypeDictionary(arguments); });
+    dw::runOnMainAndWait(
+        [self = weak_from_this().lock(), this, arguments] { addLogEntryToLastLogEntryOfTypeDictionary(arguments); });
 }
 
 void QMLogManager::addLogEntryToLastLogEntryOfTypeDictionary(const QVariantMap& arguments)

@@ -7,9 +7,12 @@
 // Saving keeps at most the 300 newest entries of the last seven days; an entry still pending
 // when the log is saved or loaded can no longer end and is turned into a failure.
 //
-//     auto& log = QMLogManager::sharedInstance();
-//     log.addEntryFromThread(QMLogEntry::imageUploadLogEntryWithImageTitle(name));
-//     if (log.hasPendingAddItemOperation()) ...
+//     const auto log = QMLogManager::sharedInstance();
+//     log->addEntryFromThread(QMLogEntry::imageUploadLogEntryWithImageTitle(name));
+//     if (log->hasPendingAddItemOperation()) ...
+//
+// The shared log is handed out with shared ownership: a worker that is adding an entry keeps the
+// log alive until the main thread has taken it, even when the log is dropped meanwhile.
 
 #include "DWKit/QMEntityManager.h"
 #include "DWKit/QMLogEntry.h"
@@ -27,7 +30,7 @@ public:
     ~QMLogManager() override;
 
     // The process's one log, made on first use under a lock.
-    static QMLogManager& sharedInstance();
+    static std::shared_ptr<QMLogManager> sharedInstance();
     // Drops the shared log so that the next sharedInstance() makes a new one (tests).
     static void resetSharedInstance();
 

@@ -55,7 +55,7 @@ void QMReleaseController::fetchReleasesFromURL(const QUrl& url)
     QPointer<QMReleaseController> self(this);
     std::thread([guard, self, url] {
         const QMLogEntryPtr entry = QMLogEntry::getQuillmartVersionLogEntry();
-        QMLogManager::sharedInstance().addEntryFromThread(entry);
+        QMLogManager::sharedInstance()->addEntryFromThread(entry);
         QByteArray data;
         const dw::HttpResponse response = sendToAllowedURL(url, dw::HttpRequest());
         if (response.ok() && response.status == 200)
@@ -68,7 +68,7 @@ void QMReleaseController::fetchReleasesFromURL(const QUrl& url)
         }
         const bool found = parsed && !parsed->isEmpty();
         entry->setState(QLatin1String(found ? kQMLogEntryStateSuccess : kQMLogEntryStateFailure));
-        QMLogManager::sharedInstance().postEntitiesChangedNotificationFromThread();
+        QMLogManager::sharedInstance()->postEntitiesChangedNotificationFromThread();
         dw::postToMain(guard, [self, parsed, found] {
             if (!self)
                 return;

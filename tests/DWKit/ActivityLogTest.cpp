@@ -251,6 +251,33 @@ TEST_F(ActivityLogTest, EntriesFromWorkerThreadsReachTheMainThread)
     EXPECT_FALSE(m_offMain.load());
 }
 
+TEST_F(ActivityLogTest, SharedLogDroppedWhileAWorkerHandsAnEntryOverLivesUntilTheEntryIsIn)
+{
+    QMLogManager::resetSharedInstance();
+    std::weak_ptr<QMLogManager> dropped;
+    std::atomic<bool> haveLog{false};
+    std::atomic<bool> done{false};
+    const auto entry = QMLogEntry::imageUploadLogEntryWithImageTitle(QStringLiteral("picture"));
+    std::thread worker([&] {
+        const auto log = QMLogManager::sharedInstance();
+        dropped = log;
+        haveLog = true;
+        // Waits for the main thread, which drops the shared log first.
+        log->addEntryFromThread(entry);
+        log->postEntitiesChangedNotificationFromThread();
+        log->addLogEntryFromThread(QMLogEntry::imageUploadLogEntryWithImageTitle(QStringLiteral("sub")),
+                                   QStringLiteral("imageUpload"));
+        done = true;
+    });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return haveLog.load(); }, 10000));
+    QMLogManager::resetSharedInstance();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return done.load(); }, 10000));
+    worker.join();
+    EXPECT_TRUE(dropped.expired()) << "the worker's hand-over kept the log no longer than it needed";
+    EXPECT_FALSE(QMLogManager::sharedInstance()->logEntries().contains(entry));
+    EXPECT_EQ(entry->subentries().size(), 1);
+}
+
 TEST(LogEntry, ConstructorsSetTypeStateAndAttributes)
 {
     struct Row

@@ -97,7 +97,7 @@ protected:
 
     QString logState() const
     {
-        const auto entries = QMLogManager::sharedInstance().logEntries();
+        const auto entries = QMLogManager::sharedInstance()->logEntries();
         return entries.isEmpty() ? QString() : entries.last()->state();
     }
 
@@ -196,7 +196,7 @@ TEST_F(EPSImageUploadTest, WithoutUploadRecordsNothingIsStoredOrLogged)
 
     EXPECT_EQ(operation->uploadedImageURL(), QStringLiteral("https://i.example/a.jpg"));
     EXPECT_TRUE(QMImageUploadInformationManager::sharedInstance().allUploadedImageInformations().isEmpty());
-    EXPECT_TRUE(QMLogManager::sharedInstance().logEntries().isEmpty());
+    EXPECT_TRUE(QMLogManager::sharedInstance()->logEntries().isEmpty());
 }
 
 TEST_F(EPSImageUploadTest, ACancelledUploadStopsItsSendAndReadsCancelWithoutAnError)

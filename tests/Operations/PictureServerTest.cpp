@@ -182,7 +182,7 @@ TEST_F(PictureServerTest, UploadsOneAfterAnotherShareOneConnectionAndLandInDated
     EXPECT_TRUE(one->uploadedImageURL().startsWith(m_dav.m_server.url(QStringLiteral("/pics/"))));
     EXPECT_EQ(get(one->uploadedImageURL()), contents(first));
     EXPECT_EQ(get(two->uploadedImageURL()), contents(second));
-    const auto entries = QMLogManager::sharedInstance().logEntries();
+    const auto entries = QMLogManager::sharedInstance()->logEntries();
     ASSERT_EQ(entries.size(), 2);
     EXPECT_EQ(entries[0]->state(), QStringLiteral("success"));
     EXPECT_EQ(entries[0]->attributeForKey(QStringLiteral("imageURL")).toString(), one->uploadedImageURL());
@@ -234,7 +234,7 @@ TEST_F(PictureServerTest, ServerInformationWithoutADownloadFolderFailsTheUploadA
     EXPECT_EQ(operation->errorEnvelope()->errors().first()->message(), message);
     EXPECT_EQ(operation->errorEnvelope()->source(), QStringLiteral("Quillmart's Picture Service"));
     EXPECT_TRUE(m_dav.putPaths().empty());
-    const auto entries = QMLogManager::sharedInstance().logEntries();
+    const auto entries = QMLogManager::sharedInstance()->logEntries();
     ASSERT_EQ(entries.size(), 1);
     EXPECT_EQ(entries[0]->state(), QStringLiteral("failure"));
 
