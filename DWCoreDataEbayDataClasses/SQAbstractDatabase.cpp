@@ -135,8 +135,9 @@ bool SQAbstractDatabase::isReadOnly() const
     return persistentStoreOptions().value(QStringLiteral("readOnly")).toBool();
 }
 
-std::shared_ptr<SQStoreContext> SQAbstractDatabase::openStore()
+std::shared_ptr<SQStoreContext> SQAbstractDatabase::openStore(bool* damaged)
 {
+    *damaged = false;
     const auto model = managedObjectModel();
     const bool readOnly = isReadOnly();
     QString error;
@@ -144,7 +145,7 @@ std::shared_ptr<SQStoreContext> SQAbstractDatabase::openStore()
     if (!model) {
         error = QStringLiteral("no model");
     } else if (readOnly) {
-        connection = dw::sq::Connection::open(m_databasePath, dw::sq::Connection::Mode::ReadOnly, &error);
+        connection = dw::sq::Connection::open(m_databasePath, dw::sq::Connection::Mode::ReadOnly, &error, damaged);
     } else {
         const bool exists = QFileInfo::exists(m_databasePath);
         connection = dw::sq::Connection::open(m_databasePath, dw::sq::Connection::Mode::Create, &error);
@@ -159,8 +160,10 @@ std::shared_ptr<SQStoreContext> SQAbstractDatabase::openStore()
     }
     if (connection) {
         error = mismatch(*connection, *model);
-        if (!error.isEmpty())
+        if (!error.isEmpty()) {
             connection.reset();
+            *damaged = true;
+        }
     }
     if (!connection) {
         dw::raiseInternalInconsistency(QStringLiteral("Error adding persistent store: %1\n%2")
@@ -182,8 +185,9 @@ std::shared_ptr<SQStoreContext> SQAbstractDatabase::openStore()
 std::shared_ptr<SQStoreContext> SQAbstractDatabase::strongPersistentStoreCoordinator()
 {
     std::lock_guard lock(m_openMutex);
+    bool damaged = false;
     if (!m_coordinator)
-        m_coordinator = openStore();
+        m_coordinator = openStore(&damaged);
     return m_coordinator;
 }
 
@@ -192,11 +196,18 @@ std::shared_ptr<SQStoreContext> SQAbstractDatabase::weakPersistentStoreCoordinat
     std::lock_guard lock(m_openMutex);
     if (m_coordinator)
         return m_coordinator;
+    bool damaged = false;
     try {
-        return strongPersistentStoreCoordinator();
-    } catch (const dw::InternalInconsistency&) {
+        m_coordinator = openStore(&damaged);
+        return m_coordinator;
+    } catch (const dw::InternalInconsistency& failure) {
         // A damaged or outdated store is removed, so that it counts as absent and the next
-        // download writes a fresh one.
+        // download writes a fresh one. One we could not judge (our model missing, a file that
+        // would not open) is the seller's data all the same: it stays.
+        if (!damaged) {
+            QMLog("Could not open store at path %@, keeping it: %@", m_databasePath, QString::fromUtf8(failure.what()));
+            return nullptr;
+        }
         QFile file(m_databasePath);
         if (file.exists() && !file.remove())
             QMLog("Could not delete file at path %@: %@", m_databasePath, file.errorString());

@@ -11,9 +11,11 @@
 //
 // Everything is opened lazily, on the first managedObjectContext(). A store that cannot be opened
 // is handled in one of two ways: the strong form throws dw::InternalInconsistency ("Error adding
-// persistent store: ..."), the weak form deletes the damaged file (so that the next download
-// replaces it) and answers null. Read-only subclasses use the weak form, the path cache the strong
-// one. Failed queries post "SQDatabaseErrorOccured" with an SQDatabaseError as object.
+// persistent store: ..."), the weak form deletes a damaged or outdated file (so that the next
+// download replaces it) and answers null. A file is deleted only when it was opened and does not
+// fit the model: when the fault is ours (no model among the resources) or the file cannot be opened
+// at all (no permission, gone), the weak form answers null and leaves the file as it is. Read-only
+// subclasses use the weak form, the path cache the strong one. Failed queries post "SQDatabaseErrorOccured" with an SQDatabaseError as object.
 //
 // A store's objects and queries may be used from any thread; every use of the file goes under the
 // store's own lock.
@@ -63,7 +65,8 @@ public:
     // Opens the file against the model: read-only stores need a file that fits; a writable store
     // creates a missing file. Throws dw::InternalInconsistency when it cannot.
     std::shared_ptr<SQStoreContext> strongPersistentStoreCoordinator();
-    // The same, but a file that cannot be opened is deleted and null answered.
+    // The same, but null instead of the exception; the file is deleted when it opened and does not
+    // fit the model, and kept otherwise.
     std::shared_ptr<SQStoreContext> weakPersistentStoreCoordinator();
     // The form the store uses: strong here, weak in the read-only subclasses.
     virtual std::shared_ptr<SQStoreContext> persistentStoreCoordinator();
@@ -98,7 +101,9 @@ protected:
                                                   bool* ok);
 
 private:
-    std::shared_ptr<SQStoreContext> openStore();
+    // Throws as strongPersistentStoreCoordinator() does; `damaged` tells whether the file itself
+    // was at fault (it opened and does not fit the model).
+    std::shared_ptr<SQStoreContext> openStore(bool* damaged);
 
     QString m_modelPath;
     QString m_databasePath;

@@ -214,8 +214,10 @@ QString Statement::text(int column) const
     return bytes ? QString::fromUtf8(bytes, length) : QStringLiteral("");
 }
 
-std::unique_ptr<Connection> Connection::open(const QString& path, Mode mode, QString* error)
+std::unique_ptr<Connection> Connection::open(const QString& path, Mode mode, QString* error, bool* damaged)
 {
+    if (damaged)
+        *damaged = false;
     int flags = SQLITE_OPEN_FULLMUTEX;
     switch (mode) {
     case Mode::ReadOnly:
@@ -244,8 +246,12 @@ std::unique_ptr<Connection> Connection::open(const QString& path, Mode mode, QSt
     sqlite3_create_function_v2(db, "dw_fold", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, foldFunction, nullptr,
                                nullptr, nullptr);
     // A store that is not an SQLite file fails here rather than at the first query.
-    if (!connection->execute(QStringLiteral("SELECT count(*) FROM sqlite_master"), error))
+    if (!connection->execute(QStringLiteral("SELECT count(*) FROM sqlite_master"), error)) {
+        const int code = sqlite3_errcode(db) & 0xff;
+        if (damaged)
+            *damaged = code == SQLITE_NOTADB || code == SQLITE_CORRUPT;
         return nullptr;
+    }
     return connection;
 }
 

@@ -59,9 +59,10 @@ class Connection
 public:
     enum class Mode { ReadOnly, ReadWrite, Create };
 
-    // Opens the file; null and an error text when it cannot be opened. An in-memory database for
-    // the path ":memory:".
-    static std::unique_ptr<Connection> open(const QString& path, Mode mode, QString* error);
+    // Opens the file; null and an error text when it cannot be opened, and `damaged` set when the
+    // file is there but no SQLite database (or a corrupt one). An in-memory database for the path
+    // ":memory:".
+    static std::unique_ptr<Connection> open(const QString& path, Mode mode, QString* error, bool* damaged = nullptr);
     ~Connection();
 
     // Several statements separated by ";"; false and an error text on failure.

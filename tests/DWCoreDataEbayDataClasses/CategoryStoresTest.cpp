@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
@@ -146,6 +147,25 @@ TEST_F(CategoryStores, MissingAndDamagedFiles)
     // An attributes store where a categories store belongs does not fit the model either.
     ASSERT_TRUE(QFile::copy(SQAttributesDatabase::storePathForSiteID(77), SQCategoriesDatabase::storePathForSiteID(6)));
     EXPECT_FALSE(SQCategoriesDatabase(6).isOpen());
+}
+
+TEST_F(CategoryStores, AStoreIsKeptWhenTheFaultIsOurs)
+{
+    const QString good = SQCategoriesDatabase::storePathForSiteID(77);
+    {
+        // An installation without its model files: nothing can be judged, so nothing is deleted.
+        QTemporaryDir noResources;
+        const QByteArray resources = qgetenv("QV_RESOURCES_DIR");
+        qputenv("QV_RESOURCES_DIR", noResources.path().toUtf8());
+        const bool openedWithoutModel = SQCategoriesDatabase(77).isOpen();
+        const bool openedAttributesWithoutModel = SQAttributesDatabase(77).isOpen();
+        resources.isNull() ? qunsetenv("QV_RESOURCES_DIR") : qputenv("QV_RESOURCES_DIR", resources);
+        EXPECT_FALSE(openedWithoutModel);
+        EXPECT_FALSE(openedAttributesWithoutModel);
+    }
+    EXPECT_TRUE(QFileInfo::exists(good));
+    EXPECT_TRUE(QFileInfo::exists(SQAttributesDatabase::storePathForSiteID(77)));
+    EXPECT_TRUE(SQCategoriesDatabase(77).isOpen()) << "the installation mended, the store is there again";
 }
 
 TEST_F(CategoryStores, ALoopInTheTreeIsAnErrorNotAHang)
