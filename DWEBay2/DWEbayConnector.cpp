@@ -156,6 +156,7 @@ std::optional<QByteArray> DWEbayConnector::sendBody(QByteArray body, const QStri
     request.connectTimeoutSeconds = request.inactivityTimeoutSeconds = timeOutSeconds(m_requestTimeOut);
     setHeaderFieldsForRequest(request, verb);
     request.body = std::move(body);
+    request.cancel = m_cancel;
     dw::setHeaderValue(request.headerFields, "Content-Length", QByteArray::number(request.body.size()));
 
     dw::HttpResponse response;
@@ -166,9 +167,11 @@ std::optional<QByteArray> DWEbayConnector::sendBody(QByteArray body, const QStri
     if (saved) {
         response.failure = dw::HttpResponse::Failure::None;
         response.body = *saved;
+        response.requestSent = true;
     } else {
-        response = m_client.send(request);
+        response = dw::HttpClient::forCurrentThread().send(request);
     }
+    m_lastRequestWentOut = response.requestSent;
 
     if (loggingEnabled())
         dw::consoleWrite(textWithoutSecrets(QString::fromUtf8(response.body), m_token));
@@ -199,7 +202,6 @@ void DWEbayConnector::setHeaderFieldsForRequest(dw::HttpRequest& request, const 
     set("Content-Type", QStringLiteral("text/xml; charset=\"utf-8\""));
     if (!verb.isEmpty())
         set("X-EBAY-API-CALL-NAME", verb);
-    set("Connection", QStringLiteral("close"));
 }
 
 std::optional<QByteArray> DWEbayConnector::staticResponseForRequestString(const QString& requestString,

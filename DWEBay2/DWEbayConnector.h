@@ -6,9 +6,12 @@
 // eBay's header fields; it blocks the calling thread, so it never runs on the main thread. The
 // reply's bytes come back whatever the HTTP status (a 500 with an error document is a reply);
 // eBay's own errors are inside them, for the caller to read through the response class. When no
-// reply arrives (refused, name not resolved, nothing moved for requestTimeOut() seconds) the
-// result is nullopt and one console line says why. The time-out counts inactivity, never the
-// whole exchange, so a slow upload of many megabytes is not cut off while it moves.
+// reply arrives (refused, name not resolved, nothing moved for requestTimeOut() seconds, the
+// cancel flag raised) the result is nullopt and one console line says why; lastRequestWentOut()
+// then tells whether eBay may have received the request all the same. The time-out counts
+// inactivity, never the whole exchange, so a slow upload of many megabytes is not cut off while
+// it moves. Sends go through the calling thread's HTTP client, so a worker's calls to the API
+// share one open connection.
 //
 //     DWEbayConnector connector(endpoint, siteID, 747);
 //     connector.setToken(token);
@@ -41,6 +44,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -72,9 +76,10 @@ public:
 
     using DWGenericEbayConnector::setHeaderFieldsForRequest;
     // Method "POST" and, in this order: compatibility level, session certificate
-    // ("dev;app;cert"), developer, application and certificate names, site ID, content type, the
-    // call name (only when verb is not empty) and "Connection: close". A field that the request
-    // already has takes the new value where it stands.
+    // ("dev;app;cert"), developer, application and certificate names, site ID, content type and
+    // the call name (only when verb is not empty). A field that the request already has takes the
+    // new value where it stands. The connection stays open for the next call (no
+    // "Connection: close"): a TLS handshake per call would cost more than the call.
     void setHeaderFieldsForRequest(dw::HttpRequest& request, const QString& verb) const override;
 
     // The saved reply for this request when the replay is on and a file for it exists; nullopt
@@ -94,6 +99,12 @@ public:
     void setRequestTimeOut(double seconds) { m_requestTimeOut = seconds; }
     // The header fields of the last HTTP reply; a failed send or a replayed one leaves them.
     const dw::HttpHeaderFields& responseHeaderFields() const { return m_responseHeaderFields; }
+    // While the flag is raised a send stops within about a second and answers nullopt; a send
+    // that starts with it raised sends nothing. The flag must outlive the connector's sends.
+    void setCancelFlag(const std::atomic<bool>* flag) { m_cancel = flag; }
+    // Whether the last send's request reached the network (or was answered from a saved reply):
+    // when it did and no reply could be read, eBay may have acted on it.
+    bool lastRequestWentOut() const { return m_lastRequestWentOut; }
 
     // Carried for callers; the connector itself never writes them.
     const QString& lastEbayErrorMessage() const { return m_lastEbayErrorMessage; }
@@ -130,5 +141,6 @@ private:
     QString m_downloadedFilePath;
     QString m_downloadError;
     std::shared_ptr<const DWEbayReplaySettings> m_replaySettings;
-    dw::HttpClient m_client;
+    const std::atomic<bool>* m_cancel = nullptr;
+    bool m_lastRequestWentOut = false;
 };

@@ -92,7 +92,7 @@ sendImageUploadRequest(DWEbayConnector& connector,
 
     const double length = double(http.body.size());
     postProgress(length, length / 2);
-    const dw::HttpResponse response = dw::HttpClient().send(http);
+    const dw::HttpResponse response = dw::HttpClient::forCurrentThread().send(http);
     postProgress(length, length);
 
     if (connector.loggingEnabled())

@@ -112,6 +112,7 @@ void QMAddItemOperationEnvelope::envelopeWillBeAddedToQueue(DWNSOperationEnvelop
 
 void QMAddItemOperationEnvelope::willStartOperation(const DWNSOperationPtr& operation)
 {
+    m_startedOperations.insert(operation.get());
     const auto& type = typeid(*operation);
     if (type == typeid(QMVerifyAddItemOperation)) {
         setCurrentTaskName(QMStringMessageGenerator::addItemVerificationMessageString());
@@ -131,6 +132,7 @@ void QMAddItemOperationEnvelope::willStartOperation(const DWNSOperationPtr& oper
 
 void QMAddItemOperationEnvelope::postprocessOperation(const DWNSOperationPtr& operation)
 {
+    m_endedOperations.insert(operation.get());
     collectErrorEnvelopes();
     const auto picture = std::dynamic_pointer_cast<QMGenericAddImageOperation>(operation);
     if (m_verifyAddItemOperation && operation == m_verifyAddItemOperation) {
@@ -143,8 +145,9 @@ void QMAddItemOperationEnvelope::postprocessOperation(const DWNSOperationPtr& op
         if (picture->errorOccurred()) {
             const auto errors = picture->errorEnvelope();
             showError(errors);
-            // Warnings alone let the listing go out; only a real error fails it.
-            if (errors->hasError())
+            // Warnings alone let the listing go out; only a real error fails it (a run the user
+            // abandoned ends as cancelled).
+            if (errors->hasError() && !m_abandoned)
                 setStatus(Failed);
         }
         if (!m_suspended && !m_allOperationsCanceled && m_addImageOperationsRemaining == 0 && m_auctionItemOperation &&
@@ -154,7 +157,8 @@ void QMAddItemOperationEnvelope::postprocessOperation(const DWNSOperationPtr& op
         const auto errors = m_auctionItemOperation->errorEnvelope();
         if (errors && (errors->hasError() || (errors->containsWarning() && !m_verifyAddItemOperation)))
             showError(errors);
-        if (errors && errors->hasError())
+        // A run the user abandoned ends as cancelled, whatever the listing call could tell.
+        if (errors && errors->hasError() && !m_abandoned)
             setStatus(Failed);
         if (!m_suspended)
             setStatus(Finished);
@@ -170,8 +174,22 @@ bool QMAddItemOperationEnvelope::allOperationsFinishedOrCanceled() const
     return m_allOperationsStarted && QMGenericEbayNSOperationEnvelope::allOperationsFinishedOrCanceled();
 }
 
+void QMAddItemOperationEnvelope::envelopeWillFinish()
+{
+    QMGenericEbayNSOperationEnvelope::envelopeWillFinish();
+    // Whichever way the run ended (the listing's answer, a cancel, a run given up), the envelope
+    // is complete; a failure stays one.
+    setStatus(Finished);
+    m_finishedPosted = true;
+}
+
 void QMAddItemOperationEnvelope::showWarningOrErrorForVerifyAddItemOperation(const QMVerifyAddItemOperation& operation)
 {
+    // A verification the user cancelled has nothing to show: the run is over, not failed.
+    if (m_abandoned || operation.isCancelled()) {
+        m_allOperationsCanceled = true;
+        return;
+    }
     const auto response = operation.response();
     const QString ack = response ? response->ack() : QString();
     if (ack == QLatin1String("Success"))
@@ -331,7 +349,9 @@ void QMAddItemOperationEnvelope::collectErrorEnvelopes()
 
 void QMAddItemOperationEnvelope::showError(const std::shared_ptr<QMErrorEnvelope>& errorEnvelope)
 {
-    if (!suppressErrorMessage())
+    // After the user's cancel nobody waits for the run any more: it ends, and the errors stay in
+    // the error envelope.
+    if (!suppressErrorMessage() && !m_abandoned)
         suspendExecution();
     if (errorEnvelope && errorEnvelope->hasError())
         m_allOperationsCanceled = true;
@@ -345,7 +365,9 @@ void QMAddItemOperationEnvelope::suspendExecution()
 
 void QMAddItemOperationEnvelope::continueExecution()
 {
-    if (!m_suspended)
+    // The panel's abort cancels and then continues, also when the run was not waiting: it ends as
+    // soon as what still runs has stopped.
+    if (!m_suspended && !m_abandoned)
         return;
     m_suspended = false;
     if (m_allOperationsCanceled) {
@@ -354,14 +376,26 @@ void QMAddItemOperationEnvelope::continueExecution()
     } else {
         startOperationsAfterSuccessfulVerification();
     }
-    if (allOperationsFinishedOrCanceled()) {
+    // An operation still in flight ends soon (it was cancelled); the queue finishes the run once its
+    // end has been handled here.
+    if (allOperationsFinishedOrCanceled() && !operationsInFlight()) {
         setStatus(Finished);
         postFinishedOnce();
     }
 }
 
+bool QMAddItemOperationEnvelope::operationsInFlight() const
+{
+    for (const auto& operation : operations()) {
+        if (m_startedOperations.contains(operation.get()) && !m_endedOperations.contains(operation.get()))
+            return true;
+    }
+    return false;
+}
+
 void QMAddItemOperationEnvelope::cancelAllOperations()
 {
+    m_abandoned = true;
     if (m_auctionItemOperation)
         m_auctionItemOperation->cancel();
     for (const auto& operation : m_addImageOperations)

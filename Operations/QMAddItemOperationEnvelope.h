@@ -27,6 +27,7 @@
 #include "Operations/QMGenericEbayNSOperationEnvelope.h"
 
 #include <QImage>
+#include <QSet>
 #include <QString>
 
 class QMAddItemOperation;
@@ -79,6 +80,8 @@ public:
     void postprocessOperation(const DWNSOperationPtr& operation) override;
     // False until the last stage has started (or the run was abandoned); then the base test.
     bool allOperationsFinishedOrCanceled() const override;
+    // Status 6 unless the run failed.
+    void envelopeWillFinish() override;
     void collectErrorEnvelopes() override;
 
     // Builds the listing stage's item from the live listing with the uploaded picture addresses.
@@ -94,8 +97,11 @@ public:
 
     // Waits for the user; the progress panel refreshes the envelope's view to ask.
     void suspendExecution();
-    // Only when suspended: resumes the run, or ends it after cancelAllOperations() or an error.
+    // When suspended: resumes the run, or ends it after an error. After cancelAllOperations(), also
+    // when not suspended: ends the run once what still runs has stopped (status 6 unless it had
+    // failed before), without asking the user anything more.
     void continueExecution();
+    // Cancels every stage, the calls in flight included.
     void cancelAllOperations();
 
     // 1 for the listing stage, 1 for a verification, 1 per picture.
@@ -142,6 +148,8 @@ private:
     // Ends the run: the error in the error envelope, status 5, nothing more starts.
     void abandonWithError(const QString& message);
     void postFinishedOnce();
+    // An operation has started and its end has not been handled yet (main thread's view).
+    bool operationsInFlight() const;
 
     std::weak_ptr<QMAddItemOperationEnvelopeDelegate> m_delegate;
     std::shared_ptr<QMAddItemOperation> m_auctionItemOperation;
@@ -155,6 +163,10 @@ private:
     bool m_allOperationsCanceled = false;
     bool m_allOperationsStarted = false;
     bool m_suspended = false;
+    // The user gave the run up (cancelAllOperations()).
+    bool m_abandoned = false;
+    QSet<const DWNSOperation*> m_startedOperations;
+    QSet<const DWNSOperation*> m_endedOperations;
     bool m_finishedPosted = false;
     QString m_currentTaskName;
     int m_status = Created;

@@ -8,11 +8,14 @@
 #include "platform/core/Localization.h"
 #include "platform/core/UserDefaults.h"
 
+#include <atomic>
 #include <cstdlib>
 #include <cxxabi.h>
 #include <typeinfo>
 
 namespace {
+
+std::atomic<bool> s_keepsImageInformations{true};
 
 QString className(const QMGenericAddImageOperation& operation)
 {
@@ -134,17 +137,17 @@ void QMGenericAddImageOperation::completeImageOperationWithError(const QString& 
         entry->setState(QLatin1String(kQMLogEntryStateSuccess));
     }
     if (entry)
-        QMLogManager::sharedInstance().postEntitiesChangedNotificationFromThread();
+        QMLogManager::sharedInstance()->postEntitiesChangedNotificationFromThread();
     setProgress(1.0f);
 }
 
 bool QMGenericAddImageOperation::shouldUseImageInformations()
 {
-    return !dw::UserDefaults::standard().boolForKey(QStringLiteral("skipImageInformations"));
+    return s_keepsImageInformations &&
+           !dw::UserDefaults::standard().boolForKey(QStringLiteral("skipImageInformations"));
 }
 
-void QMGenericAddImageOperation::cancel()
+void QMGenericAddImageOperation::setKeepsImageInformations(bool keep)
 {
-    m_cancelFlag = true;
-    QMGenericEbayNSOperation::cancel();
+    s_keepsImageInformations = keep;
 }

@@ -57,14 +57,13 @@ public:
     // Ends the upload once: with an error the address is cleared and the error recorded; when
     // cancelled the entry reads "cancel"; else the entry gets the address and "success".
     void completeImageOperationWithError(const QString& error, const QString& errorSource, const QMLogEntryPtr& entry);
-    // False when the user default "skipImageInformations" switches the upload records off.
+    // False when the user default "skipImageInformations" switches the upload records off, or the
+    // process does not keep them.
     static bool shouldUseImageInformations();
-
-    void cancel() override;
-
-protected:
-    // Raised by cancel(); handed to the HTTP exchanges so that they stop at once.
-    const std::atomic<bool>* cancelFlag() const { return &m_cancelFlag; }
+    // A process whose pictures are copies that end with it (a tool uploading a document's embedded
+    // pictures) keeps no upload records: none could be reused, and they would stay behind. On by
+    // default; any thread.
+    static void setKeepsImageInformations(bool keep);
 
 private:
     mutable std::mutex m_fieldsMutex;
@@ -72,6 +71,5 @@ private:
     QVariantMap m_imageInfo;
     QString m_uploadedImageURL;
     QList<qint64> m_variationImageIndexPath;
-    std::atomic<bool> m_cancelFlag{false};
     std::atomic<bool> m_completed{false};
 };

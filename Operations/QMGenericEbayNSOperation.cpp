@@ -43,7 +43,7 @@ QString className(const QMGenericEbayNSOperation& operation)
 
 void announceLogChange()
 {
-    QMLogManager::sharedInstance().postEntitiesChangedNotificationFromThread();
+    QMLogManager::sharedInstance()->postEntitiesChangedNotificationFromThread();
 }
 
 } // namespace
@@ -52,6 +52,8 @@ QMGenericEbayNSOperation::QMGenericEbayNSOperation(const QMEbayConnectorFactory&
     : m_connector(connectorFactory ? connectorFactory() : nullptr)
 {
     DW_ASSERT(m_connector != nullptr, "Need connector");
+    // A cancel, or the queues' end on quit, stops a call in flight instead of waiting it out.
+    m_connector->setCancelFlag(cancelFlag());
     setIndeterminate(true);
 }
 
@@ -143,12 +145,17 @@ void QMGenericEbayNSOperation::addLogEntry(const QMLogEntryPtr& entry)
         std::lock_guard lock(m_mutex);
         m_logEntry = entry;
     }
-    QMLogManager::sharedInstance().addEntryFromThread(entry);
+    QMLogManager::sharedInstance()->addEntryFromThread(entry);
 }
 
 bool QMGenericEbayNSOperation::validateReceivedXMLData(const std::optional<QByteArray>& data,
                                                        const QMLogEntryPtr& entry)
 {
+    // A call stopped by the cancel: nothing went wrong, and nothing is to be read.
+    if (!data && isCancelled()) {
+        setCancelledStateForLogEntry(entry);
+        return false;
+    }
     if (!data || data->isEmpty()) {
         reportProblem(dw::localized("A network error occurred while trying to connect to the eBay server. Please "
                                     "check your internet connection and try again."),

@@ -94,7 +94,8 @@ public:
 
     // Checks a raw reply before any parsing: no reply or an empty one is a network error, one that
     // does not begin with an XML declaration cannot be eBay's. On such a reply the error envelope
-    // says so, the entry (when given) reads "failure", and the answer is false.
+    // says so, the entry (when given) reads "failure", and the answer is false. No reply at all
+    // from a cancelled operation (its call was stopped) is no error: the entry reads "cancel".
     [[nodiscard]] bool validateReceivedXMLData(const std::optional<QByteArray>& data, const QMLogEntryPtr& entry);
     // The reply read into its response class; null, with the failure recorded as above, when it
     // does not read (a reply cut off after its declaration, say).

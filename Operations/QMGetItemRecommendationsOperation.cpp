@@ -69,11 +69,16 @@ void QMGetItemRecommendationsOperation::internalMain()
     auto request = EBayGetItemRecommendationsRequestType::getItemRecommendationsRequestType();
     request->addGetRecommendationsRequestContainer(container);
 
+    // A cancelled run ends its entry too: the activity log must not show it pending for good.
     if (isCancelled())
-        return;
+        return setCancelledStateForLogEntry(entry);
     const auto reply = connector()->sendRequestWithToken(request, QStringLiteral("GetItemRecommendations"));
-    if (isCancelled() || !validateReceivedXMLData(reply, entry) || isCancelled())
+    if (isCancelled())
+        return setCancelledStateForLogEntry(entry);
+    if (!validateReceivedXMLData(reply, entry))
         return;
+    if (isCancelled())
+        return setCancelledStateForLogEntry(entry);
     const auto response = responseFromData<EBayGetItemRecommendationsResponseType>(*reply, entry);
     if (!response)
         return;

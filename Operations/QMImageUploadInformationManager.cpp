@@ -5,6 +5,7 @@
 #include "Operations/QMImageUploadAdapterManager.h"
 #include "platform/archive/KeyedArchiver.h"
 #include "platform/archive/KeyedUnarchiver.h"
+#include "platform/core/AtomicFile.h"
 #include "platform/core/ConsoleOutput.h"
 #include "platform/core/DWAssert.h"
 #include "platform/core/DWFormat.h"
@@ -14,6 +15,9 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <condition_variable>
+#include <map>
+#include <thread>
 
 namespace {
 
@@ -31,12 +35,91 @@ bool methodIs(const QMImageUploadInformation& record, const char* method)
 
 } // namespace
 
-QMImageUploadInformationManager::QMImageUploadInformationManager()
+// The manager's file writer: a queue of file paths, each with the record to write there or none
+// (remove the file), worked off by a thread that runs while there is work.
+struct QMImageUploadInformationManager::Writer
+{
+    std::mutex mutex;
+    std::condition_variable idle;
+    std::map<QString, QMImageUploadInformationPtr> pending;
+    bool running = false;
+    std::thread thread;
+
+    ~Writer()
+    {
+        waitUntilIdle();
+        if (thread.joinable())
+            thread.join();
+    }
+
+    void enqueue(const QString& path, const QMImageUploadInformationPtr& record)
+    {
+        std::lock_guard lock(mutex);
+        pending[path] = record;
+        if (running)
+            return;
+        // The thread of the last batch has given up the lock for good and is ending.
+        if (thread.joinable())
+            thread.join();
+        running = true;
+        thread = std::thread([this] { run(); });
+    }
+
+    void waitUntilIdle()
+    {
+        std::unique_lock lock(mutex);
+        idle.wait(lock, [this] { return !running; });
+    }
+
+    void run()
+    {
+        for (;;) {
+            std::map<QString, QMImageUploadInformationPtr> batch;
+            {
+                std::lock_guard lock(mutex);
+                if (pending.empty()) {
+                    running = false;
+                    idle.notify_all();
+                    return;
+                }
+                batch.swap(pending);
+            }
+            for (const auto& [path, record] : batch) {
+                if (record)
+                    write(path, record);
+                else
+                    QFile::remove(path);
+            }
+        }
+    }
+
+    static void write(const QString& path, const QMImageUploadInformationPtr& record)
+    {
+        QByteArray bytes;
+        {
+            std::lock_guard lock(record->fileMutex());
+            bytes = dw::KeyedArchiver::archivedDataWithRootObject(dw::archiveValue(record));
+        }
+        const bool written =
+            dw::createDirectoryRecursiveAtPath(QFileInfo(path).path()) && dw::writeFileAtomically(path, bytes);
+        if (!written)
+            dw::consoleWrite(dw::format("Failed writing image upload information %@ to disk.", record->description()));
+    }
+};
+
+QMImageUploadInformationManager::QMImageUploadInformationManager() : m_writer(std::make_unique<Writer>())
 {
     QMImageUploadInformation::registerArchiveClass();
     loadImageUploadInformations();
     if (m_records.isEmpty())
         convertToFileBasedInformations();
+}
+
+QMImageUploadInformationManager::~QMImageUploadInformationManager() = default;
+
+void QMImageUploadInformationManager::waitUntilRecordsAreSaved()
+{
+    m_writer->waitUntilIdle();
 }
 
 QMImageUploadInformationManager& QMImageUploadInformationManager::sharedInstance()
@@ -173,20 +256,19 @@ void QMImageUploadInformationManager::saveFileForImageUploadInformation(const QM
 {
     DW_PARAMETER_ASSERT(record != nullptr);
     DW_ASSERT(!record->uniqueID().isNull(), "no unique id for image upload information");
-    std::lock_guard lock(record->fileMutex());
     const QString path = filePathForRecord(*record);
-    const bool written = !path.isNull() && dw::createDirectoryRecursiveAtPath(recordsFolder()) &&
-                         dw::KeyedArchiver::archiveRootObject(dw::archiveValue(record), path);
-    if (!written)
+    if (path.isNull()) {
         dw::consoleWrite(dw::format("Failed writing image upload information %@ to disk.", record->description()));
+        return;
+    }
+    m_writer->enqueue(path, record);
 }
 
 void QMImageUploadInformationManager::removeFileForImageUploadInformation(const QMImageUploadInformation& record)
 {
-    std::lock_guard lock(record.fileMutex());
     const QString path = filePathForRecord(record);
     if (!path.isNull())
-        QFile::remove(path);
+        m_writer->enqueue(path, nullptr);
 }
 
 void QMImageUploadInformationManager::loadImageUploadInformations()
@@ -247,6 +329,7 @@ void QMImageUploadInformationManager::convertToFileBasedInformations()
             addAndSaveImageUploadInformation(record);
         }
     }
+    waitUntilRecordsAreSaved();
     loadImageUploadInformations();
     if (QFileInfo::exists(oldPath))
         QFile::rename(oldPath, oldPath + QStringLiteral(".old"));

@@ -1,17 +1,12 @@
 #include "shell/QMBAppController.h"
 
 #include "DWCoreDataEbayDataClasses/SQCategoryDataManager.h"
-#include "DWCoreDataEbayDataClasses/SQEbayDataSource.h"
 #include "DWEBay2/DWEbayConnector.h"
 #include "DWKit/QMAlertPanels.h"
 #include "DWKit/widgets/QMProgressPanelController.h"
 #include "Operations/QMAccountManager.h"
-#include "Operations/QMEbayImageTransformer.h"
-#include "description/QMAttributedStringToHTMLConverter.h"
-#include "description/QMDescriptionGenerator.h"
-#include "description/QMDesignTemplateManager.h"
-#include "model/QMApplicationDefaults.h"
 #include "model/QMPreferencesManager.h"
+#include "modelservices/QMModelServices.h"
 #include "platform/core/Clock.h"
 #include "platform/core/ConsoleOutput.h"
 #include "platform/core/DWAssert.h"
@@ -93,35 +88,24 @@ std::shared_ptr<QMBAppController> QMBAppController::create()
 void QMBAppController::registerDefaults()
 {
     QString error;
-    const bool registered = registerApplicationDefaultsAndTransformers(dw::UserDefaults::standard(), &error);
+    const bool registered = QMModelServices::registerDefaults(&error);
     DW_ASSERT(registered, error);
-    (void)QMCategoryDataManager::sharedQMCategoryDataManager();
 }
 
 void QMBAppController::installApplicationServices()
 {
-    QMAccountManager::installAsModelSource(QMAccountManager::sharedQMAccountManager());
-    const auto categories = QMCategoryDataManager::sharedQMCategoryDataManager();
-    QMCategoryDataManager::installAsModelSource(categories);
-    SQEbayDataSource::install();
+    // The same services every tool installs, so that a listing goes to eBay alike from both.
+    QMModelServices::installServices(QMModelServices::Accounts::Keychain);
     QMCategoryDataManager::setDownloadQueuer([](qint64 siteID, bool tree, bool sets, bool silent) {
         const auto controller = shared();
         const auto manager =
             controller ? controller->defaultOperationManager() : QMOperationManager::sharedQMOperationManager();
         manager->addGetCurrenteBayDataOperationForSiteID(siteID, tree, sets, silent);
     });
-    QMEbayImageTransformer::installAsModelHooks();
-    QMAttributedStringToHTMLConverter::installAsDescriptionConverter();
-    QMDescriptionGenerator::installAsItemDescriptionSource();
 
     const auto manager = QMOperationManager::sharedQMOperationManager();
     manager->setOpenListings([] { return QMBDocumentController::sharedDocumentController().openListings(); });
-    manager->setSearchCharacteristicSets([categories](const QList<qint64>& categoryIDs, qint64 siteID) {
-        QStringList sets;
-        for (const qint64 set : categories->searchCharacteristicSetsForCategoryIDs(categoryIDs, siteID))
-            sets << QString::number(set);
-        return sets;
-    });
+    QMModelServices::configureOperationManager(*manager);
 }
 
 // Launch
@@ -134,9 +118,7 @@ void QMBAppController::awakeFromNib(QMBSingleInstance* instance)
     registerForAuthenticationUrlProtocol(instance);
     // Each window's bar gets the Debug menu only in debug mode.
     m_debugMenuItemKept = QMPreferencesManager::sharedInstance().debugModeEnabled();
-    auto& templates = QMDesignTemplateManager::sharedInstance();
-    templates.setMinimumQMTemplateVersion(214);
-    templates.registerDesignTemplates();
+    QMModelServices::registerDesignTemplates();
 }
 
 int QMBAppController::openFilesAndURLs(const QStringList& arguments)

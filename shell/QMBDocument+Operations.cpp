@@ -338,6 +338,10 @@ void QMBDocumentOperationFeedback::handleAddItemOperationEnvelopeFinished(const 
         else if (const auto fixedPrice = std::dynamic_pointer_cast<EBayAddFixedPriceItemResponseType>(response))
             itemID = fixedPrice->itemID();
     }
+    // A run cancelled before eBay listed anything has no errors either: only an item number says
+    // that the auction started.
+    if (itemID.isEmpty())
+        return;
     dw::AlertRequest alert;
     alert.style = dw::AlertRequest::Style::Informational;
     alert.messageText = dw::localized("Auction Started");

@@ -146,6 +146,12 @@ void DWNSOperation::cancel()
     DWNSOperationQueue::operationStateChanged();
 }
 
+void DWNSOperation::abort()
+{
+    m_aborted = true;
+    cancel();
+}
+
 bool DWNSOperation::isReady() const
 {
     if (isCancelled())

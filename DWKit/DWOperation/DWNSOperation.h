@@ -87,6 +87,11 @@ public:
     // Idempotent; any thread. A queued operation then leaves its queue without doing its work,
     // even when it still waits for dependencies.
     virtual void cancel();
+    // Cancels, and stops as well what a cancel lets run to its end (a call whose answer must not
+    // be lost). The queues abort what they hold when they shut down, so that a quit never waits
+    // for a call. Idempotent; any thread.
+    void abort();
+    bool isAborted() const { return m_aborted.load(); }
     // Every dependency finished, or this operation cancelled.
     bool isReady() const;
 
@@ -107,6 +112,11 @@ protected:
     // Called on the worker thread when internalMain() threw, with what it threw; the operation
     // then ends as usual. Nothing here.
     virtual void operationDidThrow(const QString& reason);
+    // The flag that cancel() raises, for the blocking calls of the work (an HTTP exchange stops
+    // when it turns true). Lives as long as the operation.
+    const std::atomic<bool>* cancelFlag() const { return &m_cancelled; }
+    // The flag that only abort() raises, for a call that a cancel must not interrupt.
+    const std::atomic<bool>* abortFlag() const { return &m_aborted; }
 
 private:
     friend class DWNSOperationQueue;
@@ -125,6 +135,7 @@ private:
     QueuePriority m_queuePriority = Normal;
     QList<DWNSOperationPtr> m_dependencies;
     std::atomic<bool> m_cancelled{false};
+    std::atomic<bool> m_aborted{false};
 };
 
 Q_DECLARE_METATYPE(DWNSOperationPtr)

@@ -18,6 +18,8 @@ void DWNSOperationEnvelope::postprocessOperation(const DWNSOperationPtr&) {}
 
 void DWNSOperationEnvelope::envelopeWillBeAddedToQueue(DWNSOperationEnvelopeQueue*) {}
 
+void DWNSOperationEnvelope::envelopeWillFinish() {}
+
 bool DWNSOperationEnvelope::allOperationsFinishedOrCanceled() const
 {
     for (const auto& operation : m_operations) {

@@ -46,6 +46,9 @@ public:
     virtual void postprocessOperation(const DWNSOperationPtr& operation);
     // Main thread, just before the envelope enters the queue. Nothing here.
     virtual void envelopeWillBeAddedToQueue(DWNSOperationEnvelopeQueue* queue);
+    // Main thread, once the queue has found the envelope complete, just before it posts the
+    // finished notification; called once. Nothing here.
+    virtual void envelopeWillFinish();
 
     // Every operation finished or cancelled; true for none at all. A subclass that starts later
     // stages itself may answer false until its last stage has started. Free of side effects.

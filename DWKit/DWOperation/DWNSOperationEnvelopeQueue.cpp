@@ -92,6 +92,11 @@ void DWNSOperationEnvelopeQueue::operationHandled(const DWNSOperationEnvelopePtr
     }
     if (!envelope->allOperationsFinishedOrCanceled())
         return;
+    try {
+        envelope->envelopeWillFinish();
+    } catch (const std::exception& e) {
+        dw::consoleWrite(QStringLiteral("DWOperation: envelopeWillFinish failed: ") + QString::fromUtf8(e.what()));
+    }
     postNotificationLater(QLatin1String(kDWNSOperationEnvelopeQueueEnvelope_finished),
                           {{QLatin1String(kDWNSUserInfoKeyOperation), QVariant::fromValue(operation)},
                            {QLatin1String(kDWNSUserInfoKeyEnvelope), QVariant::fromValue(envelope)}});

@@ -319,7 +319,8 @@ void DWNSOperationQueue::shutdown()
             return;
         d->shutDown = true;
     }
-    cancelAllOperations();
+    for (const auto& operation : operations())
+        operation->abort();
     waitUntilAllOperationsAreFinished();
     std::vector<std::thread> workers;
     {

@@ -14,8 +14,9 @@
 // queue are delivered on a later turn of the main event loop, in order, and only while the queue
 // exists.
 //
-// Shutting down (shutdown(), the application's aboutToQuit, or destruction) cancels every
-// operation, waits for the running ones and stops the workers. Waiting on the main thread keeps
+// Shutting down (shutdown(), the application's aboutToQuit, or destruction) aborts every
+// operation (DWNSOperation::abort(): a cancel that also stops the calls a cancel lets finish),
+// waits for the running ones and stops the workers. Waiting on the main thread keeps
 // serving work that the workers hand to the main thread meanwhile, so an operation that waits for
 // the main thread is released instead of hanging the program.
 //
@@ -70,7 +71,7 @@ public:
     void cancelAllOperations();
     // Returns when the queue is empty (see above for the main thread).
     void waitUntilAllOperationsAreFinished();
-    // cancelAllOperations(), waitUntilAllOperationsAreFinished() and the workers stopped.
+    // Every operation aborted, waitUntilAllOperationsAreFinished() and the workers stopped.
     // Idempotent.
     void shutdown();
 

@@ -305,6 +305,12 @@ HttpClient::HttpClient() : d(std::make_unique<Private>())
 }
 
 HttpClient::~HttpClient() = default;
+
+HttpClient& HttpClient::forCurrentThread()
+{
+    thread_local HttpClient client;
+    return client;
+}
 HttpClient::HttpClient(HttpClient&&) noexcept = default;
 HttpClient& HttpClient::operator=(HttpClient&&) noexcept = default;
 
@@ -420,6 +426,10 @@ HttpResponse HttpClient::send(const HttpRequest& request)
     curl_easy_setopt(curl, CURLOPT_HTTPHEADER, nullptr);
     curl_easy_setopt(curl, CURLOPT_POSTFIELDS, nullptr);
 
+    long requestSize = 0;
+    curl_easy_getinfo(curl, CURLINFO_REQUEST_SIZE, &requestSize);
+    const bool requestSent = requestSize > 0;
+
     if (transfer.exception)
         std::rethrow_exception(transfer.exception);
     if (result == CURLE_OK) {
@@ -427,18 +437,23 @@ HttpResponse HttpClient::send(const HttpRequest& request)
         curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
         response.failure = Failure::None;
         response.status = int(status);
+        response.requestSent = true;
         return response;
     }
-    if (transfer.cancelled)
-        return failed(Failure::Cancelled, QStringLiteral("Cancelled."));
-    if (transfer.stalled)
-        return failed(
-            Failure::TimedOut,
-            QStringLiteral("Nothing was sent or received for %1 seconds.").arg(request.inactivityTimeoutSeconds));
+    if (transfer.cancelled || transfer.stalled) {
+        HttpResponse stopped =
+            transfer.cancelled
+                ? failed(Failure::Cancelled, QStringLiteral("Cancelled."))
+                : failed(Failure::TimedOut, QStringLiteral("Nothing was sent or received for %1 seconds.")
+                                                .arg(request.inactivityTimeoutSeconds));
+        stopped.requestSent = requestSent;
+        return stopped;
+    }
     const QString text =
         d->errorBuffer[0] ? QString::fromUtf8(d->errorBuffer) : QString::fromUtf8(curl_easy_strerror(result));
     HttpResponse failedResponse =
         failed(result == CURLE_OPERATION_TIMEDOUT ? Failure::TimedOut : Failure::Transport, text);
+    failedResponse.requestSent = requestSent;
     failedResponse.secureConnectionFailed = result == CURLE_SSL_CONNECT_ERROR ||
                                             result == CURLE_PEER_FAILED_VERIFICATION ||
                                             result == CURLE_SSL_CERTPROBLEM || result == CURLE_SSL_CACERT_BADFILE ||

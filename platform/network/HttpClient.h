@@ -5,7 +5,8 @@
 // crash reports, the store) goes through here. send() blocks until the exchange is over, so it
 // belongs on worker threads, never on the main thread. One HttpClient serves one thread at a time;
 // it keeps its connections open between requests, so a worker that talks to one host repeatedly
-// should keep its client. Clients on different threads are independent.
+// should keep its client: forCurrentThread() is such a client, one per thread for the thread's
+// life. Clients on different threads are independent.
 //
 //     dw::HttpRequest request;
 //     request.method = "POST";
@@ -110,7 +111,10 @@ struct HttpResponse
     QString errorText;
     int status = 0;                      // the final response's status; 0 when none arrived
     bool secureConnectionFailed = false; // the TLS handshake or the peer's certificate failed
-    HttpHeaderFields headerFields;       // the final response's fields, in the order received
+    // Bytes of the request reached the connection: the server may have acted on it even when no
+    // response (or only part of one) could be read.
+    bool requestSent = false;
+    HttpHeaderFields headerFields; // the final response's fields, in the order received
     QByteArray body;
 
     bool ok() const { return failure == Failure::None; }
@@ -128,6 +132,10 @@ public:
     HttpClient& operator=(const HttpClient&) = delete;
 
     HttpResponse send(const HttpRequest& request);
+
+    // The calling thread's own client, made on first use and kept until the thread ends, so that
+    // the thread's requests to a host share one open connection.
+    static HttpClient& forCurrentThread();
 
 private:
     struct Private;

@@ -22,8 +22,10 @@
 #include "tests/support/ebay/FakeTradingApi.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
+#include <atomic>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -110,7 +112,6 @@ TEST(DWEbayConnector, SendsTheTradingApiHeadersInOrderWithTheTokenInTheRequest)
         {"X-EBAY-API-SITEID", "77"},
         {"Content-Type", "text/xml; charset=\"utf-8\""},
         {"X-EBAY-API-CALL-NAME", "AddItem"},
-        {"Connection", "close"},
         {"Content-Length", QByteArray::number(arrived.http.body.size())},
     };
     dw::HttpHeaderFields ours;
@@ -227,6 +228,7 @@ TEST(DWEbayConnector, GivesNothingAndOneConsoleLineWhenNoReplyArrives)
     {
         const char* name;
         std::function<QString(FakeTradingApi&)> endpoint; // what the connector is pointed at
+        bool wentOut;                                     // eBay may have acted on the request
     };
     const Row rows[] = {
         {"refused port",
@@ -234,17 +236,20 @@ TEST(DWEbayConnector, GivesNothingAndOneConsoleLineWhenNoReplyArrives)
              const QString url = ebay.url();
              ebay.stop();
              return url;
-         }},
+         },
+         false},
         {"stalled server",
          [](FakeTradingApi& ebay) {
              ebay.setReplies(QStringLiteral("AddItem"), {FakeHttpReply{.stall = true}});
              return ebay.url();
-         }},
+         },
+         true},
         {"connection cut before the reply",
          [](FakeTradingApi& ebay) {
              ebay.setReplies(QStringLiteral("AddItem"), {FakeHttpReply{.cutAfterBytes = 0}});
              return ebay.url();
-         }},
+         },
+         true},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -265,7 +270,47 @@ TEST(DWEbayConnector, GivesNothingAndOneConsoleLineWhenNoReplyArrives)
             QStringLiteral("-[DWEbayConnector sendRequestString:verb:] 'AddItem' returned error: ")));
         EXPECT_TRUE(console.lines()[0].endsWith(QStringLiteral("(data length: 0)")));
         EXPECT_EQ(connector->responseHeaderFields(), before);
+        EXPECT_EQ(connector->lastRequestWentOut(), row.wentOut);
     }
+}
+
+TEST(DWEbayConnector, RaisedCancelFlagStopsACallInFlightAndKeepsTheNextFromGoingOut)
+{
+    FakeTradingApi ebay;
+    ebay.setReplies(QStringLiteral("AddItem"), {FakeHttpReply{.stall = true}});
+    auto connector = connectorFor(ebay);
+    connector->setRequestTimeOut(600);
+    std::atomic<bool> cancel{false};
+    connector->setCancelFlag(&cancel);
+    std::thread user([&] {
+        if (ebay.waitForRequests(1))
+            cancel = true;
+    });
+    QElapsedTimer elapsed;
+    elapsed.start();
+    const auto reply = connector->sendRequestWithToken(addItemRequest(), QStringLiteral("AddItem"));
+    user.join();
+    EXPECT_FALSE(reply);
+    EXPECT_TRUE(connector->lastRequestWentOut());
+    EXPECT_LT(elapsed.elapsed(), 10000) << "the stalled call was given up, not waited out";
+
+    EXPECT_FALSE(connector->sendRequestWithToken(addItemRequest(), QStringLiteral("AddItem")));
+    EXPECT_FALSE(connector->lastRequestWentOut());
+    EXPECT_EQ(ebay.requestCount(), 1u);
+}
+
+TEST(DWEbayConnector, CallsFromOneThreadShareAnOpenConnection)
+{
+    FakeTradingApi ebay;
+    ebay.setFixtureReply(QStringLiteral("AddItem"), QStringLiteral("DWEBay2/AddItemWithFeesAndWarnings.xml"));
+    // Each operation makes its own connector; the worker thread keeps the connection.
+    std::thread worker([&] {
+        for (int call = 0; call < 3; ++call)
+            EXPECT_TRUE(connectorFor(ebay)->sendRequestWithToken(addItemRequest(), QStringLiteral("AddItem")));
+    });
+    worker.join();
+    EXPECT_EQ(ebay.requestCount(), 3u);
+    EXPECT_EQ(ebay.server().connectionCount(), 1);
 }
 
 TEST(DWEbayConnector, BrokenPreconditionsThrowWithTheirMessagesAndSendNothing)

@@ -33,6 +33,7 @@ public:
 
     QString name() const override { return QStringLiteral("Get User"); }
 
+    std::function<void(GetUserOperation&)> afterSend;
     std::function<void(GetUserOperation&)> afterReply;
 
 protected:
@@ -43,6 +44,8 @@ protected:
         setCurrentTaskName(QStringLiteral("Asking eBay"));
         const auto reply =
             connector()->sendRequestWithToken(EBayGetUserRequestType::getUserRequestType(), QStringLiteral("GetUser"));
+        if (afterSend)
+            afterSend(*this);
         if (!validateReceivedXMLData(reply, entry))
             return;
         auto response = responseFromData<EBayGetUserResponseType>(*reply, entry);
@@ -156,34 +159,41 @@ TEST_F(GenericEbayOperationTest, RepliesThatCannotBeEBaysFailBeforeOrWhileParsin
         const auto entry = operation->logEntry();
         EXPECT_EQ(entry->state(), "failure");
         EXPECT_EQ(entry->errorEnvelope(), operation->errorEnvelope());
-        EXPECT_TRUE(QMLogManager::sharedInstance().logEntries().contains(entry));
+        EXPECT_TRUE(QMLogManager::sharedInstance()->logEntries().contains(entry));
     }
 }
 
 TEST_F(GenericEbayOperationTest, ParsedRepliesSetTheLogStateByAcknowledgement)
 {
+    enum Cancel { Never, WhileWaiting, OnceTheReplyIsIn };
     struct Row
     {
         const char* name;
         QByteArray body;
-        bool cancelWhileWaiting;
+        Cancel cancel;
         QString state;
         bool hasError;
     };
     const std::vector<Row> rows{
-        {"success", reply("Success"), false, "success", false},
-        {"failure", reply("Failure", kAuctionError), false, "failure", true},
-        {"warning", reply("Warning", kWarning), false, "warning", false},
-        {"failure of a cancelled operation", reply("Failure", kAuctionError), true, "cancel", true},
+        {"success", reply("Success"), Never, "success", false},
+        {"failure", reply("Failure", kAuctionError), Never, "failure", true},
+        {"warning", reply("Warning", kWarning), Never, "warning", false},
+        {"failure of a cancelled operation", reply("Failure", kAuctionError), OnceTheReplyIsIn, "cancel", true},
+        // The cancel stops the call: no reply is read, and none is missed as a network error.
+        {"cancelled while eBay is still answering", reply("Success"), WhileWaiting, "cancel", false},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         auto operation = makeOperation();
         m_ebay.setResponder(QStringLiteral("GetUser"), [&](const dw::test::TradingApiRequest&) {
-            if (row.cancelWhileWaiting)
-                operation->cancel();
-            return FakeHttpReply{.body = row.body};
+            if (row.cancel != WhileWaiting)
+                return FakeHttpReply{.body = row.body};
+            operation->cancel();
+            // Far beyond the moment the cancelled call gives up.
+            return FakeHttpReply{.body = row.body, .delay = std::chrono::seconds(5)};
         });
+        if (row.cancel == OnceTheReplyIsIn)
+            operation->afterSend = [](GetUserOperation& sent) { sent.cancel(); };
         run({operation});
         EXPECT_EQ(operation->logEntry()->state(), row.state);
         EXPECT_EQ(operation->errorEnvelope() && operation->errorEnvelope()->hasError(), row.hasError);

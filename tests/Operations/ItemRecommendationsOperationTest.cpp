@@ -10,6 +10,7 @@
 #include "tests/support/ebay/FakeTradingApi.h"
 
 #include <QCoreApplication>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
@@ -20,9 +21,9 @@ protected:
     ItemRecommendations() { QMLogManager::resetSharedInstance(); }
     ~ItemRecommendations() override { QMLogManager::resetSharedInstance(); }
 
-    std::shared_ptr<QMGetItemRecommendationsOperation> run()
+    std::shared_ptr<QMGetItemRecommendationsOperation> operation()
     {
-        auto operation = std::make_shared<QMGetItemRecommendationsOperation>(
+        auto made = std::make_shared<QMGetItemRecommendationsOperation>(
             [this] {
                 auto connector = std::make_unique<DWEbayConnector>(m_ebay.url(), 77, 747);
                 connector->setToken(QStringLiteral("account-token"));
@@ -30,7 +31,13 @@ protected:
             },
             QVariantMap{{QStringLiteral("title"), QStringLiteral("Leica M6 ]]> & <film>")}},
             QStringLiteral("account-1"));
-        operation->setCategoryID(15230);
+        made->setCategoryID(15230);
+        return made;
+    }
+
+    std::shared_ptr<QMGetItemRecommendationsOperation> run()
+    {
+        const auto operation = this->operation();
         DWNSOperationQueue queue;
         queue.addOperation(operation);
         queue.waitUntilAllOperationsAreFinished();
@@ -111,4 +118,21 @@ TEST_F(ItemRecommendations, OnlyASuccessWithARecommendationGivesSuggestions)
         EXPECT_EQ(operation->suggestedValues(), row.suggestions);
         EXPECT_EQ(operation->logEntry()->state() != QLatin1String(kQMLogEntryStateSuccess), row.failed);
     }
+}
+
+TEST_F(ItemRecommendations, ACancelStopsTheCallAndEndsItsLogEntryAsCancelled)
+{
+    m_ebay.setReplies(QStringLiteral("GetItemRecommendations"), {dw::test::FakeHttpReply{.stall = true}});
+    const auto stalled = operation();
+    DWNSOperationQueue queue;
+    queue.addOperation(stalled);
+    // The main thread keeps serving the operation's log entry meanwhile.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m_ebay.requestCount() == 1; }, 10000));
+    stalled->cancel();
+    queue.waitUntilAllOperationsAreFinished();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(stalled->isFinished());
+    EXPECT_EQ(stalled->logEntry()->state(), QLatin1String(kQMLogEntryStateCancel));
+    EXPECT_FALSE(stalled->errorOccurred());
+    EXPECT_TRUE(stalled->suggestedValues().isEmpty());
 }

@@ -1,5 +1,6 @@
 #include "DWEBay2/DWEbayConnector.h"
 #include "DWEBay2/types/EBayAddItemRequestType.h"
+#include "DWEBay2/types/EBayAddItemResponseType.h"
 #include "DWEBay2/types/EBayFetchTokenRequestType.h"
 #include "DWEBay2/types/EBayGetItemRecommendationsRequestType.h"
 #include "DWEBay2/types/EBayGetSessionIDRequestType.h"
@@ -16,6 +17,7 @@
 #include "Operations/QMGetItemRecommendationsOperation.h"
 #include "Operations/QMGetSessionIDOperation.h"
 #include "Operations/QMImageUploadInformationManager.h"
+#include "Operations/QMListingUUIDStore.h"
 #include "Operations/QMOperationManager.h"
 #include "Operations/QMVerifyAddItemOperationEnvelope.h"
 #include "model/QMAccountDataSource.h"
@@ -31,6 +33,7 @@
 #include "tests/support/ebay/FakeTradingApi.h"
 
 #include "Operations/QMGenericAddImageOperation.h"
+#include <QElapsedTimer>
 #include <QImage>
 #include <QTest>
 #include <chrono>
@@ -561,4 +564,159 @@ TEST_F(OperationManagerTest, SignInDataAndRecommendationCallsGoOnTheirQueuesWith
     EXPECT_TRUE(data->downloadCategoryTree());
     EXPECT_FALSE(data->downloadCharacteristicSets());
     EXPECT_TRUE(data->runSilent());
+}
+
+namespace {
+
+QString firstErrorMessage(const std::shared_ptr<QMErrorEnvelope>& envelope)
+{
+    return envelope && !envelope->errors().isEmpty() ? envelope->errors().first()->message() : QString();
+}
+
+QString sentUUID(const dw::test::TradingApiRequest& request)
+{
+    const auto document = request.documentAs<EBayAddItemRequestType>();
+    return document && document->item() ? document->item()->uUID() : QString();
+}
+
+} // namespace
+
+TEST_F(OperationManagerTest, ALostListingAnswerSaysSoAndEveryRetryCarriesTheSameUUID)
+{
+    struct Row
+    {
+        const char* name;
+        FakeHttpReply lost;
+    };
+    const Row rows[] = {
+        {"connection closed before the answer", {.cutAfterBytes = 0}},
+        {"answer cut off halfway",
+         {.body = reply("AddItem", "Success", "<ItemID>110089122715</ItemID>"), .cutAfterBytes = 120}},
+    };
+    const auto lastUUID = [this] { return sentUUID(m_ebay.requests(QStringLiteral("AddItem")).back()); };
+    QList<std::shared_ptr<QMAddItemOperationEnvelope>> kept; // so that no envelope reuses another's address
+    int listing = 0;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const auto item = this->listing(QStringLiteral("lost-%1").arg(++listing), 0);
+        const std::size_t before = m_ebay.requests(QStringLiteral("AddItem")).size();
+        m_ebay.setReplies(QStringLiteral("AddItem"), {row.lost});
+        const auto lost = upload({item}, false, false).first();
+        kept << lost;
+        ASSERT_TRUE(waitForStatus(lost, QMAddItemOperationEnvelope::Failed));
+        EXPECT_TRUE(firstErrorMessage(lost->errorEnvelope()).contains(QLatin1String("may already be listed")))
+            << firstErrorMessage(lost->errorEnvelope()).toStdString();
+        lost->continueExecution();
+        ASSERT_TRUE(waitForFinished({lost}));
+        EXPECT_EQ(lost->status(), QMAddItemOperationEnvelope::Failed);
+        EXPECT_EQ(finishedCount(lost), 1);
+        const QString uuid = sentUUID(m_ebay.requests(QStringLiteral("AddItem")).at(before));
+        EXPECT_EQ(uuid.size(), 32);
+        EXPECT_EQ(QMListingUUIDStore::keptUUIDForListing(item->uniqueID()), uuid);
+
+        // The retry goes out under the same UUID, so eBay could not list the item twice.
+        m_ebay.setReply(QStringLiteral("AddItem"), reply("AddItem", "Success", "<ItemID>110089122716</ItemID>"));
+        const auto retried = upload({item}).first();
+        kept << retried;
+        ASSERT_TRUE(waitForFinished({retried}));
+        EXPECT_EQ(retried->status(), QMAddItemOperationEnvelope::Finished);
+        EXPECT_EQ(lastUUID(), uuid);
+
+        // eBay answered: the next listing of the same document is a new one.
+        EXPECT_TRUE(QMListingUUIDStore::keptUUIDForListing(item->uniqueID()).isNull());
+        const auto again = upload({item}).first();
+        kept << again;
+        ASSERT_TRUE(waitForFinished({again}));
+        EXPECT_NE(lastUUID(), uuid);
+    }
+}
+
+TEST_F(OperationManagerTest, EBaysDuplicateUUIDAnswerCountsAsTheListingItNames)
+{
+    m_ebay.setReply(QStringLiteral("AddItem"),
+                    reply("AddItem", "Failure",
+                          "<Errors><ShortMessage>Duplicate UUID used.</ShortMessage><LongMessage>The specified UUID "
+                          "has already been used; ListedByRequestAppId=1, item ID=4503632367.</LongMessage>"
+                          "<ErrorCode>488</ErrorCode><SeverityCode>Error</SeverityCode>"
+                          "<ErrorParameters ParamID=\"0\"><Value>1</Value></ErrorParameters>"
+                          "<ErrorParameters ParamID=\"1\"><Value>4503632367</Value></ErrorParameters>"
+                          "<ErrorClassification>RequestError</ErrorClassification></Errors>"));
+    const auto item = listing(QStringLiteral("A"), 1);
+    const auto envelope = upload({item}, false, false).first();
+    ASSERT_TRUE(waitForFinished({envelope}));
+    EXPECT_EQ(statuses(envelope), (QList<int>{1, 2, 3, 6}));
+    EXPECT_EQ(finishedCount(envelope), 1);
+    EXPECT_FALSE(envelope->errorOccurred());
+    const auto listed =
+        std::dynamic_pointer_cast<EBayAddItemResponseType>(envelope->auctionItemOperation()->addItemResponse());
+    ASSERT_TRUE(listed);
+    EXPECT_EQ(listed->itemID(), QStringLiteral("4503632367"));
+    EXPECT_EQ(listed->ack(), QStringLiteral("Success"));
+    EXPECT_EQ(envelope->auctionItemOperation()->logEntry()->state(), QLatin1String(kQMLogEntryStateSuccess));
+    EXPECT_TRUE(QMListingUUIDStore::keptUUIDForListing(item->uniqueID()).isNull());
+}
+
+TEST_F(OperationManagerTest, ACancelStopsTheCallInFlightAndEndsTheRunAsCancelled)
+{
+    struct Row
+    {
+        const char* name;
+        const char* stalledCall;
+        int stalledStatus;
+        QList<int> statuses;
+    };
+    const Row rows[] = {
+        {"during the verification", "VerifyAddItem", QMAddItemOperationEnvelope::Verifying, {1, 6}},
+        {"during the picture uploads",
+         "UploadSiteHostedPictures",
+         QMAddItemOperationEnvelope::UploadingPictures,
+         {1, 2, 6}},
+    };
+    QList<std::shared_ptr<QMAddItemOperationEnvelope>> kept; // so that no envelope reuses another's address
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        auto& service = QLatin1String(row.stalledCall) == QLatin1String("VerifyAddItem") ? m_ebay : m_pictureService;
+        service.setReplies(QLatin1String(row.stalledCall), {FakeHttpReply{.stall = true}});
+        const std::size_t before = service.requestCount();
+        const auto envelope = upload({listing(QString::fromLatin1(row.name), 2)}, false, false).first();
+        kept << envelope;
+        ASSERT_TRUE(waitForStatus(envelope, row.stalledStatus));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return service.requestCount() > before; }, 10000));
+
+        // The panel's abort: cancel, then continue, while the call still waits for its answer.
+        QElapsedTimer elapsed;
+        elapsed.start();
+        envelope->cancelAllOperations();
+        envelope->continueExecution();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return finishedCount(envelope) > 0; }, 15000));
+        // The connectors wait 10 s for an answer: ending well before shows the call was given up.
+        EXPECT_LT(elapsed.elapsed(), 5000);
+        ASSERT_TRUE(waitForFinished({envelope}));
+        EXPECT_EQ(finishedCount(envelope), 1);
+        EXPECT_EQ(envelope->status(), QMAddItemOperationEnvelope::Finished);
+        EXPECT_EQ(statuses(envelope), row.statuses);
+        EXPECT_FALSE(envelope->suspended());
+        for (const auto& operation : envelope->operations())
+            EXPECT_TRUE(operation->isFinished() || !operation->isExecuting());
+        if (const auto verify = envelope->verifyAddItemOperation(); verify && verify->logEntry()) {
+            EXPECT_NE(verify->logEntry()->state(), QLatin1String(kQMLogEntryStatePending));
+        }
+        EXPECT_TRUE(m_ebay.requests(QStringLiteral("AddItem")).empty());
+        m_ebay.setReply(QStringLiteral("VerifyAddItem"), reply("VerifyAddItem", "Success"));
+        answerPictures("Success");
+    }
+}
+
+TEST_F(OperationManagerTest, QuitWithAStalledCallEndsPromptly)
+{
+    m_ebay.setReplies(QStringLiteral("VerifyAddItem"), {FakeHttpReply{.stall = true}});
+    const auto envelope = upload({listing(QStringLiteral("A"), 0)}).first();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m_ebay.requestCount() == 1; }, 10000));
+    const auto verify = envelope->verifyAddItemOperation();
+    QElapsedTimer elapsed;
+    elapsed.start();
+    m_manager.reset(); // the queues cancel everything and wait for their workers, as on quit
+    EXPECT_LT(elapsed.elapsed(), 5000) << "the connector's 10 s were not waited out";
+    EXPECT_TRUE(verify->isFinished());
+    EXPECT_TRUE(m_ebay.requests(QStringLiteral("AddItem")).empty());
 }

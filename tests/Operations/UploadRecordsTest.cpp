@@ -8,6 +8,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <gtest/gtest.h>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -65,11 +67,13 @@ TEST_F(UploadRecordsTest, RecordsAreReusedFor59DaysAndDroppedAt60)
         const QDateTime start = m_clock.now();
         auto stored = record(row.method);
         cache().addAndSaveImageUploadInformation(stored);
+        cache().waitUntilRecordsAreSaved();
         const QString file = QMImageUploadInformationManager::recordsFolder() + u'/' + stored->uniqueID() + ".data";
         ASSERT_TRUE(QFileInfo::exists(file));
 
         m_clock.advance(double(row.days) * 86400 + 3600);
         EXPECT_EQ(cache().uploadedImageInformationForNewImageInformation(*record(row.method)) == stored, row.reused);
+        cache().waitUntilRecordsAreSaved();
         EXPECT_EQ(QFileInfo::exists(file), row.reused);
         EXPECT_EQ(cache().allUploadedImageInformations().contains(stored), row.reused);
         cache().removeUploadInformation(stored);
@@ -112,6 +116,41 @@ TEST_F(UploadRecordsTest, RecordsSurviveARestartAndTheOldSingleFileIsMigratedOnc
     ASSERT_EQ(reloaded.size(), 1);
     EXPECT_TRUE(reloaded.first()->isEqualToUploadInformation(*eps));
     EXPECT_EQ(reloaded.first()->uniqueID(), migrated.first()->uniqueID());
+}
+
+TEST_F(UploadRecordsTest, FilesAreWrittenOffTheCallersThreadAsTheLastRequestSays)
+{
+    // Uploads finishing at once on several threads: every record is in memory at once and on disk
+    // once the writer is through.
+    QList<QMImageUploadInformationPtr> records;
+    for (int index = 0; index < 40; ++index)
+        records << record(kQMUploadMethodEPS);
+    std::vector<std::thread> uploads;
+    for (int thread = 0; thread < 4; ++thread) {
+        uploads.emplace_back([&, thread] {
+            for (qsizetype index = thread; index < records.size(); index += 4)
+                cache().addAndSaveImageUploadInformation(records.at(index));
+        });
+    }
+    for (auto& upload : uploads)
+        upload.join();
+    EXPECT_EQ(cache().allUploadedImageInformations().size(), records.size());
+    const auto saved = records.first();
+    const auto removed = records.last();
+    cache().removeUploadInformation(removed);
+    cache().waitUntilRecordsAreSaved();
+    const QDir folder(QMImageUploadInformationManager::recordsFolder());
+    EXPECT_EQ(folder.entryList(QDir::Files).size(), records.size() - 1);
+    EXPECT_FALSE(folder.exists(removed->uniqueID() + QStringLiteral(".data")));
+
+    // A change saved just before the manager goes is on disk for the next one.
+    saved->setImageURL(QStringLiteral("https://pictures.example/moved.jpg"));
+    cache().saveFileForImageUploadInformation(saved);
+    QMImageUploadInformationManager::resetSharedInstance();
+    const auto reloaded =
+        cache().uploadedImageInformationForImageURL(QStringLiteral("https://pictures.example/moved.jpg"));
+    ASSERT_TRUE(reloaded);
+    EXPECT_EQ(reloaded->uniqueID(), saved->uniqueID());
 }
 
 TEST_F(UploadRecordsTest, TheDisplayCountsDaysLeftOfEBaysSixty)

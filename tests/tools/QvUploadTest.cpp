@@ -1,6 +1,11 @@
+#include "DWEBay2/types/EBayAddItemRequestType.h"
+#include "DWEBay2/types/EBayItemType.h"
 #include "tests/support/ProcessRunner.h"
+#include "tests/support/TemporaryXdg.h"
 #include "tests/support/ebay/FakeTradingApi.h"
 
+#include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QImage>
 #include <QJsonArray>
@@ -38,7 +43,7 @@ protected:
     }
 
     // A listing document with one picture, made by qv-listing.
-    QString document(const QString& name)
+    QString document(const QString& name, const QJsonObject& fields = {})
     {
         const QString picture = m_dir.filePath(name + QStringLiteral(".jpg"));
         QImage image(40, 30, QImage::Format_RGB32);
@@ -47,12 +52,14 @@ protected:
         const QString listing = m_dir.filePath(name + QStringLiteral(".json"));
         QFile json(listing);
         EXPECT_TRUE(json.open(QIODevice::WriteOnly));
-        json.write(QJsonDocument(QJsonObject{{QStringLiteral("title"), QStringLiteral("Oak lamp")},
-                                             {QStringLiteral("siteID"), 0},
-                                             {QStringLiteral("duration"), 7},
-                                             {QStringLiteral("useStartingBid"), true},
-                                             {QStringLiteral("minimumBid"), QStringLiteral("1.00")}})
-                       .toJson());
+        QJsonObject values{{QStringLiteral("title"), QStringLiteral("Oak lamp")},
+                           {QStringLiteral("siteID"), 0},
+                           {QStringLiteral("duration"), 7},
+                           {QStringLiteral("useStartingBid"), true},
+                           {QStringLiteral("minimumBid"), QStringLiteral("1.00")}};
+        for (auto it = fields.begin(); it != fields.end(); ++it)
+            values.insert(it.key(), it.value());
+        json.write(QJsonDocument(values).toJson());
         json.close();
         const QString path = m_dir.filePath(name + QStringLiteral(".qvlisting"));
         const ProgramRun created = dw::test::runProgram(dw::test::builtTool(QStringLiteral("qv-listing")),
@@ -80,6 +87,7 @@ protected:
         return objects;
     }
 
+    dw::test::TemporaryXdg m_xdg;
     QTemporaryDir m_dir;
     dw::test::FakeTradingApi m_ebay;
     dw::test::FakeTradingApi m_pictures;
@@ -129,4 +137,45 @@ TEST_F(QvUpload, WarningsCancelTheListingUnlessToldToContinue)
     const ProgramRun verified = upload({QStringLiteral("--verify-only"), lamp});
     EXPECT_EQ(verified.exitCode, 0) << verified.errors.toStdString();
     EXPECT_EQ(m_ebay.requests(QStringLiteral("AddItem")).size(), 1u);
+}
+
+TEST_F(QvUpload, SendsWhatTheApplicationSendsAndLeavesNothingBehind)
+{
+    // Site 77's category stores, where a download puts them.
+    for (const char* kind : {"Categories", "Attributes"}) {
+        const QString folder = m_xdg.path(QStringLiteral("data/QuillmartVodar/%1").arg(QLatin1String(kind)));
+        ASSERT_TRUE(QDir().mkpath(folder));
+        const QString name = QStringLiteral("%1.site77.sqlite").arg(QLatin1String(kind));
+        ASSERT_TRUE(QFile::copy(QString::fromUtf8(DW_TOOLS_TEST_STORES "/") + name, folder + u'/' + name));
+    }
+    const QString lamp =
+        document(QStringLiteral("lamp"),
+                 {{QStringLiteral("siteID"), 77},
+                  {QStringLiteral("currency"), 7},
+                  {QStringLiteral("category"), 345},
+                  {QStringLiteral("conditionID"), 1000},
+                  {QStringLiteral("useDesignTemplate"), true},
+                  {QStringLiteral("designTemplateIdentifier"), QStringLiteral("com.quillmart.design.harbour-blue")}});
+    const ProgramRun run = upload({lamp});
+    ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString() << run.output.toStdString();
+
+    const auto listed = m_ebay.requests(QStringLiteral("AddItem"));
+    ASSERT_EQ(listed.size(), 1u);
+    const auto request = listed.at(0).documentAs<EBayAddItemRequestType>();
+    ASSERT_TRUE(request && request->item()) << listed.at(0).parseError.toStdString();
+    EXPECT_EQ(request->item()->conditionID(), 1000) << "the category store says the category has conditions";
+    EXPECT_TRUE(request->item()->description().contains(QLatin1String("qvhb-card")))
+        << "the design's description, not the bare text: " << request->item()->description().toStdString();
+
+    // The pictures taken out of the document, their upload copies and their records are gone.
+    QStringList left;
+    for (const char* folder : {"tmp", "data/Quillmart/ImageInformations"}) {
+        QDirIterator files(m_xdg.path(QLatin1String(folder)), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        while (files.hasNext()) {
+            const QString file = files.next();
+            if (!file.startsWith(m_dir.path() + u'/')) // the test's own documents and pictures
+                left << file;
+        }
+    }
+    EXPECT_EQ(left, QStringList());
 }

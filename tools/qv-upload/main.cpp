@@ -11,32 +11,39 @@
 // cancelled otherwise. At the end one JSON object per document goes to standard output: its
 // final status, the eBay item ID, the fees, and every error and warning with its code and texts.
 // Exit status: 0 when every document was listed (or verified), 1 otherwise, 2 on wrong usage.
+//
+// The listings are turned into eBay's requests with the services the application installs (its
+// category stores, design templates and description generator), so the tool sends what the
+// application would send. The pictures taken out of the documents and their upload copies live in
+// a temporary folder of the run, removed at its end, and no upload records are kept of them. A
+// listing whose answer from eBay was lost is listed again under the same UUID (shared with the
+// application), so a second run cannot list it twice.
 
 #include "DWEBay2/DWEbayConnector.h"
 #include "DWEBay2/types/EBayAbstractResponseType.h"
 #include "DWEBay2/types/EBayAmountType.h"
 #include "DWEBay2/types/EBayFeeType.h"
 #include "DWEBay2/types/EBayFeesType.h"
-#include "Operations/QMAccountManager.h"
 #include "Operations/QMAddItemOperation.h"
 #include "Operations/QMGenericAddImageOperation.h"
 #include "Operations/QMOperationManager.h"
 #include "Operations/QMVerifyAddItemOperationEnvelope.h"
 #include "model/QMAccountDataSource.h"
-#include "model/QMApplicationDefaults.h"
 #include "model/QMEbayItem.h"
 #include "model/QMEbayItemContainer.h"
 #include "model/QMError.h"
 #include "model/QMErrorEnvelope.h"
 #include "model/QMPreferencesManager.h"
+#include "modelservices/QMModelServices.h"
 #include "platform/core/NotificationCenter.h"
-#include "platform/core/UserDefaults.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
 #include <exception>
@@ -340,6 +347,14 @@ int runVerifications(QCoreApplication& app, const QList<Document>& documents, QM
 
 int run(QCoreApplication& app, const Options& options)
 {
+    // What the application installs, so that a listing goes out here as it does from there.
+    if (!options.token.isEmpty())
+        QMAccountDataSource::install(std::make_shared<GivenToken>(options.token));
+    QString servicesError;
+    if (!QMModelServices::install(options.token.isEmpty() ? QMModelServices::Accounts::Keychain
+                                                          : QMModelServices::Accounts::AlreadyInstalled,
+                                  &servicesError))
+        printLine(stderr, QStringLiteral("qv-upload: warning: %1").arg(servicesError));
     QMEbayItemContainer::registerArchiveClass();
     QList<Document> documents;
     for (const QString& path : options.documents) {
@@ -352,10 +367,6 @@ int run(QCoreApplication& app, const Options& options)
         documents << Document{path, item};
     }
 
-    if (!options.token.isEmpty())
-        QMAccountDataSource::install(std::make_shared<GivenToken>(options.token));
-    else
-        QMAccountManager::installAsModelSource(QMAccountManager::sharedQMAccountManager());
     const auto accounts = QMAccountDataSource::installed();
     const QString accountID = accounts ? accounts->defaultAccountID() : QString();
     if (accountID.isEmpty() || accounts->tokenForAccountID(accountID).isEmpty()) {
@@ -366,6 +377,7 @@ int run(QCoreApplication& app, const Options& options)
     const auto connectors = std::make_shared<Connectors>(options);
     const auto manager = QMOperationManager::create();
     manager->setDelegate(connectors);
+    QMModelServices::configureOperationManager(*manager);
     QList<std::shared_ptr<QMEbayItem>> open;
     for (const auto& document : documents)
         open << document.item;
@@ -379,14 +391,19 @@ int run(QCoreApplication& app, const Options& options)
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    // What the application registers, so that a listing shows here as it does there.
-    QString defaultsError;
-    if (!registerApplicationDefaultsAndTransformers(dw::UserDefaults::standard(), &defaultsError))
-        std::fprintf(stderr, "qv-upload: warning: %s\n", defaultsError.toLocal8Bit().constData());
-
     const auto options = parse(app.arguments().mid(1));
     if (!options)
         return usage();
+
+    // The run's pictures (taken out of the documents, and their upload copies) go to a folder of
+    // the run's own, which goes with it.
+    QTemporaryDir pictures(QDir::tempPath() + QStringLiteral("/qv-upload-XXXXXX"));
+    if (!pictures.isValid()) {
+        printLine(stderr, QStringLiteral("qv-upload: no temporary folder: %1").arg(pictures.errorString()));
+        return 1;
+    }
+    qputenv("TMPDIR", QFile::encodeName(pictures.path()));
+    QMGenericAddImageOperation::setKeepsImageInformations(false);
     try {
         return run(app, *options);
     } catch (const std::exception& e) {
