@@ -38,7 +38,7 @@ bool hasDuplicateUUIDError(const EBayAbstractResponseType& response)
 
 QMAddItemOperation::QMAddItemOperation(const QMEbayConnectorFactory& connectorFactory, const QVariantMap& itemInfo,
                                        const QString& accountID, bool scheduled, bool verificationPassed)
-    : QMGenericEbayItemTypeOperation(connectorFactory, itemInfo, accountID), m_scheduled(scheduled),
+    : QMGenericAuctionItemOperation(connectorFactory, nullptr, itemInfo, accountID), m_scheduled(scheduled),
       m_verificationPassed(verificationPassed)
 {
     m_listingUUID = QMListingUUIDStore::keptUUIDForListing(itemUniqueID());
@@ -51,11 +51,6 @@ QMAddItemOperation::QMAddItemOperation(const QMEbayConnectorFactory& connectorFa
 }
 
 QMAddItemOperation::~QMAddItemOperation() = default;
-
-QString QMAddItemOperation::createListingUUID()
-{
-    return dw::UUID().remove(QLatin1Char('-'));
-}
 
 QString QMAddItemOperation::name() const
 {
@@ -132,7 +127,7 @@ void QMAddItemOperation::internalMain()
         m_listingUUID = uuid;
     }
     item->setUUID(uuid);
-    connector()->setSiteID(siteID());
+    connector()->setSiteID(itemSiteID());
     const auto reply = connector()->sendRequestWithToken(request, verb());
 
     std::shared_ptr<EBayAbstractResponseType> response;

@@ -22,23 +22,20 @@
 //
 // Accessors may be used from any thread.
 
-#include "Operations/QMGenericEbayItemTypeOperation.h"
+#include "Operations/QMGenericAuctionItemOperation.h"
 #include "Operations/QMSimpleAddItemRequestFactory.h"
 
 class EBayAbstractRequestType;
 class EBayAbstractResponseType;
 class QMEbayItem;
 
-class QMAddItemOperation : public QMGenericEbayItemTypeOperation
+class QMAddItemOperation : public QMGenericAuctionItemOperation
 {
 public:
     // A new operation without item type, with the UUID kept for the listing or else a new one.
     QMAddItemOperation(const QMEbayConnectorFactory& connectorFactory, const QVariantMap& itemInfo,
                        const QString& accountID, bool scheduled, bool verificationPassed);
     ~QMAddItemOperation() override;
-
-    // 32 hexadecimal characters, no hyphens.
-    static QString createListingUUID();
 
     QString name() const override;
     QString operationDescription() const override;

@@ -1,10 +1,13 @@
 #include "shell/QMBAppController.h"
 
+#include "shell/QMBDesignResourceProgressPanel.h"
+
 #include "DWCoreDataEbayDataClasses/SQCategoryDataManager.h"
 #include "DWEBay2/DWEbayConnector.h"
 #include "DWKit/QMAlertPanels.h"
 #include "DWKit/widgets/QMProgressPanelController.h"
 #include "Operations/QMAccountManager.h"
+#include "description/QMDesignResourceProgress.h"
 #include "model/QMPreferencesManager.h"
 #include "modelservices/QMModelServices.h"
 #include "platform/core/Clock.h"
@@ -102,6 +105,7 @@ void QMBAppController::installApplicationServices()
             controller ? controller->defaultOperationManager() : QMOperationManager::sharedQMOperationManager();
         manager->addGetCurrenteBayDataOperationForSiteID(siteID, tree, sets, silent);
     });
+    QMDesignResourceProgress::install(std::make_shared<QMBDesignResourceProgressPanel>());
 
     const auto manager = QMOperationManager::sharedQMOperationManager();
     manager->setOpenListings([] { return QMBDocumentController::sharedDocumentController().openListings(); });
