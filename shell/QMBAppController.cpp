@@ -1,5 +1,7 @@
 #include "shell/QMBAppController.h"
 
+#include "shell/QMBDesignResourceProgressPanel.h"
+
 #include "DWCoreDataEbayDataClasses/SQCategoryDataManager.h"
 #include "DWCoreDataEbayDataClasses/SQEbayDataSource.h"
 #include "DWEBay2/DWEbayConnector.h"
@@ -113,6 +115,7 @@ void QMBAppController::installApplicationServices()
     QMEbayImageTransformer::installAsModelHooks();
     QMAttributedStringToHTMLConverter::installAsDescriptionConverter();
     QMDescriptionGenerator::installAsItemDescriptionSource();
+    QMDesignResourceProgress::install(std::make_shared<QMBDesignResourceProgressPanel>());
 
     // An update replaces the program only after the seller has decided about unsaved documents.
     QMUpdater::sharedUpdater().setDocumentReview(
