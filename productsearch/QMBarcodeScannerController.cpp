@@ -13,6 +13,8 @@
 
 #include <QApplication>
 #include <QDialogButtonBox>
+#include <QHBoxLayout>
+#include <QLabel>
 #include <QPointer>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -80,6 +82,8 @@ void QMBarcodeScannerController::buildScannerWindow()
     setObjectName(QStringLiteral("barcodeScanner"));
     setWindowTitle(dw::localized("Barcode Scanner"));
     captureView()->setMinimumSize(480, 360);
+    auto* hint = new QLabel(dw::localized("Hold the barcode inside the red frame."), this);
+    hint->setObjectName(QStringLiteral("scannerHintLabel"));
     auto* buttons = new QDialogButtonBox(this);
     auto* ok = buttons->addButton(dw::localized("OK"), QDialogButtonBox::AcceptRole);
     ok->setObjectName(QStringLiteral("okButton"));
@@ -87,7 +91,10 @@ void QMBarcodeScannerController::buildScannerWindow()
     connect(ok, &QPushButton::clicked, this, &QMBarcodeScannerController::doOK);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(captureView(), 1);
-    layout->addWidget(buttons);
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(hint, 1);
+    bottom->addWidget(buttons);
+    layout->addLayout(bottom);
 }
 
 void QMBarcodeScannerController::doOK()
