@@ -107,6 +107,10 @@ void QMBAppController::installApplicationServices()
     });
     QMDesignResourceProgress::install(std::make_shared<QMBDesignResourceProgressPanel>());
 
+    // An update replaces the program only after the seller has decided about unsaved documents.
+    QMUpdater::sharedUpdater().setDocumentReview(
+        [] { return QMBDocumentController::sharedDocumentController().reviewUnsavedDocumentsAndQuit(); });
+
     const auto manager = QMOperationManager::sharedQMOperationManager();
     manager->setOpenListings([] { return QMBDocumentController::sharedDocumentController().openListings(); });
     QMModelServices::configureOperationManager(*manager);
