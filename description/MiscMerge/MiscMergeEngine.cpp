@@ -61,6 +61,7 @@ void MiscMergeEngine::prepareForExecution()
     m_commandStack.clear();
     m_contextStack.clear();
     m_depthReported = false;
+    m_outputFull = false;
     m_callDepth = 0;
     m_steps = 0;
     m_contextStack.push_back({Context::Globals, nullptr});
@@ -168,16 +169,25 @@ QVariant MiscMergeEngine::valueForField(const QString& fieldName)
 
 void MiscMergeEngine::appendToOutput(const QVariant& value)
 {
-    if (!value.isValid())
+    if (!value.isValid() || m_outputFull)
         return;
     if (value.typeId() == QMetaType::QString)
-        m_output += value.toString();
+        appendText(value.toString());
     else
-        m_output += miscmerge::textOf(value);
+        appendText(miscmerge::textOf(value));
 }
 
 void MiscMergeEngine::appendText(QStringView text)
 {
+    if (m_outputFull)
+        return;
+    if (text.size() > kMaxOutputLength - m_output.size()) {
+        dw::consoleWrite(dw::format("MiscMergeEngine: Stopped writing after %ld characters in one merge; the rest "
+                                    "of the output is left out.",
+                                    long(m_output.size())));
+        m_outputFull = true;
+        return;
+    }
     m_output += text;
 }
 
