@@ -1,5 +1,7 @@
 #include "DWKit/DWCrypter.h"
 
+#include "DWKit/DWCdsaWrapper.h"
+
 #include "platform/archive/PropertyList.h"
 #include "platform/core/ConsoleOutput.h"
 #include "platform/core/DWAssert.h"
@@ -10,9 +12,6 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <openssl/crypto.h>
-#include <openssl/err.h>
-#include <openssl/evp.h>
-#include <openssl/rsa.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -20,21 +19,6 @@ namespace {
 
 // Enciphered resources are a few kilobytes; a file far beyond that is not one of them.
 constexpr qint64 kMaxResourceSize = 64LL << 20;
-
-struct KeyDeleter
-{
-    void operator()(EVP_PKEY* key) const { EVP_PKEY_free(key); }
-};
-struct ContextDeleter
-{
-    void operator()(EVP_PKEY_CTX* context) const { EVP_PKEY_CTX_free(context); }
-};
-
-void logFailure(const QString& what)
-{
-    ERR_clear_error();
-    dw::consoleWrite(what);
-}
 
 std::optional<QByteArray> readResource(const QString& path)
 {
@@ -66,43 +50,26 @@ std::optional<QByteArray> DWCreateDecryptedDataFromBytes(const DWCrypter& crypte
 {
     if (bytes.isEmpty())
         return std::nullopt;
-    const auto* keyData = reinterpret_cast<const unsigned char*>(crypter.key().constData());
-    const std::unique_ptr<EVP_PKEY, KeyDeleter> key(d2i_AutoPrivateKey(nullptr, &keyData, long(crypter.key().size())));
-    if (!key || EVP_PKEY_get_base_id(key.get()) != EVP_PKEY_RSA) {
-        logFailure(QStringLiteral("the resource key is no RSA private key"));
-        return std::nullopt;
+    DWCdsaCspHandle csp = 0;
+    const DWCdsaReturn attached = cdsaCspAttach(&csp);
+    DW_ASSERT(attached == kDWCdsaOK, "0 == crtn");
+    DWCdsaKey key;
+    std::optional<QByteArray> plaintext;
+    if (DWCrypterLoadKey(csp, crypter.key(), false, kDWCdsaAlgorithmRSA, &key) != 0) {
+        dw::consoleWrite(QStringLiteral("the resource key is no RSA private key"));
+    } else if (bytes.size() % qsizetype((key.logicalKeySizeInBits + 7) / 8) != 0) {
+        dw::consoleWrite(QStringLiteral("the enciphered resource is not a whole number of blocks"));
+    } else {
+        QByteArray decrypted;
+        const DWCdsaReturn result = cdsaDecrypt(csp, key, bytes, &decrypted);
+        if (result == kDWCdsaOK)
+            plaintext = std::move(decrypted);
+        else
+            dw::consoleWrite(QStringLiteral("the enciphered resource does not decrypt with the key (error 0x%1)")
+                                 .arg(result, 0, 16));
     }
-    const std::unique_ptr<EVP_PKEY_CTX, ContextDeleter> context(EVP_PKEY_CTX_new(key.get(), nullptr));
-    if (!context || EVP_PKEY_decrypt_init(context.get()) <= 0 ||
-        EVP_PKEY_CTX_set_rsa_padding(context.get(), RSA_PKCS1_PADDING) <= 0) {
-        logFailure(QStringLiteral("cannot start the RSA decryption"));
-        return std::nullopt;
-    }
-    // Newer OpenSSL answers bad padding with random bytes instead of an error; a damaged resource
-    // must fail, so that is switched off where it exists (older versions do not know the setting).
-    EVP_PKEY_CTX_ctrl_str(context.get(), "rsa_pkcs1_implicit_rejection", "0");
-    ERR_clear_error();
-
-    const qsizetype blockSize = EVP_PKEY_get_size(key.get());
-    if (blockSize <= 0 || bytes.size() % blockSize != 0) {
-        logFailure(QStringLiteral("the enciphered resource is not a whole number of blocks"));
-        return std::nullopt;
-    }
-    QByteArray plaintext;
-    plaintext.reserve(bytes.size());
-    QByteArray block(blockSize, Qt::Uninitialized);
-    for (qsizetype offset = 0; offset < bytes.size(); offset += blockSize) {
-        size_t length = size_t(block.size());
-        if (EVP_PKEY_decrypt(context.get(), reinterpret_cast<unsigned char*>(block.data()), &length,
-                             reinterpret_cast<const unsigned char*>(bytes.constData() + offset),
-                             size_t(blockSize)) <= 0) {
-            OPENSSL_cleanse(plaintext.data(), size_t(plaintext.size()));
-            logFailure(QStringLiteral("the enciphered resource does not decrypt with the key"));
-            return std::nullopt;
-        }
-        plaintext.append(block.constData(), qsizetype(length));
-    }
-    OPENSSL_cleanse(block.data(), size_t(block.size()));
+    cdsaFreeKey(csp, key);
+    cdsaCspDetach(csp);
     return plaintext;
 }
 

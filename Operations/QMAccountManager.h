@@ -31,6 +31,7 @@
 
 inline constexpr const char* kQMAccountsChangedNotification = "QMAccountsChangedNotification";
 
+class QComboBox;
 class QMKeychainAccess;
 
 class QMAccountManager : public QMAccountDataSource
@@ -82,6 +83,11 @@ public:
     bool haveCompletePaypalCredentialsForAccountID(const QString& accountID) const;
 
     void updateKeychainItems();
+
+    // Fills a pop-up with the item "Default" (representing "EventsDefaultAccountID"), a separator
+    // and one item per account (its name, representing its ID), and selects "Default".
+    // Operations/widgets, library operations_widgets; main thread.
+    void updateAccountsPopup(QComboBox* popup) const;
 
 private:
     QMKeychainAccess& m_keychain;

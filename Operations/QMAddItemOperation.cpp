@@ -15,16 +15,11 @@
 
 QMAddItemOperation::QMAddItemOperation(const QMEbayConnectorFactory& connectorFactory, const QVariantMap& itemInfo,
                                        const QString& accountID, bool scheduled, bool verificationPassed)
-    : QMGenericEbayItemTypeOperation(connectorFactory, itemInfo, accountID), m_scheduled(scheduled),
+    : QMGenericAuctionItemOperation(connectorFactory, nullptr, itemInfo, accountID), m_scheduled(scheduled),
       m_verificationPassed(verificationPassed), m_listingUUID(createListingUUID())
 {}
 
 QMAddItemOperation::~QMAddItemOperation() = default;
-
-QString QMAddItemOperation::createListingUUID()
-{
-    return dw::UUID().remove(QLatin1Char('-'));
-}
 
 QString QMAddItemOperation::name() const
 {
@@ -89,7 +84,7 @@ void QMAddItemOperation::internalMain()
     if (isCancelled())
         return setCancelledStateForLogEntry(entry);
 
-    connector()->setSiteID(siteID());
+    connector()->setSiteID(itemSiteID());
     const auto reply = connector()->sendRequestWithToken(request, verb());
 
     // From here on the item may be live on eBay whatever the user did meanwhile: the reply is read

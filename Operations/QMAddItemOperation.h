@@ -16,23 +16,20 @@
 //
 // Accessors may be used from any thread.
 
-#include "Operations/QMGenericEbayItemTypeOperation.h"
+#include "Operations/QMGenericAuctionItemOperation.h"
 #include "Operations/QMSimpleAddItemRequestFactory.h"
 
 class EBayAbstractRequestType;
 class EBayAbstractResponseType;
 class QMEbayItem;
 
-class QMAddItemOperation : public QMGenericEbayItemTypeOperation
+class QMAddItemOperation : public QMGenericAuctionItemOperation
 {
 public:
     // A new operation without item type and with a new listing UUID.
     QMAddItemOperation(const QMEbayConnectorFactory& connectorFactory, const QVariantMap& itemInfo,
                        const QString& accountID, bool scheduled, bool verificationPassed);
     ~QMAddItemOperation() override;
-
-    // 32 hexadecimal characters, no hyphens.
-    static QString createListingUUID();
 
     QString name() const override;
     QString operationDescription() const override;

@@ -25,8 +25,10 @@ namespace {
 
 QString uniqueIDOfOperation(const DWNSOperationPtr& operation)
 {
-    if (const auto itemOperation = std::dynamic_pointer_cast<QMGenericEbayItemTypeOperation>(operation))
+    if (const auto itemOperation = std::dynamic_pointer_cast<QMGenericAuctionItemOperation>(operation))
         return itemOperation->itemUniqueID();
+    if (const auto verify = std::dynamic_pointer_cast<QMGenericEbayItemTypeOperation>(operation))
+        return verify->itemUniqueID();
     if (const auto picture = std::dynamic_pointer_cast<QMGenericAddImageOperation>(operation))
         return picture->itemUniqueID();
     return QString();

@@ -34,7 +34,33 @@ bool isComplete(const QVariantMap& info)
     return true;
 }
 
+// The bytes as the console shows data: "<48656c6c 6f>". A server could answer with megabytes;
+// the console gets the first kilobyte and the size.
+QString dataDescription(const QByteArray& data)
+{
+    constexpr qsizetype kShown = 1024;
+    const QByteArray hex = data.left(kShown).toHex();
+    QString text = QStringLiteral("<");
+    for (qsizetype i = 0; i < hex.size(); i += 8) {
+        if (i > 0)
+            text += u' ';
+        text += QString::fromLatin1(hex.mid(i, 8));
+    }
+    text += u'>';
+    if (data.size() > kShown)
+        text += dw::format(" ... (%ld bytes)", qlonglong(data.size()));
+    return text;
+}
+
 } // namespace
+
+std::shared_ptr<QMDunmerrowImageAdapter> QMDunmerrowImageAdapter::sharedAdapter()
+{
+    // Made once, on first use, whichever thread asks first. The random folders need no seeding:
+    // the generator they use seeds itself.
+    static const std::shared_ptr<QMDunmerrowImageAdapter> adapter = webDAVAdapter();
+    return adapter;
+}
 
 std::shared_ptr<QMDunmerrowImageAdapter> QMDunmerrowImageAdapter::webDAVAdapter()
 {
@@ -101,7 +127,8 @@ bool QMDunmerrowImageAdapter::getServerInfoForUser(QString* user, QString* passw
         const std::optional<QVariant> list = data ? dw::plist::read(*data, &readError) : std::nullopt;
         if (!list || list->typeId() != QMetaType::QVariantMap) {
             dw::consoleWrite(dw::format("Error decoding server infoDict from URL:%@, %@", text,
-                                        list ? QStringLiteral("not a dictionary") : readError));
+                                        list ? QStringLiteral("not a dictionary") : readError) +
+                             u' ' + dataDescription(data ? *data : response.body));
             info.reset();
             continue;
         }

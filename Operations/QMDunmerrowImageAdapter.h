@@ -35,6 +35,8 @@ class QMDunmerrowImageAdapter : public QMWebDAVAdapter
 {
 public:
     static std::shared_ptr<QMDunmerrowImageAdapter> webDAVAdapter();
+    // One adapter for the process, made on first use; the pool makes its own per connection.
+    static std::shared_ptr<QMDunmerrowImageAdapter> sharedAdapter();
 
     // The configuration in force; nullopt goes back to the preferences' table.
     static QMDunmerrowServerConfiguration serverConfiguration();

@@ -13,14 +13,16 @@
 class QMErrorEnvelope;
 class QMGenericEbayNSOperationEnvelope;
 
-// The panel that shows an envelope's progress (the upload progress panel, above this layer). The
-// envelope asks it to refresh the envelope's view when the run stops for the user (warnings or
-// errors) and when it goes on after a cancel. Main thread.
+// The panel that shows an envelope's progress (the upload progress panel, or the document's
+// progress window of a verification, above this layer). The envelope asks it to refresh the
+// envelope's view when the run stops for the user (warnings or errors) and when it goes on after a
+// cancel, and a verification gives it the title of its window as each listing starts. Main thread.
 class QMOperationEnvelopeProgressPanel
 {
 public:
     virtual ~QMOperationEnvelopeProgressPanel() = default;
     virtual void updateViewForEnvelope(QMGenericEbayNSOperationEnvelope& envelope) = 0;
+    virtual void setWindowTitle(const QString& title) { (void)title; }
 };
 
 class QMGenericEbayNSOperationEnvelope : public DWNSOperationEnvelope

@@ -16,7 +16,7 @@
 QMGetItemRecommendationsOperation::QMGetItemRecommendationsOperation(const QMEbayConnectorFactory& connectorFactory,
                                                                      const QVariantMap& itemInfo,
                                                                      const QString& accountID)
-    : QMGenericEbayItemTypeOperation(connectorFactory, itemInfo, accountID)
+    : QMGenericAuctionItemOperation(connectorFactory, nullptr, itemInfo, accountID)
 {}
 
 QString QMGetItemRecommendationsOperation::name() const

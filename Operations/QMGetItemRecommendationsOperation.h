@@ -13,9 +13,9 @@
 //     operation->setCategoryID(item->primaryCategoryID());
 //     serialQueue.addOperation(operation);
 
-#include "Operations/QMGenericEbayItemTypeOperation.h"
+#include "Operations/QMGenericAuctionItemOperation.h"
 
-class QMGetItemRecommendationsOperation : public QMGenericEbayItemTypeOperation
+class QMGetItemRecommendationsOperation : public QMGenericAuctionItemOperation
 {
 public:
     // The operation sends no item type of its own: only the snapshot's title goes out.

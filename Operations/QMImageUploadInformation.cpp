@@ -79,6 +79,7 @@ DW_RECORD_FIELD(QString, imageSize, setImageSize, m_imageSize)
 DW_RECORD_FIELD(QString, remoteDirectoryPath, setRemoteDirectoryPath, m_remoteDirectoryPath)
 DW_RECORD_FIELD(QString, imageURL, setImageURL, m_imageURL)
 DW_RECORD_FIELD(QString, remoteImageName, setRemoteImageName, m_remoteImageName)
+DW_RECORD_FIELD(QImage, remoteImage, setRemoteImage, m_remoteImage)
 
 #undef DW_RECORD_FIELD
 

@@ -17,6 +17,7 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QImage>
 #include <QString>
 #include <QVariantMap>
 #include <memory>
@@ -72,10 +73,16 @@ public:
     void setImageURL(const QString& value);
     QString remoteImageName() const;
     void setRemoteImageName(const QString& value);
+    // The uploaded picture, kept for display; never archived.
+    QImage remoteImage() const;
+    void setRemoteImage(const QImage& value);
 
-    // For display: where the picture went, whether its upload has run out, and the days left
-    // ("12 Days", "1 Day", "Never", "Expired").
+    // For display: the local path as title, the local picture (the program's image "NotFound" when
+    // it cannot be read; Operations/widgets, library operations_widgets, main thread), where the
+    // picture went, whether its upload has run out, and the days left ("12 Days", "1 Day",
+    // "Never", "Expired").
     QString title() const { return localImagePath(); }
+    QImage localImage() const;
     QString location() const;
     bool expired() const;
     QString localizedExpirationInDays() const;
@@ -110,4 +117,5 @@ private:
     QString m_remoteDirectoryPath;
     QString m_imageURL;
     QString m_remoteImageName;
+    QImage m_remoteImage;
 };

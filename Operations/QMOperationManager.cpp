@@ -90,9 +90,7 @@ void QMOperationManager::runOperationSynchronously(const DWNSOperationPtr& opera
 {
     operation->setQueuePriority(DWNSOperation::VeryHigh);
     m_multiThreadedOperationQueue.addOperation(operation);
-    // The operation offers no wait of its own; its end is seen here within a few milliseconds.
-    while (!operation->isFinished() && !(operation->isCancelled() && !operation->isExecuting()))
-        QThread::msleep(2);
+    operation->waitUntilFinished();
 }
 
 QString QMOperationManager::tokenForAccountID(const QString& accountID)

@@ -85,8 +85,9 @@ public:
     void stopAllOperationQueues();
     void removeFinishedOrCanceledEnvelope(const DWNSOperationEnvelopePtr& envelope);
     void addMultiThreadedOperation(const DWNSOperationPtr& operation);
-    // Runs the operation ahead of the others on the envelope queue and returns when it has ended.
-    // Never on the main thread while the operation needs it.
+    // Runs the operation ahead of the others on the envelope queue and returns when it has ended
+    // (or left the queue cancelled). On the main thread the calls workers hand to it are served
+    // meanwhile; user input waits.
     void runOperationSynchronously(const DWNSOperationPtr& operation);
     // Nothing to do: uploaded pictures are not removed.
     void removeExpiredUploadedPictures() {}

@@ -13,6 +13,8 @@ void QMVerifyAddItemOperationEnvelope::willStartOperation(const DWNSOperationPtr
                                           : dw::localized("Verifying template %1$ld of %2$lu");
     m_progressTitle =
         dw::format(format, long(lastStartedOperationIndex()), static_cast<unsigned long>(operations().size()));
+    if (QMOperationEnvelopeProgressPanel* panel = progressPanelController())
+        panel->setWindowTitle(m_progressTitle);
 }
 
 void QMVerifyAddItemOperationEnvelope::postprocessOperation(const DWNSOperationPtr& operation)

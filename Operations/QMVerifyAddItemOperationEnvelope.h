@@ -38,7 +38,8 @@ public:
     float grandTotalFee() const { return m_grandTotalFee; }
     // Unset until all operations have ended (and for an envelope without operations).
     const std::optional<QVariantMap>& fees() const { return m_fees; }
-    // "Verifying template 2 of 3" (or "Getting Fees for Template ..."), for the progress window.
+    // "Verifying template 2 of 3" (or "Getting Fees for Template ..."): the title of the progress
+    // window, handed to the envelope's progress panel as each verification starts.
     const QString& progressTitle() const { return m_progressTitle; }
 
 private:

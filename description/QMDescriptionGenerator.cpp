@@ -4,6 +4,7 @@
 #include "description/MiscMerge/MiscMergeTemplate.h"
 #include "description/MiscMergeModelKeys.h"
 #include "description/QMAttributedStringToHTMLConverter.h"
+#include "description/QMDescriptionHTMLSanitizer.h"
 #include "description/QMDesignTemplateManager.h"
 #include "description/QMTextBlockManager.h"
 #include "description/QMWebEditingProxyEbayItem.h"
@@ -27,12 +28,11 @@
 #include <QHash>
 #include <functional>
 
-// The page's editing script defines the handlers named here (resources/enciphered/previewJavascript.js).
+// The page allows no inline handlers: its editing script finds the wrappers by their classes and
+// handles their drags, drops and delete button itself (resources/enciphered/previewJavascript.js).
 const char* const kQMDescriptionDropableImageStartElement =
-    "<span class=\"imgUrlSpan\" style=\"position: relative;\" ondragenter=\"imagedrag(event)\" "
-    "ondragover=\"imagedragover(event)\" ondragleave=\"imagedragleave(event)\" ondrop=\"imagedropped(event)\" "
-    "ondragend=\"imagedragended(event)\"><span class=\"imgUrlSpanCloseButton\" title=\"Delete image\" "
-    "onclick=\"imagedeletebuttonclicked(event); return false;\"></span>";
+    "<span class=\"imgUrlSpan\" style=\"position: relative;\"><span class=\"imgUrlSpanCloseButton\" "
+    "title=\"Delete image\"></span>";
 const char* const kQMDescriptionDropableImageEndElement = "</span>";
 
 namespace {
@@ -219,6 +219,9 @@ QString QMDescriptionGenerator::descriptionForItem(const std::shared_ptr<QMEbayI
     text = generator->merge(text, QStringLiteral("[["), QStringLiteral("]]"));
     if (resolveSecondaryPlaceholders)
         text = generator->merge(text, QStringLiteral("{{"), QStringLiteral("}}"));
+    // Whatever the design, the seller's text, a text block or a field merged into them brought,
+    // nothing that runs or loads a frame reaches the preview or eBay.
+    text = QMDescriptionHTMLSanitizer::sanitizedHTML(text);
     text += quillmartIndicatorString();
     return text;
 }

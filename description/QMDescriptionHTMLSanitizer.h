@@ -1,21 +1,43 @@
 #pragma once
-// Keeps active content out of a description edited in the preview: script elements (with their
-// text), event-handler attributes ("onclick", "onload", ...) and "javascript:" or "vbscript:"
-// addresses. Everything else, text and markup, stays exactly as it was given; a description
-// without such content comes back unchanged, character for character.
+// The one gate every description passes on its way in: a document opened, a design merged, a
+// paste, an edit in the preview and the description sent to eBay. A description is data, never
+// code: what comes back is markup of our own, written anew from what an allowlist lets through,
+// never the text it was given.
 //
-// The editor runs every description that comes from the page through it before the listing
-// stores it: the page is a web page, and nothing it hands over is trusted to be clean.
+// Kept: text, and the markup a listing's description holds: text formatting (b, i, u, s, font,
+// span, headings, sub and sup ...), paragraphs and divisions, lists, tables, pictures (http, https
+// or a local file), links (http, https, mailto, the page's own "qminternal" commands, or a
+// relative address), horizontal rules, style sheets and inline styles, ids and classes.
+// Dropped with everything inside: script, frames, objects, embeds, applets, form fields, SVG and
+// MathML, meta, base, title, noscript, template, comments. Dropped, its content kept: any other
+// element (a form, a button, an unknown element). Dropped from every element: event handlers and
+// every attribute outside the allowlist (srcdoc, formaction, ...), addresses of any other scheme
+// (javascript:, vbscript:, data: ...). Dropped from styles: declarations that carry expression(),
+// a script or data address, behaviors or bindings.
 //
-//     QString stored = QMDescriptionHTMLSanitizer::sanitizedHTML(fromPage);
+// Text is escaped and every attribute quoted, and no element whose content a browser reads as raw
+// text is written except style (whose "<" is escaped for the style sheet), so a browser reads the
+// result as the tree that was written: nothing the parser did differently can turn text into
+// markup.
 //
-// Any thread; each call parses on its own (libxml2's HTML parser, no network, no entities loaded).
+//     const QString stored = QMDescriptionHTMLSanitizer::sanitizedHTML(fromPage);
+//
+// Any thread; each call parses on its own (gumbo, the HTML parsing algorithm of browsers; it reads
+// nothing but the text).
+// The preview page's script has a copy of the same lists (resources/enciphered/previewJavascript.js);
+// a change here is made there too.
 
 #include <QString>
 
 class QMDescriptionHTMLSanitizer
 {
 public:
-    // The HTML without active content; *changed (when given) tells whether anything was removed.
-    static QString sanitizedHTML(const QString& html, bool* changed = nullptr);
+    enum class Pictures {
+        Keep,
+        Drop, // pasted markup: pictures enter a listing as its own pictures only
+    };
+
+    static QString sanitizedHTML(const QString& html, Pictures pictures = Pictures::Keep);
+    // A style attribute's text without its active declarations.
+    static QString sanitizedStyle(const QString& style);
 };

@@ -1,6 +1,10 @@
 #include "description/QMDesignTemplateManager.h"
 
+#include "description/QMDesignResourceProgress.h"
+#include "description/QMPaidDesignsDownloadOperation.h"
+
 #include "DWEBay2/DWEbayConnector.h"
+#include "Operations/QMOperationManager.h"
 
 #include "DWKit/NSString+DWExtensions.h"
 #include "DWKit/QMLog.h"
@@ -14,6 +18,7 @@
 #include "platform/core/Localization.h"
 #include "platform/core/NotificationCenter.h"
 #include "platform/core/Paths.h"
+#include "platform/core/UserDefaults.h"
 #include "platform/network/HttpClient.h"
 
 #include <QDir>
@@ -270,18 +275,27 @@ bool QMDesignTemplateManager::downloadRemoteResourcesForTemplate(const QMDesignT
     }
     if (!DWEbayConnector::ebayAPIReachable() || missing.isEmpty())
         return true;
+    const auto panel = QMDesignResourceProgress::installed();
+    if (panel)
+        panel->showProgressPanelWithMessage(dw::localized("Caching Design Resources"));
+    bool cached = true;
     for (const QString& address : missing) {
         QMLog(QStringLiteral("trying to download contents for resource %@"), address);
         const std::optional<QByteArray> data = fetch(address);
         if (!data) {
             QMLog(QStringLiteral("could not download contents for resource %@ (length == 0)"), address);
-            return false;
+            cached = false;
+            break;
         }
         QMLog(QStringLiteral("did download %d bytes for resource %@"), data->size(), address);
-        if (!dw::writeFileAtomically(localPathForCachedResource(address, design), *data))
-            return false;
+        if (!dw::writeFileAtomically(localPathForCachedResource(address, design), *data)) {
+            cached = false;
+            break;
+        }
     }
-    return true;
+    if (panel)
+        panel->hideProgressPanel();
+    return cached;
 }
 
 QString QMDesignTemplateManager::bodyForTemplateUsingCachedResources(const QMDesignTemplate& design)
@@ -297,26 +311,16 @@ QString QMDesignTemplateManager::bodyForTemplateUsingCachedResources(const QMDes
     return body;
 }
 
-bool QMDesignTemplateManager::downloadAndInstallRemoteTemplate(const QMDesignTemplate& design, const QString& baseURL)
+bool QMDesignTemplateManager::installTemplateFolder(const QString& folder, const QString& name,
+                                                    const QList<std::pair<QString, QByteArray>>& files)
 {
-    const QString name = design.name();
-    const QString remoteDirectory = design.remoteDirectory();
-    if (!design.infoPlist() || !isPlainComponent(name) || !isPlainComponent(remoteDirectory)) {
-        QMLog(QStringLiteral("refusing to install design template %@: its name or folder is no plain file name"), name);
-        return false;
-    }
-    const QString folder = userTemplatesDirectory();
-    if (!dw::paths::ensureFolder(folder))
+    if (!isPlainComponent(name) || !dw::paths::ensureFolder(folder))
         return false;
     QTemporaryDir staging(QDir(folder).filePath(QStringLiteral(".install-XXXXXX")));
     if (!staging.isValid())
         return false;
-    if (!dw::writeFileAtomically(staging.filePath(QStringLiteral("Info.plist")), dw::plist::write(*design.infoPlist())))
-        return false;
-    for (const QString& file : {QStringLiteral("body.html"), QStringLiteral("thumbnail.jpg")}) {
-        const std::optional<QByteArray> data =
-            fetch(dw::stringByAppendingURLComponent(dw::stringByAppendingURLComponent(baseURL, remoteDirectory), file));
-        if (!data || !dw::writeFileAtomically(staging.filePath(file), *data))
+    for (const auto& [file, data] : files) {
+        if (!isPlainComponent(file) || !dw::writeFileAtomically(staging.filePath(file), data))
             return false;
     }
     const QString target = QDir(folder).filePath(name + QStringLiteral(".designTemplate"));
@@ -333,6 +337,57 @@ bool QMDesignTemplateManager::downloadAndInstallRemoteTemplate(const QMDesignTem
     staging.setAutoRemove(false);
     if (hadPrevious)
         QDir(previous).removeRecursively();
+    return true;
+}
+
+bool QMDesignTemplateManager::downloadAndInstallRemoteTemplate(const QMDesignTemplate& design, const QString& baseURL)
+{
+    const QString name = design.name();
+    const QString remoteDirectory = design.remoteDirectory();
+    if (!design.infoPlist() || !isPlainComponent(name) || !isPlainComponent(remoteDirectory)) {
+        QMLog(QStringLiteral("refusing to install design template %@: its name or folder is no plain file name"), name);
+        return false;
+    }
+    QList<std::pair<QString, QByteArray>> files{{QStringLiteral("Info.plist"), dw::plist::write(*design.infoPlist())}};
+    for (const QString& file : {QStringLiteral("body.html"), QStringLiteral("thumbnail.jpg")}) {
+        const std::optional<QByteArray> data =
+            fetch(dw::stringByAppendingURLComponent(dw::stringByAppendingURLComponent(baseURL, remoteDirectory), file));
+        if (!data)
+            return false;
+        files.append({file, *data});
+    }
+    if (!installTemplateFolder(userTemplatesDirectory(), name, files))
+        return false;
     registerDesignTemplates();
     return true;
+}
+
+QString QMDesignTemplateManager::designServerBaseURL()
+{
+    return dw::UserDefaults::standard().stringForKey(QStringLiteral("QMDesignTemplateServerURL"));
+}
+
+bool QMDesignTemplateManager::updatePaidDesignTemplates(const QList<TemplatePtr>& designs)
+{
+    QStringList transactionIDs;
+    for (const TemplatePtr& given : designs) {
+        const QString identifier = given ? given->identifier() : QString();
+        const TemplatePtr registered = designTemplateWithIdentifier(identifier);
+        const QString transactionID =
+            registered && registered->infoPlist()
+                ? dw::cleanString(registered->infoPlist()->value(QStringLiteral("designShopTransactionID")).toString())
+                : QString();
+        if (transactionID.isEmpty()) {
+            QMLog(QStringLiteral("ERROR: not a paid design: %@"), identifier);
+            return false;
+        }
+        QMLog(QStringLiteral("re-downloading design: %@"), identifier);
+        if (!transactionIDs.contains(transactionID))
+            transactionIDs << transactionID;
+    }
+    const auto download =
+        std::make_shared<QMPaidDesignsDownloadOperation>(transactionIDs, designServerBaseURL(), paidDesignsDirectory());
+    QMOperationManager::sharedQMOperationManager()->runOperationSynchronously(download);
+    registerDesignTemplates();
+    return download->succeeded();
 }

@@ -13,7 +13,9 @@
 // Folders: the built-in "DesignTemplates" of the resources, "DesignTemplates" in the fixed data
 // folder (the user's) and "PaidDesigns" in the application-support folder. Templates of the last
 // two replace a registered one with the same identifier only with a higher version. Downloads are
-// synchronous. Main thread.
+// synchronous; while remote files of a design are cached, the save-progress panel says so
+// (QMDesignResourceProgress). Bought designs are fetched again from the design server (the user
+// default "QMDesignTemplateServerURL"). Main thread.
 
 #include "description/QMDesignTemplate.h"
 
@@ -22,6 +24,7 @@
 #include <QStringList>
 #include <limits>
 #include <memory>
+#include <utility>
 
 class QMDesignTemplateManager
 {
@@ -68,7 +71,8 @@ public:
     // The body for display, its remote files replaced by "file://" addresses of their cached
     // copies once every one of them is cached (or eBay cannot be reached).
     QString bodyForTemplateUsingCachedResources(const QMDesignTemplate& design);
-    // Fetches the remote files not cached yet; false when one of them gives no data.
+    // Fetches the remote files not cached yet, showing "Caching Design Resources" meanwhile; false
+    // when one of them gives no data or cannot be written.
     bool downloadRemoteResourcesForTemplate(const QMDesignTemplate& design);
     // The cache file of a remote file (its folder made); null when the template's identifier or
     // version, or the address's last component, would not make a plain path component.
@@ -79,6 +83,21 @@ public:
     // are gathered in a temporary folder that takes the template's place only when all are there,
     // so a failed install leaves nothing half-written. Registers again on success.
     bool downloadAndInstallRemoteTemplate(const QMDesignTemplate& design, const QString& baseURL);
+
+    // Fetches the given bought designs again (QMPaidDesignsDownloadOperation, run synchronously on
+    // the operation manager) by the transaction IDs in the information lists of the registered
+    // templates with their identifiers, then registers again. False at once, with the console line
+    // "ERROR: not a paid design: <identifier>", for a design without a transaction ID; else whether
+    // every design arrived.
+    bool updatePaidDesignTemplates(const QList<TemplatePtr>& designs);
+    // The design server: the user default "QMDesignTemplateServerURL".
+    static QString designServerBaseURL();
+
+    // Puts the files into a new folder "<name>.designTemplate" inside `folder`: written in a
+    // hidden folder first, which then takes the place of an earlier copy, so that a failure
+    // leaves nothing half-written. The name must be a plain file name. Any thread.
+    static bool installTemplateFolder(const QString& folder, const QString& name,
+                                      const QList<std::pair<QString, QByteArray>>& files);
 
 private:
     void addTemplatesFromFolder(const QString& folder, bool checkIdentifier, bool paid);

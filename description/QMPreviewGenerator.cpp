@@ -23,6 +23,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QStandardPaths>
 #include <QUrl>
 
@@ -58,6 +59,7 @@ const QStringList& generatorKeys()
         QStringLiteral("quillmartBundleResourceLocalizedFolder"),
         QStringLiteral("quillmartVodarPreview"),
         QStringLiteral("webEditingPreviewJavascript"),
+        QStringLiteral("scriptNonce"),
         QStringLiteral("imageStartElement"),
         QStringLiteral("imageEndElement"),
         QStringLiteral("resolveSecondaryPlaceholders"),
@@ -114,6 +116,10 @@ std::shared_ptr<QMPreviewGenerator> QMPreviewGenerator::previewGeneratorForItem(
 
 QMPreviewGenerator::QMPreviewGenerator(const std::shared_ptr<QMEbayItem>& item) : m_item(item)
 {
+    // The page's security policy lets only scripts that carry this run; a new page, a new one.
+    quint32 random[4];
+    QRandomGenerator::system()->fillRange(random);
+    m_scriptNonce = QString::fromLatin1(QByteArray(reinterpret_cast<const char*>(random), sizeof random).toBase64());
     DW_ASSERT(item != nullptr, "Invalid parameter not satisfying: item");
     computeImageURLsForItem();
     computeAttributesDataForItem();
@@ -265,6 +271,8 @@ QVariant QMPreviewGenerator::valueForKey(const QString& key) const
                kQMVodarBundleIdentifier;
     if (key == QStringLiteral("webEditingPreviewJavascript"))
         return preferences.webEditingPreviewJavascript();
+    if (key == QStringLiteral("scriptNonce"))
+        return m_scriptNonce;
     if (key == QStringLiteral("imageStartElement"))
         return QString::fromLatin1(kQMDescriptionDropableImageStartElement);
     if (key == QStringLiteral("imageEndElement"))

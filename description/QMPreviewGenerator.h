@@ -59,6 +59,9 @@ public:
     const std::shared_ptr<QMEbayImage>& galleryImage() const { return m_galleryImage; }
     bool resolveSecondaryPlaceholders() const { return m_resolveSecondaryPlaceholders; }
     void setResolveSecondaryPlaceholders(bool value) { m_resolveSecondaryPlaceholders = value; }
+    // The page's own scripts carry it ("scriptNonce"); its security policy runs no other script.
+    // Random, one per generator and so one per page load.
+    const QString& scriptNonce() const { return m_scriptNonce; }
 
     // The listing's own picture shown under an address of the page: a preview address, or the
     // stored address of an address picture or an uploaded one. Null for any other address.
@@ -91,6 +94,7 @@ private:
     std::shared_ptr<QMEbayImage> m_firstImage;
     std::shared_ptr<QMEbayImage> m_galleryImage;
     bool m_resolveSecondaryPlaceholders = false;
+    QString m_scriptNonce;
     // Page address of each shown picture, and the listing's picture behind each page copy.
     QHash<QString, std::shared_ptr<QMEbayImage>> m_pictureForAddress;
     QHash<const QMEbayImage*, QString> m_addressForPicture;

@@ -92,6 +92,20 @@ QMEBayBussinessLogic::sortedIntersectingConditionsForCategories(const QList<QMCa
     return sortedByIndex(common.value_or(QList<QMCategoryCondition>()));
 }
 
+QList<QMCategoryCondition> QMEBayBussinessLogic::sortedConditionsForCategoriesOfItem(const QMEbayItem& item)
+{
+    QList<QMCategoryInfo> categories;
+    QList<qint64> seen;
+    for (const qint64 categoryID : {qint64(item.category()), qint64(item.category2())}) {
+        if (categoryID == 0 || seen.contains(categoryID))
+            continue;
+        seen.append(categoryID);
+        if (const auto category = findCategory(categoryID, item.siteID()))
+            categories.append(*category);
+    }
+    return sortedIntersectingConditionsForCategories(categories);
+}
+
 QList<QMCategoryCondition> QMEBayBussinessLogic::intersectingConditions(const QList<QMCategoryCondition>& conditions,
                                                                         const QList<QMCategoryCondition>& others)
 {

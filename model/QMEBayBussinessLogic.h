@@ -41,6 +41,11 @@ public:
     // give no condition at all, whatever categories follow.
     static QList<QMCategoryCondition>
     sortedIntersectingConditionsForCategories(const QList<QMCategoryInfo>& categories);
+    // The conditions the listing's categories offer together: its primary and second category on
+    // its site (IDs of 0, unknown categories and a second category equal to the first left out)
+    // through sortedIntersectingConditionsForCategories(). The one rule of the condition pop-up and
+    // of the condition's name.
+    static QList<QMCategoryCondition> sortedConditionsForCategoriesOfItem(const QMEbayItem& item);
     // The members of `conditions` whose identifier some member of `others` has (the members of
     // `conditions` are kept); when `conditions` is empty, all of `others`: a first set not chosen yet.
     static QList<QMCategoryCondition> intersectingConditions(const QList<QMCategoryCondition>& conditions,

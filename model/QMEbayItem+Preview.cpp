@@ -30,13 +30,6 @@ QVariant conditionsValue(const std::optional<QList<QMCategoryCondition>>& condit
     return list;
 }
 
-QList<QMCategoryCondition> conditionsOfCategory(qint64 categoryID, qint64 siteID)
-{
-    const auto source = QMCategoryDataSource::installed();
-    const auto category = source ? source->categoryForCategoryID(categoryID, siteID) : std::nullopt;
-    return category ? category->conditionSet.value_or(QList<QMCategoryCondition>()) : QList<QMCategoryCondition>();
-}
-
 using PreviewQuery = std::function<QVariant(const QMEbayItem&)>;
 
 const QHash<QString, PreviewQuery>& previewQueries()
@@ -153,14 +146,11 @@ QString QMEbayItem::conditionName() const
 {
     if (category() == 0)
         return QString();
-    QList<QMCategoryCondition> candidates = conditionsOfCategory(category(), siteID());
-    if (hasCategory2())
-        candidates =
-            QMEBayBussinessLogic::intersectingConditions(candidates, conditionsOfCategory(category2(), siteID()));
+    const QList<QMCategoryCondition> candidates = QMEBayBussinessLogic::sortedConditionsForCategoriesOfItem(*this);
     if (candidates.isEmpty())
         return dw::localized("Not supported");
     if (conditionID() != 0) {
-        for (const QMCategoryCondition& condition : std::as_const(candidates))
+        for (const QMCategoryCondition& condition : candidates)
             if (condition.identifier == conditionID())
                 return condition.name;
     }

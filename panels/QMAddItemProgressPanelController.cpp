@@ -24,6 +24,7 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QVBoxLayout>
+#include <QVariantAnimation>
 
 QMAddItemProgressPanelController::QMAddItemProgressPanelController(QWidget* parentWindow)
     : QMProgressPanelController(parentWindow)
@@ -263,8 +264,36 @@ void QMAddItemProgressPanelController::switchToView(QWidget* view)
 
 void QMAddItemProgressPanelController::setWindowHeightKeepingTop(int height)
 {
+    if (m_growth)
+        m_growth->stop();
     // Qt keeps a window's top-left corner when it is resized: the top edge stays.
     window()->resize(window()->width(), height);
+}
+
+void QMAddItemProgressPanelController::growWindowKeepingTop(int height)
+{
+    if (!window()->isVisible()) {
+        setWindowHeightKeepingTop(height);
+        return;
+    }
+    if (!m_growth) {
+        m_growth = new QVariantAnimation(window());
+        m_growth->setDuration(250);
+        m_growth->setEasingCurve(QEasingCurve::OutCubic);
+        QObject::connect(m_growth, &QVariantAnimation::valueChanged, this,
+                         [this](const QVariant& value) { window()->resize(window()->width(), value.toInt()); });
+    }
+    m_growth->stop();
+    m_growth->setStartValue(window()->height());
+    m_growth->setEndValue(height);
+    m_growth->start();
+}
+
+int QMAddItemProgressPanelController::windowTargetHeight() const
+{
+    if (m_growth && m_growth->state() == QAbstractAnimation::Running)
+        return m_growth->endValue().toInt();
+    return window()->height();
 }
 
 void QMAddItemProgressPanelController::switchToEnvelopesView()
@@ -324,8 +353,8 @@ void QMAddItemProgressPanelController::updateViewForEnvelope(
     if (m_containerView->boundsForAllManagedSubviews().height() > 0) {
         const int wanted = m_progressAnimationView->height() + int(additionalHeightForPanelShowingError(true));
         // The panel grows to show an envelope's message and never shrinks while it shows uploads.
-        if (wanted > window()->height())
-            setWindowHeightKeepingTop(wanted);
+        if (wanted > windowTargetHeight())
+            growWindowKeepingTop(wanted);
     }
 }
 

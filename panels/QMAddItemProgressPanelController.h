@@ -42,6 +42,7 @@ class QMProgressAnimationView;
 class QMProgressItemListModel;
 class QPushButton;
 class QTableView;
+class QVariantAnimation;
 
 class QMAddItemProgressPanelControllerDelegate
 {
@@ -126,6 +127,10 @@ private:
     void switchToView(QWidget* view);
     void handleEnvelopeStatusChanged(const dw::Notification& notification);
     void setWindowHeightKeepingTop(int height);
+    // Grows the shown window to the height, animated; a hidden one takes it at once.
+    void growWindowKeepingTop(int height);
+    // The height the window has, or is growing to.
+    int windowTargetHeight() const;
     void updateErrorActionButtons();
 
     QMAddItemProgressPanelControllerDelegate* m_delegate = nullptr;
@@ -153,5 +158,6 @@ private:
     QMProgressItemListModel* m_progressArrayController = nullptr;
     QMErrorTableModel* m_errorsController = nullptr;
     QEventLoop* m_errorLoop = nullptr;
+    QVariantAnimation* m_growth = nullptr;
     dw::ScopedObservation m_statusObservation;
 };

@@ -102,7 +102,7 @@ QMAttributePanelController::QMAttributePanelController(QWidget* parent) : QDialo
     m_tabView->setDocumentMode(false);
     layout->addWidget(m_tabView, 1);
 
-    // The bar under the custom rows: the pop-up that adds a row and eBay's recommendations.
+    // The bar under the custom rows: the pop-up that adds a row.
     m_addSpecificView = new QWidget(this);
     m_addSpecificView->setObjectName(QStringLiteral("addSpecificView"));
     m_addSpecificView->hide();
@@ -113,14 +113,16 @@ QMAttributePanelController::QMAttributePanelController(QWidget* parent) : QDialo
     m_specificPopup->setObjectName(QStringLiteral("specificPopup"));
     m_specificPopup->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     addLabel->setBuddy(m_specificPopup);
-    auto* progress = new dw::ProgressIndicator(m_addSpecificView);
+    auto* progress = new dw::ProgressIndicator(this);
     progress->setObjectName(QStringLiteral("recommendationsProgress"));
     progress->setIndicatorStyle(dw::ProgressIndicator::Style::Spinning);
     progress->setIndeterminate(true);
     progress->setFixedSize(16, 16);
     progress->hide();
     m_recommendationsProgress = progress;
-    m_recommendationsButton = new QPushButton(dw::localized("Get Suggestions from eBay"), m_addSpecificView);
+    // eBay's recommendations are asked for under the tabs, so that a category without custom
+    // specifics (no "Custom Details" tab) reaches them too.
+    m_recommendationsButton = new QPushButton(dw::localized("Get Suggestions from eBay"), this);
     m_recommendationsButton->setObjectName(QStringLiteral("recommendationsButton"));
     m_recommendationsButton->setToolTip(
         dw::localized("Asks eBay which item details fit the title of your listing in its category."));
@@ -129,10 +131,10 @@ QMAttributePanelController::QMAttributePanelController(QWidget* parent) : QDialo
     bar->addWidget(addLabel);
     bar->addWidget(m_specificPopup);
     bar->addStretch();
-    bar->addWidget(progress);
-    bar->addWidget(m_recommendationsButton);
 
     auto* buttons = new QHBoxLayout;
+    buttons->addWidget(m_recommendationsButton);
+    buttons->addWidget(progress);
     buttons->addStretch();
     auto* cancel = new QPushButton(dw::localized("Cancel"), this);
     cancel->setObjectName(QStringLiteral("cancelButton"));

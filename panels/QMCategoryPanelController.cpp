@@ -388,7 +388,11 @@ SQCategoryPtr QMCategoryPanelController::selectionOfTab(const QString& identifie
 
 SQCategoryPtr QMCategoryPanelController::selectedCategory() const
 {
-    return selectionOfTab(selectedTabIdentifier());
+    // OK takes what the fields show: a category selected on every tab (a typed ID, a recent one)
+    // is missing from a tab whose list leaves it out, and that tab's selection is then empty.
+    if (const auto tabSelection = selectionOfTab(selectedTabIdentifier()))
+        return tabSelection;
+    return m_shownCategory;
 }
 
 SQCategoryPtr QMCategoryPanelController::browserSelection() const
@@ -468,7 +472,10 @@ void QMCategoryPanelController::tabWillChange(int from, int to)
         return;
     const QString leaving = m_tabView->widget(from)->property(kTabIdentifierProperty).toString();
     const QString entering = m_tabView->widget(to)->property(kTabIdentifierProperty).toString();
-    const SQCategoryPtr carried = selectionOfTab(leaving);
+    // What the fields show goes along, also when the tab left did not list it.
+    SQCategoryPtr carried = selectionOfTab(leaving);
+    if (!carried)
+        carried = m_shownCategory;
     if (entering == kBrowserTab) {
         selectCategoryInBrowser(carried);
     } else if (entering == kTableTab) {
@@ -498,7 +505,9 @@ void QMCategoryPanelController::noteCategorySelectionDidChange(const SQCategoryP
         for (QLabel* field : {m_bestOfferField, m_variationField, m_reservePriceField, m_customItemSpecificsField})
             field->setText(notApplicable);
         m_canSelectCategory = false;
+        m_shownCategory = nullptr;
     } else {
+        m_shownCategory = category;
         m_categoryIDField->setText(QString::number(category->categoryID()));
         m_bestOfferField->setText(yesOrNo(category->supportsBestOffer()));
         m_reservePriceField->setText(yesOrNo(category->reservePriceAllowed()));

@@ -70,7 +70,9 @@ public:
     const SQCategoriesDatabasePtr& categoriesDatabase() const { return m_categoriesDatabase; }
     const SQCategoryPtr& rootCategory() const { return m_rootCategory; }
 
-    // The selection of the tab in front ("browser", "table" or "favorites").
+    // The selection of the tab in front ("browser", "table" or "favorites"); when that tab does not
+    // list the category the fields show (one typed as an ID, or a recent one, that the search or the
+    // favourites leave out), the category shown.
     SQCategoryPtr selectedCategory() const;
     QString selectedTabIdentifier() const;
     void selectTabWithIdentifier(const QString& identifier);
@@ -131,6 +133,8 @@ private:
     SQCategoryPtr m_rootCategory;
     bool m_canSelectCategory = false;
     bool m_canSelectNonLeafCategories = false;
+    // The category the fields show (null for "n/a").
+    SQCategoryPtr m_shownCategory;
     bool m_pathsLoaded = false;
     int m_currentTab = 0;
 };

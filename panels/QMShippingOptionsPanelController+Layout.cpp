@@ -25,10 +25,12 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QPropertyAnimation>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
 #include <QStandardItemModel>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -99,6 +101,65 @@ void QMShippingOptionsPanelController::buildWindow()
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_mainTabView, 1);
     layout->addWidget(buttons);
+
+    m_frameAnimation = new QPropertyAnimation(this, "geometry", this);
+    m_frameAnimation->setDuration(200);
+    m_frameAnimation->setEasingCurve(QEasingCurve::InOutQuad);
+    connect(m_mainTabView, &QTabWidget::currentChanged, this, &QMShippingOptionsPanelController::resizeForTab);
+}
+
+QComboBox* QMShippingOptionsPanelController::buildInsurancePopup(QWidget* tab, const QString& objectName)
+{
+    auto* popup = new QComboBox(tab);
+    popup->setObjectName(objectName);
+    popup->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    popup->addItem(dw::localized("Not offered"), 0);
+    popup->addItem(dw::localized("Optional"), 1);
+    popup->addItem(dw::localized("Required"), 2);
+    popup->addItem(dw::localized("Included in shipping and handling"), 3);
+    return popup;
+}
+
+QRect QMShippingOptionsPanelController::windowFrameForTab(int index)
+{
+    // The pages of the other tabs do not hold the window at their minimum size...
+    QSize largest;
+    for (int i = 0; i < m_mainTabView->count(); ++i) {
+        QWidget* page = m_mainTabView->widget(i);
+        const auto policy = i == index ? QSizePolicy::Preferred : QSizePolicy::Ignored;
+        page->setSizePolicy(policy, policy);
+        if (m_mainTabView->isTabVisible(i))
+            largest = largest.expandedTo(page->sizeHint());
+    }
+    m_mainTabView->updateGeometry();
+    layout()->activate();
+    // ...and the size asked for is that of this page, with the tab bar, the frame, the margins and
+    // the buttons around it (the tab widget's own hint is that of its largest page).
+    const QSize aroundPage = m_mainTabView->sizeHint() - largest;
+    QSize tabs = m_mainTabView->widget(index)->sizeHint() + aroundPage;
+    tabs.setWidth(std::max(tabs.width(), m_mainTabView->tabBar()->sizeHint().width()));
+    const QSize wanted =
+        (tabs + (sizeHint() - m_mainTabView->sizeHint())).expandedTo(QSize(500, 0)).expandedTo(minimumSizeHint());
+    const QRect now = geometry();
+    QRect frame(now.topLeft(), wanted);
+    frame.moveLeft(now.left() + (now.width() - wanted.width()) / 2);
+    return frame;
+}
+
+void QMShippingOptionsPanelController::resizeForTab(int index)
+{
+    if (index < 0)
+        return;
+    const QRect frame = windowFrameForTab(index);
+    m_frameAnimation->stop();
+    // Before the window is shown only its size is set: where it opens is the parent's business.
+    if (!isVisible()) {
+        resize(frame.size());
+        return;
+    }
+    m_frameAnimation->setStartValue(geometry());
+    m_frameAnimation->setEndValue(frame);
+    m_frameAnimation->start();
 }
 
 QWidget* QMShippingOptionsPanelController::buildDomesticTab()
@@ -161,6 +222,20 @@ QWidget* QMShippingOptionsPanelController::buildDomesticTab()
             m_domesticShippingDiscountPopup->itemData(index).toString());
     });
     form->addRow(dw::localized("Shipping discount:"), m_domesticShippingDiscountPopup);
+    m_insuranceOptionPopup = buildInsurancePopup(tab, QStringLiteral("insuranceOptionPopup"));
+    m_insuranceFeeField = newNumberField(tab, QStringLiteral("insuranceFeeField"));
+    connect(m_insuranceOptionPopup, &QComboBox::activated, this,
+            [this](int index) { insuranceOptionPopupChanged(m_insuranceOptionPopup->itemData(index).toInt()); });
+    connect(m_insuranceFeeField, &QLineEdit::textEdited, this, [this](const QString& typed) {
+        const QString amount = qm::storedAmountFromTypedText(typed);
+        m_currentShippingOptions->setInsuranceFee(amount.isNull() ? QStringLiteral("0") : amount);
+    });
+    auto* insurance = new QHBoxLayout;
+    insurance->addWidget(m_insuranceOptionPopup);
+    insurance->addWidget(new QLabel(dw::localized("Fee:"), tab));
+    insurance->addWidget(m_insuranceFeeField);
+    insurance->addStretch(1);
+    form->addRow(dw::localized("Insurance:"), insurance);
     layout->addLayout(form);
 
     m_localPickupCheckbox = new QCheckBox(dw::localized("Local pickup only: the buyer collects the item"), tab);
@@ -247,6 +322,21 @@ QWidget* QMShippingOptionsPanelController::buildInternationalTab()
             m_internationalShippingDiscountPopup->itemData(index).toString());
     });
     form->addRow(dw::localized("Shipping discount:"), m_internationalShippingDiscountPopup);
+    m_internationalInsuranceOptionPopup = buildInsurancePopup(tab, QStringLiteral("internationalInsuranceOptionPopup"));
+    m_insuranceFeeInternationalField = newNumberField(tab, QStringLiteral("insuranceFeeInternationalField"));
+    connect(m_internationalInsuranceOptionPopup, &QComboBox::activated, this, [this](int index) {
+        internationalInsuranceOptionPopupChanged(m_internationalInsuranceOptionPopup->itemData(index).toInt());
+    });
+    connect(m_insuranceFeeInternationalField, &QLineEdit::textEdited, this, [this](const QString& typed) {
+        const QString amount = qm::storedAmountFromTypedText(typed);
+        m_currentShippingOptions->setInsuranceFeeInternational(amount.isNull() ? QStringLiteral("0") : amount);
+    });
+    auto* insurance = new QHBoxLayout;
+    insurance->addWidget(m_internationalInsuranceOptionPopup);
+    insurance->addWidget(new QLabel(dw::localized("Fee:"), tab));
+    insurance->addWidget(m_insuranceFeeInternationalField);
+    insurance->addStretch(1);
+    form->addRow(dw::localized("Insurance:"), insurance);
     layout->addLayout(form);
 
     auto* destinations = new QGroupBox(dw::localized("Ships to (all international services)"), tab);
@@ -512,7 +602,6 @@ void QMShippingOptionsPanelController::updateShippingDiscountPopup(QComboBox* po
     const QVariantMap& profiles = calculated ? m_calculatedShippingDiscountProfiles : m_flatShippingDiscountProfiles;
     const QSignalBlocker blocker(popup);
     popup->clear();
-    popup->addItem(dw::localized("No discount"), QString());
     auto* model = qobject_cast<QStandardItemModel*>(popup->model());
     for (auto group = profiles.begin(); group != profiles.end(); ++group) {
         popup->addItem(group.key());
@@ -526,7 +615,7 @@ void QMShippingOptionsPanelController::updateShippingDiscountPopup(QComboBox* po
     }
     int selected = 0;
     if (!selectedProfileID.isEmpty()) {
-        for (int i = 1; i < popup->count(); ++i) {
+        for (int i = 0; i < popup->count(); ++i) {
             if (popup->itemData(i).toString() == selectedProfileID && model && model->item(i)->isEnabled())
                 selected = i;
         }
@@ -606,6 +695,14 @@ void QMShippingOptionsPanelController::showCurrentValues()
                                 o.domesticShippingDiscountProfileID());
     updateShippingDiscountPopup(m_internationalShippingDiscountPopup, o.usesCalculatedShippingInternational(),
                                 o.internationalShippingDiscountProfileID());
+    const auto selectOption = [](QComboBox* popup, qint64 option) {
+        const int index = popup->findData(int(option));
+        popup->setCurrentIndex(index < 0 ? 0 : index);
+    };
+    selectOption(m_insuranceOptionPopup, o.insuranceOption());
+    selectOption(m_internationalInsuranceOptionPopup, o.insuranceOptionInternational());
+    m_insuranceFeeField->setText(qm::typedTextFromStoredAmount(o.insuranceFee()));
+    m_insuranceFeeInternationalField->setText(qm::typedTextFromStoredAmount(o.insuranceFeeInternational()));
     m_localPickupCheckbox->setChecked(o.localPickupOnly());
     m_termsSeeDescriptionCheckbox->setChecked(o.shippingTermsInDescription());
     for (int cell = 0; cell < m_shipToLocationCells.size(); ++cell) {
@@ -666,6 +763,8 @@ void QMShippingOptionsPanelController::updateStates()
     }
     m_handlingCostsField->setEnabled(o.usesCalculatedShipping());
     m_internationalHandlingCostsField->setEnabled(o.usesCalculatedShippingInternational());
+    m_insuranceFeeField->setEnabled(o.needsInsuranceFee());
+    m_insuranceFeeInternationalField->setEnabled(o.needsInsuranceFeeInternational());
     m_domesticShippingDiscountPopup->setEnabled(canSelectDomesticShippingDiscount());
     m_internationalShippingDiscountPopup->setEnabled(canSelectInternationalShippingDiscount());
     m_packageBox->setEnabled(o.needsPackageInfo());

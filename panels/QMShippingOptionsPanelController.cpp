@@ -92,6 +92,21 @@ QMShippingOptionsPanelController::QMShippingOptionsPanelController(const QMShipp
 
     buildWindow();
     installCurrentShippingOptions(options);
+    resizeForTab(0);
+}
+
+void QMShippingOptionsPanelController::insuranceOptionPopupChanged(int option)
+{
+    m_currentShippingOptions->setInsuranceOption(option);
+    m_currentShippingOptions->setNeedsInsuranceFee(true);
+    updateStates();
+}
+
+void QMShippingOptionsPanelController::internationalInsuranceOptionPopupChanged(int option)
+{
+    m_currentShippingOptions->setInsuranceOptionInternational(option);
+    m_currentShippingOptions->setNeedsInsuranceFeeInternational(true);
+    updateStates();
 }
 
 QMShippingOptionsPanelController::~QMShippingOptionsPanelController() = default;

@@ -114,6 +114,14 @@ public:
 
     // Adds the location to the international row's own ship-to locations, or removes it.
     void shipToLocationItemAction(int internationalRow, const QString& locationID);
+    // The insurance pop-ups chose an option (0 not offered, 1 optional, 2 required, 3 included in
+    // shipping and handling; 1 and 2 take a fee): the options take it and the fee follows.
+    void insuranceOptionPopupChanged(int option);
+    void internationalInsuranceOptionPopupChanged(int option);
+    // The window's frame for a main tab: as large as that tab's own controls need (at least 500
+    // wide), with the top edge and the horizontal centre of the present frame. Every change of tab
+    // moves the window there, animated.
+    QRect windowFrameForTab(int index);
     // The text of the excluded-destinations count for a number of excluded destinations.
     static QString excludedLocationsCountText(qsizetype count);
 
@@ -138,6 +146,8 @@ private:
     QWidget* buildPackageTab();
     QWidget* buildExcludedDestinationsTab();
     void buildServiceRow(bool international, int row, class QGridLayout* grid, int line);
+    QComboBox* buildInsurancePopup(QWidget* tab, const QString& objectName);
+    void resizeForTab(int index);
     void connectServiceRow(bool international, int row);
     void fillServicePopups();
     void fillPackagesPopup();
@@ -193,6 +203,11 @@ private:
     QLineEdit* m_internationalHandlingCostsField = nullptr;
     QComboBox* m_domesticShippingDiscountPopup = nullptr;
     QComboBox* m_internationalShippingDiscountPopup = nullptr;
+    QComboBox* m_insuranceOptionPopup = nullptr;
+    QLineEdit* m_insuranceFeeField = nullptr;
+    QComboBox* m_internationalInsuranceOptionPopup = nullptr;
+    QLineEdit* m_insuranceFeeInternationalField = nullptr;
+    class QPropertyAnimation* m_frameAnimation = nullptr;
     QCheckBox* m_localPickupCheckbox = nullptr;
     QCheckBox* m_termsSeeDescriptionCheckbox = nullptr;
     QWidget* m_shipToLocationsMatrix = nullptr;

@@ -3,14 +3,22 @@
 #include "productsearch/QMCaptureView.h"
 #include "productsearch/QMPackedFrameConverter.h"
 
+#include "DWKit/QMAlertPanels.h"
 #include "DWKit/QMLog.h"
 #include "model/QMPreferencesManager.h"
 #include "platform/core/Clock.h"
+#include "platform/core/Localization.h"
 #include "platform/core/MainThread.h"
+#include "platform/widgets/WindowFrameAutosave.h"
 
 #include <QApplication>
+#include <QDialogButtonBox>
+#include <QHBoxLayout>
+#include <QLabel>
 #include <QPointer>
+#include <QPushButton>
 #include <QRegularExpression>
+#include <QVBoxLayout>
 
 QMBarcodeScannerController::CameraSettings QMBarcodeScannerController::cameraSettingsForModelID(const QString& model)
 {
@@ -46,6 +54,52 @@ QMBarcodeScannerController::~QMBarcodeScannerController()
     QMBarcodeScannerController::closeSession();
     m_decodeThread.quit();
     m_decodeThread.wait();
+}
+
+void QMBarcodeScannerController::showPanelForParentWindow(QWidget* parentWindow)
+{
+    QMBarcodeScannerController scanner(parentWindow);
+    scanner.buildScannerWindow();
+    dw::setFrameAutosaveName(&scanner, QStringLiteral("BarcodeScanner"));
+    if (!scanner.setup()) {
+        dw::AlertRequest alert;
+        alert.style = dw::AlertRequest::Style::Critical;
+        alert.messageText = dw::localized("No Camera Found");
+        alert.informativeText = dw::localized("Quillmart couldn\u2019t find any camera. Either another program is "
+                                              "using the camera already or you don\u2019t have a camera attached to "
+                                              "your computer.");
+        alert.parentWindow = parentWindow;
+        dw::runAlertPanel(alert, dw::localized("OK"), QString(), QString());
+        return;
+    }
+    scanner.setWindowModality(parentWindow ? Qt::WindowModal : Qt::ApplicationModal);
+    scanner.exec();
+    scanner.closeSession();
+}
+
+void QMBarcodeScannerController::buildScannerWindow()
+{
+    setObjectName(QStringLiteral("barcodeScanner"));
+    setWindowTitle(dw::localized("Barcode Scanner"));
+    captureView()->setMinimumSize(480, 360);
+    auto* hint = new QLabel(dw::localized("Hold the barcode inside the red frame."), this);
+    hint->setObjectName(QStringLiteral("scannerHintLabel"));
+    auto* buttons = new QDialogButtonBox(this);
+    auto* ok = buttons->addButton(dw::localized("OK"), QDialogButtonBox::AcceptRole);
+    ok->setObjectName(QStringLiteral("okButton"));
+    ok->setDefault(true);
+    connect(ok, &QPushButton::clicked, this, &QMBarcodeScannerController::doOK);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(captureView(), 1);
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(hint, 1);
+    bottom->addWidget(buttons);
+    layout->addLayout(bottom);
+}
+
+void QMBarcodeScannerController::doOK()
+{
+    accept();
 }
 
 bool QMBarcodeScannerController::setup()

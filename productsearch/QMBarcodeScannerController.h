@@ -7,6 +7,9 @@
 //     QMBarcodeScannerController scanner(parent);
 //     if (scanner.setup()) scanner.show();    // codes arrive in barcodeReaderFoundBarcode()
 //
+// On its own it is a small sheet with the camera's picture and OK (showPanelForParentWindow);
+// the program itself opens only the product search panel, which builds on it.
+//
 // Main thread, but for the decoding.
 
 #include "productsearch/QMAbstractCaptureDevicePanelController.h"
@@ -35,6 +38,12 @@ public:
     explicit QMBarcodeScannerController(QWidget* parent = nullptr);
     ~QMBarcodeScannerController() override;
 
+    // The stand-alone scanner as a sheet on the window, run modally until OK; its size is kept
+    // under "BarcodeScanner". Without a camera it tells the seller so ("No Camera Found") instead.
+    static void showPanelForParentWindow(QWidget* parentWindow);
+    // Ends the modal run of the stand-alone scanner.
+    void doOK();
+
     bool setup() override;
     void closeSession() override;
 
@@ -46,6 +55,8 @@ protected:
     QSize requestedFrameSize() const override { return m_settings.requestedSize; }
 
 private:
+    // The stand-alone scanner's window: the camera's picture above OK.
+    void buildScannerWindow();
     void decode(const FramePacker& pack);
 
     CameraSettings m_settings;

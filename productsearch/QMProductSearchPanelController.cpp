@@ -8,6 +8,7 @@
 #include "Operations/QM_UPC_ISBN.h"
 #include "model/QMSiteDescriptionManager.h"
 #include "platform/core/Localization.h"
+#include "platform/widgets/WindowFrameAutosave.h"
 
 #include <QApplication>
 #include <QGridLayout>
@@ -65,6 +66,7 @@ QMProductSearchPanelController::QMProductSearchPanelController(const std::shared
     setObjectName(QStringLiteral("productSearchPanel"));
     setWindowTitle(dw::localized("Product Search"));
     buildWindow();
+    dw::setFrameAutosaveName(this, QStringLiteral("BarcodeWindow"));
     const QString currencyName =
         QMSiteDescriptionManager::sharedInstance().currencyNameForCurrencyID(m_item->currency(), m_item->siteID());
     m_currencyLabel->setText(

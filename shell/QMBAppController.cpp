@@ -1,5 +1,7 @@
 #include "shell/QMBAppController.h"
 
+#include "shell/QMBDesignResourceProgressPanel.h"
+
 #include "DWCoreDataEbayDataClasses/SQCategoryDataManager.h"
 #include "DWCoreDataEbayDataClasses/SQEbayDataSource.h"
 #include "DWEBay2/DWEbayConnector.h"
@@ -116,6 +118,7 @@ void QMBAppController::installApplicationServices()
     QMEbayImageTransformer::installAsModelHooks();
     QMAttributedStringToHTMLConverter::installAsDescriptionConverter();
     QMDescriptionGenerator::installAsItemDescriptionSource();
+    QMDesignResourceProgress::install(std::make_shared<QMBDesignResourceProgressPanel>());
 
     const auto manager = QMOperationManager::sharedQMOperationManager();
     manager->setOpenListings([] { return QMBDocumentController::sharedDocumentController().openListings(); });

@@ -541,45 +541,18 @@ void QMBDocument::updateReturnPolicyNameForItem(const std::shared_ptr<QMEbayItem
 
 void QMBDocument::updateConditionPopupForItem(const std::shared_ptr<QMEbayItem>& item)
 {
-    // The conditions both categories offer: the first category with a set, narrowed by the others.
-    std::optional<QList<QMCategoryCondition>> conditions;
-    if (const auto source = QMCategoryDataSource::installed()) {
-        QList<qint64> seen;
-        for (qint64 categoryID : {qint64(item->category()), qint64(item->category2())}) {
-            if (categoryID == 0 || seen.contains(categoryID))
-                continue;
-            seen.append(categoryID);
-            const auto category = source->categoryForCategoryID(categoryID, item->siteID());
-            if (!category || !category->conditionSet || category->conditionSet->isEmpty())
-                continue;
-            if (!conditions) {
-                conditions = *category->conditionSet;
-                continue;
-            }
-            QList<QMCategoryCondition> common;
-            for (const auto& condition : *conditions) {
-                const bool offered = std::any_of(
-                    category->conditionSet->cbegin(), category->conditionSet->cend(),
-                    [&](const QMCategoryCondition& other) { return other.identifier == condition.identifier; });
-                if (offered)
-                    common.append(condition);
-            }
-            conditions = common;
-        }
-    }
+    const QList<QMCategoryCondition> conditions = QMEBayBussinessLogic::sortedConditionsForCategoriesOfItem(*item);
     const QScopedValueRollback guard(m_updatingControls, true);
     QComboBox* popup = m_settingsPane->conditionPopup;
     popup->clear();
-    if (!conditions || conditions->isEmpty()) {
+    if (conditions.isEmpty()) {
         popup->addItem(dw::localized("Not available"), 0);
         popup->setEnabled(false);
         return;
     }
-    std::stable_sort(conditions->begin(), conditions->end(),
-                     [](const QMCategoryCondition& a, const QMCategoryCondition& b) { return a.index < b.index; });
     popup->addItem(dw::localized("Do not use"), 0);
     popup->insertSeparator(1);
-    for (const auto& condition : *conditions)
+    for (const auto& condition : conditions)
         popup->addItem(condition.name, int(condition.identifier));
     popup->setEnabled(true);
     if (!selectTag(popup, item->conditionID()))

@@ -67,7 +67,23 @@ QList<std::shared_ptr<QMEbayItem>> templatesOf(const QVariant& value)
 
 QMBDocumentOperationFeedback::QMBDocumentOperationFeedback(QMBDocument& document) : m_document(document) {}
 
-QMBDocumentOperationFeedback::~QMBDocumentOperationFeedback() = default;
+QMBDocumentOperationFeedback::~QMBDocumentOperationFeedback()
+{
+    releaseTitledEnvelope();
+}
+
+void QMBDocumentOperationFeedback::setWindowTitle(const QString& title)
+{
+    if (verifyProgressPanel && !title.isEmpty())
+        verifyProgressPanel->window()->setWindowTitle(title);
+}
+
+void QMBDocumentOperationFeedback::releaseTitledEnvelope()
+{
+    if (const auto envelope = m_titledEnvelope.lock(); envelope && envelope->progressPanelController() == this)
+        envelope->setProgressPanelController(nullptr);
+    m_titledEnvelope.reset();
+}
 
 void QMBDocumentOperationFeedback::registerForOperationNotifications()
 {
@@ -111,7 +127,7 @@ void QMBDocumentOperationFeedback::operationEnded(const dw::Notification& notifi
         handleVerifyAddItemOperation(operation);
         return;
     }
-    if (std::dynamic_pointer_cast<QMGenericEbayItemTypeOperation>(operation) && addEnvelope &&
+    if (std::dynamic_pointer_cast<QMGenericAuctionItemOperation>(operation) && addEnvelope &&
         addEnvelope->operations().contains(operation)) {
         handleGenericAuctionItemOperation(operation);
         if (exactly<QMAddItemOperation>(operation))
@@ -139,7 +155,7 @@ void QMBDocumentOperationFeedback::handleVerifyAddItemOperation(const DWNSOperat
 
 void QMBDocumentOperationFeedback::handleGenericAuctionItemOperation(const DWNSOperationPtr& member)
 {
-    const auto operation = std::static_pointer_cast<QMGenericEbayItemTypeOperation>(member);
+    const auto operation = std::static_pointer_cast<QMGenericAuctionItemOperation>(member);
     if (addItemProgressPanel) {
         addItemProgressPanel->progressBar()->incrementBy(1.0);
         addItemProgressPanel->updateViewForOperation(member);
@@ -225,8 +241,13 @@ void QMBDocumentOperationFeedback::handleVerifyAddItemOperationEnvelopeAdded(con
     const QString message = envelope->showFeePanel() ? dw::localized("Getting Fees...")
                             : count < 2              ? dw::localized("Verifying Item...")
                                                      : dw::localized("Verifying Items...");
-    verifyProgressPanel =
-        QMProgressPanelController::progressPanelWithTitle(dw::localized("Progress"), message, QString());
+    // The envelope titles the window by the listing being verified; one that started before the
+    // panel was made has its title already.
+    const QString title = envelope->progressTitle().isEmpty() ? dw::localized("Progress") : envelope->progressTitle();
+    verifyProgressPanel = QMProgressPanelController::progressPanelWithTitle(title, message, QString());
+    releaseTitledEnvelope();
+    envelope->setProgressPanelController(this);
+    m_titledEnvelope = envelope;
     dw::ProgressIndicator* bar = verifyProgressPanel->progressBar();
     if (count < 2) {
         bar->setIndeterminate(true);
@@ -290,6 +311,7 @@ void QMBDocumentOperationFeedback::handleVerifyAddItemOperationEnvelopeFinished(
         verifyProgressPanel->dismissSheet();
         verifyProgressPanel.reset();
     }
+    releaseTitledEnvelope();
     m_document.updateAuctionWebViewForItem(m_document.item());
     // Warnings count here: only a verification without any, or with eBay's free message alone,
     // has passed.

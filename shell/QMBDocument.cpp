@@ -7,6 +7,7 @@
 #include "Operations/QMAddItemOperationEnvelope.h"
 #include "Operations/QMOperationManager.h"
 #include "Operations/QMVerifyAddItemOperationEnvelope.h"
+#include "description/QMDescriptionHTMLSanitizer.h"
 #include "model/QMAccountDataSource.h"
 #include "model/QMCategoryDataSource.h"
 #include "model/QMEbayImage.h"
@@ -29,6 +30,7 @@
 #include "platform/core/DWAssert.h"
 #include "platform/core/DWFormat.h"
 #include "platform/core/Localization.h"
+#include "platform/text/StyledText.h"
 #include "shell/QMBDocumentArea.h"
 #include "shell/QMBDocumentController.h"
 #include "shell/QMPreferencesManager+QMBExtensions.h"
@@ -235,6 +237,14 @@ bool QMBDocument::importContainer(const std::shared_ptr<QMEbayItemContainer>& co
     item->setUseStoreListing(false);
     item->setProductBarCode(QString());
     item->setUniqueID(dw::UUID());
+    // A description is data: what a file brings passes the sanitizer before anything shows or
+    // sends it. It happens before the document observes the listing, so it marks nothing edited.
+    if (!item->convertDescriptionToHTML()) {
+        const QString description = item->itemDescriptionAsString();
+        const QString sanitized = QMDescriptionHTMLSanitizer::sanitizedHTML(description);
+        if (sanitized != description)
+            item->setItemDescriptionString(dw::StyledText(sanitized));
+    }
     if (m_windowLoaded)
         stopObservingItem(m_item);
     setItem(item);

@@ -3,6 +3,7 @@
 // notifications and of the start sheet, and the progress panels while they are shown. Owned by
 // the document (QMBDocument+Operations.cpp). Main thread.
 
+#include "Operations/QMGenericEbayNSOperationEnvelope.h"
 #include "panels/QMAddItemProgressPanelController.h"
 #include "platform/core/NotificationCenter.h"
 
@@ -13,7 +14,9 @@
 class QMBDocument;
 class QMSimpleStartAuctionPanelController;
 
-class QMBDocumentOperationFeedback final : public QMAddItemProgressPanelControllerDelegate
+// It is also the progress panel of the verification it shows, whose envelope titles the window.
+class QMBDocumentOperationFeedback final : public QMAddItemProgressPanelControllerDelegate,
+                                           public QMOperationEnvelopeProgressPanel
 {
 public:
     explicit QMBDocumentOperationFeedback(QMBDocument& document);
@@ -22,6 +25,9 @@ public:
     void registerForOperationNotifications();
 
     void addItemProgressPanelControllerDidCancel(QMAddItemProgressPanelController* controller) override;
+    void updateViewForEnvelope(QMGenericEbayNSOperationEnvelope&) override {}
+    // The title of the verification's progress window ("Verifying template 2 of 3").
+    void setWindowTitle(const QString& title) override;
 
     void operationEnded(const dw::Notification& notification);
     void operationStarted(const dw::Notification& notification);
@@ -46,7 +52,11 @@ public:
     std::unique_ptr<QMProgressPanelController> verifyProgressPanel;
 
 private:
+    void releaseTitledEnvelope();
+
     QMBDocument& m_document;
+    // The verification whose progress panel this is, cleared when the panel goes.
+    std::weak_ptr<QMGenericEbayNSOperationEnvelope> m_titledEnvelope;
     std::vector<dw::ScopedObservation> m_operationObservations;
     std::vector<dw::ScopedObservation> m_startSheetObservations;
 };

@@ -4,7 +4,9 @@
 #include "DWKit/NSNotificationCenter+DWExtensions.h"
 #include "platform/core/ConsoleOutput.h"
 #include "platform/core/DWAssert.h"
+#include "platform/core/MainThread.h"
 
+#include <QEventLoop>
 #include <exception>
 
 DWNSOperation::DWNSOperation() = default;
@@ -112,8 +114,10 @@ void DWNSOperation::setFinished(bool finished)
         m_finished = finished;
     }
     // Outside the lock: observers on the main thread may ask the operation anything.
-    if (finished)
+    if (finished) {
         DWNSOperationQueue::operationStateChanged();
+        wakeFinishWaiters();
+    }
     postNotificationToMainThread(QLatin1String(DWNSNotificationOperation_ended));
 }
 
@@ -137,6 +141,44 @@ void DWNSOperation::markDone()
         m_executing = false;
     }
     DWNSOperationQueue::operationStateChanged();
+    wakeFinishWaiters();
+}
+
+void DWNSOperation::wakeFinishWaiters()
+{
+    std::vector<std::function<void()>> waiters;
+    {
+        std::lock_guard lock(m_mutex);
+        waiters.swap(m_mainThreadWaiters);
+    }
+    m_finishedCondition.notify_all();
+    for (const auto& wake : waiters)
+        wake();
+}
+
+void DWNSOperation::waitUntilFinished()
+{
+    if (!dw::isMainThread()) {
+        std::unique_lock lock(m_mutex);
+        m_finishedCondition.wait(lock, [this] { return m_finished || m_done; });
+        return;
+    }
+    // A nested loop that the end of the operation quits: it sleeps until an event comes and
+    // serves the calls workers post meanwhile.
+    QEventLoop loop;
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_finished || m_done)
+            return;
+        const QPointer<QEventLoop> waiting(&loop);
+        m_mainThreadWaiters.push_back([waiting] {
+            dw::postToMain(QPointer<const QObject>(waiting.data()), [waiting] {
+                if (waiting)
+                    waiting->quit();
+            });
+        });
+    }
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
 }
 
 void DWNSOperation::cancel()

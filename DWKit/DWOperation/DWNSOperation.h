@@ -31,8 +31,11 @@
 #include <QString>
 #include <QVariantMap>
 #include <atomic>
+#include <condition_variable>
+#include <functional>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 namespace dw {
 struct NotificationObject;
@@ -82,6 +85,10 @@ public:
     bool isFinished() const;
     // Posts the ended notification only when the flag changes.
     void setFinished(bool finished);
+    // Blocks until isFinished(). On the main thread the wait keeps serving the work that workers
+    // hand to the main thread (user input waits), so that an operation that needs the main thread
+    // can end; elsewhere it simply sleeps until then.
+    void waitUntilFinished();
     bool isExecuting() const;
     bool isCancelled() const { return m_cancelled.load(); }
     // Idempotent; any thread. A queued operation then leaves its queue without doing its work,
@@ -113,6 +120,8 @@ private:
     void setExecuting(bool executing);
     // The queue is done with the operation (it ran, or it was cancelled before it could).
     void markDone();
+    // Wakes whoever waits in waitUntilFinished(); outside the lock.
+    void wakeFinishWaiters();
 
     mutable std::mutex m_mutex;
     float m_progress = 0;
@@ -125,6 +134,8 @@ private:
     QueuePriority m_queuePriority = Normal;
     QList<DWNSOperationPtr> m_dependencies;
     std::atomic<bool> m_cancelled{false};
+    std::condition_variable m_finishedCondition;
+    std::vector<std::function<void()>> m_mainThreadWaiters;
 };
 
 Q_DECLARE_METATYPE(DWNSOperationPtr)

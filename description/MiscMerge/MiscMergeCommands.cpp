@@ -4,6 +4,7 @@
 #include "description/MiscMerge/MiscMergeScanner.h"
 #include "description/MiscMerge/MiscMergeTemplate.h"
 #include "description/MiscMerge/MiscMergeValues.h"
+#include "description/MiscMerge/NSString+MiscAdditions.h"
 
 #include "platform/core/Clock.h"
 #include "platform/core/CocoaNumbers.h"
@@ -33,13 +34,7 @@ QVariant nameOrNil(const QString& name)
 
 QString trimmed(const QString& text)
 {
-    qsizetype from = 0;
-    qsizetype to = text.size();
-    while (from < to && MiscMergeScanner::isBlank(text.at(from)))
-        ++from;
-    while (to > from && MiscMergeScanner::isBlank(text.at(to - 1)))
-        --to;
-    return text.mid(from, to - from);
+    return dw::stringByTrimmingWhitespace(text);
 }
 
 QString capitalized(const QString& word)

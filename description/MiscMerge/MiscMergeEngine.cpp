@@ -3,6 +3,7 @@
 #include "description/MiscMerge/MiscMergeCommand.h"
 #include "description/MiscMerge/MiscMergeCommandBlock.h"
 #include "description/MiscMerge/MiscMergeCommands_p.h"
+#include "description/MiscMerge/MiscMergeDriver.h"
 #include "description/MiscMerge/MiscMergeTemplate.h"
 #include "description/MiscMerge/MiscMergeValues.h"
 
@@ -53,8 +54,9 @@ void MiscMergeEngine::setMainObject(const QVariant& object)
     m_mainObject = object;
 }
 
-void MiscMergeEngine::prepareForExecution()
+void MiscMergeEngine::prepareForExecution(MiscMergeDriver* sender)
 {
+    m_driver = sender;
     m_aborted = false;
     m_output = QString();
     m_localSymbols.clear();
@@ -71,18 +73,24 @@ void MiscMergeEngine::prepareForExecution()
     m_contextStack.push_back({Context::LocalValues, nullptr});
 }
 
-QString MiscMergeEngine::execute()
+QString MiscMergeEngine::execute(MiscMergeDriver* sender)
 {
-    prepareForExecution();
+    prepareForExecution(sender);
     if (m_template)
         executeCommandBlock(*m_template->topLevelCommandBlock());
+    m_driver = nullptr;
     return m_aborted ? QStringLiteral("") : m_output;
 }
 
-QString MiscMergeEngine::executeWithObject(const QVariant& object)
+QString MiscMergeEngine::executeWithObject(const QVariant& object, MiscMergeDriver* sender)
 {
     setMainObject(object);
-    return execute();
+    return execute(sender);
+}
+
+QVariant MiscMergeEngine::advanceRecord()
+{
+    return m_driver ? m_driver->advanceRecord() : QVariant();
 }
 
 void MiscMergeEngine::executeCommand(const MiscMergeCommand& command)

@@ -29,6 +29,7 @@
 
 class MiscMergeCommand;
 class MiscMergeCommandBlock;
+class MiscMergeDriver;
 class MiscMergeTemplate;
 class _MiscMergeProcedureCommand;
 
@@ -53,12 +54,14 @@ public:
     QVariant mainObject() const { return m_mainObject; }
     void setMainObject(const QVariant& object);
 
-    // Starts a run: clears the abort flag, the output, the local values and the stacks, and
-    // builds the context stack with the main object.
-    void prepareForExecution();
-    // Runs the template; the output, or "" when the run was aborted (omit).
-    QString execute();
-    QString executeWithObject(const QVariant& object);
+    // Starts a run for a sender (a record driver, or none): clears the abort flag, the output, the
+    // local values and the stacks, and builds the context stack with the main object.
+    void prepareForExecution(MiscMergeDriver* sender = nullptr);
+    // Runs the template; the output, or "" when the run was aborted (omit). The sender is the
+    // driver of the run until it ends.
+    QString execute(MiscMergeDriver* sender = nullptr);
+    QString executeWithObject(const QVariant& object, MiscMergeDriver* sender = nullptr);
+    MiscMergeDriver* driver() const { return m_driver; }
 
     void executeCommand(const MiscMergeCommand& command);
     void executeCommandBlock(const MiscMergeCommandBlock& block);
@@ -73,9 +76,9 @@ public:
 
     void abortMerge() { m_aborted = true; }
     bool isAborted() const { return m_aborted; }
-    // Record drivers are not used in this program: a run has none, so there is nothing to
-    // advance to.
-    QVariant advanceRecord() { return QVariant(); }
+    // Asks the run's driver to move on to its next record and answers that record; nil for a run
+    // without driver (the program's own merges). The main object of the run stays as it is.
+    QVariant advanceRecord();
 
     // Context dictionaries pushed by loops and procedure calls; removing takes out every
     // occurrence of that very dictionary.
@@ -131,6 +134,7 @@ private:
     std::vector<const MiscMergeCommandBlock*> m_commandStack;
     QString m_output;
     MiscMergeEngine* m_parentMerge = nullptr;
+    MiscMergeDriver* m_driver = nullptr;
     bool m_aborted = false;
     bool m_keepsDelimiters = false;
     bool m_depthReported = false;

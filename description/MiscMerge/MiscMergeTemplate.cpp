@@ -3,6 +3,7 @@
 #include "description/MiscMerge/MiscMergeCommandBlock.h"
 #include "description/MiscMerge/MiscMergeCommands_p.h"
 #include "description/MiscMerge/MiscMergeEngine.h"
+#include "description/MiscMerge/NSString+MiscAdditions.h"
 
 #include "platform/core/ConsoleOutput.h"
 #include "platform/core/DWFormat.h"
@@ -214,9 +215,7 @@ void MiscMergeTemplate::parseString(const QString& text, const QVariant& object)
 void MiscMergeTemplate::addCommandString(const QString& commandText, qsizetype position, PruneState* prune)
 {
     countLinesUpTo(position);
-    const qsizetype space = commandText.indexOf(u' ');
-    std::unique_ptr<MiscMergeCommand> made =
-        miscmerge::commandForWord(space < 0 ? commandText : commandText.left(space));
+    std::unique_ptr<MiscMergeCommand> made = miscmerge::commandForWord(dw::firstWord(commandText));
     MiscMergeCommand* command = made.get();
     if (miscmerge::isBlockOpening(*command) && m_commandStack.size() > size_t(kMaxNesting)) {
         reportParseError(dw::format("Commands nested more than %d deep; \"%@\" is left out", kMaxNesting, commandText));

@@ -5,6 +5,8 @@
 #include "DWKit/QMDraggingUtils.h"
 #include "DWKit/QMLog.h"
 
+#include "model/QMPreferencesManager.h"
+
 #include "platform/core/ConsoleOutput.h"
 #include "platform/core/DWFormat.h"
 #include "platform/widgets/DesktopServices.h"
@@ -30,6 +32,8 @@
 #include <QWebEngineContextMenuRequest>
 #include <QWebEngineLoadingInfo>
 #include <QWebEngineProfile>
+#include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
 #include <QWebEngineSettings>
 #include <QWebEngineUrlRequestJob>
 #include <QWebEngineUrlScheme>
@@ -124,6 +128,10 @@ protected:
     }
 };
 
+// The world of the page's editing script and of the web channel: the page's own scripts and
+// whatever a description brings live in the main world and reach neither.
+constexpr quint32 kEditingWorld = QWebEngineScript::ApplicationWorld;
+
 const QString& webChannelScript()
 {
     static const QString script = [] {
@@ -134,6 +142,22 @@ const QString& webChannelScript()
         }
         return QString::fromUtf8(file.readAll());
     }();
+    return script;
+}
+
+// The web channel's script and the editing script, run in the editing world of every page the
+// view loads as soon as its document is parsed.
+QWebEngineScript editingScript()
+{
+    QWebEngineScript script;
+    script.setName(QStringLiteral("qmPreviewEditing"));
+    script.setWorldId(kEditingWorld);
+    script.setInjectionPoint(QWebEngineScript::DocumentReady);
+    script.setRunsOnSubFrames(false);
+    const QString editing = QMPreferencesManager::sharedInstance().webEditingPreviewJavascript();
+    if (editing.isEmpty())
+        dw::consoleWrite(QStringLiteral("The preview's editing script is missing; the preview cannot be edited"));
+    script.setSourceCode(webChannelScript() + QStringLiteral("\n;\n") + editing);
     return script;
 }
 
@@ -182,6 +206,7 @@ QMPreviewWebView::QMPreviewWebView(QWidget* parent)
       m_port(std::make_unique<QMPreviewPagePort>(this)), m_token(QUuid::createUuid().toString(QUuid::Id128).toLower())
 {
     m_page = new Page(previewProfile(), this);
+    m_page->scripts().insert(editingScript());
     setPage(m_page);
     setAcceptDrops(true);
     m_channel->registerObject(QStringLiteral("QMPreviewPagePort"), m_port.get());
@@ -195,7 +220,7 @@ QMPreviewWebView::QMPreviewWebView(QWidget* parent)
 QMPreviewWebView::~QMPreviewWebView()
 {
     previewViews().remove(m_token);
-    m_page->setWebChannel(nullptr);
+    m_page->setWebChannel(nullptr, kEditingWorld);
 }
 
 QUrl QMPreviewWebView::previewURL() const
@@ -215,7 +240,7 @@ void QMPreviewWebView::loadPreviewHTML(const QString& html)
     ++m_generation;
     m_connected = false;
     m_html = html;
-    m_page->setWebChannel(nullptr);
+    m_page->setWebChannel(nullptr, kEditingWorld);
     m_page->load(previewURL());
 }
 
@@ -227,7 +252,7 @@ void QMPreviewWebView::loadingChanged(const QUrl& url, int status)
     switch (QWebEngineLoadingInfo::LoadStatus(status)) {
     case QWebEngineLoadingInfo::LoadStartedStatus:
         m_connected = false;
-        m_page->setWebChannel(nullptr);
+        m_page->setWebChannel(nullptr, kEditingWorld);
         Q_EMIT previewLoadStarted();
         break;
     case QWebEngineLoadingInfo::LoadSucceededStatus:
@@ -244,12 +269,11 @@ void QMPreviewWebView::loadingChanged(const QUrl& url, int status)
 void QMPreviewWebView::publish()
 {
     // The channel reaches this page only: it is set once the page has loaded and taken away as
-    // soon as another load begins.
-    m_page->setWebChannel(m_channel.get());
+    // soon as another load begins. Its transport exists in the editing world alone.
+    m_page->setWebChannel(m_channel.get(), kEditingWorld);
     if (!m_savedScrollPosition.isNull())
         runScript(
             QStringLiteral("window.scrollTo(%1, %2);").arg(m_savedScrollPosition.x()).arg(m_savedScrollPosition.y()));
-    runScript(webChannelScript());
     runScript(scriptCall(QStringLiteral("qmPreview.connect"), {m_generation, QVariantMap()}));
 }
 
@@ -276,27 +300,26 @@ bool QMPreviewWebView::handleNavigation(const QUrl& url, int type, bool isMainFr
         dw::openURLOnDesktop(url);
         return false;
     }
-    // Frames inside the description (a video, a map) may load from the web; the page itself is
-    // never replaced by anything but a preview page.
-    if (!isMainFrame)
-        return url.scheme() == u"https" || url.scheme() == u"http" || url.scheme() == u"about" ||
-               url.scheme() == u"data";
+    // The page has no frames (its security policy refuses them and the sanitizer removes them),
+    // and it is never replaced by anything but a preview page.
+    (void)isMainFrame;
     return false;
 }
 
 void QMPreviewWebView::runScript(const QString& script)
 {
-    m_page->runJavaScript(script);
+    m_page->runJavaScript(script, kEditingWorld);
 }
 
 void QMPreviewWebView::runScript(const QString& script, std::function<void(const QVariant&)> callback)
 {
     const QPointer<QMPreviewWebView> guard(this);
     const int generation = m_generation;
-    m_page->runJavaScript(script, [guard, generation, callback = std::move(callback)](const QVariant& result) {
-        if (guard && guard->m_generation == generation && callback)
-            callback(result);
-    });
+    m_page->runJavaScript(script, kEditingWorld,
+                          [guard, generation, callback = std::move(callback)](const QVariant& result) {
+                              if (guard && guard->m_generation == generation && callback)
+                                  callback(result);
+                          });
 }
 
 QString QMPreviewWebView::scriptLiteral(const QVariant& value)

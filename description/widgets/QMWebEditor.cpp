@@ -12,6 +12,7 @@
 #include "platform/core/AlertPresenter.h"
 #include "platform/core/DWAssert.h"
 #include "platform/core/Localization.h"
+#include "platform/text/RtfCodec.h"
 #include "platform/text/StyledText.h"
 
 #include <QApplication>
@@ -268,10 +269,42 @@ void QMWebEditor::selectAll()
     m_webView->runScript(QStringLiteral("qmEditor.selectAll();"));
 }
 
+QString QMWebEditor::descriptionMarkupForPaste(const QMimeData* mime)
+{
+    if (!mime)
+        return QString();
+    // Markup first (a browser's, an office program's), then rich text, then plain text; pictures
+    // never come along (a picture enters a listing as one of its own pictures).
+    QString html;
+    if (mime->hasHtml()) {
+        html = mime->html();
+    } else {
+        for (const QString& type : {QStringLiteral("text/rtf"), QStringLiteral("application/rtf")}) {
+            if (!mime->hasFormat(type))
+                continue;
+            if (const std::optional<dw::StyledText> styled = dw::rtf::read(mime->data(type)))
+                html = QMAttributedStringToHTMLConverter::convert(*styled);
+            break;
+        }
+        if (html.isEmpty() && mime->hasText())
+            html = QMAttributedStringToHTMLConverter::htmlStringForPlainText(mime->text());
+    }
+    return QMDescriptionHTMLSanitizer::sanitizedHTML(html, QMDescriptionHTMLSanitizer::Pictures::Drop);
+}
+
 bool QMWebEditor::shouldPasteWithSender()
 {
     if (m_currentNodeID.isEmpty())
         return true;
+    if (m_currentNodeID == kDescriptionIdentifier) {
+        // The web engine would paste plain text or markup as it stands: the editor pastes the
+        // clipboard's formatting itself, through the sanitizer.
+        const QString html = descriptionMarkupForPaste(QApplication::clipboard()->mimeData());
+        reducePasteboardContent();
+        if (m_webView && !html.isEmpty())
+            m_webView->runScript(QMPreviewWebView::scriptCall(QStringLiteral("qmEditor.pasteHTML"), {html}));
+        return false;
+    }
     reducePasteboardContent();
     if (secondaryEditableElementIdentifiers().contains(m_currentNodeID)) {
         const QString text = QApplication::clipboard()->text();

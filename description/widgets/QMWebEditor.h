@@ -33,6 +33,7 @@
 
 class QMEbayItem;
 class QMWebEditor;
+class QMimeData;
 class QUndoStack;
 
 class QMWebEditorDelegate
@@ -96,8 +97,12 @@ public:
     // Select-all aimed at the preview: the description's first division, or the whole title.
     void selectAll();
     // Paste aimed at the preview: true when the page may paste as usual. Pictures and markup are
-    // taken off the clipboard first; into a title the editor pastes plain text itself (false).
+    // taken off the clipboard first; into a title the editor pastes plain text itself, into the
+    // description the clipboard's formatting (both false).
     bool shouldPasteWithSender();
+    // What a paste into the description inserts: the clipboard's markup, else its rich text (RTF)
+    // as markup, else its plain text, through the sanitizer and without pictures.
+    static QString descriptionMarkupForPaste(const QMimeData* mime);
     // The clipboard keeps only its plain text and rich text (RTF).
     static void reducePasteboardContent();
     // For the view: paste and select-all typed in the page.

@@ -14,8 +14,8 @@
  *              text, no pictures), and the report of every change to the program.
  *   qmFormat   the format toolbar's commands on the description and the state of the selection.
  *
- * The functions the page template's markup names (imagedrag ... imagedeletebuttonclicked) are
- * defined at the end.
+ * The handlers of the picture wrappers (imagedrag ... imagedeletebuttonclicked) are defined at
+ * the end.
  */
 (function () {
     'use strict';
@@ -286,29 +286,151 @@
         return String(text).replace(/\r\n|\r|\n|\t/g, ' ');
     }
 
-    function sanitizedHTML(html) {
-        // The program cleans the description again; this keeps what the seller sees and the
-        // stored text alike.
-        var template = document.createElement('template');
-        template.innerHTML = html;
-        var walker = document.createTreeWalker(template.content, NodeFilter.SHOW_ELEMENT, null);
-        var remove = [];
-        for (var node = walker.nextNode(); node; node = walker.nextNode()) {
-            if (node.nodeName === 'SCRIPT') {
-                remove.push(node);
+    // ------------------------------------------------------------------------------------------
+    // Description markup: the same allowlist as the program's sanitizer
+    // (description/QMDescriptionHTMLSanitizer.cpp); a change there is made here too. The markup is
+    // parsed in an inert document and written anew from what the lists let through, so nothing
+    // the page inserts can run, whatever it was.
+    // ------------------------------------------------------------------------------------------
+
+    var GLOBAL_ATTRIBUTES = ['id', 'class', 'style', 'title', 'dir', 'lang', 'align', 'valign', 'width', 'height',
+                             'bgcolor', 'color', 'border', 'hidden', 'role'];
+    var PLAIN_ELEMENTS = ['abbr', 'acronym', 'address', 'article', 'aside', 'b', 'bdi', 'bdo', 'big', 'blink',
+                          'caption', 'center', 'cite', 'code', 'dd', 'dfn', 'div', 'dl', 'dt', 'em', 'figcaption',
+                          'figure', 'footer', 'h1', 'h2', 'h3', 'h4', 'h5', 'h6', 'header', 'i', 'kbd', 'main',
+                          'mark', 'nav', 'nobr', 'p', 'pre', 'rp', 'rt', 'ruby', 's', 'samp', 'section', 'small',
+                          'span', 'strike', 'strong', 'sub', 'summary', 'sup', 'tbody', 'tfoot', 'thead', 'tt', 'u',
+                          'ul', 'var'];
+    var ELEMENT_ATTRIBUTES = {
+        a: ['href', 'name', 'target', 'rel', 'hreflang'], area: ['href', 'alt', 'shape', 'coords', 'target'],
+        blockquote: ['cite'], br: ['clear'], col: ['span', 'char', 'charoff'],
+        colgroup: ['span', 'char', 'charoff'], del: ['cite', 'datetime'], details: ['open'],
+        font: ['face', 'size'], hr: ['noshade', 'size'],
+        img: ['src', 'alt', 'hspace', 'vspace', 'usemap', 'loading'], ins: ['cite', 'datetime'],
+        li: ['type', 'value'], link: ['href', 'rel', 'type', 'media'], map: ['name'],
+        marquee: ['behavior', 'direction', 'scrollamount', 'scrolldelay', 'loop'],
+        ol: ['start', 'type', 'reversed'], q: ['cite'], style: ['type', 'media'],
+        table: ['cellpadding', 'cellspacing', 'summary', 'frame', 'rules', 'background'],
+        td: ['colspan', 'rowspan', 'nowrap', 'background', 'abbr', 'axis', 'headers', 'scope', 'char', 'charoff'],
+        th: ['colspan', 'rowspan', 'nowrap', 'background', 'abbr', 'axis', 'headers', 'scope', 'char', 'charoff'],
+        time: ['datetime'], tr: ['char', 'charoff', 'background'], ul: ['type'], wbr: []
+    };
+    PLAIN_ELEMENTS.forEach(function (name) {
+        if (!ELEMENT_ATTRIBUTES[name])
+            ELEMENT_ATTRIBUTES[name] = [];
+    });
+    var DROPPED_WITH_CONTENT = ['script', 'noscript', 'template', 'iframe', 'frame', 'frameset', 'noframes',
+                                'object', 'embed', 'applet', 'param', 'noembed', 'svg', 'math', 'title', 'textarea',
+                                'xmp', 'plaintext', 'listing', 'select', 'option', 'optgroup', 'datalist', 'input',
+                                'keygen', 'isindex', 'meta', 'base', 'basefont', 'bgsound', 'portal', 'audio', 'video',
+                                'source', 'track', 'canvas', 'dialog', 'slot'];
+
+    function schemeOfAddress(address) {
+        var text = String(address).replace(/^[\u0000-\u0020]+/, '').replace(/[\t\n\r]/g, '');
+        var match = /^([A-Za-z][A-Za-z0-9+.\-]*):/.exec(text);
+        return match ? match[1].toLowerCase() : '';
+    }
+
+    function addressAllowed(element, attribute, address) {
+        var scheme = schemeOfAddress(address);
+        if (scheme === '' || scheme === 'http' || scheme === 'https')
+            return true;
+        if (attribute === 'href' && element !== 'link')
+            return scheme === 'mailto' || scheme === 'qminternal';
+        if (attribute === 'src' || attribute === 'background')
+            return scheme === 'file';
+        return false;
+    }
+
+    function normalisedCSS(css) {
+        return String(css).replace(/\/\*[\s\S]*?(\*\/|$)/g, '')
+            .replace(/\\([0-9a-fA-F]{1,6})\s?/g, function (all, hex) {
+                var code = parseInt(hex, 16);
+                return code > 0 && code <= 0x10FFFF ? String.fromCodePoint(code) : '';
+            })
+            .replace(/\\([^\s])/g, '$1')
+            .replace(/[\s\u0000-\u001f]/g, '').toLowerCase();
+    }
+
+    function isActiveCSS(css) {
+        var text = normalisedCSS(css);
+        return ['expression(', 'javascript:', 'vbscript:', 'behavior:', '-moz-binding', '(data:', '"data:',
+                '\'data:'].some(function (token) { return text.indexOf(token) >= 0; });
+    }
+
+    function withoutActiveParts(css, delimiters) {
+        var result = '';
+        var start = 0;
+        for (var i = 0; i <= css.length; i++) {
+            if (i < css.length && delimiters.indexOf(css.charAt(i)) < 0)
                 continue;
-            }
-            Array.prototype.slice.call(node.attributes).forEach(function (attribute) {
-                if (/^on/i.test(attribute.name) ||
-                    (/^(href|src|action|formaction)$/i.test(attribute.name) &&
-                     /^\s*(javascript|vbscript):/i.test(attribute.value.replace(/[\t\n\r]/g, ''))))
-                    node.removeAttribute(attribute.name);
-            });
+            var part = css.substring(start, i);
+            var active = isActiveCSS(part);
+            if (!active)
+                result += part;
+            if (i < css.length && !(active && css.charAt(i) === ';'))
+                result += css.charAt(i);
+            start = i + 1;
         }
-        if (!remove.length && template.innerHTML === html)
-            return html;
-        remove.forEach(function (each) { each.parentNode.removeChild(each); });
-        return template.innerHTML;
+        return result;
+    }
+
+    // Markup written anew from the allowlist; pictures too unless dropPictures.
+    function sanitizedHTML(html, dropPictures) {
+        var source = document.implementation.createHTMLDocument('');
+        var target = document.implementation.createHTMLDocument('');
+        source.body.innerHTML = String(html);
+        var out = target.createElement('div');
+        function copyChildren(from, to) {
+            for (var child = from.firstChild; child; child = child.nextSibling)
+                copy(child, to);
+        }
+        function copy(node, to) {
+            if (node.nodeType === 3) {
+                to.appendChild(target.createTextNode(node.data));
+                return;
+            }
+            if (node.nodeType !== 1)
+                return;
+            var name = node.namespaceURI === 'http://www.w3.org/1999/xhtml' ? node.localName : '';
+            if (!name || DROPPED_WITH_CONTENT.indexOf(name) >= 0 || (name === 'img' && dropPictures))
+                return;
+            var allowed = Object.prototype.hasOwnProperty.call(ELEMENT_ATTRIBUTES, name) ? ELEMENT_ATTRIBUTES[name]
+                                                                                          : null;
+            if (!allowed) {
+                copyChildren(node, to);
+                return;
+            }
+            if (name === 'link' && (node.getAttribute('rel') || '').trim().toLowerCase() !== 'stylesheet')
+                return;
+            var element = target.createElement(name);
+            Array.prototype.forEach.call(node.attributes, function (attribute) {
+                var key = attribute.name.toLowerCase();
+                if (attribute.namespaceURI || element.hasAttribute(key))
+                    return;
+                if (GLOBAL_ATTRIBUTES.indexOf(key) < 0 && allowed.indexOf(key) < 0 && !/^aria-/.test(key) &&
+                    !/^data-[a-z0-9_.\-]+$/.test(key))
+                    return;
+                var value = attribute.value;
+                if ((key === 'href' || key === 'src' || key === 'background' || key === 'cite') &&
+                    !addressAllowed(name, key, value))
+                    return;
+                if (key === 'style' && value.trim()) {
+                    value = withoutActiveParts(value, ';');
+                    if (!value.trim())
+                        return;
+                }
+                element.setAttribute(key, value);
+            });
+            if (name === 'style')
+                element.appendChild(target.createTextNode(withoutActiveParts(node.textContent, ';{}')
+                                                              .replace(/</g, '\\3c ')));
+            else
+                copyChildren(node, element);
+            to.appendChild(element);
+        }
+        copyChildren(source.body, out);
+        return out.innerHTML;
     }
 
     var qmEditor = {
@@ -560,6 +682,36 @@
             return window.getSelection().toString();
         },
 
+        // Pasted markup in place of the selection in the description, node for node as it came
+        // (the editing command would rewrite its formatting into styles of the surroundings).
+        pasteHTML: function (html) {
+            var range = selectionRange();
+            if (qmEditor.currentID !== DESCRIPTION_ID || !qmEditor.descriptionEditable() || !rangeInDescription(range))
+                return false;
+            var template = document.createElement('template');
+            template.innerHTML = sanitizedHTML(html, true);
+            var fragment = template.content;
+            var last = fragment.lastChild;
+            range.deleteContents();
+            range.insertNode(fragment);
+            if (last) {
+                // The caret goes to the end of the pasted text, where typing goes on.
+                var tail = last;
+                while (tail.lastChild)
+                    tail = tail.lastChild;
+                var after = document.createRange();
+                if (tail.nodeType === 3)
+                    after.setStart(tail, tail.length);
+                else
+                    after.setStartAfter(last);
+                after.collapse(true);
+                window.getSelection().removeAllRanges();
+                window.getSelection().addRange(after);
+            }
+            qmEditor.descriptionDidChange();
+            return true;
+        },
+
         // Markup in place of the selection in the description (the link sheet's result).
         insertHTML: function (html) {
             if (qmEditor.currentID !== DESCRIPTION_ID || !qmEditor.descriptionEditable())
@@ -700,7 +852,8 @@
             }
         },
 
-        // Pasting keeps only plain text: pictures, files and markup never enter the listing.
+        // A paste the program did not make itself (the page's own menu): into the description
+        // its markup goes through the allowlist, without pictures; a title takes plain text.
         onPaste: function (event) {
             var target = event.target;
             var place = isFormNode(target) ? target.id : placeOfNode(target);
@@ -709,13 +862,18 @@
             event.preventDefault();
             var data = event.clipboardData;
             var text = data ? data.getData('text/plain') : '';
-            if (!text)
-                return;
+            var html = data ? data.getData('text/html') : '';
             if (place === DESCRIPTION_ID) {
-                if (qmEditor.descriptionEditable())
+                if (!qmEditor.descriptionEditable())
+                    return;
+                if (html)
+                    document.execCommand('insertHTML', false, sanitizedHTML(html, true));
+                else if (text)
                     document.execCommand('insertText', false, text);
                 return;
             }
+            if (!text)
+                return;
             text = singleLine(text);
             var element = isFormNode(target) ? target : DWDOM.nodeWithValueForID(target, place);
             if (!qmEditor.admitsLength(element, text)) {
@@ -871,6 +1029,7 @@
             document.execCommand('styleWithCSS', false, false);
             document.execCommand('fontSize', false, '7');
             var description = document.getElementById(DESCRIPTION_ID);
+            var spans = [];
             Array.prototype.slice.call(description.querySelectorAll('font[size="7"]')).forEach(function (font) {
                 var span = document.createElement('span');
                 span.style.setProperty(property, value);
@@ -881,7 +1040,18 @@
                 while (font.firstChild)
                     span.appendChild(font.firstChild);
                 font.parentNode.replaceChild(span, font);
+                spans.push(span);
             });
+            // The marker elements held the selection and are gone: it covers their spans again, so
+            // that the next command acts on the same text.
+            if (spans.length) {
+                var last = spans[spans.length - 1];
+                var range = document.createRange();
+                range.setStart(spans[0], 0);
+                range.setEnd(last, last.childNodes.length);
+                window.getSelection().removeAllRanges();
+                window.getSelection().addRange(range);
+            }
         },
 
         blocksOfSelection: function (range) {
@@ -894,6 +1064,34 @@
             if (!blocks.length)
                 blocks.push(DWDOM.firstSubnodeWithName(description, 'DIV') || description);
             return blocks;
+        },
+
+        // The line height of the blocks the selection touches. Text straight in the description's
+        // division gets a division of its own first: the division itself is not stored, only what
+        // it holds. The selection stays on the same text.
+        lineHeightOfSelection: function (range, value) {
+            var description = document.getElementById(DESCRIPTION_ID);
+            var startContainer = range.startContainer, startOffset = range.startOffset;
+            var endContainer = range.endContainer, endOffset = range.endOffset;
+            var blocks = [];
+            DWDOM.nodesForXPath(description, './/div|.//li|.//p').forEach(function (node) {
+                if (range.intersectsNode(node) && node.parentNode !== description)
+                    blocks.push(node);
+            });
+            if (!blocks.length) {
+                var division = DWDOM.firstSubnodeWithName(description, 'DIV') || description;
+                var inner = document.createElement('div');
+                while (division.firstChild)
+                    inner.appendChild(division.firstChild);
+                division.appendChild(inner);
+                blocks.push(inner);
+            }
+            blocks.forEach(function (block) { block.style.lineHeight = value; });
+            var kept = document.createRange();
+            kept.setStart(startContainer, startOffset);
+            kept.setEnd(endContainer, endOffset);
+            window.getSelection().removeAllRanges();
+            window.getSelection().addRange(kept);
         },
 
         convertSelectionToListType: function (tag) {
@@ -1055,7 +1253,7 @@
                 qmFormat.wrapSelection('font-size', argument);
                 break;
             case 'lineHeight':
-                qmFormat.blocksOfSelection(range).forEach(function (block) { block.style.lineHeight = argument; });
+                qmFormat.lineHeightOfSelection(range, argument);
                 break;
             case 'bulletList':
                 qmFormat.toggleList('ul', 'ol');
@@ -1107,7 +1305,7 @@
     document.addEventListener('selectionchange', qmEditor.selectionChanged);
 
     // ------------------------------------------------------------------------------------------
-    // Pictures: the handlers the picture wrapper names
+    // Pictures: the handlers of the picture wrappers
     // ------------------------------------------------------------------------------------------
 
     function pictureOf(event) {
@@ -1163,6 +1361,27 @@
         if (picture)
             callBridge('deleteImageWithUrl', picture.src);
     };
+
+    // The page allows no inline handlers (its security policy refuses them, and they would run in
+    // the page's world, not this one): the wrappers' events reach the functions above from here.
+    function forWrapper(handler) {
+        return function (event) {
+            if (wrapperOf(event))
+                handler(event);
+        };
+    }
+    document.addEventListener('dragenter', forWrapper(function (event) { window.imagedrag(event); }), true);
+    document.addEventListener('dragover', forWrapper(function (event) { window.imagedragover(event); }), true);
+    document.addEventListener('dragleave', forWrapper(function (event) { window.imagedragleave(event); }), true);
+    document.addEventListener('drop', forWrapper(function (event) { window.imagedropped(event); }), true);
+    document.addEventListener('dragend', forWrapper(function (event) { window.imagedragended(event); }), true);
+    document.addEventListener('click', function (event) {
+        var target = event.target;
+        if (!target || !target.closest || !target.closest('.imgUrlSpanCloseButton'))
+            return;
+        event.preventDefault();
+        window.imagedeletebuttonclicked(event);
+    }, true);
 
     // A thumbnail clicked shows that picture large.
     document.addEventListener('click', function (event) {

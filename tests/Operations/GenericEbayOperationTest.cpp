@@ -1,9 +1,12 @@
 #include "DWEBay2/DWEbayConnector.h"
+#include "DWEBay2/types/EBayCategoryType.h"
 #include "DWEBay2/types/EBayErrorType.h"
 #include "DWEBay2/types/EBayGetUserRequestType.h"
 #include "DWEBay2/types/EBayGetUserResponseType.h"
+#include "DWEBay2/types/EBayItemType.h"
 #include "DWKit/DWOperation/DWNSOperationQueue.h"
 #include "DWKit/QMLogManager.h"
+#include "Operations/QMGenericAuctionItemOperation.h"
 #include "Operations/QMGenericEbayNSOperation.h"
 #include "model/DWEbayPreferencesManager.h"
 #include "platform/core/DWAssert.h"
@@ -12,6 +15,7 @@
 #include "platform/core/UserDefaults.h"
 #include "tests/support/ebay/FakeTradingApi.h"
 
+#include <QRegularExpression>
 #include <QTest>
 #include <gtest/gtest.h>
 #include <ostream>
@@ -312,4 +316,33 @@ TEST(GenericEbayOperation, ASuccessWithAMessageOfEBaysBecomesAWarningThatPointsT
     EXPECT_EQ(error->severityCode(), "Warning");
     EXPECT_EQ(error->longMessage(), "eBay has a message for you. Click “More Info” to see it.");
     EXPECT_EQ(withMessage.message(), "<b>New fees from Monday</b>");
+}
+
+TEST(GenericAuctionItemOperation, TrimmingAnItemKeepsOnlyTheNamedElements)
+{
+    static_assert(!std::is_default_constructible_v<QMGenericAuctionItemOperation>,
+                  "a listing operation is made with its connector and snapshot only");
+    auto item = EBayItemType::itemType();
+    item->setTitle(QStringLiteral("Brass lamp"));
+    item->setQuantity(3);
+    item->setPrivateListing(true);
+    item->setAutoPay(true);
+    item->setPrimaryCategory(EBayCategoryType::categoryType());
+    item->addPaymentMethods(QStringLiteral("PayPal"));
+    item->addShipToLocations(QStringLiteral("Worldwide"));
+
+    QMGenericAuctionItemOperation::trimElementsFromItem(
+        *item, {QStringLiteral("Title"), QStringLiteral("AutoPay"), QStringLiteral("PaymentMethods")});
+    EXPECT_EQ(item->title(), QStringLiteral("Brass lamp"));
+    EXPECT_TRUE(item->autoPay());
+    ASSERT_TRUE(item->paymentMethodss());
+    EXPECT_EQ(*item->paymentMethodss(), QStringList{QStringLiteral("PayPal")});
+    EXPECT_EQ(item->quantity(), 0) << "an int element becomes 0";
+    EXPECT_FALSE(item->privateListing()) << "a boolean element becomes NO";
+    EXPECT_FALSE(item->primaryCategory()) << "any other element is unset";
+    EXPECT_FALSE(item->shipToLocationss()) << "a repeated element not named is unset";
+
+    const QString first = QMGenericAuctionItemOperation::createListingUUID();
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^[0-9A-F]{32}$")).match(first).hasMatch());
+    EXPECT_NE(first, QMGenericAuctionItemOperation::createListingUUID());
 }

@@ -7,6 +7,7 @@
 #include "Operations/QMImageUploadInformationManager.h"
 #include "platform/archive/PropertyList.h"
 #include "platform/core/Clock.h"
+#include "platform/core/ConsoleOutput.h"
 #include "platform/network/HttpClient.h"
 #include "tests/support/FakeHttpServer.h"
 #include "tests/support/TemporaryXdg.h"
@@ -245,6 +246,26 @@ TEST_F(PictureServerTest, ServerInformationWithoutADownloadFolderFailsTheUploadA
     EXPECT_EQ(error, message);
     m_dav.setInfo(m_dav.standardInfo());
     EXPECT_TRUE(adapter.getServerInfoForUser(nullptr, nullptr, &error));
+}
+
+TEST_F(PictureServerTest, UnreadableServerInformationIsReportedWithItsBytesAndTheNextAddressIsTried)
+{
+    dw::test::FakeHttpServer broken;
+    broken.addRoute({}, [](const FakeHttpRequest&) { return FakeHttpReply{.body = "Hello"}; });
+    const QString brokenAddress = broken.url(QStringLiteral("/info.plist"));
+    QMDunmerrowImageAdapter::setServerConfiguration(QMDunmerrowServerConfiguration{
+        {brokenAddress, m_dav.m_server.url(QStringLiteral("/info.plist"))}, "seller", "s3cret", "pictures.example"});
+
+    dw::ScopedConsoleCapture console;
+    QMDunmerrowImageAdapter adapter;
+    QString error;
+    EXPECT_TRUE(adapter.getServerInfoForUser(nullptr, nullptr, &error)) << error.toStdString();
+    ASSERT_EQ(console.lines().size(), 1);
+    const QString line = console.lines().first();
+    EXPECT_TRUE(line.startsWith(QStringLiteral("Error decoding server infoDict from URL:") + brokenAddress + u','))
+        << line.toStdString();
+    EXPECT_TRUE(line.endsWith(QStringLiteral(" <48656c6c 6f>"))) << "the bytes read: " << line.toStdString();
+    EXPECT_EQ(QMDunmerrowImageAdapter::sharedAdapter(), QMDunmerrowImageAdapter::sharedAdapter());
 }
 
 TEST(PictureServerNames, RandomFoldersAreTwoUpperCaseHexDigits)

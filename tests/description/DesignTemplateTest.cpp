@@ -1,12 +1,15 @@
+#include "description/QMDesignResourceProgress.h"
 #include "description/QMDesignTemplate.h"
 #include "description/QMDesignTemplateManager.h"
 
 #include "DWEBay2/DWEbayConnector.h"
+#include "DWKit/QMLog.h"
 
 #include "model/QMApplicationDefaults.h"
 #include "model/QMPreferencesManager.h"
 
 #include "platform/archive/PropertyList.h"
+#include "platform/core/ConsoleOutput.h"
 #include "platform/core/Paths.h"
 #include "platform/core/UserDefaults.h"
 
@@ -17,6 +20,7 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <atomic>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -254,5 +258,107 @@ TEST_F(DesignTemplates, RemoteResourcesAreCachedAndUsedInTheBody)
         QStringLiteral("<img src=\"%1\">").arg(missing));
     EXPECT_TRUE(
         m_manager.localPathForCachedResource(css, *QMDesignTemplate::remoteTemplateWithInfoPlist(escaping)).isNull());
+    DWEbayConnector::setAPIServerName(QStringLiteral("api.ebay.com"));
+}
+
+namespace {
+
+struct ScopedLogging
+{
+    ScopedLogging() { QMSetLogLevel(1); }
+    ~ScopedLogging() { QMResetCachedLogLevel(); }
+};
+
+// Records what the manager asks of the progress panel, and where in the run the server was asked.
+class RecordingPanel : public QMDesignResourceProgress
+{
+public:
+    void showProgressPanelWithMessage(const QString& message) override
+    {
+        events << QStringLiteral("show ") + message;
+        shown = true;
+    }
+    void hideProgressPanel() override
+    {
+        events << QStringLiteral("hide");
+        shown = false;
+    }
+    QStringList events;
+    std::atomic<bool> shown{false};
+};
+
+} // namespace
+
+TEST_F(DesignTemplates, BoughtDesignsAreFetchedAgainByTheirTransactionIDs)
+{
+    dw::test::FakeHttpServer server;
+    QVariantMap served = info(QStringLiteral("Bought Linen"), QStringLiteral("t.bought"), QStringLiteral("2"));
+    server.addRoute({.path = "/templates/paid/TX-42/Info.plist"}, {.status = 200, .body = dw::plist::write(served)});
+    std::atomic<bool> gone{false};
+    server.addRoute({.path = "/templates/paid/TX-42/body.html"}, [&](const dw::test::FakeHttpRequest&) {
+        return gone ? dw::test::FakeHttpReply{.status = 404} : dw::test::FakeHttpReply{.body = "<p>new</p>"};
+    });
+    server.addRoute({.path = "/templates/paid/TX-42/thumbnail.jpg"}, {.status = 200, .body = "JPEG"});
+    dw::UserDefaults::standard().setObject(server.url(QStringLiteral("/templates")),
+                                           QStringLiteral("QMDesignTemplateServerURL"));
+    QVariantMap bought = info(QStringLiteral("Bought Linen"), QStringLiteral("t.bought"), QStringLiteral("1"));
+    bought.insert(QStringLiteral("designShopTransactionID"), QStringLiteral(" TX-\t42\n"));
+    writeDesign(
+        QDir(QMDesignTemplateManager::paidDesignsDirectory()).filePath(QStringLiteral("Bought Linen.designTemplate")),
+        bought, QStringLiteral("<p>old</p>"));
+    m_manager.registerDesignTemplates();
+    const auto builtIn = m_manager.designTemplateWithIdentifier(QStringLiteral("com.quillmart.design.modern-mono"));
+    const auto paid = m_manager.designTemplateWithIdentifier(QStringLiteral("t.bought"));
+    ASSERT_TRUE(builtIn && paid);
+
+    ScopedLogging logging;
+    dw::ScopedConsoleCapture console;
+    EXPECT_FALSE(m_manager.updatePaidDesignTemplates({paid, builtIn}));
+    EXPECT_EQ(console.lines(),
+              (QStringList{QStringLiteral("re-downloading design: t.bought"),
+                           QStringLiteral("ERROR: not a paid design: com.quillmart.design.modern-mono")}));
+    EXPECT_TRUE(server.requests().empty()) << "nothing is fetched for a list with a design not bought";
+
+    EXPECT_TRUE(m_manager.updatePaidDesignTemplates({paid}));
+    EXPECT_EQ(server.requests().size(), 3u) << "the cleaned transaction ID names the design on the server";
+    const auto fetched = m_manager.designTemplateWithIdentifier(QStringLiteral("t.bought"));
+    ASSERT_TRUE(fetched);
+    EXPECT_EQ(fetched->versionString(), QStringLiteral("2"));
+    EXPECT_EQ(fetched->body(), QStringLiteral("<p>new</p>"));
+    EXPECT_EQ(fetched->infoPlist()->value(QStringLiteral("designShopTransactionID")), QStringLiteral("TX-42"))
+        << "still a bought design";
+    EXPECT_EQ(m_manager.paidDesignIdentifiers(), QStringList{QStringLiteral("t.bought")});
+
+    // A design the server no longer has: NO, and the copy at hand stays.
+    gone = true;
+    EXPECT_FALSE(m_manager.updatePaidDesignTemplates({fetched}));
+    EXPECT_EQ(m_manager.designTemplateWithIdentifier(QStringLiteral("t.bought"))->body(), QStringLiteral("<p>new</p>"));
+}
+
+TEST_F(DesignTemplates, CachingRemoteResourcesShowsTheProgressPanelMeanwhile)
+{
+    std::atomic<bool> fetchedWhileShown{false};
+    auto panel = std::make_shared<RecordingPanel>();
+    dw::test::FakeHttpServer server;
+    server.addRoute({.path = "/res/big.css"}, [&](const dw::test::FakeHttpRequest&) {
+        fetchedWhileShown = panel->shown.load();
+        return dw::test::FakeHttpReply{.status = 200, .body = "p{}", .delay = std::chrono::milliseconds(200)};
+    });
+    DWEbayConnector::setAPIServerName(QStringLiteral("127.0.0.1"));
+    const QString css = server.url(QStringLiteral("/res/big.css"));
+    QVariantMap remote = info(QStringLiteral("Remote"), QStringLiteral("t.remote"), QStringLiteral("1"));
+    remote.insert(QStringLiteral("QMRemoteResources"), QStringList{css});
+    writeDesign(userFolder(QStringLiteral("Remote.designTemplate")), remote);
+    m_manager.registerDesignTemplates();
+    const auto design = m_manager.designTemplateWithIdentifier(QStringLiteral("t.remote"));
+
+    QMDesignResourceProgress::install(panel);
+    EXPECT_TRUE(m_manager.downloadRemoteResourcesForTemplate(*design));
+    EXPECT_EQ(panel->events, (QStringList{QStringLiteral("show Caching Design Resources"), QStringLiteral("hide")}));
+    EXPECT_TRUE(fetchedWhileShown) << "the file was fetched while the panel showed";
+    panel->events.clear();
+    EXPECT_TRUE(m_manager.downloadRemoteResourcesForTemplate(*design));
+    EXPECT_TRUE(panel->events.isEmpty()) << "nothing to fetch: no panel";
+    QMDesignResourceProgress::install(nullptr);
     DWEbayConnector::setAPIServerName(QStringLiteral("api.ebay.com"));
 }

@@ -1,3 +1,4 @@
+#include "description/MiscMerge/MiscMergeDriver.h"
 #include "description/MiscMerge/MiscMergeEngine.h"
 #include "description/MiscMerge/MiscMergeTemplate.h"
 #include "description/MiscMerge/MiscMergeValues.h"
@@ -485,4 +486,88 @@ TEST(MiscMerge, IncludeReadsOnlyDesignTemplateFolders)
     EXPECT_TRUE(fanOut.console.last().contains(QStringLiteral("More than 100 includes")));
 
     MiscMergeTemplate::setIncludeFolders(saved);
+}
+
+namespace {
+
+// A record whose key "again" asks the running driver for a second merge and to take new records,
+// both of which a merge in progress must refuse.
+class Meddler : public dw::KeyValueCoding, public MiscMergeKeyedObject
+{
+public:
+    explicit Meddler(MiscMergeDriver& driver) : m_driver(driver) {}
+    QVariant valueForKey(const QString& key) const override
+    {
+        if (key == QStringLiteral("name"))
+            return QStringLiteral("m");
+        secondMerge = m_driver.doMerge();
+        m_driver.setMergeData({});
+        m_driver.setTemplate(nullptr);
+        return QStringLiteral("again");
+    }
+    bool setValueForKey(const QVariant&, const QString&) override { return false; }
+    bool hasMiscMergeKey(const QString& key) const override
+    {
+        return key == QStringLiteral("name") || key == QStringLiteral("again");
+    }
+    mutable std::optional<QStringList> secondMerge = QStringList{QStringLiteral("not asked")};
+
+private:
+    MiscMergeDriver& m_driver;
+};
+
+std::shared_ptr<MiscMergeTemplate> parsed(const QString& text)
+{
+    auto mergeTemplate = std::make_shared<MiscMergeTemplate>();
+    mergeTemplate->setStartDelimiter(QStringLiteral("[["), QStringLiteral("]]"));
+    mergeTemplate->parseString(text);
+    return mergeTemplate;
+}
+
+QVariantMap record(const char* name, const char* skip = "")
+{
+    return {{QStringLiteral("name"), QString::fromUtf8(name)}, {QStringLiteral("skip"), QString::fromUtf8(skip)}};
+}
+
+} // namespace
+
+TEST(MiscMerge, DriverMergesEachRecordAndNextSkipsTheFollowingOne)
+{
+    MiscMergeDriver driver;
+    driver.setTemplate(parsed(QStringLiteral("[[if skip == YES]][[next]][[endif]]<[[name]]>")));
+    driver.setMergeData({record("r1", "YES"), record("r2"), record("r3")});
+    // The run of r1 moves on to r2: r1's slot stays empty, r2 is not run, r1's output is in r2's slot.
+    EXPECT_EQ(driver.doMerge(), (QStringList{QString(), QStringLiteral("<r1>"), QStringLiteral("<r3>")}));
+    EXPECT_EQ(driver.engine(), nullptr) << "the engine made for the merge goes with it";
+    EXPECT_FALSE(driver.isMerging());
+    EXPECT_FALSE(driver.advanceRecord().isValid()) << "nothing to advance outside a merge";
+
+    driver.setMergeData({record("r1"), record("r2")});
+    EXPECT_EQ(driver.doMerge(), (QStringList{QStringLiteral("<r1>"), QStringLiteral("<r2>")}));
+
+    auto engine = std::make_shared<MiscMergeEngine>(driver.mergeTemplate());
+    driver.setEngine(engine);
+    driver.doMerge();
+    EXPECT_EQ(driver.engine(), engine) << "an engine set by the caller stays";
+    EXPECT_EQ(engine->driver(), nullptr) << "the run's sender is cleared when it ends";
+}
+
+TEST(MiscMerge, DriverRefusesWhatCannotOrMustNotBeMerged)
+{
+    MiscMergeDriver driver;
+    driver.setMergeData({record("r1")});
+    EXPECT_FALSE(driver.doMerge().has_value()) << "no template";
+    driver.setTemplate(parsed(QStringLiteral("[[name]]")));
+    driver.setMergeData({});
+    EXPECT_FALSE(driver.doMerge().has_value()) << "no records";
+
+    const auto meddler = std::make_shared<Meddler>(driver);
+    driver.setTemplate(parsed(QStringLiteral("[[name]][[again]]")));
+    driver.setMergeData({dw::objectValue(meddler), record("r2")});
+    EXPECT_EQ(driver.doMerge(), (QStringList{QStringLiteral("magain"), QStringLiteral("r2again")}));
+    EXPECT_FALSE(meddler->secondMerge.has_value()) << "a merge asked for while one runs is refused";
+
+    // A program merge has no driver: next does nothing and the main object stays.
+    MiscMergeEngine engine(parsed(QStringLiteral("[[next]][[name]]")));
+    EXPECT_EQ(engine.executeWithObject(record("alone")), QStringLiteral("alone"));
 }

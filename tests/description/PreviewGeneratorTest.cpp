@@ -1,4 +1,3 @@
-#include "description/QMDescriptionHTMLSanitizer.h"
 #include "description/QMDesignTemplateManager.h"
 #include "description/QMPreviewGenerator.h"
 #include "description/QMPreviewImageCache.h"
@@ -275,35 +274,4 @@ TEST_F(PreviewGenerator, ItemSpecificsAreTwoColumnRows)
     EXPECT_TRUE(merge(item, QStringLiteral("[[foreach s attributeSets]][[foreach r s.rows]][[r.leftRow.value]];"
                                            "[[endforeach]][[endforeach]]"))
                     .contains(QStringLiteral("&lt;leather&gt;")));
-}
-
-TEST(DescriptionHTMLSanitizer, KeepsTextAndMarkupButNothingThatRuns)
-{
-    struct Case
-    {
-        const char* name;
-        QString input;
-        QString expected;
-        bool changed;
-    };
-    const Case cases[] = {
-        {"plain markup stays as it was", QStringLiteral("<b>Bold</b> &amp; <font face=\"Arial\">text</font><br>"),
-         QStringLiteral("<b>Bold</b> &amp; <font face=\"Arial\">text</font><br>"), false},
-        {"escaped markup is text", QStringLiteral("&lt;script&gt;alert(1)&lt;/script&gt;"),
-         QStringLiteral("&lt;script&gt;alert(1)&lt;/script&gt;"), false},
-        {"script elements go with their text", QStringLiteral("<div>a<script>steal()</script>b</div>"),
-         QStringLiteral("<div>ab</div>"), true},
-        {"event handlers go", QStringLiteral("<img src=\"x.jpg\" onerror=\"steal()\" ONLOAD=\"x()\">"),
-         QStringLiteral("<img src=\"x.jpg\">"), true},
-        {"script addresses go", QStringLiteral("<a href=\" java\tscript:steal()\">link</a>"),
-         QStringLiteral("<a>link</a>"), true},
-        {"web addresses stay", QStringLiteral("<a href=\"https://shop.example/\" onclick=\"x()\">shop</a>"),
-         QStringLiteral("<a href=\"https://shop.example/\">shop</a>"), true},
-    };
-    for (const Case& row : cases) {
-        SCOPED_TRACE(row.name);
-        bool changed = false;
-        EXPECT_EQ(QMDescriptionHTMLSanitizer::sanitizedHTML(row.input, &changed), row.expected);
-        EXPECT_EQ(changed, row.changed);
-    }
 }

@@ -106,6 +106,7 @@ TEST(ListingSnapshots, ConditionNameAmongTheConditionsOfBothCategories)
         {"both categories keep the first's condition", 1, 2, 3000, "Used"},
         {"chosen condition not common to both", 1, 2, 1000, "Not set"},
         {"empty first set takes the second's", 3, 2, 3000, "Gebraucht"},
+        {"a second category without conditions is left out", 1, 3, 1000, "New"},
         {"no overlap", 1, 4, 1000, "Not supported"},
         {"category not found", 9, 0, 1000, "Not supported"},
         {"nothing chosen", 1, 0, 0, "Not set"},

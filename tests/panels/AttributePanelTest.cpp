@@ -142,6 +142,9 @@ TEST_F(AttributePanel, CustomTabFirstThenATabPerKnownSet)
     EXPECT_EQ(noCustom->tabView()->count(), 3);
     EXPECT_FALSE(noCustom->selectedItemSpecifics().isValid());
     EXPECT_EQ(noCustom->specificsView(), nullptr);
+    EXPECT_TRUE(noCustom->recommendationsButton()->isVisibleTo(noCustom.get()))
+        << "eBay's suggestions can be asked for without the custom tab";
+    EXPECT_TRUE(panel->recommendationsButton()->isVisibleTo(panel.get()));
 }
 
 TEST_F(AttributePanel, AsksBeforeAddingSuggestionsToAListingWithoutCustomSpecifics)

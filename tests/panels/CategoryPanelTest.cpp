@@ -244,6 +244,36 @@ TEST_F(CategoryPanelTest, TypedIDsSelectKnownCategoriesOnly)
     EXPECT_EQ(chooser->selectedCategory()->categoryID(), 346);
 }
 
+TEST_F(CategoryPanelTest, OKAndFavoritesTakeATypedCategoryThatTheTabInFrontDoesNotList)
+{
+    const struct
+    {
+        const char* tab;
+        const char* search; // narrows the table so that it leaves the typed category out
+    } rows[] = {{"table", "fencing"}, {"favorites", ""}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.tab);
+        dw::UserDefaults::standard().removeObjectForKey(kRecent);
+        auto chooser = makeChooser();
+        chooser->selectTabWithIdentifier(QLatin1String(row.tab));
+        find<QLineEdit>(*chooser, "categoryPathSearchField")->setText(QLatin1String(row.search));
+        auto* field = find<QLineEdit>(*chooser, "categoryIDField");
+        field->setText(QStringLiteral("346"));
+        chooser->categoryIDFieldAction();
+        EXPECT_EQ(field->text(), QStringLiteral("346"));
+        ASSERT_TRUE(chooser->canSelectCategory());
+
+        chooser->addFavoriteAction();
+        ASSERT_EQ(chooser->favorites().size(), 1);
+        EXPECT_EQ(chooser->favorites().first().toMap().value(QStringLiteral("categoryID")).toLongLong(), 346);
+        chooser->doOK();
+        EXPECT_EQ(chooser->window()->result(), QDialog::Accepted);
+        ASSERT_NE(chooser->selectedCategory(), nullptr);
+        EXPECT_EQ(chooser->selectedCategory()->categoryID(), 346);
+        EXPECT_EQ(dw::UserDefaults::standard().arrayForKey(kRecent), QVariantList{346});
+    }
+}
+
 TEST_F(CategoryPanelTest, RecentPopupListsKnownCategoriesAndClears)
 {
     {

@@ -17,6 +17,7 @@
 #include <QLocale>
 #include <QPushButton>
 #include <QStandardItemModel>
+#include <QTabWidget>
 #include <QTest>
 #include <QTimer>
 #include <functional>
@@ -319,18 +320,80 @@ TEST_F(ShippingOptionsPanelTest, DiscountGroupsHeadTheirIndentedProfiles)
         titles << popup->itemText(i);
         enabled << model->item(i)->isEnabled();
     }
-    EXPECT_EQ(titles, (QStringList{QStringLiteral("No discount"), QStringLiteral("Flat discounts"),
-                                   QStringLiteral("  Save 2 on each extra item"), QStringLiteral("  Free from 3 items"),
-                                   QStringLiteral("Promotions"), QStringLiteral("  Summer")}));
-    EXPECT_EQ(enabled, (QList<bool>{true, false, true, true, false, true}));
+    EXPECT_EQ(titles, (QStringList{QStringLiteral("Flat discounts"), QStringLiteral("  Save 2 on each extra item"),
+                                   QStringLiteral("  Free from 3 items"), QStringLiteral("Promotions"),
+                                   QStringLiteral("  Summer")}));
+    EXPECT_EQ(enabled, (QList<bool>{false, true, true, false, true}));
     EXPECT_EQ(popup->currentText(), QStringLiteral("  Free from 3 items"));
 
-    Q_EMIT popup->activated(5);
+    Q_EMIT popup->activated(4);
     EXPECT_EQ(panel->currentShippingOptions()->domesticShippingDiscountProfileID(), QStringLiteral("30"));
     // Calculated shipping has no profiles here, so the pop-up is of no use then.
     panel->findChild<QAbstractButton*>(QStringLiteral("domesticCalculatedRadio"))->click();
     EXPECT_FALSE(panel->canSelectDomesticShippingDiscount());
     EXPECT_FALSE(popup->isEnabled());
+}
+
+TEST_F(ShippingOptionsPanelTest, InsuranceOptionsTakeAFeeOnlyWhenOptionalOrRequired)
+{
+    auto options = std::make_shared<QMItemShippingOptions>();
+    options->setInsuranceOptionInternational(2);
+    options->setInsuranceFeeInternational(QStringLiteral("3.50"));
+    auto panel = makePanel(options);
+    const struct
+    {
+        const char* popup;
+        const char* fee;
+    } sides[] = {{"insuranceOptionPopup", "insuranceFeeField"},
+                 {"internationalInsuranceOptionPopup", "insuranceFeeInternationalField"}};
+    auto* domestic = panel->findChild<QComboBox*>(QLatin1String(sides[0].popup));
+    auto* international = panel->findChild<QComboBox*>(QLatin1String(sides[1].popup));
+    ASSERT_TRUE(domestic && international);
+    EXPECT_EQ(domestic->currentData().toInt(), 0);
+    EXPECT_EQ(international->currentData().toInt(), 2) << "the options' own choice is shown";
+    EXPECT_EQ(panel->findChild<QLineEdit*>(QLatin1String(sides[1].fee))->text(), QStringLiteral("3.50"));
+
+    for (const auto& side : sides) {
+        SCOPED_TRACE(side.popup);
+        auto* popup = panel->findChild<QComboBox*>(QLatin1String(side.popup));
+        auto* fee = panel->findChild<QLineEdit*>(QLatin1String(side.fee));
+        for (const int option : {0, 1, 2, 3}) {
+            SCOPED_TRACE(option);
+            Q_EMIT popup->activated(popup->findData(option));
+            EXPECT_EQ(fee->isEnabled(), option == 1 || option == 2);
+        }
+        Q_EMIT popup->activated(popup->findData(1));
+        fee->setText(QStringLiteral("2.25"));
+        Q_EMIT fee->textEdited(fee->text());
+    }
+    const auto gathered = panel->gatheredCurrentOptions();
+    EXPECT_EQ(gathered->insuranceOption(), 1);
+    EXPECT_EQ(gathered->insuranceFee(), QStringLiteral("2.25"));
+    EXPECT_EQ(gathered->insuranceOptionInternational(), 1);
+    EXPECT_EQ(gathered->insuranceFeeInternational(), QStringLiteral("2.25"));
+    EXPECT_EQ(options->insuranceOptionInternational(), 2) << "the caller's options stay as they were";
+}
+
+TEST_F(ShippingOptionsPanelTest, EachTabSizesTheWindowToItsOwnControls)
+{
+    auto panel = makePanel(std::make_shared<QMItemShippingOptions>());
+    auto* tabs = panel->findChild<QTabWidget*>(QStringLiteral("mainTabView"));
+    ASSERT_TRUE(tabs);
+    panel->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(panel.get()));
+    QList<QSize> sizes;
+    for (int index = 0; index < tabs->count(); ++index) {
+        SCOPED_TRACE(index);
+        const QRect before = panel->geometry();
+        tabs->setCurrentIndex(index);
+        const QRect frame = panel->windowFrameForTab(index);
+        EXPECT_GE(frame.width(), 500);
+        EXPECT_EQ(frame.top(), before.top()) << "the top edge stays";
+        EXPECT_LE(std::abs(frame.center().x() - before.center().x()), 1) << "so does the horizontal centre";
+        EXPECT_TRUE(QTest::qWaitFor([&] { return panel->geometry() == frame; }, 5000)) << "the window gets there";
+        sizes << frame.size();
+    }
+    EXPECT_NE(sizes.first(), sizes.last()) << "the domestic services need more room than the exclusions";
 }
 
 TEST_F(ShippingOptionsPanelTest, ExcludedDestinationsAreCountedAndFiltered)

@@ -7,15 +7,19 @@
 #include "Operations/QMGetProductSearchResultsOperation.h"
 #include "model/QMApplicationDefaults.h"
 #include "platform/core/UserDefaults.h"
+#include "tests/support/ScriptedAlertPresenter.h"
 #include "tests/support/TemporaryXdg.h"
 #include "tests/support/barcode/SyntheticBarcode.h"
 #include "tests/support/ebay/FakeTradingApi.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -140,6 +144,55 @@ TEST_F(ProductSearchPanelTest, TheCameraRowScansCodesFromThePictureFolder)
     ASSERT_TRUE(QTest::qWaitFor([&] { return !m_searches.isEmpty(); }, 10000));
     EXPECT_EQ(m_searches, (QList<QStringList>{{"4006381333931", "4006381333931"}}));
     EXPECT_FALSE(panel->captureView()->image().isNull());
+}
+
+TEST_F(ProductSearchPanelTest, ThePanelKeepsItsSizeUnderBarcodeWindow)
+{
+    auto& defaults = dw::UserDefaults::standard();
+    {
+        auto panel = makePanel();
+        panel->show();
+        panel->resize(710, 520);
+        panel->hide();
+    }
+    EXPECT_EQ(defaults.stringForKey(QStringLiteral("NSWindow Frame BarcodeWindow")).section(u' ', -2),
+              QStringLiteral("710 520"));
+    auto again = makePanel();
+    EXPECT_EQ(again->size(), QSize(710, 520));
+}
+
+TEST_F(ProductSearchPanelTest, TheStandAloneScannerRunsUntilOKOrSaysThereIsNoCamera)
+{
+    dw::test::ScriptedAlertPresenter alerts;
+    QMBarcodeScannerController::showPanelForParentWindow(nullptr);
+    ASSERT_EQ(alerts.titles(), QStringList{QStringLiteral("No Camera Found")});
+    EXPECT_TRUE(
+        alerts.alerts().first().informativeText.startsWith(QStringLiteral("Quillmart couldn\u2019t find any camera.")));
+    EXPECT_EQ(alerts.alerts().first().style, dw::AlertRequest::Style::Critical);
+
+    QDir().mkpath(m_xdg.path(QStringLiteral("camera")));
+    dw::test::renderEan13(QStringLiteral("4006381333931"), 4, 300).save(m_xdg.path(QStringLiteral("camera/frame.png")));
+    dw::test::ScopedEnv camera("QV_CAMERA_FRAMES", m_xdg.path(QStringLiteral("camera")).toUtf8());
+    bool shownWithPicture = false;
+    QElapsedTimer waited;
+    waited.start();
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            auto* scanner = qobject_cast<QMBarcodeScannerController*>(window);
+            if (!scanner || !scanner->isVisible())
+                continue;
+            shownWithPicture = !scanner->captureView()->image().isNull();
+            // Given up after a while, so that a scanner that never shows a picture fails the test.
+            if (shownWithPicture || waited.elapsed() > 10000)
+                QTest::mouseClick(scanner->findChild<QPushButton*>(QStringLiteral("okButton")), Qt::LeftButton);
+        }
+    });
+    poll.start(10);
+    QMBarcodeScannerController::showPanelForParentWindow(nullptr);
+    EXPECT_TRUE(shownWithPicture) << "OK ended the run once the camera's picture showed";
+    EXPECT_EQ(alerts.alerts().size(), 1);
+    EXPECT_TRUE(dw::UserDefaults::standard().hasKey(QStringLiteral("NSWindow Frame BarcodeScanner")));
 }
 
 } // namespace

@@ -17,6 +17,7 @@
 #include "model/QMItemShippingOptions.h"
 #include "model/QMPreferencesManager.h"
 #include "model/QMSiteDescriptionManager.h"
+#include "panels/QMAddItemProgressPanelController.h"
 #include "panels/QMSimpleStartAuctionPanelController.h"
 #include "platform/core/NotificationCenter.h"
 #include "platform/core/UserDefaults.h"
@@ -191,6 +192,27 @@ TEST_F(DocumentCommands, VerifyAndStartReachTheOperationManager)
         << "finished envelopes leave the queue";
 }
 
+TEST_F(DocumentCommands, OnlyTheListingCallOfAnUploadAdvancesItsListingStage)
+{
+    // The upload's own verification is no listing operation: by the time the listing call starts,
+    // the sheet's bar has not moved (there are no pictures to advance it).
+    std::optional<double> barWhenListing;
+    auto& center = dw::NotificationCenter::defaultCenter();
+    const dw::ScopedObservation started(
+        center, center.addObserver(QLatin1String(DWNSNotificationOperation_started), nullptr,
+                                   [&](const dw::Notification& notification) {
+                                       const auto operation = notification.object.shared<DWNSOperation>();
+                                       const auto* sheet = m_document->addItemProgressPanelController();
+                                       if (std::dynamic_pointer_cast<QMAddItemOperation>(operation) && sheet)
+                                           barWhenListing = sheet->progressBar()->doubleValue();
+                                   }));
+    m_alerts.answer(1); // "Auction Started": not now
+    ASSERT_TRUE(m_document->startTemplates({m_document->item()}, false));
+    waitForFinishedEnvelopes(1);
+    ASSERT_TRUE(barWhenListing.has_value());
+    EXPECT_EQ(*barWhenListing, 0.0);
+}
+
 TEST_F(DocumentCommands, AFailingValidatorQueuesNothing)
 {
     const struct
@@ -235,13 +257,23 @@ TEST_F(DocumentCommands, OneVerificationShowsAnIndeterminatePanelAndTwoADetermin
     m_document->verifyAuction();
     ASSERT_TRUE(QTest::qWaitFor([&] { return m_document->verifyProgressPanelController() != nullptr; }, 5000));
     const QMProgressPanelController* panel = m_document->verifyProgressPanelController();
-    EXPECT_EQ(panel->window()->windowTitle(), QStringLiteral("Progress"));
+    const auto titled = [&](const char* title) {
+        return QTest::qWaitFor(
+            [&] {
+                const auto* shown = m_document->verifyProgressPanelController();
+                return shown && shown->window()->windowTitle() == QLatin1String(title);
+            },
+            5000);
+    };
+    EXPECT_TRUE(titled("Verifying template 1 of 1")) << "the envelope titles the window by the listing verified";
     EXPECT_EQ(panel->messageField()->text(), QStringLiteral("Verifying Item..."));
     EXPECT_TRUE(panel->progressBar()->isIndeterminate());
     waitForFinishedEnvelopes(1);
     EXPECT_FALSE(m_document->verifyProgressPanelController()) << "gone when the verification has finished";
 
     // Two listings in one verification (the second one in a document of its own).
+    m_ebay.setReplies(QStringLiteral("VerifyAddItem"), {{.body = verifyReply("Success"), .delay = 300ms},
+                                                        {.body = verifyReply("Success"), .delay = 300ms}});
     auto* other = documents().openUntitledDocumentAndDisplay(false);
     makeListable(*other->item());
     const auto envelope = m_document->defaultOperationManager()->addVerifyAddItemOperationsForEbayItems(
@@ -253,6 +285,7 @@ TEST_F(DocumentCommands, OneVerificationShowsAnIndeterminatePanelAndTwoADetermin
     EXPECT_FALSE(panel->progressBar()->isIndeterminate());
     EXPECT_EQ(panel->progressBar()->minValue(), 0.0);
     EXPECT_EQ(panel->progressBar()->maxValue(), 2.0);
+    EXPECT_TRUE(titled("Verifying template 2 of 2"));
     waitForFinishedEnvelopes(2);
     EXPECT_FALSE(m_document->verifyProgressPanelController());
 }

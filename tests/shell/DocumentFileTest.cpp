@@ -6,6 +6,7 @@
 #include "platform/archive/KeyedArchiver.h"
 #include "platform/core/AtomicFile.h"
 #include "platform/core/UserDefaults.h"
+#include "platform/text/StyledText.h"
 #include "shell/QMBDocument.h"
 #include "shell/QMBDocumentController.h"
 #include "shell/QMBFileChooser.h"
@@ -109,6 +110,41 @@ TEST_F(DocumentFile, PicturesAndTheAddressSurviveSaveAndReopen)
 
     EXPECT_EQ(documents().openDocumentWithContentsOfFile(path, false), reopened)
         << "a file already open is brought forward, not opened twice";
+}
+
+// A description is data: the file's script goes as the document opens, the seller's text and
+// formatting stay, and a document whose description is clean opens as it was saved.
+TEST_F(DocumentFile, AnOpenedDescriptionLosesWhatRunsAndIsNotEdited)
+{
+    const struct Row
+    {
+        const char* name;
+        QString stored;
+        QString opened;
+        bool converted; // a styled description that becomes markup only when it is shown
+    } rows[] = {
+        {"markup with script", QStringLiteral("<b>Oak</b> lamp<img src=x onerror=steal()><script>steal()</script>"),
+         QStringLiteral("<b>Oak</b> lamp<img src=\"x\">"), false},
+        {"clean markup", QStringLiteral("<b>Oak</b> lamp &amp; shade"), QStringLiteral("<b>Oak</b> lamp &amp; shade"),
+         false},
+        {"styled text", QStringLiteral("3 < 4 <i>as typed</i>"), QStringLiteral("3 < 4 <i>as typed</i>"), true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        auto* document = documents().openUntitledDocumentAndDisplay(false);
+        ASSERT_TRUE(document);
+        document->item()->setItemDescriptionString(dw::StyledText(row.stored));
+        document->item()->setConvertDescriptionToHTML(row.converted);
+        const QString path = m_xdg.path(QStringLiteral("%1.qvlisting").arg(QLatin1String(row.name)));
+        ASSERT_TRUE(document->writeToFile(path));
+        delete document;
+
+        auto* reopened = documents().openDocumentWithContentsOfFile(path, false);
+        ASSERT_TRUE(reopened);
+        EXPECT_EQ(reopened->item()->itemDescriptionString().text(), row.opened);
+        EXPECT_FALSE(reopened->isDocumentEdited());
+        delete reopened;
+    }
 }
 
 TEST_F(DocumentFile, FilesThatAreNoListingDocumentAreRefused)

@@ -5,6 +5,7 @@
 #include "model/QMSiteDescriptionManager.h"
 #include "platform/core/NotificationCenter.h"
 #include "platform/core/UserDefaults.h"
+#include "platform/widgets/DesktopServices.h"
 #include "shell/QMIntroPanelController.h"
 #include "tests/support/TemporaryXdg.h"
 #include "tests/support/ebay/FakeTradingApi.h"
@@ -297,4 +298,22 @@ TEST_F(IntroPanel, ClosingTheWindowQuits)
     m_panel->show();
     m_panel->close();
     EXPECT_EQ(m_closed, 1);
+}
+
+TEST_F(IntroPanel, CreateANewAccountOpensEbaysRegistrationPageOfTheDefaultSite)
+{
+    QList<QUrl> opened;
+    const auto previous = dw::setDesktopURLOpener([&](const QUrl& url) {
+        opened << url;
+        return true;
+    });
+    auto* button = m_panel->findChild<QPushButton*>(QStringLiteral("createNewEbayAccountButton"));
+    ASSERT_TRUE(button);
+    for (const qint64 site : {qint64(0), qint64(77)}) {
+        preferences().setDefaultSiteID(site);
+        button->click();
+    }
+    dw::setDesktopURLOpener(previous);
+    EXPECT_EQ(opened, (QList<QUrl>{QUrl(QStringLiteral("https://signup.ebay.com/pa/crte")),
+                                   QUrl(QStringLiteral("https://signup.ebay.de/pa/crte"))}));
 }

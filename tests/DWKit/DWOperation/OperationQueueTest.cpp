@@ -317,6 +317,39 @@ TEST(OperationQueue, ShutdownReleasesAWorkerWaitingForTheMainThread)
     EXPECT_TRUE(stuck->isFinished());
 }
 
+TEST(OperationQueue, WaitingForAnOperationServesTheMainThreadAndEndsWithIt)
+{
+    DWNSOperationQueue queue;
+    queue.setMaxConcurrentOperationCount(1);
+    // A wait on the main thread that did not serve it would never end: the work needs the main thread.
+    bool servedOnMain = false;
+    auto needsMain = operation([&](FunctionOperation&) { dw::runOnMainAndWait([&] { servedOnMain = true; }); });
+    queue.addOperation(needsMain);
+    needsMain->waitUntilFinished();
+    EXPECT_TRUE(servedOnMain);
+    EXPECT_TRUE(needsMain->isFinished());
+    needsMain->waitUntilFinished(); // finished already: returns at once
+
+    // One that leaves its queue cancelled, without running, ends the wait as well; so does one
+    // that finishes while a worker thread waits for it.
+    Gate gate;
+    auto blocker = operation([&](FunctionOperation& self) { gate.waitUntilOpen(self); });
+    auto queued = operation();
+    queue.addOperation(blocker);
+    queue.addOperation(queued);
+    std::atomic<bool> workerSawTheEnd{false};
+    std::thread worker([&] {
+        blocker->waitUntilFinished();
+        workerSawTheEnd = blocker->isFinished();
+    });
+    queued->cancel();
+    gate.open();
+    queued->waitUntilFinished();
+    EXPECT_TRUE(queued->isFinished());
+    worker.join();
+    EXPECT_TRUE(workerSawTheEnd);
+}
+
 TEST(OperationQueue, QuittingTheApplicationShutsTheQueueDown)
 {
     DWNSOperationQueue queue;

@@ -2,6 +2,7 @@
 //     productsearch_panel_preview            the results and the first product's page
 //     productsearch_panel_preview --camera   the camera row chosen, a picture folder as camera; its
 //                                            code fills the search field, the search stays open
+//     productsearch_panel_preview --scanner  the stand-alone scanner over that picture folder
 #include "productsearch/QMProductSearchPanelController.h"
 
 #include "DWEBay2/DWEbayConnector.h"
@@ -35,7 +36,8 @@ int main(int argc, char** argv)
 {
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QTemporaryDir cameraFolder;
-    const bool camera = argc > 1 && QByteArray(argv[1]) == "--camera";
+    const bool scanner = argc > 1 && QByteArray(argv[1]) == "--scanner";
+    const bool camera = scanner || (argc > 1 && QByteArray(argv[1]) == "--camera");
     if (camera) {
         dw::test::photographBarcode(dw::test::renderEan13(QStringLiteral("9780306406157"), 4, 300), {.seed = 9})
             .save(cameraFolder.filePath(QStringLiteral("frame.png")));
@@ -43,6 +45,14 @@ int main(int argc, char** argv)
     }
     QApplication app(argc, argv);
     dw::test::startPreviewProgram();
+    if (scanner) {
+        // The stand-alone scanner over a picture folder as its camera.
+        QTimer::singleShot(0, [] {
+            QMBarcodeScannerController::showPanelForParentWindow(nullptr);
+            QApplication::quit();
+        });
+        return QApplication::exec();
+    }
 
     dw::test::FakeTradingApi ebay;
     dw::test::FakeHttpServer pageServer;

@@ -6,18 +6,24 @@
 //                                       account in the keyring (run in a D-Bus session with a keyring)
 //     shell_preview media               the media browser on a folder of generated pictures
 //     shell_preview token               the authorization panel
+//     shell_preview caching             the progress panel while a design's remote file is cached
 #include "DWEBay2/DWEbayConnector.h"
 #include "Operations/QMAccountManager.h"
 #include "Operations/QMOperationManager.h"
+#include "description/QMDesignResourceProgress.h"
+#include "description/QMDesignTemplate.h"
 #include "description/QMDesignTemplateManager.h"
 #include "model/QMPreferencesManager.h"
 #include "model/widgets/QMFeesHighlightColor.h"
+#include "platform/archive/PropertyList.h"
 #include "platform/core/UserDefaults.h"
 #include "platform/widgets/MessageBoxAlertPresenter.h"
+#include "shell/QMBDesignResourceProgressPanel.h"
 #include "shell/QMBMediaBrowserPanel.h"
 #include "shell/QMBPreferencesPanelController.h"
 #include "shell/QMIntroPanelController.h"
 #include "shell/QMTokenPanelController.h"
+#include "tests/support/FakeHttpServer.h"
 #include "tests/support/ebay/FakeConnectors.h"
 #include "tests/support/ebay/FakeTradingApi.h"
 #include "tests/support/program/PreviewProgram.h"
@@ -25,6 +31,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QLineEdit>
 #include <QPainter>
@@ -146,6 +153,33 @@ int main(int argc, char** argv)
         panel.setRootFolder(pictures.path());
         panel.show();
         QTimer::singleShot(300, [&] { panel.selectPaths({panel.picturePaths().value(1)}); });
+        return QApplication::exec();
+    }
+    if (what == QLatin1String("caching")) {
+        // A design with a remote file that the server gives slowly: the panel shows meanwhile.
+        dw::test::FakeHttpServer server;
+        server.addRoute({.path = "/designs/linen.css"}, {.body = "p{}", .delay = std::chrono::seconds(8)});
+        DWEbayConnector::setAPIServerName(QStringLiteral("127.0.0.1"));
+        QMDesignResourceProgress::install(std::make_shared<QMBDesignResourceProgressPanel>());
+        QTemporaryDir designs;
+        const QString folder = designs.filePath(QStringLiteral("Remote Linen.designTemplate"));
+        QDir().mkpath(folder);
+        QFile info(QDir(folder).filePath(QStringLiteral("Info.plist")));
+        if (!info.open(QIODevice::WriteOnly))
+            return 1;
+        info.write(dw::plist::write(QVariantMap{
+            {QStringLiteral("CFBundleName"), QStringLiteral("Remote Linen")},
+            {QStringLiteral("CFBundleIdentifier"), QStringLiteral("preview.remote-linen")},
+            {QStringLiteral("CFBundleVersion"), QStringLiteral("1")},
+            {QStringLiteral("QMRemoteResources"), QStringList{server.url(QStringLiteral("/designs/linen.css"))}}}));
+        info.close();
+        const auto remote = QMDesignTemplate::designTemplateWithPath(folder);
+        QTimer::singleShot(300, [&] {
+            QMDesignTemplateManager manager;
+            if (remote)
+                manager.downloadRemoteResourcesForTemplate(*remote);
+            QApplication::quit();
+        });
         return QApplication::exec();
     }
     qWarning("unknown window %s", qPrintable(what));

@@ -19,6 +19,7 @@
 #include "shell/QMBDocumentController.h"
 #include "shell/QMBWebViewScriptObject.h"
 
+#include "tests/support/HostileDescriptions.h"
 #include "tests/support/ScriptedAlertPresenter.h"
 #include "tests/support/TemporaryXdg.h"
 #include "tests/support/preview/PreviewPageDriver.h"
@@ -229,6 +230,59 @@ TEST_F(DocumentPreview, RevertShowsTheSavedListingInThePage)
     ASSERT_TRUE(page().waitForConnection());
     EXPECT_TRUE(page().waitFor(titleShown + QStringLiteral(" === 'Folding camera'")));
     EXPECT_FALSE(m_document->isDocumentEdited());
+}
+
+// A listing someone else made, whose description tries every way in: once the page has loaded
+// and settled, nothing ran, the listing is as it was and the page shows the description.
+TEST_F(DocumentPreview, AHostileDescriptionRunsNothingAndChangesNothing)
+{
+    QString description = QStringLiteral("<p>Bellows are light-tight.</p>");
+    for (const dw::test::HostileDescription& vector : dw::test::hostileDescriptions())
+        description += vector.html;
+    // What the page's own world could do with the channel if a script ran there.
+    description +=
+        QStringLiteral("<img src=\"missing.png\" onerror=\"new QWebChannel(qt.webChannelTransport, function (c) {"
+                       " c.objects.QMPreviewPagePort.fieldDidChange(1, 'qm_htmlediting_title_design', 'taken'); })\">");
+    item()->setSubTitle(QStringLiteral("Mint"));
+    item()->setItemDescriptionString(dw::StyledText(description));
+    const QString path = m_xdg.path(QStringLiteral("Hostile.qvlisting"));
+    ASSERT_TRUE(m_document->writeToFile(path));
+
+    QString error;
+    QMBDocument* opened =
+        QMBDocumentController::sharedDocumentController().openDocumentWithContentsOfFile(path, true, &error);
+    ASSERT_TRUE(opened) << qPrintable(error);
+    ASSERT_NE(opened, m_document);
+    dw::test::PreviewPageDriver::show(opened->auctionWebView());
+    const dw::test::PreviewPageDriver openedPage(opened->auctionWebView());
+    ASSERT_TRUE(openedPage.waitForConnection());
+    ASSERT_TRUE(openedPage.waitFor(QStringLiteral("qmEditor.settings.enabled")));
+    ASSERT_TRUE(
+        openedPage.waitFor(QStringLiteral("Array.from(document.images).every(function (i) { return i.complete; })")));
+    // Settled: the tasks queued by the page's load are through (asked again of a page that a
+    // reload replaced meanwhile).
+    ASSERT_TRUE(openedPage.waitFor(QStringLiteral(
+        "(function(){ var root = document.documentElement; if (!window.settleAsked) { window.settleAsked = true;"
+        " setTimeout(function () { setTimeout(function () { root.setAttribute('data-settled', '1'); }, 0); }, 0); }"
+        " return root.getAttribute('data-settled') === '1'; })()")));
+
+    EXPECT_FALSE(openedPage.evaluate(QStringLiteral("'ran' in document.documentElement.dataset")).toBool());
+    EXPECT_EQ(opened->item()->title(), QStringLiteral("Folding camera"));
+    EXPECT_EQ(opened->item()->subTitle(), QStringLiteral("Mint"));
+    EXPECT_FALSE(opened->isDocumentEdited());
+    EXPECT_TRUE(openedPage
+                    .evaluate(QStringLiteral("document.getElementById('qm_htmlediting_description_identifier')"
+                                             ".textContent.indexOf('Bellows are light-tight.') >= 0"))
+                    .toBool());
+    // The listing's pictures show, in the page and in the description.
+    EXPECT_TRUE(openedPage
+                    .evaluate(QStringLiteral(
+                        "(function(){ var t = Array.from(document.querySelectorAll('img.qv-thumb'));"
+                        " var d = Array.from(document.querySelectorAll('.qv-description-frame img[src^=\"file:\"]'));"
+                        " return t.length === 2 && d.length >= 1 &&"
+                        " t.concat(d).every(function (i) { return i.naturalWidth > 0; }); })()"))
+                    .toBool());
+    EXPECT_FALSE(opened->item()->itemDescriptionString().text().contains(QStringLiteral("onerror")));
 }
 
 TEST_F(DocumentPreview, PricesShowAsABuyerReadsThem)
