@@ -1,21 +1,24 @@
 // A description-sized merge: a design body of about 40 KB with 300 placeholders, layout
 // conditions, a picture loop and the seller's text, parsed with its merge object (pruning) and
-// run, as every preview reload and every listing does twice.
+// run, as every preview reload and every listing does twice. The same merge with a design body 10
+// and 100 times as long shows how the time grows: the ratio to 10 and 100 times the time of the
+// smallest stays near 1 while it grows linearly.
 
 #include "description/MiscMerge/MiscMergeEngine.h"
 #include "description/MiscMerge/MiscMergeTemplate.h"
 
 #include "platform/core/ConsoleOutput.h"
+#include "support/BenchRatios.h"
 
 #include <QStringList>
 #include <benchmark/benchmark.h>
 
 namespace {
 
-QString designBody()
+QString designBody(int scale = 1)
 {
     QString body = QStringLiteral("<html><head><style>body { font-family: Helvetica; }</style></head><body>\n");
-    for (int section = 0; section < 30; ++section) {
+    for (int section = 0; section < 30 * scale; ++section) {
         body +=
             QStringLiteral("<div class=\"section%1\">\n"
                            "  <h1>[[item.title]]</h1><h2>[[item.subtitle]]</h2>\n"
@@ -57,7 +60,8 @@ QVariantMap mergeObject()
 void mergeDescription(benchmark::State& state)
 {
     dw::setConsoleSink([](const QString&) {});
-    const QString body = designBody();
+    const int scale = int(state.range(0));
+    const QString body = designBody(scale);
     const QVariant object = mergeObject();
     qsizetype length = 0;
     for (auto _ : state) {
@@ -71,6 +75,14 @@ void mergeDescription(benchmark::State& state)
     state.SetBytesProcessed(state.iterations() * body.size() * qsizetype(sizeof(QChar)));
     state.counters["output_chars"] = double(length);
 }
-BENCHMARK(mergeDescription)->Unit(benchmark::kMillisecond);
+// Warmed up: the first merges of a size take their memory fresh from the system.
+BENCHMARK(mergeDescription)->Arg(1)->Arg(10)->Arg(100)->MinWarmUpTime(0.5)->Unit(benchmark::kMillisecond);
 
 } // namespace
+
+int main(int argc, char** argv)
+{
+    return dw::bench::runWithRatios(argc, argv,
+                                    {{"mergeDescription/10", "mergeDescription/1", 1.5, 10},
+                                     {"mergeDescription/100", "mergeDescription/1", 1.5, 100}});
+}

@@ -40,7 +40,7 @@ public:
     static constexpr int kMaxCallDepth = 100;
     static constexpr int kMaxBlockDepth = 1000;
     // Far beyond any description (eBay takes half a million characters).
-    static constexpr qsizetype kMaxOutputLength = qsizetype(4) << 20;
+    static constexpr qsizetype kMaxOutputLength = qsizetype(16) << 20;
 
     MiscMergeEngine();
     explicit MiscMergeEngine(std::shared_ptr<MiscMergeTemplate> mergeTemplate);
