@@ -28,7 +28,13 @@ void QMUndoManager::openEventGroup(const QString& text)
         return;
     QUndoStack::beginMacro(text);
     m_eventGroupOpen = true;
+    m_eventGroupName = text;
     scheduleClose();
+}
+
+QString QMUndoManager::undoActionName() const
+{
+    return m_eventGroupOpen ? m_eventGroupName : undoText();
 }
 
 void QMUndoManager::scheduleClose()

@@ -28,6 +28,10 @@ public:
     // Switching it off closes the open group.
     void setGroupsByEvent(bool groupsByEvent);
     bool isEventGroupOpen() const { return m_eventGroupOpen; }
+    // The name of the step undo would undo ("Typing", "Convert Description to HTML"): the open
+    // event group's, else the last command's; empty when it has none. The Edit menu shows it.
+    QString undoActionName() const;
+    QString redoActionName() const { return redoText(); }
     // Closes the event's group now (nothing when none is open, or while a macro of the caller's
     // own is still open inside it).
     void closeEventGroup();
@@ -47,6 +51,7 @@ private:
 
     bool m_groupsByEvent = true;
     bool m_eventGroupOpen = false;
+    QString m_eventGroupName;
     bool m_closePosted = false;
     int m_callerMacroDepth = 0;
 };

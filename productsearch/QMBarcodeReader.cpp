@@ -177,6 +177,7 @@ void QMBarcodeReader::clearGlobalFrequency()
     for (auto& row : m_globalFrequency)
         row.fill(0);
     m_frameCount = 0;
+    m_sightings.clear();
 }
 
 namespace {
@@ -308,13 +309,17 @@ bool bestDigits(const QMBarcodeReader::FrequencyMatrix& votes, std::array<int, 1
     return true;
 }
 
-QString codeText(const std::array<int, 13>& digits)
+template<typename Digit>
+QString codeText(const std::array<Digit, 13>& digits)
 {
     QString text;
-    for (const int digit : digits)
-        text += QChar(u'0' + digit);
+    for (const Digit digit : digits)
+        text += QChar(u'0' + int(digit));
     return text;
 }
+
+// Sightings kept over frames at most; a code that two lines agree on is reported long before.
+constexpr std::size_t kMaxSightings = 256;
 
 } // namespace
 
@@ -441,6 +446,16 @@ QMBarcodeReader::FrameResult QMBarcodeReader::processFrame(const QMPackedFrame& 
         readLine(bytes, 298 + 2 * line, frameVotes, frameParities, frameComplete);
     }
 
+    // The search over the whole frame goes on where the last frame left it.
+    QMGreyImage image;
+    if (greyImage(frame, image)) {
+        const int read = m_scanner.scan(image, m_nextSearchLine, kSearchLinesPerFrame, m_sightings, true);
+        const int total = m_scanner.lineCount(image.width, image.height);
+        m_nextSearchLine = total > 0 ? (m_nextSearchLine + read) % total : 0;
+        if (m_sightings.size() > kMaxSightings)
+            m_sightings.erase(m_sightings.begin(), m_sightings.end() - std::ptrdiff_t(kMaxSightings));
+    }
+
     Reading parityVote;
     parityVote.clear();
     for (std::size_t position = 1; position < 6; ++position) {
@@ -455,8 +470,12 @@ QMBarcodeReader::FrameResult QMBarcodeReader::processFrame(const QMPackedFrame& 
         for (std::size_t column = 0; column < 13; ++column)
             m_globalFrequency[digit][column] += frameVotes[digit][column];
 
+    // Two independent lines of the search are the surest reading; then the votes.
     std::array<int, 13> digits{};
-    if (bestDigits(frameVotes, digits) && isValidCheckDigit(digits)) {
+    std::array<std::int8_t, 13> agreed{};
+    if (QMBarcodeScanner::agreedCode(m_sightings, agreed)) {
+        foundBarcode(codeText(agreed));
+    } else if (bestDigits(frameVotes, digits) && isValidCheckDigit(digits)) {
         foundBarcode(codeText(digits));
     } else if (bestDigits(m_globalFrequency, digits) && isValidCheckDigit(digits)) {
         foundBarcode(codeText(digits));
@@ -521,6 +540,30 @@ void QMBarcodeReader::readLine(const std::uint8_t* bytes, int centre, FrequencyM
         if (m_numberOfDigitsFound >= 7)
             frameComplete = mergeReading(m_number, m_previousLocalOld);
     }
+}
+
+bool QMBarcodeReader::greyImage(const QMPackedFrame& frame, QMGreyImage& image)
+{
+    const std::size_t lineBytes = 2 * std::size_t(std::max(frame.width, 0));
+    if (!frame.bytes || frame.width <= 0 || frame.height <= 0 || frame.bytesPerRow < lineBytes ||
+        frame.byteCount < lineBytes)
+        return false;
+    const std::size_t rows = std::min(std::size_t(frame.height), (frame.byteCount - lineBytes) / frame.bytesPerRow + 1);
+    image = QMGreyImage{frame.bytes + 1, frame.width, int(rows), 2, frame.bytesPerRow};
+    return true;
+}
+
+QString QMBarcodeReader::readStillFrame(const QMPackedFrame& frame)
+{
+    QMGreyImage image;
+    if (!greyImage(frame, image))
+        return {};
+    std::vector<QMBarcodeScanner::Sighting> sightings;
+    m_scanner.scan(image, 0, m_scanner.lineCount(image.width, image.height), sightings, true);
+    std::array<std::int8_t, 13> code{};
+    if (!QMBarcodeScanner::agreedCode(sightings, code))
+        return {};
+    return codeText(code);
 }
 
 void QMBarcodeReader::foundBarcode(const QString& code)

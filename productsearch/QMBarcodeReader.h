@@ -1,12 +1,19 @@
 #pragma once
-// Reads EAN-13 (and with it UPC-A) barcodes from live camera frames.
+// Reads EAN-13 (and with it UPC-A) barcodes from live camera frames and still pictures.
 //
 // The camera hands every frame in packed 4:2:2 form (U Y V Y, the luma in the second byte of each
 // two-byte pixel) to processFrame() on its capture thread. The reader looks at 24 horizontal lines
 // of 640 pixels, 6 rows apart, reads each line with several binarisation levels, counts the digits
 // it reads as votes (per frame and over up to 90 frames), and reports a code whose check digit
-// verifies. At most one code is reported per 0.5 s, and never the same code twice in a row; the
+// verifies. Beside those lines it searches the whole frame with QMBarcodeScanner (lines at eight
+// angles, local thresholds, edges between pixels, two scales), a part of its plan per frame so
+// that a frame costs about as much as the camera leaves time for; a code that two independent
+// lines of the search read, in one frame or over several, is reported before the votes are
+// looked at. At most one code is reported per 0.5 s, and never the same code twice in a row; the
 // report reaches the delegate on the main thread, without the capture thread waiting for it.
+//
+// readStillFrame() reads a still picture, made into a frame as the camera would deliver it: the
+// whole search at once, and a code only when two independent lines agree on it.
 //
 //     QMBarcodeReader reader;
 //     reader.setDelegate(this, this);              // a QObject that outlives queued reports
@@ -19,12 +26,15 @@
 // log line; the reader never reads past the bytes it is given. All decoding state belongs to the
 // capture thread; the set-up calls happen before frames arrive.
 
+#include "productsearch/QMBarcodeScanner.h"
+
 #include <QDateTime>
 #include <QPointer>
 #include <QSize>
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <vector>
 
 class QMBarcodeReader;
 
@@ -52,6 +62,9 @@ public:
     static constexpr int kScanWidth = 640;
     static constexpr int kScanLines = 24;
     static constexpr int kScanLineSpacing = 6;
+    // Lines of the search read per camera frame; the whole plan of a 640 x 480 frame takes a few
+    // frames.
+    static constexpr int kSearchLinesPerFrame = 360;
 
     enum class FrameResult { Decoded, Skipped };
 
@@ -96,7 +109,13 @@ public:
 
     // On the capture thread, one frame after the other.
     FrameResult processFrame(const QMPackedFrame& frame);
+    // Clears the votes over frames and the search's sightings.
     void clearGlobalFrequency();
+
+    // The code read from a still picture given as one frame (13 digits), or empty. Reports nothing
+    // and leaves the camera path's state alone; a frame whose bytes do not hold its rows reads as
+    // nothing. Any thread, one call at a time per reader.
+    QString readStillFrame(const QMPackedFrame& frame);
 
     // The most-voted digit of each column, "?" for a column without votes (diagnostics).
     static QString numberFromFrequencyMatrix(const FrequencyMatrix& matrix);
@@ -116,6 +135,8 @@ private:
     void readLine(const std::uint8_t* line, int centre, FrequencyMatrix& frameVotes, ParityMatrix& frameParities,
                   bool& frameComplete);
     void foundBarcode(const QString& code);
+    // The frame's luma as a grey picture, cut to the rows its bytes hold; false when none.
+    static bool greyImage(const QMPackedFrame& frame, QMGreyImage& image);
 
     QMBarcodeReaderDelegate* m_delegate = nullptr;
     QPointer<const QObject> m_context;
@@ -131,4 +152,7 @@ private:
     FrequencyMatrix m_globalFrequency{};
     int m_numberOfDigitsFound = 0;
     QDateTime m_lastDateScan;
+    QMBarcodeScanner m_scanner;
+    std::vector<QMBarcodeScanner::Sighting> m_sightings; // since the votes were last cleared
+    int m_nextSearchLine = 0;
 };

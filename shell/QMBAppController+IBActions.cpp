@@ -18,9 +18,13 @@
 
 #include <QFile>
 #include <QKeySequence>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QPointer>
+#include <QTextDocument>
+#include <QTextEdit>
 #include <QUrl>
 
 namespace {
@@ -35,6 +39,20 @@ constexpr const char* kToggleSandboxMode = "toggleSandboxMode:";
 constexpr const char* kToggleAlwaysShowIntro = "toggleAlwaysShowIntro:";
 constexpr const char* kOpenAboutPanel = "openAboutPanel:";
 constexpr const char* kInstallWidget = "installWidget:";
+
+// A text field keeps its own history of what was typed into it: its step is "Typing" while it has
+// one to take back (or do again), else it has none to name.
+QString typingStep(const QObject* receiver, bool undo)
+{
+    bool available = false;
+    if (const auto* field = qobject_cast<const QLineEdit*>(receiver))
+        available = undo ? field->isUndoAvailable() : field->isRedoAvailable();
+    else if (const auto* text = qobject_cast<const QTextEdit*>(receiver))
+        available = undo ? text->document()->isUndoAvailable() : text->document()->isRedoAvailable();
+    else if (const auto* plain = qobject_cast<const QPlainTextEdit*>(receiver))
+        available = undo ? plain->document()->isUndoAvailable() : plain->document()->isRedoAvailable();
+    return available ? dw::localized("Typing") : QString();
+}
 
 } // namespace
 
@@ -75,11 +93,19 @@ void QMBAppController::addApplicationMenus(QMenuBar* menuBar)
     // The open menu shows whether there is anything to undo or redo: a receiver in the focus chain,
     // else the documents' shared history. Once it closes both are enabled again, so that their
     // keys keep reaching whatever has the focus then.
+    // Both name the step they would take back or do again: "Undo Typing" in a text field, the
+    // history's own name ("Undo Convert Description to HTML") otherwise.
     QObject::connect(edit, &QMenu::aboutToShow, edit, [undo, redo] {
         const QMUndoManager* history = QMUndoManager::sharedQMUndoManager();
-        undo->setEnabled(dw::targetForAction(QStringLiteral("undo:"), nullptr) || history->canUndo() ||
-                         history->isEventGroupOpen());
-        redo->setEnabled(dw::targetForAction(QStringLiteral("redo:"), nullptr) || history->canRedo());
+        QObject* undoReceiver = dw::targetForAction(QStringLiteral("undo:"), nullptr);
+        QObject* redoReceiver = dw::targetForAction(QStringLiteral("redo:"), nullptr);
+        undo->setEnabled(undoReceiver || history->canUndo() || history->isEventGroupOpen());
+        redo->setEnabled(redoReceiver || history->canRedo());
+        const auto titled = [](const char* verb, const QString& name) -> QString {
+            return name.isEmpty() ? dw::localized(verb) : dw::localized(verb).append(u' ').append(name);
+        };
+        undo->setText(titled("Undo", undoReceiver ? typingStep(undoReceiver, true) : history->undoActionName()));
+        redo->setText(titled("Redo", redoReceiver ? typingStep(redoReceiver, false) : history->redoActionName()));
     });
     QObject::connect(edit, &QMenu::aboutToHide, edit, [undo, redo] {
         undo->setEnabled(true);

@@ -143,8 +143,10 @@ void QMBAppController::showResourceDownloadError()
 
 void QMBAppController::handleGetEbayDataOperation(const QMGetEbayDataOperation& operation)
 {
-    if (operation.errorOccurred() && !m_introWindowIsShown) {
-        showResourceDownloadError();
+    // A failed download is no check: the next start tries again. (The assistant reports it itself.)
+    if (operation.errorOccurred()) {
+        if (!m_introWindowIsShown)
+            showResourceDownloadError();
         return;
     }
     QMPreferencesManager::sharedInstance().setCategoriesLastCheckDate(dw::now());
@@ -154,8 +156,9 @@ void QMBAppController::handleGetEbayDataOperation(const QMGetEbayDataOperation& 
 
 void QMBAppController::handleGetEbayDataVersionsOperation(const QMGetEbayDataVersionsOperation& operation)
 {
-    if (operation.errorOccurred() && !m_introWindowIsShown) {
-        showResourceDownloadError();
+    if (operation.errorOccurred()) {
+        if (!m_introWindowIsShown)
+            showResourceDownloadError();
         return;
     }
     const qint64 siteID = operation.connector() ? operation.connector()->siteID()

@@ -117,6 +117,10 @@ void QMBAppController::installApplicationServices()
     QMDescriptionGenerator::installAsItemDescriptionSource();
     QMDesignResourceProgress::install(std::make_shared<QMBDesignResourceProgressPanel>());
 
+    // An update replaces the program only after the seller has decided about unsaved documents.
+    QMUpdater::sharedUpdater().setDocumentReview(
+        [] { return QMBDocumentController::sharedDocumentController().reviewUnsavedDocumentsAndQuit(); });
+
     const auto manager = QMOperationManager::sharedQMOperationManager();
     manager->setOpenListings([] { return QMBDocumentController::sharedDocumentController().openListings(); });
     manager->setSearchCharacteristicSets([categories](const QList<qint64>& categoryIDs, qint64 siteID) {

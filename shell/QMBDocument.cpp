@@ -117,14 +117,18 @@ QString QMBDocument::displayName() const
     if (!m_fileName.isEmpty()) {
         name = QFileInfo(m_fileName).completeBaseName();
     } else {
-        if (m_untitledNumber == 0)
-            const_cast<QMBDocument*>(this)->m_untitledNumber =
-                QMBDocumentController::sharedDocumentController().nextUntitledNumber();
+        // A document being read has no number of its own: a file that is refused takes none.
         name = m_untitledNumber > 1 ? dw::localized("Untitled %1").arg(m_untitledNumber) : dw::localized("Untitled");
     }
     if (QMPreferencesManager::sharedInstance().isRunningInSandbox())
         name += dw::localized(" (Sandbox)");
     return name;
+}
+
+void QMBDocument::setUntitledNumber(int number)
+{
+    m_untitledNumber = number;
+    updateWindowTitle();
 }
 
 bool QMBDocument::isDocumentEdited() const

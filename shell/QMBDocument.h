@@ -27,6 +27,7 @@
 
 #include "model/QMEbayItemValidator.h"
 
+#include <QIcon>
 #include <QMainWindow>
 #include <QPointer>
 #include <QString>
@@ -55,6 +56,8 @@ class QMPreviewWebView;
 class QMProgressPanelController;
 class QMWebEditor;
 class QMWebViewFormatController;
+class QMBToolbarCustomizationSheet;
+class QFontDialog;
 class QUrl;
 class QMSimpleStartAuctionPanelController;
 class QMVerifyAddItemOperationEnvelope;
@@ -84,6 +87,8 @@ public:
     // The file's name without folder, "Untitled" (numbered) for a new document, and " (Sandbox)"
     // while eBay's sandbox is selected.
     QString displayName() const;
+    // The number of a new document's "Untitled" name (the controller gives it; 1 and 0 show no number).
+    void setUntitledNumber(int number);
     bool isDocumentEdited() const;
     void setItemWasChanged(bool changed);
 
@@ -269,12 +274,26 @@ public:
     // Commands of the page: a positive number of days as the handling time; no catalogue product.
     void setCurrentItemHandlingTime(const QString& days);
     void removePrefilledProduct();
-    // Toolbar (QMBDocument+Toolbar.cpp): the items by identifier, as a fresh window shows them.
+    // Toolbar (QMBDocument+Toolbar.cpp): the items by identifier. The seller chooses them among the
+    // allowed ones in the customization sheet (the toolbar's menu, or its "Customize" item); the
+    // choice is kept in the user defaults ("NSToolbar Configuration Main Toolbar") and every
+    // document window shows it. A fresh configuration shows the default items.
     void setupToolbarForWindow();
     static QStringList toolbarDefaultItemIdentifiers();
     static QStringList toolbarAllowedItemIdentifiers();
+    // The items the toolbars show: the stored choice (less what is not allowed), else the defaults.
+    static QStringList toolbarItemIdentifiers();
+    static void setToolbarItemIdentifiers(const QStringList& identifiers);
+    // How the customization sheet names and shows an item.
+    static QString toolbarPaletteLabel(const QString& identifier);
+    static QIcon toolbarItemIcon(const QString& identifier);
     // A new item for the identifier (the bare item for one that is not the document's own).
     QAction* toolbarItemForItemIdentifier(const QString& identifier);
+    void customizeToolbar();
+    QMBToolbarCustomizationSheet* toolbarCustomizationSheet() const;
+    // The colour and font panels of the description's text.
+    void showColorPanel();
+    void showFontPanel();
     // The settings pane is shown; the design chooser is shown.
     bool optionsVisible() const;
     bool designsVisible() const;
@@ -349,6 +368,8 @@ private:
     bool m_windowLoaded = false;
 
     QToolBar* m_toolbar = nullptr;
+    QPointer<QMBToolbarCustomizationSheet> m_toolbarCustomizationSheet;
+    QPointer<QFontDialog> m_fontPanel;
     QMenu* m_recentMenu = nullptr;
     QAction* m_insertLinkAction = nullptr;
     QMAnimatedSplitView* m_mainVerticalSplitView = nullptr;

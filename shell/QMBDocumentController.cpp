@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QScreen>
 #include <QWindow>
 
 namespace {
@@ -113,19 +114,47 @@ void QMBDocumentController::removeDocument(QMBDocument* document)
 void QMBDocumentController::showDocument(QMBDocument* document)
 {
     document->windowControllerDidLoadNib();
+    if (!document->isVisible())
+        cascade(document);
     document->show();
     document->raise();
     document->activateWindow();
 }
 
+void QMBDocumentController::cascade(QMBDocument* document) const
+{
+    // A window about to show where another document's window stands moves down and to the right,
+    // back to the screen's top left corner when it would leave the screen.
+    constexpr int kCascadeOffset = 24;
+    QList<QPoint> taken;
+    for (const QMBDocument* other : documents()) {
+        if (other != document && other->isVisible())
+            taken.append(other->pos());
+    }
+    const QScreen* screen = document->screen() ? document->screen() : QGuiApplication::primaryScreen();
+    const QRect available = screen ? screen->availableGeometry() : QRect();
+    QPoint position = document->pos();
+    if (!taken.contains(position))
+        return;
+    for (qsizetype tries = 0; taken.contains(position) && tries <= taken.size(); ++tries) {
+        position += QPoint(kCascadeOffset, kCascadeOffset);
+        if (available.isValid() && !available.contains(QRect(position, document->frameGeometry().size())))
+            position = available.topLeft() + QPoint(kCascadeOffset * int(tries % 8), kCascadeOffset * int(tries % 8));
+    }
+    document->move(position);
+}
+
 QMBDocument* QMBDocumentController::openUntitledDocumentAndDisplay(bool display)
 {
     auto* document = new QMBDocument;
+    document->setUntitledNumber(nextUntitledNumber());
     addDocument(document);
     if (display)
         showDocument(document);
     else
         document->windowControllerDidLoadNib();
+    // A new document that the seller has not touched yet holds nothing worth asking about.
+    document->setItemWasChanged(false);
     return document;
 }
 

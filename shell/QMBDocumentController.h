@@ -38,7 +38,9 @@ public:
     // The open document of that file (paths compared in canonical form), or null.
     QMBDocument* documentForFileName(const QString& path) const;
 
-    // A new untitled document from the preference defaults; its window is shown when asked.
+    // A new untitled document from the preference defaults, unchanged until the seller changes it;
+    // its window is shown when asked, below and to the right of a document window where it would
+    // stand on top of one.
     QMBDocument* openUntitledDocumentAndDisplay(bool display);
     // Opens the file (or brings its window forward); null when it was refused (`error` says why)
     // or the user cancelled one of the questions (`error` left null).
@@ -83,6 +85,7 @@ private:
     void addDocument(QMBDocument* document);
     void removeDocument(QMBDocument* document);
     void showDocument(QMBDocument* document);
+    void cascade(QMBDocument* document) const;
     void showError(QMBDocument* document, const QString& title, const QString& message);
 
     QList<QPointer<QMBDocument>> m_documents;

@@ -26,6 +26,7 @@ struct QMRelease
     QString DSASignature;
     QString MD5Sum;
     QString SHA256Sum; // hex digest of the download; checked before anything is replaced
+    QString signature; // Base64 signature of the download's digest by the release key (QMReleaseSignature)
     QUrl fileURL;
     QString versionString;
     QString bundleVersion;

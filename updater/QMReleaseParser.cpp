@@ -99,4 +99,6 @@ void QMReleaseParser::endElement(QStringView name)
         release.minSystemVersion = text.trimmed();
     else if (name == u"SHA256")
         release.SHA256Sum = text.trimmed().toLower();
+    else if (name == u"Signature")
+        release.signature = text.trimmed();
 }

@@ -13,12 +13,15 @@
 #include "platform/network/HttpClient.h"
 #include "updater/DWReadOnlyInstallation.h"
 #include "updater/DWUpdaterPreferencesManager.h"
+#include "updater/QMInstalledFiles.h"
 #include "updater/QMReleaseController.h"
+#include "updater/QMReleaseSignature.h"
 #include "updater/QMUpdateAlertController.h"
 #include "updater/QMUpdateArchive.h"
 #include "updater/QMUpdateStatusController.h"
 
 #include <QApplication>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -76,7 +79,10 @@ const QString kRelaunchScript = QStringLiteral("i=0\n"
 
 } // namespace
 
-QMUpdater::QMUpdater(QObject* parent) : QObject(parent), m_systemVersion(runningSystemVersion()) {}
+QMUpdater::QMUpdater(QObject* parent)
+    : QObject(parent), m_systemVersion(runningSystemVersion()),
+      m_trustedPublicKey(QMReleaseSignature::releasePublicKey())
+{}
 
 QMUpdater::~QMUpdater()
 {
@@ -137,7 +143,28 @@ QString QMUpdater::installedProgramPath() const
         return m_installedProgramPath;
     if (const QString appImage = qEnvironmentVariable("APPIMAGE"); !appImage.isEmpty())
         return appImage;
-    return QCoreApplication::applicationDirPath();
+    return dw::paths::programFolder();
+}
+
+QString QMUpdater::installationProblem() const
+{
+    const QString installed = installedProgramPath();
+    if (isAppImage(installed))
+        return QFileInfo(installed).isFile() ? QString() : QStringLiteral("%1 is no file").arg(installed);
+    return QMInstalledFiles::reasonNotToReplace(installed);
+}
+
+bool QMUpdater::refuseForeignInstallation()
+{
+    const QString problem = installationProblem();
+    if (problem.isEmpty())
+        return false;
+    dw::consoleWrite(QStringLiteral("ERROR the update does not replace the installed program: %1").arg(problem));
+    showUpdateErrorAlertWithInfo(
+        localized("The folder of the installed program holds files that were not installed with it, so the update "
+                  "leaves it as it is. Please install the new version yourself."));
+    abandonUpdate();
+    return true;
 }
 
 bool QMUpdater::isAutomaticallyUpdating() const
@@ -291,6 +318,9 @@ QString QMUpdater::downloadFolder()
 
 void QMUpdater::beginDownload()
 {
+    // Nothing is fetched for an installation the update could not replace.
+    if (refuseForeignInstallation())
+        return;
     if (!isAutomaticallyUpdating()) {
         if (!m_statusController)
             m_statusController = new QMUpdateStatusController;
@@ -313,12 +343,15 @@ void QMUpdater::beginDownload()
         name = QStringLiteral("update.tar.gz");
     const QString path = folder + u'/' + name;
     const QString digest = m_newestRelease->SHA256Sum;
+    const QString signature = m_newestRelease->signature;
+    const QByteArray publicKey = m_trustedPublicKey;
+    const qint64 limit = QMUpdateArchive::Limits().maximumTotalBytes;
 
     m_cancelDownload = std::make_shared<std::atomic<bool>>(false);
     const std::shared_ptr<std::atomic<bool>> cancel = m_cancelDownload;
     const QPointer<const QObject> guard(this);
     QPointer<QMUpdater> self(this);
-    std::thread([guard, self, cancel, url, path, digest] {
+    std::thread([guard, self, cancel, url, path, digest, signature, publicKey, limit] {
         int lastPermille = -1;
         dw::HttpRequest request;
         request.cancel = cancel.get();
@@ -338,22 +371,49 @@ void QMUpdater::beginDownload()
                         localized("downloaded."));
             });
         };
-        const dw::HttpResponse response = QMReleaseController::sendToAllowedURL(url, request);
+        // The download goes straight into the private folder, its digest taken on the way.
+        QFile file(path);
+        QCryptographicHash hash(QCryptographicHash::Sha256);
+        qint64 received = 0;
+        bool tooLarge = false;
+        bool writeFailed = false;
+        request.bodyReceiver = [&](QByteArrayView piece) {
+            received += piece.size();
+            if (received > limit) {
+                tooLarge = true;
+                return false;
+            }
+            if (file.write(piece.data(), piece.size()) != piece.size()) {
+                writeFailed = true;
+                return false;
+            }
+            hash.addData(piece);
+            return true;
+        };
         QString error;
-        if (!response.ok())
-            error = response.errorText;
-        else if (response.status != 200)
-            error = QStringLiteral("the server answered %1").arg(response.status);
-        else if (response.body.isEmpty())
-            error = QStringLiteral("the download is empty");
-        if (error.isEmpty()) {
-            QFile file(path);
-            if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-                file.write(response.body) != response.body.size() || !file.flush())
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+            error = QStringLiteral("cannot write %1").arg(path);
+        } else {
+            const dw::HttpResponse response = QMReleaseController::sendToAllowedURL(url, request);
+            if (!file.flush())
+                writeFailed = true;
+            file.close();
+            if (tooLarge)
+                error = QStringLiteral("the download is larger than %1 bytes").arg(limit);
+            else if (writeFailed)
                 error = QStringLiteral("cannot write %1").arg(path);
+            else if (!response.ok())
+                error = response.errorText;
+            else if (response.status != 200)
+                error = QStringLiteral("the server answered %1").arg(response.status);
+            else if (received == 0)
+                error = QStringLiteral("the download is empty");
         }
-        if (error.isEmpty() && !digest.isEmpty() && !QMUpdateArchive::matchesSHA256(path, digest))
+        const QByteArray sha256 = hash.result();
+        if (error.isEmpty() && !digest.isEmpty() && QString::fromLatin1(sha256.toHex()) != digest.trimmed().toLower())
             error = QStringLiteral("the download does not match its checksum");
+        if (error.isEmpty())
+            (void)QMReleaseSignature::verifyDigest(sha256, signature, publicKey, &error);
         if (!error.isEmpty())
             QFile::remove(path);
         dw::postToMain(guard, [self, cancel, path, error] {
@@ -471,6 +531,25 @@ void QMUpdater::installAndRestart()
         abandonUpdate();
         return;
     }
+    // The installed folder may have gained files since the download began.
+    if (refuseForeignInstallation())
+        return;
+    // The new folder is all the updater's own: the next update may replace it in turn.
+    if (!isAppImage(newPath) && !QMInstalledFiles::writeList(newPath)) {
+        dw::consoleWrite(QStringLiteral("ERROR cannot list the files of %1").arg(newPath));
+        showUpdateErrorAlertWithInfo(localized("An error occurred while installing. Please try again later."));
+        abandonUpdate();
+        return;
+    }
+    if (!automatic && !documentsMayClose()) {
+        // The seller kept a document open: nothing was replaced, and the update stays ready.
+        if (m_statusController) {
+            m_statusController->beginActionWithTitle(localized("Ready to install"), 1, QString());
+            m_statusController->setProgressValue(1);
+            m_statusController->setButtonEnabled(true);
+        }
+        return;
+    }
     if (automatic) {
         const QFileInfo installed(currentPath);
         const bool writable = installed.isWritable() && QFileInfo(installed.absolutePath()).isWritable();
@@ -486,8 +565,10 @@ void QMUpdater::installAndRestart()
                 "%1 has been installed and will be ready to use next time %2 starts! Would you like to relaunch now?")
                 .arg(m_newestRelease->title, dw::bundleDisplayName());
         alert.buttons = {localized("Relaunch Now"), localized("Relaunch Later")};
-        if (dw::alertPresenter().runModal(alert).buttonIndex != 0)
-            return; // in place for the next start; this process stays "in progress"
+        // "Relaunch Later", or a document the seller keeps open: the new version is in place for
+        // the next start; this process stays "in progress".
+        if (dw::alertPresenter().runModal(alert).buttonIndex != 0 || !documentsMayClose())
+            return;
     } else if (!dw::movePathWithAuthentication(newPath, currentPath)) {
         showUpdateErrorAlertWithInfo(localized(
             "You do not have permission to write to the application's directory. Are you running off a disk image?"));
@@ -495,6 +576,11 @@ void QMUpdater::installAndRestart()
         return;
     }
     relaunch(currentPath, downloadFolderPath);
+}
+
+bool QMUpdater::documentsMayClose()
+{
+    return !m_documentReview || m_documentReview();
 }
 
 void QMUpdater::relaunch(const QString& launchPath, const QString& temporaryFolder)

@@ -4,11 +4,16 @@
 // trash) and relaunches once this process has ended.
 //
 // A release is a tar.gz holding the program folder (a folder named after the program with the
-// program inside), or a single AppImage file that replaces the installed one. A checksum named by
-// the feed is checked before anything is replaced; a failed, damaged or mismatching download
-// replaces nothing. Checks started by the user ("verbose") report every outcome; launch checks
-// report nothing until an offer. Main thread; the fetch, the download and the unpacking run on
-// threads of their own and report back to the main thread.
+// program inside), or a single AppImage file that replaces the installed one. The updater manages
+// only what it installed: the program's own folder (<prefix>/lib/quillmartvodar/, whose list of
+// installed files names everything in it; see QMInstalledFiles) or the AppImage file, never a
+// folder that holds anything else. The download must carry the release key's signature (and
+// match the feed's checksum when it names one); a failed, damaged, unsigned or mismatching
+// download replaces nothing. Before anything is replaced the open documents are reviewed (the
+// question about unsaved changes); a seller who keeps one open leaves the update ready to install.
+// Checks started by the user ("verbose") report every outcome; launch checks report nothing until
+// an offer. Main thread; the fetch, the download and the unpacking run on threads of their own and
+// report back to the main thread.
 //
 //     QMUpdater::sharedUpdater().handleStartFromReadOnlyLocation();   // once while launching
 //     QMUpdater::sharedUpdater().checkForUpdate();                    // after launching
@@ -76,6 +81,13 @@ public:
     // of the running program.
     QString installedProgramPath() const;
     void setInstalledProgramPath(const QString& path) { m_installedProgramPath = path; }
+    // Empty when the update may replace the installed program; otherwise why not.
+    QString installationProblem() const;
+    // Asked before anything is replaced: true when the program may end (every unsaved document was
+    // saved or its changes dropped, and the documents are closed). Unset: nothing to ask.
+    void setDocumentReview(std::function<bool()> review) { m_documentReview = std::move(review); }
+    // The public key (PEM) whose signature a release must carry; the release key unless set.
+    void setTrustedPublicKey(const QByteArray& pem) { m_trustedPublicKey = pem; }
     void setSystemVersion(const QString& version) { m_systemVersion = version; }
     // Where a copy out of a read-only place goes ("/opt" unless set).
     void setCopyTargetFolder(const QString& folder) { m_copyTargetFolder = folder; }
@@ -104,6 +116,9 @@ private:
     void abandonUpdate();
     void endCheck();
     void showUpdateErrorAlertWithInfo(const QString& message);
+    // Reports and abandons the update when it may not replace the installed program.
+    bool refuseForeignInstallation();
+    bool documentsMayClose();
     void relaunch(const QString& launchPath, const QString& temporaryFolder);
     QString downloadFolder();
 
@@ -122,4 +137,6 @@ private:
     QString m_copyTargetFolder = QStringLiteral("/opt");
     Relauncher m_relauncher;
     std::function<void()> m_terminator;
+    std::function<bool()> m_documentReview;
+    QByteArray m_trustedPublicKey;
 };

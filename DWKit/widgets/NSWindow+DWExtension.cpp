@@ -78,9 +78,12 @@ void saveWindowFrame(const QWidget* window, const QString& name)
 {
     if (!window)
         return;
-    const QRect frame = window->geometry();
+    // The frame's position with the contents' size: what move() and resize() take back. (The
+    // contents' position would move the window down by its title bar at every restore.)
+    const QPoint position = window->pos();
+    const QSize size = window->size();
     UserDefaults::standard().setObject(
-        format(QStringLiteral("%d %d %d %d"), frame.x(), frame.y(), frame.width(), frame.height()),
+        format(QStringLiteral("%d %d %d %d"), position.x(), position.y(), size.width(), size.height()),
         QStringLiteral("NSWindow Frame ") + name);
 }
 

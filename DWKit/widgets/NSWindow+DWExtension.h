@@ -22,8 +22,11 @@ int toolbarHeight(const QMainWindow* window);
 void changeContentViewToView(QMainWindow* window, QWidget* view, bool display, bool animate);
 
 // Frame autosave: the window's frame kept in the user defaults under "NSWindow Frame <name>" as
-// "x y width height". savedWindowFrame() is invalid when none is stored, the text does not read
-// or the frame lies on no screen any more.
+// "x y width height": the position of its frame (title bar included, as QWidget::move() takes
+// it) and the size of its contents (as resize() takes it), so that moving and resizing to a saved
+// frame puts the window exactly where it was, whatever the desktop's decorations.
+// savedWindowFrame() is invalid when none is stored, the text does not read or the frame lies on
+// no screen any more.
 QRect savedWindowFrame(const QString& name);
 void saveWindowFrame(const QWidget* window, const QString& name);
 

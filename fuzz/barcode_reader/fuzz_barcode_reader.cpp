@@ -1,8 +1,8 @@
 // The barcode reader on frames of random sizes: the first bytes choose the claimed width, height,
 // row length and scan offset, the rest are the frame's bytes (exactly as many as there are, in a
 // buffer of their own, so that AddressSanitizer sees any read past them), or a whole frame tiled
-// with them. Each frame is read
-// twice, so that votes and stored readings carry over.
+// with them. Each frame is read twice by the camera path, so that votes, stored readings and the
+// search's sightings carry over, and once as a still picture.
 #include "productsearch/QMBarcodeReader.h"
 
 #include <algorithm>
@@ -34,7 +34,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     QMBarcodeReader reader;
     reader.setExpectedFrameSize(data[7] & 1 ? QSize(width, height) : QSize(640, 480));
     reader.setFirstScanOffset(int(std::size_t(offsetRows) * rowBytes + (wide ? rowBytes / 4 : 0)));
+    const QMPackedFrame frame{bytes.get(), count, width, height, rowBytes};
     for (int pass = 0; pass < 2; ++pass)
-        reader.processFrame(QMPackedFrame{bytes.get(), count, width, height, rowBytes});
+        reader.processFrame(frame);
+    reader.readStillFrame(frame);
     return 0;
 }

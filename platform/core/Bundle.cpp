@@ -1,10 +1,9 @@
 #include "platform/core/Bundle.h"
 
-#include "platform/archive/PropertyList.h"
-#include "platform/core/ConsoleOutput.h"
-#include "platform/core/Paths.h"
-
-#include <QFileInfo>
+// The build defines these for this file (platform/CMakeLists.txt); a build without them is broken.
+#if !defined(DW_BUNDLE_SHORT_VERSION) || !defined(DW_BUNDLE_VERSION)
+#error "the build names the program's version"
+#endif
 
 namespace dw {
 
@@ -14,22 +13,12 @@ Bundle::Bundle(QVariantMap infoDictionary, QVariantMap localizedInfoDictionary)
 
 const Bundle& Bundle::mainBundle()
 {
-    static const Bundle bundle = [] {
-        QVariantMap info{{QStringLiteral("CFBundleName"), QStringLiteral("QuillmartVodar")}};
-        const QString path = paths::resourcesFolder() + QStringLiteral("Info.plist");
-        if (QFileInfo::exists(path)) {
-            QString error;
-            const std::optional<QVariant> read = plist::readFile(path, &error);
-            if (read && read->typeId() == QMetaType::QVariantMap) {
-                const QVariantMap values = read->toMap();
-                for (auto it = values.constBegin(); it != values.constEnd(); ++it)
-                    info.insert(it.key(), it.value());
-            } else {
-                consoleWrite(QStringLiteral("cannot read %1: %2").arg(path, error));
-            }
-        }
-        return Bundle(info);
-    }();
+    static const Bundle bundle({{QStringLiteral("CFBundleIdentifier"), QStringLiteral("org.quillmart.Vodar")},
+                                {QStringLiteral("CFBundleName"), QStringLiteral("QuillmartVodar")},
+                                {QStringLiteral("CFBundleExecutable"), QStringLiteral("QuillmartVodar")},
+                                {QStringLiteral("CFBundleShortVersionString"), QStringLiteral(DW_BUNDLE_SHORT_VERSION)},
+                                {QStringLiteral("CFBundleVersion"), QStringLiteral(DW_BUNDLE_VERSION)}},
+                               {{QStringLiteral("CFBundleDisplayName"), QStringLiteral("Quillmart Vodar")}});
     return bundle;
 }
 

@@ -2,9 +2,10 @@
 // The program's bundle: its information dictionary (name, versions), the stand-in of the
 // platform's main bundle.
 //
-// The main bundle reads "Info.plist" from the resources folder (dw::paths::resourcesFolder()) once;
-// a missing or unreadable file leaves the built-in name "QuillmartVodar". The localized
-// dictionary holds the entries that a translation overrides (empty until there are any). Any thread.
+// The main bundle's entries are compiled in: the version is the build's own (the project version
+// and build number of the CMake project), so a program started from any folder, before or after
+// its application object exists, knows who it is. The localized dictionary holds the display name.
+// Any thread.
 //
 //     const QString version = dw::Bundle::mainBundle().infoDictionary().value("CFBundleVersion").toString();
 

@@ -2,7 +2,6 @@
 
 #include "platform/core/ConsoleOutput.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QStringList>
@@ -127,22 +126,32 @@ QString runtimeFolder()
     return temporaryFolder();
 }
 
+QString programFolder()
+{
+    // The kernel's link names the running executable itself: neither the current folder nor the
+    // way it was started (a link in <prefix>/bin, a relative path) changes it.
+    char buffer[4096];
+    const ssize_t length = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+    if (length <= 0)
+        return QString();
+    return QFileInfo(QFile::decodeName(QByteArray(buffer, int(length)))).absolutePath();
+}
+
 QString resourcesFolder()
 {
     const QString overridden = absoluteEnv("QV_RESOURCES_DIR");
     if (!overridden.isEmpty())
         return withSlash(overridden);
-    // Installed layout: <prefix>/bin/QuillmartVodar and <prefix>/share/QuillmartVodar/resources;
-    // in the build tree the resources folder is linked next to the binaries.
-    const QString appDir = QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QDir::currentPath();
-    const QStringList candidates = {appDir + QStringLiteral("/resources"),
-                                    appDir + QStringLiteral("/../share/QuillmartVodar/resources"),
-                                    appDir + QStringLiteral("/../resources")};
+    // Build tree (and a program folder an update brought): the resources folder beside the
+    // program. Installed: <prefix>/lib/quillmartvodar/QuillmartVodar with <prefix>/share/quillmartvodar/.
+    const QString program = programFolder();
+    const QStringList candidates = {program + QStringLiteral("/resources"), program + QStringLiteral("/../resources"),
+                                    program + QStringLiteral("/../../share/quillmartvodar")};
     for (const QString& candidate : candidates) {
         if (QFileInfo(candidate).isDir())
             return withSlash(QDir::cleanPath(candidate));
     }
-    return withSlash(appDir + QStringLiteral("/resources"));
+    return withSlash(program + QStringLiteral("/resources"));
 }
 
 bool ensureFolder(const QString& path)

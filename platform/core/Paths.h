@@ -8,6 +8,8 @@
 //   configFolder()               $XDG_CONFIG_HOME/QuillmartVodar/   the user-defaults file
 //   temporaryFolder()            $TMPDIR/QuillmartVodar-<uid>/      mode 0700, one per user
 //   runtimeFolder()              $XDG_RUNTIME_DIR/                  the running program's socket
+//   programFolder()              the folder of the running executable (/proc/self/exe)
+//   resourcesFolder()            $QV_RESOURCES_DIR, else beside the program, else <prefix>/share/quillmartvodar/
 //
 // The variables are read on every call (unset or relative values fall back to the XDG defaults
 // under $HOME). Folders are not created here; ensureFolder() does that, except for the temporary
@@ -31,6 +33,8 @@ QString configFolder();
 QString temporaryFolder();
 // $XDG_RUNTIME_DIR when it names a folder of this user, else temporaryFolder().
 QString runtimeFolder();
+// Without a trailing slash; null when the kernel does not say.
+QString programFolder();
 QString resourcesFolder();
 
 // Creates the folder with its parents; false when it cannot be made.

@@ -2,6 +2,7 @@
 
 #include "platform/core/DWAssert.h"
 
+#include <QList>
 #include <curl/curl.h>
 #include <linux/sockios.h>
 #include <netinet/in.h>
@@ -134,6 +135,9 @@ struct Transfer
     HttpResponse* response = nullptr;
     bool cancelled = false;
     bool stalled = false;
+    // The response being read answered 2xx and the request has a body receiver.
+    bool bodyToReceiver = false;
+    bool receiverRefused = false;
     std::exception_ptr exception;
     // The inactivity clock runs once a connection stands (connecting has its own time-out).
     bool connected = false;
@@ -166,7 +170,14 @@ size_t writeBody(char* data, size_t size, size_t count, void* context)
     const size_t length = size * count;
     transfer->lastMovement = Transfer::Clock::now();
     try {
-        transfer->response->body.append(data, qsizetype(length));
+        if (transfer->bodyToReceiver) {
+            if (!transfer->request->bodyReceiver(QByteArrayView(data, qsizetype(length)))) {
+                transfer->receiverRefused = true;
+                return 0;
+            }
+        } else {
+            transfer->response->body.append(data, qsizetype(length));
+        }
     } catch (...) {
         transfer->exception = std::current_exception();
         return 0; // a short count makes curl stop with a write error
@@ -186,6 +197,10 @@ size_t writeHeaderLine(char* data, size_t size, size_t count, void* context)
         HttpHeaderFields& fields = transfer->response->headerFields;
         if (line.startsWith("HTTP/")) {
             fields.clear();
+            // "HTTP/1.1 200 OK": only a success's body goes to the receiver.
+            const QList<QByteArray> parts = line.toByteArray().simplified().split(' ');
+            transfer->bodyToReceiver = transfer->request->bodyReceiver && parts.size() >= 2 && parts[1].size() == 3 &&
+                                       parts[1].startsWith('2');
         } else if ((line.startsWith(' ') || line.startsWith('\t')) && !fields.empty()) {
             // An obsolete folded continuation line belongs to the previous field.
             const QByteArray more = trimmed(line);
@@ -431,6 +446,8 @@ HttpResponse HttpClient::send(const HttpRequest& request)
     }
     if (transfer.cancelled)
         return failed(Failure::Cancelled, QStringLiteral("Cancelled."));
+    if (transfer.receiverRefused)
+        return failed(Failure::Transport, QStringLiteral("The receiver of the body stopped the transfer."));
     if (transfer.stalled)
         return failed(
             Failure::TimedOut,

@@ -95,6 +95,11 @@ struct HttpRequest
     std::function<void(qint64 received, qint64 total)> downloadProgress{};
     // When it turns true the exchange stops and send() returns with Failure::Cancelled.
     const std::atomic<bool>* cancel = nullptr;
+    // When set, the body of a 2xx response goes to it piece by piece instead of into
+    // HttpResponse::body (a download written straight to a file, never held whole in memory); the
+    // bodies of other answers stay in `body`. Returning false stops the exchange: send() fails
+    // with Failure::Transport.
+    std::function<bool(QByteArrayView piece)> bodyReceiver{};
 };
 
 struct HttpResponse

@@ -2,12 +2,15 @@
 
 #include "platform/core/Localization.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
+#include <QSpacerItem>
 #include <memory>
 #include <vector>
 
@@ -79,6 +82,31 @@ void addAccessoryViews(Built& b, const QList<void*>& views)
     grid->addWidget(buttonBox, row, column, rowSpan, columnSpan);
 }
 
+// Wide enough that a sentence of explanation reads as a paragraph, not as a column of words: a
+// strut across the whole grid under everything else.
+void widen(QMessageBox& box)
+{
+    constexpr int kMinimumWidth = 460;
+    auto* grid = qobject_cast<QGridLayout*>(box.layout());
+    if (!grid)
+        return;
+    grid->addItem(new QSpacerItem(kMinimumWidth, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0, 1,
+                  grid->columnCount());
+}
+
+// An alert of no window stands in the middle of the screen of the active window (else the
+// primary screen), as the platform's do, never in a corner.
+void centreOnScreen(QMessageBox& box)
+{
+    const QWidget* active = QApplication::activeWindow();
+    const QScreen* screen = active && active->screen() ? active->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    box.adjustSize();
+    const QRect frame(QPoint(), box.frameGeometry().size().expandedTo(box.sizeHint()));
+    box.move(screen->availableGeometry().center() - frame.center());
+}
+
 Built build(const AlertRequest& request)
 {
     Built b;
@@ -104,6 +132,7 @@ Built build(const AlertRequest& request)
     }
     if (!request.accessoryViews.isEmpty())
         addAccessoryViews(b, request.accessoryViews);
+    widen(*b.box);
     if (parent)
         b.box->setWindowModality(Qt::WindowModal);
     return b;
@@ -135,6 +164,8 @@ AlertResponse MessageBoxAlertPresenter::runModal(const AlertRequest& request)
 {
     const auto b = std::make_shared<Built>(build(request));
     forgetWhenDestroyed(b);
+    if (!request.parentWindow)
+        centreOnScreen(*b->box);
     b->box->exec();
     if (!b->box) {
         // The window went while the alert was up: answered as if cancelled.
@@ -152,6 +183,8 @@ void MessageBoxAlertPresenter::beginSheet(const AlertRequest& request, std::func
     auto b = std::make_shared<Built>(build(request));
     forgetWhenDestroyed(b);
     QMessageBox* box = b->box.get();
+    if (!request.parentWindow)
+        centreOnScreen(*box);
     QObject::connect(box, &QMessageBox::finished, box, [b, handler](int) {
         const AlertResponse response = responseOf(*b);
         b->giveBack();

@@ -27,7 +27,7 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("QuillmartVodar"));
     QApplication::setApplicationDisplayName(QStringLiteral("Quillmart Vodar"));
     QApplication::setOrganizationName(QStringLiteral("Quillmart"));
-    QApplication::setDesktopFileName(QStringLiteral("QuillmartVodar"));
+    QApplication::setDesktopFileName(QStringLiteral("org.quillmart.Vodar"));
 
     const QStringList arguments = QCoreApplication::arguments().mid(1);
     QMBSingleInstance instance;

@@ -1,3 +1,4 @@
+#include "DWKit/NSBundle+DWExtensions.h"
 #include "description/QMDescriptionGenerator.h"
 #include "description/QMDesignTemplateManager.h"
 #include "description/QMTextBlockManager.h"
@@ -88,10 +89,12 @@ protected:
 
 TEST_F(DescriptionGenerator, VersionMarkerEndsEveryDescription)
 {
+    // The build's own version: "0.1.0 (1)" for build 1 of version 0.1.0.
     EXPECT_EQ(QMDescriptionGenerator::quillmartIndicatorString(),
               QStringLiteral("<div style=\"position: absolute !important; top: -5px; width: 1px; height: 1px; "
                              "overflow: hidden !important; font-size: 1px !important; line-height: 1px "
-                             "!important;\">&nbsp;_qmrx_vers_1 (QM 0.1 (1))</div>\n"));
+                             "!important;\">&nbsp;_qmrx_vers_%1 (QM %2 (%1))</div>\n")
+                  .arg(dw::bundleVersion(), dw::versionString()));
     EXPECT_EQ(describe(listing(QStringLiteral("Hello [[item.title]]"))),
               QStringLiteral("Hello Lamp") + QMDescriptionGenerator::quillmartIndicatorString());
 }

@@ -168,6 +168,49 @@ TEST(HttpClient, ErrorStatusComesBackWithItsBody)
     EXPECT_EQ(response.body, fault);
 }
 
+// A download handed to a receiver never gathers in memory; an error page still comes back as the
+// body, and a receiver that gives up ends the exchange as a failure.
+TEST(HttpClient, SuccessBodiesGoToTheReceiverPieceByPiece)
+{
+    FakeHttpServer server;
+    const QByteArray download = randomBytes(3 * 1024 * 1024);
+    server.addRoute({.path = "/download"}, FakeHttpReply{.status = 200, .body = download});
+    server.addRoute({.path = "/missing"}, FakeHttpReply{.status = 404, .body = "no such file"});
+
+    QByteArray received;
+    int pieces = 0;
+    HttpRequest request = requestTo(server, "/download");
+    request.bodyReceiver = [&](QByteArrayView piece) {
+        received.append(piece);
+        ++pieces;
+        return true;
+    };
+    HttpResponse response = HttpClient().send(request);
+    ASSERT_TRUE(response.ok()) << response.errorText.toStdString();
+    EXPECT_EQ(response.status, 200);
+    EXPECT_TRUE(response.body.isEmpty());
+    EXPECT_EQ(received, download);
+    EXPECT_GT(pieces, 1);
+
+    received.clear();
+    request.url = server.url("/missing");
+    response = HttpClient().send(request);
+    EXPECT_EQ(response.status, 404);
+    EXPECT_EQ(response.body, "no such file");
+    EXPECT_TRUE(received.isEmpty());
+
+    qsizetype kept = 0;
+    request.url = server.url("/download");
+    request.bodyReceiver = [&](QByteArrayView piece) {
+        kept += piece.size();
+        return kept < 64 * 1024;
+    };
+    response = HttpClient().send(request);
+    EXPECT_FALSE(response.ok());
+    EXPECT_EQ(response.failure, Failure::Transport);
+    EXPECT_LT(kept, download.size());
+}
+
 TEST(HttpClient, SettingAFieldReplacesItWhereItStands)
 {
     HttpHeaderFields fields{{"Content-Type", "text/xml"}, {"X-A", "1"}, {"content-type", "text/plain"}};

@@ -15,11 +15,13 @@
 #include "shell/QMBDocumentArea.h"
 #include "shell/QMBDocumentController.h"
 #include "shell/QMBProgressErrorPanelController.h"
+#include "shell/QMBToolbarCustomizationSheet.h"
 #include "tests/support/ScriptedAlertPresenter.h"
 #include "tests/support/TemporaryXdg.h"
 
 #include <QAction>
 #include <QLabel>
+#include <QListWidget>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMouseEvent>
@@ -104,6 +106,62 @@ TEST_F(DocumentDesigns, FreshWindowShowsTheDefaultToolbarLabelledByThePanes)
     }
     EXPECT_FALSE(m_document->designsVisible());
     EXPECT_EQ(m_document->toolbarItemForItemIdentifier(QStringLiteral("Unknown"))->text(), QString()) << "a bare item";
+}
+
+// The seller's choice of toolbar items shows in every window and is still there after a restart;
+// the default set comes back on request.
+TEST_F(DocumentDesigns, TheSellersToolbarSurvivesARestart)
+{
+    QAction* customize = m_document->toolbarItemForItemIdentifier(QStringLiteral("NSToolbarCustomizeToolbarItem"));
+    EXPECT_EQ(customize->iconText(), QStringLiteral("Customize"));
+    customize->trigger();
+    QMBToolbarCustomizationSheet* sheet = m_document->toolbarCustomizationSheet();
+    ASSERT_TRUE(sheet);
+    EXPECT_EQ(sheet->toolbarItems(), QMBDocument::toolbarDefaultItemIdentifiers());
+    QStringList allowed;
+    for (int row = 0; row < sheet->allowedItemsList()->count(); ++row)
+        allowed << sheet->allowedItemsList()->item(row)->data(Qt::UserRole).toString();
+    EXPECT_EQ(allowed, QMBDocument::toolbarAllowedItemIdentifiers());
+
+    const auto chooseAllowed = [&](const char* identifier) {
+        sheet->allowedItemsList()->setCurrentRow(int(allowed.indexOf(QLatin1String(identifier))));
+    };
+    sheet->toolbarItemsList()->setCurrentRow(0);
+    sheet->removeSelectedItem(); // "Check Fees" goes
+    sheet->toolbarItemsList()->setCurrentRow(sheet->toolbarItemsList()->count() - 1);
+    chooseAllowed("NSToolbarCustomizeToolbarItem");
+    sheet->addSelectedItem(); // after the last
+    sheet->toolbarItemsList()->setCurrentRow(0);
+    chooseAllowed("TBStartAuction");
+    sheet->addSelectedItem(); // moves up to the second place: each own item shows once
+    sheet->moveSelectedItem(-1);
+    const QStringList chosen{"TBStartAuction",
+                             "TBVerifyTemplate",
+                             "NSToolbarSeparatorItem",
+                             "NSToolbarFlexibleSpaceItem",
+                             "TBShowMediaBrowser",
+                             "NSToolbarSpaceItem",
+                             "TBToggleDesigns",
+                             "NSToolbarSpaceItem",
+                             "TBToggleOptions",
+                             "NSToolbarSpaceItem",
+                             "NSToolbarCustomizeToolbarItem"};
+    EXPECT_EQ(sheet->toolbarItems(), chosen);
+    EXPECT_EQ(toolbarItems(), chosen) << "the window shows the choice at once";
+    EXPECT_EQ(label("TBToggleDesigns"), QStringLiteral("Hide Designs"));
+    sheet->accept();
+
+    // A restart: the user defaults are read from their file again, and a new window opens.
+    dw::UserDefaults::resetStandard();
+    ASSERT_TRUE(registerApplicationDefaults(dw::UserDefaults::standard()));
+    delete m_document;
+    m_document = QMBDocumentController::sharedDocumentController().openUntitledDocumentAndDisplay(true);
+    EXPECT_EQ(toolbarItems(), chosen);
+
+    m_document->customizeToolbar();
+    m_document->toolbarCustomizationSheet()->useDefaultSet();
+    EXPECT_EQ(toolbarItems(), QMBDocument::toolbarDefaultItemIdentifiers());
+    m_document->toolbarCustomizationSheet()->accept();
 }
 
 TEST_F(DocumentDesigns, SettingsPaneKeepsItsWidthAndIsOnlyShownOrHidden)

@@ -11,6 +11,7 @@
 #include "tests/support/TemporaryXdg.h"
 
 #include <QComboBox>
+#include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QTest>
@@ -36,6 +37,12 @@ protected:
     }
 
     static QMBDocumentController& documents() { return QMBDocumentController::sharedDocumentController(); }
+    // The seller changes the listing: from then on the document has something to save.
+    static void edit(QMBDocument* document)
+    {
+        document->item()->setTitle(QStringLiteral("Folding camera"));
+        ASSERT_TRUE(document->isDocumentEdited());
+    }
 
     static QStringList entries(const QComboBox* popup)
     {
@@ -65,7 +72,7 @@ TEST_F(DocumentWindow, ClosingAnEditedDocumentAsksFirst)
         SCOPED_TRACE(row.name);
         const int savesBefore = m_saves;
         auto* document = documents().openUntitledDocumentAndDisplay(false);
-        ASSERT_TRUE(document->isDocumentEdited());
+        edit(document);
         m_alerts.clear();
         m_alerts.answer(row.answer);
         EXPECT_EQ(documents().closeDocument(document), row.closes);
@@ -80,11 +87,17 @@ TEST_F(DocumentWindow, ClosingAnEditedDocumentAsksFirst)
             delete document;
     }
 
-    // Nothing to ask about an unchanged document.
+    // Nothing to ask about an unchanged document, saved or new and untouched, also on quit.
     auto* saved = documents().openUntitledDocumentAndDisplay(false);
+    edit(saved);
     ASSERT_TRUE(documents().saveDocument(saved));
     m_alerts.clear();
     EXPECT_TRUE(documents().closeDocument(saved));
+    auto* untouched = documents().openUntitledDocumentAndDisplay(true);
+    EXPECT_FALSE(untouched->isWindowModified());
+    EXPECT_TRUE(documents().closeDocument(untouched));
+    documents().openUntitledDocumentAndDisplay(true);
+    EXPECT_TRUE(documents().reviewUnsavedDocumentsAndQuit());
     EXPECT_TRUE(m_alerts.alerts().isEmpty());
 }
 
@@ -94,6 +107,7 @@ TEST_F(DocumentWindow, ClosingTheWindowSaysWhetherTheDocumentWent)
     for (const auto& [answer, closes] : {std::pair{1, false}, std::pair{2, true}}) { // Cancel, Don't Save
         SCOPED_TRACE(answer);
         auto* document = documents().openUntitledDocumentAndDisplay(true);
+        edit(document);
         m_alerts.clear();
         m_alerts.answer(answer);
         EXPECT_EQ(document->close(), closes);
@@ -110,7 +124,8 @@ TEST_F(DocumentWindow, QuittingReviewsEveryUnsavedDocumentAndStopsAtCancel)
     auto* first = documents().openUntitledDocumentAndDisplay(false);
     auto* second = documents().openUntitledDocumentAndDisplay(false);
     auto* third = documents().openUntitledDocumentAndDisplay(false);
-    (void)third;
+    for (auto* document : {first, second, third})
+        edit(document);
 
     m_alerts.answer(2); // the first reviewed: Don't Save
     m_alerts.answer(1); // the next: Cancel
@@ -125,8 +140,34 @@ TEST_F(DocumentWindow, QuittingReviewsEveryUnsavedDocumentAndStopsAtCancel)
     EXPECT_TRUE(documents().reviewUnsavedDocumentsAndQuit());
     EXPECT_EQ(m_alerts.alerts().size(), 2);
     EXPECT_EQ(documents().documents(), QList<QMBDocument*>{clean}) << "an unchanged document is not asked about";
-    (void)first;
-    (void)second;
+}
+
+// A file that is refused takes no number from the next new document, and new windows do not stand
+// on top of one another.
+TEST_F(DocumentWindow, NewDocumentsAreNumberedInTurnAndCascaded)
+{
+    const auto number = [](const QMBDocument* document) {
+        const QString name = document->displayName();
+        return name == QStringLiteral("Untitled") ? 1 : name.mid(QStringLiteral("Untitled ").size()).toInt();
+    };
+    auto* first = documents().openUntitledDocumentAndDisplay(true);
+    const QString broken = m_xdg.path(QStringLiteral("broken.qvlisting"));
+    QFile file(broken);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("not a listing");
+    file.close();
+    QString error;
+    EXPECT_EQ(documents().openDocumentWithContentsOfFile(broken, true, &error), nullptr);
+    EXPECT_FALSE(error.isEmpty());
+    auto* second = documents().openUntitledDocumentAndDisplay(true);
+    auto* third = documents().openUntitledDocumentAndDisplay(true);
+    EXPECT_EQ(number(second), number(first) + 1) << second->displayName().toStdString();
+    EXPECT_EQ(number(third), number(first) + 2);
+    EXPECT_EQ(second->windowTitle(), second->displayName() + QStringLiteral("[*]"));
+
+    EXPECT_NE(second->pos(), first->pos());
+    EXPECT_NE(third->pos(), first->pos());
+    EXPECT_NE(third->pos(), second->pos());
 }
 
 TEST_F(DocumentWindow, TheWindowFrameIsKeptUnderItsDefaultsKey)

@@ -77,6 +77,23 @@ TEST_F(Preferences, OpensThePaneShownLast)
     }
 }
 
+// Opened and closed again and again, the window stays where the seller put it: a desktop's title
+// bar must not move it down at every opening.
+TEST_F(Preferences, TheWindowOpensWhereItWasClosed)
+{
+    defaults().setObject(int(QMBPreferencesPanelController::UpdatePane), kLastPane);
+    QList<QRect> frames;
+    for (int cycle = 0; cycle < 4; ++cycle) {
+        QMBPreferencesPanelController window;
+        window.show();
+        if (cycle == 0)
+            window.move(300, 356);
+        frames.append(window.frameGeometry());
+        ASSERT_TRUE(window.close());
+    }
+    EXPECT_EQ(frames, QList<QRect>(4, frames[0]));
+}
+
 TEST_F(Preferences, AnEmptyLocationKeepsTheGeneralPaneAndChangesNothing)
 {
     QMBPreferencesPanelController window;

@@ -31,8 +31,15 @@ protected:
     dw::test::ScopedEnv m_state{"XDG_STATE_HOME", m_xdg.path(QStringLiteral("state")).toUtf8()};
 };
 
+// The helper starts in an empty folder of its own, far from the program's resources: the version
+// comes with the program, whatever the current folder.
 TEST_F(CrashReporterTest, AbortingProcessLeavesOneReportWithItsVersion)
 {
+    const QString elsewhere = m_xdg.path(QStringLiteral("elsewhere"));
+    ASSERT_TRUE(QDir().mkpath(elsewhere));
+    const QString before = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(elsewhere));
+    const dw::test::ScopedEnv noResources("QV_RESOURCES_DIR", std::nullopt);
     for (const char* how : {"abort", "segv"}) {
         SCOPED_TRACE(how);
         QDir(DWCrashReporter::crashLogFolder()).removeRecursively();
@@ -41,17 +48,18 @@ TEST_F(CrashReporterTest, AbortingProcessLeavesOneReportWithItsVersion)
         EXPECT_EQ(run.exitCode, -1) << "the helper dies of its signal";
         const QStringList reports = QDir(DWCrashReporter::crashLogFolder()).entryList(QDir::Files);
         ASSERT_EQ(reports.size(), 1);
-        EXPECT_TRUE(QRegularExpression(QStringLiteral("^QuillmartVodar_\\d{4}-\\d\\d-\\d\\d-\\d{6}_[^_/]+\\.crash$"))
+        EXPECT_TRUE(QRegularExpression(QStringLiteral("^Quillmart Vodar_\\d{4}-\\d\\d-\\d\\d-\\d{6}_[^_/]+\\.crash$"))
                         .match(reports[0])
                         .hasMatch())
             << reports[0].toStdString();
         QFile file(DWCrashReporter::crashLogFolder() + u'/' + reports[0]);
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));
         const QString log = QString::fromUtf8(file.readAll());
-        EXPECT_EQ(DWCrashReporter::versionFromCrashLog(log), QStringLiteral("6.1 (612)"));
+        EXPECT_EQ(DWCrashReporter::versionFromCrashLog(log), QStringLiteral(DW_PROGRAM_VERSION));
         EXPECT_TRUE(log.contains(QStringLiteral("Backtrace:\n")));
         EXPECT_TRUE(log.contains(strcmp(how, "abort") == 0 ? QStringLiteral("SIGABRT") : QStringLiteral("SIGSEGV")));
     }
+    QDir::setCurrent(before);
 }
 
 TEST_F(CrashReporterTest, EachNewReportIsOfferedOnce)
@@ -59,12 +67,12 @@ TEST_F(CrashReporterTest, EachNewReportIsOfferedOnce)
     QList<DWCrashReporter::Report> offered;
     const auto record = [&](const DWCrashReporter::Report& report) { offered.append(report); };
     const QString folder = DWCrashReporter::crashLogFolder();
-    writeFile(folder + QStringLiteral("/QuillmartVodar_2026-12-01-100000_host.crash"), "Version: 6.0 (600)\n");
+    writeFile(folder + QStringLiteral("/Quillmart Vodar_2026-12-01-100000_host.crash"), "Version: 6.0 (600)\n");
 
     DWCrashReporter::checkForCrash(record);
     EXPECT_TRUE(offered.isEmpty()) << "the first launch only remembers what is there";
 
-    writeFile(folder + QStringLiteral("/QuillmartVodar_2026-12-02-100000_host.crash"),
+    writeFile(folder + QStringLiteral("/Quillmart Vodar_2026-12-02-100000_host.crash"),
               "Process: QuillmartVodar\nVersion:   6.1 (612)\nToken=AgAAAA**AQAAAA**aAAAAA**secret\n");
     writeFile(folder + QStringLiteral("/Other_2026-12-03-100000_host.crash"), "Version: 1\n");
     writeFile(DWCrashReporter::stateFolder() + QStringLiteral("/console-previous.log"), "one line\n");

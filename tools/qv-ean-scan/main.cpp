@@ -1,9 +1,12 @@
 // qv-ean-scan [--frames N] [--size WxH] FILE...
 //
-// Feeds each file N times (default 8) to the barcode reader, as a camera would deliver it, and
-// prints one line per file: "FILE: CODE", or "FILE: -" when nothing was read. A file is a picture
-// in any format Qt reads, scaled into a 640 × 480 frame, or with --size a raw packed 4:2:2 frame
-// (U Y V Y) of that size. Exits 0 when it ran, 2 on a wrong command line.
+// Reads each file as the camera path reads a frame and prints one line per file: "FILE: CODE", or
+// "FILE: -" when nothing was read. A file is a picture in any format Qt reads, scaled into a
+// 640 × 480 frame, or with --size a raw packed 4:2:2 frame (U Y V Y) of that size. By default the
+// file is read once as a still picture: the whole frame is searched, and a code is printed only
+// when two independent scan lines read it. With --frames N it is handed to the reader N times, as
+// a camera holding the code in view would, and what the reader reports over those frames (its
+// votes included) is printed. Exits 0 when it ran, 2 on a wrong command line.
 #include "productsearch/QMBarcodeReader.h"
 #include "productsearch/QMPackedFrameConverter.h"
 
@@ -29,7 +32,7 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     QStringList arguments = app.arguments().mid(1);
-    int frames = 8;
+    int frames = 0; // a still picture
     QSize rawSize;
     QStringList files;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
@@ -79,9 +82,13 @@ int main(int argc, char** argv)
             const QMPackedFrame view{reinterpret_cast<const std::uint8_t*>(frame.constData()),
                                      std::size_t(frame.size()), size.width(), size.height(),
                                      std::size_t(size.width()) * 2};
-            for (int i = 0; i < frames; ++i)
-                reader.processFrame(view);
-            code = reader.lastBarcode();
+            if (frames == 0) {
+                code = reader.readStillFrame(view);
+            } else {
+                for (int i = 0; i < frames; ++i)
+                    reader.processFrame(view);
+                code = reader.lastBarcode();
+            }
         }
         std::printf("%s: %s\n", qPrintable(file), code.isEmpty() ? "-" : qPrintable(code));
     }

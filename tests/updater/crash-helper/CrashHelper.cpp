@@ -1,5 +1,5 @@
-// Installs the crash handler, then dies of the signal named on the command line ("abort" or
-// "segv"), as a crashing program would.
+// Installs the crash handler as the program does (its own name and version), then dies of the
+// signal named on the command line ("abort" or "segv"), as a crashing program would.
 #include "updater/DWCrashReporter.h"
 
 #include <QCoreApplication>
@@ -10,7 +10,7 @@
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    DWCrashReporter::installSignalHandler(QStringLiteral("QuillmartVodar"), QStringLiteral("6.1 (612)"));
+    DWCrashReporter::installSignalHandler();
     if (argc > 1 && std::strcmp(argv[1], "segv") == 0)
         std::raise(SIGSEGV);
     std::abort();
