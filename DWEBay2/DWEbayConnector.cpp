@@ -37,12 +37,13 @@ int timeOutSeconds(double requested)
 }
 
 // The elements whose text is a credential: the user's token (in requests, and in the FetchToken
-// reply that hands out a new one), the token for eBay's other APIs in that reply, and the secrets
-// that fetch a token.
+// reply that hands out a new one), the token for eBay's other APIs in that reply, and what fetches
+// a token: the secret, the password and the sign-in session (GetSessionID's reply, FetchToken's
+// request), with which anyone can fetch the user's token for as long as the session lasts.
 const QRegularExpression& secretOpeningTag()
 {
     static const QRegularExpression tag(
-        QStringLiteral(R"(<(?:[A-Za-z_][\w.-]*:)?(eBayAuthToken|RESTToken|SecretID|Password)(?:\s[^>]*)?>)"));
+        QStringLiteral(R"(<(?:[A-Za-z_][\w.-]*:)?(eBayAuthToken|RESTToken|SecretID|SessionID|Password)(?:\s[^>]*)?>)"));
     return tag;
 }
 

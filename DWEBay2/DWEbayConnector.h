@@ -23,8 +23,8 @@
 //     auto response = EBayGetItemRecommendationsResponseType::requestWithXMLData(*bytes, &error);
 //
 // With loggingEnabled() the request and reply texts go to the console with every token cut out:
-// the text of each eBayAuthToken, RESTToken, SecretID and Password element, and the connector's
-// own token wherever else it stands.
+// the text of each eBayAuthToken, RESTToken, SecretID, SessionID and Password element, and the
+// connector's own token wherever else it stands.
 //
 // Debug replay: when the replay settings are on, a send is answered from a saved file in their
 // folder instead of the network: "<key>_#<n>.xml", else "<key>.xml", where the key is the call

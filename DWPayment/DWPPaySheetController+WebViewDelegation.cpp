@@ -361,10 +361,25 @@ void DWPPaySheetController::displayBOM()
         scheduleDisplayBOM();
         return;
     }
-    DWPError error;
+    // The gateway's stylesheet runs on a worker: it is bounded, but a bound of a second or so is
+    // still too long for the main thread. Only the newest request's page is shown.
     const bool miniStore = !m_transaction->shoppingCart()->saleItemGroups().isEmpty();
-    const QByteArray html = miniStore ? DWPXmlGenerator::miniStoreXMLForTransaction(*m_transaction, &error)
-                                      : DWPXmlGenerator::bomXMLForTransaction(*m_transaction, &error);
+    const QByteArray document =
+        miniStore ? DWPXmlGenerator::miniStoreDocument(*m_transaction) : DWPXmlGenerator::bomDocument(*m_transaction);
+    const QByteArray xslt = m_transaction->bomXslt();
+    const quint64 request = ++m_storePageRequest;
+    const QPointer<const QObject> guard(this);
+    std::thread([guard, document, xslt, request, this] {
+        DWPError error;
+        const QByteArray html = DWPXmlGenerator::storePageFromDocument(document, xslt, &error);
+        dw::postToMain(guard, [this, request, html, error] { showStorePage(request, html, error); });
+    }).detach();
+}
+
+void DWPPaySheetController::showStorePage(quint64 request, const QByteArray& html, const DWPError& error)
+{
+    if (request != m_storePageRequest || m_ended || m_step != 0)
+        return;
     if (!error.isNull() || html.isEmpty()) {
         DWPError failure(DWPLocalized("Could not process your shopping cart. Please try again later."),
                          error.isNull()

@@ -151,6 +151,7 @@ private:
     void fetchDWPaymentDataFinished(const std::shared_ptr<FetchResult>& result);
     void incorporatePrefetchedData(const QVariantMap& data);
     void displayBOM();
+    void showStorePage(quint64 request, const QByteArray& html, const DWPError& error);
     void scheduleDisplayBOM();
     void bomPageLoaded(bool ok);
     void updateMiniStoreDisplay();
@@ -212,5 +213,6 @@ private:
     QTimer* m_webTimer = nullptr;
     QTimer* m_bomTimer = nullptr;
     quint64 m_bomPageGeneration = 0;
+    quint64 m_storePageRequest = 0; // the newest transformation handed to a worker
     QString m_bomBodyId;
 };

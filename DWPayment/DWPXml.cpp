@@ -11,9 +11,14 @@
 #include <QFile>
 #include <QRegularExpression>
 #include <cstdarg>
+#include <cstdlib>
+#include <cstring>
 #include <libxml/parser.h>
 #include <libxml/tree.h>
+#include <libxml/xmlmemory.h>
 #include <libxml/xmlschemas.h>
+#include <libxml/xpath.h>
+#include <libxslt/documents.h>
 #include <libxslt/security.h>
 #include <libxslt/transform.h>
 #include <libxslt/xslt.h>
@@ -181,6 +186,129 @@ QString rateAsHundredths(std::optional<qint64> rate)
 }
 
 // --- XSLT ---
+//
+// The store page's stylesheet comes from the network: it is data, and it is bounded. It reads no
+// file and no address, neither while it is compiled (xsl:include and xsl:import are fetched then,
+// before any security preference of a transformation applies) nor while it runs (document()): the
+// library's loader is ours and loads nothing. A run is bounded in steps (instructions, XPath
+// operations, template nesting) and in memory, so that a stylesheet whose work doubles with every
+// level ends with an error instead of running for minutes.
+
+constexpr unsigned long kMaxInstructions = 300'000;
+constexpr unsigned long kMaxXPathOperations = 20'000'000;
+constexpr int kMaxTemplateDepth = 250;
+// Bytes the library may allocate during one compilation and run (counted as they are asked for,
+// not what is live at once). A store page needs well under a megabyte.
+constexpr size_t kMaxAllocatedBytes = size_t(64) << 20;
+
+// The allocation budget of the transformation running on this thread. Past the budget the run is
+// stopped at its next instruction; allocations go on up to twice the budget, so that the library
+// winds down in its usual way, and are refused beyond that.
+struct TransformBudget
+{
+    size_t allocated = 0;
+    bool exceeded = false;
+    xsltTransformContext* context = nullptr;
+};
+thread_local TransformBudget* t_budget = nullptr;
+
+bool charge(size_t size)
+{
+    TransformBudget* budget = t_budget;
+    if (!budget)
+        return true;
+    budget->allocated += size;
+    if (budget->allocated <= kMaxAllocatedBytes)
+        return true;
+    budget->exceeded = true;
+    if (budget->context)
+        budget->context->state = XSLT_STATE_STOPPED;
+    return budget->allocated <= 2 * kMaxAllocatedBytes;
+}
+
+void* countedMalloc(size_t size)
+{
+    return charge(size) ? std::malloc(size) : nullptr;
+}
+
+void* countedRealloc(void* memory, size_t size)
+{
+    return charge(size) ? std::realloc(memory, size) : nullptr;
+}
+
+char* countedStrdup(const char* text)
+{
+    return charge(std::strlen(text) + 1) ? strdup(text) : nullptr;
+}
+
+// The library's allocation functions count for a transformation on the thread that runs it and
+// are plain malloc and free for everything else. They are set while the library loads, before any
+// thread can use libxml2, and stay the process's.
+[[maybe_unused]] const bool s_countedAllocation = [] {
+    xmlMemSetup(std::free, countedMalloc, countedRealloc, countedStrdup);
+    return true;
+}();
+
+// Messages of the library that belong to no transformation context (the compilation's) go to the
+// collector of the thread that caused them.
+thread_local QString* t_messages = nullptr;
+
+void collectMessage(void*, const char* format, ...)
+{
+    if (!t_messages)
+        return;
+    char buffer[1024];
+    va_list arguments;
+    va_start(arguments, format);
+    std::vsnprintf(buffer, sizeof buffer, format, arguments);
+    va_end(arguments);
+    t_messages->append(QString::fromUtf8(buffer));
+}
+
+xmlDoc* loadNothing(const xmlChar* uri, xmlDict*, int, void*, xsltLoadType type)
+{
+    collectMessage(nullptr, "%s refused: %s\n", type == XSLT_LOAD_DOCUMENT ? "document()" : "xsl:include or xsl:import",
+                   uri ? reinterpret_cast<const char*>(uri) : "");
+    return nullptr;
+}
+
+void prepareXslt()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        xmlInitParser();
+        xsltInit();
+        xsltSetLoaderFunc(&loadNothing);
+        xsltSetGenericErrorFunc(nullptr, &collectMessage);
+        // What a stylesheet would read while it is compiled is checked against the default
+        // preferences; the loader refuses it anyway.
+        xsltSecurityPrefs* prefs = xsltNewSecurityPrefs();
+        for (xsltSecurityOption option :
+             {XSLT_SECPREF_READ_FILE, XSLT_SECPREF_WRITE_FILE, XSLT_SECPREF_CREATE_DIRECTORY, XSLT_SECPREF_READ_NETWORK,
+              XSLT_SECPREF_WRITE_NETWORK})
+            xsltSetSecurityPrefs(prefs, option, xsltSecurityForbid);
+        xsltSetDefaultSecurityPrefs(prefs);
+    });
+}
+
+// While it lives, the library's allocations and messages on this thread count for one
+// transformation.
+class TransformScope
+{
+public:
+    TransformScope(TransformBudget* budget, QString* messages)
+    {
+        t_budget = budget;
+        t_messages = messages;
+    }
+    ~TransformScope()
+    {
+        t_budget = nullptr;
+        t_messages = nullptr;
+    }
+    TransformScope(const TransformScope&) = delete;
+    TransformScope& operator=(const TransformScope&) = delete;
+};
 
 void collectTransformError(void* context, const char* format, ...)
 {
@@ -192,32 +320,47 @@ void collectTransformError(void* context, const char* format, ...)
     static_cast<QString*>(context)->append(QString::fromUtf8(buffer));
 }
 
+DWPError transformError(const QString& message)
+{
+    return DWPError::foreign(QStringLiteral("XSLTErrorDomain"), 0, message.trimmed());
+}
+
 QByteArray transform(const QByteArray& document, const QByteArray& xslt, DWPError* error)
 {
     if (error)
         *error = {};
+    prepareXslt();
+    QString messages;
+    TransformBudget budget;
+    const TransformScope scope(&budget, &messages);
+
     DocPtr styleDoc = parse(xslt, error);
     if (!styleDoc)
         return {};
     xsltStylesheet* style = xsltParseStylesheetDoc(styleDoc.get());
-    if (!style) {
+    if (style)
+        (void)styleDoc.release(); // the stylesheet owns it now
+    if (!style || style->errors != 0 || budget.exceeded) {
+        if (style)
+            xsltFreeStylesheet(style);
         if (error)
-            *error = DWPError::foreign(QStringLiteral("XSLTErrorDomain"), 0,
-                                       QStringLiteral("The store page's XSLT is not a stylesheet."));
+            *error = transformError(QStringLiteral("The store page's XSLT is not a stylesheet.\n") + messages);
         return {};
     }
-    (void)styleDoc.release(); // the stylesheet owns it now
     DocPtr input = parse(document, nullptr);
 
-    // The gateway's XSLT may read or write no file and no address.
+    // The run's own preferences say the same as the default ones: no file, no address.
     xsltSecurityPrefs* prefs = xsltNewSecurityPrefs();
     for (xsltSecurityOption option : {XSLT_SECPREF_READ_FILE, XSLT_SECPREF_WRITE_FILE, XSLT_SECPREF_CREATE_DIRECTORY,
                                       XSLT_SECPREF_READ_NETWORK, XSLT_SECPREF_WRITE_NETWORK})
         xsltSetSecurityPrefs(prefs, option, xsltSecurityForbid);
     xsltTransformContext* context = xsltNewTransformContext(style, input.get());
     xsltSetCtxtSecurityPrefs(prefs, context);
-    QString messages;
     xsltSetTransformErrorFunc(context, &messages, &collectTransformError);
+    context->maxTemplateDepth = kMaxTemplateDepth;
+    context->opLimit = kMaxInstructions;
+    context->xpathCtxt->opLimit = kMaxXPathOperations;
+    budget.context = context;
 
     const auto arguments = DWPXmlGenerator::argumentsForPreFlightXSLT();
     std::vector<const char*> params;
@@ -228,16 +371,18 @@ QByteArray transform(const QByteArray& document, const QByteArray& xslt, DWPErro
     params.push_back(nullptr);
 
     DocPtr result(xsltApplyStylesheetUser(style, input.get(), params.data(), nullptr, nullptr, context));
-    const bool failed = context->state == XSLT_STATE_ERROR || context->state == XSLT_STATE_STOPPED;
+    const bool failed = context->state == XSLT_STATE_ERROR || context->state == XSLT_STATE_STOPPED || budget.exceeded;
+    budget.context = nullptr;
     xsltFreeTransformContext(context);
     xsltFreeSecurityPrefs(prefs);
 
     QByteArray output;
     if (failed) {
+        if (budget.exceeded)
+            messages += QStringLiteral("\nThe transformation used more than %1 MB.").arg(kMaxAllocatedBytes >> 20);
         if (error)
-            *error = DWPError::foreign(QStringLiteral("XSLTErrorDomain"), 0,
-                                       messages.isEmpty() ? QStringLiteral("The transformation failed.")
-                                                          : messages.trimmed());
+            *error =
+                transformError(messages.trimmed().isEmpty() ? QStringLiteral("The transformation failed.") : messages);
     } else if (result) {
         xmlChar* buffer = nullptr;
         int size = 0;
@@ -491,6 +636,11 @@ QByteArray DWPXmlGenerator::miniStoreDocument(const DWPTransaction& transaction)
             transaction.userHasToPayVAT() ? rateAsHundredths(transaction.vatRate())
                                           : dw::currencyValue(QStringLiteral("000")));
     return serialiseBytes(doc.get());
+}
+
+QByteArray DWPXmlGenerator::storePageFromDocument(const QByteArray& document, const QByteArray& xslt, DWPError* error)
+{
+    return transform(document, xslt, error);
 }
 
 QByteArray DWPXmlGenerator::bomXMLForTransaction(const DWPTransaction& transaction, DWPError* error)

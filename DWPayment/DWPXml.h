@@ -4,8 +4,10 @@
 //
 // Every parse is local: no DTD is loaded, no external entity is read, nothing touches the
 // network. Documents are validated against the bundled schema (resources/DWPayment/DWPayment.xsd)
-// whatever address they name, and an XSLT may read or write no file and no address. Free text goes
-// into the documents as escaped text. Stateless; any thread.
+// whatever address they name. The gateway's XSLT reads and writes no file and no address, not even
+// through xsl:include, xsl:import or document(), and its run is bounded in steps and memory: a
+// stylesheet that would run on ends with an error. Free text goes into the documents as escaped
+// text. Stateless; any thread.
 //
 //     const QByteArray request = DWPXmlGenerator::createTransactionXML(transaction);
 //     QString root;
@@ -44,6 +46,9 @@ public:
     // when the transformation fails; null without an error when it gives nothing.
     static QByteArray bomXMLForTransaction(const DWPTransaction& transaction, DWPError* error);
     static QByteArray miniStoreXMLForTransaction(const DWPTransaction& transaction, DWPError* error);
+    // The same for a local document made beforehand: the transaction belongs to the main thread,
+    // this runs on any.
+    static QByteArray storePageFromDocument(const QByteArray& document, const QByteArray& xslt, DWPError* error);
 
     // The XSLT's parameters: name -> XPath string literal of the localized text.
     static QList<std::pair<QByteArray, QByteArray>> argumentsForPreFlightXSLT();

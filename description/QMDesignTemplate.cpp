@@ -6,6 +6,7 @@
 #include "platform/archive/PropertyList.h"
 #include "platform/core/CocoaNumbers.h"
 #include "platform/core/Paths.h"
+#include "platform/core/RegularFile.h"
 #include "platform/network/HttpClient.h"
 
 #include <QFile>
@@ -13,12 +14,11 @@
 
 namespace {
 
+// Design folders come from anywhere (a download, a copy from someone else): only ordinary files
+// of a sensible size are read, a pipe or a device in their place would block or never end.
 std::optional<QByteArray> readFile(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    return file.readAll();
+    return dw::readRegularFile(path, qint64(64) << 20);
 }
 
 } // namespace

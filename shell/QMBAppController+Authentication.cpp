@@ -81,27 +81,31 @@ void QMBAppController::registerForAuthenticationUrlProtocol(QMBSingleInstance* i
     if (!instance)
         return;
     connect(instance, &QMBSingleInstance::argumentsReceived, this, [this](const QStringList& arguments) {
-        (void)openFilesAndURLs(arguments);
-        // The seller comes back from the browser (or started the program again): show the
-        // window that waits, the sign-in panel when one is open.
-        QWidget* front = QApplication::activeModalWidget();
-        if (!front) {
-            for (QWidget* window : QApplication::topLevelWidgets()) {
-                if (window->isVisible() && window->isWindow()) {
-                    front = window;
-                    break;
-                }
+        openFilesAndURLs(arguments, [this, arguments](int) { bringWindowForward(arguments.isEmpty()); });
+    });
+}
+
+void QMBAppController::bringWindowForward(bool mayOpenUntitled)
+{
+    // The seller comes back from the browser (or started the program again): show the window that
+    // waits, the sign-in panel when one is open.
+    QWidget* front = QApplication::activeModalWidget();
+    if (!front) {
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            if (window->isVisible() && window->isWindow()) {
+                front = window;
+                break;
             }
         }
-        if (front) {
-            front->raise();
-            front->activateWindow();
-        } else if (arguments.isEmpty() && applicationShouldOpenUntitledFile() && m_services.openUntitledDocument) {
-            // Started again while no window is on screen (the last document was closed): as the
-            // platform reopens an application, an untitled document, or the program stays unseen.
-            m_services.openUntitledDocument();
-        }
-    });
+    }
+    if (front) {
+        front->raise();
+        front->activateWindow();
+    } else if (mayOpenUntitled && applicationShouldOpenUntitledFile() && m_services.openUntitledDocument) {
+        // Started again while no window is on screen (the last document was closed): as the
+        // platform reopens an application, an untitled document, or the program stays unseen.
+        m_services.openUntitledDocument();
+    }
 }
 
 bool QMBAppController::openUrl(const QString& address)

@@ -18,6 +18,8 @@
 #include "platform/core/ConsoleOutput.h"
 #include "platform/core/DWAssert.h"
 #include "platform/core/Localization.h"
+#include "platform/core/MainThread.h"
+#include "platform/core/RegularFile.h"
 #include "platform/core/UserDefaults.h"
 #include "shell/QMBDocument.h"
 #include "shell/QMBDocumentController.h"
@@ -29,6 +31,7 @@
 
 #include <QFileInfo>
 #include <QUrl>
+#include <thread>
 
 namespace {
 
@@ -67,9 +70,9 @@ QMBAppController::QMBAppController()
                 document->updateAttributeSetNamesForItem(document->item());
         }
     };
-    m_services.openDocument = [](const QString& path, QString* error) {
-        return QMBDocumentController::sharedDocumentController().openDocumentWithContentsOfFile(path, true, error) !=
-               nullptr;
+    m_services.openDocument = [](const QString& path, const QByteArray& contents, QString* error) {
+        return QMBDocumentController::sharedDocumentController().openDocumentWithContents(path, contents, true,
+                                                                                          error) != nullptr;
     };
 }
 
@@ -146,23 +149,50 @@ void QMBAppController::awakeFromNib(QMBSingleInstance* instance)
     templates.registerDesignTemplates();
 }
 
-int QMBAppController::openFilesAndURLs(const QStringList& arguments)
+void QMBAppController::openFilesAndURLs(const QStringList& arguments, std::function<void(int opened)> done)
 {
-    int opened = 0;
-    QList<std::pair<QString, QString>> failures;
+    QStringList paths;
     for (const QString& argument : arguments) {
         const QUrl url(argument);
         const bool isAddress = url.isValid() && url.scheme().size() > 1 && argument.contains(u':');
-        if (isAddress && !url.isLocalFile()) {
+        if (isAddress && !url.isLocalFile())
             (void)openUrl(argument);
-            continue;
+        else
+            paths << (isAddress ? url.toLocalFile() : argument);
+    }
+    if (paths.isEmpty()) {
+        if (done)
+            done(0);
+        return;
+    }
+    // Whatever a start names is read on a worker: an ordinary file of a sane size only, so that a
+    // pipe, a device or a slow disk never holds the windows that are open.
+    const QPointer<const QObject> guard(this);
+    std::thread([guard, paths, done = std::move(done), this] {
+        auto files = std::make_shared<QList<DocumentFile>>();
+        for (const QString& path : paths) {
+            DocumentFile file{path, {}, {}};
+            file.contents = dw::readRegularFile(path, QMBDocument::kMaximumDocumentBytes, &file.error);
+            files->append(std::move(file));
         }
-        const QString path = isAddress ? url.toLocalFile() : argument;
-        QString error;
-        if (m_services.openDocument && m_services.openDocument(path, &error))
+        dw::postToMain(guard, [this, files, done] {
+            const int opened = openDocumentFiles(*files);
+            if (done)
+                done(opened);
+        });
+    }).detach();
+}
+
+int QMBAppController::openDocumentFiles(const QList<DocumentFile>& files)
+{
+    int opened = 0;
+    QList<std::pair<QString, QString>> failures;
+    for (const DocumentFile& file : files) {
+        QString error = file.error;
+        if (file.contents && m_services.openDocument && m_services.openDocument(file.path, *file.contents, &error))
             ++opened;
         else if (!error.isEmpty())
-            failures.append({path, error});
+            failures.append({file.path, error});
     }
     // A document the seller asked for and did not get must not pass in silence: the window that
     // opens instead would look like the listing is lost.

@@ -13,9 +13,11 @@
 //     QMBAppController::installApplicationServices();
 //     auto controller = QMBAppController::create();
 //     controller->awakeFromNib(&singleInstance);
-//     if (controller->openFilesAndURLs(arguments) == 0 && controller->applicationShouldOpenUntitledFile())
-//         controller->services().openUntitledDocument();
-//     controller->applicationDidFinishLaunching();
+//     controller->openFilesAndURLs(arguments, [controller](int opened) {
+//         if (opened == 0 && controller->applicationShouldOpenUntitledFile())
+//             controller->services().openUntitledDocument();
+//         controller->applicationDidFinishLaunching();
+//     });
 //
 // The pieces that other parts of the program own (the first-run assistant, the preferences window,
 // the updater's and crash reporter's launch steps, the reachability test) are reached through
@@ -33,6 +35,7 @@
 #include <QStringList>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QAction;
 class QMBMediaBrowserPanel;
@@ -73,8 +76,9 @@ public:
         std::function<void()> showPreferencesPanel;
         // Opens a new untitled document (the document controller's, displayed).
         std::function<void()> openUntitledDocument;
-        // Opens a listing document; false with the reason when it cannot be read.
-        std::function<bool(const QString& path, QString* error)> openDocument;
+        // Opens a listing document from the file's contents (read on a worker); false with the
+        // reason when it cannot be read.
+        std::function<bool(const QString& path, const QByteArray& contents, QString* error)> openDocument;
         // Has every open document refresh the item-specifics set names of its listing (after new
         // characteristic sets arrived).
         std::function<void()> updateAttributeSetNames;
@@ -100,9 +104,11 @@ public:
     // The callback handler (the later starts' arguments that `instance` receives), the Debug menu
     // (kept only in debug mode), the design templates (registered with the minimum version 214).
     void awakeFromNib(QMBSingleInstance* instance = nullptr);
-    // Opens the documents and hands on the callback addresses among a start's arguments; answers
-    // how many documents were opened.
-    int openFilesAndURLs(const QStringList& arguments);
+    // Hands on the callback addresses among a start's arguments at once, and opens its documents
+    // once a worker has read them: ordinary files of at most QMBDocument::kMaximumDocumentBytes,
+    // anything else is reported to the seller. `done` gets the number of documents opened, on the
+    // main thread (at once when no document is named); it is dropped with the controller.
+    void openFilesAndURLs(const QStringList& arguments, std::function<void(int opened)> done = {});
     // The operation notifications, the read-only check, then the assistant or the launch checks.
     void applicationDidFinishLaunching();
     bool applicationShouldOpenUntitledFile() const;
@@ -189,6 +195,16 @@ protected:
     QMBAppController();
 
 private:
+    struct DocumentFile
+    {
+        QString path;
+        std::optional<QByteArray> contents; // none when it could not be read
+        QString error;
+    };
+    int openDocumentFiles(const QList<DocumentFile>& files);
+    // After a later start: its window (a modal panel first) to the front, or, when no window is
+    // shown, an untitled document when allowed.
+    void bringWindowForward(bool mayOpenUntitled);
     void createProgressPanelControllerForOperation(const DWNSOperation* operation, const QString& title,
                                                    const QString& message, bool indeterminate);
     void showResourceDownloadError();

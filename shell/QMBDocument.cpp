@@ -15,6 +15,7 @@
 #include "model/QMEbayItemContainer.h"
 #include "panels/QMSimpleStartAuctionPanelController.h"
 #include "platform/core/AtomicFile.h"
+#include "platform/core/RegularFile.h"
 #include "platform/core/UserDefaults.h"
 #include "shell/QMBAppController.h"
 #include "shell/QMBDocumentOperationFeedback_p.h"
@@ -163,13 +164,8 @@ bool QMBDocument::writeToFile(const QString& path, QString* error)
 
 bool QMBDocument::readFromFile(const QString& path, QString* error)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    return readFromData(file.readAll(), error);
+    const std::optional<QByteArray> bytes = dw::readRegularFile(path, kMaximumDocumentBytes, error);
+    return bytes && readFromData(*bytes, error);
 }
 
 namespace {

@@ -100,7 +100,11 @@ public:
     // Reads a document's bytes into this document. False when the file is refused (`error` says
     // why) or the user cancelled one of the questions (`error` left null).
     [[nodiscard]] bool readFromData(const QByteArray& bytes, QString* error = nullptr);
+    // Reads an ordinary file of at most kMaximumDocumentBytes (a pipe or a device named as a
+    // document is refused, not read).
     [[nodiscard]] bool readFromFile(const QString& path, QString* error = nullptr);
+    // No larger listing document is read: the archive reader takes no more.
+    static constexpr qint64 kMaximumDocumentBytes = qint64(1) << 30;
     // Whether the last read changed the listing (converted it to the default site): such a
     // document opens edited, any other unchanged.
     bool changedWhileReading() const { return m_changedWhileReading; }

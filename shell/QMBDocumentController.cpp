@@ -160,13 +160,25 @@ QMBDocument* QMBDocumentController::openUntitledDocumentAndDisplay(bool display)
 
 QMBDocument* QMBDocumentController::openDocumentWithContentsOfFile(const QString& path, bool display, QString* error)
 {
+    return openFileOrContents(path, nullptr, display, error);
+}
+
+QMBDocument* QMBDocumentController::openDocumentWithContents(const QString& path, const QByteArray& contents,
+                                                             bool display, QString* error)
+{
+    return openFileOrContents(path, &contents, display, error);
+}
+
+QMBDocument* QMBDocumentController::openFileOrContents(const QString& path, const QByteArray* contents, bool display,
+                                                       QString* error)
+{
     if (auto* open = documentForFileName(path)) {
         if (display)
             showDocument(open);
         return open;
     }
     auto* document = new QMBDocument;
-    if (!document->readFromFile(path, error)) {
+    if (!(contents ? document->readFromData(*contents, error) : document->readFromFile(path, error))) {
         delete document;
         return nullptr;
     }

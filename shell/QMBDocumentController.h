@@ -45,6 +45,9 @@ public:
     // Opens the file (or brings its window forward); null when it was refused (`error` says why)
     // or the user cancelled one of the questions (`error` left null).
     QMBDocument* openDocumentWithContentsOfFile(const QString& path, bool display, QString* error = nullptr);
+    // The same for a file already read (on a worker, QMBDocument::readFromFile's rules).
+    QMBDocument* openDocumentWithContents(const QString& path, const QByteArray& contents, bool display,
+                                          QString* error = nullptr);
 
     // Commands. Errors are shown to the user as alerts on the document's window.
     void newDocument();
@@ -82,6 +85,8 @@ Q_SIGNALS:
 
 private:
     QMBDocumentController();
+    // The file's contents when given, else the file read now.
+    QMBDocument* openFileOrContents(const QString& path, const QByteArray* contents, bool display, QString* error);
     void addDocument(QMBDocument* document);
     void removeDocument(QMBDocument* document);
     void showDocument(QMBDocument* document);

@@ -10,9 +10,9 @@
 #include "platform/core/CocoaNumbers.h"
 #include "platform/core/ConsoleOutput.h"
 #include "platform/core/DWFormat.h"
+#include "platform/core/RegularFile.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <cstdlib>
@@ -24,6 +24,8 @@ namespace {
 // itself twice would parse 2^depth times.
 constexpr int kMaxIncludeDepth = 16;
 constexpr int kMaxIncludes = 100;
+// A template part is a few kilobytes; this is far beyond any.
+constexpr qint64 kMaxIncludeBytes = qint64(4) << 20;
 
 QVariant nameOrNil(const QString& name)
 {
@@ -504,9 +506,12 @@ bool _MiscMergeIncludeCommand::parseFromScanner(MiscMergeScanner& scanner, MiscM
             dw::format("%@: More than %d includes; '%@' is not loaded", className(), kMaxIncludes, m_path));
         return false;
     }
-    // A downloaded design may name any path; only files of the design folders are read.
-    QFile file(m_path);
-    if (m_path.isEmpty() || !isInsideIncludeFolders(m_path) || !file.open(QIODevice::ReadOnly)) {
+    // A downloaded design may name any path; only ordinary files of the design folders are read: a
+    // pipe put there would hold the merge for good and a device would never end.
+    const std::optional<QByteArray> bytes = m_path.isEmpty() || !isInsideIncludeFolders(m_path)
+                                                ? std::nullopt
+                                                : dw::readRegularFile(m_path, kMaxIncludeBytes);
+    if (!bytes) {
         mergeTemplate.reportParseError(dw::format("%@: Could not load from file '%@'", className(), m_path));
         return false;
     }
@@ -514,7 +519,7 @@ bool _MiscMergeIncludeCommand::parseFromScanner(MiscMergeScanner& scanner, MiscM
     m_included->setStartDelimiter(mergeTemplate.startDelimiter(), mergeTemplate.endDelimiter());
     m_included->setFilename(m_path);
     m_included->setIncludeDepth(mergeTemplate.includeDepth() + 1, mergeTemplate.includeCount());
-    m_included->parseString(miscmerge::readTemplateText(file.readAll()));
+    m_included->parseString(miscmerge::readTemplateText(*bytes));
     return true;
 }
 

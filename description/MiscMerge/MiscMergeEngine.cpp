@@ -63,6 +63,7 @@ void MiscMergeEngine::prepareForExecution(MiscMergeDriver* sender)
     m_commandStack.clear();
     m_contextStack.clear();
     m_depthReported = false;
+    m_outputFull = false;
     m_callDepth = 0;
     m_steps = 0;
     m_contextStack.push_back({Context::Globals, nullptr});
@@ -176,7 +177,7 @@ QVariant MiscMergeEngine::valueForField(const QString& fieldName)
 
 void MiscMergeEngine::appendToOutput(const QVariant& value)
 {
-    if (!value.isValid())
+    if (!value.isValid() || m_outputFull)
         return;
     if (value.typeId() == QMetaType::QString)
         appendText(value.toString());
@@ -186,6 +187,15 @@ void MiscMergeEngine::appendToOutput(const QVariant& value)
 
 void MiscMergeEngine::appendText(QStringView text)
 {
+    if (m_outputFull)
+        return;
+    if (text.size() > kMaxOutputLength - m_output.size()) {
+        dw::consoleWrite(dw::format("MiscMergeEngine: Stopped writing after %ld characters in one merge; the rest "
+                                    "of the output is left out.",
+                                    long(m_output.size())));
+        m_outputFull = true;
+        return;
+    }
     // Grown by half again, exactly: growing by powers of two made an output of 9 million
     // characters a block of 32 MB, which the allocator maps afresh for every run (a page fault per
     // 4 KB), so large merges took far longer per character than small ones.

@@ -14,9 +14,11 @@
 //
 // Runs are bounded: one run makes at most kMaxIterations passes of while, loop and foreach bodies
 // and procedure calls together (nested loops multiply), calls nest at most kMaxCallDepth deep and
-// blocks kMaxBlockDepth deep; when a bound is hit a console line says so and the run goes on
-// without repeating, so that a downloaded design cannot hang the program. One thread at a time; the global values are
-// guarded for the process.
+// blocks kMaxBlockDepth deep, and the output holds at most kMaxOutputLength characters; when a
+// bound is hit a console line says so and the run goes on without repeating or without writing
+// (a piece of output that does not fit is left out whole, and everything after it), so that a
+// downloaded design cannot hang the program or fill its memory. One thread at a time; the global
+// values are guarded for the process.
 
 #include <QHash>
 #include <QString>
@@ -37,6 +39,8 @@ public:
     static constexpr long kMaxIterations = 100000;
     static constexpr int kMaxCallDepth = 100;
     static constexpr int kMaxBlockDepth = 1000;
+    // Far beyond any description (eBay takes half a million characters).
+    static constexpr qsizetype kMaxOutputLength = qsizetype(16) << 20;
 
     MiscMergeEngine();
     explicit MiscMergeEngine(std::shared_ptr<MiscMergeTemplate> mergeTemplate);
@@ -65,7 +69,7 @@ public:
     // The value of a field (see above): never fails.
     QVariant valueForField(const QString& fieldName);
 
-    // Appends a value's text; nil appends nothing.
+    // Appends a value's text; nil appends nothing. Nothing is appended once the output is full.
     void appendToOutput(const QVariant& value);
     void appendText(QStringView text);
     const QString& outputString() const { return m_output; }
@@ -134,6 +138,7 @@ private:
     bool m_aborted = false;
     bool m_keepsDelimiters = false;
     bool m_depthReported = false;
+    bool m_outputFull = false;
     int m_callDepth = 0;
     long m_steps = 0;
 };

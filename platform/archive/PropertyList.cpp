@@ -3,6 +3,7 @@
 #include "platform/archive/PropertyListGuard.h"
 #include "platform/archive/PropertyListTexts.h"
 #include "platform/core/AtomicFile.h"
+#include "platform/core/RegularFile.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -244,13 +245,15 @@ std::optional<QVariant> read(const QByteArray& data, QString* error)
 
 std::optional<QVariant> readFile(const QString& path, QString* error)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    // A pipe or a device in place of the file would block or never end.
+    QString why;
+    const std::optional<QByteArray> bytes = readRegularFile(path, kMaxFileBytes, &why);
+    if (!bytes) {
         if (error)
-            *error = QStringLiteral("cannot open %1: %2").arg(path, file.errorString());
+            *error = QStringLiteral("cannot open %1: %2").arg(path, why);
         return std::nullopt;
     }
-    return read(file.readAll(), error);
+    return read(*bytes, error);
 }
 
 QByteArray write(const QVariant& value, Format format)

@@ -24,6 +24,8 @@ enum class Format { Xml, Binary };
 
 // Values nested deeper than this are refused; no property list the system writes comes near.
 inline constexpr int kMaxDepth = 256;
+// readFile() reads ordinary files of at most this size only.
+inline constexpr qint64 kMaxFileBytes = qint64(256) << 20;
 
 std::optional<QVariant> read(const QByteArray& data, QString* error = nullptr);
 std::optional<QVariant> readFile(const QString& path, QString* error = nullptr);

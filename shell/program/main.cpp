@@ -4,7 +4,9 @@
 //     QuillmartVodar [DOCUMENT | ADDRESS]...
 //
 // A start while the program already runs hands its arguments to the running program and ends
-// with 0: that is how the desktop delivers eBay's sign-in callback address and opens documents.
+// with 0: that is how the desktop delivers eBay's sign-in callback address and opens documents. A
+// start whose arguments the running program does not take (or that names no ordinary file as a
+// document) ends with a message and 1; it never stays as a second program.
 #include "model/widgets/QMFeesHighlightColor.h"
 #include "platform/core/ConsoleOutput.h"
 #include "platform/core/DWAssert.h"
@@ -31,15 +33,8 @@ int main(int argc, char** argv)
 
     const QStringList arguments = QCoreApplication::arguments().mid(1);
     QMBSingleInstance instance;
-    if (instance.sendToRunningInstance(arguments))
-        return 0;
-    QString error;
-    if (!instance.listen(&error)) {
-        // Another start got there first a moment ago: it takes the arguments.
-        if (instance.sendToRunningInstance(arguments))
-            return 0;
-        dw::consoleWrite(QStringLiteral("Running without receiving later starts: %1").arg(error));
-    }
+    if (const std::optional<int> status = instance.handOverOrListen(arguments))
+        return *status;
 
     DWCrashReporter::startConsoleRecording();
     dw::MessageBoxAlertPresenter alerts;
@@ -59,11 +54,13 @@ int main(int argc, char** argv)
     const auto controller = QMBAppController::create();
     controller->awakeFromNib(&instance);
     // As the platform does it: the documents (or an untitled one) first, so that they stand behind
-    // whatever the launch checks ask, then the end of launching.
-    const int opened = controller->openFilesAndURLs(arguments);
-    if (opened == 0 && controller->applicationShouldOpenUntitledFile() && controller->services().openUntitledDocument)
-        controller->services().openUntitledDocument();
-    controller->applicationDidFinishLaunching();
+    // whatever the launch checks ask, then the end of launching. The documents are read on a worker.
+    controller->openFilesAndURLs(arguments, [controller](int opened) {
+        if (opened == 0 && controller->applicationShouldOpenUntitledFile() &&
+            controller->services().openUntitledDocument)
+            controller->services().openUntitledDocument();
+        controller->applicationDidFinishLaunching();
+    });
 
     const int result = QApplication::exec();
     dw::setAlertPresenter(nullptr);

@@ -7,6 +7,8 @@
 #include "DWEBay2/types/EBayFetchTokenResponseType.h"
 #include "DWEBay2/types/EBayGetMyeBaySellingRequestType.h"
 #include "DWEBay2/types/EBayGetSellerListRequestType.h"
+#include "DWEBay2/types/EBayGetSessionIDRequestType.h"
+#include "DWEBay2/types/EBayGetSessionIDResponseType.h"
 #include "DWEBay2/types/EBayGetUserRequestType.h"
 #include "DWEBay2/types/EBayGetUserResponseType.h"
 #include "DWEBay2/types/EBayItemListCustomizationType.h"
@@ -322,26 +324,37 @@ TEST(DWEbayConnector, NoTokenReachesTheConsole)
     auto connector = connectorFor(ebay);
     connector->setLoggingEnabled(true);
 
+    // The sign-in session fetches a token for as long as it lasts: it is as secret as the token.
+    const QByteArray sessionReply = dw::test::fixture(QStringLiteral("DWEBay2/GetSessionID.xml"));
+    const QString session = EBayGetSessionIDResponseType::requestWithXMLData(sessionReply)->sessionID();
+    ASSERT_FALSE(session.isEmpty());
+
     dw::ScopedConsoleCapture console;
+    ASSERT_TRUE(
+        connector->sendRequest(EBayGetSessionIDRequestType::getSessionIDRequestType(), QStringLiteral("GetSessionID")));
     auto fetch = EBayFetchTokenRequestType::fetchTokenRequestType();
     fetch->setSecretID(QStringLiteral("secret-of-anna"));
+    fetch->setSessionID(session);
     ASSERT_TRUE(connector->sendRequestWithToken(fetch, QStringLiteral("FetchToken")));
     ASSERT_TRUE(
         connector->sendRequestWithToken(EBayGetUserRequestType::getUserRequestType(), QStringLiteral("GetUser")));
 
     const QStringList lines = console.lines();
-    ASSERT_EQ(lines.size(), 4);
+    ASSERT_EQ(lines.size(), 6);
     for (const QString& line : lines) {
         EXPECT_FALSE(line.contains(kToken)) << line.toStdString();
         EXPECT_FALSE(line.contains(newToken)) << line.toStdString();
         EXPECT_FALSE(line.contains(QStringLiteral("secret-of-anna"))) << line.toStdString();
+        EXPECT_FALSE(line.contains(session)) << line.toStdString();
         EXPECT_FALSE(line.contains(QStringLiteral("second"))) << line.toStdString();
     }
-    EXPECT_TRUE(lines[0].contains(QStringLiteral("<eBayAuthToken></eBayAuthToken>")));
-    EXPECT_TRUE(lines[0].contains(QStringLiteral("<SecretID></SecretID>")));
-    EXPECT_TRUE(lines[1].contains(QStringLiteral("<eBayAuthToken></eBayAuthToken>")));
-    EXPECT_TRUE(lines[1].contains(QStringLiteral("<HardExpirationTime>2013-05-13T19:33:08.000Z</HardExpirationTime>")));
-    EXPECT_EQ(lines[3], QStringLiteral("<GetUserResponse><Message>hello </Message><eBayAuthToken></eBayAuthToken>"
+    EXPECT_TRUE(lines[1].contains(QStringLiteral("<SessionID></SessionID>")));
+    EXPECT_TRUE(lines[2].contains(QStringLiteral("<eBayAuthToken></eBayAuthToken>")));
+    EXPECT_TRUE(lines[2].contains(QStringLiteral("<SecretID></SecretID>")));
+    EXPECT_TRUE(lines[2].contains(QStringLiteral("<SessionID></SessionID>")));
+    EXPECT_TRUE(lines[3].contains(QStringLiteral("<eBayAuthToken></eBayAuthToken>")));
+    EXPECT_TRUE(lines[3].contains(QStringLiteral("<HardExpirationTime>2013-05-13T19:33:08.000Z</HardExpirationTime>")));
+    EXPECT_EQ(lines[5], QStringLiteral("<GetUserResponse><Message>hello </Message><eBayAuthToken></eBayAuthToken>"
                                        "<eBayAuthToken></eBayAuthToken></GetUserResponse>"));
 }
 

@@ -2,6 +2,9 @@
 
 #include "DWPayment/DWPXml.h"
 
+#include <QFile>
+#include <QTemporaryDir>
+
 namespace {
 
 using dw::test::fillBuyer;
@@ -143,6 +146,109 @@ TEST(OrderXml, ParsingStaysLocal)
     EXPECT_FALSE(
         DWPXmlChecker::isValidXml("<TransactionCreateResponse><bogus/></TransactionCreateResponse>", &error, nullptr));
     EXPECT_FALSE(error.localizedDescription().isEmpty());
+}
+
+QByteArray stylesheet(const QByteArray& body)
+{
+    return "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\">" + body +
+           "</xsl:stylesheet>";
+}
+
+// The gateway's stylesheet reads nothing, neither when it is compiled (include, import) nor when it
+// runs (document()), from a file or from an address.
+TEST(StorePageStylesheet, ReadsNoFileAndNoAddress)
+{
+    const QTemporaryDir dir;
+    QFile included(dir.filePath(QStringLiteral("included.xsl")));
+    ASSERT_TRUE(included.open(QIODevice::WriteOnly));
+    included.write(stylesheet("<xsl:template match=\"/\">READ FROM DISK</xsl:template>"));
+    included.close();
+    QFile data(dir.filePath(QStringLiteral("data.xml")));
+    ASSERT_TRUE(data.open(QIODevice::WriteOnly));
+    data.write("<x>READ FROM DISK</x>");
+    data.close();
+
+    dw::test::FakeHttpServer server;
+    server.addRoute({}, {.status = 200,
+                         .headerFields = {{"Content-Type", "text/xml"}},
+                         .body = stylesheet("<xsl:template match=\"/\">READ FROM THE NETWORK</xsl:template>")});
+    const QByteArray local = QFile::encodeName(included.fileName());
+    const QByteArray address = server.url("/page.xsl").toUtf8();
+    const struct
+    {
+        const char* name;
+        QByteArray xslt;
+    } rows[] = {
+        {"include of a path", stylesheet("<xsl:include href=\"" + local + "\"/>")},
+        {"include of a file address", stylesheet("<xsl:include href=\"file://" + local + "\"/>")},
+        {"import of a path", stylesheet("<xsl:import href=\"" + local + "\"/>")},
+        {"include of an address", stylesheet("<xsl:include href=\"" + address + "\"/>")},
+        {"import of an address", stylesheet("<xsl:import href=\"" + address + "\"/>")},
+        {"document() of a path", stylesheet("<xsl:template match=\"/\"><xsl:copy-of select=\"document('" +
+                                            QFile::encodeName(data.fileName()) + "')\"/></xsl:template>")},
+        {"document() of an address",
+         stylesheet("<xsl:template match=\"/\"><xsl:copy-of select=\"document('" + address + "')\"/></xsl:template>")},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        DWPError error;
+        const QByteArray page = DWPXmlGenerator::storePageFromDocument("<DWP_BOM/>", row.xslt, &error);
+        EXPECT_FALSE(page.contains("READ FROM")) << page.toStdString();
+        EXPECT_FALSE(error.isNull()) << "a stylesheet that needs what it may not read fails";
+    }
+    EXPECT_EQ(server.requests().size(), 0u);
+}
+
+// A stylesheet whose work doubles with every level, or that loops over and over, stops at the run's
+// bounds and fails, whether it spends steps, memory or depth.
+TEST(StorePageStylesheet, ARunawayStylesheetStopsAndFails)
+{
+    const struct
+    {
+        const char* name;
+        QByteArray xslt;
+    } rows[] = {
+        {"two calls a level, 60 levels",
+         stylesheet("<xsl:template match=\"/\"><xsl:call-template name=\"t\"><xsl:with-param name=\"n\" "
+                    "select=\"60\"/></xsl:call-template></xsl:template>"
+                    "<xsl:template name=\"t\"><xsl:param name=\"n\"/><xsl:if test=\"$n &gt; 0\">x"
+                    "<xsl:call-template name=\"t\"><xsl:with-param name=\"n\" select=\"$n - 1\"/>"
+                    "</xsl:call-template><xsl:call-template name=\"t\"><xsl:with-param name=\"n\" "
+                    "select=\"$n - 1\"/></xsl:call-template></xsl:if></xsl:template>")},
+        {"a text that doubles, 60 times",
+         stylesheet("<xsl:template match=\"/\"><xsl:call-template name=\"t\"><xsl:with-param name=\"s\" "
+                    "select=\"'xxxxxxxx'\"/><xsl:with-param name=\"n\" select=\"60\"/></xsl:call-template>"
+                    "</xsl:template><xsl:template name=\"t\"><xsl:param name=\"s\"/><xsl:param name=\"n\"/>"
+                    "<xsl:choose><xsl:when test=\"$n &gt; 0\"><xsl:call-template name=\"t\"><xsl:with-param "
+                    "name=\"s\" select=\"concat($s, $s)\"/><xsl:with-param name=\"n\" select=\"$n - 1\"/>"
+                    "</xsl:call-template></xsl:when><xsl:otherwise><xsl:value-of select=\"string-length($s)\"/>"
+                    "</xsl:otherwise></xsl:choose></xsl:template>")},
+        {"a tree that doubles, 60 times",
+         stylesheet("<xsl:template match=\"/\"><xsl:call-template name=\"t\"><xsl:with-param name=\"tree\" "
+                    "select=\"/\"/><xsl:with-param name=\"n\" select=\"60\"/></xsl:call-template>"
+                    "</xsl:template><xsl:template name=\"t\"><xsl:param name=\"tree\"/><xsl:param name=\"n\"/>"
+                    "<xsl:if test=\"$n &gt; 0\"><xsl:call-template name=\"t\"><xsl:with-param name=\"tree\">"
+                    "<xsl:copy-of select=\"$tree\"/><xsl:copy-of select=\"$tree\"/></xsl:with-param>"
+                    "<xsl:with-param name=\"n\" select=\"$n - 1\"/></xsl:call-template></xsl:if></xsl:template>")},
+        {"loops nested six deep",
+         stylesheet("<xsl:template match=\"/\"><xsl:for-each select=\"//node()\"><xsl:for-each select=\"//node()\">"
+                    "<xsl:for-each select=\"//node()\"><xsl:for-each select=\"//node()\"><xsl:for-each "
+                    "select=\"//node()\"><xsl:for-each select=\"//node()\"><xsl:if test=\"false()\">x</xsl:if>"
+                    "</xsl:for-each></xsl:for-each></xsl:for-each></xsl:for-each></xsl:for-each></xsl:for-each>"
+                    "</xsl:template>")},
+        {"calls nested without end",
+         stylesheet("<xsl:template match=\"/\"><xsl:call-template name=\"t\"/></xsl:template>"
+                    "<xsl:template name=\"t\"><xsl:call-template name=\"t\"/></xsl:template>")},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        DWPError error;
+        const QByteArray page = DWPXmlGenerator::storePageFromDocument(
+            "<DWP_BOM><a><b/><b/><b/><b/></a><a><b/><b/><b/><b/></a><a><b/><b/><b/><b/></a></DWP_BOM>", row.xslt,
+            &error);
+        EXPECT_TRUE(page.isEmpty());
+        EXPECT_FALSE(error.isNull());
+    }
 }
 
 } // namespace

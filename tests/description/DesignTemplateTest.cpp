@@ -22,6 +22,7 @@
 #include <QImage>
 #include <atomic>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -96,6 +97,29 @@ TEST_F(DesignTemplates, FoldersAndSingleFilesAreRead)
     EXPECT_FALSE(QMDesignTemplate::designTemplateWithPath(m_xdg.path(QStringLiteral("Nameless.designTemplate"))));
     writeFile(m_xdg.path(QStringLiteral("notes.txt")), "x");
     EXPECT_FALSE(QMDesignTemplate::designTemplateWithPath(m_xdg.path(QStringLiteral("notes.txt"))));
+}
+
+// A design that someone else made may hold a pipe where a file belongs: it is not read (it would
+// block for good), and the design reads as broken.
+TEST_F(DesignTemplates, APipeInADesignFolderIsNotRead)
+{
+    const auto pipe = [](const QString& path) {
+        ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0) << path.toStdString();
+    };
+    const QString settings = m_xdg.path(QStringLiteral("Settings.designTemplate"));
+    ASSERT_TRUE(dw::paths::ensureFolder(settings));
+    pipe(settings + QStringLiteral("/Info.plist"));
+    EXPECT_FALSE(QMDesignTemplate::designTemplateWithPath(settings));
+
+    const QString body = m_xdg.path(QStringLiteral("Body.designTemplate"));
+    writeFile(body + QStringLiteral("/Info.plist"),
+              dw::plist::write(info(QStringLiteral("Body"), QStringLiteral("t.body"), QStringLiteral("1"))));
+    pipe(body + QStringLiteral("/body.html"));
+    pipe(body + QStringLiteral("/thumbnail.jpg"));
+    const auto design = QMDesignTemplate::designTemplateWithPath(body);
+    ASSERT_TRUE(design);
+    EXPECT_TRUE(design->body().isEmpty());
+    EXPECT_TRUE(design->staticPreview().isNull());
 }
 
 TEST_F(DesignTemplates, EditingPreviewWrapsWholePictureTagsWithPlaceholders)

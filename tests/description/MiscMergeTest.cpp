@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -396,6 +397,15 @@ TEST(MiscMerge, BadDesignsCannotBreakOrHangTheMerge)
                                                                    "procedure calls in one merge.")));
     }
 
+    // The output is bounded as well: 100000 passes of 2000 characters would be 200 million.
+    const Merge huge = merge(
+        QStringLiteral("[[loop i 1 100000 1]]") + QString(2000, u'x') + QStringLiteral("[[endloop]]<end>"), object);
+    const qsizetype kept = MiscMergeEngine::kMaxOutputLength / 2000 * 2000;
+    EXPECT_EQ(huge.output, QString(kept, u'x')) << "whole pieces, and nothing after the first that did not fit";
+    EXPECT_EQ(huge.console, QStringList{QStringLiteral("MiscMergeEngine: Stopped writing after %1 characters in one "
+                                                       "merge; the rest of the output is left out.")
+                                            .arg(kept)});
+
     QString deep;
     for (int i = 0; i < 2000; ++i)
         deep += QStringLiteral("[[if yes]]");
@@ -425,6 +435,11 @@ TEST(MiscMerge, IncludeReadsOnlyDesignTemplateFolders)
     write(twice, QStringLiteral("[[include %1]][[include %1]]").arg(twice).toUtf8());
     write(outside, "secret");
     ASSERT_TRUE(QFile::link(outside, designs.filePath(QStringLiteral("link.html"))));
+    // A pipe nobody writes to would hold the merge for good.
+    const QString pipe = designs.filePath(QStringLiteral("pipe.html"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    const QString folder = designs.filePath(QStringLiteral("folder.html"));
+    ASSERT_TRUE(QDir().mkdir(folder));
 
     const std::vector<Row> rows = {
         {"inside",
@@ -435,6 +450,14 @@ TEST(MiscMerge, IncludeReadsOnlyDesignTemplateFolders)
          QStringLiteral("[[include %1]]").arg(outside).toUtf8(),
          "",
          {QStringLiteral("Line 0: _MiscMergeIncludeCommand: Could not load from file '%1'").arg(outside)}},
+        {"a pipe",
+         QStringLiteral("[[include %1]]").arg(pipe).toUtf8(),
+         "",
+         {QStringLiteral("Line 0: _MiscMergeIncludeCommand: Could not load from file '%1'").arg(pipe)}},
+        {"a folder",
+         QStringLiteral("[[include %1]]").arg(folder).toUtf8(),
+         "",
+         {QStringLiteral("Line 0: _MiscMergeIncludeCommand: Could not load from file '%1'").arg(folder)}},
         {"dot-dot out of the folder",
          QStringLiteral("[[include %1/../%2/secret.html]]")
              .arg(designs.path(), QDir(elsewhere.path()).dirName())

@@ -45,6 +45,7 @@
 #include <QUndoCommand>
 #include <functional>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <thread>
 
 namespace {
@@ -83,8 +84,9 @@ protected:
         };
         services.showIntroPanel = [this](QMBAppController&) { m_steps << QStringLiteral("assistant"); };
         services.openUntitledDocument = [this] { m_steps << QStringLiteral("untitled"); };
-        services.openDocument = [this](const QString& path, QString*) {
-            m_steps << QStringLiteral("open ") + QFileInfo(path).fileName();
+        services.openDocument = [this](const QString& path, const QByteArray& contents, QString*) {
+            m_steps << QStringLiteral("open ") + QFileInfo(path).fileName() + QStringLiteral(": ") +
+                           QString::fromUtf8(contents);
             return true;
         };
     }
@@ -97,6 +99,23 @@ protected:
         m_controller.reset();
         QMCategoryDataManager::sharedQMCategoryDataManager()->unloadAll();
         QMLogManager::resetSharedInstance();
+    }
+
+    // A listing file in the test's folder that holds its own name.
+    QString listing(const QString& name) const
+    {
+        const QString path = m_xdg.path(QStringLiteral("listings/") + name);
+        writeFile(path, name.toUtf8());
+        return path;
+    }
+
+    // The number of documents opened once the arguments' files have been read.
+    int openAndWait(const QStringList& arguments)
+    {
+        int opened = -1;
+        m_controller->openFilesAndURLs(arguments, [&](int count) { opened = count; });
+        EXPECT_TRUE(QTest::qWaitFor([&] { return opened >= 0; }, 30000));
+        return opened;
     }
 
     static void makeCategoryStore(bool deprecated)
@@ -256,18 +275,21 @@ TEST_F(Launch, DocumentsAndTheCallbackAmongTheArgumentsOpen)
     const dw::ScopedObservation observation(
         center, center.addObserver(QLatin1String(kQMEbayTokenShouldBeFetchedNotification), nullptr,
                                    [&](const dw::Notification&) { tokenWanted = true; }));
-    const int opened = m_controller->openFilesAndURLs(
-        {QStringLiteral("/listings/lamp.qvlisting"), QStringLiteral("file:///listings/chair%20one.qvlisting"),
-         QStringLiteral("quillmartvodar://org.quillmart.Vodar.gettoken/done?ebaytkn=")});
+    const QString lamp = listing(QStringLiteral("lamp.qvlisting"));
+    const QString chair = listing(QStringLiteral("chair one.qvlisting"));
+    const int opened = openAndWait({lamp, QUrl::fromLocalFile(chair).toString(),
+                                    QStringLiteral("quillmartvodar://org.quillmart.Vodar.gettoken/done?ebaytkn=")});
     EXPECT_EQ(opened, 2);
-    EXPECT_EQ(m_steps,
-              (QStringList{QStringLiteral("open lamp.qvlisting"), QStringLiteral("open chair one.qvlisting")}));
+    EXPECT_EQ(m_steps, (QStringList{QStringLiteral("open lamp.qvlisting: lamp.qvlisting"),
+                                    QStringLiteral("open chair one.qvlisting: chair one.qvlisting")}));
     EXPECT_TRUE(tokenWanted);
 }
 
+// What a start names is read on a worker and only when it is an ordinary file: a device that never
+// ends or a pipe that nobody writes to is refused at once, and each refusal is shown to the seller.
 TEST_F(Launch, ADocumentThatCannotBeOpenedIsReportedToTheSeller)
 {
-    m_controller->services().openDocument = [this](const QString& path, QString* error) {
+    m_controller->services().openDocument = [this](const QString& path, const QByteArray&, QString* error) {
         if (path.endsWith(QLatin1String("lamp.qvlisting"))) {
             m_steps << QStringLiteral("open lamp.qvlisting");
             return true;
@@ -275,15 +297,26 @@ TEST_F(Launch, ADocumentThatCannotBeOpenedIsReportedToTheSeller)
         *error = QStringLiteral("The file is damaged or is not a listing document.");
         return false;
     };
-    const int opened = m_controller->openFilesAndURLs(
-        {QStringLiteral("/listings/broken.qvlisting"), QStringLiteral("/listings/lamp.qvlisting")});
+    const QString pipe = m_xdg.path(QStringLiteral("pipe.qvlisting"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    const int opened =
+        openAndWait({listing(QStringLiteral("broken.qvlisting")), QStringLiteral("/dev/zero"), pipe,
+                     m_xdg.path(QStringLiteral("missing.qvlisting")), listing(QStringLiteral("lamp.qvlisting"))});
     EXPECT_EQ(opened, 1);
     EXPECT_EQ(m_steps, QStringList{QStringLiteral("open lamp.qvlisting")}) << "one damaged file stops no other";
-    ASSERT_EQ(m_alerts.alerts().size(), 1);
-    EXPECT_EQ(m_alerts.alerts().front().messageText,
-              QStringLiteral("The document “broken.qvlisting” could not be opened."));
-    EXPECT_EQ(m_alerts.alerts().front().informativeText,
-              QStringLiteral("The file is damaged or is not a listing document."));
+    const QString notAFile = QStringLiteral("It is not an ordinary file but a folder, a device or a pipe.");
+    const std::pair<QString, QString> expected[] = {
+        {QStringLiteral("broken.qvlisting"), QStringLiteral("The file is damaged or is not a listing document.")},
+        {QStringLiteral("zero"), notAFile},
+        {QStringLiteral("pipe.qvlisting"), notAFile},
+        {QStringLiteral("missing.qvlisting"), QStringLiteral("No such file or directory")},
+    };
+    ASSERT_EQ(m_alerts.alerts().size(), std::size(expected));
+    for (size_t i = 0; i < std::size(expected); ++i) {
+        EXPECT_EQ(m_alerts.alerts()[qsizetype(i)].messageText,
+                  QStringLiteral("The document “%1” could not be opened.").arg(expected[i].first));
+        EXPECT_EQ(m_alerts.alerts()[qsizetype(i)].informativeText, expected[i].second);
+    }
 }
 
 TEST_F(Launch, AStartWithoutArgumentsWhileNoWindowIsShownOpensAnUntitledDocument)
@@ -301,8 +334,10 @@ TEST_F(Launch, AStartWithoutArgumentsWhileNoWindowIsShownOpensAnUntitledDocument
     Q_EMIT instance.argumentsReceived({});
     EXPECT_TRUE(m_steps.isEmpty()) << "a window is there: it comes to the front";
     window.hide();
-    Q_EMIT instance.argumentsReceived({QStringLiteral("/listings/lamp.qvlisting")});
-    EXPECT_EQ(m_steps, QStringList{QStringLiteral("open lamp.qvlisting")});
+    Q_EMIT instance.argumentsReceived({listing(QStringLiteral("lamp.qvlisting"))});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !m_steps.isEmpty(); }, 30000));
+    EXPECT_EQ(m_steps, QStringList{QStringLiteral("open lamp.qvlisting: lamp.qvlisting")})
+        << "a document named: no untitled one";
 }
 
 TEST_F(Launch, OnlyTheExactCallbackAddressAsksForTheToken)
