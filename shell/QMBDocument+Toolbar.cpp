@@ -3,6 +3,7 @@
 #include "DWKit/widgets/NSMenu+DWExtensions.h"
 #include "description/widgets/QMWebViewFormatController.h"
 #include "platform/core/Localization.h"
+#include "platform/core/Paths.h"
 #include "platform/core/UserDefaults.h"
 #include "platform/widgets/ApplicationImage.h"
 #include "shell/QMBDocumentController.h"
@@ -13,6 +14,9 @@
 #include <QFontDialog>
 #include <QIcon>
 #include <QMenu>
+#include <QPainter>
+#include <QPen>
+#include <QPolygonF>
 #include <QSizePolicy>
 #include <QStyle>
 #include <QToolBar>
@@ -150,11 +154,37 @@ QIcon QMBDocument::toolbarItemIcon(const QString& identifier)
     }
     if (identifier == kCustomize)
         return QApplication::style()->standardIcon(QStyle::SP_FileDialogDetailedView);
+    // The description's colour and font, as its format toolbar shows them.
+    const QString format = dw::paths::resourcesFolder() + QStringLiteral("images/format/");
     if (identifier == kShowColors)
-        return QIcon(QPixmap::fromImage(dw::applicationImage(QStringLiteral("format/format_color"))));
+        return QIcon(format + QStringLiteral("format_color.svg"));
     if (identifier == kShowFonts)
-        return QIcon(QPixmap::fromImage(dw::applicationImage(QStringLiteral("format/format_font"))));
-    return QIcon();
+        return QIcon(format + QStringLiteral("format_font.svg"));
+    // Spaces and the separator, drawn as the palette shows them: a dashed box, one with arrows for
+    // the space that grows, a line.
+    QPixmap picture(32, 32);
+    picture.fill(Qt::transparent);
+    QPainter painter(&picture);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QPen pen(QColor(0x70, 0x70, 0x70), 1.5);
+    if (identifier == kSeparator) {
+        painter.setPen(pen);
+        painter.drawLine(QPointF(16, 3), QPointF(16, 29));
+        return QIcon(picture);
+    }
+    if (identifier != kSpace && identifier != kFlexibleSpace)
+        return QIcon();
+    pen.setStyle(Qt::DashLine);
+    painter.setPen(pen);
+    painter.drawRect(QRectF(3, 9, 26, 14));
+    if (identifier == kFlexibleSpace) {
+        pen.setStyle(Qt::SolidLine);
+        painter.setPen(pen);
+        painter.drawLine(QPointF(8, 16), QPointF(24, 16));
+        painter.drawPolyline(QPolygonF({QPointF(11, 13), QPointF(8, 16), QPointF(11, 19)}));
+        painter.drawPolyline(QPolygonF({QPointF(21, 13), QPointF(24, 16), QPointF(21, 19)}));
+    }
+    return QIcon(picture);
 }
 
 QAction* QMBDocument::toolbarItemForItemIdentifier(const QString& identifier)
