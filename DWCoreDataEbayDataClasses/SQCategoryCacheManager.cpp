@@ -1,6 +1,8 @@
 #include "DWCoreDataEbayDataClasses/SQCategoryCacheManager.h"
 
 #include "DWCoreDataEbayDataClasses/SQCategoryDataManager.h"
+#include "SQCategoryPathCollation_p.h"
+#include "SQLiteConnection_p.h"
 #include "SQStoreContext_p.h"
 
 #include "DWKit/QMLog.h"
@@ -11,6 +13,7 @@
 #include <QDir>
 #include <QFile>
 #include <QSet>
+#include <QStringDecoder>
 
 namespace {
 
@@ -31,6 +34,12 @@ QString treeVersionKey(qint64 siteID)
     return QStringLiteral("treeVersion.site%1").arg(siteID);
 }
 
+const QString kCollationKey = QStringLiteral("collation");
+
+const QString kInsertEntry =
+    QStringLiteral("INSERT OR IGNORE INTO CachedCategoryPath (namePath, idPath, categoryID, siteID, leaf, "
+                   "foldedNamePath, sortKey) VALUES (?, ?, ?, ?, ?, ?, ?)");
+
 } // namespace
 
 const SQEntityDescription& SQCachedCategoryPath::entityDescription()
@@ -44,10 +53,17 @@ const SQEntityDescription& SQCachedCategoryPath::entityDescription()
 }
 
 SQCategoryCacheManager::SQCategoryCacheManager(const QString& databasePath)
-    : SQAbstractDatabase(modelPath(), databasePath)
+    : SQAbstractDatabase(modelPath(), databasePath), m_collation(std::make_unique<SQCategoryPathCollation>())
 {
+    // The chooser reads a site's whole index of leaves at once: mapped, the file's pages are read
+    // where the system keeps them instead of being copied into SQLite's cache page by page.
+    const auto mapped = [](const std::shared_ptr<SQStoreContext>& context) {
+        if (context)
+            context->connection().execute(QStringLiteral("PRAGMA mmap_size = 268435456"));
+        return context != nullptr;
+    };
     try {
-        if (managedObjectContext())
+        if (mapped(managedObjectContext()))
             return;
     } catch (const dw::InternalInconsistency&) {
     }
@@ -56,7 +72,7 @@ SQCategoryCacheManager::SQCategoryCacheManager(const QString& databasePath)
     // for this run, rather than going without category paths.
     QFile::remove(databasePath);
     try {
-        if (managedObjectContext())
+        if (mapped(managedObjectContext()))
             return;
     } catch (const dw::InternalInconsistency&) {
     }
@@ -68,6 +84,39 @@ SQCategoryCacheManager::SQCategoryCacheManager(const QString& databasePath)
         QMLog("Could not make the category cache in memory: %@", error.message());
     }
 }
+
+void SQCachedLeafPaths::append(qint64 categoryID, QStringView namePath, QStringView foldedNamePath)
+{
+    m_entries.push_back({categoryID, m_text.size(), namePath.size(), foldedNamePath.size()});
+    m_text.append(namePath).append(foldedNamePath);
+}
+
+void SQCachedLeafPaths::appendUtf8(qint64 categoryID, QByteArrayView namePath, QByteArrayView foldedNamePath)
+{
+    // UTF-8 never takes fewer bytes than UTF-16 takes units: the decoded texts fit.
+    const qsizetype start = m_text.size();
+    m_text.resize(start + namePath.size() + foldedNamePath.size());
+    QChar* const begin = m_text.data() + start;
+    QStringDecoder decoder(QStringDecoder::Utf8);
+    QChar* const nameEnd = decoder.appendToBuffer(begin, namePath);
+    QChar* const foldedEnd = decoder.appendToBuffer(nameEnd, foldedNamePath);
+    m_text.truncate(start + (foldedEnd - begin));
+    m_entries.push_back({categoryID, start, nameEnd - begin, foldedEnd - nameEnd});
+}
+
+QStringView SQCachedLeafPaths::namePath(qsizetype index) const
+{
+    const Entry& entry = m_entries[size_t(index)];
+    return QStringView(m_text).mid(entry.nameFrom, entry.nameLength);
+}
+
+QStringView SQCachedLeafPaths::foldedNamePath(qsizetype index) const
+{
+    const Entry& entry = m_entries[size_t(index)];
+    return QStringView(m_text).mid(entry.nameFrom + entry.nameLength, entry.foldedLength);
+}
+
+SQCategoryCacheManager::~SQCategoryCacheManager() = default;
 
 std::shared_ptr<SQCategoryCacheManager> SQCategoryCacheManager::sharedSQCategoryCacheManager()
 {
@@ -161,14 +210,15 @@ bool SQCategoryCacheManager::createCachedCategoryPathEntryForSiteID(qint64 siteI
     if (idPath.isEmpty() || namePath.isEmpty())
         return false;
     std::lock_guard lock(context->mutex());
-    dw::sq::Statement insert = context->connection().prepare(
-        QStringLiteral("INSERT OR IGNORE INTO CachedCategoryPath (namePath, idPath, categoryID, siteID, leaf) VALUES "
-                       "(?, ?, ?, ?, ?)"));
+    checkSortKeys();
+    dw::sq::Statement insert = context->connection().prepare(kInsertEntry);
     insert.bind(1, namePath)
         .bind(2, idPath)
         .bind(3, category->categoryID())
         .bind(4, siteID)
-        .bind(5, qint64(category->subcategoriesCount() == 0 ? 1 : 0));
+        .bind(5, qint64(category->subcategoriesCount() == 0 ? 1 : 0))
+        .bind(6, foldedForSearch(namePath))
+        .bindBlob(7, m_collation->sortKey(namePath));
     if (!insert.run()) {
         context->reportError(context->connection().lastError());
         return false;
@@ -272,10 +322,9 @@ void SQCategoryCacheManager::createAllCachedCategoryPathsForSiteID(qint64 siteID
         byRowID.insert(category->rowID(), category);
     const QString between = separator();
     std::lock_guard lock(context->mutex());
+    checkSortKeys();
     context->connection().execute(QStringLiteral("BEGIN"));
-    dw::sq::Statement insert = context->connection().prepare(
-        QStringLiteral("INSERT OR IGNORE INTO CachedCategoryPath (namePath, idPath, categoryID, siteID, leaf) VALUES "
-                       "(?, ?, ?, ?, ?)"));
+    dw::sq::Statement insert = context->connection().prepare(kInsertEntry);
     for (const auto& category : categories) {
         if (category->categoryID() == 0 || done.contains(category->categoryID()))
             continue;
@@ -297,34 +346,77 @@ void SQCategoryCacheManager::createAllCachedCategoryPathsForSiteID(qint64 siteID
         }
         if (broken || names.isEmpty())
             continue;
+        const QString namePath = names.join(between);
         insert.reset();
-        insert.bind(1, names.join(between))
+        insert.bind(1, namePath)
             .bind(2, idPath)
             .bind(3, category->categoryID())
             .bind(4, siteID)
-            .bind(5, qint64(category->subcategoriesCount() == 0 ? 1 : 0));
+            .bind(5, qint64(category->subcategoriesCount() == 0 ? 1 : 0))
+            .bind(6, foldedForSearch(namePath))
+            .bindBlob(7, m_collation->sortKey(namePath));
         if (!insert.run())
             context->reportError(context->connection().lastError());
     }
     context->connection().execute(QStringLiteral("COMMIT"));
 }
 
-QList<SQCachedLeafPath> SQCategoryCacheManager::cachedLeafCategoryPathsForSiteID(qint64 siteID)
+SQCachedLeafPaths SQCategoryCacheManager::cachedLeafCategoryPathsForSiteID(qint64 siteID)
 {
     const auto context = managedObjectContext();
     if (!context)
         return {};
     checkTreeVersionForSiteID(siteID);
-    QList<SQCachedLeafPath> leaves;
+    SQCachedLeafPaths leaves;
     std::lock_guard lock(context->mutex());
-    dw::sq::Statement select = context->connection().prepare(QStringLiteral(
-        "SELECT categoryID, namePath, dw_fold(namePath) FROM CachedCategoryPath WHERE leaf = 1 AND siteID = ?"));
+    checkSortKeys();
+    // The index on (siteID, leaf, sortKey, ...) holds every column read and hands the rows over in
+    // order: nothing is sorted here, and the table itself is not touched.
+    dw::sq::Statement select = context->connection().prepare(
+        QStringLiteral("SELECT categoryID, namePath, foldedNamePath FROM CachedCategoryPath WHERE siteID = ? AND "
+                       "leaf = 1 ORDER BY sortKey, namePath"));
     select.bind(1, siteID);
     while (select.next())
-        leaves.append({select.integer(0), select.text(1), select.text(2)});
+        leaves.appendUtf8(select.integer(0), select.utf8(1), select.utf8(2));
     if (select.hasError())
         context->reportError(context->connection().lastError());
     return leaves;
+}
+
+void SQCategoryCacheManager::checkSortKeys()
+{
+    const auto context = managedObjectContext();
+    if (!context || m_sortKeysChecked)
+        return;
+    m_sortKeysChecked = true;
+    std::lock_guard lock(context->mutex());
+    dw::sq::Connection& connection = context->connection();
+    dw::sq::Statement read = connection.prepare(QStringLiteral("SELECT value FROM dw_metadata WHERE key = ?"));
+    read.bind(1, kCollationKey);
+    const bool sameCollation = read.next() && read.text(0) == m_collation->identity();
+    // Entries written without keys (by qm-mkstore) get theirs; all of them, under another collation.
+    dw::sq::Statement select = connection.prepare(
+        sameCollation ? QStringLiteral("SELECT id, namePath FROM CachedCategoryPath WHERE sortKey IS NULL OR "
+                                       "foldedNamePath IS NULL")
+                      : QStringLiteral("SELECT id, namePath FROM CachedCategoryPath"));
+    QList<std::pair<qint64, QString>> entries;
+    while (select.next())
+        entries.append({select.integer(0), select.text(1)});
+    connection.execute(QStringLiteral("BEGIN"));
+    dw::sq::Statement update = connection.prepare(
+        QStringLiteral("UPDATE CachedCategoryPath SET foldedNamePath = ?, sortKey = ? WHERE id = ?"));
+    for (const auto& [id, namePath] : std::as_const(entries)) {
+        update.reset();
+        update.bind(1, foldedForSearch(namePath)).bindBlob(2, m_collation->sortKey(namePath)).bind(3, id);
+        if (!update.run())
+            context->reportError(connection.lastError());
+    }
+    dw::sq::Statement write =
+        connection.prepare(QStringLiteral("INSERT OR REPLACE INTO dw_metadata (key, value) VALUES (?, ?)"));
+    write.bind(1, kCollationKey).bind(2, m_collation->identity());
+    if (!write.run())
+        context->reportError(connection.lastError());
+    connection.execute(QStringLiteral("COMMIT"));
 }
 
 void SQCategoryCacheManager::deleteCacheForSiteID(qint64 siteID)

@@ -21,29 +21,6 @@ QString foldedForSearch(const QString& text)
 
 namespace {
 
-// dw_fold(text): the folded form, so that a search can compare folded name and folded needle
-// with instr(), which takes "%" and "_" literally (LIKE would not).
-void foldFunction(sqlite3_context* context, int argc, sqlite3_value** argv)
-{
-    if (argc != 1 || sqlite3_value_type(argv[0]) == SQLITE_NULL) {
-        sqlite3_result_null(context);
-        return;
-    }
-    const auto* bytes = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
-    const int length = sqlite3_value_bytes(argv[0]);
-    QString text = QString::fromUtf8(bytes, length);
-    bool plainAscii = true;
-    for (const QChar c : text) {
-        if (c.unicode() >= 0x80) {
-            plainAscii = false;
-            break;
-        }
-    }
-    // Most names are plain ASCII: lower-casing is all the folding they need.
-    const QByteArray folded = (plainAscii ? text.toLower() : foldedForSearch(text)).toUtf8();
-    sqlite3_result_text(context, folded.constData(), int(folded.size()), SQLITE_TRANSIENT);
-}
-
 bool isAscii(const unsigned char* bytes, int length)
 {
     for (int i = 0; i < length; ++i) {
@@ -140,6 +117,13 @@ Statement& Statement::bind(int index, const QString& value)
     return *this;
 }
 
+Statement& Statement::bindBlob(int index, const QByteArray& value)
+{
+    if (m_statement)
+        sqlite3_bind_blob64(m_statement, index, value.constData(), sqlite3_uint64(value.size()), SQLITE_TRANSIENT);
+    return *this;
+}
+
 Statement& Statement::bindNull(int index)
 {
     if (m_statement)
@@ -205,6 +189,14 @@ bool Statement::isNull(int column) const
     return sqlite3_column_type(m_statement, column) == SQLITE_NULL;
 }
 
+QByteArrayView Statement::utf8(int column) const
+{
+    if (!m_statement)
+        return {};
+    const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(m_statement, column));
+    return QByteArrayView(bytes, sqlite3_column_bytes(m_statement, column));
+}
+
 QString Statement::text(int column) const
 {
     if (sqlite3_column_type(m_statement, column) == SQLITE_NULL)
@@ -243,8 +235,6 @@ std::unique_ptr<Connection> Connection::open(const QString& path, Mode mode, QSt
     sqlite3_extended_result_codes(db, 1);
     sqlite3_create_function_v2(db, "dw_folded_contains", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
                                foldedContainsFunction, nullptr, nullptr, nullptr);
-    sqlite3_create_function_v2(db, "dw_fold", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, foldFunction, nullptr,
-                               nullptr, nullptr);
     // A store that is not an SQLite file fails here rather than at the first query.
     if (!connection->execute(QStringLiteral("SELECT count(*) FROM sqlite_master"), error)) {
         const int code = sqlite3_errcode(db) & 0xff;

@@ -32,6 +32,7 @@ public:
     bool isValid() const { return m_statement != nullptr; }
     Statement& bind(int index, qint64 value);
     Statement& bind(int index, const QString& value);
+    Statement& bindBlob(int index, const QByteArray& value);
     Statement& bindNull(int index);
     // A step: true while a row is there. An error ends the rows; error() tells it.
     bool next();
@@ -43,6 +44,8 @@ public:
 
     qint64 integer(int column) const;
     QString text(int column) const; // null for SQL NULL
+    // The column's UTF-8 bytes, valid until the next step.
+    QByteArrayView utf8(int column) const;
     bool isNull(int column) const;
     double real(int column) const;
     // The column as stored: an integer, a real, a text or nil.

@@ -1,21 +1,14 @@
 #include "panels/QMCategoryPathsModel.h"
 
-#include <QCollator>
 #include <algorithm>
 
-void QMCategoryPathsModel::setLeafPaths(QList<SQCachedLeafPath> leaves)
+void QMCategoryPathsModel::setLeafPaths(SQCachedLeafPaths leaves)
 {
-    QCollator collator;
-    collator.setNumericMode(true);
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
-    std::stable_sort(leaves.begin(), leaves.end(), [&collator](const SQCachedLeafPath& a, const SQCachedLeafPath& b) {
-        return collator.compare(a.namePath, b.namePath) < 0;
-    });
     beginResetModel();
     m_leaves = std::move(leaves);
     m_rows.clear();
     for (int index = 0; index < m_leaves.size(); ++index) {
-        if (m_foldedSearch.isEmpty() || m_leaves.at(index).foldedNamePath.contains(m_foldedSearch))
+        if (m_foldedSearch.isEmpty() || m_leaves.foldedNamePath(index).contains(m_foldedSearch))
             m_rows.append(index);
     }
     endResetModel();
@@ -36,12 +29,12 @@ void QMCategoryPathsModel::setSearchString(const QString& text)
             rows.append(index);
     } else if (narrowing) {
         for (const int index : std::as_const(m_rows)) {
-            if (m_leaves.at(index).foldedNamePath.contains(folded))
+            if (m_leaves.foldedNamePath(index).contains(folded))
                 rows.append(index);
         }
     } else {
         for (int index = 0; index < m_leaves.size(); ++index) {
-            if (m_leaves.at(index).foldedNamePath.contains(folded))
+            if (m_leaves.foldedNamePath(index).contains(folded))
                 rows.append(index);
         }
     }
@@ -54,18 +47,18 @@ void QMCategoryPathsModel::setSearchString(const QString& text)
 
 qint64 QMCategoryPathsModel::categoryIDAtRow(int row) const
 {
-    return row >= 0 && row < m_rows.size() ? m_leaves.at(m_rows.at(row)).categoryID : -1;
+    return row >= 0 && row < m_rows.size() ? m_leaves.categoryID(m_rows.at(row)) : -1;
 }
 
 QString QMCategoryPathsModel::namePathAtRow(int row) const
 {
-    return row >= 0 && row < m_rows.size() ? m_leaves.at(m_rows.at(row)).namePath : QString();
+    return row >= 0 && row < m_rows.size() ? m_leaves.namePath(m_rows.at(row)).toString() : QString();
 }
 
 int QMCategoryPathsModel::rowForCategoryID(qint64 categoryID) const
 {
     for (int row = 0; row < m_rows.size(); ++row) {
-        if (m_leaves.at(m_rows.at(row)).categoryID == categoryID)
+        if (m_leaves.categoryID(m_rows.at(row)) == categoryID)
             return row;
     }
     return -1;
@@ -80,13 +73,13 @@ QVariant QMCategoryPathsModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || index.row() >= m_rows.size())
         return {};
-    const SQCachedLeafPath& leaf = m_leaves.at(m_rows.at(index.row()));
+    const int leaf = m_rows.at(index.row());
     switch (role) {
     case Qt::DisplayRole:
     case Qt::ToolTipRole:
-        return leaf.namePath;
+        return m_leaves.namePath(leaf).toString();
     case kCategoryIDRole:
-        return leaf.categoryID;
+        return m_leaves.categoryID(leaf);
     default:
         return {};
     }

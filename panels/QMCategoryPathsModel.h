@@ -4,10 +4,10 @@
 // beside their letters), narrowed to those whose path contains the search text, ignoring case and
 // diacritics; "%" and "_" are ordinary characters.
 //
-// The paths are read once (SQCategoryCacheManager::cachedLeafCategoryPathsForSiteID()) and folded
-// then; each search is a substring test over the folded paths in memory, and a text that extends
-// the previous one only narrows the previous result, so typing stays quick on sites with tens of
-// thousands of leaves. Main thread.
+// The paths are read once, sorted and folded by the path cache
+// (SQCategoryCacheManager::cachedLeafCategoryPathsForSiteID()); each search is a substring test
+// over the folded paths in memory, and a text that extends the previous one only narrows the
+// previous result, so typing stays quick on sites with tens of thousands of leaves. Main thread.
 //
 //     QMCategoryPathsModel paths;
 //     paths.setLeafPaths(cache->cachedLeafCategoryPathsForSiteID(77));
@@ -28,8 +28,8 @@ public:
 
     using QAbstractListModel::QAbstractListModel;
 
-    // Replaces the paths; the current search applies to them.
-    void setLeafPaths(QList<SQCachedLeafPath> leaves);
+    // Replaces the paths, shown in the order given; the current search applies to them.
+    void setLeafPaths(SQCachedLeafPaths leaves);
     qsizetype leafPathCount() const { return m_leaves.size(); }
 
     // Empty: every path.
@@ -45,7 +45,7 @@ public:
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
 
 private:
-    QList<SQCachedLeafPath> m_leaves;
+    SQCachedLeafPaths m_leaves;
     QList<int> m_rows;
     QString m_searchString;
     QString m_foldedSearch;

@@ -9,7 +9,8 @@
 //     }
 //
 // A ratio may scale its reference (`scale`): a merge 100 times as large compared with 100 times
-// the time of the small one shows whether the time grows linearly. A pair whose benchmarks did
+// the time of the small one shows whether the time grows linearly. Where a seller waits for a
+// time rather than a ratio (a sheet that opens), `goalMilliseconds` is checked as well. A pair whose benchmarks did
 // not both run (filtered out, skipped with an error) prints no ratio.
 
 #include <benchmark/benchmark.h>
@@ -25,8 +26,9 @@ struct Ratio
 {
     std::string ours;
     std::string reference;
-    double goal = 0;    // the ratio we aim to stay at or below; 0: none
-    double scale = 1.0; // the reference's time is multiplied by it
+    double goal = 0;             // the ratio we aim to stay at or below; 0: none
+    double scale = 1.0;          // the reference's time is multiplied by it
+    double goalMilliseconds = 0; // a time ours should stay within as well; 0: none
 };
 
 class RatioReporter : public benchmark::ConsoleReporter
@@ -60,15 +62,20 @@ public:
             }
             const double referenceSeconds = reference->second * ratio.scale;
             const double value = ours->second / referenceSeconds;
-            const bool met = ratio.goal <= 0 || value <= ratio.goal;
+            const bool met = (ratio.goal <= 0 || value <= ratio.goal) &&
+                             (ratio.goalMilliseconds <= 0 || ours->second * 1e3 <= ratio.goalMilliseconds);
             within = within && met;
             std::string referenceName = ratio.reference;
             if (ratio.scale != 1.0)
                 referenceName += " x" + std::to_string(int(ratio.scale));
-            char goal[16] = "";
-            if (ratio.goal > 0)
+            char goal[40] = "";
+            if (ratio.goal > 0 && ratio.goalMilliseconds > 0)
+                std::snprintf(goal, sizeof goal, "%.2f, %.0f ms", ratio.goal, ratio.goalMilliseconds);
+            else if (ratio.goal > 0)
                 std::snprintf(goal, sizeof goal, "%.2f", ratio.goal);
-            std::printf("%-44s %-44s %10.3f %10.3f %8.2f %6s%s\n", ratio.ours.c_str(), referenceName.c_str(),
+            else if (ratio.goalMilliseconds > 0)
+                std::snprintf(goal, sizeof goal, "%.0f ms", ratio.goalMilliseconds);
+            std::printf("%-44s %-44s %10.3f %10.3f %8.2f %s%s\n", ratio.ours.c_str(), referenceName.c_str(),
                         ours->second * 1e3, referenceSeconds * 1e3, value, goal, met ? "" : "  (above the goal)");
         }
         std::fflush(stdout);

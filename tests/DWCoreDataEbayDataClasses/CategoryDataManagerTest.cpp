@@ -3,6 +3,7 @@
 
 #include "DWCoreDataEbayDataClasses/SQCategoryCacheManager.h"
 #include "DWCoreDataEbayDataClasses/SQCategoryDataManager.h"
+#include "DWCoreDataEbayDataClasses/SQCategoryPathCollation_p.h"
 #include "DWCoreDataEbayDataClasses/SQEbayDataDownloader.h"
 #include "DWKit/NSData+DWExtensions.h"
 #include "model/DWEbayPreferencesManager.h"
@@ -20,6 +21,7 @@
 #include <QFileInfo>
 #include <atomic>
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 #include <thread>
 
 namespace {
@@ -247,6 +249,61 @@ TEST_F(CategoryDataManagers, CachedPathsOfASite)
               QStringLiteral("Sport \u203A Masks \u203A Junior epee masks"));
     EXPECT_FALSE(cache->allCachedCategoryPathsExistForSiteID(3)) << "a site without a store";
     cache->createAllCachedCategoryPathsForSiteID(3);
+}
+
+TEST(CategoryPathCollation, OrdersPathsAsASellerReadsThem)
+{
+    const SQCategoryPathCollation collation;
+    const struct
+    {
+        const char* before;
+        const char* after;
+    } ordered[] = {
+        {"Books 2", "Books 10"},
+        {"Apfel", "\u00C4pfel"},
+        {"\u00C4pfel", "Birnen"},
+        {"Cameras \u203A Film", "Cameras \u203A lenses"},
+        {"Sport \u203A \u00C9p\u00E9e", "Sport \u203A Fencing"},
+    };
+    for (const auto& pair : ordered) {
+        SCOPED_TRACE(pair.before);
+        EXPECT_LT(collation.sortKey(QString::fromUtf8(pair.before)), collation.sortKey(QString::fromUtf8(pair.after)));
+    }
+    EXPECT_EQ(collation.sortKey(QStringLiteral("BOOKS \u203A Maps")),
+              collation.sortKey(QStringLiteral("books \u203A maps")));
+}
+
+TEST_F(CategoryDataManagers, LeafPathsComeSortedAndFoldedAlsoFromACacheWithoutKeys)
+{
+    ASSERT_TRUE(saveSite77(*SQCategoryDataManager::sharedSQCategoryDataManager()));
+    const QStringList sorted = {"A \u203A \u00C4pfel & Birnen", "A \u203A B", "Sport \u203A \u00C9p\u00E9e",
+                                "Sport \u203A Fencing_100%", "Sport \u203A Masks \u203A Junior epee masks"};
+    const auto read = [] {
+        QStringList paths;
+        const SQCachedLeafPaths leaves =
+            SQCategoryCacheManager::sharedSQCategoryCacheManager()->cachedLeafCategoryPathsForSiteID(77);
+        for (qsizetype i = 0; i < leaves.size(); ++i) {
+            paths << leaves.namePath(i).toString();
+            EXPECT_EQ(leaves.foldedNamePath(i), SQCategoryCacheManager::foldedForSearch(paths.last()));
+        }
+        return paths;
+    };
+    SQCategoryCacheManager::sharedSQCategoryCacheManager()->createAllCachedCategoryPathsForSiteID(77);
+    EXPECT_EQ(read(), sorted);
+
+    // Entries as qm-mkstore writes them, or keys of another locale: made again on reading.
+    SQCategoryCacheManager::resetSharedCacheForTesting();
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(SQCategoryCacheManager::cacheFilePath()).constData(), &db), SQLITE_OK);
+    EXPECT_EQ(
+        sqlite3_exec(db,
+                     "UPDATE CachedCategoryPath SET sortKey = NULL, foldedNamePath = NULL WHERE namePath LIKE 'A%';"
+                     "UPDATE CachedCategoryPath SET sortKey = x'00' WHERE namePath LIKE 'S%';"
+                     "UPDATE dw_metadata SET value = 'another locale' WHERE key = 'collation'",
+                     nullptr, nullptr, nullptr),
+        SQLITE_OK);
+    sqlite3_close(db);
+    EXPECT_EQ(read(), sorted);
 }
 
 TEST_F(CategoryDataManagers, ACacheFileThatCannotBeOpenedIsMadeAnew)

@@ -177,10 +177,11 @@ TEST_F(CategoryPanelTest, SearchTakesPercentAndUnderscoreLiterallyAndIgnoresCase
 
 TEST_F(CategoryPanelTest, SearchNarrowsAsTheSellerTypesAndWidensWhenTextIsRemoved)
 {
+    SQCachedLeafPaths leaves;
+    for (const QString& name : {QStringLiteral("Books"), QStringLiteral("Boots"), QStringLiteral("Bowls")})
+        leaves.append(leaves.size() + 1, name, SQCategoryCacheManager::foldedForSearch(name));
     QMCategoryPathsModel paths;
-    paths.setLeafPaths({{1, "Books", SQCategoryCacheManager::foldedForSearch("Books")},
-                        {2, "Boots", SQCategoryCacheManager::foldedForSearch("Boots")},
-                        {3, "Bowls", SQCategoryCacheManager::foldedForSearch("Bowls")}});
+    paths.setLeafPaths(leaves);
     QList<int> counts;
     for (const char* typed : {"b", "bo", "boo", "book", "boo", "bo", "w"}) {
         paths.setSearchString(QString::fromLatin1(typed));
