@@ -27,6 +27,13 @@ QSizeF withoutZeroLimits(QSizeF maxSize)
     return maxSize;
 }
 
+// An absent option is 0 by 0 (no minimum, no limit).
+QSizeF optionalSize(const QVariantMap& options, const char* key)
+{
+    const QVariant value = options.value(QString::fromLatin1(key));
+    return value.isValid() ? value.toSizeF() : QSizeF(0, 0);
+}
+
 QRect frameOfSize(const QRect& original, const QSizeF& size)
 {
     return recalculateRectToFitSizeFromOriginSize(QRectF(original), size, QSizeF(original.size())).toRect();
@@ -113,8 +120,8 @@ void DWWebViewResizing::findFrameToFitDocumentForView(QWebEngineView* webView, Q
               "Why call this method, but not allow change in any direction?!");
     const QSizeF current(webView->size());
     const QRectF viewFrame(view->geometry());
-    QSizeF minSize = options.value(QString::fromLatin1(DWWebViewResizingMinSizeKey)).toSizeF();
-    QSizeF maxSize = options.value(QString::fromLatin1(DWWebViewResizingMaxSizeKey)).toSizeF();
+    QSizeF minSize = optionalSize(options, DWWebViewResizingMinSizeKey);
+    QSizeF maxSize = optionalSize(options, DWWebViewResizingMaxSizeKey);
     if (resizeMode & DWWebViewKeepWidth) {
         minSize.setWidth(current.width());
         maxSize.setWidth(current.width());
