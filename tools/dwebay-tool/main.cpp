@@ -203,7 +203,7 @@ int roundTrip(const DWGeneratedClass& cls, const QString& path)
     if (!object)
         return 1;
     const DWGeneratedObjectPtr again =
-        parse(cls, path + QStringLiteral(" (written again)"), object->xmlRequest().toUtf8());
+        parse(cls, path + QStringLiteral(" (written again)"), object->xmlRequestData());
     if (!again)
         return 1;
     if (!again->isEqual(*object)) {
