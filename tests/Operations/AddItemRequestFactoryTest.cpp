@@ -100,8 +100,7 @@ public:
 
     static QByteArray requestXml(const QMEbayItem& item)
     {
-        return QMSimpleAddItemRequestFactory::addItemRequestForItem(item, QStringLiteral("seller"))
-            ->xmlRequestData();
+        return QMSimpleAddItemRequestFactory::addItemRequestForItem(item, QStringLiteral("seller"))->xmlRequestData();
     }
 
     using Setup = std::function<void(QMEbayItem&, AddItemRequestFactoryTest&)>;
