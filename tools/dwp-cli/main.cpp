@@ -22,9 +22,11 @@
 #include "platform/archive/PropertyList.h"
 #include "platform/core/DWAssert.h"
 #include "platform/core/UserDefaults.h"
+#include "platform/widgets/MessageBoxAlertPresenter.h"
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QScopeGuard>
 #include <QStringList>
 #include <cstdio>
 #include <exception>
@@ -195,6 +197,10 @@ int store(const QString& url, const QStringList& options)
         return usage();
     // Registered, not written: the user's own configuration stays as it is.
     dw::UserDefaults::standard().registerDefaults({{QString::fromLatin1(DWPStoreBaseURLKey), url}});
+    // The buyer reads the store's errors in the window, as in the application, before it closes.
+    dw::MessageBoxAlertPresenter alerts;
+    dw::setAlertPresenter(&alerts);
+    const auto restore = qScopeGuard([] { dw::setAlertPresenter(nullptr); });
     StoreLauncher launcher(step == u"1");
     const auto controller = DWPaymentController::newPaySheetOnWindow(
         nullptr, dw::payment::catalogueURL(), dw::payment::alternatePaymentMethodsURL(), &launcher);
