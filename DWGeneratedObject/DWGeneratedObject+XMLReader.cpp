@@ -34,7 +34,7 @@ QString shortened(const char* bytes, size_t length)
 } // namespace
 
 // Fills generated objects from a parsed document. The fields are reached through their members
-// (fieldStorage), and names are looked up by their bytes, so that a large reply costs little more
+// (at their offsets), and names are looked up by their bytes, so that a large reply costs little more
 // than parsing it.
 class DWXMLReader
 {
@@ -74,7 +74,7 @@ public:
             // Text of characters that XML cannot carry only is no text either.
             QString value = dw::xml::textFromUtf8(text, length);
             if (!value.isEmpty())
-                *static_cast<QString*>(object.fieldStorage(index)) = std::move(value);
+                *static_cast<QString*>(fieldAt(object, tables.offsets[size_t(index)])) = std::move(value);
             return true;
         }
 
@@ -90,7 +90,7 @@ public:
                 DWGeneratedObjectPtr nested = row.objectClass().create();
                 if (!readObject(*nested, child, depth + 1))
                     return false;
-                void* field = object.fieldStorage(index);
+                void* field = fieldAt(object, tables.offsets[size_t(index)]);
                 if (row.kind == DWFieldKind::Repeated)
                     row.objectSlot->append(field, std::move(nested));
                 else
@@ -162,7 +162,7 @@ private:
                const pugi::xml_node& element, const char* attribute)
     {
         const DWFieldRow& row = *tables.rows[size_t(index)];
-        void* field = object.fieldStorage(index);
+        void* field = fieldAt(object, tables.offsets[size_t(index)]);
         const bool repeated = row.kind == DWFieldKind::Repeated;
         switch (row.valueType) {
         case DWValueType::Text: {
