@@ -2,6 +2,7 @@
 
 #include "model/QMArchiveValues_p.h"
 #include "model/QMEbayImageTransformerHooks.h"
+#include "model/QMResourcePicture.h"
 
 #include "platform/archive/ArchivedImage.h"
 #include "platform/archive/KeyedArchiver.h"
@@ -124,7 +125,7 @@ QImage QMEbayImage::thumbImage() const
     if (m_thumbImage.isNull()) {
         QImage thumb;
         if (m_isURLBased)
-            thumb = QImage(dw::paths::resourcesFolder() + QStringLiteral("ImageURLThumb.png"));
+            thumb = qmResourcePicture(QStringLiteral("ImageURLThumb"));
         else if (!m_thumbFilePath.isEmpty())
             thumb = QImage(thumbFilePath());
         if (!m_image.isNull())

@@ -8,6 +8,7 @@
 #include "model/QMEbayImage.h"
 #include "model/QMEbayTimeManager.h"
 #include "model/QMPreferencesManager.h"
+#include "model/QMResourcePicture.h"
 
 #include "DWKit/NSObject+DWExtensions.h"
 #include "DWKit/QMLog.h"
@@ -57,7 +58,7 @@ QStringList addressesOf(const Pictures& pictures, const char* logFormat)
 
 QImage resourceImage(const QString& name)
 {
-    return QImage(dw::paths::resourcesFolder() + name + QStringLiteral(".png"));
+    return qmResourcePicture(name);
 }
 
 } // namespace

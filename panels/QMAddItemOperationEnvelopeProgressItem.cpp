@@ -3,14 +3,17 @@
 #include "Operations/QMAddItemOperationEnvelope.h"
 #include "platform/widgets/ApplicationImage.h"
 
+#include <QGuiApplication>
+
 std::shared_ptr<QMAddItemOperationEnvelopeProgressItem>
 QMAddItemOperationEnvelopeProgressItem::itemWithEnvelope(const QMAddItemOperationEnvelope& envelope)
 {
     auto item = std::make_shared<QMAddItemOperationEnvelopeProgressItem>();
     item->setEnvelopeStatus(envelope.status());
     // An envelope made without its listing has no picture: the card shows the placeholder.
-    item->m_image =
-        envelope.galleryImage().isNull() ? dw::applicationImage(QStringLiteral("NoPicture")) : envelope.galleryImage();
+    item->m_image = envelope.galleryImage().isNull()
+                        ? dw::applicationImage(QStringLiteral("NoPicture"), qApp->devicePixelRatio())
+                        : envelope.galleryImage();
     item->m_uuid = envelope.envelopeUuid();
     return item;
 }

@@ -23,6 +23,15 @@ TEST(HighDensityImages, PicturesAreRenderedAtTheScreensRatioAndKeepTheirSizeInPo
         const QPixmap shown = dw::applicationIcon(QStringLiteral("ToolbarTemplateVerify")).pixmap(QSize(32, 32), ratio);
         EXPECT_EQ(shown.size(), (QSizeF(32, 32) * ratio).toSize());
     }
+    // The listing's state badges and placeholders, drawn small, are sharp too.
+    for (const char* name : {"TemplateItemState", "BINTemplateWithErrorItemState", "NoPicture", "ImageURLThumb"}) {
+        SCOPED_TRACE(name);
+        const QImage own = dw::applicationImage(QString::fromLatin1(name));
+        const QImage sharp = dw::applicationImage(QString::fromLatin1(name), 2);
+        ASSERT_FALSE(own.isNull());
+        EXPECT_EQ(sharp.size(), own.size() * 2);
+        EXPECT_EQ(sharp.deviceIndependentSize(), QSizeF(own.size()));
+    }
     // A fraction of a pixel per point is never asked of a picture.
     EXPECT_EQ(dw::applicationImage(QStringLiteral("DotBlue"), 0.5).size(), points.size());
     // A label's picture fits its box in points, keeping its proportions.
