@@ -238,11 +238,6 @@ const DWGeneratedClass::Tables& DWGeneratedClass::tables() const
             t->xml.offsets.push_back(field - start);
         }
     }
-    for (const DWFieldRow* row : t->xml.rows) {
-        const QLatin1StringView typeName(row->typeName);
-        t->xml.enumerations.push_back(row->valueType == DWValueType::Text &&
-                                      typeName.endsWith(QLatin1StringView("CodeType")));
-    }
     std::vector<DWXMLNameTable::Name> elementNames, attributeNames;
     for (int index = 0; index < int(t->xml.rows.size()); ++index) {
         const DWFieldRow* row = t->xml.rows[size_t(index)];

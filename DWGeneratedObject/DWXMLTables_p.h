@@ -27,6 +27,10 @@ public:
     void build(const std::vector<Name>& names);
     // The field index for the local part of a (possibly prefixed) name, or -1.
     int find(const char* qualifiedName) const;
+    // The same for a name of the given length, not terminated.
+    int find(const char* qualifiedName, size_t length) const;
+    // The same for a name known to have no prefix.
+    int findLocal(const char* name, size_t length) const;
 
 private:
     struct Slot
@@ -85,9 +89,6 @@ struct DWXMLTables
     // fieldStorage() answers for one made to measure when the tables are built. Every object of a
     // class is laid out alike, so the reader and writer reach a member without a virtual call.
     std::vector<std::ptrdiff_t> offsets;
-    // By global index: whether the field holds an enumeration (a text type named "...CodeType"),
-    // whose few values the reader shares between the objects of a document.
-    std::vector<bool> enumerations;
     // The length of the document last written with an object of this class at its root: the next
     // one is likely as long, and room made at once spares copying the text as it grows.
     mutable std::atomic<qsizetype> lastDocumentLength{0}; // in bytes

@@ -8,6 +8,7 @@
 #include "DWPayment/DWPStoreWidgets.h"
 
 #include "platform/core/DWAssert.h"
+#include "platform/widgets/ReadableColors.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -223,7 +224,11 @@ QWidget* DWPPaySheetController::buildBuyerInputStep()
     m_udiStatusTextField = new QLabel;
     m_udiStatusTextField->setWordWrap(true);
     m_udiStatusTextField->setFixedHeight(kStatusLineGrowth - kFormSpacing);
-    m_udiStatusTextField->setStyleSheet(QStringLiteral("color: #a01010;"));
+    // A red that reads on the theme's window, light or dark.
+    QPalette statusColours = m_udiStatusTextField->palette();
+    statusColours.setColor(QPalette::WindowText,
+                           dw::readableTextColor(statusColours.color(QPalette::Window), QColor(0xa0, 0x10, 0x10)));
+    m_udiStatusTextField->setPalette(statusColours);
     m_udiStatusTextField->hide();
     outer->addWidget(m_udiStatusTextField);
     outer->addStretch(1);
@@ -250,8 +255,38 @@ void DWPPaySheetController::loadBuyerFieldsFromTransaction()
     m_newsletterCheckbox->setChecked(m_transaction->userWantsNewsletter());
 }
 
+bool DWPPaySheetController::isValidUDITag(int tag)
+{
+    return tag >= DWPUDINameTag && tag < DWPUDIEndTag;
+}
+
+QString DWPPaySheetController::tagToName(int tag)
+{
+    static const char* const names[] = {
+        "name", "e-mail", "country", "street", "city", "zip code", "VAT", "Terms & Conditions", "newsletter"};
+    return isValidUDITag(tag) ? QString::fromLatin1(names[tag - DWPUDINameTag]) : QString();
+}
+
+QString DWPPaySheetController::stateToName(int state)
+{
+    switch (state) {
+    case DWPUDIError:
+        return QStringLiteral("error");
+    case DWPUDIValid:
+        return QStringLiteral("valid");
+    case DWPUDIWarning:
+        return QStringLiteral("warning");
+    default:
+        return QStringLiteral("__error: undefined state__");
+    }
+}
+
 QWidget* DWPPaySheetController::udiElement(DWPUDIElementKind kind, int tag) const
 {
+    if (!isValidUDITag(tag)) {
+        qCWarning(lcPayment).noquote() << QStringLiteral("WARNING: called udiElement for invalid tag: %1").arg(tag);
+        return nullptr;
+    }
     QWidget* found = nullptr;
     int count = 0;
     for (QWidget* widget : dw::deepSubviews(m_buyerInputStep)) {
@@ -264,7 +299,10 @@ QWidget* DWPPaySheetController::udiElement(DWPUDIElementKind kind, int tag) cons
     }
     if (count > 1)
         qCWarning(lcPayment).noquote()
-            << QStringLiteral("there should be at most one UDI element for element: %1 and tag: %2").arg(kind).arg(tag);
+            << QStringLiteral("there should be at most one UDI element for element: %1 and tag: %2 (%3)")
+                   .arg(kind)
+                   .arg(tag)
+                   .arg(tagToName(tag));
     return found;
 }
 
