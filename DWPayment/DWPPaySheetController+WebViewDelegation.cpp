@@ -163,6 +163,10 @@ QWidget* DWPPaySheetController::buildIframeStep()
     m_webView->setContextMenuPolicy(Qt::NoContextMenu);
     m_webView->setAcceptDrops(false);
     m_webStack->addWidget(m_webView);
+    auto* iframeStep = new QWidget;
+    auto* iframeLayout = new QVBoxLayout(iframeStep);
+    iframeLayout->setContentsMargins(0, 0, 0, 0);
+    iframeLayout->addWidget(m_webStack, 1);
     connect(m_webView, &QWebEngineView::loadFinished, this, [this](bool ok) {
         const QUrl url = m_webView->url();
         if (!ok) {
@@ -182,7 +186,7 @@ QWidget* DWPPaySheetController::buildIframeStep()
                 guard->paymentPageLoaded(url, html);
         });
     });
-    return m_webStack;
+    return iframeStep;
 }
 
 bool DWPPaySheetController::isDataComplete() const
@@ -312,13 +316,19 @@ void DWPPaySheetController::incorporatePrefetchedData(const QVariantMap& values)
 {
     if (values.isEmpty())
         return;
+    const QVariant hostTransaction = values.value(QString::fromLatin1(DWPTransactionDataKey));
     const QVariant catalogue = values.value(QString::fromLatin1(DWPShoppingCartPropertyListDataKey));
-    if (catalogue.isValid() && !catalogue.isNull()) {
+    if (hostTransaction.metaType() == QMetaType::fromType<DWPTransactionPtr>() &&
+        hostTransaction.value<DWPTransactionPtr>()) {
+        // A transaction the host built, with its own cart: the catalogue is not needed.
+        m_didLoadProductInfos = false;
+        setTransaction(hostTransaction.value<DWPTransactionPtr>());
+    } else if (catalogue.isValid() && !catalogue.isNull()) {
         QString error;
         auto cart = DWPShoppingCart::shoppingCartFromPropertyList(catalogue, m_delegate, &error);
         if (cart) {
             m_didLoadProductInfos = false;
-            setTransaction(std::make_unique<DWPTransaction>(cart));
+            setTransaction(std::make_shared<DWPTransaction>(cart));
         } else {
             qCWarning(lcPayment).noquote() << QStringLiteral("ERROR: the catalogue is not usable: %1").arg(error);
         }
@@ -442,15 +452,32 @@ void DWPPaySheetController::fitWindowToStorePage()
         });
 }
 
+void DWPPaySheetController::fitWindowToPaymentPage()
+{
+    // The page with the return link is short: the window follows its height, the width stays.
+    const QPointer<DWPPaySheetController> guard(this);
+    m_webView->page()->runJavaScript(
+        QStringLiteral("Math.ceil(Math.max(0, ...Array.from(document.body.children).map(e => "
+                       "e.getBoundingClientRect().bottom))) + 16"),
+        [guard](const QVariant& height) {
+            if (!guard || guard->m_ended || guard->m_step != 2 || guard->m_isChangingStep)
+                return;
+            QWidget* view = guard->m_viewAtStep[2];
+            int wanted = height.toInt() + view->height() - guard->m_webView->height();
+            if (const QScreen* screen = guard->screen())
+                wanted = std::min(wanted, screen->availableGeometry().height() - 120);
+            wanted = std::max(wanted, 120);
+            guard->animateWindowFrame(
+                guard->calculateFrameToResizePlaceHolderViewToFitFrameRect(QRect(0, 0, view->width(), wanted)));
+        });
+}
+
 void DWPPaySheetController::updateMiniStoreDisplay()
 {
     if (!m_transaction || !m_transaction->shoppingCart())
         return;
-    if (m_bomBodyId != u"DWP_MiniStore") {
-        if (m_hasAllDWPaymentData && m_step == 0 && !m_isShowingAlternatePaymentMethods)
-            scheduleDisplayBOM(); // the bill of materials is rebuilt
-        return;
-    }
+    if (m_bomBodyId != u"DWP_MiniStore")
+        return; // the bill of materials has its totals in the page
     const QString currency = m_transaction->userCurrency();
     const qint64 net = m_transaction->shoppingCart()->totalForCurrency(currency, std::nullopt).value_or(0);
     const qint64 vat = m_transaction->finalPrice() - net;
@@ -575,13 +602,25 @@ void DWPPaySheetController::displayPaymentFrame()
 
 bool DWPPaySheetController::paymentPageNavigation(const QUrl& url)
 {
+    // The card popup page holds the payment half done: going back now would lose it.
+    if (m_step == 2 && url.toString().startsWith(dw::payment::cardPopupURL().toString()))
+        m_prevBtn->setEnabled(false);
     const QString returnPrefix = dw::payment::easydebitURL().toString() + QStringLiteral("?msgType=return&");
     if (url.toString().startsWith(returnPrefix) && m_step == 2)
-        QTimer::singleShot(0, this, [this] {
-            if (m_step == 2)
-                nextAction();
-        });
+        QTimer::singleShot(0, this, &DWPPaySheetController::goOnAfterPayment);
     return true;
+}
+
+void DWPPaySheetController::goOnAfterPayment()
+{
+    if (m_ended || m_step != 2)
+        return;
+    // The payment is done: a window animation still running delays the last step, never drops it.
+    if (m_isWindowResizing || m_isChangingStep) {
+        QTimer::singleShot(100, this, &DWPPaySheetController::goOnAfterPayment);
+        return;
+    }
+    nextAction();
 }
 
 void DWPPaySheetController::paymentPageLoaded(const QUrl& url, const QString& html)
@@ -594,6 +633,7 @@ void DWPPaySheetController::paymentPageLoaded(const QUrl& url, const QString& ht
         QStringLiteral("<a href=\"") + dw::payment::easydebitURL().toString() + QStringLiteral("?msgType=return&");
     if (text.contains(returnLink)) {
         postNotification(DWPUserDidCompleteTransactionInternal);
+        fitWindowToPaymentPage();
         m_prevBtn->setEnabled(false);
     } else if (dw::containsHTML(html)) {
         m_prevBtn->setEnabled(true);

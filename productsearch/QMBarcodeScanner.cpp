@@ -190,7 +190,9 @@ int QMBarcodeScanner::swings(const QMGreyImage& image, const Walk& walk)
         if (rising ? value > extreme : value < extreme) {
             extreme = value;
         } else if (std::abs(value - extreme) >= swing) {
-            ++count;
+            // Enough to be read; noise would otherwise make every pixel a turn.
+            if (++count >= kMinimumSwings)
+                return count;
             rising = !rising;
             extreme = value;
         }

@@ -1,12 +1,16 @@
 #include "PaySheetFixture.h"
 
 #include "DWPayment/DWPStoreWidgets.h"
+#include "DWPayment/DWPUserDefaultsKeys.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
+#include <condition_variable>
+#include <mutex>
 
 namespace {
 
@@ -52,10 +56,10 @@ TEST_F(PaySheet, PollsUntilPaidThenConfirmsWithIdAndPayload)
                                                 "</responsePayload>")}});
     DWPPaySheetController* sheet = openSheet();
     sheet->setPollIntervalMilliseconds(100);
-    sheet->nextAction();
+    next();
     fillForm();
-    sheet->nextAction(); // the mail address is only plausible: a warning stops once
-    sheet->nextAction();
+    next(); // the mail address is only plausible: a warning stops once
+    next();
     ASSERT_EQ(sheet->step(), 2);
     ASSERT_TRUE(waitUntil([&] { return m_names.contains(QStringLiteral("_DWPUserDidCompleteTransaction")); }));
     EXPECT_EQ(sheet->transaction()->transactionID(), QStringLiteral("T-7"));
@@ -84,12 +88,12 @@ TEST_F(PaySheet, PollsUntilPaidThenConfirmsWithIdAndPayload)
 TEST_F(PaySheet, PreviousFromThePaymentPageAbortsTheTransactionOnce)
 {
     DWPPaySheetController* sheet = openSheet();
-    sheet->nextAction();
+    next();
     fillForm();
-    sheet->nextAction();
-    sheet->nextAction();
+    next();
+    next();
     ASSERT_TRUE(waitUntil([&] { return sheet->transaction()->transactionID() == u"T-7"; }));
-    sheet->previousAction();
+    previous();
     EXPECT_EQ(sheet->step(), 1);
     EXPECT_TRUE(sheet->transaction()->transactionID().isEmpty());
     auto aborts = [this] {
@@ -99,7 +103,7 @@ TEST_F(PaySheet, PreviousFromThePaymentPageAbortsTheTransactionOnce)
         return count;
     };
     ASSERT_TRUE(waitUntil([&] { return aborts() == 1; }));
-    sheet->previousAction(); // back at the store page: no transaction, nothing to abort
+    previous(); // back at the store page: no transaction, nothing to abort
     EXPECT_EQ(sheet->step(), 0);
     waitUntil([] { return false; }, 300);
     EXPECT_EQ(aborts(), 1);
@@ -111,10 +115,10 @@ TEST_F(PaySheet, AGatewayRefusalEndsTheSheetWithoutATimer)
                                   "<Errors>transaction unknown</Errors></TransactionPaymentStateResponse>"}});
     DWPPaySheetController* sheet = openSheet();
     sheet->setPollIntervalMilliseconds(50);
-    sheet->nextAction();
+    next();
     fillForm();
-    sheet->nextAction();
-    sheet->nextAction();
+    next();
+    next();
     ASSERT_TRUE(waitUntil([&] { return m_names.contains(QStringLiteral("_DWPUserDidCompleteTransaction")); }));
     evaluate(sheet->paymentWebView(), QStringLiteral("document.getElementById('payLink').click(); 0"));
     ASSERT_TRUE(waitUntil([&] { return sheet->hasEnded(); }));
@@ -154,10 +158,10 @@ TEST_F(PaySheet, ClosingWhileAPollIsOutIsSafe)
                           .delay = std::chrono::milliseconds(800)}});
     DWPPaySheetController* sheet = openSheet();
     sheet->setPollIntervalMilliseconds(50);
-    sheet->nextAction();
+    next();
     fillForm();
-    sheet->nextAction();
-    sheet->nextAction();
+    next();
+    next();
     ASSERT_TRUE(waitUntil([&] { return m_names.contains(QStringLiteral("_DWPUserDidCompleteTransaction")); }));
     evaluate(sheet->paymentWebView(), QStringLiteral("document.getElementById('payLink').click(); 0"));
     ASSERT_TRUE(waitUntil([&] { return m_gateway.requestCount() > 0 && sheet->step() == 3; }));
@@ -180,7 +184,7 @@ TEST_F(PaySheet, ClosingWhileAPollIsOutIsSafe)
 TEST_F(PaySheet, FormValidation)
 {
     DWPPaySheetController* sheet = openSheet();
-    sheet->nextAction();
+    next();
     ASSERT_EQ(sheet->step(), 1);
 
     // An empty form: every empty field and the terms are errors.
@@ -211,17 +215,17 @@ TEST_F(PaySheet, FormValidation)
     EXPECT_EQ(name->text(), QStringLiteral("Dunmerrow's <b>")); // shown as typed
 
     qobject_cast<QCheckBox*>(sheet->udiElement(DWPUDICheckbox, DWPUDITacTag))->setChecked(false);
-    sheet->nextAction();
+    next();
     EXPECT_EQ(sheet->step(), 1);
     EXPECT_EQ(sheet->udiStatusText(), QStringLiteral("You have to accept the Terms & Conditions to continue."));
 
     // A German buyer has no VAT fields and the VAT field is always valid; a French one has them.
     sheet->transaction()->setUserCountry(QStringLiteral("DE"));
     settle();
-    EXPECT_FALSE(sheet->areVATFieldsShown());
+    EXPECT_TRUE(waitUntil([&] { return !sheet->areVATFieldsShown(); }));
     EXPECT_EQ(sheet->validateUDIForTag(DWPUDIVatTag), DWPUDIValid);
     sheet->transaction()->setUserCountry(QStringLiteral("FR"));
-    EXPECT_TRUE(sheet->areVATFieldsShown());
+    EXPECT_TRUE(waitUntil([&] { return sheet->areVATFieldsShown(); }));
     EXPECT_EQ(qobject_cast<QComboBox*>(sheet->udiElement(DWPUDIInput, DWPUDICountryTag))->currentData(),
               QStringLiteral("FR"));
 }
@@ -229,16 +233,16 @@ TEST_F(PaySheet, FormValidation)
 TEST_F(PaySheet, WarningsOnlyNeedASecondNext)
 {
     DWPPaySheetController* sheet = openSheet();
-    sheet->nextAction();
+    next();
     fillForm(); // the fake DNS knows no mail server: a plausible address is only a warning
     EXPECT_EQ(sheet->validateUDI(), DWPUDIWarning);
-    sheet->nextAction();
+    next();
     EXPECT_EQ(sheet->step(), 1);
     EXPECT_EQ(sheet->udiStatusText(),
               QStringLiteral("We could not verify the mail address. If you are sure that your input is correct, click "
                              "on the “Next Step” button again."));
     EXPECT_EQ(indicatorOf(sheet, DWPUDIMailTag), QStringLiteral("warning"));
-    sheet->nextAction();
+    next();
     EXPECT_EQ(sheet->step(), 2);
 }
 
@@ -295,6 +299,133 @@ TEST(StoreWidgets, SmallFunctions)
     EXPECT_FALSE(field.setStringValue(QStringLiteral("no link"), QStringLiteral("x"), QStringLiteral("https://a")));
     EXPECT_FALSE(field.setStringValue(QStringLiteral("%@ and %@"), QStringLiteral("x"), QStringLiteral("https://a")));
     EXPECT_TRUE(field.plainText().isEmpty());
+}
+
+} // namespace
+
+namespace {
+
+// Holds a fake service's answers until released; released at the latest when it goes, so no
+// check waits past the test.
+class Gate
+{
+public:
+    ~Gate() { open(); }
+    void wait()
+    {
+        std::unique_lock lock(m_mutex);
+        m_opened.wait(lock, [this] { return m_open; });
+    }
+    void open()
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            m_open = true;
+        }
+        m_opened.notify_all();
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_opened;
+    bool m_open = false;
+};
+
+QString itemPrices(DWPPaySheetController* sheet)
+{
+    return evaluate(sheet->bomWebView(),
+                    QStringLiteral("Array.from(document.querySelectorAll('.price')).map(e => e.textContent).join('|')"))
+        .toString();
+}
+
+TEST_F(PaySheet, EveryItemPriceFollowsTheVatCheckAndTheCountry)
+{
+    // A returning French company whose stored VAT ID the service confirms only after the store
+    // page is up.
+    auto& defaults = dw::UserDefaults::standard();
+    defaults.setObject(QStringLiteral("FR"), QString::fromLatin1(dw::payment::DWPUserCountry));
+    defaults.setObject(true, QString::fromLatin1(dw::payment::DWPUserUsesVat));
+    defaults.setObject(QStringLiteral("FR12345678901"), QString::fromLatin1(dw::payment::DWPUserVatId));
+    Gate vies;
+    m_vies.addRoute({.path = dw::test::kVatServicePath}, [&vies](const dw::test::FakeHttpRequest&) {
+        vies.wait();
+        return FakeHttpReply{.body = dw::test::checkVatReply("true")};
+    });
+    DWPPaySheetController* sheet = openSheet();
+    qsizetype items = 0;
+    for (const auto& group : sheet->transaction()->shoppingCart()->saleItemGroups())
+        items += group->fullItems().size();
+    auto every = [items](const QString& price) { return QStringList(items, price).join(QLatin1Char('|')); };
+    ASSERT_TRUE(sheet->transaction()->isCheckingVat());
+    EXPECT_EQ(itemPrices(sheet), every(QStringLiteral("€\u00a011.90")));
+
+    vies.open();
+    ASSERT_TRUE(waitUntil([&] { return !sheet->transaction()->isCheckingVat(); }));
+    EXPECT_FALSE(sheet->transaction()->userHasToPayVAT());
+    ASSERT_TRUE(waitUntil([&] { return itemPrices(sheet) == every(QStringLiteral("€\u00a010.00")); }))
+        << itemPrices(sheet).toStdString();
+    ASSERT_TRUE(waitUntil([&] {
+        return evaluate(sheet->bomWebView(), QStringLiteral("document.getElementById('totalPrice').textContent")) ==
+               sheet->transaction()->finalPriceStringValue();
+    }));
+
+    // Same amounts, no VAT either way, another currency: the items follow all the same.
+    sheet->transaction()->setUserCountry(QStringLiteral("US"));
+    ASSERT_TRUE(waitUntil([&] { return itemPrices(sheet) == every(QStringLiteral("$\u00a010.00")); }))
+        << itemPrices(sheet).toStdString();
+}
+
+TEST_F(PaySheet, ATypedAddressGoesOnWithoutWaitingForItsCheck)
+{
+    DWPPaySheetController* sheet = openSheet();
+    next();
+    fillForm(); // the fake DNS knows no mail server: the address is only plausible
+    auto* mail = qobject_cast<QLineEdit*>(sheet->udiElement(DWPUDIInput, DWPUDIMailTag));
+    auto* mailStatus = qobject_cast<QLabel*>(sheet->udiElement(DWPUDIStatusText, DWPUDIMailTag));
+    EXPECT_EQ(mailStatus->text(), QStringLiteral("We could not verify this address."));
+
+    // The buyer types another address; the mail server's answer comes only after Next.
+    Gate dns;
+    m_dnsResponder = [&dns](const QByteArray& query) {
+        dns.wait();
+        return dw::test::mxReply(query, {{10, "mx.example.org"}});
+    };
+    mail->clear();
+    QTest::keyClicks(mail, QStringLiteral("buyer@example.org"));
+    EXPECT_TRUE(mailStatus->text().isEmpty()); // editing clears what the last check said
+    EXPECT_EQ(sheet->transaction()->userMail(), QStringLiteral("buyer@example.org"));
+    ASSERT_TRUE(sheet->transaction()->isCheckingMail());
+    sheet->nextButton()->click();
+    EXPECT_EQ(sheet->step(), 1);
+    EXPECT_TRUE(sheet->udiStatusText().isEmpty()) << sheet->udiStatusText().toStdString();
+
+    dns.open();
+    ASSERT_TRUE(waitUntil([&] { return sheet->step() == 2; }));
+    EXPECT_TRUE(sheet->transaction()->isMailValid());
+}
+
+TEST_F(PaySheet, AHostHandsInItsOwnTransaction)
+{
+    const auto catalogue = dw::plist::read(dw::test::fixture(QStringLiteral("DWPayment/Catalogue.plist")));
+    const auto transaction =
+        std::make_shared<DWPTransaction>(DWPShoppingCart::shoppingCartFromPropertyList(*catalogue, nullptr));
+    transaction->setUserName(QStringLiteral("Host's Buyer"));
+    QWidget host;
+    host.show();
+    EXPECT_EQ(DWPaymentController::newPaySheetOnWindow(&host, nullptr)->currentPayWindowController(), nullptr);
+
+    const auto controller = DWPaymentController::newPaySheetOnWindow(&host, transaction);
+    DWPPaySheetController* sheet = controller->currentPayWindowController();
+    ASSERT_NE(sheet, nullptr);
+    QSignalSpy ready(sheet, &DWPPaySheetController::storePageReady);
+    ASSERT_TRUE(ready.wait(30000));
+    EXPECT_EQ(sheet->transaction(), transaction.get());
+    EXPECT_EQ(transaction->vatRate(), 19); // the gateway's data reached the host's transaction
+    for (const auto& request : m_gateway.requests())
+        EXPECT_FALSE(request.path.endsWith(".plist")) << "the catalogue was fetched";
+    EXPECT_EQ(qobject_cast<QLineEdit*>(sheet->udiElement(DWPUDIInput, DWPUDINameTag))->text(),
+              QStringLiteral("Host's Buyer"));
+    sheet->quitAction();
 }
 
 } // namespace
