@@ -135,8 +135,8 @@ TEST_F(ImageTransformerTest, ReducedCopiesAreThePictureUprightAsIfDecodedWhole)
         QSize upload;
         QSize thumbnail;
     };
-    for (const Row& row : {Row{1, {1000, 666}, {148, 98}}, Row{6, {444, 666}, {98, 148}},
-                           Row{8, {444, 666}, {98, 148}}, Row{3, {1000, 666}, {148, 98}}}) {
+    for (const Row& row : {Row{1, {1000, 666}, {148, 98}}, Row{6, {444, 666}, {98, 148}}, Row{8, {444, 666}, {98, 148}},
+                           Row{3, {1000, 666}, {148, 98}}}) {
         SCOPED_TRACE(row.orientation);
         const QString source = writeTurnedPicture(m_xdg.path(QStringLiteral("turned%1.jpg").arg(row.orientation)),
                                                   {2400, 1600}, row.orientation);
