@@ -8,6 +8,7 @@
 #include "DWPayment/DWPStoreWidgets.h"
 
 #include "platform/core/DWAssert.h"
+#include "platform/widgets/ReadableColors.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -223,7 +224,11 @@ QWidget* DWPPaySheetController::buildBuyerInputStep()
     m_udiStatusTextField = new QLabel;
     m_udiStatusTextField->setWordWrap(true);
     m_udiStatusTextField->setFixedHeight(kStatusLineGrowth - kFormSpacing);
-    m_udiStatusTextField->setStyleSheet(QStringLiteral("color: #a01010;"));
+    // A red that reads on the theme's window, light or dark.
+    QPalette statusColours = m_udiStatusTextField->palette();
+    statusColours.setColor(QPalette::WindowText,
+                           dw::readableTextColor(statusColours.color(QPalette::Window), QColor(0xa0, 0x10, 0x10)));
+    m_udiStatusTextField->setPalette(statusColours);
     m_udiStatusTextField->hide();
     outer->addWidget(m_udiStatusTextField);
     outer->addStretch(1);

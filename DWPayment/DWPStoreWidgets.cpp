@@ -1,5 +1,7 @@
 #include "DWPayment/DWPStoreWidgets.h"
 
+#include "platform/widgets/ReadableColors.h"
+
 #include <QDesktopServices>
 #include <QMouseEvent>
 #include <QRegularExpression>
@@ -33,9 +35,11 @@ bool DWPLinkTextField::setStringValue(const QString& format, const QString& link
     }
     m_plainText = pieces[0] + linkTitle + pieces[1];
     m_url = QUrl(urlString);
+    // Blue, lightened as far as a dark theme's window needs for it to read.
+    const QColor link = dw::readableTextColor(palette().color(QPalette::Window), QColor(Qt::blue));
     setText(pieces[0].toHtmlEscaped() +
-            QStringLiteral("<a href=\"%1\" style=\"color: blue;\">%2</a>")
-                .arg(m_url.toString(QUrl::FullyEncoded).toHtmlEscaped(), linkTitle.toHtmlEscaped()) +
+            QStringLiteral("<a href=\"%1\" style=\"color: %2;\">%3</a>")
+                .arg(m_url.toString(QUrl::FullyEncoded).toHtmlEscaped(), link.name(), linkTitle.toHtmlEscaped()) +
             pieces[1].toHtmlEscaped());
     m_urlToolTip = urlString;
     updateToolTips();
