@@ -255,8 +255,38 @@ void DWPPaySheetController::loadBuyerFieldsFromTransaction()
     m_newsletterCheckbox->setChecked(m_transaction->userWantsNewsletter());
 }
 
+bool DWPPaySheetController::isValidUDITag(int tag)
+{
+    return tag >= DWPUDINameTag && tag < DWPUDIEndTag;
+}
+
+QString DWPPaySheetController::tagToName(int tag)
+{
+    static const char* const names[] = {
+        "name", "e-mail", "country", "street", "city", "zip code", "VAT", "Terms & Conditions", "newsletter"};
+    return isValidUDITag(tag) ? QString::fromLatin1(names[tag - DWPUDINameTag]) : QString();
+}
+
+QString DWPPaySheetController::stateToName(int state)
+{
+    switch (state) {
+    case DWPUDIError:
+        return QStringLiteral("error");
+    case DWPUDIValid:
+        return QStringLiteral("valid");
+    case DWPUDIWarning:
+        return QStringLiteral("warning");
+    default:
+        return QStringLiteral("__error: undefined state__");
+    }
+}
+
 QWidget* DWPPaySheetController::udiElement(DWPUDIElementKind kind, int tag) const
 {
+    if (!isValidUDITag(tag)) {
+        qCWarning(lcPayment).noquote() << QStringLiteral("WARNING: called udiElement for invalid tag: %1").arg(tag);
+        return nullptr;
+    }
     QWidget* found = nullptr;
     int count = 0;
     for (QWidget* widget : dw::deepSubviews(m_buyerInputStep)) {
@@ -269,7 +299,10 @@ QWidget* DWPPaySheetController::udiElement(DWPUDIElementKind kind, int tag) cons
     }
     if (count > 1)
         qCWarning(lcPayment).noquote()
-            << QStringLiteral("there should be at most one UDI element for element: %1 and tag: %2").arg(kind).arg(tag);
+            << QStringLiteral("there should be at most one UDI element for element: %1 and tag: %2 (%3)")
+                   .arg(kind)
+                   .arg(tag)
+                   .arg(tagToName(tag));
     return found;
 }
 

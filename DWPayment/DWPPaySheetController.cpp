@@ -430,13 +430,11 @@ void DWPPaySheetController::removeSubstitutedImageViewForWebView(QWebEngineView*
 {
     if (!superview)
         return;
-    const auto stills = superview->findChildren<QLabel*>(QStringLiteral("stillImage"), Qt::FindDirectChildrenOnly);
-    for (QLabel* still : stills) {
-        if (still->geometry() == webView->geometry()) {
-            delete still;
-            return;
-        }
-    }
+    // Each web view has a superview of its own, so its stills are all there are. They are not told
+    // apart by frame: the picture may have been taken while the page was being measured in
+    // another size.
+    Q_UNUSED(webView);
+    qDeleteAll(superview->findChildren<QLabel*>(QStringLiteral("stillImage"), Qt::FindDirectChildrenOnly));
 }
 
 bool DWPPaySheetController::isStillImageShown() const

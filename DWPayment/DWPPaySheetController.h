@@ -112,6 +112,12 @@ public:
     DWPLinkTextField* tacTextField() const { return m_tacTextField; }
     void setNameBlacklist(const QStringList& names) { m_nameBlacklist = names; }
     bool areVATFieldsShown() const;
+    // The form's tags 1001 to 1009; their display names ("e-mail") and the names of the validation
+    // states ("warning"), for messages. Null for an invalid tag, "__error: undefined state__" for an
+    // unknown state.
+    static bool isValidUDITag(int tag);
+    static QString tagToName(int tag);
+    static QString stateToName(int state);
 
     QWebEngineView* bomWebView() const { return m_bomWebView; }
     QWebEngineView* paymentWebView() const { return m_webView; }

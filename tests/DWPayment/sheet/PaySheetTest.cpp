@@ -2,13 +2,18 @@
 
 #include "DWPayment/DWPStoreWidgets.h"
 #include "DWPayment/DWPUserDefaultsKeys.h"
+#include "DWPayment/WebView+DWResizing.h"
+
+#include "platform/core/DWAssert.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QVBoxLayout>
 #include <condition_variable>
 #include <mutex>
 
@@ -299,6 +304,167 @@ TEST(StoreWidgets, SmallFunctions)
     EXPECT_FALSE(field.setStringValue(QStringLiteral("no link"), QStringLiteral("x"), QStringLiteral("https://a")));
     EXPECT_FALSE(field.setStringValue(QStringLiteral("%@ and %@"), QStringLiteral("x"), QStringLiteral("https://a")));
     EXPECT_TRUE(field.plainText().isEmpty());
+}
+
+TEST_F(PaySheet, CountryMenuNamesCountriesInTheBuyersLanguage)
+{
+    dw::UserDefaults::standard().setObject(QStringLiteral("fr"), QString::fromLatin1(dw::payment::DWPUserLanguage));
+    DWPPaySheetController* sheet = openSheet();
+    auto* menu = qobject_cast<QComboBox*>(sheet->udiElement(DWPUDIInput, DWPUDICountryTag));
+    ASSERT_NE(menu, nullptr);
+    // The configured countries first, in their order, then a separator and the rest by name.
+    const QStringList top{QStringLiteral("Allemagne"), QStringLiteral("États-Unis"), QStringLiteral("Royaume-Uni"),
+                          QStringLiteral("Canada"), QStringLiteral("France")};
+    for (int i = 0; i < top.size(); ++i)
+        EXPECT_EQ(menu->itemText(i), top.at(i));
+    EXPECT_EQ(menu->itemData(1), QStringLiteral("US"));
+    EXPECT_TRUE(menu->itemText(top.size()).isEmpty()); // the separator
+    const int austria = menu->findData(QStringLiteral("AT"));
+    EXPECT_EQ(menu->itemText(austria), QStringLiteral("Autriche"));
+    int germanies = 0;
+    for (int i = 0; i < menu->count(); ++i)
+        germanies += menu->itemData(i) == QStringLiteral("DE") ? 1 : 0;
+    EXPECT_EQ(germanies, 1); // listed once, at the top
+}
+
+TEST(StoreWidgets, FormNames)
+{
+    EXPECT_TRUE(DWPPaySheetController::isValidUDITag(DWPUDINameTag));
+    EXPECT_TRUE(DWPPaySheetController::isValidUDITag(DWPUDINewsletterTag));
+    EXPECT_FALSE(DWPPaySheetController::isValidUDITag(DWPUDIEndTag));
+    EXPECT_FALSE(DWPPaySheetController::isValidUDITag(1000));
+    EXPECT_EQ(DWPPaySheetController::tagToName(DWPUDIMailTag), QStringLiteral("e-mail"));
+    EXPECT_EQ(DWPPaySheetController::tagToName(DWPUDITacTag), QStringLiteral("Terms & Conditions"));
+    EXPECT_TRUE(DWPPaySheetController::tagToName(DWPUDIEndTag).isNull());
+    EXPECT_EQ(DWPPaySheetController::stateToName(DWPUDIWarning), QStringLiteral("warning"));
+    EXPECT_EQ(DWPPaySheetController::stateToName(7), QStringLiteral("__error: undefined state__"));
+}
+
+TEST(StoreWidgets, LinkFieldToolTipsAndPressesByRegion)
+{
+    DWPLinkTextField field;
+    field.resize(420, 30);
+    ASSERT_TRUE(field.setStringValue(QStringLiteral("I accept the %@."), QStringLiteral("Terms & Conditions"),
+                                     QStringLiteral("https://example.com/terms")));
+    field.setURLToolTip(QStringLiteral("Click to see."));
+    field.setTextToolTip(QStringLiteral("The terms of sale."));
+    const QRect text = field.textRect();
+    const QRect link = field.trackingRect();
+    ASSERT_FALSE(link.isEmpty());
+    EXPECT_TRUE(text.contains(link));
+    const int y = link.center().y();
+    EXPECT_EQ(field.toolTipAt(link.center()), QStringLiteral("Click to see."));
+    EXPECT_EQ(field.toolTipAt(QPoint(text.left() + 2, y)), QStringLiteral("The terms of sale."));
+    EXPECT_EQ(field.toolTipAt(QPoint(link.right() + 3, y)), QStringLiteral("The terms of sale.")); // the "."
+    EXPECT_TRUE(field.toolTipAt(QPoint(text.right() + 20, y)).isNull());
+
+    // A right-aligned field keeps its text, link included, at its right end.
+    field.setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    EXPECT_EQ(field.textRect().right(), field.contentsRect().right());
+    EXPECT_EQ(field.trackingRect().width(), link.width());
+    EXPECT_EQ(field.trackingRect().left() - link.left(), field.textRect().left() - text.left());
+
+    // A press on the link opens it; one beside it only tells the delegate.
+    QList<QUrl> opened;
+    QList<bool> presses;
+    DWPLinkTextField::setURLOpener([&opened](const QUrl& url) { opened.append(url); });
+    field.setClickDelegate([&presses](DWPLinkTextField*, bool onLink) { presses.append(onLink); });
+    QTest::mouseClick(&field, Qt::LeftButton, {}, field.trackingRect().center());
+    QTest::mouseClick(&field, Qt::LeftButton, {}, QPoint(field.textRect().left() + 2, y));
+    DWPLinkTextField::setURLOpener({});
+    EXPECT_EQ(opened, QList<QUrl>{QUrl(QStringLiteral("https://example.com/terms"))});
+    EXPECT_EQ(presses, (QList<bool>{true, false}));
+}
+
+TEST(StoreWidgets, ShadowCellDrawsAShadowOnePointBelowItsText)
+{
+    auto render = [](QLabel& label) {
+        label.resize(80, 30);
+        QPalette palette = label.palette();
+        palette.setColor(QPalette::WindowText, Qt::white);
+        label.setPalette(palette);
+        QImage image(label.size(), QImage::Format_ARGB32);
+        image.fill(Qt::transparent);
+        label.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+        return image;
+    };
+    // The lowest row holding white and the lowest holding black (-1: none).
+    auto lowestRows = [](const QImage& image) {
+        int white = -1;
+        int black = -1;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) {
+                const QColor c = image.pixelColor(x, y);
+                if (c.alpha() > 200 && c.lightness() > 230)
+                    white = y;
+                else if (c.alpha() > 200 && c.lightness() < 25)
+                    black = y;
+            }
+        return std::pair{white, black};
+    };
+    DWPShadowTextCell cell(QStringLiteral("Total"));
+    const auto [white, black] = lowestRows(render(cell));
+    ASSERT_GE(white, 0);
+    EXPECT_EQ(black, white + 1);
+    QLabel plain(QStringLiteral("Total"));
+    EXPECT_EQ(lowestRows(render(plain)).second, -1);
+    DWPShadowTextCell empty;
+    EXPECT_EQ(lowestRows(render(empty)), (std::pair{-1, -1}));
+}
+
+TEST(StoreWidgets, WebViewFitting)
+{
+    EXPECT_EQ(recalculateRectToFitSizeFromOriginSize(QRectF(100, 50, 400, 300), QSizeF(500, 250), QSizeF(400, 300)),
+              QRectF(50, 50, 500, 250));
+
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* view = new QWebEngineView;
+    layout->addWidget(view);
+    window.resize(400, 200);
+    window.show();
+    auto load = [view](const QString& body) {
+        QSignalSpy loaded(view, &QWebEngineView::loadFinished);
+        view->setHtml(QStringLiteral("<html><body style=\"margin:0\">") + body + QStringLiteral("</body></html>"));
+        EXPECT_TRUE(loaded.wait(30000));
+    };
+    auto fit = [&](int mode, const QVariantMap& options) {
+        QRectF frame;
+        bool answered = false;
+        DWWebViewResizing::findFrameToFitDocumentForView(view, &window, mode, options, [&](const QRectF& found) {
+            frame = found;
+            answered = true;
+        });
+        EXPECT_TRUE(dw::test::waitUntil([&] { return answered; }));
+        return frame;
+    };
+
+    // A page taller than the view: the width stays, the window grows by the difference.
+    load(QStringLiteral("<div style=\"height:500px\"></div>"));
+    const QRectF before(window.geometry());
+    QRectF frame = fit(DWWebViewKeepWidth, {});
+    EXPECT_EQ(frame.width(), before.width());
+    EXPECT_EQ(frame.top(), before.top());
+    EXPECT_NEAR(frame.height(), before.height() + 300, 1);
+    EXPECT_EQ(view->size(), QSize(400, 200)); // measured, then put back
+
+    // A maximum caps the height; the page then scrolls in the width it keeps.
+    frame = fit(DWWebViewKeepWidth, {{QString::fromLatin1(DWWebViewResizingMaxSizeKey), QSizeF(0, 260)}});
+    EXPECT_NEAR(frame.height(), before.height() + 60, 1);
+    EXPECT_EQ(frame.width(), before.width());
+
+    // A tiny page is still measured at 23 by 23 points.
+    load(QStringLiteral("<div style=\"width:5px;height:5px\"></div>"));
+    QSizeF smallest;
+    bool answered = false;
+    DWWebViewResizing::findSmallestDocumentSizeWithoutScrollbars(view, [&](const QSizeF& size) {
+        smallest = size;
+        answered = true;
+    });
+    ASSERT_TRUE(dw::test::waitUntil([&] { return answered; }));
+    EXPECT_EQ(smallest, QSizeF(23, 23));
+    EXPECT_THROW(fit(DWWebViewKeepWidth | DWWebViewKeepHeight, {}), dw::InternalInconsistency);
 }
 
 } // namespace
