@@ -228,21 +228,33 @@ const DWGeneratedClass::Tables& DWGeneratedClass::tables() const
         t->xml.rows = base->xml.rows;
     for (const DWFieldRow& row : m_ownFields)
         t->xml.rows.push_back(&row);
-    for (const DWFieldRow* row : t->xml.rows) {
-        const QLatin1StringView typeName(row->typeName);
-        t->xml.enumerations.push_back(row->valueType == DWValueType::Text &&
-                                      typeName.endsWith(QLatin1StringView("CodeType")));
+    {
+        const std::shared_ptr<DWGeneratedObject> measured = create();
+        DW_ASSERT(measured != nullptr, QStringLiteral("No instances of ") + name());
+        const char* const start = reinterpret_cast<const char*>(measured.get());
+        for (int index = 0; index < int(t->xml.rows.size()); ++index) {
+            const char* const field = static_cast<const char*>(measured->fieldStorage(index));
+            DW_ASSERT(field != nullptr, QStringLiteral("A field of %1 has no member").arg(name()));
+            t->xml.offsets.push_back(field - start);
+        }
     }
     std::vector<DWXMLNameTable::Name> elementNames, attributeNames;
     for (int index = 0; index < int(t->xml.rows.size()); ++index) {
         const DWFieldRow* row = t->xml.rows[size_t(index)];
-        DWXMLField field{
-            index, row->kind, row->valueType, row, QString::fromLatin1(row->xmlName), QByteArray(row->xmlName)};
+        DWXMLField field{index,
+                         t->xml.offsets[size_t(index)],
+                         row->kind,
+                         row->valueType,
+                         row,
+                         QString::fromLatin1(row->xmlName),
+                         QByteArray(row->xmlName)};
         if (row->kind == DWFieldKind::Attribute) {
             attributeNames.push_back({row->xmlName, index});
             t->xml.attributeFields.push_back(std::move(field));
         } else if (row->kind != DWFieldKind::Content) {
             elementNames.push_back({row->xmlName, index});
+            if (row->kind == DWFieldKind::Element && row->valueType == DWValueType::Object)
+                t->xml.nestedFields.push_back(t->xml.elementFields.size());
             t->xml.elementFields.push_back(std::move(field));
         }
     }

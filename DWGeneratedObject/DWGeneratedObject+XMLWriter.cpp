@@ -77,7 +77,7 @@ std::string_view replacement(char16_t c)
 } // namespace
 
 // Writes generated objects as one document in UTF-8, the encoding it goes over the wire in. The
-// fields are read from their members (fieldStorage) and the document is built in place, so that a
+// fields are read from their members (at their offsets) and the document is built in place, so that a
 // large request costs little more than copying its texts.
 class DWXMLWriter
 {
@@ -91,8 +91,12 @@ public:
 
     QByteArray take()
     {
-        m_buffer.resize(m_pos - m_begin);
-        m_buffer.squeeze();
+        const qsizetype used = m_pos - m_begin;
+        m_buffer.resize(used);
+        // Room made for the expected length is mostly used; only a buffer that grew beyond need
+        // is copied into one of the right size, as copying every document would cost a pass.
+        if (m_buffer.capacity() - used > used / 4 + 4096)
+            m_buffer.squeeze();
         return std::move(m_buffer);
     }
 
@@ -124,7 +128,7 @@ public:
             putChar('"');
         }
         for (const DWXMLField& attribute : tables.attributeFields) {
-            const void* field = object.fieldStorage(attribute.index);
+            const void* field = fieldAt(object, attribute.offset);
             if (!isWritten(field, attribute.valueType, [&] { return isRequired(attribute.name); }))
                 continue;
             putChar(' ');
@@ -139,14 +143,21 @@ public:
             // The content is the value itself: an amount of 0 is still "0", never an empty amount.
             const int index = cls.contentFieldIndex();
             if (index >= 0) {
-                const void* field = object.fieldStorage(index);
+                const void* field = fieldAt(object, tables.offsets[size_t(index)]);
                 const DWValueType type = tables.rows[size_t(index)]->valueType;
                 if (isWritten(field, type, [] { return true; }))
                     putValue(field, type, false);
             }
         } else {
+            // The nested records lie elsewhere in memory; asked for now, they have arrived by the
+            // time the writer gets to them.
+            for (size_t position : tables.nestedFields) {
+                const DWXMLField& element = tables.elementFields[position];
+                if (const DWGeneratedObject* nested = element.row->objectSlot->get(fieldAt(object, element.offset)))
+                    __builtin_prefetch(nested);
+            }
             for (const DWXMLField& element : tables.elementFields) {
-                const void* field = object.fieldStorage(element.index);
+                const void* field = fieldAt(object, element.offset);
                 if (element.kind == DWFieldKind::Repeated)
                     writeItems(field, *element.row, element.utf8Name, depth);
                 else if (element.valueType == DWValueType::Object)

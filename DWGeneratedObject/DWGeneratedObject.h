@@ -51,6 +51,7 @@ class DWGeneratedObject
 {
     friend class DWXMLReader;
     friend class DWXMLWriter;
+    friend class DWGeneratedClass;
 
 public:
     // Nested records deeper than this fail a parse: some types contain themselves (a store's

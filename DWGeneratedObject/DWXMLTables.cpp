@@ -25,7 +25,8 @@ bool sameBytes(const char* a, const char* b, size_t length)
 
 inline uint32_t DWXMLNameTable::key(const char* name, size_t length)
 {
-    // name[length] is the terminating NUL, so an empty name reads only that.
+    // An empty name reads only the byte after it (the terminating NUL, or the byte that ends the
+    // name in the document), which every caller's name has.
     const auto at = [name](size_t i) { return uint32_t(static_cast<unsigned char>(name[i])); };
     return uint32_t(length) ^ (at(0) << 8) ^ (at(length / 2) << 16) ^ (at(length > 0 ? length - 1 : 0) << 24);
 }
@@ -68,15 +69,27 @@ void DWXMLNameTable::build(const std::vector<Name>& names)
 
 int DWXMLNameTable::find(const char* qualifiedName) const
 {
+    return find(qualifiedName, std::strlen(qualifiedName));
+}
+
+int DWXMLNameTable::find(const char* qualifiedName, size_t qualifiedLength) const
+{
     if (m_slots.empty())
         return -1;
     const char* local = qualifiedName;
-    const char* p = qualifiedName;
-    for (; *p; ++p) {
-        if (*p == ':')
-            local = p + 1;
+    for (const char* p = qualifiedName + qualifiedLength; p > qualifiedName; --p) {
+        if (p[-1] == ':') {
+            local = p;
+            break;
+        }
     }
-    const size_t length = size_t(p - local);
+    return findLocal(local, size_t(qualifiedName + qualifiedLength - local));
+}
+
+int DWXMLNameTable::findLocal(const char* local, size_t length) const
+{
+    if (m_slots.empty())
+        return -1;
     const uint32_t mask = uint32_t(m_slots.size() - 1);
     for (uint32_t slot = slotOf(key(local, length));; slot = (slot + 1) & mask) {
         const Slot& candidate = m_slots[slot];

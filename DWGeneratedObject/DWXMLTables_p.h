@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -26,6 +27,10 @@ public:
     void build(const std::vector<Name>& names);
     // The field index for the local part of a (possibly prefixed) name, or -1.
     int find(const char* qualifiedName) const;
+    // The same for a name of the given length, not terminated.
+    int find(const char* qualifiedName, size_t length) const;
+    // The same for a name known to have no prefix.
+    int findLocal(const char* name, size_t length) const;
 
 private:
     struct Slot
@@ -46,6 +51,8 @@ private:
 struct DWXMLField
 {
     int index;
+    // Where the member lies in an object of the class (DWXMLTables::offsets).
+    std::ptrdiff_t offset;
     // The row's kind and type, at hand without reaching for the row.
     DWFieldKind kind;
     DWValueType valueType;
@@ -55,6 +62,18 @@ struct DWXMLField
     QByteArray utf8Name;
 };
 
+struct DWXMLTables;
+
+// The member of a field, from its offset.
+inline void* fieldAt(DWGeneratedObject& object, std::ptrdiff_t offset)
+{
+    return reinterpret_cast<char*>(&object) + offset;
+}
+inline const void* fieldAt(const DWGeneratedObject& object, std::ptrdiff_t offset)
+{
+    return reinterpret_cast<const char*>(&object) + offset;
+}
+
 struct DWXMLTables
 {
     DWXMLNameTable elements; // elements and repeated elements
@@ -62,11 +81,14 @@ struct DWXMLTables
     // In field order: superclass fields first, as the writer writes them.
     std::vector<DWXMLField> attributeFields;
     std::vector<DWXMLField> elementFields; // elements and repeated elements
+    // The positions in elementFields of the single nested records.
+    std::vector<size_t> nestedFields;
     // The row of every field by global index.
     std::vector<const DWFieldRow*> rows;
-    // By global index: whether the field holds an enumeration (a text type named "...CodeType"),
-    // whose few values the reader shares between the objects of a document.
-    std::vector<bool> enumerations;
+    // By global index: where the field's member lies from the start of an object of the class, as
+    // fieldStorage() answers for one made to measure when the tables are built. Every object of a
+    // class is laid out alike, so the reader and writer reach a member without a virtual call.
+    std::vector<std::ptrdiff_t> offsets;
     // The length of the document last written with an object of this class at its root: the next
     // one is likely as long, and room made at once spares copying the text as it grows.
     mutable std::atomic<qsizetype> lastDocumentLength{0}; // in bytes

@@ -57,6 +57,16 @@ QString schemaLocationURL()
     return url.toString();
 }
 
+QUrl cardPopupURL()
+{
+    const QString configured = dw::UserDefaults::standard().stringForKey(QString::fromLatin1(DWPCardPopupBaseURLKey));
+    QUrl url(configured);
+    if (configured.isEmpty() || !url.isValid() || (url.scheme() != u"https" && url.scheme() != u"http"))
+        url = QUrl(QStringLiteral("https://cards.payment.invalid"));
+    url.setPath(QStringLiteral("/epi_popup2.php"));
+    return url;
+}
+
 QUrl catalogueURL()
 {
     return onStore(QStringLiteral("/QuillmartVodar/DWPayment/mini_store.plist"));

@@ -9,6 +9,8 @@
 
 inline constexpr const char* DWPStoreBaseURLKey = "DWPStoreBaseURL";
 inline constexpr const char* DWPUseTestServerKey = "DWPUseTestServer";
+// The card processor's host (scheme, host and port), whose card popup page the payment page opens.
+inline constexpr const char* DWPCardPopupBaseURLKey = "DWPCardPopupBaseURL";
 
 namespace dw::payment {
 DWPAYMENT_EXPORT QUrl storeBaseURL();
@@ -20,6 +22,8 @@ DWPAYMENT_EXPORT QUrl gatewayURL(bool testServer);
 DWPAYMENT_EXPORT QUrl easydebitURL(bool testServer);
 // The schema every generated document names: always http on the store's host.
 DWPAYMENT_EXPORT QString schemaLocationURL();
+// The card processor's popup page for the card's details: while it is open the buyer cannot go back.
+DWPAYMENT_EXPORT QUrl cardPopupURL();
 // The catalogue and the extra-payment-methods page the application opens the store with.
 DWPAYMENT_EXPORT QUrl catalogueURL();
 DWPAYMENT_EXPORT QUrl alternatePaymentMethodsURL();

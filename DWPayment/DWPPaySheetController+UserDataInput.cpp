@@ -8,22 +8,55 @@
 #include "DWPayment/DWPStoreWidgets.h"
 
 #include "platform/core/DWAssert.h"
+#include "platform/widgets/ReadableColors.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
-#include <QGroupBox>
+#include <QFrame>
+#include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QProgressBar>
+#include <QPropertyAnimation>
 #include <QStyle>
+#include <QTimer>
 #include <QVBoxLayout>
+#include <functional>
 
 namespace {
 
 constexpr const char* kTagProperty = "udiTag";
+constexpr const char* kShownProperty = "udiShown"; // a control that grows the form is (being) shown
+// What the form grows by when the status line or the VAT fields appear.
+constexpr int kFormSpacing = 6;
+constexpr int kStatusLineGrowth = 30;
+constexpr int kVatBoxGrowth = 33;
+constexpr int kFadeMilliseconds = 200;
+
+// Fades a control in (after showing it) or out (then hides it).
+void fade(QWidget* widget, bool in, const std::function<void()>& done = {})
+{
+    auto* effect = new QGraphicsOpacityEffect(widget);
+    widget->setGraphicsEffect(effect);
+    if (in)
+        widget->show();
+    auto* animation = new QPropertyAnimation(effect, "opacity", widget);
+    animation->setDuration(kFadeMilliseconds);
+    animation->setStartValue(in ? 0.0 : 1.0);
+    animation->setEndValue(in ? 1.0 : 0.0);
+    QObject::connect(animation, &QPropertyAnimation::finished, widget, [widget, in, done] {
+        widget->setGraphicsEffect(nullptr);
+        if (!in && !widget->property(kShownProperty).toBool()) // unless it was asked back meanwhile
+            widget->hide();
+        if (done)
+            done();
+    });
+    animation->start(QAbstractAnimation::DeleteWhenStopped);
+}
 constexpr const char* kKindProperty = "udiKind";
 constexpr const char* kIndicatorProperty = "udiIndicator";
 
@@ -65,7 +98,10 @@ QLabel* statusText(int tag)
 {
     auto* label = tagged(new QLabel, tag, DWPUDIStatusText);
     label->hide();
-    label->setWordWrap(true);
+    // The form keeps the line's room, so a status coming and going does not move the fields.
+    QSizePolicy policy = label->sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    label->setSizePolicy(policy);
     QFont font = label->font();
     font.setPointSizeF(font.pointSizeF() * 0.85);
     label->setFont(font);
@@ -78,6 +114,9 @@ QWidget* DWPPaySheetController::buildBuyerInputStep()
 {
     m_buyerInputStep = new QWidget;
     auto* outer = new QVBoxLayout(m_buyerInputStep);
+    outer->setSpacing(kFormSpacing);
+    m_totalImageView1 = totalBox(&m_totalText1);
+    outer->addWidget(m_totalImageView1);
     auto* heading = new QLabel(DWPLocalized("Please enter your address. We need it for your invoice."));
     heading->setWordWrap(true);
     outer->addWidget(heading);
@@ -107,21 +146,20 @@ QWidget* DWPPaySheetController::buildBuyerInputStep()
                 (m_transaction.get()->*setter)(text);
         });
         connect(edit, &QLineEdit::textEdited, this, [this, tag] {
-            // Beginning to edit clears the field's indicator.
+            // Editing clears the field's indicator and what its check said.
             if (auto* image = qobject_cast<QLabel*>(udiElement(DWPUDIIndicator, tag))) {
                 image->clear();
                 image->setProperty(kIndicatorProperty, QString());
             }
+            setStatus(qobject_cast<QLabel*>(udiElement(DWPUDIStatusText, tag)), QString());
         });
         return edit;
     };
     row("Name:", DWPUDINameTag, lineEdit(DWPUDINameTag, &DWPTransaction::setUserName), false);
-    // The address is checked when the buyer leaves the field, not at every key.
-    auto* mail = tagged(new QLineEdit, DWPUDIMailTag, DWPUDIInput);
-    connect(mail, &QLineEdit::editingFinished, this, [this, mail] {
-        if (m_transaction && m_transaction->userMail() != mail->text())
-            m_transaction->setUserMail(mail->text());
-    });
+    // Every edit reaches the transaction at once, which checks the address again (only the latest
+    // check counts); the result shows when the buyer leaves the field or the check answers.
+    auto* mail = lineEdit(DWPUDIMailTag, &DWPTransaction::setUserMail);
+    connect(mail, &QLineEdit::editingFinished, this, &DWPPaySheetController::showMailResult);
     row("E-mail:", DWPUDIMailTag, mail, true);
     m_countriesPopup = tagged(new QComboBox, DWPUDICountryTag, DWPUDIInput);
     connect(m_countriesPopup, &QComboBox::activated, this, [this] {
@@ -134,28 +172,24 @@ QWidget* DWPPaySheetController::buildBuyerInputStep()
     row("ZIP code:", DWPUDIZipCodeTag, lineEdit(DWPUDIZipCodeTag, &DWPTransaction::setUserZipCode), false);
     outer->addLayout(form);
 
-    m_vatUserDataBox = new QGroupBox(DWPLocalized("Company in the EU"));
-    auto* vatLayout = new QVBoxLayout(m_vatUserDataBox);
-    auto* usesVat = new QCheckBox(DWPLocalized("I buy for my company and give its VAT ID:"));
+    // One line, so that the form grows by a fixed amount when it appears.
+    m_vatUserDataBox = new QFrame;
+    m_vatUserDataBox->setFixedHeight(kVatBoxGrowth - kFormSpacing);
+    auto* vatLayout = new QHBoxLayout(m_vatUserDataBox);
+    vatLayout->setContentsMargins(0, 0, 0, 0);
+    auto* usesVat = new QCheckBox(DWPLocalized("Company VAT ID:"));
     usesVat->setObjectName(QStringLiteral("usesVatId"));
     connect(usesVat, &QCheckBox::toggled, this, [this](bool on) {
         if (m_transaction)
             m_transaction->setUserUsesVatId(on);
     });
     vatLayout->addWidget(usesVat);
-    auto* vatLine = new QHBoxLayout;
-    auto* vatEdit = tagged(new QLineEdit, DWPUDIVatTag, DWPUDIInput);
-    connect(vatEdit, &QLineEdit::editingFinished, this, [this, vatEdit] {
-        if (m_transaction && m_transaction->userVatId() != vatEdit->text())
-            m_transaction->setUserVatId(vatEdit->text());
-    });
-    vatLine->addWidget(vatEdit, 1);
-    vatLine->addWidget(indicator(DWPUDIVatTag));
-    vatLayout->addLayout(vatLine);
-    auto* vatStatus = new QHBoxLayout;
-    vatStatus->addWidget(statusText(DWPUDIVatTag), 1);
-    vatStatus->addWidget(spinner(DWPUDIVatTag));
-    vatLayout->addLayout(vatStatus);
+    auto* vatEdit = lineEdit(DWPUDIVatTag, &DWPTransaction::setUserVatId);
+    connect(vatEdit, &QLineEdit::editingFinished, this, &DWPPaySheetController::showVatResult);
+    vatLayout->addWidget(vatEdit, 2);
+    vatLayout->addWidget(indicator(DWPUDIVatTag));
+    vatLayout->addWidget(spinner(DWPUDIVatTag));
+    vatLayout->addWidget(statusText(DWPUDIVatTag), 3);
     m_vatUserDataBox->hide();
     outer->addWidget(m_vatUserDataBox);
 
@@ -189,7 +223,12 @@ QWidget* DWPPaySheetController::buildBuyerInputStep()
 
     m_udiStatusTextField = new QLabel;
     m_udiStatusTextField->setWordWrap(true);
-    m_udiStatusTextField->setStyleSheet(QStringLiteral("color: #a01010;"));
+    m_udiStatusTextField->setFixedHeight(kStatusLineGrowth - kFormSpacing);
+    // A red that reads on the theme's window, light or dark.
+    QPalette statusColours = m_udiStatusTextField->palette();
+    statusColours.setColor(QPalette::WindowText,
+                           dw::readableTextColor(statusColours.color(QPalette::Window), QColor(0xa0, 0x10, 0x10)));
+    m_udiStatusTextField->setPalette(statusColours);
     m_udiStatusTextField->hide();
     outer->addWidget(m_udiStatusTextField);
     outer->addStretch(1);
@@ -216,8 +255,38 @@ void DWPPaySheetController::loadBuyerFieldsFromTransaction()
     m_newsletterCheckbox->setChecked(m_transaction->userWantsNewsletter());
 }
 
+bool DWPPaySheetController::isValidUDITag(int tag)
+{
+    return tag >= DWPUDINameTag && tag < DWPUDIEndTag;
+}
+
+QString DWPPaySheetController::tagToName(int tag)
+{
+    static const char* const names[] = {
+        "name", "e-mail", "country", "street", "city", "zip code", "VAT", "Terms & Conditions", "newsletter"};
+    return isValidUDITag(tag) ? QString::fromLatin1(names[tag - DWPUDINameTag]) : QString();
+}
+
+QString DWPPaySheetController::stateToName(int state)
+{
+    switch (state) {
+    case DWPUDIError:
+        return QStringLiteral("error");
+    case DWPUDIValid:
+        return QStringLiteral("valid");
+    case DWPUDIWarning:
+        return QStringLiteral("warning");
+    default:
+        return QStringLiteral("__error: undefined state__");
+    }
+}
+
 QWidget* DWPPaySheetController::udiElement(DWPUDIElementKind kind, int tag) const
 {
+    if (!isValidUDITag(tag)) {
+        qCWarning(lcPayment).noquote() << QStringLiteral("WARNING: called udiElement for invalid tag: %1").arg(tag);
+        return nullptr;
+    }
     QWidget* found = nullptr;
     int count = 0;
     for (QWidget* widget : dw::deepSubviews(m_buyerInputStep)) {
@@ -230,7 +299,10 @@ QWidget* DWPPaySheetController::udiElement(DWPUDIElementKind kind, int tag) cons
     }
     if (count > 1)
         qCWarning(lcPayment).noquote()
-            << QStringLiteral("there should be at most one UDI element for element: %1 and tag: %2").arg(kind).arg(tag);
+            << QStringLiteral("there should be at most one UDI element for element: %1 and tag: %2 (%3)")
+                   .arg(kind)
+                   .arg(tag)
+                   .arg(tagToName(tag));
     return found;
 }
 
@@ -411,7 +483,7 @@ int DWPPaySheetController::showUDIStatusIndicators(bool show)
 
 QString DWPPaySheetController::udiStatusText() const
 {
-    return m_udiStatusTextField->isHidden() ? QString() : m_udiStatusTextField->text();
+    return m_udiStatusTextField->text();
 }
 
 bool DWPPaySheetController::isUDIStatusLineShown() const
@@ -422,17 +494,79 @@ bool DWPPaySheetController::isUDIStatusLineShown() const
 void DWPPaySheetController::setStatusLine(const QString& text)
 {
     m_udiStatusTextField->setText(text);
-    m_udiStatusTextField->setVisible(!text.isEmpty());
+    if (!text.isEmpty())
+        growFormShowing(m_udiStatusTextField, kStatusLineGrowth);
+    else
+        shrinkFormHiding(m_udiStatusTextField, kStatusLineGrowth);
+}
+
+bool DWPPaySheetController::isFormOnScreen() const
+{
+    return m_step == 1 && !m_isChangingStep && m_buyerInputStep->isVisible();
+}
+
+void DWPPaySheetController::growFormShowing(QWidget* control, int growth)
+{
+    // The control counts as shown from here on, while it is still fading in.
+    if (control->property(kShownProperty).toBool())
+        return;
+    control->setProperty(kShownProperty, true);
+    QWidget* form = m_buyerInputStep;
+    if (!isFormOnScreen()) {
+        control->show();
+        form->resize(form->width(), form->height() + growth);
+        return;
+    }
+    // The window makes room first; then the control fades in.
+    resizeWindowForFormBy(growth);
+    const QPointer<QWidget> target(control);
+    QTimer::singleShot(kFrameAnimationMilliseconds, this, [target] {
+        if (target && target->property(kShownProperty).toBool())
+            fade(target, true);
+    });
+}
+
+void DWPPaySheetController::shrinkFormHiding(QWidget* control, int growth)
+{
+    if (!control->property(kShownProperty).toBool())
+        return;
+    control->setProperty(kShownProperty, false);
+    QWidget* form = m_buyerInputStep;
+    if (!isFormOnScreen()) {
+        control->hide();
+        form->resize(form->width(), form->height() - growth);
+        return;
+    }
+    // The control fades out first; then the window gives its room back.
+    const QPointer<DWPPaySheetController> self(this);
+    fade(control, false, [self, growth] {
+        if (self && self->isFormOnScreen())
+            self->resizeWindowForFormBy(-growth);
+    });
+}
+
+void DWPPaySheetController::resizeWindowForFormBy(int delta)
+{
+    // A change while another one animates adds to where that one goes.
+    QRect frame;
+    if (m_frameAnimation->state() == QAbstractAnimation::Running) {
+        frame = m_frameAnimation->endValue().toRect();
+        frame.setHeight(frame.height() + delta);
+    } else {
+        const QSize size(m_buyerInputStep->width(), m_buyerInputStep->height() + delta);
+        frame = calculateFrameToResizePlaceHolderViewToFitFrameRect(QRect(QPoint(), size));
+    }
+    animateWindowFrame(frame);
 }
 
 void DWPPaySheetController::showVATFields()
 {
-    m_vatUserDataBox->show();
+    growFormShowing(m_vatUserDataBox, kVatBoxGrowth);
 }
 
 void DWPPaySheetController::hideVATFields()
 {
-    m_vatUserDataBox->hide();
+    shrinkFormHiding(m_vatUserDataBox, kVatBoxGrowth);
 }
 
 bool DWPPaySheetController::areVATFieldsShown() const

@@ -8,7 +8,10 @@
 #include "DWPayment/DWPUserDataOracle.h"
 #include "DWPayment/DWPXml.h"
 #include "DWPayment/DWPaymentController.h"
+#include "DWPayment/NSLocale+DWPExtensions.h"
 #include "DWPayment/NSString+DWPExtensions.h"
+#include "DWPayment/NSURL+DWExtensions.h"
+#include "DWPayment/WebView+DWResizing.h"
 
 #include "platform/archive/PropertyList.h"
 #include "platform/core/MainThread.h"
@@ -16,6 +19,7 @@
 
 #include <QComboBox>
 #include <QDesktopServices>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLabel>
@@ -24,7 +28,6 @@
 #include <QScreen>
 #include <QStackedWidget>
 #include <QTimer>
-#include <QUrlQuery>
 #include <QVBoxLayout>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
@@ -71,10 +74,8 @@ protected:
         if (!m_store)
             return m_sheet->paymentPageNavigation(url);
         if (url.scheme() == u"dwpms") {
-            QVariantMap query;
-            for (const auto& [key, value] : QUrlQuery(url).queryItems(QUrl::FullyDecoded))
-                query.insert(key, value);
-            m_sheet->handleStorePageCommand(url.host(), query);
+            // The arguments stay as the page wrote them; a command decodes what it needs.
+            m_sheet->handleStorePageCommand(url.host(), dw::payment::parsedQuery(url));
             return false;
         }
         if (type == NavigationTypeLinkClicked) {
@@ -102,6 +103,9 @@ void registerStoreScheme()
 }
 Q_CONSTRUCTOR_FUNCTION(registerStoreScheme)
 
+// Below this the store page would show hardly a line of its items.
+constexpr int kSmallestStorePageHeight = 200;
+
 QString jsString(const QString& text)
 {
     // A JSON string is a JavaScript string literal; nothing in the text can end it.
@@ -121,6 +125,23 @@ QWidget* statusPage(QLabel** label)
     return page;
 }
 
+// The first entries of the country menu, from the store's configuration.
+QStringList speedDialCountries()
+{
+    static const QStringList codes = [] {
+        QFile file(QStringLiteral(":/DWPayment/configuration.plist"));
+        QString error;
+        const auto value = file.open(QIODevice::ReadOnly) ? dw::plist::read(file.readAll(), &error) : std::nullopt;
+        const QStringList configured = value && value->typeId() == QMetaType::QVariantMap
+                                           ? value->toMap().value(QStringLiteral("speeddialCountries")).toStringList()
+                                           : QStringList();
+        return configured.isEmpty() ? QStringList{QStringLiteral("DE"), QStringLiteral("US"), QStringLiteral("GB"),
+                                                  QStringLiteral("CA"), QStringLiteral("FR")}
+                                    : configured;
+    }();
+    return codes;
+}
+
 QUrl localizedURLForBaseURL(const QUrl& base)
 {
     const QString language = DWPUserDataOracle::userLanguage();
@@ -129,13 +150,7 @@ QUrl localizedURLForBaseURL(const QUrl& base)
     if (language.isEmpty() || language == u"en" || dot < 0)
         return base;
     const QUrl variant(text.left(dot) + QLatin1Char('.') + language + text.mid(dot));
-    dw::HttpRequest request;
-    request.method = "HEAD";
-    request.url = variant.toString();
-    request.connectTimeoutSeconds = 10;
-    request.inactivityTimeoutSeconds = 10;
-    const dw::HttpResponse response = dw::HttpClient().send(request);
-    return response.ok() && response.status >= 200 && response.status < 300 ? variant : base;
+    return dw::payment::isReachable(variant) ? variant : base;
 }
 
 } // namespace
@@ -163,6 +178,10 @@ QWidget* DWPPaySheetController::buildIframeStep()
     m_webView->setContextMenuPolicy(Qt::NoContextMenu);
     m_webView->setAcceptDrops(false);
     m_webStack->addWidget(m_webView);
+    auto* iframeStep = new QWidget;
+    auto* iframeLayout = new QVBoxLayout(iframeStep);
+    iframeLayout->setContentsMargins(0, 0, 0, 0);
+    iframeLayout->addWidget(m_webStack, 1);
     connect(m_webView, &QWebEngineView::loadFinished, this, [this](bool ok) {
         const QUrl url = m_webView->url();
         if (!ok) {
@@ -182,7 +201,7 @@ QWidget* DWPPaySheetController::buildIframeStep()
                 guard->paymentPageLoaded(url, html);
         });
     });
-    return m_webStack;
+    return iframeStep;
 }
 
 bool DWPPaySheetController::isDataComplete() const
@@ -312,13 +331,19 @@ void DWPPaySheetController::incorporatePrefetchedData(const QVariantMap& values)
 {
     if (values.isEmpty())
         return;
+    const QVariant hostTransaction = values.value(QString::fromLatin1(DWPTransactionDataKey));
     const QVariant catalogue = values.value(QString::fromLatin1(DWPShoppingCartPropertyListDataKey));
-    if (catalogue.isValid() && !catalogue.isNull()) {
+    if (hostTransaction.metaType() == QMetaType::fromType<DWPTransactionPtr>() &&
+        hostTransaction.value<DWPTransactionPtr>()) {
+        // A transaction the host built, with its own cart: the catalogue is not needed.
+        m_didLoadProductInfos = false;
+        setTransaction(hostTransaction.value<DWPTransactionPtr>());
+    } else if (catalogue.isValid() && !catalogue.isNull()) {
         QString error;
         auto cart = DWPShoppingCart::shoppingCartFromPropertyList(catalogue, m_delegate, &error);
         if (cart) {
             m_didLoadProductInfos = false;
-            setTransaction(std::make_unique<DWPTransaction>(cart));
+            setTransaction(std::make_shared<DWPTransaction>(cart));
         } else {
             qCWarning(lcPayment).noquote() << QStringLiteral("ERROR: the catalogue is not usable: %1").arg(error);
         }
@@ -425,20 +450,40 @@ void DWPPaySheetController::bomPageLoaded(bool ok)
 
 void DWPPaySheetController::fitWindowToStorePage()
 {
-    // The width stays; the height follows the page, at most 600 points of page and never above the
-    // screen's free room.
+    // The width stays; the height follows the page: at most 600 points of page, and no more than
+    // the screen's free room below the window's top less a margin.
+    int greatestHeight = 600;
+    if (const QScreen* screen = this->screen())
+        greatestHeight = std::min(greatestHeight, screen->availableGeometry().bottom() - frameGeometry().top() - 60);
+    greatestHeight = std::max(greatestHeight, kSmallestStorePageHeight);
+    const QVariantMap options{
+        {QString::fromLatin1(DWWebViewResizingMinSizeKey), QSizeF(0, kSmallestStorePageHeight)},
+        {QString::fromLatin1(DWWebViewResizingMaxSizeKey), QSizeF(0, greatestHeight)},
+    };
     const QPointer<DWPPaySheetController> guard(this);
-    m_bomWebView->page()->runJavaScript(
-        QStringLiteral("Math.ceil(Math.max(0, ...Array.from(document.body.children).map(e => "
-                       "e.getBoundingClientRect().bottom))) + 16"),
-        [guard](const QVariant& height) {
-            if (!guard || guard->m_ended || guard->m_step != 0)
+    DWWebViewResizing::findFrameToFitDocumentForView(
+        m_bomWebView, m_bomStack, DWWebViewKeepWidth, options, [guard](const QRectF& frame) {
+            if (!guard || guard->m_ended || guard->m_step != 0 || guard->m_isChangingStep)
                 return;
-            int wanted = std::min(height.toInt(), 600);
-            if (const QScreen* screen = guard->screen())
-                wanted = std::min(wanted, screen->availableGeometry().height() - 120);
-            wanted = std::max(wanted, 200);
-            guard->resize(guard->width(), guard->height() + wanted - guard->m_bomWebView->height());
+            guard->animateWindowFrame(guard->calculateFrameToResizePlaceHolderViewToFitFrameRect(
+                QRect(0, 0, qRound(frame.width()), qRound(frame.height()))));
+        });
+}
+
+void DWPPaySheetController::fitWindowToPaymentPage()
+{
+    // The page with the return link is short: the window follows its height, the width stays.
+    QVariantMap options{{QString::fromLatin1(DWWebViewResizingMinSizeKey), QSizeF(0, 120)}};
+    if (const QScreen* screen = this->screen())
+        options.insert(QString::fromLatin1(DWWebViewResizingMaxSizeKey),
+                       QSizeF(0, std::max(120, screen->availableGeometry().height() - 120)));
+    const QPointer<DWPPaySheetController> guard(this);
+    DWWebViewResizing::findFrameToFitDocumentForView(
+        m_webView, m_viewAtStep[2], DWWebViewKeepWidth, options, [guard](const QRectF& frame) {
+            if (!guard || guard->m_ended || guard->m_step != 2 || guard->m_isChangingStep)
+                return;
+            guard->animateWindowFrame(guard->calculateFrameToResizePlaceHolderViewToFitFrameRect(
+                QRect(0, 0, qRound(frame.width()), qRound(frame.height()))));
         });
 }
 
@@ -446,11 +491,8 @@ void DWPPaySheetController::updateMiniStoreDisplay()
 {
     if (!m_transaction || !m_transaction->shoppingCart())
         return;
-    if (m_bomBodyId != u"DWP_MiniStore") {
-        if (m_hasAllDWPaymentData && m_step == 0 && !m_isShowingAlternatePaymentMethods)
-            scheduleDisplayBOM(); // the bill of materials is rebuilt
-        return;
-    }
+    if (m_bomBodyId != u"DWP_MiniStore")
+        return; // the bill of materials has its totals in the page
     const QString currency = m_transaction->userCurrency();
     const qint64 net = m_transaction->shoppingCart()->totalForCurrency(currency, std::nullopt).value_or(0);
     const qint64 vat = m_transaction->finalPrice() - net;
@@ -484,7 +526,7 @@ void DWPPaySheetController::handleStorePageCommand(const QString& command, const
     else if (command.compare(u"ignore", Qt::CaseInsensitive) == 0)
         return;
     else if (command.compare(u"openURLInBrowser", Qt::CaseInsensitive) == 0) {
-        const QUrl url(query.value(QStringLiteral("url")).toString());
+        const QUrl url(dw::payment::stringByReplacingURLPercentEscapes(query.value(QStringLiteral("url")).toString()));
         if (url.scheme() == u"http" || url.scheme() == u"https" || url.scheme() == u"mailto")
             QDesktopServices::openUrl(url);
     } else
@@ -575,13 +617,25 @@ void DWPPaySheetController::displayPaymentFrame()
 
 bool DWPPaySheetController::paymentPageNavigation(const QUrl& url)
 {
+    // The card popup page holds the payment half done: going back now would lose it.
+    if (m_step == 2 && url.toString().startsWith(dw::payment::cardPopupURL().toString()))
+        m_prevBtn->setEnabled(false);
     const QString returnPrefix = dw::payment::easydebitURL().toString() + QStringLiteral("?msgType=return&");
     if (url.toString().startsWith(returnPrefix) && m_step == 2)
-        QTimer::singleShot(0, this, [this] {
-            if (m_step == 2)
-                nextAction();
-        });
+        QTimer::singleShot(0, this, &DWPPaySheetController::goOnAfterPayment);
     return true;
+}
+
+void DWPPaySheetController::goOnAfterPayment()
+{
+    if (m_ended || m_step != 2)
+        return;
+    // The payment is done: a window animation still running delays the last step, never drops it.
+    if (m_isWindowResizing || m_isChangingStep) {
+        QTimer::singleShot(100, this, &DWPPaySheetController::goOnAfterPayment);
+        return;
+    }
+    nextAction();
 }
 
 void DWPPaySheetController::paymentPageLoaded(const QUrl& url, const QString& html)
@@ -594,6 +648,7 @@ void DWPPaySheetController::paymentPageLoaded(const QUrl& url, const QString& ht
         QStringLiteral("<a href=\"") + dw::payment::easydebitURL().toString() + QStringLiteral("?msgType=return&");
     if (text.contains(returnLink)) {
         postNotification(DWPUserDidCompleteTransactionInternal);
+        fitWindowToPaymentPage();
         m_prevBtn->setEnabled(false);
     } else if (dw::containsHTML(html)) {
         m_prevBtn->setEnabled(true);
@@ -619,18 +674,15 @@ void DWPPaySheetController::populateCountryCodesAndNamesMenu()
 {
     if (!m_countriesPopup || !m_transaction)
         return;
-    QMap<QString, QString> names; // code -> name
-    for (int value = 1; value <= int(QLocale::LastTerritory); ++value) {
-        const auto territory = QLocale::Territory(value);
-        const QString code = QLocale::territoryToCode(territory);
-        if (code.size() == 2 && code != u"ZZ")
-            names.insert(code, QLocale::territoryToString(territory));
-    }
+    const QString language = m_transaction->userLanguage();
+    QMap<QString, QString> names =
+        dw::countryCodesAndNamesForLanguage(language.isEmpty() ? QStringLiteral("en") : language);
     const QSignalBlocker blocker(m_countriesPopup);
     m_countriesPopup->clear();
-    for (const char* code : {"DE", "US", "GB", "CA", "FR"}) {
-        const QString key = QString::fromLatin1(code);
-        m_countriesPopup->addItem(names.take(key), key);
+    for (const QString& code : speedDialCountries()) {
+        // A code the locale data lacks has no name to show; it is left out.
+        if (names.contains(code))
+            m_countriesPopup->addItem(names.take(code), code);
     }
     m_countriesPopup->insertSeparator(m_countriesPopup->count());
     QList<std::pair<QString, QString>> rest;

@@ -19,7 +19,9 @@
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPainter>
 #include <QProgressBar>
+#include <QPropertyAnimation>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QTimer>
@@ -30,6 +32,12 @@
 namespace {
 constexpr int kStepCount = 4;
 constexpr int kStepDelayMilliseconds = 300;
+constexpr int kResizeRetryMilliseconds = 100;
+// Each step view's own size: the window takes it when the step is shown.
+constexpr QSize kStorePageSize(560, 420);
+constexpr QSize kPaymentPageSize(560, 560);
+constexpr QSize kFinalStepSize(560, 260);
+constexpr int kTotalBoxHeight = 46;
 } // namespace
 
 DWPPaySheetController* DWPPaySheetController::newPaymentSheetOnWindow(QWidget* window, const QUrl& shoppingCartURL,
@@ -84,12 +92,23 @@ void DWPPaySheetController::setPollIntervalMilliseconds(int milliseconds)
 void DWPPaySheetController::buildWindow()
 {
     auto* layout = new QVBoxLayout(this);
-    m_steps = new QStackedWidget(this);
-    m_steps->addWidget(buildBomStep());
-    m_steps->addWidget(buildBuyerInputStep());
-    m_steps->addWidget(buildIframeStep());
-    m_steps->addWidget(buildCongratulationStep());
-    layout->addWidget(m_steps, 1);
+    // The placeholder holds the view of the current step alone, so the window can take each
+    // step's own size.
+    m_placeholderView = new QWidget(this);
+    auto* placeholderLayout = new QVBoxLayout(m_placeholderView);
+    placeholderLayout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_placeholderView, 1);
+    m_viewAtStep = {buildBomStep(), buildBuyerInputStep(), buildIframeStep(), buildCongratulationStep()};
+    m_totalImageView2 = totalBox(&m_totalText2);
+    m_totalImageView2->setParent(this);
+    m_totalImageView2->hide();
+    const QSize sizes[] = {kStorePageSize, QSize(kStorePageSize.width(), m_viewAtStep[1]->sizeHint().height()),
+                           kPaymentPageSize, kFinalStepSize};
+    for (int index = 0; index < kStepCount; ++index) {
+        m_viewAtStep[index]->setParent(this);
+        m_viewAtStep[index]->hide();
+        m_viewAtStep[index]->resize(sizes[index]);
+    }
 
     auto* buttons = new QHBoxLayout;
     m_prevBtn = new QPushButton(DWPLocalized("Cancel"), this);
@@ -106,7 +125,13 @@ void DWPPaySheetController::buildWindow()
         else
             nextAction();
     });
-    resize(560, 600);
+
+    m_frameAnimation = new QPropertyAnimation(this, "geometry", this);
+    m_frameAnimation->setDuration(kFrameAnimationMilliseconds);
+    m_frameAnimation->setEasingCurve(QEasingCurve::InOutQuad);
+    connect(m_frameAnimation, &QPropertyAnimation::stateChanged, this,
+            [this](QAbstractAnimation::State state) { m_isWindowResizing = state == QAbstractAnimation::Running; });
+    resize(kStorePageSize + QSize(24, 60));
 }
 
 QWidget* DWPPaySheetController::buildCongratulationStep()
@@ -148,8 +173,10 @@ void DWPPaySheetController::showOnWindow()
         setWindowModality(Qt::ApplicationModal);
         show();
     }
+    composeAndSetTotalBackgroundForImageView(m_totalImageView1);
+    composeAndSetTotalBackgroundForImageView(m_totalImageView2);
     m_step = 0;
-    showViewAtCurrentStep();
+    showViewAtCurrentStepMovingForwards(true);
 }
 
 void DWPPaySheetController::configurePrevBtnAtStep()
@@ -201,11 +228,19 @@ void DWPPaySheetController::configureNextBtnAtStep()
 
 void DWPPaySheetController::nextAction()
 {
-    if (m_ended || m_step >= kStepCount - 1)
+    // A step change still under way would otherwise be overtaken by a second click.
+    if (m_ended || m_isWindowResizing || m_isChangingStep || m_step >= kStepCount - 1)
         return;
     if (m_step == 1) {
         if (QWidget* focus = focusWidget())
             focus->clearFocus(); // the field being edited ends its editing
+        // A check still running is no verdict on what the buyer typed: Next goes on by itself once
+        // the checks have answered.
+        if (m_transaction && (m_transaction->isCheckingMail() || m_transaction->isCheckingVat())) {
+            m_nextWaitsForChecks = true;
+            return;
+        }
+        m_nextWaitsForChecks = false;
         const int state = validateUDI();
         if (state == DWPUDIError) {
             m_isFirstUDIWarning = true;
@@ -223,13 +258,14 @@ void DWPPaySheetController::nextAction()
         }
     }
     ++m_step;
-    showViewAtCurrentStep();
+    showViewAtCurrentStepMovingForwards(true);
 }
 
 void DWPPaySheetController::previousAction()
 {
-    if (m_ended)
+    if (m_ended || m_isWindowResizing || m_isChangingStep)
         return;
+    m_nextWaitsForChecks = false;
     cancelTransaction();
     if (m_step == 0 && !m_isShowingAlternatePaymentMethods) {
         postNotification(DWPUserDidCancelPaymentSheetInternal);
@@ -245,7 +281,7 @@ void DWPPaySheetController::previousAction()
         return; // no way back from the last step
     }
     --m_step;
-    showViewAtCurrentStep();
+    showViewAtCurrentStepMovingForwards(false);
 }
 
 void DWPPaySheetController::quitAction()
@@ -269,14 +305,224 @@ bool DWPPaySheetController::cancelTransaction()
     return true;
 }
 
-void DWPPaySheetController::showViewAtCurrentStep()
+void DWPPaySheetController::showViewAtCurrentStepMovingForwards(bool forwards)
 {
-    if (m_step < 0 || m_step >= kStepCount) {
+    // A web view does not take part in the window's animation well: while the step changes, a still
+    // image of it stands in, and is taken away again when its step returns.
+    QWidget* storeSuperview = m_bomWebView->parentWidget();
+    QWidget* paymentSuperview = m_webView->parentWidget();
+    switch (m_step) {
+    case 0:
+        removeSubstitutedImageViewForWebView(m_bomWebView, storeSuperview);
+        break;
+    case 1:
+        if (forwards)
+            substituteImageViewForWebView(m_bomWebView, storeSuperview);
+        else
+            substituteImageViewForWebView(m_webView, paymentSuperview);
+        break;
+    case 2:
+        removeSubstitutedImageViewForWebView(m_webView, paymentSuperview);
+        break;
+    case 3:
+        substituteImageViewForWebView(m_webView, paymentSuperview);
+        break;
+    default:
         qCWarning(lcPayment).noquote() << QStringLiteral("unknown step: %1").arg(m_step);
         return;
     }
-    m_steps->setCurrentIndex(m_step);
+    m_isChangingStep = true;
+    const int step = m_step;
+    QTimer::singleShot(kStepDelayMilliseconds, this, [this, step] {
+        if (!m_ended && m_step == step)
+            showViewAtStep();
+    });
+}
+
+void DWPPaySheetController::showViewAtStep()
+{
+    QWidget* view = m_viewAtStep[m_step];
+    const QRect frame = calculateFrameToResizePlaceHolderViewToFitFrameRect(QRect(QPoint(), view->size()));
+    m_isWindowResizing = true;
+    takeViewFromPlaceholder();
+    QTimer::singleShot(kFrameAnimationMilliseconds * 11 / 10, this, [this, frame] {
+        if (!m_ended)
+            animateWindowFrame(frame);
+    });
+    const int step = m_step;
+    QTimer::singleShot(kFrameAnimationMilliseconds * 22 / 10, this, [this, step] { activateViewAtStep(step); });
+}
+
+void DWPPaySheetController::activateViewAtStep(int step)
+{
+    if (m_ended || step != m_step)
+        return;
+    if (m_isWindowResizing) {
+        QTimer::singleShot(kResizeRetryMilliseconds, this, [this, step] { activateViewAtStep(step); });
+        return;
+    }
+    takeViewFromPlaceholder();
+    QWidget* view = m_viewAtStep[step];
+    if (step == 2 || step == 3) {
+        // The payment page and the wait share the second total box.
+        if (QWidget* previous = m_totalImageView2->parentWidget(); previous && previous->layout())
+            previous->layout()->removeWidget(m_totalImageView2);
+        static_cast<QVBoxLayout*>(view->layout())->insertWidget(0, m_totalImageView2);
+        m_totalImageView2->show();
+    }
+    m_placeholderView->layout()->addWidget(view);
+    view->show();
+    m_isChangingStep = false;
     actOnViewAtStep();
+    Q_EMIT stepShown(step);
+}
+
+void DWPPaySheetController::takeViewFromPlaceholder()
+{
+    QLayout* placeholderLayout = m_placeholderView->layout();
+    while (QLayoutItem* item = placeholderLayout->takeAt(0)) {
+        if (QWidget* view = item->widget())
+            view->hide(); // keeps its size: the window takes it when the step comes back
+        delete item;
+    }
+}
+
+QRect DWPPaySheetController::calculateFrameToResizePlaceHolderViewToFitFrameRect(const QRect& frame) const
+{
+    layout()->activate();
+    QRect window = geometry();
+    const int dh = frame.height() - m_placeholderView->height();
+    const int dw = frame.width() - m_placeholderView->width();
+    // The top edge stays where it is and the window stays centred.
+    window.setHeight(window.height() + dh);
+    window.setWidth(window.width() + dw);
+    window.moveLeft(window.left() - dw / 2);
+    return window;
+}
+
+void DWPPaySheetController::animateWindowFrame(const QRect& frame)
+{
+    m_frameAnimation->stop();
+    m_frameAnimation->setStartValue(geometry());
+    m_frameAnimation->setEndValue(frame);
+    m_frameAnimation->start();
+}
+
+void DWPPaySheetController::substituteImageViewForWebView(QWebEngineView* webView, QWidget* superview)
+{
+    if (!superview || webView->isHidden())
+        return;
+    auto* still = new QLabel(superview);
+    still->setObjectName(QStringLiteral("stillImage"));
+    still->setPixmap(webView->grab());
+    still->setGeometry(webView->geometry());
+    still->show();
+    still->raise();
+    // The web view goes at the next turn, once the image stands in front of it.
+    const QPointer<QWebEngineView> view(webView);
+    QTimer::singleShot(0, this, [view] {
+        if (view)
+            view->hide();
+    });
+}
+
+void DWPPaySheetController::removeSubstitutedImageViewForWebView(QWebEngineView* webView, QWidget* superview)
+{
+    if (!superview)
+        return;
+    // Each web view has a superview of its own, so its stills are all there are. They are not told
+    // apart by frame: the picture may have been taken while the page was being measured in
+    // another size.
+    Q_UNUSED(webView);
+    qDeleteAll(superview->findChildren<QLabel*>(QStringLiteral("stillImage"), Qt::FindDirectChildrenOnly));
+}
+
+bool DWPPaySheetController::isStillImageShown() const
+{
+    for (QWebEngineView* view : {m_bomWebView, m_webView})
+        if (!view->parentWidget()
+                 ->findChildren<QLabel*>(QStringLiteral("stillImage"), Qt::FindDirectChildrenOnly)
+                 .isEmpty())
+            return true;
+    return false;
+}
+
+QLabel* DWPPaySheetController::totalBox(QLabel** text)
+{
+    // The box's picture is composed for its width (composeAndSetTotalBackgroundForImageView), the
+    // total is written over its middle.
+    auto* box = new QLabel;
+    box->setFixedHeight(kTotalBoxHeight);
+    box->setMinimumWidth(220);
+    box->setAlignment(Qt::AlignHCenter | Qt::AlignBottom);
+    box->installEventFilter(this);
+    *text = new QLabel(box);
+    (*text)->setAlignment(Qt::AlignCenter);
+    QFont font = (*text)->font();
+    font.setBold(true);
+    (*text)->setFont(font);
+    (*text)->setStyleSheet(QStringLiteral("color: #1d2d55; background: transparent;"));
+    return box;
+}
+
+bool DWPPaySheetController::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::Resize && (watched == m_totalImageView1 || watched == m_totalImageView2))
+        composeAndSetTotalBackgroundForImageView(static_cast<QLabel*>(watched));
+    return QDialog::eventFilter(watched, event);
+}
+
+void DWPPaySheetController::composeAndSetTotalBackgroundForImageView(QLabel* view)
+{
+    if (!view)
+        return;
+    const QPixmap background(QStringLiteral(":/DWPayment/TOTAL-BG.png"));
+    const QPixmap left(QStringLiteral(":/DWPayment/TOTAL-BGLeft.png"));
+    const QPixmap center(QStringLiteral(":/DWPayment/TOTAL-BGCenter.png"));
+    const QPixmap right(QStringLiteral(":/DWPayment/TOTAL-BGRight.png"));
+    const QSize bounds = view->size();
+    const int innerWidth = bounds.width() - 48;
+    const int innerHeight = std::max(left.height(), right.height());
+    if (innerWidth <= left.width() + right.width() || bounds.height() < innerHeight + 13)
+        return;
+    // The pill: the middle repeated between the two caps.
+    QPixmap inner(innerWidth, innerHeight);
+    inner.fill(Qt::transparent);
+    {
+        QPainter painter(&inner);
+        painter.drawTiledPixmap(QRect(left.width(), 0, innerWidth - 2 * left.width(), innerHeight), center);
+        painter.drawPixmap(0, 0, left);
+        painter.drawPixmap(innerWidth - right.width(), 0, right);
+    }
+    // On the box's ground, 24 points in from the sides and 13 up from the bottom.
+    QPixmap outer(bounds);
+    outer.fill(Qt::transparent);
+    {
+        QPainter painter(&outer);
+        painter.drawTiledPixmap(QRect(QPoint(), bounds), background);
+        painter.drawPixmap(24, bounds.height() - 13 - innerHeight, inner);
+    }
+    view->setPixmap(outer);
+    QLabel* text = view == m_totalImageView1 ? m_totalText1 : m_totalText2;
+    if (text)
+        text->setGeometry(24, bounds.height() - 13 - innerHeight, innerWidth, innerHeight);
+}
+
+void DWPPaySheetController::updateTotalBoxes()
+{
+    const QString total = m_transaction && m_transaction->shoppingCart()
+                              ? DWPLocalized("Total: %1").arg(m_transaction->finalPriceStringValue())
+                              : QString();
+    for (QLabel* text : {m_totalText1, m_totalText2})
+        if (text)
+            text->setText(total);
+}
+
+QString DWPPaySheetController::totalBoxText(int box) const
+{
+    const QLabel* view = box == 1 ? m_totalImageView1 : m_totalImageView2;
+    const QLabel* text = box == 1 ? m_totalText1 : m_totalText2;
+    return view && text && view->isVisibleTo(this) ? text->text() : QString();
 }
 
 void DWPPaySheetController::actOnViewAtStep()
@@ -426,17 +672,21 @@ void DWPPaySheetController::reject()
     quitAction();
 }
 
-void DWPPaySheetController::setTransaction(std::unique_ptr<DWPTransaction> transaction)
+void DWPPaySheetController::setTransaction(const DWPTransactionPtr& transaction)
 {
+    if (transaction == m_transaction)
+        return;
     if (m_transaction)
         m_transaction->disconnect(this);
-    m_transaction = std::move(transaction);
+    m_transaction = transaction;
+    m_lastFinalPrice.reset();
     if (!m_transaction)
         return;
     connect(m_transaction.get(), &DWPTransaction::keyChanged, this, &DWPPaySheetController::transactionKeyChanged);
     populateCountryCodesAndNamesMenu();
     loadBuyerFieldsFromTransaction();
     localizeStringsInWindow();
+    updateTotalBoxes();
     if (m_transaction->isEUUser() && m_transaction->userCountry() != u"DE")
         showVATFields();
     else
@@ -466,6 +716,39 @@ void DWPPaySheetController::transactionKeyChanged(const QString& key)
     } else if (key == u"isCheckingMail" || key == u"userMail") {
         showMailResult();
     }
-    if (m_step == 0 && (key == u"finalPrice" || key == u"userHasToPayVAT"))
-        updateMiniStoreDisplay();
+    if ((key == u"isCheckingMail" || key == u"isCheckingVat") && m_nextWaitsForChecks &&
+        !m_transaction->isCheckingMail() && !m_transaction->isCheckingVat()) {
+        m_nextWaitsForChecks = false;
+        if (m_step == 1 && !m_ended)
+            QTimer::singleShot(0, this, [this] {
+                if (m_step == 1 && !m_ended)
+                    nextAction();
+            });
+    }
+    if (key == u"finalPrice" || key == u"finalPriceStringValue")
+        updateTotalBoxes();
+    if (key == u"finalPrice" || key == u"userHasToPayVAT")
+        storePagePriceChanged(key);
+}
+
+void DWPPaySheetController::storePagePriceChanged(const QString& key)
+{
+    const std::optional<qint64> previousPrice = m_lastFinalPrice;
+    if (key == u"finalPrice")
+        m_lastFinalPrice = m_transaction->finalPrice();
+    if (m_step != 0)
+        return;
+    if (key == u"finalPrice") {
+        // The mini store writes its totals in place; the item prices follow the VAT duty below.
+        if (m_bomBodyId == u"DWP_MiniStore") {
+            updateMiniStoreDisplay();
+            return;
+        }
+        if (!previousPrice || (*previousPrice == *m_lastFinalPrice && *m_lastFinalPrice != 0))
+            return;
+    }
+    // Every item's price depends on the VAT duty and the currency: the page is built anew. A country
+    // change always announces the VAT duty, so a new currency gets here as well.
+    if (m_hasAllDWPaymentData && !m_isShowingAlternatePaymentMethods)
+        scheduleDisplayBOM();
 }

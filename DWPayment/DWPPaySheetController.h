@@ -13,10 +13,12 @@
 #include "DWPayment/DWPTransaction.h"
 
 #include <QDialog>
+#include <QList>
 #include <QPointer>
 #include <QUrl>
 #include <QVariantMap>
 #include <memory>
+#include <optional>
 
 class DWPLinkTextField;
 class DWPPaySheetPage;
@@ -25,6 +27,7 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QProgressBar;
+class QPropertyAnimation;
 class QPushButton;
 class QStackedWidget;
 class QTimer;
@@ -77,6 +80,18 @@ public:
     ~DWPPaySheetController() override;
 
     int step() const { return m_step; }
+    // A step change or a window-frame animation is under way; Next and Previous wait for its end.
+    bool isWindowResizing() const { return m_isWindowResizing; }
+    bool isChangingStep() const { return m_isChangingStep; }
+    // The window frame that gives the step views' placeholder the size of `frame`: the top edge
+    // stays and the window stays centred.
+    QRect calculateFrameToResizePlaceHolderViewToFitFrameRect(const QRect& frame) const;
+    QWidget* viewAtStep(int step) const { return m_viewAtStep.value(step); }
+    QWidget* placeholderView() const { return m_placeholderView; }
+    // The text of total box 1 (the form) or 2 (payment and wait) while it is shown, else empty.
+    QString totalBoxText(int box) const;
+    // A still image stands in for a web view (during a step change).
+    bool isStillImageShown() const;
     DWPTransaction* transaction() const { return m_transaction.get(); }
     bool hasEnded() const { return m_ended; }
     // The payment-state poll or the store page's rebuild is pending.
@@ -97,6 +112,12 @@ public:
     DWPLinkTextField* tacTextField() const { return m_tacTextField; }
     void setNameBlacklist(const QStringList& names) { m_nameBlacklist = names; }
     bool areVATFieldsShown() const;
+    // The form's tags 1001 to 1009; their display names ("e-mail") and the names of the validation
+    // states ("warning"), for messages. Null for an invalid tag, "__error: undefined state__" for an
+    // unknown state.
+    static bool isValidUDITag(int tag);
+    static QString tagToName(int tag);
+    static QString stateToName(int state);
 
     QWebEngineView* bomWebView() const { return m_bomWebView; }
     QWebEngineView* paymentWebView() const { return m_webView; }
@@ -113,15 +134,21 @@ public:
 Q_SIGNALS:
     // The sheet has ended; `code` is kDWPaySheetDidEndModalRunResponse when it ran on its own.
     void sheetDidEnd(int code);
+    // The view of `step` is in the window and its step has begun.
+    void stepShown(int step);
     // The store page has loaded and shows its totals.
     void storePageReady();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void reject() override;
 
 private:
     friend class DWPPaySheetPage;
+
+    // The window's frame animation; the step views swap at fixed multiples of it.
+    static constexpr int kFrameAnimationMilliseconds = 250;
 
     void buildWindow();
     QWidget* buildBomStep();
@@ -130,7 +157,16 @@ private:
     QWidget* buildCongratulationStep();
 
     void showOnWindow();
-    void showViewAtCurrentStep();
+    void showViewAtCurrentStepMovingForwards(bool forwards);
+    void showViewAtStep();
+    void activateViewAtStep(int step);
+    void takeViewFromPlaceholder();
+    void animateWindowFrame(const QRect& frame);
+    void substituteImageViewForWebView(QWebEngineView* webView, QWidget* superview);
+    void removeSubstitutedImageViewForWebView(QWebEngineView* webView, QWidget* superview);
+    QLabel* totalBox(QLabel** text);
+    void composeAndSetTotalBackgroundForImageView(QLabel* view);
+    void updateTotalBoxes();
     void actOnViewAtStep();
     void configurePrevBtnAtStep();
     void configureNextBtnAtStep();
@@ -141,8 +177,9 @@ private:
     void handleErrorNotification(const QVariantMap& userInfo);
     void endSheet();
 
-    void setTransaction(std::unique_ptr<DWPTransaction> transaction);
+    void setTransaction(const DWPTransactionPtr& transaction);
     void transactionKeyChanged(const QString& key);
+    void storePagePriceChanged(const QString& key);
 
     // Store and payment pages.
     bool isDataComplete() const;
@@ -156,6 +193,8 @@ private:
     void bomPageLoaded(bool ok);
     void updateMiniStoreDisplay();
     void fitWindowToStorePage();
+    void fitWindowToPaymentPage();
+    void goOnAfterPayment();
     void runScript(const QString& function, const QStringList& arguments);
     void setInclusionForObjectAtKeyPath(const QVariantMap& query);
     void showAdditionalPaymentMethods();
@@ -170,6 +209,12 @@ private:
     void setStatusLine(const QString& text);
     void showVATFields();
     void hideVATFields();
+    bool isFormOnScreen() const;
+    // The form grows by `growth` as the control appears (animated while the form is on screen),
+    // and shrinks by it as the control goes.
+    void growFormShowing(QWidget* control, int growth);
+    void shrinkFormHiding(QWidget* control, int growth);
+    void resizeWindowForFormBy(int delta);
     void loadBuyerFieldsFromTransaction();
 
     QUrl m_shoppingCartURL;
@@ -179,20 +224,29 @@ private:
     QPointer<QWidget> m_hostWindow;
     QUrl m_gatewayURL;
 
-    std::unique_ptr<DWPTransaction> m_transaction;
+    DWPTransactionPtr m_transaction;
     QString m_alternatePaymentMethodsHTML;
     bool m_didLoadProductInfos = false;
     bool m_isFetchingDWPaymentData = false;
     bool m_hasAllDWPaymentData = false;
     bool m_isShowingAlternatePaymentMethods = false;
     bool m_isFirstUDIWarning = true;
+    bool m_nextWaitsForChecks = false; // Next was pressed while a check ran
     bool m_ended = false;
     bool m_pollOut = false;
     int m_step = 0;
     qint64 m_finalRetryCounter = 0;
     QStringList m_nameBlacklist;
 
-    QStackedWidget* m_steps = nullptr;
+    QWidget* m_placeholderView = nullptr;
+    QList<QWidget*> m_viewAtStep;
+    QPropertyAnimation* m_frameAnimation = nullptr;
+    bool m_isWindowResizing = false;
+    bool m_isChangingStep = false;
+    QLabel* m_totalImageView1 = nullptr;
+    QLabel* m_totalImageView2 = nullptr;
+    QLabel* m_totalText1 = nullptr;
+    QLabel* m_totalText2 = nullptr;
     QPushButton* m_nextBtn = nullptr;
     QPushButton* m_prevBtn = nullptr;
     QStackedWidget* m_bomStack = nullptr;
@@ -215,4 +269,5 @@ private:
     quint64 m_bomPageGeneration = 0;
     quint64 m_storePageRequest = 0; // the newest transformation handed to a worker
     QString m_bomBodyId;
+    std::optional<qint64> m_lastFinalPrice;
 };

@@ -35,6 +35,16 @@ std::shared_ptr<DWPSaleItem> DWPSaleItem::saleItemWithID(const QString& identifi
     return std::make_shared<DWPSaleItem>(identifier, description, payloadData);
 }
 
+DWPSaleItem::DWPSaleItem(const QString& identifier, const QString& description, const QString& payload)
+    : DWPSaleItem(identifier, description, payload.isNull() ? QByteArray() : payload.toUtf8())
+{}
+
+std::shared_ptr<DWPSaleItem> DWPSaleItem::saleItemWithID(const QString& identifier, const QString& description,
+                                                         const QString& payload)
+{
+    return std::make_shared<DWPSaleItem>(identifier, description, payload);
+}
+
 void DWPSaleItem::setItemPayloadWithData(const QByteArray& bytes)
 {
     m_itemPayload = DWPPayloadText(bytes);

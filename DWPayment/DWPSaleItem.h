@@ -26,6 +26,10 @@ public:
     static std::shared_ptr<DWPSaleItem> saleItemWithID(const QString& identifier,
                                                        const QString& description = QString(),
                                                        const QByteArray& payloadData = QByteArray());
+    // The payload given as text: its UTF-8 bytes are the payload (a null text gives none).
+    DWPSaleItem(const QString& identifier, const QString& description, const QString& payload);
+    static std::shared_ptr<DWPSaleItem> saleItemWithID(const QString& identifier, const QString& description,
+                                                       const QString& payload);
 
     // Currency code ("USD", "EUR") -> decimal text of whole cents.
     const QVariantMap& netPrices() const { return m_netPrices; }

@@ -1,8 +1,13 @@
 #include "DWPayment/DWPStoreWidgets.h"
 
+#include "platform/widgets/ReadableColors.h"
+
 #include <QDesktopServices>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QRegularExpression>
+#include <QStyle>
+#include <QToolTip>
 #include <QWidget>
 
 namespace {
@@ -18,10 +23,6 @@ DWPLinkTextField::DWPLinkTextField(QWidget* parent) : QLabel(parent)
     setTextFormat(Qt::RichText);
     setTextInteractionFlags(Qt::LinksAccessibleByMouse);
     setOpenExternalLinks(false);
-    connect(this, &QLabel::linkHovered, this, [this](const QString& link) {
-        m_hoveredLink = link;
-        updateToolTips();
-    });
 }
 
 bool DWPLinkTextField::setStringValue(const QString& format, const QString& linkTitle, const QString& urlString)
@@ -32,31 +33,73 @@ bool DWPLinkTextField::setStringValue(const QString& format, const QString& link
         return false;
     }
     m_plainText = pieces[0] + linkTitle + pieces[1];
+    m_leadingPiece = pieces[0];
+    m_linkTitle = linkTitle;
     m_url = QUrl(urlString);
+    // Blue, lightened as far as a dark theme's window needs for it to read.
+    const QColor link = dw::readableTextColor(palette().color(QPalette::Window), QColor(Qt::blue));
     setText(pieces[0].toHtmlEscaped() +
-            QStringLiteral("<a href=\"%1\" style=\"color: blue;\">%2</a>")
-                .arg(m_url.toString(QUrl::FullyEncoded).toHtmlEscaped(), linkTitle.toHtmlEscaped()) +
+            QStringLiteral("<a href=\"%1\" style=\"color: %2;\">%3</a>")
+                .arg(m_url.toString(QUrl::FullyEncoded).toHtmlEscaped(), link.name(), linkTitle.toHtmlEscaped()) +
             pieces[1].toHtmlEscaped());
     m_urlToolTip = urlString;
-    updateToolTips();
     return true;
 }
 
 void DWPLinkTextField::setURLToolTip(const QString& toolTip)
 {
     m_urlToolTip = toolTip;
-    updateToolTips();
 }
 
 void DWPLinkTextField::setTextToolTip(const QString& toolTip)
 {
     m_textToolTip = toolTip;
-    updateToolTips();
 }
 
-void DWPLinkTextField::updateToolTips()
+QRect DWPLinkTextField::textRect() const
 {
-    setToolTip(m_hoveredLink.isEmpty() ? m_textToolTip : m_urlToolTip);
+    const QFontMetrics metrics(font());
+    const QSize size(metrics.horizontalAdvance(m_plainText), metrics.height());
+    const QRect bounds = contentsRect().adjusted(margin(), margin(), -margin(), -margin());
+    return QStyle::alignedRect(layoutDirection(), alignment(), size, bounds);
+}
+
+QRect DWPLinkTextField::trackingRect() const
+{
+    if (m_linkTitle.isEmpty())
+        return QRect();
+    const QFontMetrics metrics(font());
+    const QRect text = textRect();
+    return QRect(text.x() + metrics.horizontalAdvance(m_leadingPiece), text.y(), metrics.horizontalAdvance(m_linkTitle),
+                 text.height());
+}
+
+QString DWPLinkTextField::toolTipAt(const QPoint& position) const
+{
+    if (!m_urlToolTip.isEmpty() && trackingRect().contains(position))
+        return m_urlToolTip;
+    // The text's tool tip covers the text left and right of the link (all of it without a link
+    // tool tip).
+    if (!m_textToolTip.isEmpty() && textRect().contains(position))
+        return m_textToolTip;
+    return QString();
+}
+
+bool DWPLinkTextField::event(QEvent* event)
+{
+    if (event->type() != QEvent::ToolTip)
+        return QLabel::event(event);
+    const auto* help = static_cast<QHelpEvent*>(event);
+    const QString text = toolTipAt(help->pos());
+    if (text.isEmpty()) {
+        QToolTip::hideText();
+        event->ignore();
+        return true;
+    }
+    // The tip goes as soon as the pointer leaves the part it belongs to.
+    const QRect region = trackingRect().contains(help->pos()) && !m_urlToolTip.isEmpty() ? trackingRect() : textRect();
+    QToolTip::showText(help->globalPos(), text, this, region);
+    return true;
 }
 
 void DWPLinkTextField::setURLOpener(std::function<void(const QUrl&)> opener)
@@ -81,7 +124,21 @@ void DWPLinkTextField::mousePressEvent(QMouseEvent* event)
 {
     // Not passed on: the press is this field's alone.
     event->accept();
-    mouseDownOnLink(!m_hoveredLink.isEmpty());
+    mouseDownOnLink(trackingRect().contains(event->position().toPoint()));
+}
+
+void DWPShadowTextCell::paintEvent(QPaintEvent* /*event*/)
+{
+    if (text().isEmpty())
+        return;
+    QPainter painter(this);
+    const QRect bounds = contentsRect().adjusted(margin(), margin(), -margin(), -margin());
+    const int flags =
+        int(QStyle::visualAlignment(layoutDirection(), alignment())) | (wordWrap() ? int(Qt::TextWordWrap) : 0);
+    QPalette shadow = palette();
+    shadow.setColor(foregroundRole(), Qt::black);
+    style()->drawItemText(&painter, bounds.translated(0, 1), flags, shadow, isEnabled(), text(), foregroundRole());
+    style()->drawItemText(&painter, bounds, flags, palette(), isEnabled(), text(), foregroundRole());
 }
 
 namespace dw {

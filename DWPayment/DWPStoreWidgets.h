@@ -12,7 +12,8 @@
 
 // A line of text with one link, "I accept the %@." with the link in place of "%@". A press on the
 // link opens it in the browser (http, https and mailto only); every press is reported to the click
-// delegate with whether it hit the link.
+// delegate with whether it hit the link. The link's tool tip shows over the link, the text's tool
+// tip over the rest of the text; neither shows beside the text.
 class DWPAYMENT_EXPORT DWPLinkTextField : public QLabel
 {
     Q_OBJECT
@@ -31,8 +32,15 @@ public:
     void setURL(const QUrl& url) { m_url = url; }
     const QString& urlToolTip() const { return m_urlToolTip; }
     void setURLToolTip(const QString& toolTip);
+    const QString& textToolTip() const { return m_textToolTip; }
     void setTextToolTip(const QString& toolTip);
     void setClickDelegate(ClickDelegate delegate) { m_clickDelegate = std::move(delegate); }
+
+    // Where the text lies in the field, by the field's alignment, and where its link lies.
+    QRect textRect() const;
+    QRect trackingRect() const;
+    // The tool tip for a point of the field; null where none shows.
+    QString toolTipAt(const QPoint& position) const;
 
     // What a press does, with whether it lies on the link (tests call it directly).
     void mouseDownOnLink(bool onLink);
@@ -40,17 +48,29 @@ public:
     static void setURLOpener(std::function<void(const QUrl&)> opener);
 
 protected:
+    bool event(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
 
 private:
-    void updateToolTips();
-
     QString m_plainText;
+    QString m_leadingPiece;
+    QString m_linkTitle;
     QUrl m_url;
     QString m_urlToolTip;
     QString m_textToolTip;
-    QString m_hoveredLink;
     ClickDelegate m_clickDelegate;
+};
+
+// A line of text drawn with a hard black shadow one point below it; an empty text draws nothing.
+class DWPAYMENT_EXPORT DWPShadowTextCell : public QLabel
+{
+    Q_OBJECT
+
+public:
+    using QLabel::QLabel;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
 };
 
 namespace dw {

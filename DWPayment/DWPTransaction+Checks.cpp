@@ -35,7 +35,7 @@ void runCheck(std::function<std::function<void()>()> work)
 QVariantMap vatCheckResult(const QString& country, const QString& vatId)
 {
     const QString normalized = DWPVatIdTester::normalizeVatId(vatId);
-    if (country.isEmpty() || normalized.isNull() || !normalized.startsWith(country)) {
+    if (!DWPVatIdTester::vatIdMatchesCountry(normalized, country)) {
         return {{QStringLiteral("vatValidity"), false},
                 {QStringLiteral("vatErrorOnServer"), false},
                 {QStringLiteral("vatStatus"), storeText("VAT ID not valid for selected country")}};

@@ -24,6 +24,7 @@
 
 #include <QObject>
 #include <QThreadPool>
+#include <memory>
 
 class DWPAYMENT_EXPORT DWPTransaction : public QObject
 {
@@ -132,3 +133,7 @@ private:
     quint64 m_vatCheckGeneration = 0;
     quint64 m_mailCheckGeneration = 0;
 };
+
+// A transaction a host builds and hands to the store shares it with the pay sheet.
+using DWPTransactionPtr = std::shared_ptr<DWPTransaction>;
+Q_DECLARE_METATYPE(DWPTransactionPtr)

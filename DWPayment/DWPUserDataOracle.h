@@ -5,9 +5,11 @@
 // The guesses are registered once as the defaults of the buyer-data keys (DWPUserDefaultsKeys.h),
 // on the first call of any getter, so a stored value always wins. What Linux offers: the country
 // of the system time zone ("US" when the zone names none), the first preferred language when it
-// is a bare two-letter code (else "en"), the account's full name from the password database, the
-// address in $EMAIL. Street, city and postal code have no source and are guessed empty. Every guess
-// is a text, the empty text where nothing is known. Any thread; nothing is cached but the
+// is a bare two-letter code (else "en"), and the seller's own card (DWPOwnCard.h) for the name, the
+// e-mail address (the card's primary one) and the postal address (the home address, else the
+// primary one). Without a card the name is the account's full name from the password database,
+// the e-mail address the one in $EMAIL, and street, city and postal code are empty. Every guess is
+// a text, the empty text where nothing is known. Any thread; nothing is cached but the
 // registration.
 //
 //     const QString country = DWPUserDataOracle::userCountry();
@@ -38,6 +40,13 @@ public:
     static QString guessUserStreet();
     static QString guessUserCity();
     static QString guessUserZipCode();
+
+    // One value of the own card's postal address (kDWPAddressStreetKey, ...): from the first entry
+    // labelled `label`, else, when allowed, from the primary entry; null without a card, without
+    // such an entry or when the entry lacks the key. The one-argument form looks for the home
+    // address and allows the primary one.
+    static QString meAddressEntryForKey(const QString& key);
+    static QString meAddressEntryForKey(const QString& key, const QString& label, bool allowPrimary);
 
     // Registers the guesses in the standard user defaults unless done for the current instance.
     static void registerGuesses();

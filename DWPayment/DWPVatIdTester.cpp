@@ -157,7 +157,23 @@ bool DWPVatIdTester::isPlausibleVatId(const QString& vatId)
     const QString normalized = normalizeVatId(vatId);
     if (normalized.isNull())
         return false;
-    return DWPEuroTester::isCountryCodeInEU(normalized.left(2)) && form.match(normalized).hasMatch();
+    const QString prefix = normalized.left(2);
+    // Greek IDs carry "EL", which is no country code.
+    const bool euPrefix =
+        DWPEuroTester::isCountryCodeInEU(prefix) || prefix == vatPrefixForCountry(QStringLiteral("GR"));
+    return euPrefix && form.match(normalized).hasMatch();
+}
+
+QString DWPVatIdTester::vatPrefixForCountry(const QString& countryCode)
+{
+    return countryCode == u"GR" ? QStringLiteral("EL") : countryCode;
+}
+
+bool DWPVatIdTester::vatIdMatchesCountry(const QString& normalizedVatId, const QString& countryCode)
+{
+    if (countryCode.isEmpty() || normalizedVatId.isNull())
+        return false;
+    return normalizedVatId.startsWith(countryCode) || normalizedVatId.startsWith(vatPrefixForCountry(countryCode));
 }
 
 bool DWPVatIdTester::isValidVatId(const QString& vatId, QString* faultString)

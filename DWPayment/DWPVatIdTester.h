@@ -33,8 +33,14 @@ public:
     // Letters, digits, "+" and "*" of the ID in upper case; null for null or for fewer than three
     // characters as typed.
     static QString normalizeVatId(const QString& vatId);
-    // An EU country code followed by 5 to 12 digits, capitals, "+" or "*".
+    // An EU country's VAT prefix followed by 5 to 12 digits, capitals, "+" or "*".
     static bool isPlausibleVatId(const QString& vatId);
+    // The prefix the VAT-number service gives the IDs of a country: its country code, except "EL"
+    // for Greece ("GR").
+    static QString vatPrefixForCountry(const QString& countryCode);
+    // Whether a normalized ID may belong to a buyer in the country: it begins with the country's
+    // code or its VAT prefix.
+    static bool vatIdMatchesCountry(const QString& normalizedVatId, const QString& countryCode);
     // Plausible and confirmed by the service. When the service fails (unreachable, an error status,
     // an answer it should not give) `faultString` receives why; it stays null for an ID that is not
     // plausible or that the service calls invalid.

@@ -454,7 +454,7 @@ QUrl frameURL(const QByteArray& answer, DWPError* error)
 
 QString DWPXmlGenerator::frameworkVersion()
 {
-    return QStringLiteral("1.0");
+    return QStringLiteral(DWP_BUNDLE_VERSION);
 }
 
 QString DWPXmlGenerator::escapeXSLTArgumentString(const QString& text)

@@ -38,15 +38,33 @@ DWPaymentController::newPaySheetOnWindow(QWidget* window, const QUrl& shoppingCa
     return controller;
 }
 
+std::unique_ptr<DWPaymentController> DWPaymentController::newPaySheetOnWindow(QWidget* window,
+                                                                              const DWPTransactionPtr& transaction)
+{
+    auto controller = std::make_unique<DWPaymentController>(window);
+    controller->showPaySheetForTransaction(transaction);
+    return controller;
+}
+
 void DWPaymentController::showPaySheetForShoppingCartURL(const QUrl& shoppingCartURL,
                                                          const QUrl& alternatePaymentMethodsHTMLURL)
 {
     if (shoppingCartURL.isValid())
-        showPaySheet(shoppingCartURL, alternatePaymentMethodsHTMLURL);
+        showPaySheet(nullptr, shoppingCartURL, alternatePaymentMethodsHTMLURL);
 }
 
-void DWPaymentController::showPaySheet(const QUrl& shoppingCartURL, const QUrl& alternatePaymentMethodsHTMLURL)
+void DWPaymentController::showPaySheetForTransaction(const DWPTransactionPtr& transaction)
 {
+    if (transaction)
+        showPaySheet(transaction, QUrl(), QUrl());
+}
+
+void DWPaymentController::showPaySheet(const DWPTransactionPtr& transaction, const QUrl& shoppingCartURL,
+                                       const QUrl& alternatePaymentMethodsHTMLURL)
+{
+    DW_ASSERT(transaction || shoppingCartURL.isValid(), "transaction || plistURL");
+    if (transaction)
+        m_prefetchedDataDict.insert(QString::fromLatin1(DWPTransactionDataKey), QVariant::fromValue(transaction));
     auto& center = dw::NotificationCenter::defaultCenter();
     center.removeObserversOwnedBy(this);
     if (m_currentPayWindowController)

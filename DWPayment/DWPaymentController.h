@@ -12,6 +12,7 @@
 #include "DWPayment/DWPError.h"
 #include "DWPayment/DWPPaySheetController.h"
 #include "DWPayment/DWPStoreDelegate.h"
+#include "DWPayment/DWPTransaction.h"
 
 #include <QObject>
 #include <QPointer>
@@ -20,7 +21,6 @@
 #include <QWidget>
 #include <memory>
 
-class DWPTransaction;
 class DWPaymentController;
 
 // The sheet's events, twice: the internal name the sheet posts (object: the sheet) and the public
@@ -94,8 +94,15 @@ public:
     static std::unique_ptr<DWPaymentController> newPaySheetOnWindow(QWidget* window, const QUrl& shoppingCartURL,
                                                                     const QUrl& alternatePaymentMethodsHTMLURL,
                                                                     DWPaymentDelegate* delegate);
+    // The store for a transaction the host built (with its cart and buyer data); the sheet fetches
+    // only the gateway's prices and store page for it. Without a delegate; without a window it
+    // returns when the sheet has ended. Nothing opens for a null transaction.
+    static std::unique_ptr<DWPaymentController> newPaySheetOnWindow(QWidget* window,
+                                                                    const DWPTransactionPtr& transaction);
 
     void showPaySheetForShoppingCartURL(const QUrl& shoppingCartURL, const QUrl& alternatePaymentMethodsHTMLURL);
+    // Does nothing for a null transaction.
+    void showPaySheetForTransaction(const DWPTransactionPtr& transaction);
 
     // Asks the gateway (blocking) for the products' infos, the VAT rate and the store page; true
     // when all three came.
@@ -114,7 +121,8 @@ public:
     DWPPaySheetController* currentPayWindowController() const { return m_currentPayWindowController.data(); }
 
 private:
-    void showPaySheet(const QUrl& shoppingCartURL, const QUrl& alternatePaymentMethodsHTMLURL);
+    void showPaySheet(const DWPTransactionPtr& transaction, const QUrl& shoppingCartURL,
+                      const QUrl& alternatePaymentMethodsHTMLURL);
     void callDelegateForNotification(const QString& name, const QVariantMap& userInfo);
     void repostSheetNotification(const QString& name, const QVariantMap& userInfo);
 

@@ -1,6 +1,7 @@
 #include "DWPayment/NSString+DWPExtensions.h"
 
 #include <QLocale>
+#include <QStringDecoder>
 #include <QUuid>
 
 namespace dw {
@@ -103,3 +104,94 @@ QString newUUIDString()
 }
 
 } // namespace dw
+
+namespace dw::payment {
+
+namespace {
+
+bool isUnreserved(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
+           c == '_' || c == '~';
+}
+
+bool isReserved(char c)
+{
+    return std::string_view(":/?#[]@!$&'()*+,;=").find(c) != std::string_view::npos;
+}
+
+int hexValue(QChar c)
+{
+    const char16_t u = c.unicode();
+    if (u >= '0' && u <= '9')
+        return u - '0';
+    if (u >= 'a' && u <= 'f')
+        return u - 'a' + 10;
+    if (u >= 'A' && u <= 'F')
+        return u - 'A' + 10;
+    return -1;
+}
+
+} // namespace
+
+QString stringByRemovingCharactersInSet(const QString& text, const dw::CharacterSet& set)
+{
+    QString out(QLatin1String(""));
+    out.reserve(text.size());
+    dw::forEachCodePoint(text, [&](char32_t c, QStringView units) {
+        if (!set.contains(c))
+            out += units;
+    });
+    return out;
+}
+
+QString stringByAddingURLPercentEscapes(const QString& text)
+{
+    static const char kHex[] = "0123456789ABCDEF";
+    const QByteArray bytes = text.toUtf8();
+    QString out;
+    out.reserve(bytes.size());
+    for (const char c : bytes) {
+        if (isUnreserved(c) || isReserved(c)) {
+            out += QLatin1Char(c);
+        } else {
+            const auto byte = static_cast<unsigned char>(c);
+            out += u'%';
+            out += QLatin1Char(kHex[byte >> 4]);
+            out += QLatin1Char(kHex[byte & 0xF]);
+        }
+    }
+    return out;
+}
+
+QString stringByReplacingURLPercentEscapes(const QString& text)
+{
+    if (text.isNull())
+        return QString();
+    QByteArray bytes;
+    bytes.reserve(text.size());
+    for (qsizetype i = 0; i < text.size();) {
+        if (text.at(i) != u'%') {
+            qsizetype end = i;
+            while (end < text.size() && text.at(end) != u'%')
+                ++end;
+            bytes += QStringView(text).mid(i, end - i).toUtf8();
+            i = end;
+            continue;
+        }
+        const bool complete = i + 2 < text.size();
+        const int high = complete ? hexValue(text.at(i + 1)) : -1;
+        const int low = complete ? hexValue(text.at(i + 2)) : -1;
+        if (high < 0 || low < 0)
+            return QString();
+        bytes += char(high * 16 + low);
+        i += 3;
+    }
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString decoded = decoder.decode(bytes);
+    if (decoder.hasError())
+        return QString();
+    return decoded.isNull() ? QString(QLatin1String("")) : decoded;
+}
+
+} // namespace dw::payment

@@ -7,6 +7,8 @@
 
 #include "DWPayment/DWPaymentExport.h"
 
+#include "platform/text/CharacterSet.h"
+
 #include <QString>
 
 namespace dw {
@@ -34,3 +36,20 @@ DWPAYMENT_EXPORT QString stringByRemovingEverythingExceptCharactersInSet(const Q
 DWPAYMENT_EXPORT QString newUUIDString();
 
 } // namespace dw
+
+// The application's kit has operations of the same names; the store keeps its own copies (it links
+// only the platform), in a namespace of their own so the two never meet in one program.
+namespace dw::payment {
+
+// The text without every character of `set`; an empty text gives the empty text.
+DWPAYMENT_EXPORT QString stringByRemovingCharactersInSet(const QString& text, const dw::CharacterSet& set);
+
+// Percent-escaped in UTF-8: only the characters that may not stand in a URL at all; reserved
+// characters such as "&", "=", "?", "/" and "#" stay.
+DWPAYMENT_EXPORT QString stringByAddingURLPercentEscapes(const QString& text);
+
+// Every percent escape decoded as UTF-8; null when an escape is malformed or the decoded bytes are
+// not valid UTF-8.
+DWPAYMENT_EXPORT QString stringByReplacingURLPercentEscapes(const QString& text);
+
+} // namespace dw::payment

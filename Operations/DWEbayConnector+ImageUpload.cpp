@@ -38,16 +38,16 @@ void postProgress(double total, double progress)
 
 namespace dw {
 
-QByteArray imageUploadRequestBody(const QString& xml, const QString& fileName, const QByteArray& fileBytes)
+QByteArray imageUploadRequestBody(const QByteArray& xml, const QString& fileName, const QByteArray& fileBytes)
 {
     const QByteArray boundary = kDWImageUploadBoundary;
     const QByteArray name = fileName.toUtf8();
     QByteArray body;
-    body.reserve(fileBytes.size() + xml.size() * 3 + 512);
+    body.reserve(fileBytes.size() + xml.size() + 512);
     body += "--" + boundary + "\r\n";
     body += "Content-Disposition: form-data; name=\"XML Payload\"\r\n";
     body += "Content-Type: text/xml; charset=\"utf-8\"\r\n\r\n";
-    body += xml.toUtf8();
+    body += xml;
     body += "\r\n--" + boundary + "\r\n";
     body += "Content-Disposition: form-data; name=\"" + name + "\"; filename=\"" + name + "\"\r\n";
     body += "Content-Type: application/octet-stream\r\n";
@@ -73,9 +73,9 @@ sendImageUploadRequest(DWEbayConnector& connector,
     credentials->setEBayAuthToken(connector.token());
     request->setRequesterCredentials(credentials);
 
-    const QString xml = request->xmlRequest();
+    const QByteArray xml = request->xmlRequestData();
     if (connector.loggingEnabled())
-        dw::consoleWrite(withoutToken(xml));
+        dw::consoleWrite(withoutToken(QString::fromUtf8(xml)));
 
     dw::HttpRequest http;
     http.url = connector.APIURL();

@@ -26,7 +26,7 @@ namespace dw {
 
 // The body as eBay reads it: the XML part, then the file part, the closing delimiter straight
 // after the file's last byte.
-QByteArray imageUploadRequestBody(const QString& xml, const QString& fileName, const QByteArray& fileBytes);
+QByteArray imageUploadRequestBody(const QByteArray& xml, const QString& fileName, const QByteArray& fileBytes);
 
 // Sets the request's picture name and credentials and sends it with the file; the reply's bytes,
 // nullopt on a transport error or when the file cannot be read.

@@ -10,6 +10,7 @@
 #include "platform/widgets/ApplicationImage.h"
 
 #include <QAbstractItemModel>
+#include <QGuiApplication>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QSet>
@@ -47,9 +48,11 @@ QMProgressAnimationView::QMProgressAnimationView(const QSize& size, QWidget* par
     setAttribute(Qt::WA_OpaquePaintEvent);
     setupTargets();
 
-    m_background = dw::applicationImage(QStringLiteral("background"));
-    m_foreground = dw::applicationImage(QStringLiteral("foreground"));
-    m_shadowing = dw::applicationImage(QStringLiteral("shadowing"));
+    // At the screen's pixels, so the stage is as sharp as its labels on a high-density screen.
+    const qreal ratio = qApp->devicePixelRatio();
+    m_background = dw::applicationImage(QStringLiteral("background"), ratio);
+    m_foreground = dw::applicationImage(QStringLiteral("foreground"), ratio);
+    m_shadowing = dw::applicationImage(QStringLiteral("shadowing"), ratio);
     orientWithX(0, 0.1f);
 
     const qreal w = size.width();
@@ -376,7 +379,7 @@ void QMProgressAnimationView::paintEvent(QPaintEvent*)
     }
 
     if (!m_foreground.isNull())
-        painter.drawImage(QPointF(0, h - m_foreground.height()), m_foreground);
+        painter.drawImage(QPointF(0, h - m_foreground.deviceIndependentSize().height()), m_foreground);
     if (!m_shadowing.isNull())
         painter.drawImage(QPointF(0, 0), m_shadowing);
     m_progressBarLayer->paint(painter, QPointF(0, h - 25));

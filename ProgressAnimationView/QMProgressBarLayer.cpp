@@ -4,12 +4,13 @@
 #include "ProgressAnimationView/QMProgressItemLayer.h"
 #include "platform/widgets/ApplicationImage.h"
 
+#include <QGuiApplication>
 #include <QPainter>
 #include <QPropertyAnimation>
 
 QMProgressBarLayer::QMProgressBarLayer(qreal width, QObject* parent)
-    : QMProgressBarLayer(width, dw::applicationImage(QStringLiteral("LoadingBar-foreground")),
-                         dw::applicationImage(QStringLiteral("ProgressContent")), parent)
+    : QMProgressBarLayer(width, dw::applicationImage(QStringLiteral("LoadingBar-foreground"), qApp->devicePixelRatio()),
+                         dw::applicationImage(QStringLiteral("ProgressContent"), qApp->devicePixelRatio()), parent)
 {}
 
 QMProgressBarLayer::QMProgressBarLayer(qreal width, const QImage& frameImage, const QImage& contentImage,
@@ -18,8 +19,8 @@ QMProgressBarLayer::QMProgressBarLayer(qreal width, const QImage& frameImage, co
       m_animation(new QPropertyAnimation(this, "presentationContentX", this))
 {
     m_animation->setDuration(QMProgressItemLayer::kAnimationDuration);
-    m_originOfProgressContent = (width - m_frameImage.width()) * 0.5;
-    m_contentX = m_contentImage.width() / 2.0;
+    m_originOfProgressContent = (width - frameSize().width()) * 0.5;
+    m_contentX = contentSize().width() / 2.0;
     m_presentationContentX = m_contentX;
     setProgress(0);
     m_presented = true;
@@ -49,13 +50,16 @@ void QMProgressBarLayer::setPresentationContentX(qreal x)
 
 void QMProgressBarLayer::paint(QPainter& painter, const QPointF& bottomLeft) const
 {
-    const QRectF frame(bottomLeft.x() + m_originOfProgressContent, bottomLeft.y() - m_frameImage.height(),
-                       m_frameImage.width(), m_frameImage.height());
+    // Sizes in points: the images may carry more pixels than that, for a high-density screen.
+    const QSizeF frameExtent = frameSize();
+    const QSizeF contentExtent = contentSize();
+    const QRectF frame(bottomLeft.x() + m_originOfProgressContent, bottomLeft.y() - frameExtent.height(),
+                       frameExtent.width(), frameExtent.height());
     painter.save();
     // The content shows only through the frame; beyond it the strip would cover the stage.
     painter.setClipRect(frame);
-    const QRectF content(bottomLeft.x() + m_presentationContentX - m_contentImage.width() / 2.0,
-                         bottomLeft.y() - m_contentImage.height(), m_contentImage.width(), m_contentImage.height());
+    const QRectF content(bottomLeft.x() + m_presentationContentX - contentExtent.width() / 2.0,
+                         bottomLeft.y() - contentExtent.height(), contentExtent.width(), contentExtent.height());
     painter.drawImage(content, m_contentImage);
     painter.restore();
     painter.drawImage(frame, m_frameImage);

@@ -37,10 +37,10 @@ public:
     void setProgressNumber(const QVariant& number) { setProgress(number.toFloat()); }
 
     qreal originOfProgressContent() const { return m_originOfProgressContent; }
-    QSizeF frameSize() const { return m_frameImage.size(); }
-    QSizeF contentSize() const { return m_contentImage.size(); }
+    QSizeF frameSize() const { return m_frameImage.deviceIndependentSize(); }
+    QSizeF contentSize() const { return m_contentImage.deviceIndependentSize(); }
     // The content's centre (the layer's position), model value.
-    QPointF contentPosition() const { return {m_contentX, m_contentImage.height() / 2.0}; }
+    QPointF contentPosition() const { return {m_contentX, contentSize().height() / 2.0}; }
     qreal contentPositionX() const { return m_contentX; }
     qreal presentationContentX() const { return m_presentationContentX; }
     void setPresentationContentX(qreal x);

@@ -15,18 +15,20 @@ struct FrameArt
     QRectF maxPhotoRect;
 };
 
+// Cards are drawn with two pixels a point, so they stay sharp when the stage brings them closer
+// and on a high-density screen; the frame is rendered at that many pixels.
+constexpr qreal kContentsScale = 2;
+
 const FrameArt& frameArt()
 {
     static const FrameArt art = [] {
         FrameArt made;
-        made.frame = dw::applicationImage(QStringLiteral("Picture"));
-        made.maxPhotoRect = QMProgressItemLayer::maxPhotoRectForFrameSize(made.frame.size());
+        made.frame = dw::applicationImage(QStringLiteral("Picture"), kContentsScale);
+        made.maxPhotoRect = QMProgressItemLayer::maxPhotoRectForFrameSize(made.frame.deviceIndependentSize());
         return made;
     }();
     return art;
 }
-
-constexpr qreal kContentsScale = 2;
 
 } // namespace
 
@@ -149,7 +151,9 @@ void QMProgressItemLayer::setNeedsDisplay()
     // The frame at the card's origin, whole; the photo in the frame's square. The square is given
     // y-up; the painter counts down from the top.
     if (!art.frame.isNull())
-        painter.drawImage(QRectF(QPointF(0, size.height() - art.frame.height()), QSizeF(art.frame.size())), art.frame);
+        painter.drawImage(QRectF(QPointF(0, size.height() - art.frame.deviceIndependentSize().height()),
+                                 art.frame.deviceIndependentSize()),
+                          art.frame);
     if (!m_image.isNull() && !art.frame.isNull()) {
         const QRectF square = art.maxPhotoRect;
         const QRectF target(square.x(), size.height() - square.y() - square.height(), square.width(), square.height());

@@ -420,8 +420,8 @@ int QMAddItemProgressPanelController::displayErrorPanelForErrors(const std::shar
     (hasContinueButton ? m_continueButton : m_abortButton)->setDefault(true);
     m_errorMessageField->setText(errorMessageStringForErrorEnvelope(shown));
     m_errorQuestionField->setText(errorQuestionStringForErrorEnvelope(shown, hasContinueButton));
-    m_errorIcon->setPixmap(QPixmap::fromImage(
-        dw::applicationImage(shown.hasError() ? QStringLiteral("AddItemError") : QStringLiteral("AddItemWarning"))));
+    m_errorIcon->setPixmap(
+        dw::applicationPixmap(shown.hasError() ? QStringLiteral("AddItemError") : QStringLiteral("AddItemWarning")));
     updateErrorActionButtons();
 
     m_lastErrorButtonClicked = AbortButton;

@@ -83,8 +83,7 @@ void QMSimpleStartAuctionPanelController::buildWindow(QWidget* parentWindow)
     window->setWindowTitle(dw::localized("Start Auctions"));
 
     auto* icon = new QLabel(window);
-    icon->setPixmap(QPixmap::fromImage(dw::applicationImage(QStringLiteral("QuillmartBig"))
-                                           .scaled(64, 64, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+    icon->setPixmap(dw::applicationPixmap(QStringLiteral("QuillmartBig"), QSize(64, 64)));
     icon->setFixedSize(64, 64);
 
     m_primaryMessageField = new QLabel(window);
@@ -294,14 +293,12 @@ void QMSimpleStartAuctionPanelController::ebayOperationEnvelopeFinished(const dw
         m_statusMessageField->setText(dw::localized("Error from eBay received"));
         m_errorInfoButton->setToolTip(dw::localized("Show eBay's errors"));
         m_errorInfoButton->show();
-        m_errorImageView->setPixmap(
-            QPixmap::fromImage(dw::applicationImage(QStringLiteral("StartAuctionsPanel-InfoRed"))));
+        m_errorImageView->setPixmap(dw::applicationPixmap(QStringLiteral("StartAuctionsPanel-InfoRed")));
     } else {
         m_errorInfoButton->setToolTip(dw::localized("Show the listing fees"));
         m_errorInfoButton->show();
         m_statusMessageField->setText(feeText("Listing fees: %1$@ %2$@"));
-        m_errorImageView->setPixmap(
-            QPixmap::fromImage(dw::applicationImage(QStringLiteral("StartAuctionsPanel-InfoBlue"))));
+        m_errorImageView->setPixmap(dw::applicationPixmap(QStringLiteral("StartAuctionsPanel-InfoBlue")));
     }
     m_progressIndicator->hide();
     m_progressIndicator->stopAnimation();

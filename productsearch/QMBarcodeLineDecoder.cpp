@@ -162,9 +162,10 @@ bool readSymbol(const float* e, QMBarcodeLineDecoder::Symbol& symbol)
 
 } // namespace
 
-int QMBarcodeLineDecoder::findEdges(const float* v, int n)
+int QMBarcodeLineDecoder::findExtrema(const float* v, int n)
 {
-    m_edgeCount = 0;
+    m_profile = v;
+    m_extremumCount = 0;
     m_firstFalls = false;
     if (n < 3)
         return 0;
@@ -266,74 +267,121 @@ int QMBarcodeLineDecoder::findEdges(const float* v, int n)
         return 0;
 
     m_firstFalls = extrema[0].value > extrema[1].value;
-    for (int k = 0; k + 1 < count; ++k) {
-        const Extremum a = extrema[std::size_t(k)];
-        const Extremum b = extrema[std::size_t(k + 1)];
-        const bool falling = a.value > b.value;
-        float white = std::max(a.value, b.value);
-        float black = std::min(a.value, b.value);
-        const float margin = kLevelMargin * (white - black);
-        const float high = white - margin;
-        const float low = black + margin;
-        for (int o = std::max(0, k - kLevelReach); o <= std::min(count - 1, k + 1 + kLevelReach); ++o) {
-            white = std::max(white, extrema[std::size_t(o)].value);
-            black = std::min(black, extrema[std::size_t(o)].value);
-        }
-        const float level = std::clamp((white + black) / 2, low, high);
-        // Where noise makes the profile cross the level more than once, the middle of the first
-        // and the last crossing.
-        const auto crosses = [&](int j) {
-            return falling ? (v[j] >= level && v[j + 1] < level) : (v[j] <= level && v[j + 1] > level);
-        };
-        const auto position = [&](int j) { return float(j) + (v[j] - level) / (v[j] - v[j + 1]); };
-        int first = a.at;
-        while (first < b.at - 1 && !crosses(first))
-            ++first;
-        int last = b.at - 1;
-        while (last > first && !crosses(last))
-            --last;
-        m_edges[std::size_t(m_edgeCount++)] = (position(first) + position(last)) / 2;
+    m_extremumCount = count;
+    // A new stamp marks every edge as not yet placed.
+    if (++m_stamp == 0) {
+        m_edgeStamps.fill(0);
+        m_stamp = 1;
     }
-    return m_edgeCount;
+    return count;
 }
 
-int QMBarcodeLineDecoder::readEdges(const float* edges, int count, bool firstFalls, float length, bool backward,
-                                    Symbol* symbols, int maxSymbols)
+float QMBarcodeLineDecoder::edgeAt(int k)
 {
-    int found = 0;
-    for (int k = 0; k + kElements < count && found < maxSymbols; ++k) {
-        if (firstFalls != (k % 2 == 0))
-            continue; // a symbol begins with a bar
-        const float* e = edges + k;
-        const float before = k > 0 ? e[0] - edges[k - 1] : e[0];
-        const float after =
-            k + kElements + 1 < count ? edges[k + kElements + 1] - e[kElements] : length - 1 - e[kElements];
-        const float startModule = (e[kLeftDigitsAt + 4] - e[kLeftDigitsAt]) / 7;
-        const float endModule = (e[kEndAt] - e[kEndAt - 4]) / 7;
-        if (before < kQuietModules * startModule || after < kQuietModules * endModule)
-            continue;
-        Symbol& symbol = symbols[found];
-        if (!readSymbol(e, symbol))
-            continue;
-        symbol.start = backward ? length - 1 - e[0] : e[0];
-        symbol.end = backward ? length - 1 - e[kElements] : e[kElements];
-        ++found;
-        k += kElements - 1;
+    // Placing an edge is the costly part of reading a line, and only the edges of windows that
+    // could hold a symbol are ever needed: each is placed when first asked for.
+    if (m_edgeStamps[std::size_t(k)] == m_stamp)
+        return m_edges[std::size_t(k)];
+    const float* v = m_profile;
+    const auto& extrema = m_extrema;
+    const int count = m_extremumCount;
+    const Extremum a = extrema[std::size_t(k)];
+    const Extremum b = extrema[std::size_t(k + 1)];
+    const bool falling = a.value > b.value;
+    float white = std::max(a.value, b.value);
+    float black = std::min(a.value, b.value);
+    const float margin = kLevelMargin * (white - black);
+    const float high = white - margin;
+    const float low = black + margin;
+    for (int o = std::max(0, k - kLevelReach); o <= std::min(count - 1, k + 1 + kLevelReach); ++o) {
+        white = std::max(white, extrema[std::size_t(o)].value);
+        black = std::min(black, extrema[std::size_t(o)].value);
     }
-    return found;
+    const float level = std::clamp((white + black) / 2, low, high);
+    // Where noise makes the profile cross the level more than once, the middle of the first and
+    // the last crossing.
+    const auto crosses = [&](int j) {
+        return falling ? (v[j] >= level && v[j + 1] < level) : (v[j] <= level && v[j + 1] > level);
+    };
+    const auto position = [&](int j) { return float(j) + (v[j] - level) / (v[j] - v[j + 1]); };
+    int first = a.at;
+    while (first < b.at - 1 && !crosses(first))
+        ++first;
+    int last = b.at - 1;
+    while (last > first && !crosses(last))
+        --last;
+    const float edge = (position(first) + position(last)) / 2;
+    m_edges[std::size_t(k)] = edge;
+    m_edgeStamps[std::size_t(k)] = m_stamp;
+    return edge;
+}
+
+bool QMBarcodeLineDecoder::mayHoldSymbol(int m, int edges, float length) const
+{
+    // Edge k lies between extrema k and k + 1, so the extrema bound every width the reading
+    // measures: the light before the window at most, a guard's digit at least. A window that
+    // fails this has no room for a quiet zone on one side in either reading direction.
+    const auto at = [&](int i) { return float(m_extrema[std::size_t(i)].at); };
+    const float before = m > 0 ? at(m + 1) - at(m - 1) : at(m + 1);
+    const float after =
+        m + kElements + 1 < edges ? at(m + kElements + 2) - at(m + kElements) : length - 1 - at(m + kElements);
+    const float startModule = (at(kLeftDigitsAt + 4 + m) - at(kLeftDigitsAt + 1 + m)) / 7;
+    const float endModule = (at(kEndAt + m) - at(kEndAt - 3 + m)) / 7;
+    return before >= kQuietModules * startModule && after >= kQuietModules * endModule;
+}
+
+bool QMBarcodeLineDecoder::readWindow(int m, int edges, float length, bool backward, Symbol& symbol)
+{
+    // The window's edges in reading order; read backward, they are mirrored from the far end.
+    float e[kElements + 1];
+    for (int i = 0; i <= kElements; ++i)
+        e[i] = backward ? length - 1 - edgeAt(m + kElements - i) : edgeAt(m + i);
+    const int beforeAt = backward ? m + kElements + 1 : m - 1;
+    const int afterAt = backward ? m - 1 : m + kElements + 1;
+    const auto mirrored = [&](int k) { return backward ? length - 1 - edgeAt(k) : edgeAt(k); };
+    const float before = beforeAt >= 0 && beforeAt < edges ? e[0] - mirrored(beforeAt) : e[0];
+    const float after = afterAt >= 0 && afterAt < edges ? mirrored(afterAt) - e[kElements] : length - 1 - e[kElements];
+    const float startModule = (e[kLeftDigitsAt + 4] - e[kLeftDigitsAt]) / 7;
+    const float endModule = (e[kEndAt] - e[kEndAt - 4]) / 7;
+    if (before < kQuietModules * startModule || after < kQuietModules * endModule)
+        return false;
+    if (!readSymbol(e, symbol))
+        return false;
+    symbol.start = backward ? length - 1 - e[0] : e[0];
+    symbol.end = backward ? length - 1 - e[kElements] : e[kElements];
+    return true;
 }
 
 int QMBarcodeLineDecoder::decode(const float* profile, int length, Symbol* symbols, int maxSymbols)
 {
     length = std::min(length, kMaxProfile);
-    const int count = findEdges(profile, length);
-    if (count <= kElements || maxSymbols <= 0)
+    const int edges = findExtrema(profile, length) - 1;
+    if (edges <= kElements || maxSymbols <= 0)
         return 0;
-    int found = readEdges(m_edges.data(), count, m_firstFalls, float(length), false, symbols, maxSymbols);
-    // Backward: the edges from the far end, mirrored; which kind of edge comes first swaps too.
-    for (int i = 0; i < count; ++i)
-        m_reversed[std::size_t(i)] = float(length - 1) - m_edges[std::size_t(count - 1 - i)];
-    const bool lastFalls = m_firstFalls == ((count - 1) % 2 == 0);
-    found += readEdges(m_reversed.data(), count, !lastFalls, float(length), true, symbols + found, maxSymbols - found);
+    const float end = float(length);
+    // A window is the 60 edges of one symbol from edge m on; it begins with a falling edge (light
+    // to dark) in either reading direction, since it holds an odd number of elements.
+    const int windows = edges - kElements;
+    int found = 0;
+    int forwardFound = 0;
+    for (int m = m_firstFalls ? 0 : 1; m < windows && found < maxSymbols; m += 2) {
+        if (mayHoldSymbol(m, edges, end) && readWindow(m, edges, end, false, symbols[found])) {
+            m_windowsRead[std::size_t(forwardFound++)] = m;
+            ++found;
+            m += kElements - 1;
+        }
+    }
+    // Backward, from the far end; a window read forward is not read again.
+    for (int m = windows - 1; m >= 0 && found < maxSymbols; --m) {
+        if ((m % 2 == 0) != m_firstFalls)
+            continue;
+        if (std::find(m_windowsRead.begin(), m_windowsRead.begin() + forwardFound, m) !=
+            m_windowsRead.begin() + forwardFound)
+            continue;
+        if (mayHoldSymbol(m, edges, end) && readWindow(m, edges, end, true, symbols[found])) {
+            ++found;
+            m -= kElements - 1;
+        }
+    }
     return found;
 }

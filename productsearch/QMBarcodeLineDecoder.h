@@ -42,26 +42,25 @@ public:
     // found, at most maxSymbols, and answers how many.
     int decode(const float* profile, int length, Symbol* symbols, int maxSymbols);
 
-    // The edges of the last decoded profile, in samples; the first is falling (light to dark)
-    // when firstEdgeFalls().
-    int edgeCount() const { return m_edgeCount; }
-    const float* edges() const { return m_edges.data(); }
-    bool firstEdgeFalls() const { return m_firstFalls; }
-
 private:
     struct Extremum
     {
         int at;
         float value;
     };
-    int findEdges(const float* profile, int length);
-    static int readEdges(const float* edges, int count, bool firstFalls, float length, bool backward, Symbol* symbols,
-                         int maxSymbols);
+    int findExtrema(const float* profile, int length);
+    float edgeAt(int k);
+    bool mayHoldSymbol(int m, int edges, float length) const;
+    bool readWindow(int m, int edges, float length, bool backward, Symbol& symbol);
 
-    // Scratch space, written before it is read (and left uninitialised: a decoder is made often).
+    // Scratch space, written before it is read (and left uninitialised: a decoder is made often),
+    // except for the stamps that tell which edges of the current profile are placed.
     std::array<Extremum, kMaxProfile + 1> m_extrema;
     std::array<float, kMaxProfile + 1> m_edges;
-    std::array<float, kMaxProfile + 1> m_reversed;
-    int m_edgeCount = 0;
+    std::array<std::uint32_t, kMaxProfile + 1> m_edgeStamps{};
+    std::array<int, kMaxSymbols> m_windowsRead;
+    const float* m_profile = nullptr;
+    std::uint32_t m_stamp = 0;
+    int m_extremumCount = 0;
     bool m_firstFalls = false;
 };

@@ -35,8 +35,9 @@ bool matches(const int* runs, const std::uint8_t (&pattern)[4])
 // The working state of one scan line, all on the stack.
 struct QMBarcodeReader::Line
 {
-    std::array<int, kWidth> darkness{};
-    std::array<int, kWidth> derivative{};
+    // Written in full by readLine before anything reads them.
+    std::array<int, kWidth> darkness;
+    std::array<int, kWidth> derivative;
     int start = 0;
     int end = kWidth - 1;
     int minimum = 255;
@@ -503,6 +504,7 @@ void QMBarcodeReader::readLine(const std::uint8_t* bytes, int centre, FrequencyM
         line.darkness[i] = 255 - bytes[2 * i + 1];
     for (std::size_t i = 0; i + 1 < std::size_t(kWidth); ++i)
         line.derivative[i] = line.darkness[i + 1] - line.darkness[i];
+    line.derivative[kWidth - 1] = 0;
     line.findBounds(centre);
     if (line.end == kWidth - 1 || line.start <= 0)
         return;
@@ -526,19 +528,24 @@ void QMBarcodeReader::readLine(const std::uint8_t* bytes, int centre, FrequencyM
     if (m_numberOfDigitsFound >= 5)
         addNumber(m_number, frameVotes);
 
-    // Fixed levels between the line's extremes; the last three passes repeat one level on
-    // purpose, so that an agreeing reading weighs three times in the stored reading.
-    static constexpr float kLevels[5][2] = {
-        {0.34f, 0.44f}, {0.15f, 0.40f}, {0.18f, 0.50f}, {0.18f, 0.50f}, {0.18f, 0.50f}};
+    // Fixed levels between the line's extremes; the last level is read once and merged three
+    // times on purpose, so that an agreeing reading weighs three times in the stored reading.
+    static constexpr struct
+    {
+        float bottom;
+        float top;
+        int merges;
+    } kLevels[] = {{0.34f, 0.44f, 1}, {0.15f, 0.40f, 1}, {0.18f, 0.50f, 3}};
     const int range = line.maximum - line.minimum;
     for (const auto& level : kLevels) {
-        const int fixedBottom = int(float(line.minimum) + level[0] * float(range));
-        const int fixedTop = int(float(line.maximum) - level[1] * float(range));
+        const int fixedBottom = int(float(line.minimum) + level.bottom * float(range));
+        const int fixedTop = int(float(line.maximum) - level.top * float(range));
         line.measureRuns(runs, fixedTop, fixedBottom);
         m_number.clear();
         m_numberOfDigitsFound = readForward(m_number, runs);
         if (m_numberOfDigitsFound >= 7)
-            frameComplete = mergeReading(m_number, m_previousLocalOld);
+            for (int merge = 0; merge < level.merges; ++merge)
+                frameComplete = mergeReading(m_number, m_previousLocalOld);
     }
 }
 

@@ -190,7 +190,9 @@ int QMBarcodeScanner::swings(const QMGreyImage& image, const Walk& walk)
         if (rising ? value > extreme : value < extreme) {
             extreme = value;
         } else if (std::abs(value - extreme) >= swing) {
-            ++count;
+            // Enough to be read; noise would otherwise make every pixel a turn.
+            if (++count >= kMinimumSwings)
+                return count;
             rising = !rising;
             extreme = value;
         }
@@ -273,15 +275,16 @@ int QMBarcodeScanner::scan(const QMGreyImage& image, int first, int count, std::
         return 0;
     first = ((first % total) + total) % total;
     bool halfMade = false;
-    // Reads one line; true when it read a symbol.
-    const auto readLine = [&](const Line& line) {
+    // Reads one line; true when it read a symbol. A line beside one that read a symbol skips the
+    // prescreen: it most likely crosses the symbol too.
+    const auto readLine = [&](const Line& line, bool prescreen) {
         if (line.scale == 2 && !halfMade) {
             makeHalfImage(image);
             halfMade = true;
         }
         const QMGreyImage& picture = line.scale == 2 ? m_halfImage : image;
         Walk path;
-        if (!walk(picture, line, path) || swings(picture, path) < kMinimumSwings)
+        if (!walk(picture, line, path) || (prescreen && swings(picture, path) < kMinimumSwings))
             return false;
         const int length = sample(picture, path, m_profile.data());
         QMBarcodeLineDecoder::Symbol symbols[QMBarcodeLineDecoder::kMaxSymbols];
@@ -295,7 +298,7 @@ int QMBarcodeScanner::scan(const QMGreyImage& image, int first, int count, std::
     while (read < std::min(count, total)) {
         const Line line = m_lines[std::size_t((first + read) % total)];
         ++read;
-        if (!readLine(line))
+        if (!readLine(line, true))
             continue;
         if (stopWhenAgreed && agreedCode(sightings, code))
             break;
@@ -303,7 +306,7 @@ int QMBarcodeScanner::scan(const QMGreyImage& image, int first, int count, std::
         // that a second, independent reading comes soon.
         bool agreed = false;
         for (const float side : {kSpacing, -kSpacing}) {
-            if (readLine({line.direction, line.scale, line.offset + side}) && stopWhenAgreed &&
+            if (readLine({line.direction, line.scale, line.offset + side}, false) && stopWhenAgreed &&
                 agreedCode(sightings, code)) {
                 agreed = true;
                 break;

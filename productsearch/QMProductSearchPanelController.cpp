@@ -32,27 +32,32 @@ namespace {
 const char* kEmptyPage = "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\" "
                          "\"http://www.w3.org/TR/html4/loose.dtd\"><html><head></head><body></body></html>";
 
-// The camera row's icon: a small camera, white on the selected row, grey otherwise.
+// The camera row's icon: a small camera in the theme's selected text colour on the selected row,
+// its faint text colour otherwise; drawn for ordinary and double-density screens.
 QIcon cameraIcon()
 {
+    const QPalette palette = QApplication::palette();
     QIcon icon;
-    for (const auto& [colour, mode] :
-         {std::pair{QColor(120, 120, 120), QIcon::Normal}, std::pair{QColor(Qt::white), QIcon::Selected}}) {
-        QPixmap pixmap(32, 32);
-        pixmap.fill(Qt::transparent);
-        QPainter painter(&pixmap);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(colour);
-        QPainterPath body;
-        body.addRoundedRect(QRectF(3, 9, 26, 18), 4, 4);
-        body.addRect(QRectF(11, 6, 10, 4));
-        QPainterPath lens;
-        lens.addEllipse(QPointF(16, 18), 6, 6);
-        painter.drawPath(body.subtracted(lens));
-        painter.drawEllipse(QPointF(16, 18), 3.5, 3.5);
-        painter.end();
-        icon.addPixmap(pixmap, mode);
+    for (const auto& [colour, mode] : {std::pair{palette.color(QPalette::PlaceholderText), QIcon::Normal},
+                                       std::pair{palette.color(QPalette::HighlightedText), QIcon::Selected}}) {
+        for (const qreal ratio : {1.0, 2.0}) {
+            QPixmap pixmap(QSize(32, 32) * ratio);
+            pixmap.setDevicePixelRatio(ratio);
+            pixmap.fill(Qt::transparent);
+            QPainter painter(&pixmap);
+            painter.setRenderHint(QPainter::Antialiasing);
+            painter.setPen(Qt::NoPen);
+            painter.setBrush(colour);
+            QPainterPath body;
+            body.addRoundedRect(QRectF(3, 9, 26, 18), 4, 4);
+            body.addRect(QRectF(11, 6, 10, 4));
+            QPainterPath lens;
+            lens.addEllipse(QPointF(16, 18), 6, 6);
+            painter.drawPath(body.subtracted(lens));
+            painter.drawEllipse(QPointF(16, 18), 3.5, 3.5);
+            painter.end();
+            icon.addPixmap(pixmap, mode);
+        }
     }
     return icon;
 }

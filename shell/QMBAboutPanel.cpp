@@ -19,9 +19,9 @@ QMBAboutPanel::QMBAboutPanel(const QString& creditsHTML, QWidget* parent) : QDia
 
     auto* icon = new QLabel;
     icon->setObjectName(QStringLiteral("applicationIconView"));
-    const QImage image = dw::applicationImage(QStringLiteral("QuillmartBig"));
-    if (!image.isNull())
-        icon->setPixmap(QPixmap::fromImage(image.scaled(96, 96, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+    const QPixmap picture = dw::applicationPixmap(QStringLiteral("QuillmartBig"), QSize(96, 96));
+    if (!picture.isNull())
+        icon->setPixmap(picture);
     icon->setAlignment(Qt::AlignCenter);
 
     auto* name = new QLabel(QStringLiteral("Quillmart Vodar"));

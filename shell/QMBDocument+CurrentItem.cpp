@@ -11,6 +11,7 @@
 #include "model/QMSiteDescriptionManager.h"
 #include "panels/QMShippingOptionsPanelController.h"
 #include "platform/core/Localization.h"
+#include "platform/widgets/ReadableColors.h"
 #include "shell/QMBSettingsPane.h"
 
 #include <QCheckBox>
@@ -285,10 +286,13 @@ void QMBDocument::updatePicturesList()
         auto* row = new QListWidgetItem(list);
         row->setText(picture->isGalleryImage() ? dw::localized("%1 (gallery)").arg(name) : name);
         row->setToolTip(picture->isURLBased() ? picture->imageURL() : picture->imageFilePath());
-        if (!thumbnail.isNull())
-            row->setIcon(QIcon(
-                QPixmap::fromImage(thumbnail.scaled(list->iconSize(), Qt::KeepAspectRatio, Qt::SmoothTransformation))));
-        else
+        if (!thumbnail.isNull()) {
+            // As many pixels as the screen shows in the icon's place, so a high-density one stays sharp.
+            const qreal ratio = list->devicePixelRatioF();
+            QImage shown = thumbnail.scaled(list->iconSize() * ratio, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+            shown.setDevicePixelRatio(ratio);
+            row->setIcon(QIcon(QPixmap::fromImage(shown)));
+        } else
             row->setIcon(QIcon::fromTheme(picture->isURLBased() ? QStringLiteral("network-server")
                                                                 : QStringLiteral("image-missing")));
     }
@@ -333,11 +337,12 @@ void QMBDocument::setAllowedListingEnhancements(const QVariantList& enhancements
          fillOptionRows(m_settingsPane->listingEnhancementsTableView, enhancements, m_item->listingEnhancements())) {
         const bool on = row->checkState() == Qt::Checked;
         row->setToolTip(tooltipForListingEnhancement(row->data(kOptionIDRole).toString()));
-        // Upgrades cost extra: marked in the fee colour when the seller wants them marked. White
-        // on the lightened colour of an unchosen one is hard to read, so those keep dark text.
+        // Upgrades cost extra: marked in the fee colour when the seller wants them marked, with
+        // text chosen against that colour (the seller picks it, light or dark).
         if (markFees) {
-            row->setBackground(on ? highlight : dw::highlightWithLevel(highlight, 0.4));
-            row->setForeground(on ? QColor(Qt::white) : QColor(Qt::black));
+            const QColor background = on ? highlight : dw::highlightWithLevel(highlight, 0.4);
+            row->setBackground(background);
+            row->setForeground(dw::readableTextColor(background, on ? QColor(Qt::white) : QColor(Qt::black)));
         }
     }
 }

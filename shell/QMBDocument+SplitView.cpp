@@ -155,7 +155,7 @@ void QMBDocument::updatePreviewColapseButton()
         return;
     const char* image =
         firstPaneCollapsed(previewSplitView()) ? "FormatToolbar_ShowDesigns" : "FormatToolbar_HideDesigns";
-    button->setIcon(QIcon(QPixmap::fromImage(dw::applicationImage(QString::fromLatin1(image)))));
+    button->setIcon(dw::applicationIcon(QString::fromLatin1(image)));
     if (QWidget* parent = button->parentWidget())
         button->move(parent->width() - button->width() - kCollapseButtonRightMargin, button->y());
 }

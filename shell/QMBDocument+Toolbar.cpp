@@ -150,7 +150,7 @@ QIcon QMBDocument::toolbarItemIcon(const QString& identifier)
 {
     for (const OwnItem& own : kOwnItems) {
         if (identifier == QLatin1String(own.identifier))
-            return QIcon(QPixmap::fromImage(dw::applicationImage(QString::fromLatin1(own.image))));
+            return dw::applicationIcon(QString::fromLatin1(own.image));
     }
     if (identifier == kCustomize)
         return QApplication::style()->standardIcon(QStyle::SP_FileDialogDetailedView);
@@ -161,12 +161,16 @@ QIcon QMBDocument::toolbarItemIcon(const QString& identifier)
     if (identifier == kShowFonts)
         return QIcon(format + QStringLiteral("format_font.svg"));
     // Spaces and the separator, drawn as the palette shows them: a dashed box, one with arrows for
-    // the space that grows, a line.
-    QPixmap picture(32, 32);
+    // the space that grows, a line; in the theme's text colour, softened, at the screen's pixels.
+    const qreal ratio = qApp->devicePixelRatio();
+    QPixmap picture(QSize(32, 32) * ratio);
+    picture.setDevicePixelRatio(ratio);
     picture.fill(Qt::transparent);
     QPainter painter(&picture);
     painter.setRenderHint(QPainter::Antialiasing);
-    QPen pen(QColor(0x70, 0x70, 0x70), 1.5);
+    QColor ink = QApplication::palette().color(QPalette::WindowText);
+    ink.setAlphaF(0.6f);
+    QPen pen(ink, 1.5);
     if (identifier == kSeparator) {
         painter.setPen(pen);
         painter.drawLine(QPointF(16, 3), QPointF(16, 29));

@@ -1,5 +1,7 @@
 #include "shell/QMBDocumentArea.h"
 
+#include "platform/widgets/ReadableColors.h"
+
 #include <QLabel>
 #include <QPalette>
 #include <QVBoxLayout>
@@ -16,9 +18,12 @@ QMBDocumentArea::QMBDocumentArea(const QString& objectName, const QString& empty
     m_emptyStateLabel->setAlignment(Qt::AlignCenter);
     m_emptyStateLabel->setWordWrap(true);
     m_emptyStateLabel->setMargin(4);
-    // Dimmed, but readable: it says what is missing, it is no content.
+    // Dimmed, but readable: it says what is missing, it is no content. The theme's placeholder
+    // colour, brought to a readable contrast on its window (darker under a light theme, lighter
+    // under a dark one).
     QPalette palette = m_emptyStateLabel->palette();
-    palette.setColor(QPalette::WindowText, palette.color(QPalette::PlaceholderText).darker(130));
+    palette.setColor(QPalette::WindowText,
+                     dw::readableTextColor(palette.color(QPalette::Window), palette.color(QPalette::PlaceholderText)));
     m_emptyStateLabel->setPalette(palette);
     m_layout->addWidget(m_emptyStateLabel);
 }

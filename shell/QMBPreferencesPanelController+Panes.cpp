@@ -190,7 +190,7 @@ void QMBPreferencesPanelController::buildToolbar()
         auto* action = new QAction(dw::localized(item.label), toolbar);
         action->setObjectName(QLatin1String(item.identifier));
         action->setToolTip(dw::localized(item.toolTip));
-        action->setIcon(QIcon(QPixmap::fromImage(dw::applicationImage(QLatin1String(item.image)))));
+        action->setIcon(dw::applicationIcon(QLatin1String(item.image)));
         action->setCheckable(true);
         action->setProperty(dw::kTagProperty, index);
         m_toolbarGroup->addAction(action);

@@ -24,6 +24,7 @@
 #include "platform/core/Localization.h"
 #include "platform/widgets/DesktopServices.h"
 #include "platform/widgets/ProgressIndicator.h"
+#include "platform/widgets/ReadableColors.h"
 #include "shell/QMBDefaultOperationManager.h"
 #include "shell/QMBHelpViewer.h"
 #include "shell/QMBUserDefaultsBinding.h"
@@ -62,8 +63,10 @@ QLabel* errorLabel(const QString& objectName)
 {
     auto* label = wrappedLabel(QString());
     label->setObjectName(objectName);
+    // A red that reads on the theme's window, light or dark.
     QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, QColor(0xb0, 0x1c, 0x1c));
+    palette.setColor(QPalette::WindowText,
+                     dw::readableTextColor(palette.color(QPalette::Window), QColor(0xb0, 0x1c, 0x1c)));
     label->setPalette(palette);
     return label;
 }
@@ -204,7 +207,10 @@ QWidget* QMIntroPanelController::framedStep(const QString& identifier, const QSt
 {
     auto* frame = new QMBackgroundColorView;
     frame->setObjectName(identifier + QStringLiteral("BackgroundView"));
-    frame->setBackGroundColor(QColor::fromRgbF(1.0f, 1.0f, 1.0f, 0.6f));
+    // A veil of the theme's field colour (white under a light theme), on which its text reads.
+    QColor veil = frame->palette().color(QPalette::Base);
+    veil.setAlphaF(0.6f);
+    frame->setBackGroundColor(veil);
     frame->setDrawLine(false);
     frame->setDrawFrame(true);
     frame->setLineColor(Qt::gray);

@@ -64,9 +64,9 @@ QMCrashReportPanelController::QMCrashReportPanelController(QWidget* parent)
     connect(m_includeContactInfoCheckBox, &QCheckBox::toggled, m_emailAddressComboBox, &QWidget::setEnabled);
 
     auto* icon = new QLabel(this);
-    const QImage image = dw::applicationImage(QStringLiteral("QuillmartBig"));
-    if (!image.isNull())
-        icon->setPixmap(QPixmap::fromImage(image.scaled(64, 64, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+    const QPixmap picture = dw::applicationPixmap(QStringLiteral("QuillmartBig"), QSize(64, 64));
+    if (!picture.isNull())
+        icon->setPixmap(picture);
     icon->setAlignment(Qt::AlignTop);
 
     auto* texts = new QVBoxLayout;

@@ -43,9 +43,9 @@ QMUpdateAlertController::QMUpdateAlertController(const QMRelease& release, QWidg
     setWindowTitle(localized("Software Update"));
 
     auto* icon = new QLabel(this);
-    const QImage image = dw::applicationImage(QStringLiteral("QuillmartBig"));
-    if (!image.isNull())
-        icon->setPixmap(QPixmap::fromImage(image.scaled(64, 64, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+    const QPixmap picture = dw::applicationPixmap(QStringLiteral("QuillmartBig"), QSize(64, 64));
+    if (!picture.isNull())
+        icon->setPixmap(picture);
     icon->setAlignment(Qt::AlignTop);
 
     auto* heading = new QLabel(localized("A new version of %1 is available!").arg(release.applicationName), this);

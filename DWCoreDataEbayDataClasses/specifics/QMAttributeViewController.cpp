@@ -146,7 +146,7 @@ void QMAttributeViewController::awakeFromNib()
         m_bottomMessageField->setText(m_attribute->messageBottom());
         m_bottomMessageField->setVisible(!m_attribute->messageBottom().isEmpty());
     }
-    setLabelColor(Qt::black);
+    setLabelColor(QColor());
     installAllowedValues();
     installInitialValues();
     updateActivityState();
@@ -167,7 +167,7 @@ void QMAttributeViewController::postValueChangedNotification()
 void QMAttributeViewController::setIsErroneous(bool erroneous)
 {
     m_isErroneous = erroneous;
-    setLabelColor(erroneous ? QColor(Qt::red) : QColor(Qt::black));
+    setLabelColor(erroneous ? QColor(Qt::red) : QColor());
 }
 
 void QMAttributeViewController::setLabelColor(const QColor& color)
@@ -175,6 +175,11 @@ void QMAttributeViewController::setLabelColor(const QColor& color)
     m_labelColor = color;
     if (!m_labelTextField)
         return;
+    // Without a colour of its own the label takes the theme's text colour, dark or light.
+    if (!color.isValid()) {
+        m_labelTextField->setPalette(QPalette());
+        return;
+    }
     QPalette palette = m_labelTextField->palette();
     palette.setColor(QPalette::WindowText, color);
     m_labelTextField->setPalette(palette);

@@ -99,6 +99,7 @@ public:
     void setIsErroneous(bool erroneous);
     bool isRequired() const { return m_isRequired; }
     void setIsRequired(bool required) { m_isRequired = required; }
+    // Invalid: the theme's text colour.
     QColor labelColor() const { return m_labelColor; }
     void setLabelColor(const QColor& color);
     const SQAttributeValidationRulePtr& lastErroneousRule() const { return m_lastErroneousRule; }
@@ -124,7 +125,7 @@ private:
     bool m_isActive = false;
     bool m_isErroneous = false;
     bool m_isRequired = false;
-    QColor m_labelColor = Qt::black;
+    QColor m_labelColor;
     SQAttributeValidationRulePtr m_lastErroneousRule;
 
     QPointer<QWidget> m_attributeView;

@@ -2,10 +2,11 @@
 
 #include "platform/widgets/ApplicationImage.h"
 
+#include <QGuiApplication>
 #include <QPainter>
 
 QMAppIconView::QMAppIconView(QWidget* parent)
-    : QWidget(parent), m_icon(dw::applicationImage(QStringLiteral("QuillmartBig")))
+    : QWidget(parent), m_icon(dw::applicationImage(QStringLiteral("QuillmartBig"), qApp->devicePixelRatio()))
 {}
 
 void QMAppIconView::setIcon(const QImage& icon)

@@ -1,5 +1,7 @@
 #include "DWKit/widgets/QMContainerView.h"
 
+#include "platform/widgets/ReadableColors.h"
+
 #include <QEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -28,6 +30,7 @@ void QMContainerView::awakeFromNib()
     m_scrollView->verticalScrollBar()->setAttribute(Qt::WA_MacSmallSize);
     m_scrollView->setWidget(m_documentView);
     m_documentView->setAutoFillBackground(false);
+    applyTextColors();
     m_scrollView->viewport()->installEventFilter(this);
     m_documentView->installEventFilter(this);
     fitDocumentWidth();
@@ -58,7 +61,42 @@ void QMContainerView::setManagedViews(const QList<QWidget*>& views)
 void QMContainerView::setBackgroundColor(const QColor& color)
 {
     m_backgroundColor = color;
+    applyTextColors();
     update();
+}
+
+void QMContainerView::applyTextColors()
+{
+    if (!m_documentView)
+        return;
+    // The managed views draw their text straight on the container's colour, so the text colours
+    // follow that colour rather than the theme's window; the theme's own are kept where they read.
+    const QColor background = m_backgroundColor;
+    QPalette colours = palette();
+    for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+        colours.setColor(group, QPalette::Window, background);
+        colours.setColor(group, QPalette::WindowText,
+                         dw::readableTextColor(background, palette().color(group, QPalette::WindowText)));
+        colours.setColor(group, QPalette::PlaceholderText,
+                         dw::readableTextColor(background, palette().color(group, QPalette::PlaceholderText)));
+    }
+    // Disabled text is meant to look faint, yet it stays legible on the colour.
+    const QColor text = colours.color(QPalette::Active, QPalette::WindowText);
+    const QColor faint = QColor::fromRgbF(float(text.redF() * 0.6 + background.redF() * 0.4),
+                                          float(text.greenF() * 0.6 + background.greenF() * 0.4),
+                                          float(text.blueF() * 0.6 + background.blueF() * 0.4));
+    colours.setColor(QPalette::Disabled, QPalette::Window, background);
+    colours.setColor(QPalette::Disabled, QPalette::WindowText, faint);
+    colours.setColor(QPalette::Disabled, QPalette::PlaceholderText, faint);
+    m_documentView->setPalette(colours);
+}
+
+void QMContainerView::changeEvent(QEvent* event)
+{
+    // A new theme brings new text colours to choose from.
+    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::ApplicationPaletteChange)
+        applyTextColors();
+    QMFlippedView::changeEvent(event);
 }
 
 void QMContainerView::addManagedViews(const QList<QWidget*>& views)

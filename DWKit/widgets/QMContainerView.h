@@ -6,7 +6,9 @@
 // every change re-stacks at once. Callers call realignAllManagedViews() after a managed view
 // changed its height. Managed views are children of the container's document view; a removed
 // view stays a hidden child of the container (so it is neither leaked nor deleted under its
-// owner) until it is added again, given another parent or deleted. Main thread.
+// owner) until it is added again, given another parent or deleted. The background colour comes
+// with text colours that read on it: the managed views' labels get them, under any theme. Main
+// thread.
 //
 //     auto* column = new QMContainerView(panel);
 //     column->awakeFromNib();
@@ -51,6 +53,7 @@ public:
     QMFlippedView* documentView() const { return m_documentView; }
 
 protected:
+    void changeEvent(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -58,6 +61,7 @@ protected:
 private:
     void fitDocumentWidth();
     void fitManagedWidths();
+    void applyTextColors();
 
     QScrollArea* m_scrollView = nullptr;
     QMFlippedView* m_documentView = nullptr;

@@ -4,6 +4,7 @@
 #include "DWKit/widgets/NSColor+DWExtensions.h"
 
 #include "platform/core/MainThread.h"
+#include "platform/widgets/ReadableColors.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
@@ -149,15 +150,20 @@ void QMHighlightableTextField::paintEvent(QPaintEvent*)
             m_shadow = Shadow{QPointF(0, -1), 1.0, QColor::fromRgbF(0.3f, 0.3f, 0.3f, 1.0f)};
         painter.save();
         painter.setRenderHint(QPainter::Antialiasing);
-        painter.fillPath(m_path, isEnabled() ? m_highlightColor : m_disabledHighlightColor);
+        const QColor fill = isEnabled() ? m_highlightColor : m_disabledHighlightColor;
+        painter.fillPath(m_path, fill);
         painter.restore();
-        textColour = Qt::white;
+        // White, drawn as if enabled, unless the colour the seller chose is so light that white
+        // hardly shows on it (below the 3:1 of large text): then the darkest text reads best.
+        textColour =
+            dw::contrastRatio(m_highlightColor, Qt::white) >= 3 ? QColor(Qt::white) : dw::readableTextColor(fill);
     }
 
     // A disabled field still shows its text unfaded: it is drawn as if enabled.
     const QString shown = text();
     const QRect area = contentsRect().adjusted(margin(), margin(), -margin(), -margin());
-    if (m_highlight && m_shadow) {
+    // The dark shadow sets off light text only; under dark text it would smudge it.
+    if (m_highlight && m_shadow && dw::contrastRatio(textColour, m_shadow->color) >= dw::kReadableContrast) {
         painter.setPen(m_shadow->color);
         painter.drawText(area.translated(int(m_shadow->offset.x()), int(-m_shadow->offset.y())), int(alignment()),
                          shown);

@@ -33,8 +33,11 @@ void QMStepsView::paintEvent(QPaintEvent*)
     font.setPixelSize(12);
     font.setBold(true);
     const QFontMetricsF metrics(font);
-    const QImage current = dw::applicationImage(QStringLiteral("DotBlue"));
-    const QImage other = dw::applicationImage(QStringLiteral("DotGray"));
+    const QImage current = dw::applicationImage(QStringLiteral("DotBlue"), devicePixelRatioF());
+    const QImage other = dw::applicationImage(QStringLiteral("DotGray"), devicePixelRatioF());
+    // The current step in the theme's text colour, the others in its fainter one.
+    const QColor currentText = palette().color(QPalette::WindowText);
+    const QColor otherText = palette().color(QPalette::PlaceholderText);
 
     QPainter painter(this);
     painter.setFont(font);
@@ -52,7 +55,7 @@ void QMStepsView::paintEvent(QPaintEvent*)
         const QString identifier = m_tabView->widget(i)->objectName();
         const QString title = dw::localized(identifier, "ManualLocalizable");
         const qreal textHeight = metrics.height();
-        painter.setPen(i == selected ? QColor(Qt::black) : QColor(Qt::gray));
+        painter.setPen(i == selected ? currentText : otherText);
         painter.drawText(QPointF(dotSize.width() + 3,
                                  toTop(rowBottom + (kRowHeight - textHeight) * 0.5, textHeight) + metrics.ascent()),
                          title);

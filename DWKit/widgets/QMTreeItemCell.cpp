@@ -8,13 +8,17 @@
 #include "platform/core/ConsoleOutput.h"
 #include "platform/core/DWAssert.h"
 #include "platform/core/DWFormat.h"
+#include "platform/widgets/ReadableColors.h"
 
+#include <QApplication>
 #include <QFontMetricsF>
 #include <QHash>
 #include <QIcon>
 #include <QModelIndex>
 #include <QPainter>
+#include <QPalette>
 #include <QPixmap>
+#include <QWidget>
 #include <QtMath>
 #include <cmath>
 #include <unordered_map>
@@ -63,16 +67,18 @@ struct QMTreeItemCell::BackgroundCache
         QRgba64 colour;
         int width100;
         int height100;
+        int ratio100;
         bool operator==(const Key& other) const
         {
-            return colour == other.colour && width100 == other.width100 && height100 == other.height100;
+            return colour == other.colour && width100 == other.width100 && height100 == other.height100 &&
+                   ratio100 == other.ratio100;
         }
     };
     struct KeyHash
     {
         size_t operator()(const Key& key) const
         {
-            return qHashMulti(0, quint64(key.colour), key.width100, key.height100);
+            return qHashMulti(0, quint64(key.colour), key.width100, key.height100, key.ratio100);
         }
     };
     std::unordered_map<Key, QImage, KeyHash> unselected;
@@ -163,8 +169,9 @@ void QMTreeItemCell::drawWithFrame(QPainter& painter, const QRectF& cellFrame, c
         frame.adjust(6, 0, -2, 0);
     }
 
+    const QPalette palette = controlView ? controlView->palette() : QApplication::palette();
     if (m_strikeThrough) {
-        QColor colour = isHighlighted() ? QColor(Qt::white) : QColor(Qt::black);
+        QColor colour = palette.color(isHighlighted() ? QPalette::HighlightedText : QPalette::Text);
         colour.setAlphaF(0.5f);
         painter.setPen(QPen(colour, 1.0));
         const qreal y = std::floor(frame.y() + frame.height() / 2) - 0.5;
@@ -172,7 +179,16 @@ void QMTreeItemCell::drawWithFrame(QPainter& painter, const QRectF& cellFrame, c
     }
     painter.restore();
 
+    // On a filled capsule the view's text colour may not read (a light theme's fee colour under a
+    // dark theme's light text): the text is chosen against the capsule's middle.
+    const QColor ownTextColor = textColor();
+    if (backgroundColor().isValid() && !isHighlighted() && !ownTextColor.isValid()) {
+        const QColor capsule =
+            m_displayFlatBackgroundColor ? backgroundColor() : dw::highlightWithLevel(backgroundColor(), 0.3);
+        setTextColor(dw::readableTextColor(capsule, palette.color(QPalette::Text)));
+    }
     dw::TextFieldCell::drawInteriorWithFrame(painter, frame, controlView);
+    setTextColor(ownTextColor);
 }
 
 QPainterPath QMTreeItemCell::backgroundFillPathForCellFrame(const QRectF& frame) const
@@ -187,7 +203,8 @@ QPainterPath QMTreeItemCell::backgroundFillPathForCellFrame(const QRectF& frame)
     return path;
 }
 
-QImage QMTreeItemCell::backgroundImageOfSize(const QSizeF& size, const QColor& color, bool isSelectedCell)
+QImage QMTreeItemCell::backgroundImageOfSize(const QSizeF& size, const QColor& color, bool isSelectedCell,
+                                             qreal devicePixelRatio)
 {
     if (size.width() < 1 || size.height() < 1) {
         dw::consoleWrite(dw::format(
@@ -201,20 +218,24 @@ QImage QMTreeItemCell::backgroundImageOfSize(const QSizeF& size, const QColor& c
     }
     auto& images = isSelectedCell ? cache.selected : cache.unselected;
     const BackgroundCache::Key key{color.rgba64(), int(std::lround(size.width() * 100)),
-                                   int(std::lround(size.height() * 100))};
+                                   int(std::lround(size.height() * 100)), int(std::lround(devicePixelRatio * 100))};
     const auto found = images.find(key);
     if (found != images.end())
         return found->second;
     cache.lastBackgroundImageWidth = size.width();
-    QImage image = createBackgroundImageInRect(QRectF(QPointF(0, 0), size), color, isSelectedCell);
+    QImage image = createBackgroundImageInRect(QRectF(QPointF(0, 0), size), color, isSelectedCell, devicePixelRatio);
     images.emplace(key, image);
     return image;
 }
 
-QImage QMTreeItemCell::createBackgroundImageInRect(const QRectF& rect, const QColor& color, bool isSelectedCell) const
+QImage QMTreeItemCell::createBackgroundImageInRect(const QRectF& rect, const QColor& color, bool isSelectedCell,
+                                                   qreal devicePixelRatio) const
 {
-    QImage image(std::max(1, qCeil(rect.width())), std::max(1, qCeil(rect.height())),
+    // Drawn in points on an image of the screen's pixels, so the capsule is as sharp as the text.
+    const qreal ratio = std::max<qreal>(1, devicePixelRatio);
+    QImage image(std::max(1, qCeil(rect.width() * ratio)), std::max(1, qCeil(rect.height() * ratio)),
                  QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(ratio);
     image.fill(Qt::transparent);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
@@ -236,7 +257,8 @@ QImage QMTreeItemCell::createBackgroundImageInRect(const QRectF& rect, const QCo
 
 void QMTreeItemCell::drawBackgroundImageInFrame(QPainter& painter, const QRectF& frame)
 {
-    const QImage image = backgroundImageOfSize(frame.size(), backgroundColor(), isHighlighted());
+    const qreal ratio = painter.device() ? painter.device()->devicePixelRatioF() : 1;
+    const QImage image = backgroundImageOfSize(frame.size(), backgroundColor(), isHighlighted(), ratio);
     DW_ASSERT(!image.isNull(), "Missing background image");
     painter.drawImage(frame.topLeft(), image);
 }

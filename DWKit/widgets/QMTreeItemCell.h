@@ -46,9 +46,12 @@ public:
     void drawWithFrame(QPainter& painter, const QRectF& frame, const QWidget* controlView) override;
 
     QPainterPath backgroundFillPathForCellFrame(const QRectF& frame) const;
-    // The cached background of that size, colour and state (made when missing).
-    QImage backgroundImageOfSize(const QSizeF& size, const QColor& color, bool isSelectedCell);
-    QImage createBackgroundImageInRect(const QRectF& rect, const QColor& color, bool isSelectedCell) const;
+    // The cached background of that size in points, colour and state (made when missing), drawn
+    // for a screen of that device pixel ratio.
+    QImage backgroundImageOfSize(const QSizeF& size, const QColor& color, bool isSelectedCell,
+                                 qreal devicePixelRatio = 1);
+    QImage createBackgroundImageInRect(const QRectF& rect, const QColor& color, bool isSelectedCell,
+                                       qreal devicePixelRatio = 1) const;
     void drawBackgroundImageInFrame(QPainter& painter, const QRectF& frame);
 
     // The badge's place at the right end of a frame, for a count.

@@ -11,9 +11,11 @@ namespace {
 constexpr double kArrowWidth = 26;
 constexpr double kKnobCap = 12;
 
-QImage image(const char* name)
+// At the pixels of the screen painted on, so the parts stay sharp on a high-density screen.
+QImage image(const char* name, const QPainter& painter)
 {
-    return dw::applicationImage(QString::fromLatin1(name));
+    const qreal ratio = painter.device() ? painter.device()->devicePixelRatioF() : 1;
+    return dw::applicationImage(QString::fromLatin1(name), ratio);
 }
 
 } // namespace
@@ -27,7 +29,7 @@ QMBlackScroller::QMBlackScroller(const QRect& frame, QWidget* parent) : QWidget(
     // Loaded once per process; a scroller made later finds them cached.
     for (const char* name : {"black_ArrowLeft", "black_ArrowRight", "black_ArrowLeftH", "black_ArrowRightH",
                              "black_DimpleL", "black_DimpleC", "black_DimpleR"})
-        image(name);
+        dw::applicationImage(QString::fromLatin1(name));
 }
 
 QMBlackScroller::QMBlackScroller(QWidget* parent) : QMBlackScroller(QRect(0, 0, 100, kScrollerWidth), parent) {}
@@ -119,7 +121,7 @@ void QMBlackScroller::drawArrow(QPainter& painter, bool back, bool highlight)
 {
     const char* name = back ? (highlight ? "black_ArrowLeftH" : "black_ArrowLeft")
                             : (highlight ? "black_ArrowRightH" : "black_ArrowRight");
-    painter.drawImage(rectForPart(back ? DecrementLine : IncrementLine), image(name));
+    painter.drawImage(rectForPart(back ? DecrementLine : IncrementLine), image(name, painter));
 }
 
 void QMBlackScroller::drawKnob(QPainter& painter)
@@ -128,9 +130,10 @@ void QMBlackScroller::drawKnob(QPainter& painter)
     if (knob.isEmpty())
         return;
     const double h = knob.height() - 1;
-    painter.drawImage(QRectF(knob.x(), knob.y(), kKnobCap, h), image("black_DimpleL"));
-    painter.drawImage(QRectF(knob.x() + kKnobCap, knob.y(), knob.width() - 2 * kKnobCap, h), image("black_DimpleC"));
-    painter.drawImage(QRectF(knob.right() - kKnobCap, knob.y(), kKnobCap, h), image("black_DimpleR"));
+    painter.drawImage(QRectF(knob.x(), knob.y(), kKnobCap, h), image("black_DimpleL", painter));
+    painter.drawImage(QRectF(knob.x() + kKnobCap, knob.y(), knob.width() - 2 * kKnobCap, h),
+                      image("black_DimpleC", painter));
+    painter.drawImage(QRectF(knob.right() - kKnobCap, knob.y(), kKnobCap, h), image("black_DimpleR", painter));
 }
 
 void QMBlackScroller::mousePressEvent(QMouseEvent* event)

@@ -64,7 +64,9 @@ void QMDesignFlowUIController::buildViews(bool carousel)
     container->setObjectName(QStringLiteral("flowPreviewContainerView"));
     container->setAutoFillBackground(true);
     QPalette black = container->palette();
+    // The carousel's stage is black under any theme; whatever text sits on it is light.
     black.setColor(QPalette::Window, Qt::black);
+    black.setColor(QPalette::WindowText, Qt::white);
     container->setPalette(black);
     m_flowPreviewContainerView = container;
     // Owned by the chooser until a window takes it.

@@ -127,9 +127,14 @@ void QMFlowGridView::rebuildItems()
         const ObjectPtr object = m_arrayController->objectAtIndex(i);
         auto* entry = new QListWidgetItem(qm::valueForKeyPath(*object, m_nameKeyPath).toString(), this);
         const QImage picture = qm::valueForKeyPath(*object, m_imageKeyPath).value<QImage>();
-        if (!picture.isNull())
-            entry->setIcon(QIcon(QPixmap::fromImage(
-                picture.scaled(kThumbnailSize, kThumbnailSize, Qt::KeepAspectRatio, Qt::SmoothTransformation))));
+        if (!picture.isNull()) {
+            // At the screen's pixels, so a high-density screen shows the design sharp.
+            const qreal ratio = devicePixelRatioF();
+            QImage shown = picture.scaled(QSize(kThumbnailSize, kThumbnailSize) * ratio, Qt::KeepAspectRatio,
+                                          Qt::SmoothTransformation);
+            shown.setDevicePixelRatio(ratio);
+            entry->setIcon(QIcon(QPixmap::fromImage(shown)));
+        }
         entry->setData(kEnabledRole, m_shouldDrawSelectedFrame && i == enabled);
         entry->setTextAlignment(Qt::AlignHCenter | Qt::AlignTop);
     }

@@ -128,7 +128,8 @@ QString QMKeywordView::tooltipForKeyword(const QString& keyword)
 
 QImage QMKeywordView::imageNamed(const QString& name) const
 {
-    return dw::applicationImage(name);
+    // At the screen's pixels: the badges stay as sharp as their text on a high-density screen.
+    return dw::applicationImage(name, devicePixelRatioF());
 }
 
 QFont QMKeywordView::badgeFont() const
@@ -155,18 +156,23 @@ QImage QMKeywordView::computeImageForKeyword(const QString& keyword, const QImag
     const QFont font = badgeFont();
     const qreal textWidth = std::floor(QFontMetricsF(font).horizontalAdvance(text));
     const int middle = int(std::max(qreal(m_minBadgeSize), textWidth));
-    QImage image(middle + 2 * kBadgeCap, kBadgeHeight, QImage::Format_ARGB32_Premultiplied);
+    const qreal ratio = std::max<qreal>(1, devicePixelRatioF());
+    const int badgeWidth = middle + 2 * kBadgeCap;
+    QImage image(QSize(badgeWidth, kBadgeHeight) * ratio, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(ratio);
     image.fill(Qt::transparent);
     QPainter painter(&image);
     if (!badgeImage.isNull()) {
         // The picture's ends as they are, its one-point middle column stretched between them.
-        const int sourceWidth = badgeImage.width();
-        const int sourceHeight = badgeImage.height();
-        painter.drawImage(QRectF(0, 0, kBadgeCap, kBadgeHeight), badgeImage, QRectF(0, 0, kBadgeCap, sourceHeight));
-        painter.drawImage(QRectF(kBadgeCap, 0, middle, kBadgeHeight), badgeImage,
-                          QRectF(kBadgeCap, 0, 1, sourceHeight));
-        painter.drawImage(QRectF(image.width() - kBadgeCap, 0, kBadgeCap, kBadgeHeight), badgeImage,
-                          QRectF(sourceWidth - kBadgeCap, 0, kBadgeCap, sourceHeight));
+        // Source rectangles count the picture's own pixels.
+        const qreal scale = badgeImage.devicePixelRatio();
+        const qreal sourceWidth = badgeImage.width();
+        const qreal sourceHeight = badgeImage.height();
+        const qreal cap = kBadgeCap * scale;
+        painter.drawImage(QRectF(0, 0, kBadgeCap, kBadgeHeight), badgeImage, QRectF(0, 0, cap, sourceHeight));
+        painter.drawImage(QRectF(kBadgeCap, 0, middle, kBadgeHeight), badgeImage, QRectF(cap, 0, scale, sourceHeight));
+        painter.drawImage(QRectF(badgeWidth - kBadgeCap, 0, kBadgeCap, kBadgeHeight), badgeImage,
+                          QRectF(sourceWidth - cap, 0, cap, sourceHeight));
     }
     painter.setFont(font);
     painter.setPen(badgeTextColor());
@@ -183,11 +189,13 @@ QImage QMKeywordView::imageForKeyword(const QString& keyword)
                              : (selected ? BadgeKind::Selected : BadgeKind::Normal);
     static const char* const kPictures[] = {"Keyword0N", "Keyword0H", "Keyword1N", "Keyword1H"};
     auto& cache = m_badges[int(kind)];
-    const auto found = cache.constFind(keyword);
+    // A window moved to a screen of another density draws new badges.
+    const QString key = keyword + QChar(0) + QString::number(devicePixelRatioF());
+    const auto found = cache.constFind(key);
     if (found != cache.constEnd())
         return *found;
     const QImage image = computeImageForKeyword(keyword, imageNamed(QString::fromLatin1(kPictures[int(kind)])));
-    cache.insert(keyword, image);
+    cache.insert(key, image);
     return image;
 }
 
@@ -296,7 +304,7 @@ void QMKeywordView::paintEvent(QPaintEvent* event)
     for (qsizetype i = 0; i < keywords.size(); ++i) {
         if (!canDrawKeywordAtIndex(i)) {
             const QImage chevron = imageNamed(QStringLiteral("ToolbarChevron"));
-            const QSizeF size = chevron.isNull() ? QSizeF(kChevronRoom, kBadgeHeight) : QSizeF(chevron.size());
+            const QSizeF size = chevron.isNull() ? QSizeF(kChevronRoom, kBadgeHeight) : chevron.deviceIndependentSize();
             m_lastChevronRect = QRectF(width() - (size.width() + m_badgeSpacing), (height() - size.height()) * 0.5,
                                        size.width(), size.height());
             painter.drawImage(m_lastChevronRect, chevron);
@@ -305,7 +313,7 @@ void QMKeywordView::paintEvent(QPaintEvent* event)
         }
         const QImage badge = imageForKeyword(keywords.at(i));
         painter.drawImage(QPointF(std::floor(x), std::floor(y)), badge);
-        x += badge.width() + m_badgeSpacing;
+        x += badge.deviceIndependentSize().width() + m_badgeSpacing;
     }
     if (m_drawsFrame) {
         painter.setPen(Qt::darkGray);

@@ -49,7 +49,7 @@ int main(int argc, char** argv)
         return 1;
     }
     // Every window, dialog and the task switcher show the application's own picture.
-    QApplication::setWindowIcon(QIcon(QPixmap::fromImage(dw::applicationImage(QStringLiteral("QuillmartBig")))));
+    QApplication::setWindowIcon(dw::applicationIcon(QStringLiteral("QuillmartBig")));
     QMBAppController::installApplicationServices();
     const auto controller = QMBAppController::create();
     controller->awakeFromNib(&instance);

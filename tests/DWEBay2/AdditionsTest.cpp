@@ -101,7 +101,7 @@ TEST(EBayAdditions, ALocallyMadeFailureReadsLikeOneFromEBay)
     static_assert(std::is_same_v<decltype(made), std::shared_ptr<EBayAddItemResponseType>>);
 
     // Written and read back, as a failure from eBay would arrive.
-    auto response = EBayAddItemResponseType::requestWithXMLData(made->xmlRequest().toUtf8());
+    auto response = EBayAddItemResponseType::requestWithXMLData(made->xmlRequestData());
     ASSERT_TRUE(response);
     EXPECT_EQ(response->ack(), QStringLiteral("Failure"));
     ASSERT_TRUE(response->errorss());
@@ -195,7 +195,7 @@ TEST(EBayAdditions, MeasuresAreWrittenWithUnitAndSystem)
                                                                    QStringLiteral("English")));
     rate->setWeightMajor(EBayMeasureType::measureTypeWithContents(QStringLiteral("2"), QString(), QString()));
 
-    auto read = EBayCalculatedShippingRateType::requestWithXMLData(rate->xmlRequest().toUtf8());
+    auto read = EBayCalculatedShippingRateType::requestWithXMLData(rate->xmlRequestData());
     ASSERT_TRUE(read && read->packageDepth() && read->weightMajor());
     EXPECT_EQ(read->packageDepth()->contents(), QStringLiteral("6"));
     EXPECT_EQ(read->packageDepth()->unit(), QStringLiteral("inches"));

@@ -235,9 +235,9 @@ TEST(EBayCatalogue, EveryClassRoundTripsWithEveryFieldSet)
         DWGeneratedObjectPtr object = cls->create();
         ASSERT_EQ(&object->generatedClass(), cls);
         fill(*object, 0);
-        const QString xml = object->xmlRequest();
+        const QByteArray xml = object->xmlRequestData();
         QString error;
-        DWGeneratedObjectPtr back = cls->requestWithXMLData(xml.toUtf8(), &error);
+        DWGeneratedObjectPtr back = cls->requestWithXMLData(xml, &error);
         ASSERT_TRUE(back) << error.toStdString();
         EXPECT_TRUE(back->isEqual(*object)) << xml.toStdString();
 

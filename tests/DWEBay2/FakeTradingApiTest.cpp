@@ -28,7 +28,7 @@ TEST(FakeTradingApi, ReadsTheXmlPartOfAMultipartUploadAndKeepsTheFile)
     request.body =
         "--" + boundary +
         "\r\nContent-Disposition: form-data; name=\"XML Payload\"\r\nContent-Type: text/xml;charset=utf-8\r\n\r\n" +
-        upload->xmlRequest().toUtf8() + "\r\n--" + boundary +
+        upload->xmlRequestData() + "\r\n--" + boundary +
         "\r\nContent-Disposition: form-data; name=\"dummy\"; filename=\"camera.jpg\"\r\n"
         "Content-Type: image/jpeg\r\n\r\n" +
         picture + "\r\n--" + boundary + "--\r\n";

@@ -182,6 +182,12 @@ TEST(ShoppingCart, ItemsEqualByProductNamePayloadAndQuantity)
     b->setItemPayload(QStringLiteral("x"));
     EXPECT_NE(a->uniqueID(), b->uniqueID());
     EXPECT_TRUE(a->isEqual(*b));
+    // A text payload is stored as the Base64 of its UTF-8 bytes, like the same bytes.
+    const auto text = DWPSaleItem::saleItemWithID(QStringLiteral("p"), QStringLiteral("Name"), QStringLiteral("x"));
+    EXPECT_TRUE(a->isEqual(*text));
+    EXPECT_EQ(DWPSaleItem::saleItemWithID(QStringLiteral("p"), QString(), QStringLiteral("é"))->itemPayload(),
+              QStringLiteral("w6k=\n"));
+    EXPECT_TRUE(DWPSaleItem::saleItemWithID(QStringLiteral("p"), QString(), QString())->itemPayload().isNull());
     b->setQuantity(2);
     EXPECT_FALSE(a->isEqual(*b));
     const auto unnamed = DWPSaleItem::saleItemWithID(QStringLiteral("p"));

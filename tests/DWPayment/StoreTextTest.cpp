@@ -1,10 +1,14 @@
 #include "DWPayment/NSData+Base64.h"
 #include "DWPayment/NSDictionary+DWPExtension.h"
+#include "DWPayment/NSLocale+DWPExtensions.h"
 #include "DWPayment/NSString+DWPExtensions.h"
+#include "DWPayment/NSURL+DWExtensions.h"
 
 #include "platform/core/DWAssert.h"
+#include "tests/support/FakeHttpServer.h"
 #include "tests/support/TemporaryXdg.h"
 
+#include <QFile>
 #include <QRandomGenerator>
 #include <gtest/gtest.h>
 
@@ -81,6 +85,74 @@ TEST(StoreText, LanguageVariants)
             EXPECT_EQ(value, QString::fromLatin1(row.expected));
         else
             EXPECT_FALSE(value.isValid());
+    }
+}
+
+TEST(StoreText, PercentEscapesQueriesAndCharacterRemoval)
+{
+    using namespace dw::payment;
+    // Only what may not stand in a URL is escaped; reserved characters stay.
+    EXPECT_EQ(stringByAddingURLPercentEscapes(QStringLiteral("a b&c=d/é?#")), QStringLiteral("a%20b&c=d/%C3%A9?#"));
+    EXPECT_EQ(stringByReplacingURLPercentEscapes(QStringLiteral("a%20b%C3%A9")), QStringLiteral("a bé"));
+    for (const char* broken : {"%C3", "%zz", "50%"})
+        EXPECT_TRUE(stringByReplacingURLPercentEscapes(QString::fromLatin1(broken)).isNull()) << broken;
+    EXPECT_EQ(stringByRemovingCharactersInSet(QStringLiteral("a b\tc\n"),
+                                              dw::CharacterSet::characters(QStringLiteral(" \t\n"))),
+              QStringLiteral("abc"));
+    EXPECT_FALSE(stringByRemovingCharactersInSet(QString(), dw::CharacterSet()).isNull());
+
+    const QVariantMap query = parsedQuery(QUrl(QStringLiteral("dwpms://ignore?a=1&b&a=2&x=%20&y=1=2")));
+    EXPECT_EQ(query, (QVariantMap{{QStringLiteral("a"), QStringLiteral("2")},
+                                  {QStringLiteral("b"), QStringLiteral("")},
+                                  {QStringLiteral("x"), QStringLiteral("%20")},
+                                  {QStringLiteral("y"), QStringLiteral("1")}}));
+    EXPECT_TRUE(parsedQuery(QUrl(QStringLiteral("dwpms://ignore"))).isEmpty());
+}
+
+TEST(StoreText, CountryNamesInTheBuyersLanguage)
+{
+    const QMap<QString, QString> english = dw::countryCodesAndNamesForLanguage(QStringLiteral("en"));
+    EXPECT_EQ(english.value(QStringLiteral("DE")), QStringLiteral("Germany"));
+    EXPECT_GT(english.size(), 200);
+    const QMap<QString, QString> french = dw::countryCodesAndNamesForLanguage(QStringLiteral("fr"));
+    EXPECT_EQ(french.value(QStringLiteral("DE")), QStringLiteral("Allemagne"));
+    EXPECT_EQ(french.value(QStringLiteral("US")), QStringLiteral("États-Unis"));
+    EXPECT_EQ(dw::countryCodesAndNamesForLanguage(QStringLiteral("de")).value(QStringLiteral("AT")),
+              QStringLiteral("Österreich"));
+    EXPECT_TRUE(dw::countryNamesForLanguage(QStringLiteral("fr")).contains(QStringLiteral("Royaume-Uni")));
+    EXPECT_THROW(dw::countryCodesAndNamesForLanguage(QString()), dw::InternalInconsistency);
+}
+
+TEST(StoreReachability, OnlyAFinal200OrAReadableFile)
+{
+    dw::test::FakeHttpServer server;
+    server.addRoute({.method = "HEAD", .path = "/here"}, dw::test::FakeHttpReply{});
+    server.addRoute({.method = "HEAD", .path = "/gone"}, dw::test::FakeHttpReply{.status = 404});
+    server.addRoute({.method = "HEAD", .path = "/moved"},
+                    dw::test::FakeHttpReply{.status = 302, .headerFields = {{"Location", "/here"}}});
+    server.addRoute({.method = "HEAD", .path = "/moved-away"},
+                    dw::test::FakeHttpReply{.status = 301, .headerFields = {{"Location", "/gone"}}});
+    dw::test::TemporaryXdg xdg;
+    QFile file(xdg.path(QStringLiteral("page.html")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+
+    const struct
+    {
+        QUrl url;
+        bool reachable;
+    } rows[] = {
+        {QUrl(server.url(QStringLiteral("/here"))), true},
+        {QUrl(server.url(QStringLiteral("/gone"))), false},
+        {QUrl(server.url(QStringLiteral("/moved"))), true},
+        {QUrl(server.url(QStringLiteral("/moved-away"))), false},
+        {QUrl::fromLocalFile(file.fileName()), true},
+        {QUrl::fromLocalFile(xdg.path(QStringLiteral("missing.html"))), false},
+        {QUrl::fromLocalFile(xdg.root()), false}, // a folder is no file
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.url.toString().toStdString());
+        EXPECT_EQ(dw::payment::isReachable(row.url), row.reachable);
     }
 }
 

@@ -98,7 +98,7 @@ TEST_F(VatCheck, FormAndCountryAreCheckedBeforeAsking)
                 {"DE1234", "DE1234", false},
                 {"DE1234567890123", "DE1234567890123", false},
                 {"CH123456789", "CH123456789", false},
-                {"el123456789", "EL123456789", false},
+                {"el123456789", "EL123456789", true}, // Greece's prefix
                 {"at u1234567*", "ATU1234567*", true}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.id);
@@ -167,6 +167,27 @@ TEST_F(VatCheck, ServiceFailureShowsAServerErrorAndTheSameIdRetries)
     transaction.setUserVatId(id); // after any other outcome the same ID asks nothing
     settle();
     EXPECT_EQ(m_vies.requestCount(), 2u);
+}
+
+TEST_F(VatCheck, GreekIdsWithTheirOwnPrefixAreAskedAsSuch)
+{
+    answer({.status = 200, .body = checkVatReply("true")});
+    DWPTransaction transaction(DWPShoppingCart::shoppingCart());
+    transaction.setUserUsesVatId(true);
+    transaction.setUserCountry(QStringLiteral("GR"));
+    transaction.setUserVatId(QStringLiteral("EL123456789"));
+    settle();
+    EXPECT_TRUE(transaction.isVatValid());
+    EXPECT_FALSE(transaction.userHasToPayVAT());
+    ASSERT_EQ(m_vies.requestCount(), 1u);
+    EXPECT_TRUE(m_vies.requests()[0].body.contains("<tns:countryCode>EL</tns:countryCode>"));
+
+    // The prefix belongs to Greece alone.
+    transaction.setUserCountry(QStringLiteral("CY"));
+    settle();
+    EXPECT_FALSE(transaction.isVatValid());
+    EXPECT_EQ(transaction.vatStatusString(), QStringLiteral("VAT ID not valid for selected country"));
+    EXPECT_EQ(m_vies.requestCount(), 1u);
 }
 
 TEST_F(VatCheck, WrongCountryIsToldWithoutAsking)

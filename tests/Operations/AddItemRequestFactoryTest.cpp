@@ -100,9 +100,7 @@ public:
 
     static QByteArray requestXml(const QMEbayItem& item)
     {
-        return QMSimpleAddItemRequestFactory::addItemRequestForItem(item, QStringLiteral("seller"))
-            ->xmlRequest()
-            .toUtf8();
+        return QMSimpleAddItemRequestFactory::addItemRequestForItem(item, QStringLiteral("seller"))->xmlRequestData();
     }
 
     using Setup = std::function<void(QMEbayItem&, AddItemRequestFactoryTest&)>;
@@ -576,8 +574,8 @@ TEST_F(AddItemRequestFactoryTest, FreeTextReachesEBayAsWrittenWithoutControlChar
     item->setCustomItemSpecifics({{QStringLiteral("VIN"), QStringLiteral("1HG<]]>")}});
 
     const auto request = QMSimpleAddItemRequestFactory::addItemRequestForItem(*item, QStringLiteral("seller"));
-    const QString xml = request->xmlRequest();
-    const auto read = EBayAddItemRequestType::requestWithXMLData(xml.toUtf8());
+    const QByteArray xml = request->xmlRequestData();
+    const auto read = EBayAddItemRequestType::requestWithXMLData(xml);
     ASSERT_TRUE(read) << xml.toStdString();
     const auto& sent = *read->item();
     EXPECT_EQ(sent.description(), QStringLiteral("<p>Ends here: ]]> and <b>goes on</b> & on</p>"));

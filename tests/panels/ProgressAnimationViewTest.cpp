@@ -182,21 +182,30 @@ TEST(ProgressStage, TransformHasThePerspectiveAndTheTilt)
 
 TEST(ProgressBarLayer, ContentSlidesUnderTheFrameAndProgressIsClamped)
 {
-    QImage frame(600, 34, QImage::Format_ARGB32);
-    QImage content(1164, 34, QImage::Format_ARGB32);
-    QMProgressBarLayer bar(625, frame, content);
-    EXPECT_EQ(bar.originOfProgressContent(), 12.5);
-    const struct
-    {
-        float progress;
-        float stored;
-        qreal centre;
-    } rows[] = {{0.0f, 0.0f, 51.5}, {0.5f, 0.5f, 332.5}, {1.0f, 1.0f, 613.5}, {1.7f, 1.0f, 613.5}, {-0.2f, 0.0f, 51.5}};
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.progress);
-        bar.setProgress(row.progress);
-        EXPECT_EQ(bar.progress(), row.stored);
-        EXPECT_EQ(bar.contentPositionX(), row.centre);
+    // Images for a double-density screen have twice the pixels and the same size in points: the
+    // bar is laid out in points all the same.
+    for (const qreal ratio : {1.0, 2.0}) {
+        SCOPED_TRACE(ratio);
+        QImage frame(QSize(600, 34) * ratio, QImage::Format_ARGB32);
+        frame.setDevicePixelRatio(ratio);
+        QImage content(QSize(1164, 34) * ratio, QImage::Format_ARGB32);
+        content.setDevicePixelRatio(ratio);
+        QMProgressBarLayer bar(625, frame, content);
+        EXPECT_EQ(bar.originOfProgressContent(), 12.5);
+        EXPECT_EQ(bar.frameSize(), QSizeF(600, 34));
+        const struct
+        {
+            float progress;
+            float stored;
+            qreal centre;
+        } rows[] = {
+            {0.0f, 0.0f, 51.5}, {0.5f, 0.5f, 332.5}, {1.0f, 1.0f, 613.5}, {1.7f, 1.0f, 613.5}, {-0.2f, 0.0f, 51.5}};
+        for (const auto& row : rows) {
+            SCOPED_TRACE(row.progress);
+            bar.setProgress(row.progress);
+            EXPECT_EQ(bar.progress(), row.stored);
+            EXPECT_EQ(bar.contentPositionX(), row.centre);
+        }
     }
 }
 

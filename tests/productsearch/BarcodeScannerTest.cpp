@@ -198,6 +198,23 @@ TEST(BarcodeLineDecoder, ReadsTwoSymbolsOnOneLine)
     EXPECT_EQ(decode(line), (QStringList{QStringLiteral("4006381333931"), QStringLiteral("9780306406157")}));
 }
 
+TEST(BarcodeLineDecoder, TakesTheLineEndsForQuietZones)
+{
+    // A line that ends a few modules beyond the guards: the light up to its ends is the quiet zone,
+    // enough with 6 modules on either side, too little with 3. Either way round.
+    const QString code = QStringLiteral("4006381333931");
+    const std::vector<float> line = lineAcross(code, {.module = 3, .blur = 0.5});
+    for (const int light : {6, 3}) {
+        SCOPED_TRACE(light);
+        const auto cut = std::ptrdiff_t(3 * (12 - light));
+        std::vector<float> near(line.begin() + cut, line.end() - cut);
+        const QStringList expected = light == 6 ? QStringList{code} : QStringList();
+        EXPECT_EQ(decode(near), expected);
+        std::reverse(near.begin(), near.end());
+        EXPECT_EQ(decode(near), expected);
+    }
+}
+
 // A symbol turned by the given angle, in the middle of a 640 × 480 grey picture.
 QImage pictureOf(const QString& code, double angle)
 {

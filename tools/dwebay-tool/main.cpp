@@ -202,8 +202,7 @@ int roundTrip(const DWGeneratedClass& cls, const QString& path)
     const DWGeneratedObjectPtr object = parse(cls, path, data);
     if (!object)
         return 1;
-    const DWGeneratedObjectPtr again =
-        parse(cls, path + QStringLiteral(" (written again)"), object->xmlRequest().toUtf8());
+    const DWGeneratedObjectPtr again = parse(cls, path + QStringLiteral(" (written again)"), object->xmlRequestData());
     if (!again)
         return 1;
     if (!again->isEqual(*object)) {

@@ -4,9 +4,11 @@
 //     dwp-cli mx DOMAIN [--nameserver HOST:PORT]          the domain's mail exchangers, best first
 //     dwp-cli guess                                       the buyer-data guesses for this user
 //     dwp-cli cart CATALOGUE.plist                        the cart a catalogue gives, with its preselection
-//     dwp-cli store URL [--step 1]                        opens the store of the web host at URL (for
-//                                                         instance tools/dwp-fake-gateway), at the form
-//                                                         with --step 1
+//     dwp-cli store URL [--step N]                        opens the store of the web host at URL (for
+//                                                         instance tools/dwp-fake-gateway) and goes on
+//                                                         to step N: 1 the form, 2 the payment page (the
+//                                                         buyer data stored in the user defaults, the
+//                                                         terms accepted), 3 the wait after paying
 //
 // Exits with 0 when the ID is valid, the domain has a mail exchanger, or the catalogue gives a
 // cart; with 1 and a message on standard error otherwise; with 2 on a wrong command line.
@@ -22,10 +24,14 @@
 #include "platform/archive/PropertyList.h"
 #include "platform/core/DWAssert.h"
 #include "platform/core/UserDefaults.h"
+#include "platform/widgets/MessageBoxAlertPresenter.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCoreApplication>
+#include <QScopeGuard>
 #include <QStringList>
+#include <QTimer>
 #include <cstdio>
 #include <exception>
 #include <memory>
@@ -37,7 +43,7 @@ constexpr const char* kUsage = "usage: dwp-cli vat ID [--endpoint URL] [--namesp
                                "       dwp-cli mx DOMAIN [--nameserver HOST:PORT]\n"
                                "       dwp-cli guess\n"
                                "       dwp-cli cart CATALOGUE.plist\n"
-                               "       dwp-cli store URL [--step 1]\n";
+                               "       dwp-cli store URL [--step 0|1|2|3]\n";
 
 void printLine(const QString& text)
 {
@@ -167,23 +173,48 @@ int cart(const QString& path)
     return 0;
 }
 
-// Goes on to the buyer-data form once the store page is up.
+// Goes on from step to step until the step asked for, as a buyer would click.
 class StoreLauncher : public DWPaymentDelegate
 {
 public:
-    explicit StoreLauncher(bool toForm) : m_toForm(toForm) {}
+    explicit StoreLauncher(int step) : m_step(step) {}
     void userDidOpenPaymentSheetForPaymentController(DWPaymentController* controller) override
     {
         DWPPaySheetController* sheet = controller->currentPayWindowController();
-        if (m_toForm && sheet)
-            QObject::connect(sheet, &DWPPaySheetController::storePageReady, sheet, [sheet] {
-                if (sheet->step() == 0)
+        if (!sheet || m_step == 0)
+            return;
+        QObject::connect(sheet, &DWPPaySheetController::storePageReady, sheet, [sheet] {
+            if (sheet->step() == 0)
+                sheet->nextAction();
+        });
+        if (m_step < 2)
+            return;
+        QObject::connect(sheet, &DWPPaySheetController::stepShown, sheet, [sheet](int shown) {
+            if (shown != 1)
+                return;
+            if (auto* terms = qobject_cast<QAbstractButton*>(sheet->udiElement(DWPUDICheckbox, DWPUDITacTag)))
+                terms->setChecked(true);
+            sheet->nextAction();
+            // A warning stops the first click; the buyer clicks again once the checks have answered.
+            QTimer::singleShot(3000, sheet, [sheet] {
+                if (sheet->step() == 1)
+                    sheet->nextAction();
+            });
+        });
+    }
+    void paymentControllerUserDidCompleteTransaction(DWPaymentController* controller, DWPTransaction*,
+                                                     const QVariant&) override
+    {
+        DWPPaySheetController* sheet = controller->currentPayWindowController();
+        if (sheet && m_step >= 3)
+            QTimer::singleShot(1500, sheet, [sheet] {
+                if (sheet->step() == 2)
                     sheet->nextAction();
             });
     }
 
 private:
-    bool m_toForm;
+    int m_step;
 };
 
 int store(const QString& url, const QStringList& options)
@@ -191,11 +222,15 @@ int store(const QString& url, const QStringList& options)
     if (!optionsAreKnown(options, {QStringLiteral("--step")}))
         return usage();
     const QString step = option(options, QStringLiteral("--step")).value_or(QStringLiteral("0"));
-    if (step != u"0" && step != u"1")
+    if (step.size() != 1 || step[0] < u'0' || step[0] > u'3')
         return usage();
     // Registered, not written: the user's own configuration stays as it is.
     dw::UserDefaults::standard().registerDefaults({{QString::fromLatin1(DWPStoreBaseURLKey), url}});
-    StoreLauncher launcher(step == u"1");
+    // The buyer reads the store's errors in the window, as in the application, before it closes.
+    dw::MessageBoxAlertPresenter alerts;
+    dw::setAlertPresenter(&alerts);
+    const auto restore = qScopeGuard([] { dw::setAlertPresenter(nullptr); });
+    StoreLauncher launcher(step.toInt());
     const auto controller = DWPaymentController::newPaySheetOnWindow(
         nullptr, dw::payment::catalogueURL(), dw::payment::alternatePaymentMethodsURL(), &launcher);
     return controller ? 0 : 1;

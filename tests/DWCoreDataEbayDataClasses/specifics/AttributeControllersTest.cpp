@@ -355,7 +355,9 @@ TEST_F(AttributeEditor, FailedRulesTurnTheLabelRedUntilTheyPass)
     features->validateAttributeRules();
     EXPECT_FALSE(features->isErroneous());
     EXPECT_EQ(features->lastErroneousRule(), nullptr);
-    EXPECT_EQ(features->labelColor(), QColor(Qt::black));
+    // Back to the theme's own text colour, which a dark theme makes light.
+    EXPECT_FALSE(features->labelColor().isValid());
+    EXPECT_NE(features->labelTextField()->palette().color(QPalette::WindowText), QColor(Qt::red));
 }
 
 TEST_F(AttributeEditor, DependencyCycleInTheStoreEnds)

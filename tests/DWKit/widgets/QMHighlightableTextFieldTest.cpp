@@ -133,3 +133,17 @@ TEST(QMHighlightableTextField, ColoursFollowThePreferencesAndTheEnabledState)
     EXPECT_GT(lightest, 240) << "the text stays white, not greyed";
     QMHighlightableTextField::setFeesHighlightColorProvider(nullptr);
 }
+
+TEST(QMHighlightableTextField, APaleFeeColourGetsDarkText)
+{
+    // White cannot be read on a pale colour the seller may pick; the figure turns dark on it.
+    const QColor pale(0xff, 0xf0, 0xa0);
+    QMHighlightableTextField::setFeesHighlightColorProvider([pale] { return pale; });
+    Field f(QStringLiteral("4.95"), Qt::AlignRight);
+    const QImage image = f.field.grab().toImage();
+    int darkest = 255;
+    for (int x = 0; x < image.width(); ++x)
+        darkest = std::min(darkest, qGray(image.pixel(x, 10)));
+    EXPECT_LT(darkest, 60) << "dark text on the pale pill";
+    QMHighlightableTextField::setFeesHighlightColorProvider(nullptr);
+}

@@ -140,6 +140,25 @@ protected:
         return m_sheet;
     }
 
+    // Waits until a step change and the window's animations have ended.
+    void waitForStep()
+    {
+        EXPECT_TRUE(waitUntil([this] { return !m_sheet->isChangingStep() && !m_sheet->isWindowResizing(); }));
+    }
+    // Like the buyer, who clicks once the window has settled.
+    void next()
+    {
+        waitForStep();
+        m_sheet->nextAction();
+        waitForStep();
+    }
+    void previous()
+    {
+        waitForStep();
+        m_sheet->previousAction();
+        waitForStep();
+    }
+
     // Fills the form with a valid buyer in the US and ticks the terms.
     void fillForm(const QString& mail = QStringLiteral("seller@example.com"))
     {

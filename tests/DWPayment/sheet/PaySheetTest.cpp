@@ -1,12 +1,21 @@
 #include "PaySheetFixture.h"
 
 #include "DWPayment/DWPStoreWidgets.h"
+#include "DWPayment/DWPUserDefaultsKeys.h"
+#include "DWPayment/WebView+DWResizing.h"
+
+#include "platform/core/DWAssert.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
+#include <QVBoxLayout>
+#include <condition_variable>
+#include <mutex>
 
 namespace {
 
@@ -52,10 +61,10 @@ TEST_F(PaySheet, PollsUntilPaidThenConfirmsWithIdAndPayload)
                                                 "</responsePayload>")}});
     DWPPaySheetController* sheet = openSheet();
     sheet->setPollIntervalMilliseconds(100);
-    sheet->nextAction();
+    next();
     fillForm();
-    sheet->nextAction(); // the mail address is only plausible: a warning stops once
-    sheet->nextAction();
+    next(); // the mail address is only plausible: a warning stops once
+    next();
     ASSERT_EQ(sheet->step(), 2);
     ASSERT_TRUE(waitUntil([&] { return m_names.contains(QStringLiteral("_DWPUserDidCompleteTransaction")); }));
     EXPECT_EQ(sheet->transaction()->transactionID(), QStringLiteral("T-7"));
@@ -84,12 +93,12 @@ TEST_F(PaySheet, PollsUntilPaidThenConfirmsWithIdAndPayload)
 TEST_F(PaySheet, PreviousFromThePaymentPageAbortsTheTransactionOnce)
 {
     DWPPaySheetController* sheet = openSheet();
-    sheet->nextAction();
+    next();
     fillForm();
-    sheet->nextAction();
-    sheet->nextAction();
+    next();
+    next();
     ASSERT_TRUE(waitUntil([&] { return sheet->transaction()->transactionID() == u"T-7"; }));
-    sheet->previousAction();
+    previous();
     EXPECT_EQ(sheet->step(), 1);
     EXPECT_TRUE(sheet->transaction()->transactionID().isEmpty());
     auto aborts = [this] {
@@ -99,7 +108,7 @@ TEST_F(PaySheet, PreviousFromThePaymentPageAbortsTheTransactionOnce)
         return count;
     };
     ASSERT_TRUE(waitUntil([&] { return aborts() == 1; }));
-    sheet->previousAction(); // back at the store page: no transaction, nothing to abort
+    previous(); // back at the store page: no transaction, nothing to abort
     EXPECT_EQ(sheet->step(), 0);
     waitUntil([] { return false; }, 300);
     EXPECT_EQ(aborts(), 1);
@@ -111,10 +120,10 @@ TEST_F(PaySheet, AGatewayRefusalEndsTheSheetWithoutATimer)
                                   "<Errors>transaction unknown</Errors></TransactionPaymentStateResponse>"}});
     DWPPaySheetController* sheet = openSheet();
     sheet->setPollIntervalMilliseconds(50);
-    sheet->nextAction();
+    next();
     fillForm();
-    sheet->nextAction();
-    sheet->nextAction();
+    next();
+    next();
     ASSERT_TRUE(waitUntil([&] { return m_names.contains(QStringLiteral("_DWPUserDidCompleteTransaction")); }));
     evaluate(sheet->paymentWebView(), QStringLiteral("document.getElementById('payLink').click(); 0"));
     ASSERT_TRUE(waitUntil([&] { return sheet->hasEnded(); }));
@@ -154,10 +163,10 @@ TEST_F(PaySheet, ClosingWhileAPollIsOutIsSafe)
                           .delay = std::chrono::milliseconds(800)}});
     DWPPaySheetController* sheet = openSheet();
     sheet->setPollIntervalMilliseconds(50);
-    sheet->nextAction();
+    next();
     fillForm();
-    sheet->nextAction();
-    sheet->nextAction();
+    next();
+    next();
     ASSERT_TRUE(waitUntil([&] { return m_names.contains(QStringLiteral("_DWPUserDidCompleteTransaction")); }));
     evaluate(sheet->paymentWebView(), QStringLiteral("document.getElementById('payLink').click(); 0"));
     ASSERT_TRUE(waitUntil([&] { return m_gateway.requestCount() > 0 && sheet->step() == 3; }));
@@ -180,7 +189,7 @@ TEST_F(PaySheet, ClosingWhileAPollIsOutIsSafe)
 TEST_F(PaySheet, FormValidation)
 {
     DWPPaySheetController* sheet = openSheet();
-    sheet->nextAction();
+    next();
     ASSERT_EQ(sheet->step(), 1);
 
     // An empty form: every empty field and the terms are errors.
@@ -211,17 +220,17 @@ TEST_F(PaySheet, FormValidation)
     EXPECT_EQ(name->text(), QStringLiteral("Dunmerrow's <b>")); // shown as typed
 
     qobject_cast<QCheckBox*>(sheet->udiElement(DWPUDICheckbox, DWPUDITacTag))->setChecked(false);
-    sheet->nextAction();
+    next();
     EXPECT_EQ(sheet->step(), 1);
     EXPECT_EQ(sheet->udiStatusText(), QStringLiteral("You have to accept the Terms & Conditions to continue."));
 
     // A German buyer has no VAT fields and the VAT field is always valid; a French one has them.
     sheet->transaction()->setUserCountry(QStringLiteral("DE"));
     settle();
-    EXPECT_FALSE(sheet->areVATFieldsShown());
+    EXPECT_TRUE(waitUntil([&] { return !sheet->areVATFieldsShown(); }));
     EXPECT_EQ(sheet->validateUDIForTag(DWPUDIVatTag), DWPUDIValid);
     sheet->transaction()->setUserCountry(QStringLiteral("FR"));
-    EXPECT_TRUE(sheet->areVATFieldsShown());
+    EXPECT_TRUE(waitUntil([&] { return sheet->areVATFieldsShown(); }));
     EXPECT_EQ(qobject_cast<QComboBox*>(sheet->udiElement(DWPUDIInput, DWPUDICountryTag))->currentData(),
               QStringLiteral("FR"));
 }
@@ -229,16 +238,16 @@ TEST_F(PaySheet, FormValidation)
 TEST_F(PaySheet, WarningsOnlyNeedASecondNext)
 {
     DWPPaySheetController* sheet = openSheet();
-    sheet->nextAction();
+    next();
     fillForm(); // the fake DNS knows no mail server: a plausible address is only a warning
     EXPECT_EQ(sheet->validateUDI(), DWPUDIWarning);
-    sheet->nextAction();
+    next();
     EXPECT_EQ(sheet->step(), 1);
     EXPECT_EQ(sheet->udiStatusText(),
               QStringLiteral("We could not verify the mail address. If you are sure that your input is correct, click "
                              "on the “Next Step” button again."));
     EXPECT_EQ(indicatorOf(sheet, DWPUDIMailTag), QStringLiteral("warning"));
-    sheet->nextAction();
+    next();
     EXPECT_EQ(sheet->step(), 2);
 }
 
@@ -295,6 +304,294 @@ TEST(StoreWidgets, SmallFunctions)
     EXPECT_FALSE(field.setStringValue(QStringLiteral("no link"), QStringLiteral("x"), QStringLiteral("https://a")));
     EXPECT_FALSE(field.setStringValue(QStringLiteral("%@ and %@"), QStringLiteral("x"), QStringLiteral("https://a")));
     EXPECT_TRUE(field.plainText().isEmpty());
+}
+
+TEST_F(PaySheet, CountryMenuNamesCountriesInTheBuyersLanguage)
+{
+    dw::UserDefaults::standard().setObject(QStringLiteral("fr"), QString::fromLatin1(dw::payment::DWPUserLanguage));
+    DWPPaySheetController* sheet = openSheet();
+    auto* menu = qobject_cast<QComboBox*>(sheet->udiElement(DWPUDIInput, DWPUDICountryTag));
+    ASSERT_NE(menu, nullptr);
+    // The configured countries first, in their order, then a separator and the rest by name.
+    const QStringList top{QStringLiteral("Allemagne"), QStringLiteral("États-Unis"), QStringLiteral("Royaume-Uni"),
+                          QStringLiteral("Canada"), QStringLiteral("France")};
+    for (int i = 0; i < top.size(); ++i)
+        EXPECT_EQ(menu->itemText(i), top.at(i));
+    EXPECT_EQ(menu->itemData(1), QStringLiteral("US"));
+    EXPECT_TRUE(menu->itemText(top.size()).isEmpty()); // the separator
+    const int austria = menu->findData(QStringLiteral("AT"));
+    EXPECT_EQ(menu->itemText(austria), QStringLiteral("Autriche"));
+    int germanies = 0;
+    for (int i = 0; i < menu->count(); ++i)
+        germanies += menu->itemData(i) == QStringLiteral("DE") ? 1 : 0;
+    EXPECT_EQ(germanies, 1); // listed once, at the top
+}
+
+TEST(StoreWidgets, FormNames)
+{
+    EXPECT_TRUE(DWPPaySheetController::isValidUDITag(DWPUDINameTag));
+    EXPECT_TRUE(DWPPaySheetController::isValidUDITag(DWPUDINewsletterTag));
+    EXPECT_FALSE(DWPPaySheetController::isValidUDITag(DWPUDIEndTag));
+    EXPECT_FALSE(DWPPaySheetController::isValidUDITag(1000));
+    EXPECT_EQ(DWPPaySheetController::tagToName(DWPUDIMailTag), QStringLiteral("e-mail"));
+    EXPECT_EQ(DWPPaySheetController::tagToName(DWPUDITacTag), QStringLiteral("Terms & Conditions"));
+    EXPECT_TRUE(DWPPaySheetController::tagToName(DWPUDIEndTag).isNull());
+    EXPECT_EQ(DWPPaySheetController::stateToName(DWPUDIWarning), QStringLiteral("warning"));
+    EXPECT_EQ(DWPPaySheetController::stateToName(7), QStringLiteral("__error: undefined state__"));
+}
+
+TEST(StoreWidgets, LinkFieldToolTipsAndPressesByRegion)
+{
+    DWPLinkTextField field;
+    field.resize(420, 30);
+    ASSERT_TRUE(field.setStringValue(QStringLiteral("I accept the %@."), QStringLiteral("Terms & Conditions"),
+                                     QStringLiteral("https://example.com/terms")));
+    field.setURLToolTip(QStringLiteral("Click to see."));
+    field.setTextToolTip(QStringLiteral("The terms of sale."));
+    const QRect text = field.textRect();
+    const QRect link = field.trackingRect();
+    ASSERT_FALSE(link.isEmpty());
+    EXPECT_TRUE(text.contains(link));
+    const int y = link.center().y();
+    EXPECT_EQ(field.toolTipAt(link.center()), QStringLiteral("Click to see."));
+    EXPECT_EQ(field.toolTipAt(QPoint(text.left() + 2, y)), QStringLiteral("The terms of sale."));
+    EXPECT_EQ(field.toolTipAt(QPoint(link.right() + 3, y)), QStringLiteral("The terms of sale.")); // the "."
+    EXPECT_TRUE(field.toolTipAt(QPoint(text.right() + 20, y)).isNull());
+
+    // A right-aligned field keeps its text, link included, at its right end.
+    field.setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    EXPECT_EQ(field.textRect().right(), field.contentsRect().right());
+    EXPECT_EQ(field.trackingRect().width(), link.width());
+    EXPECT_EQ(field.trackingRect().left() - link.left(), field.textRect().left() - text.left());
+
+    // A press on the link opens it; one beside it only tells the delegate.
+    QList<QUrl> opened;
+    QList<bool> presses;
+    DWPLinkTextField::setURLOpener([&opened](const QUrl& url) { opened.append(url); });
+    field.setClickDelegate([&presses](DWPLinkTextField*, bool onLink) { presses.append(onLink); });
+    QTest::mouseClick(&field, Qt::LeftButton, {}, field.trackingRect().center());
+    QTest::mouseClick(&field, Qt::LeftButton, {}, QPoint(field.textRect().left() + 2, y));
+    DWPLinkTextField::setURLOpener({});
+    EXPECT_EQ(opened, QList<QUrl>{QUrl(QStringLiteral("https://example.com/terms"))});
+    EXPECT_EQ(presses, (QList<bool>{true, false}));
+}
+
+TEST(StoreWidgets, ShadowCellDrawsAShadowOnePointBelowItsText)
+{
+    auto render = [](QLabel& label) {
+        label.resize(80, 30);
+        QPalette palette = label.palette();
+        palette.setColor(QPalette::WindowText, Qt::white);
+        label.setPalette(palette);
+        QImage image(label.size(), QImage::Format_ARGB32);
+        image.fill(Qt::transparent);
+        label.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+        return image;
+    };
+    // The lowest row holding white and the lowest holding black (-1: none).
+    auto lowestRows = [](const QImage& image) {
+        int white = -1;
+        int black = -1;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) {
+                const QColor c = image.pixelColor(x, y);
+                if (c.alpha() > 200 && c.lightness() > 230)
+                    white = y;
+                else if (c.alpha() > 200 && c.lightness() < 25)
+                    black = y;
+            }
+        return std::pair{white, black};
+    };
+    DWPShadowTextCell cell(QStringLiteral("Total"));
+    const auto [white, black] = lowestRows(render(cell));
+    ASSERT_GE(white, 0);
+    EXPECT_EQ(black, white + 1);
+    QLabel plain(QStringLiteral("Total"));
+    EXPECT_EQ(lowestRows(render(plain)).second, -1);
+    DWPShadowTextCell empty;
+    EXPECT_EQ(lowestRows(render(empty)), (std::pair{-1, -1}));
+}
+
+TEST(StoreWidgets, WebViewFitting)
+{
+    EXPECT_EQ(recalculateRectToFitSizeFromOriginSize(QRectF(100, 50, 400, 300), QSizeF(500, 250), QSizeF(400, 300)),
+              QRectF(50, 50, 500, 250));
+
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* view = new QWebEngineView;
+    layout->addWidget(view);
+    window.resize(400, 200);
+    window.show();
+    auto load = [view](const QString& body) {
+        QSignalSpy loaded(view, &QWebEngineView::loadFinished);
+        view->setHtml(QStringLiteral("<html><body style=\"margin:0\">") + body + QStringLiteral("</body></html>"));
+        EXPECT_TRUE(loaded.wait(30000));
+    };
+    auto fit = [&](int mode, const QVariantMap& options) {
+        QRectF frame;
+        bool answered = false;
+        DWWebViewResizing::findFrameToFitDocumentForView(view, &window, mode, options, [&](const QRectF& found) {
+            frame = found;
+            answered = true;
+        });
+        EXPECT_TRUE(dw::test::waitUntil([&] { return answered; }));
+        return frame;
+    };
+
+    // A page taller than the view: the width stays, the window grows by the difference.
+    load(QStringLiteral("<div style=\"height:500px\"></div>"));
+    const QRectF before(window.geometry());
+    QRectF frame = fit(DWWebViewKeepWidth, {});
+    EXPECT_EQ(frame.width(), before.width());
+    EXPECT_EQ(frame.top(), before.top());
+    EXPECT_NEAR(frame.height(), before.height() + 300, 1);
+    EXPECT_EQ(view->size(), QSize(400, 200)); // measured, then put back
+
+    // A maximum caps the height; the page then scrolls in the width it keeps.
+    frame = fit(DWWebViewKeepWidth, {{QString::fromLatin1(DWWebViewResizingMaxSizeKey), QSizeF(0, 260)}});
+    EXPECT_NEAR(frame.height(), before.height() + 60, 1);
+    EXPECT_EQ(frame.width(), before.width());
+
+    // A tiny page is still measured at 23 by 23 points.
+    load(QStringLiteral("<div style=\"width:5px;height:5px\"></div>"));
+    QSizeF smallest;
+    bool answered = false;
+    DWWebViewResizing::findSmallestDocumentSizeWithoutScrollbars(view, [&](const QSizeF& size) {
+        smallest = size;
+        answered = true;
+    });
+    ASSERT_TRUE(dw::test::waitUntil([&] { return answered; }));
+    EXPECT_EQ(smallest, QSizeF(23, 23));
+    EXPECT_THROW(fit(DWWebViewKeepWidth | DWWebViewKeepHeight, {}), dw::InternalInconsistency);
+}
+
+} // namespace
+
+namespace {
+
+// Holds a fake service's answers until released; released at the latest when it goes, so no
+// check waits past the test.
+class Gate
+{
+public:
+    ~Gate() { open(); }
+    void wait()
+    {
+        std::unique_lock lock(m_mutex);
+        m_opened.wait(lock, [this] { return m_open; });
+    }
+    void open()
+    {
+        {
+            std::lock_guard lock(m_mutex);
+            m_open = true;
+        }
+        m_opened.notify_all();
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_opened;
+    bool m_open = false;
+};
+
+QString itemPrices(DWPPaySheetController* sheet)
+{
+    return evaluate(sheet->bomWebView(),
+                    QStringLiteral("Array.from(document.querySelectorAll('.price')).map(e => e.textContent).join('|')"))
+        .toString();
+}
+
+TEST_F(PaySheet, EveryItemPriceFollowsTheVatCheckAndTheCountry)
+{
+    // A returning French company whose stored VAT ID the service confirms only after the store
+    // page is up.
+    auto& defaults = dw::UserDefaults::standard();
+    defaults.setObject(QStringLiteral("FR"), QString::fromLatin1(dw::payment::DWPUserCountry));
+    defaults.setObject(true, QString::fromLatin1(dw::payment::DWPUserUsesVat));
+    defaults.setObject(QStringLiteral("FR12345678901"), QString::fromLatin1(dw::payment::DWPUserVatId));
+    Gate vies;
+    m_vies.addRoute({.path = dw::test::kVatServicePath}, [&vies](const dw::test::FakeHttpRequest&) {
+        vies.wait();
+        return FakeHttpReply{.body = dw::test::checkVatReply("true")};
+    });
+    DWPPaySheetController* sheet = openSheet();
+    qsizetype items = 0;
+    for (const auto& group : sheet->transaction()->shoppingCart()->saleItemGroups())
+        items += group->fullItems().size();
+    auto every = [items](const QString& price) { return QStringList(items, price).join(QLatin1Char('|')); };
+    ASSERT_TRUE(sheet->transaction()->isCheckingVat());
+    EXPECT_EQ(itemPrices(sheet), every(QStringLiteral("€\u00a011.90")));
+
+    vies.open();
+    ASSERT_TRUE(waitUntil([&] { return !sheet->transaction()->isCheckingVat(); }));
+    EXPECT_FALSE(sheet->transaction()->userHasToPayVAT());
+    ASSERT_TRUE(waitUntil([&] { return itemPrices(sheet) == every(QStringLiteral("€\u00a010.00")); }))
+        << itemPrices(sheet).toStdString();
+    ASSERT_TRUE(waitUntil([&] {
+        return evaluate(sheet->bomWebView(), QStringLiteral("document.getElementById('totalPrice').textContent")) ==
+               sheet->transaction()->finalPriceStringValue();
+    }));
+
+    // Same amounts, no VAT either way, another currency: the items follow all the same.
+    sheet->transaction()->setUserCountry(QStringLiteral("US"));
+    ASSERT_TRUE(waitUntil([&] { return itemPrices(sheet) == every(QStringLiteral("$\u00a010.00")); }))
+        << itemPrices(sheet).toStdString();
+}
+
+TEST_F(PaySheet, ATypedAddressGoesOnWithoutWaitingForItsCheck)
+{
+    DWPPaySheetController* sheet = openSheet();
+    next();
+    fillForm(); // the fake DNS knows no mail server: the address is only plausible
+    auto* mail = qobject_cast<QLineEdit*>(sheet->udiElement(DWPUDIInput, DWPUDIMailTag));
+    auto* mailStatus = qobject_cast<QLabel*>(sheet->udiElement(DWPUDIStatusText, DWPUDIMailTag));
+    EXPECT_EQ(mailStatus->text(), QStringLiteral("We could not verify this address."));
+
+    // The buyer types another address; the mail server's answer comes only after Next.
+    Gate dns;
+    m_dnsResponder = [&dns](const QByteArray& query) {
+        dns.wait();
+        return dw::test::mxReply(query, {{10, "mx.example.org"}});
+    };
+    mail->clear();
+    QTest::keyClicks(mail, QStringLiteral("buyer@example.org"));
+    EXPECT_TRUE(mailStatus->text().isEmpty()); // editing clears what the last check said
+    EXPECT_EQ(sheet->transaction()->userMail(), QStringLiteral("buyer@example.org"));
+    ASSERT_TRUE(sheet->transaction()->isCheckingMail());
+    sheet->nextButton()->click();
+    EXPECT_EQ(sheet->step(), 1);
+    EXPECT_TRUE(sheet->udiStatusText().isEmpty()) << sheet->udiStatusText().toStdString();
+
+    dns.open();
+    ASSERT_TRUE(waitUntil([&] { return sheet->step() == 2; }));
+    EXPECT_TRUE(sheet->transaction()->isMailValid());
+}
+
+TEST_F(PaySheet, AHostHandsInItsOwnTransaction)
+{
+    const auto catalogue = dw::plist::read(dw::test::fixture(QStringLiteral("DWPayment/Catalogue.plist")));
+    const auto transaction =
+        std::make_shared<DWPTransaction>(DWPShoppingCart::shoppingCartFromPropertyList(*catalogue, nullptr));
+    transaction->setUserName(QStringLiteral("Host's Buyer"));
+    QWidget host;
+    host.show();
+    EXPECT_EQ(DWPaymentController::newPaySheetOnWindow(&host, nullptr)->currentPayWindowController(), nullptr);
+
+    const auto controller = DWPaymentController::newPaySheetOnWindow(&host, transaction);
+    DWPPaySheetController* sheet = controller->currentPayWindowController();
+    ASSERT_NE(sheet, nullptr);
+    QSignalSpy ready(sheet, &DWPPaySheetController::storePageReady);
+    ASSERT_TRUE(ready.wait(30000));
+    EXPECT_EQ(sheet->transaction(), transaction.get());
+    EXPECT_EQ(transaction->vatRate(), 19); // the gateway's data reached the host's transaction
+    for (const auto& request : m_gateway.requests())
+        EXPECT_FALSE(request.path.endsWith(".plist")) << "the catalogue was fetched";
+    EXPECT_EQ(qobject_cast<QLineEdit*>(sheet->udiElement(DWPUDIInput, DWPUDINameTag))->text(),
+              QStringLiteral("Host's Buyer"));
+    sheet->quitAction();
 }
 
 } // namespace
