@@ -62,8 +62,30 @@ QSize reducedSize(const QSize& source, const QSizeF& maximum)
 }
 
 // Smooth (area-averaging) reduction: resampling a large picture by bilinear drawing would alias.
+// A single picture is decoded straight at the reduced size: the reader asks the decoder for it
+// (JPEG scales in its transform at 1/2, 1/4 or 1/8 and smooths only the rest), so a camera
+// picture is never decoded whole only to be thrown away. Files of several pictures take the
+// largest one, decoded whole.
 QImage decodedAndReduced(const QString& path, const QSizeF& maximum)
 {
+    {
+        QImageReader reader(path);
+        reader.setAutoTransform(true);
+        if (reader.canRead() && reader.imageCount() <= 1) {
+            const QSize stored = reader.size();
+            if (stored.isValid()) {
+                // The reader scales before it turns the picture upright.
+                const bool turned = reader.transformation() & QImageIOHandler::TransformationRotate90;
+                const QSize upright = turned ? stored.transposed() : stored;
+                const QSize size = reducedSize(upright, maximum);
+                if (size.width() < upright.width() || size.height() < upright.height())
+                    reader.setScaledSize(turned ? size.transposed() : size);
+                const QImage image = reader.read();
+                if (!image.isNull())
+                    return image;
+            }
+        }
+    }
     const QImage image = dw::imageWithContentsOfFile(path);
     if (image.isNull())
         return image;

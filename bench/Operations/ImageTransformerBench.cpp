@@ -1,9 +1,12 @@
-// Making the upload copy for eBay's picture service of a 12-megapixel camera JPEG (4000 x 3000,
-// reduced to 1000 x 750), beside ImageMagick's `convert -resize` of the same file to the same
-// size (the process start included, which is small beside decoding 12 megapixels).
+// Making the upload copy for eBay's picture service (1000 x 750) and the thumbnail (148 x 111) of
+// a 12-megapixel camera JPEG (4000 x 3000), beside vipsthumbnail making the same sizes from the
+// same file (its process start included, as small as ours is not) and ImageMagick's
+// `convert -resize`. The ratios are ours to vipsthumbnail's.
 #include "Operations/QMEbayImageTransformer.h"
+#include "support/BenchRatios.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QProcess>
 #include <QRandomGenerator>
@@ -51,6 +54,50 @@ void transformerEPSCopyOf12Megapixels(benchmark::State& state)
     }
 }
 
+void transformerThumbnailOf12Megapixels(benchmark::State& state)
+{
+    const QString source = cameraPicture();
+    QMEbayImageTransformer transformer;
+    for (auto _ : state) {
+        const QString thumbnail = transformer.generateAndBackupThumbnailFromFullSizeImageAtPath(source);
+        if (!QFileInfo::exists(thumbnail)) {
+            state.SkipWithError("no thumbnail was made");
+            break;
+        }
+        QFile::remove(thumbnail);
+    }
+}
+
+// vipsthumbnail reduces into a box: 1000 x 750 for the upload copy, 148 x 148 for the thumbnail.
+void vipsthumbnail(benchmark::State& state, const char* box, const char* name)
+{
+    const QString program = QStandardPaths::findExecutable(QStringLiteral("vipsthumbnail"));
+    if (program.isEmpty()) {
+        state.SkipWithError("vipsthumbnail (libvips-tools) is not installed");
+        return;
+    }
+    const QString source = cameraPicture();
+    const QString target = folder().filePath(QString::fromLatin1(name)) + QStringLiteral("[Q=80]");
+    for (auto _ : state) {
+        const int status = QProcess::execute(
+            program, {source, QStringLiteral("--size"), QString::fromLatin1(box), QStringLiteral("-o"), target});
+        if (status != 0) {
+            state.SkipWithError("vipsthumbnail failed");
+            break;
+        }
+    }
+}
+
+void vipsthumbnailUploadCopyOf12Megapixels(benchmark::State& state)
+{
+    vipsthumbnail(state, "1000x750", "vips-upload.jpg");
+}
+
+void vipsthumbnailThumbnailOf12Megapixels(benchmark::State& state)
+{
+    vipsthumbnail(state, "148x148", "vips-thumb.jpg");
+}
+
 void imageMagickResizeOf12Megapixels(benchmark::State& state)
 {
     const QString convert = QStandardPaths::findExecutable(QStringLiteral("convert"));
@@ -73,4 +120,15 @@ void imageMagickResizeOf12Megapixels(benchmark::State& state)
 } // namespace
 
 BENCHMARK(transformerEPSCopyOf12Megapixels)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(vipsthumbnailUploadCopyOf12Megapixels)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(transformerThumbnailOf12Megapixels)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(vipsthumbnailThumbnailOf12Megapixels)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(imageMagickResizeOf12Megapixels)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+int main(int argc, char** argv)
+{
+    return dw::bench::runWithRatios(
+        argc, argv,
+        {{"transformerEPSCopyOf12Megapixels", "vipsthumbnailUploadCopyOf12Megapixels", 0.5},
+         {"transformerThumbnailOf12Megapixels", "vipsthumbnailThumbnailOf12Megapixels", 0.5}});
+}

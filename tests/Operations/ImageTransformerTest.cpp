@@ -3,11 +3,13 @@
 #include "platform/core/UserDefaults.h"
 #include "tests/support/TemporaryXdg.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
 #include <QImageReader>
+#include <QPainter>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -22,6 +24,51 @@ QString writePicture(const QString& path, int width, int height, const char* for
             image.setPixel(x, y, qRgb(250, 250, 20));
     EXPECT_TRUE(image.save(path, format)) << path.toStdString();
     return path;
+}
+
+// Four coloured quadrants with a thin diagonal, saved as a JPEG that carries an EXIF orientation
+// tag as cameras write it (1: upright as stored).
+QString writeTurnedPicture(const QString& path, QSize size, quint16 orientation)
+{
+    QImage image(size, QImage::Format_RGB32);
+    QPainter painter(&image);
+    const int w = size.width() / 2;
+    const int h = size.height() / 2;
+    painter.fillRect(0, 0, w, h, Qt::red);
+    painter.fillRect(w, 0, size.width() - w, h, Qt::green);
+    painter.fillRect(0, h, w, size.height() - h, Qt::blue);
+    painter.fillRect(w, h, size.width() - w, size.height() - h, Qt::yellow);
+    painter.setPen(QPen(Qt::black, 24));
+    painter.drawLine(0, 0, size.width(), size.height());
+    painter.end();
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    EXPECT_TRUE(image.save(&buffer, "JPEG", 92));
+    QByteArray exif("Exif\0\0MM\0*\0\0\0\x08\0\x01\x01\x12\0\x03\0\0\0\x01", 24);
+    exif += char(orientation >> 8) + QByteArray(1, char(orientation & 0xFF)) + QByteArray(6, '\0');
+    const quint16 length = quint16(exif.size() + 2);
+    QByteArray jpeg = buffer.data();
+    jpeg.insert(2, QByteArray("\xFF\xE1", 2) + char(length >> 8) + char(length & 0xFF) + exif);
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(jpeg);
+    return path;
+}
+
+// The mean difference of two pictures of one size, per colour channel (0 to 255).
+double meanDifference(const QImage& a, const QImage& b)
+{
+    const QImage x = a.convertToFormat(QImage::Format_RGB32);
+    const QImage y = b.convertToFormat(QImage::Format_RGB32);
+    double sum = 0;
+    for (int row = 0; row < x.height(); ++row) {
+        for (int column = 0; column < x.width(); ++column) {
+            const QRgb p = x.pixel(column, row);
+            const QRgb q = y.pixel(column, row);
+            sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) + std::abs(qBlue(p) - qBlue(q));
+        }
+    }
+    return sum / (3.0 * x.width() * x.height());
 }
 
 QByteArray contents(const QString& path)
@@ -76,6 +123,40 @@ TEST_F(ImageTransformerTest, UploadCopiesAreReducedIntoTheirSizeAndFittingJPEGsC
     EXPECT_EQ(contents(copy), contents(fitting));
 
     EXPECT_TRUE(m_transformer.pathToEPSImageFromImageAtPath(m_xdg.path(QStringLiteral("missing.jpg")), "x").isNull());
+}
+
+// Copies are decoded at their reduced size; they must still be the picture as the seller sees it:
+// turned upright, its sides the right way round, as if decoded whole and then reduced.
+TEST_F(ImageTransformerTest, ReducedCopiesAreThePictureUprightAsIfDecodedWhole)
+{
+    struct Row
+    {
+        quint16 orientation;
+        QSize upload;
+        QSize thumbnail;
+    };
+    for (const Row& row : {Row{1, {1000, 666}, {148, 98}}, Row{6, {444, 666}, {98, 148}}, Row{8, {444, 666}, {98, 148}},
+                           Row{3, {1000, 666}, {148, 98}}}) {
+        SCOPED_TRACE(row.orientation);
+        const QString source = writeTurnedPicture(m_xdg.path(QStringLiteral("turned%1.jpg").arg(row.orientation)),
+                                                  {2400, 1600}, row.orientation);
+        QImageReader whole(source);
+        whole.setAutoTransform(true);
+        const QImage upright = whole.read();
+        ASSERT_FALSE(upright.isNull());
+
+        const QImage upload(m_transformer.pathToEPSImageFromImageAtPath(source, QStringLiteral("Lamp")));
+        EXPECT_NEAR(upload.width(), row.upload.width(), 1);
+        EXPECT_NEAR(upload.height(), row.upload.height(), 1);
+        EXPECT_LT(
+            meanDifference(upload, upright.scaled(upload.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)),
+            4.0);
+        const QImage thumbnail(m_transformer.generateAndBackupThumbnailFromFullSizeImageAtPath(source));
+        ASSERT_EQ(thumbnail.size(), row.thumbnail);
+        EXPECT_LT(
+            meanDifference(thumbnail, upright.scaled(row.thumbnail, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)),
+            6.0);
+    }
 }
 
 TEST_F(ImageTransformerTest, CopiesAreNamedAfterTheTitleInsideThePrivateTemporaryFolder)
