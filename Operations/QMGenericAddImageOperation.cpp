@@ -6,26 +6,15 @@
 #include "model/QMPreferencesManager.h"
 #include "platform/core/DWFormat.h"
 #include "platform/core/Localization.h"
+#include "platform/core/TypeName.h"
 #include "platform/core/UserDefaults.h"
 
 #include <atomic>
-#include <cstdlib>
-#include <cxxabi.h>
 #include <typeinfo>
 
 namespace {
 
 std::atomic<bool> s_keepsImageInformations{true};
-
-QString className(const QMGenericAddImageOperation& operation)
-{
-    const char* mangled = typeid(operation).name();
-    int status = 0;
-    char* demangled = abi::__cxa_demangle(mangled, nullptr, nullptr, &status);
-    const QString name = QString::fromUtf8(status == 0 && demangled ? demangled : mangled);
-    std::free(demangled);
-    return name;
-}
 
 } // namespace
 
@@ -124,7 +113,7 @@ void QMGenericAddImageOperation::completeImageOperationWithError(const QString& 
         if (entry)
             entry->setState(QLatin1String(kQMLogEntryStateCancel));
     } else if (!error.isNull()) {
-        QMLog("%@ got first error/warning message from %@: %@", className(*this), errorSource, error);
+        QMLog("%@ got first error/warning message from %@: %@", dw::typeName(typeid(*this)), errorSource, error);
         setUploadedImageURL(QString());
         const auto envelope = QMErrorEnvelope::errorEnvelopeWithMessage(error, errorSource, name());
         setErrorEnvelope(envelope);

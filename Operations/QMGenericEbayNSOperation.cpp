@@ -11,9 +11,9 @@
 #include "platform/core/DWAssert.h"
 #include "platform/core/DWFormat.h"
 #include "platform/core/Localization.h"
+#include "platform/core/TypeName.h"
 
 #include <cstdlib>
-#include <cxxabi.h>
 #include <typeinfo>
 
 namespace {
@@ -29,16 +29,6 @@ QString replyPrefix(const QByteArray& data)
 QString unparsableReplyMessage(const QByteArray& data)
 {
     return dw::format(dw::localized("Could not parse eBay response with prefix “%@”."), replyPrefix(data));
-}
-
-QString className(const QMGenericEbayNSOperation& operation)
-{
-    const char* mangled = typeid(operation).name();
-    int status = 0;
-    char* demangled = abi::__cxa_demangle(mangled, nullptr, nullptr, &status);
-    const QString name = QString::fromUtf8(status == 0 && demangled ? demangled : mangled);
-    std::free(demangled);
-    return name;
 }
 
 void announceLogChange()
@@ -172,7 +162,7 @@ bool QMGenericEbayNSOperation::validateReceivedXMLData(const std::optional<QByte
 void QMGenericEbayNSOperation::reportUnreadableReply(const QByteArray& data, const QString& parseError,
                                                      const QMLogEntryPtr& entry)
 {
-    dw::consoleWrite(dw::format("%@: could not read eBay's reply: %@", className(*this), parseError));
+    dw::consoleWrite(dw::format("%@: could not read eBay's reply: %@", dw::typeName(typeid(*this)), parseError));
     reportProblem(unparsableReplyMessage(data), entry);
 }
 
@@ -191,7 +181,8 @@ void QMGenericEbayNSOperation::completeOperationWithFailedResponse(
     const std::shared_ptr<EBayAbstractResponseType>& response, const QMLogEntryPtr& entry)
 {
     DW_PARAMETER_ASSERT(response != nullptr);
-    QMLog("%@ got first %@: %@", className(*this), response->firstErrorSeverityCode(), response->firstErrorMessage());
+    QMLog("%@ got first %@: %@", dw::typeName(typeid(*this)), response->firstErrorSeverityCode(),
+          response->firstErrorMessage());
     QList<QMEBayErrorRecord> records;
     if (const auto& errors = response->errorss()) {
         for (const auto& error : *errors) {

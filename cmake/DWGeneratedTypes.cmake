@@ -15,6 +15,7 @@ function(dw_generate_types sources_var include_var)
         set(ARG_UNITS 12)
     endif()
     set(generator "${CMAKE_SOURCE_DIR}/tools/generate-types/generate_types.py")
+    set(generator_common "${CMAKE_SOURCE_DIR}/tools/generator-common/generator_common.py")
     set(output "${CMAKE_CURRENT_BINARY_DIR}/generated")
     set(args --catalogue "${ARG_CATALOGUE}" --output "${output}" --root "${CMAKE_SOURCE_DIR}"
         --header-dir "${ARG_HEADER_DIR}" --prefix "${ARG_PREFIX}" --registry "${ARG_REGISTRY}"
@@ -26,12 +27,12 @@ function(dw_generate_types sources_var include_var)
     if(failed)
         message(FATAL_ERROR "${ARG_CATALOGUE}:\n${problem}")
     endif()
-    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${ARG_CATALOGUE}" "${generator}")
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${ARG_CATALOGUE}" "${generator}" "${generator_common}")
 
     file(RELATIVE_PATH shown "${CMAKE_SOURCE_DIR}" "${ARG_CATALOGUE}")
     add_custom_command(OUTPUT ${outputs}
         COMMAND "${Python3_EXECUTABLE}" "${generator}" ${args}
-        DEPENDS "${ARG_CATALOGUE}" "${generator}"
+        DEPENDS "${ARG_CATALOGUE}" "${generator}" "${generator_common}"
         COMMENT "Generating the classes of ${shown}"
         VERBATIM)
 

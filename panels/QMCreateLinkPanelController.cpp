@@ -3,6 +3,7 @@
 #include "platform/core/AlertPresenter.h"
 #include "platform/core/DWFormat.h"
 #include "platform/core/Localization.h"
+#include "platform/widgets/DialogButtons.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -65,18 +66,13 @@ QMCreateLinkPanelController::QMCreateLinkPanelController(const QString& selected
         textLabel->setText(image ? dw::localized("Picture address:") : dw::localized("Link text:"));
     });
 
-    auto* buttons = new QDialogButtonBox(this);
-    auto* cancel = buttons->addButton(dw::localized("Cancel"), QDialogButtonBox::RejectRole);
-    cancel->setObjectName(QStringLiteral("cancelButton"));
-    auto* ok = buttons->addButton(dw::localized("OK"), QDialogButtonBox::AcceptRole);
-    ok->setObjectName(QStringLiteral("okButton"));
-    ok->setDefault(true);
-    connect(ok, &QPushButton::clicked, this, &QMCreateLinkPanelController::doOK);
-    connect(cancel, &QPushButton::clicked, this, &QMCreateLinkPanelController::doCancel);
+    const auto buttons = dw::DialogButtons::okCancel(this);
+    connect(buttons.ok, &QPushButton::clicked, this, &QMCreateLinkPanelController::doOK);
+    connect(buttons.cancel, &QPushButton::clicked, this, &QMCreateLinkPanelController::doCancel);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
-    layout->addWidget(buttons);
+    layout->addWidget(buttons.box);
     setMinimumWidth(440);
 }
 

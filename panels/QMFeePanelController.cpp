@@ -3,6 +3,7 @@
 #include "platform/core/DWFormat.h"
 #include "platform/core/Localization.h"
 #include "platform/core/UserDefaults.h"
+#include "platform/widgets/DialogButtons.h"
 
 #include <QDialogButtonBox>
 #include <QHeaderView>
@@ -53,15 +54,12 @@ QMFeePanelController::QMFeePanelController(const QVariantMap& feeDictionary, con
     bold.setBold(true);
     m_totalField->setFont(bold);
 
-    auto* buttons = new QDialogButtonBox(this);
-    auto* ok = buttons->addButton(dw::localized("OK"), QDialogButtonBox::AcceptRole);
-    ok->setObjectName(QStringLiteral("okButton"));
-    ok->setDefault(true);
-    connect(ok, &QPushButton::clicked, this, &QMFeePanelController::doOK);
+    const auto buttons = dw::DialogButtons::okOnly(this);
+    connect(buttons.ok, &QPushButton::clicked, this, &QMFeePanelController::doOK);
 
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(m_totalField, 1);
-    bottom->addWidget(buttons);
+    bottom->addWidget(buttons.box);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(intro);
     layout->addWidget(m_feeOutlineView, 1);

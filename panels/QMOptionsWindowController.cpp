@@ -3,6 +3,7 @@
 #include "model/QMPreferencesManager.h"
 
 #include "platform/core/Localization.h"
+#include "platform/widgets/DialogButtons.h"
 
 #include <QDialogButtonBox>
 #include <QLabel>
@@ -39,23 +40,18 @@ QMOptionsWindowController::QMOptionsWindowController(QWidget* parent) : QDialog(
         rowChanged(m_optionsTable->row(item), item->checkState() == Qt::Checked);
     });
 
-    auto* buttons = new QDialogButtonBox(this);
-    auto* makeDefaults = buttons->addButton(dw::localized("Save as Default"), QDialogButtonBox::ResetRole);
+    const auto buttons = dw::DialogButtons::okCancel(this);
+    auto* makeDefaults = buttons.box->addButton(dw::localized("Save as Default"), QDialogButtonBox::ResetRole);
     makeDefaults->setObjectName(QStringLiteral("makeDefaultsButton"));
     m_makeDefaultsButton = makeDefaults;
-    auto* cancel = buttons->addButton(dw::localized("Cancel"), QDialogButtonBox::RejectRole);
-    cancel->setObjectName(QStringLiteral("cancelButton"));
-    auto* ok = buttons->addButton(dw::localized("OK"), QDialogButtonBox::AcceptRole);
-    ok->setObjectName(QStringLiteral("okButton"));
-    ok->setDefault(true);
     connect(makeDefaults, &QPushButton::clicked, this, &QMOptionsWindowController::makeDefaults);
-    connect(cancel, &QPushButton::clicked, this, &QMOptionsWindowController::doCancel);
-    connect(ok, &QPushButton::clicked, this, &QMOptionsWindowController::doOK);
+    connect(buttons.cancel, &QPushButton::clicked, this, &QMOptionsWindowController::doCancel);
+    connect(buttons.ok, &QPushButton::clicked, this, &QMOptionsWindowController::doOK);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(intro);
     layout->addWidget(m_optionsTable, 1);
-    layout->addWidget(buttons);
+    layout->addWidget(buttons.box);
 }
 
 QMOptionsWindowController::~QMOptionsWindowController() = default;

@@ -5,6 +5,7 @@
 
 #include "platform/core/DWAssert.h"
 #include "platform/core/Localization.h"
+#include "platform/widgets/DialogButtons.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -52,21 +53,16 @@ QMReturnPolicyViewController::QMReturnPolicyViewController(const QList<std::shar
     m_detailsView->setMinimumHeight(m_detailsView->fontMetrics().lineSpacing() * 5);
     detailsLabel->setBuddy(m_detailsView);
 
-    auto* buttons = new QDialogButtonBox(this);
-    auto* cancel = buttons->addButton(dw::localized("Cancel"), QDialogButtonBox::RejectRole);
-    cancel->setObjectName(QStringLiteral("cancelButton"));
-    auto* ok = buttons->addButton(dw::localized("OK"), QDialogButtonBox::AcceptRole);
-    ok->setObjectName(QStringLiteral("okButton"));
-    ok->setDefault(true);
-    connect(ok, &QPushButton::clicked, this, &QMReturnPolicyViewController::doOK);
-    connect(cancel, &QPushButton::clicked, this, &QMReturnPolicyViewController::doCancel);
+    const auto buttons = dw::DialogButtons::okCancel(this);
+    connect(buttons.ok, &QPushButton::clicked, this, &QMReturnPolicyViewController::doOK);
+    connect(buttons.cancel, &QPushButton::clicked, this, &QMReturnPolicyViewController::doCancel);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_returnsAcceptedCheckbox);
     layout->addLayout(grid);
     layout->addWidget(detailsLabel);
     layout->addWidget(m_detailsView, 1);
-    layout->addWidget(buttons);
+    layout->addWidget(buttons.box);
     setMinimumWidth(460);
 
     updateUI();

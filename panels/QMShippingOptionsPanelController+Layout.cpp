@@ -11,6 +11,7 @@
 #include "platform/core/DWFormat.h"
 #include "platform/core/KeyValueCoding.h"
 #include "platform/core/Localization.h"
+#include "platform/widgets/DialogButtons.h"
 
 #include <QAbstractItemView>
 #include <QButtonGroup>
@@ -83,24 +84,19 @@ void QMShippingOptionsPanelController::buildWindow()
     m_mainTabView->addTab(buildPackageTab(), dw::localized("Package"));
     m_mainTabView->addTab(buildExcludedDestinationsTab(), dw::localized("Excluded Destinations"));
 
-    auto* buttons = new QDialogButtonBox(this);
-    m_makeDefaultsButton = buttons->addButton(dw::localized("Save as Default"), QDialogButtonBox::ResetRole);
+    const auto buttons = dw::DialogButtons::okCancel(this);
+    m_makeDefaultsButton = buttons.box->addButton(dw::localized("Save as Default"), QDialogButtonBox::ResetRole);
     m_makeDefaultsButton->setObjectName(QStringLiteral("makeDefaultsButton"));
     m_makeDefaultsButton->setToolTip(dw::localized("New listings of this site start with these shipping options."));
     // From the preferences, OK itself stores the defaults.
     m_makeDefaultsButton->setVisible(!m_invokedFromPreferencesPanel);
-    auto* cancel = buttons->addButton(dw::localized("Cancel"), QDialogButtonBox::RejectRole);
-    cancel->setObjectName(QStringLiteral("cancelButton"));
-    auto* ok = buttons->addButton(dw::localized("OK"), QDialogButtonBox::AcceptRole);
-    ok->setObjectName(QStringLiteral("okButton"));
-    ok->setDefault(true);
     connect(m_makeDefaultsButton, &QPushButton::clicked, this, [this] { makeDefaults(); });
-    connect(cancel, &QPushButton::clicked, this, &QMShippingOptionsPanelController::doCancel);
-    connect(ok, &QPushButton::clicked, this, &QMShippingOptionsPanelController::doOK);
+    connect(buttons.cancel, &QPushButton::clicked, this, &QMShippingOptionsPanelController::doCancel);
+    connect(buttons.ok, &QPushButton::clicked, this, &QMShippingOptionsPanelController::doOK);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_mainTabView, 1);
-    layout->addWidget(buttons);
+    layout->addWidget(buttons.box);
 
     m_frameAnimation = new QPropertyAnimation(this, "geometry", this);
     m_frameAnimation->setDuration(200);

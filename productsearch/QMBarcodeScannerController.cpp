@@ -9,6 +9,7 @@
 #include "platform/core/Clock.h"
 #include "platform/core/Localization.h"
 #include "platform/core/MainThread.h"
+#include "platform/widgets/DialogButtons.h"
 #include "platform/widgets/WindowFrameAutosave.h"
 
 #include <QApplication>
@@ -84,16 +85,13 @@ void QMBarcodeScannerController::buildScannerWindow()
     captureView()->setMinimumSize(480, 360);
     auto* hint = new QLabel(dw::localized("Hold the barcode inside the red frame."), this);
     hint->setObjectName(QStringLiteral("scannerHintLabel"));
-    auto* buttons = new QDialogButtonBox(this);
-    auto* ok = buttons->addButton(dw::localized("OK"), QDialogButtonBox::AcceptRole);
-    ok->setObjectName(QStringLiteral("okButton"));
-    ok->setDefault(true);
-    connect(ok, &QPushButton::clicked, this, &QMBarcodeScannerController::doOK);
+    const auto buttons = dw::DialogButtons::okOnly(this);
+    connect(buttons.ok, &QPushButton::clicked, this, &QMBarcodeScannerController::doOK);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(captureView(), 1);
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(hint, 1);
-    bottom->addWidget(buttons);
+    bottom->addWidget(buttons.box);
     layout->addLayout(bottom);
 }
 

@@ -1,6 +1,7 @@
 #include "description/MiscMerge/MiscMergeValues.h"
 
 #include "platform/core/CocoaNumbers.h"
+#include "platform/core/TypeName.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -10,8 +11,6 @@
 #include <cstdio>
 #include <typeinfo>
 #include <vector>
-
-#include <cxxabi.h>
 
 namespace miscmerge {
 
@@ -94,16 +93,6 @@ qsizetype leadingNumberLength(QStringView text)
     return digits > 0 ? i : 0;
 }
 
-QString className(const dw::KeyValueCoding& object)
-{
-    const char* mangled = typeid(object).name();
-    int status = 0;
-    char* demangled = abi::__cxa_demangle(mangled, nullptr, nullptr, &status);
-    QString name = QString::fromLatin1(status == 0 && demangled ? demangled : mangled);
-    std::free(demangled);
-    return name;
-}
-
 QString realText(double value, int digits)
 {
     char buffer[64];
@@ -180,7 +169,7 @@ QString describe(const QVariant& value, int indent, bool quoted)
         return QString::number(value.toLongLong());
     }
     if (const dw::KeyValueCodingPtr object = dw::objectFromValue(value))
-        return u'<' + className(*object) + u'>';
+        return u'<' + dw::typeName(typeid(*object)) + u'>';
     return value.toString();
 }
 

@@ -14,10 +14,14 @@ Only files whose text changes are rewritten, so an unchanged class is not compil
 
 import argparse
 import os
-import re
 import string
 import sys
 import zlib
+
+# The build never writes into the source tree, compiled modules included.
+sys.dont_write_bytecode = True
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "generator-common"))
+from generator_common import IDENTIFIER, TableError, write_if_changed  # noqa: E402
 
 SCALARS = {
     "BOOL": ("Bool", "bool", "false"),
@@ -62,10 +66,7 @@ kMaxNestingDepth
 # Members of DWGeneratedObject that a key may take over (see "description" below).
 OVERRIDABLE = {"description"}
 
-IDENTIFIER = re.compile(r"^[A-Za-z_][A-Za-z0-9_]*$")
-
-
-class CatalogueError(Exception):
+class CatalogueError(TableError):
     pass
 
 
@@ -577,20 +578,6 @@ class Generator:
             files[os.path.join(base, "%s_%d.cpp" % (self.args.registry, unit))] = \
                 lambda unit=unit: self.unit_source(unit)
         return files
-
-
-def write_if_changed(path, text):
-    try:
-        with open(path, encoding="utf-8") as handle:
-            if handle.read() == text:
-                return
-    except FileNotFoundError:
-        pass
-    os.makedirs(os.path.dirname(path), exist_ok=True)
-    temporary = path + ".tmp"
-    with open(temporary, "w", encoding="utf-8") as handle:
-        handle.write(text)
-    os.replace(temporary, path)
 
 
 def main():

@@ -1,5 +1,6 @@
 """Table reading and file writing shared by the code generators that turn a checked-in table into
-C++ fragments (tools/generate-item-fields, tools/generate-preference-keys).
+C++ fragments (tools/generate-item-fields, tools/generate-preference-keys); the type catalogue's
+generator (tools/generate-types) shares its identifier rule, its errors and its file writing.
 
 A table is UTF-8 text with one row per line and tab-separated cells. Blank lines and lines that
 start with "#" are comments, except "## Title", which opens a section that a generator may carry
