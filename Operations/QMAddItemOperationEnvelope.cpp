@@ -50,8 +50,20 @@ void QMAddItemOperationEnvelope::setDelegate(const std::weak_ptr<QMAddItemOperat
     m_delegate = delegate;
     if (m_delegate.expired())
         return;
-    if (const auto item = itemWithUniqueID(m_itemUuid))
-        m_galleryImage = item->imageForProgressAnimation();
+    if (const auto item = itemWithUniqueID(m_itemUuid)) {
+        m_galleryPictureFile = item->pictureFileForProgressAnimation();
+        m_galleryImage.reset();
+    }
+}
+
+const QImage& QMAddItemOperationEnvelope::galleryImage() const
+{
+    dw::assertMainThread();
+    // Decoded when the progress panel first shows the run, not for every listing before the
+    // first call goes out: a camera's picture takes tens of milliseconds.
+    if (!m_galleryImage)
+        m_galleryImage = m_galleryPictureFile ? QMEbayItem::imageForProgressAnimation(*m_galleryPictureFile) : QImage();
+    return *m_galleryImage;
 }
 
 std::shared_ptr<QMEbayItem> QMAddItemOperationEnvelope::itemWithUniqueID(const QString& uniqueID) const

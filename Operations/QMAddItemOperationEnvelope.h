@@ -29,6 +29,7 @@
 #include <QImage>
 #include <QSet>
 #include <QString>
+#include <optional>
 
 class QMAddItemOperation;
 class QMAddItemOperationEnvelope;
@@ -141,7 +142,9 @@ public:
     bool suspended() const { return m_suspended; }
     const QString& itemUuid() const { return m_itemUuid; }
     const QString& envelopeUuid() const { return m_envelopeUuid; }
-    const QImage& galleryImage() const { return m_galleryImage; }
+    // The listing's picture for the progress panel, as it was when the delegate was set; null
+    // without a delegate or a live listing then. Main thread.
+    const QImage& galleryImage() const;
 
 private:
     std::shared_ptr<QMEbayImage> pictureForOperation(const QMEbayItem& item, qsizetype operationIndex) const;
@@ -172,7 +175,8 @@ private:
     int m_status = Created;
     QString m_itemUuid;
     QString m_envelopeUuid;
-    QImage m_galleryImage;
+    std::optional<QString> m_galleryPictureFile; // set with the delegate; null: the listing has none
+    mutable std::optional<QImage> m_galleryImage;
     // The error that ended the run early (a closed document, a vanished picture).
     std::shared_ptr<QMErrorEnvelope> m_abandonError;
 };

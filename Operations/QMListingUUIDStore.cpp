@@ -8,11 +8,18 @@
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
+#include <iterator>
 #include <mutex>
 
 namespace {
 
-std::mutex s_lock;
+// A listing's file is read, written and removed under its own lock, so that listings going out
+// at once on several threads do not wait for each other's disk writes.
+std::mutex& lockForListing(const QString& uniqueID)
+{
+    static std::mutex locks[16];
+    return locks[qHash(uniqueID) % std::size(locks)];
+}
 
 // A listing's unique ID comes from its document: only a plain file name is used as it is.
 QString fileForListing(const QString& uniqueID)
@@ -51,7 +58,7 @@ QString QMListingUUIDStore::keptUUIDForListing(const QString& uniqueID)
 {
     if (uniqueID.isEmpty())
         return QString();
-    std::lock_guard lock(s_lock);
+    std::lock_guard lock(lockForListing(uniqueID));
     return readUUID(fileForListing(uniqueID));
 }
 
@@ -59,7 +66,7 @@ QString QMListingUUIDStore::keepUUIDForListing(const QString& uniqueID, const QS
 {
     if (uniqueID.isEmpty())
         return candidate;
-    std::lock_guard lock(s_lock);
+    std::lock_guard lock(lockForListing(uniqueID));
     const QString path = fileForListing(uniqueID);
     const QString kept = readUUID(path);
     if (!kept.isNull())
@@ -75,7 +82,7 @@ void QMListingUUIDStore::forgetUUIDForListing(const QString& uniqueID, const QSt
 {
     if (uniqueID.isEmpty())
         return;
-    std::lock_guard lock(s_lock);
+    std::lock_guard lock(lockForListing(uniqueID));
     const QString path = fileForListing(uniqueID);
     if (readUUID(path) == uuid)
         QFile::remove(path);

@@ -14,7 +14,8 @@
 //     ... send, read the answer ...
 //     QMListingUUIDStore::forgetUUIDForListing(uniqueID, uuid);
 //
-// Any thread; the calls of one process are serialised, and each file is replaced atomically.
+// Any thread; the calls of one process for one listing are serialised, and each file is replaced
+// atomically.
 
 #include <QString>
 

@@ -182,7 +182,7 @@ void QMEbayItem::unloadCachedImages()
         picture->unloadImage();
 }
 
-QImage QMEbayItem::imageForProgressAnimation() const
+QString QMEbayItem::pictureFileForProgressAnimation() const
 {
     std::shared_ptr<QMEbayImage> picture = galleryImage();
     if (!picture) {
@@ -190,9 +190,19 @@ QImage QMEbayItem::imageForProgressAnimation() const
         if (!sorted.isEmpty())
             picture = sorted.first();
     }
-    if (!picture)
+    return picture ? picture->imageFilePath() : QString();
+}
+
+QImage QMEbayItem::imageForProgressAnimation(const QString& pictureFile)
+{
+    if (pictureFile.isNull())
         return resourceImage(QStringLiteral("NoPicture"));
-    return QImage(picture->imageFilePath());
+    return QImage(pictureFile);
+}
+
+QImage QMEbayItem::imageForProgressAnimation() const
+{
+    return imageForProgressAnimation(pictureFileForProgressAnimation());
 }
 
 // State

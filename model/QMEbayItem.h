@@ -234,6 +234,10 @@ public:
     void toggleGalleryImage(const std::shared_ptr<QMEbayImage>& picture);
     void unloadCachedImages();
     QImage imageForProgressAnimation() const;
+    // The two steps of imageForProgressAnimation(): which picture file (null: none), and its image
+    // (the NoPicture picture for none), so that a caller can decode it only when it is shown.
+    QString pictureFileForProgressAnimation() const;
+    static QImage imageForProgressAnimation(const QString& pictureFile);
 
     // State
     bool isTemplate() const;

@@ -21,10 +21,6 @@ namespace {
 std::mutex s_sharedMutex;
 std::unique_ptr<QMPreferencesManager> s_shared;
 
-// Upload threads hand out picture numbers concurrently; the read, increment and write of the
-// counter must not interleave or two pictures would get one name.
-std::mutex s_imageCounterMutex;
-
 const QString kFeesFileName = QStringLiteral("fees.data");
 
 QColor colorFromVariant(const QVariant& value)
@@ -133,12 +129,16 @@ bool QMPreferencesManager::useOwnServer() const
 
 QString QMPreferencesManager::imageCounterString()
 {
-    std::lock_guard lock(s_imageCounterMutex);
-    qint64 next = integerFor("ImageCounter") + 1;
-    if (next > 99999)
-        next = 0;
-    defaults().setInteger(next, QStringLiteral("ImageCounter"));
-    return dw::format(QStringLiteral("%ld"), qlonglong(next));
+    // Upload threads hand out picture numbers concurrently: the read, increment and write of the
+    // counter are one step of the defaults, or two pictures would get one name.
+    const QVariant next =
+        defaults().changeObject(QStringLiteral("ImageCounter"), [](const QVariant& current) -> QVariant {
+            const qint64 value = (current.typeId() == QMetaType::QString ? dw::integerValue(current.toString())
+                                                                         : qint64(current.toDouble())) +
+                                 1;
+            return qlonglong(value > 99999 ? 0 : value);
+        });
+    return dw::format(QStringLiteral("%ld"), next.toLongLong());
 }
 
 bool QMPreferencesManager::shouldDeleteUploadedImages() const

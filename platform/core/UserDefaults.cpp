@@ -56,6 +56,11 @@ void UserDefaults::resetStandard()
 QVariant UserDefaults::objectForKey(const QString& key) const
 {
     std::shared_lock lock(m_mutex);
+    return valueLocked(key);
+}
+
+QVariant UserDefaults::valueLocked(const QString& key) const
+{
     auto it = m_persistent.constFind(key);
     if (it != m_persistent.constEnd())
         return it.value();
@@ -172,29 +177,73 @@ void UserDefaults::setObject(const QVariant& value, const QString& key)
         removeObjectForKey(key);
         return;
     }
+    quint64 generation = 0;
     {
         std::unique_lock lock(m_mutex);
         m_persistent.insert(key, value);
-        QString error;
-        if (!writeLocked(&error))
-            consoleWrite(QStringLiteral("Could not save user defaults: %1").arg(error));
+        generation = ++m_generation;
     }
-    NotificationCenter::defaultCenter().post(QString::fromLatin1(kUserDefaultsDidChangeNotification), {},
-                                             {{QStringLiteral("key"), key}});
+    changed(key, generation);
 }
 
 void UserDefaults::removeObjectForKey(const QString& key)
 {
+    quint64 generation = 0;
     {
         std::unique_lock lock(m_mutex);
         if (m_persistent.remove(key) == 0)
             return;
-        QString error;
-        if (!writeLocked(&error))
-            consoleWrite(QStringLiteral("Could not save user defaults: %1").arg(error));
+        generation = ++m_generation;
     }
+    changed(key, generation);
+}
+
+QVariant UserDefaults::changeObject(const QString& key, const std::function<QVariant(const QVariant&)>& change)
+{
+    QVariant value;
+    quint64 generation = 0;
+    {
+        std::unique_lock lock(m_mutex);
+        value = change(valueLocked(key));
+        if (value.isValid())
+            m_persistent.insert(key, value);
+        else if (m_persistent.remove(key) == 0)
+            return value; // nothing was written, nothing changes
+        generation = ++m_generation;
+    }
+    changed(key, generation);
+    return value;
+}
+
+void UserDefaults::changed(const QString& key, quint64 generation)
+{
+    QString error;
+    if (!writeThrough(generation, false, &error))
+        consoleWrite(QStringLiteral("Could not save user defaults: %1").arg(error));
     NotificationCenter::defaultCenter().post(QString::fromLatin1(kUserDefaultsDidChangeNotification), {},
                                              {{QStringLiteral("key"), key}});
+}
+
+bool UserDefaults::writeThrough(quint64 generation, bool forced, QString* error)
+{
+    if (m_filePath.isEmpty())
+        return true;
+    std::lock_guard writing(m_writeMutex);
+    // A write that started after this change was made has taken it along.
+    if (!forced && m_writtenGeneration >= generation)
+        return true;
+    QVariantMap values;
+    quint64 taken = 0;
+    {
+        std::shared_lock lock(m_mutex);
+        values = m_persistent;
+        taken = m_generation;
+    }
+    // Readers go on meanwhile: the disk is waited for outside the values' lock.
+    if (!plist::writeFile(m_filePath, values, plist::Format::Xml, error))
+        return false;
+    m_writtenGeneration = taken;
+    return true;
 }
 
 void UserDefaults::registerDefaults(const QVariantMap& values)
@@ -239,19 +288,11 @@ QString UserDefaults::filePath() const
 
 bool UserDefaults::synchronize()
 {
-    std::unique_lock lock(m_mutex);
     QString error;
-    const bool ok = writeLocked(&error);
+    const bool ok = writeThrough(0, true, &error);
     if (!ok)
         consoleWrite(QStringLiteral("Could not save user defaults: %1").arg(error));
     return ok;
-}
-
-bool UserDefaults::writeLocked(QString* error) const
-{
-    if (m_filePath.isEmpty())
-        return true;
-    return plist::writeFile(m_filePath, m_persistent, plist::Format::Xml, error);
 }
 
 } // namespace dw

@@ -7,9 +7,11 @@
 // else the registered one, else nil. Every write goes to disk at once, atomically; a failed
 // write keeps the value in memory, keeps the old file and logs; a file that cannot be read at start
 // is renamed "<file>.unreadable-<time>" (and logged) before anything could replace it. Reads are
-// safe from any thread; the program writes from the main thread (upload threads write the image
-// counter under its own lock). A change posts "NSUserDefaultsDidChangeNotification" with
-// {"key": key} on the writing thread.
+// safe from any thread and never wait for the disk: a change is made in memory and then written
+// outside the lock that reads take, and changes made at once on several threads go to disk
+// together in one write. The program writes from the main thread; upload threads change the
+// picture counter through changeObject(). A change posts "NSUserDefaultsDidChangeNotification"
+// with {"key": key} on the writing thread.
 //
 //     auto& defaults = dw::UserDefaults::standard();
 //     defaults.registerDefaults({{"logLevel", 0}});
@@ -21,7 +23,9 @@
 #include <QStringList>
 #include <QVariant>
 #include <QVariantMap>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <shared_mutex>
 
 namespace dw {
@@ -60,6 +64,10 @@ public:
     void setBool(bool value, const QString& key) { setObject(QVariant(value), key); }
     void setDouble(double value, const QString& key) { setObject(QVariant(value), key); }
     void removeObjectForKey(const QString& key);
+    // Replaces the value with change(current value), read and written as one step, so that
+    // threads changing one key at once never lose a change; an invalid result removes the written
+    // value. Answers the new value.
+    QVariant changeObject(const QString& key, const std::function<QVariant(const QVariant& current)>& change);
 
     // Registered values never reach the file; a later registration of a key replaces the earlier.
     void registerDefaults(const QVariantMap& values);
@@ -76,12 +84,19 @@ public:
     bool synchronize();
 
 private:
-    bool writeLocked(QString* error) const;
+    QVariant valueLocked(const QString& key) const;
+    // Brings the file up to at least `generation` of the persistent values (forced: writes
+    // anyway); false when the write failed.
+    bool writeThrough(quint64 generation, bool forced, QString* error);
+    void changed(const QString& key, quint64 generation);
 
     QString m_filePath;
-    mutable std::shared_mutex m_mutex;
+    mutable std::shared_mutex m_mutex; // the values and m_generation
     QVariantMap m_registered;
     QVariantMap m_persistent;
+    quint64 m_generation = 0; // counts changes of m_persistent
+    std::mutex m_writeMutex;  // one write at a time, and m_writtenGeneration
+    quint64 m_writtenGeneration = 0;
 };
 
 } // namespace dw

@@ -236,7 +236,7 @@ int reportProgress(void* context, curl_off_t downloadTotal, curl_off_t downloade
         return 1;
     }
     // The inactivity time-out, counted from the last byte that moved in either direction. curl
-    // calls here about once a second while nothing moves.
+    // calls here whenever perform() drives the transfer, also while nothing moves.
     const auto now = Transfer::Clock::now();
     const curl_off_t moved = uploaded - unacknowledgedBytes(*transfer->sockets) + downloaded;
     if (moved != transfer->bytesMoved) {
@@ -300,23 +300,86 @@ void setHeaderValue(HttpHeaderFields& fields, const QByteArray& name, const QByt
                  fields.end());
 }
 
+// A transfer runs in a multi handle of the client's own rather than through curl_easy_perform():
+// the easy interface looks at the cancel flag only when curl reports progress, about once a second
+// while a server stalls, and a cancel or quit must not wait that long. The multi handle also holds
+// the client's open connections (one per host) between transfers.
 struct HttpClient::Private
 {
     CURL* handle = nullptr;
+    CURLM* multi = nullptr;
     char errorBuffer[CURL_ERROR_SIZE] = {};
     OpenSockets sockets;
 
     ~Private()
     {
+        // The cached connections are closed here, through socketClosing() with `sockets`.
+        if (multi)
+            curl_multi_cleanup(multi);
         if (handle)
             curl_easy_cleanup(handle);
     }
 };
 
+namespace {
+
+// How long a transfer waits for its sockets before it looks at the cancel flag again.
+constexpr int kCancelCheckMilliseconds = 100;
+
+// Runs the transfer to its end; a raised cancel flag ends it within kCancelCheckMilliseconds.
+CURLcode perform(CURLM* multi, CURL* curl, Transfer& transfer)
+{
+    if (curl_multi_add_handle(multi, curl) != CURLM_OK)
+        return CURLE_FAILED_INIT;
+    const std::atomic<bool>* cancel = transfer.request->cancel;
+    CURLcode result = CURLE_OK;
+    for (;;) {
+        int running = 0;
+        if (curl_multi_perform(multi, &running) != CURLM_OK) {
+            result = CURLE_OUT_OF_MEMORY;
+            break;
+        }
+        bool done = false;
+        int left = 0;
+        while (CURLMsg* message = curl_multi_info_read(multi, &left)) {
+            if (message->msg == CURLMSG_DONE && message->easy_handle == curl) {
+                result = message->data.result;
+                done = true;
+            }
+        }
+        if (done)
+            break;
+        if (running == 0) { // cannot happen without a message; never spin on it
+            result = CURLE_RECV_ERROR;
+            break;
+        }
+        if (cancel && cancel->load()) {
+            transfer.cancelled = true;
+            result = CURLE_ABORTED_BY_CALLBACK;
+            break;
+        }
+        if (curl_multi_poll(multi, nullptr, 0, kCancelCheckMilliseconds, nullptr) != CURLM_OK) {
+            result = CURLE_OUT_OF_MEMORY;
+            break;
+        }
+    }
+    // An unfinished transfer's connection is closed here; a finished one's stays for the next request.
+    curl_multi_remove_handle(multi, curl);
+    return result;
+}
+
+} // namespace
+
 HttpClient::HttpClient() : d(std::make_unique<Private>())
 {
-    if (initialiseCurl())
-        d->handle = curl_easy_init();
+    if (!initialiseCurl())
+        return;
+    d->handle = curl_easy_init();
+    d->multi = curl_multi_init();
+    if (!d->multi && d->handle) {
+        curl_easy_cleanup(d->handle);
+        d->handle = nullptr;
+    }
 }
 
 HttpClient::~HttpClient() = default;
@@ -376,7 +439,8 @@ HttpResponse HttpClient::send(const HttpRequest& request)
     transfer.response = &response;
 
     CURL* curl = d->handle;
-    // A reset keeps the connection and DNS caches, so a worker's next request reuses the connection.
+    // A reset keeps nothing the next request needs: the connections and the DNS cache are the multi
+    // handle's.
     curl_easy_reset(curl);
     d->errorBuffer[0] = '\0';
     const QByteArray url = request.url.toUtf8();
@@ -436,7 +500,7 @@ HttpResponse HttpClient::send(const HttpRequest& request)
     curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &transfer);
     curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
 
-    const CURLcode result = curl_easy_perform(curl);
+    const CURLcode result = perform(d->multi, curl, transfer);
     // The header list and the body buffer die with this call: leave no pointer to them behind.
     curl_easy_setopt(curl, CURLOPT_HTTPHEADER, nullptr);
     curl_easy_setopt(curl, CURLOPT_POSTFIELDS, nullptr);

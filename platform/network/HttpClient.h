@@ -46,7 +46,7 @@
 // - Nothing is logged here: header fields and bodies carry tokens and passwords.
 //
 // The progress callbacks and the cancel flag are used on the sending thread while send() runs.
-// The flag is checked often during a transfer and about once a second while nothing moves.
+// The flag is looked at every tenth of a second at least, so a cancel ends a stalled exchange at once.
 
 #include <QByteArray>
 #include <QByteArrayView>

@@ -689,8 +689,8 @@ TEST_F(OperationManagerTest, ACancelStopsTheCallInFlightAndEndsTheRunAsCancelled
         envelope->cancelAllOperations();
         envelope->continueExecution();
         ASSERT_TRUE(QTest::qWaitFor([&] { return finishedCount(envelope) > 0; }, 15000));
-        // The connectors wait 10 s for an answer: ending well before shows the call was given up.
-        EXPECT_LT(elapsed.elapsed(), 5000);
+        // The connectors wait 10 s for an answer: the call was given up at once, not waited out.
+        EXPECT_LT(elapsed.elapsed(), 2000);
         ASSERT_TRUE(waitForFinished({envelope}));
         EXPECT_EQ(finishedCount(envelope), 1);
         EXPECT_EQ(envelope->status(), QMAddItemOperationEnvelope::Finished);
@@ -716,7 +716,7 @@ TEST_F(OperationManagerTest, QuitWithAStalledCallEndsPromptly)
     QElapsedTimer elapsed;
     elapsed.start();
     m_manager.reset(); // the queues cancel everything and wait for their workers, as on quit
-    EXPECT_LT(elapsed.elapsed(), 5000) << "the connector's 10 s were not waited out";
+    EXPECT_LT(elapsed.elapsed(), 2000) << "quitting waits for no stalled call";
     EXPECT_TRUE(verify->isFinished());
     EXPECT_TRUE(m_ebay.requests(QStringLiteral("AddItem")).empty());
 }

@@ -292,10 +292,14 @@ TEST(HttpClient, StopsWhenCancelled)
         HttpRequest request = requestTo(server, path);
         request.inactivityTimeoutSeconds = 60;
         request.cancel = &cancel;
+        QElapsedTimer elapsed;
+        elapsed.start();
 
         const HttpResponse response = HttpClient().send(request);
 
         EXPECT_EQ(response.failure, Failure::Cancelled) << response.errorText.toStdString();
+        // A cancel or a quit must not wait for curl's next progress report, a second or more away.
+        EXPECT_LT(elapsed.elapsed(), 1000);
     }
     EXPECT_EQ(server.requestCount(), 1u) << "a request cancelled beforehand is never sent";
 }

@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
 #include <atomic>
 #include <gtest/gtest.h>
 #include <thread>
@@ -133,6 +134,36 @@ TEST(UserDefaults, ConcurrentReadsDuringWritesSeeWholeValues)
     for (auto& t : readers)
         t.join();
     EXPECT_EQ(torn.load(), 0);
+}
+
+TEST(UserDefaults, ChangesMadeAtOnceOnSeveralThreadsAllReachTheFile)
+{
+    // Writes leave the values' lock and are taken together: a write that started earlier must
+    // never land over a later one, and a read-and-change must never lose another's change.
+    QTemporaryDir folder;
+    const QString file = folder.filePath(QStringLiteral("UserDefaults.plist"));
+    constexpr int kThreads = 4;
+    constexpr int kChanges = 20;
+    {
+        UserDefaults defaults(file);
+        std::vector<std::thread> threads;
+        for (int thread = 0; thread < kThreads; ++thread) {
+            threads.emplace_back([&, thread] {
+                for (int change = 1; change <= kChanges; ++change) {
+                    defaults.changeObject(QStringLiteral("counter"),
+                                          [](const QVariant& current) -> QVariant { return current.toLongLong() + 1; });
+                    defaults.setInteger(change, QStringLiteral("thread-%1").arg(thread));
+                }
+            });
+        }
+        for (auto& thread : threads)
+            thread.join();
+        EXPECT_EQ(defaults.integerForKey(QStringLiteral("counter")), kThreads * kChanges);
+    }
+    const UserDefaults reread(file);
+    EXPECT_EQ(reread.integerForKey(QStringLiteral("counter")), kThreads * kChanges);
+    for (int thread = 0; thread < kThreads; ++thread)
+        EXPECT_EQ(reread.integerForKey(QStringLiteral("thread-%1").arg(thread)), kChanges) << thread;
 }
 
 TEST(UserDefaults, ChangePostsNotificationWithKey)
