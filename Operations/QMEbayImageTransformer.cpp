@@ -1,18 +1,22 @@
 #include "Operations/QMEbayImageTransformer.h"
 
 #include "DWKit/NSBundle+DWExtensions.h"
+#include "DWKit/NSData+DWExtensions.h"
 #include "DWKit/NSFileManager+DWExtensions.h"
 #include "DWKit/NSImage+DWExtensions.h"
 #include "DWKit/NSString+DWExtensions.h"
 #include "model/QMEbayImage.h"
 #include "model/QMPreferencesManager.h"
+#include "platform/core/AtomicFile.h"
 #include "platform/core/Clock.h"
 #include "platform/core/ConsoleOutput.h"
 #include "platform/core/DWAssert.h"
 #include "platform/core/DWFormat.h"
+#include "platform/core/Localization.h"
 #include "platform/core/Paths.h"
 #include "platform/core/UserDefaults.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -98,7 +102,8 @@ QImage decodedAndReduced(const QString& path, const QSizeF& maximum)
 QString folderMadeOnce(std::mutex& mutex, QString& remembered, const QString& path, const char* failure)
 {
     std::lock_guard lock(mutex);
-    if (!remembered.isNull())
+    // Made again when it went, or when the user's folders moved (each test has its own).
+    if (remembered == path && QFileInfo(path).isDir())
         return remembered;
     if (!dw::createDirectoryRecursiveAtPath(path)) {
         dw::consoleWrite(dw::format(failure, path));
@@ -121,6 +126,26 @@ QString titleLetters(const QString& title)
     return letters;
 }
 
+// The copies this process stored, which it may remove again whenever nothing refers to them.
+std::mutex s_storedMutex;
+QSet<QString> s_storedHere;
+
+bool fileHolds(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() != bytes.size())
+        return false;
+    return file.readAll() == bytes;
+}
+
+// When this process first used the backup folder: a copy modified since then that it did not
+// make was made by another program.
+const QDateTime& processStart()
+{
+    static const QDateTime start = QDateTime::currentDateTimeUtc();
+    return start;
+}
+
 } // namespace
 
 std::shared_ptr<QMEbayImageTransformer> QMEbayImageTransformer::sharedInstance()
@@ -131,6 +156,7 @@ std::shared_ptr<QMEbayImageTransformer> QMEbayImageTransformer::sharedInstance()
 
 void QMEbayImageTransformer::installAsModelHooks()
 {
+    processStart();
     QMEbayImageTransformerHooks::install(sharedInstance());
 }
 
@@ -189,6 +215,73 @@ bool QMEbayImageTransformer::backupImportedImage(QMEbayImage& picture)
         picture.setThumbFilePath(
             generateAndBackupThumbnailFromFullSizeImageAtPath(picture.standardizedImageFilePath()));
     return true;
+}
+
+QString QMEbayImageTransformer::storeImportedPictureData(const QByteArray& bytes, QString* error)
+{
+    if (dw::UserDefaults::standard().boolForKey(QStringLiteral("reduceImageSizeOnImport"))) {
+        QMEbayImage picture(QMEbayImageTransformerHooks::storeImportedPictureData(bytes, error), QString());
+        if (picture.imageFilePath().isEmpty())
+            return {};
+        backupImportedImage(picture);
+        return picture.imageFilePath();
+    }
+    const QString folder = imageBackupDirectoryPath();
+    if (folder.isNull()) {
+        if (error)
+            *error = dw::localized("The picture folder could not be created.");
+        return {};
+    }
+    processStart();
+    const QString digest = dw::sha1DigestString(bytes);
+    for (int attempt = 1; attempt <= 100; ++attempt) {
+        const QString path = QDir(folder).filePath(
+            digest + (attempt == 1 ? QString() : QStringLiteral("-%1").arg(attempt)) + QStringLiteral(".jpg"));
+        const QFileInfo existing(path);
+        if (existing.exists() && !fileHolds(path, bytes))
+            continue; // changed in place (turned), or made by another program: not ours to replace
+        if (!existing.exists()) {
+            // A thumbnail left beside a copy that has gone shows other bytes.
+            QFile::remove(QMEbayImage::thumbnailPathForImageAtPath(path));
+            // The document holds the bytes: a copy lost in a crash is made again on the next open.
+            if (!dw::writeCopyAtomically(path, bytes, error))
+                return {};
+        }
+        std::lock_guard lock(s_storedMutex);
+        s_storedHere.insert(path);
+        return path;
+    }
+    return QMEbayImageTransformerHooks::storeImportedPictureData(bytes, error);
+}
+
+void QMEbayImageTransformer::removeUnreferencedPictureCopies(const QSet<QString>& referencedPaths)
+{
+    const QString folder = imageBackupDirectoryPath();
+    if (folder.isNull())
+        return;
+    const QDir dir(folder);
+    const QFileInfoList entries =
+        dir.entryInfoList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot | QDir::NoSymLinks);
+    QSet<QString> keep;
+    for (const QString& path : referencedPaths)
+        keep.insert(QDir::cleanPath(path));
+    // A thumbnail goes with its picture: it stays while the picture does.
+    QSet<QString> pictures;
+    for (const QFileInfo& entry : entries) {
+        if (!entry.fileName().endsWith(QStringLiteral("_thumb.jpg")))
+            pictures.insert(entry.absoluteFilePath());
+    }
+    std::lock_guard lock(s_storedMutex);
+    for (const QString& picture : std::as_const(pictures)) {
+        if (keep.contains(picture))
+            continue;
+        const QFileInfo info(picture);
+        if (!s_storedHere.contains(picture) && info.lastModified() >= processStart())
+            continue;
+        QFile::remove(picture);
+        QFile::remove(QMEbayImage::thumbnailPathForImageAtPath(picture));
+        s_storedHere.remove(picture);
+    }
 }
 
 QString QMEbayImageTransformer::backupFullSizeImageAtPath(const QString& path)

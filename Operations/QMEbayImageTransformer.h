@@ -34,6 +34,15 @@ public:
     QString generateAndBackupThumbnailFromFullSizeImageAtPath(const QString& imagePath) override;
     QString uniqueTemporaryJPEGImageFileName() override;
     bool backupImportedImage(QMEbayImage& picture) override;
+    // A picture's bytes are kept once in the backup folder, named by their SHA-1 ("<digest>.jpg",
+    // "<digest>-2.jpg" when a file of that name holds other bytes), so opening a document again
+    // finds its pictures and their thumbnails there and writes nothing. With
+    // "reduceImageSizeOnImport" on, the picture goes through backupImportedImage() instead.
+    QString storeImportedPictureData(const QByteArray& bytes, QString* error = nullptr) override;
+    // Removes from the backup folder every picture copy (with its thumbnail) that no referenced
+    // path names, when this process made it or it is older than this process: a copy that another
+    // program made while this one ran may belong to a listing this one cannot see.
+    void removeUnreferencedPictureCopies(const QSet<QString>& referencedPaths) override;
 
     // With "reduceImageSizeOnImport" on: a landscape picture wider than 1024 or higher than 786,
     // any other higher than 1024 or wider than 786.

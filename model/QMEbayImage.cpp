@@ -11,8 +11,23 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QImageReader>
 #include <functional>
 #include <mutex>
+
+namespace {
+thread_local bool s_deferThumbnails = false;
+} // namespace
+
+QMEbayImage::DeferredThumbnails::DeferredThumbnails() : m_previous(s_deferThumbnails)
+{
+    s_deferThumbnails = true;
+}
+
+QMEbayImage::DeferredThumbnails::~DeferredThumbnails()
+{
+    s_deferThumbnails = m_previous;
+}
 
 QMEbayImage::QMEbayImage(const QString& filePath, const QString& thumbPath)
 {
@@ -143,8 +158,21 @@ void QMEbayImage::unloadImage()
 
 bool QMEbayImage::isLandscape() const
 {
-    const QImage picture = image();
-    return !picture.isNull() && picture.width() > picture.height();
+    // The proportions come from the file's header: the templates ask for every picture of a
+    // page, and decoding camera pictures for that would hold up the page.
+    QSize size;
+    if (!m_image.isNull() || m_imageFilePath.isEmpty()) {
+        size = image().size();
+    } else {
+        QImageReader reader(imageFilePath());
+        reader.setAutoTransform(true);
+        size = reader.size();
+        if (reader.transformation() & QImageIOHandler::TransformationRotate90)
+            size.transpose();
+        if (!size.isValid())
+            size = image().size();
+    }
+    return size.isValid() && size.width() > size.height();
 }
 
 QString QMEbayImage::thumbWidth() const
@@ -236,8 +264,10 @@ std::shared_ptr<QMEbayImage> QMEbayImage::decodeWithCoder(dw::KeyedUnarchiver& c
         picture->m_image = qm::archive::imageFromArchive(*old);
     if (picture->m_thumbFilePath.isEmpty() && !picture->m_isURLBased && !picture->m_imageFilePath.isEmpty()) {
         picture->setThumbFilePath(
-            QMEbayImageTransformerHooks::installed()->generateAndBackupThumbnailFromFullSizeImageAtPath(
-                picture->imageFilePath()));
+            s_deferThumbnails
+                ? thumbnailPathForImageAtPath(picture->imageFilePath())
+                : QMEbayImageTransformerHooks::installed()->generateAndBackupThumbnailFromFullSizeImageAtPath(
+                      picture->imageFilePath()));
     }
     return picture;
 }

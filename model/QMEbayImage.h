@@ -43,8 +43,10 @@ public:
     bool isFileBased() const { return !m_isURLBased && !m_unknownObject; }
 
     // Keyed archiving. Decoding also takes the picture of an older form ("image"), and gives a
-    // file picture without a thumbnail path the one the installed transformer hooks answer.
-    // registerArchiveClass() may be called any number of times.
+    // file picture without a thumbnail path the one the installed transformer hooks answer
+    // (which make the thumbnail), or only the path beside the picture while a
+    // DeferredThumbnails lives on the reading thread. registerArchiveClass() may be called any
+    // number of times.
     QStringList archiveClassChain() const override
     {
         if (m_unknownObject)
@@ -54,6 +56,19 @@ public:
     void encodeWithCoder(dw::KeyedArchiver& coder) const override;
     static std::shared_ptr<QMEbayImage> decodeWithCoder(dw::KeyedUnarchiver& coder);
     static void registerArchiveClass();
+    // Reading a document: its pictures' files are about to be replaced by the embedded ones, and
+    // whoever shows them makes the thumbnails later.
+    class DeferredThumbnails
+    {
+    public:
+        DeferredThumbnails();
+        ~DeferredThumbnails();
+        DeferredThumbnails(const DeferredThumbnails&) = delete;
+        DeferredThumbnails& operator=(const DeferredThumbnails&) = delete;
+
+    private:
+        bool m_previous;
+    };
 
     // The six archived fields and the display values (read only) by name.
     QVariant valueForKey(const QString& key) const override;

@@ -5,7 +5,9 @@
 #include "DWKit/NSFileManager+DWExtensions.h"
 #include "DWKit/NSString+DWExtensions.h"
 
+#include "platform/core/AtomicFile.h"
 #include "platform/core/Installable.h"
+#include "platform/core/Localization.h"
 
 QString QMEbayImageTransformerHooks::generateAndBackupThumbnailFromFullSizeImageAtPath(const QString& imagePath)
 {
@@ -26,6 +28,22 @@ bool QMEbayImageTransformerHooks::backupImportedImage(QMEbayImage&)
 {
     return true;
 }
+
+QString QMEbayImageTransformerHooks::storeImportedPictureData(const QByteArray& bytes, QString* error)
+{
+    const QString path = uniqueTemporaryJPEGImageFileName();
+    if (path.isNull()) {
+        if (error)
+            *error = dw::localized("The temporary picture folder could not be created.");
+        return {};
+    }
+    // The bytes keep their own picture format, whatever the file name says.
+    if (!dw::writeCopyAtomically(path, bytes, error))
+        return {};
+    return path;
+}
+
+void QMEbayImageTransformerHooks::removeUnreferencedPictureCopies(const QSet<QString>&) {}
 
 namespace {
 

@@ -12,6 +12,8 @@
 //     class QMEbayImageTransformer : public QMEbayImageTransformerHooks { ... };
 //     QMEbayImageTransformerHooks::install(std::make_shared<QMEbayImageTransformer>());
 
+#include <QByteArray>
+#include <QSet>
 #include <QString>
 #include <memory>
 
@@ -31,6 +33,16 @@ public:
     // Moves a picture just taken out of a document into the picture backup folder and points it
     // there; false when its file cannot be read. The built-in hook leaves the picture as it is.
     virtual bool backupImportedImage(QMEbayImage& picture);
+    // Puts the bytes of a picture file taken out of a document into a file of their own and
+    // answers its path; null with the reason when it cannot be written. Nothing is decoded. The
+    // built-in hook writes a new file in the temporary picture folder every time; the installed
+    // transformer keeps one copy of the same bytes in the picture backup folder, however often
+    // documents holding them are opened.
+    virtual QString storeImportedPictureData(const QByteArray& bytes, QString* error = nullptr);
+    // Removes the copies that storeImportedPictureData() made and that none of `referencedPaths`
+    // (the picture and thumbnail files of every open listing) is any more, with their thumbnails.
+    // The built-in hook removes nothing.
+    virtual void removeUnreferencedPictureCopies(const QSet<QString>& referencedPaths);
 
     // The installed hooks, or the built-in ones; never null. The caller's copy keeps them alive
     // while it uses them, even when other hooks are installed meanwhile.

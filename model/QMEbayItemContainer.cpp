@@ -262,33 +262,31 @@ bool QMEbayItemContainer::importAndSaveImages(QString* error)
     for (const auto& picture : localPictures(*m_item)) {
         if (next >= entries)
             break;
-        // A picture that format "1" could not store keeps pointing where it pointed.
-        if (!fileDatas && m_importedImages.at(next).isNull()) {
-            ++next;
+        if (fileDatas) {
+            // Nothing is decoded here: the window that shows the document makes the thumbnails
+            // after it shows, and the picture itself is read when something needs it.
+            const QString path = transformer->storeImportedPictureData(m_importedImageFileDatas.at(next++), error);
+            if (path.isNull())
+                return false;
+            picture->setImageFilePath(path);
+            picture->setThumbFilePath(QMEbayImage::thumbnailPathForImageAtPath(path));
             continue;
         }
+        // A picture that format "1" could not store keeps pointing where it pointed.
+        const QImage image = m_importedImages.at(next++);
+        if (image.isNull())
+            continue;
         const QString path = transformer->uniqueTemporaryJPEGImageFileName();
         if (path.isNull()) {
             if (error)
                 *error = dw::localized("The temporary picture folder could not be created.");
             return false;
         }
-        QImage image;
-        if (fileDatas) {
-            const QByteArray& bytes = m_importedImageFileDatas.at(next);
-            // The bytes keep their own picture format, whatever the file name says.
-            if (!dw::writeFileAtomically(path, bytes, error))
-                return false;
-            image = QImage::fromData(bytes);
-        } else {
-            image = m_importedImages.at(next);
-            if (!image.save(path, "JPEG", 80)) {
-                if (error)
-                    *error = dw::localized("A picture of the document could not be written.");
-                return false;
-            }
+        if (!image.save(path, "JPEG", 80)) {
+            if (error)
+                *error = dw::localized("A picture of the document could not be written.");
+            return false;
         }
-        ++next;
         picture->setImageFilePath(path);
         picture->setImage(image);
         transformer->backupImportedImage(*picture);
@@ -305,6 +303,15 @@ QByteArray QMEbayItemContainer::documentDataWithItem(const std::shared_ptr<QMEba
     return dw::KeyedArchiver::archivedDataWithRootObject(QVariantList{dw::archiveValue(container)});
 }
 
+bool QMEbayItemContainer::writeDocumentWithItem(const std::shared_ptr<QMEbayItem>& item, const QString& path,
+                                                const QString& encodingFormat, QString* error)
+{
+    DW_ASSERT(item, "Need item");
+    registerArchiveClass();
+    const auto container = containerWithEbayItem(item, encodingFormat);
+    return dw::KeyedArchiver::archiveRootObject(QVariantList{dw::archiveValue(container)}, path, error);
+}
+
 std::optional<QList<std::shared_ptr<QMEbayItemContainer>>>
 QMEbayItemContainer::containersFromDocumentData(const QByteArray& data, QString* error)
 {
@@ -315,6 +322,7 @@ QMEbayItemContainer::containersFromDocumentData(const QByteArray& data, QString*
         return std::nullopt;
     };
     QString reason;
+    const QMEbayImage::DeferredThumbnails thumbnailsLater;
     const std::optional<QVariant> root = dw::KeyedUnarchiver::unarchiveObjectWithData(data, &reason);
     if (!root) {
         QMLog(QStringLiteral("cannot read listing document: %@"), reason);

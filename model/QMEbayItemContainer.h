@@ -13,6 +13,7 @@
 // carries only what decodes: any other file gives an image without representations. Main thread.
 //
 //     QByteArray file = QMEbayItemContainer::documentDataWithItem(item);
+//     if (!QMEbayItemContainer::writeDocumentWithItem(item, path, QStringLiteral("2"), &error)) ...
 //     QString error;
 //     auto containers = QMEbayItemContainer::containersFromDocumentData(file, &error);
 //     if (!containers) ... refuse the file with `error`
@@ -66,16 +67,23 @@ public:
     // Registers the container and the listing's classes; may be called any number of times.
     static void registerArchiveClass();
 
-    // Writes each embedded picture to a new temporary file and points the next local picture at
-    // it (format "2": the bytes unchanged; format "1": the picture as JPEG, and a picture that was
-    // not stored stays as it is), then hands the picture to the installed transformer's backup.
-    // Address-only pictures stay as they are. False with the reason when a file could not be
-    // written; the pictures before it keep their new files.
+    // Points each local picture at a file of the next embedded picture. Format "2": the bytes,
+    // unchanged and undecoded, go where the installed transformer stores them
+    // (storeImportedPictureData()), and the picture's thumbnail path is the one beside that file,
+    // made later by whoever shows it. Format "1": the picture is written as JPEG to a new
+    // temporary file and handed to the transformer's backup; a picture that was not stored stays
+    // as it is. Address-only pictures stay as they are. False with the reason when a file could
+    // not be written; the pictures before it keep their new files.
     [[nodiscard]] bool importAndSaveImages(QString* error = nullptr);
 
     // A whole document of the format ("1" or "2") holding this one listing.
     static QByteArray documentDataWithItem(const std::shared_ptr<QMEbayItem>& item,
                                            const QString& encodingFormat = QStringLiteral("2"));
+    // The same document written to a file atomically, each picture file's bytes read once and
+    // written once: false with the reason, the old file untouched, when it cannot be written.
+    [[nodiscard]] static bool writeDocumentWithItem(const std::shared_ptr<QMEbayItem>& item, const QString& path,
+                                                    const QString& encodingFormat = QStringLiteral("2"),
+                                                    QString* error = nullptr);
     // The containers of a document, the first one with its listing. Nullopt and a message for
     // the user when the data is no keyed archive, its root is no array, the array holds no
     // container, or the first container's listing cannot be read.

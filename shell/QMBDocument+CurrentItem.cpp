@@ -5,18 +5,21 @@
 #include "model/QMCategoryDataSource.h"
 #include "model/QMEBayBussinessLogic.h"
 #include "model/QMEbayImage.h"
+#include "model/QMEbayImageTransformerHooks.h"
 #include "model/QMEbayItem.h"
 #include "model/QMItemShippingOptions.h"
 #include "model/QMPreferencesManager.h"
 #include "model/QMSiteDescriptionManager.h"
 #include "panels/QMShippingOptionsPanelController.h"
 #include "platform/core/Localization.h"
+#include "platform/core/MainThread.h"
 #include "platform/widgets/ReadableColors.h"
 #include "shell/QMBSettingsPane.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileInfo>
+#include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -24,6 +27,7 @@
 #include <QScopedValueRollback>
 #include <QSpinBox>
 #include <QStackedWidget>
+#include <QThreadPool>
 #include <QToolButton>
 #include <QUrl>
 #include <algorithm>
@@ -264,6 +268,17 @@ void QMBDocument::updateProductField()
     m_settingsPane->removeProductButton->setEnabled(linked);
 }
 
+namespace {
+// As many pixels as the screen shows in the icon's place, so a high-density one stays sharp.
+QIcon pictureIcon(const QListWidget& list, const QImage& thumbnail)
+{
+    const qreal ratio = list.devicePixelRatioF();
+    QImage shown = thumbnail.scaled(list.iconSize() * ratio, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    shown.setDevicePixelRatio(ratio);
+    return QIcon(QPixmap::fromImage(shown));
+}
+} // namespace
+
 void QMBDocument::updatePicturesList()
 {
     const QScopedValueRollback guard(m_updatingControls, true);
@@ -279,25 +294,102 @@ void QMBDocument::updatePicturesList()
         } else {
             thumbnail = picture->thumbImage();
             if (thumbnail.isNull())
-                thumbnail = picture->image();
+                makeThumbnailLater(*picture);
             if (name.isEmpty())
                 name = QFileInfo(picture->imageFilePath()).fileName();
         }
         auto* row = new QListWidgetItem(list);
         row->setText(picture->isGalleryImage() ? dw::localized("%1 (gallery)").arg(name) : name);
         row->setToolTip(picture->isURLBased() ? picture->imageURL() : picture->imageFilePath());
-        if (!thumbnail.isNull()) {
-            // As many pixels as the screen shows in the icon's place, so a high-density one stays sharp.
-            const qreal ratio = list->devicePixelRatioF();
-            QImage shown = thumbnail.scaled(list->iconSize() * ratio, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-            shown.setDevicePixelRatio(ratio);
-            row->setIcon(QIcon(QPixmap::fromImage(shown)));
-        } else
+        if (!thumbnail.isNull())
+            row->setIcon(pictureIcon(*list, thumbnail));
+        else if (m_thumbnailsInFlight.contains(picture->imageFilePath()))
+            row->setIcon(QIcon::fromTheme(QStringLiteral("image-loading")));
+        else
             row->setIcon(QIcon::fromTheme(picture->isURLBased() ? QStringLiteral("network-server")
                                                                 : QStringLiteral("image-missing")));
     }
     setSelectedImages(selection);
     Q_EMIT list->itemSelectionChanged();
+}
+
+namespace {
+
+QThreadPool& thumbnailPool()
+{
+    static QThreadPool* pool = [] {
+        auto* made = new QThreadPool;
+        made->setMaxThreadCount(2);
+        return made;
+    }();
+    return *pool;
+}
+
+constexpr int kThumbnailSide = 148;
+
+// The picture reduced into the thumbnail square as it is read: JPEG decodes straight at (about)
+// that size.
+QImage readThumbnail(const QString& path)
+{
+    QImageReader reader(path);
+    reader.setAutoTransform(true);
+    QSize size = reader.size();
+    const bool turned = reader.transformation() & QImageIOHandler::TransformationRotate90;
+    if (turned)
+        size.transpose();
+    if (size.width() > kThumbnailSide || size.height() > kThumbnailSide) {
+        size = size.scaled(kThumbnailSide, kThumbnailSide, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
+        reader.setScaledSize(turned ? size.transposed() : size);
+    }
+    return reader.read();
+}
+
+} // namespace
+
+void QMBDocument::makeThumbnailLater(const QMEbayImage& picture)
+{
+    const QString path = picture.imageFilePath();
+    if (path.isEmpty() || m_thumbnailsInFlight.contains(path))
+        return;
+    m_thumbnailsInFlight.insert(path);
+    // A picture taken out of a document has its thumbnail file waiting to be made beside it, where
+    // the next opening finds it; any other gets one in memory only, so that nothing is written
+    // beside the seller's own pictures.
+    const bool thumbnailFile = !picture.storedThumbFilePath().isEmpty() &&
+                               picture.thumbFilePath() == QMEbayImage::thumbnailPathForImageAtPath(path);
+    const QPointer<QMBDocument> document(this);
+    const QPointer<const QObject> context(this);
+    thumbnailPool().start([document, context, path, thumbnailFile] {
+        QImage thumbnail;
+        if (thumbnailFile)
+            thumbnail = QImage(
+                QMEbayImageTransformerHooks::installed()->generateAndBackupThumbnailFromFullSizeImageAtPath(path));
+        if (thumbnail.isNull())
+            thumbnail = readThumbnail(path);
+        dw::postToMain(context, [document, path, thumbnail = std::move(thumbnail)] {
+            if (document)
+                document->showThumbnail(path, thumbnail);
+        });
+    });
+}
+
+void QMBDocument::showThumbnail(const QString& picturePath, const QImage& thumbnail)
+{
+    m_thumbnailsInFlight.remove(picturePath);
+    QListWidget* list = m_settingsPane->picturesListView;
+    const auto& pictures = m_item->images();
+    for (qsizetype row = 0; row < pictures.size() && row < list->count(); ++row) {
+        const auto& picture = pictures.at(row);
+        if (picture->isURLBased() || picture->imageFilePath() != picturePath)
+            continue;
+        if (thumbnail.isNull()) {
+            list->item(int(row))->setIcon(QIcon::fromTheme(QStringLiteral("image-missing")));
+            continue;
+        }
+        picture->setThumbImage(thumbnail);
+        list->item(int(row))->setIcon(pictureIcon(*list, thumbnail));
+    }
+    Q_EMIT pictureThumbnailMade(picturePath);
 }
 
 // Current-listing values

@@ -7,12 +7,14 @@
 #include "Operations/QMOperationManager.h"
 #include "description/QMPreviewImageCache.h"
 #include "model/QMEbayImage.h"
+#include "model/QMEbayImageTransformerHooks.h"
 #include "model/QMEbayItem.h"
 #include "model/QMItemShippingOptions.h"
 #include "model/QMSiteDescriptionManager.h"
 #include "platform/core/Localization.h"
 #include "productsearch/QMProductSearchPanelController.h"
 #include "shell/QMBAppController.h"
+#include "shell/QMBDocumentController.h"
 #include "shell/QMBDocumentPanels.h"
 #include "shell/QMBFileChooser.h"
 #include "shell/QMBSettingsPane.h"
@@ -220,6 +222,19 @@ void QMBDocument::makeGalleryImage()
     reloadAuctionPreview();
 }
 
+bool QMBDocument::pictureFileIsShared(const QString& path) const
+{
+    for (const QMBDocument* other : QMBDocumentController::sharedDocumentController().documents()) {
+        if (other == this)
+            continue;
+        for (const auto& picture : other->item()->images()) {
+            if (picture->isFileBased() && picture->imageFilePath() == path)
+                return true;
+        }
+    }
+    return false;
+}
+
 void QMBDocument::rotateImages(int tag)
 {
     // Tag 0 turns clockwise, any other counter-clockwise (the kit's angles turn counter-clockwise).
@@ -233,8 +248,20 @@ void QMBDocument::rotateImages(int tag)
         const QImage image(path);
         if (image.isNull())
             continue;
-        if (!dw::writeAsJPEGToPath(dw::rotateByAngle(image, angle), path))
+        // Documents that show the same bytes share one copy of them: turning the picture in one
+        // must not turn it in the others, so the turned picture goes to a file of its own.
+        QString target = path;
+        if (pictureFileIsShared(path)) {
+            target = QMEbayImageTransformerHooks::installed()->uniqueTemporaryJPEGImageFileName();
+            if (target.isNull())
+                continue;
+        }
+        if (!dw::writeAsJPEGToPath(dw::rotateByAngle(image, angle), target))
             continue;
+        if (target != path) {
+            picture->setImageFilePath(target);
+            picture->setThumbFilePath(QString());
+        }
         // The preview's scaled copy shows the picture as it was.
         QMPreviewImageCache::sharedCache().removeValidImageID(path);
         picture->setImage(QImage());

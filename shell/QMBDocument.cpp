@@ -156,7 +156,7 @@ QByteArray QMBDocument::dataOfType() const
 bool QMBDocument::writeToFile(const QString& path, QString* error)
 {
     // The mark is cleared after the rename: a save that fails on the way leaves the document edited.
-    if (!dw::writeFileAtomically(path, dataOfType(), error))
+    if (!QMEbayItemContainer::writeDocumentWithItem(m_item, path, QStringLiteral("2"), error))
         return false;
     setItemWasChanged(false);
     return true;
@@ -164,6 +164,9 @@ bool QMBDocument::writeToFile(const QString& path, QString* error)
 
 bool QMBDocument::readFromFile(const QString& path, QString* error)
 {
+    // A save killed on the way left its hidden temporary file beside the document; the next save
+    // of it would remove that, but the document may never be saved again.
+    dw::removeLeftoverTemporaryFiles(path);
     const std::optional<QByteArray> bytes = dw::readRegularFile(path, kMaximumDocumentBytes, error);
     return bytes && readFromData(*bytes, error);
 }

@@ -30,6 +30,7 @@
 #include <QIcon>
 #include <QMainWindow>
 #include <QPointer>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QVariantList>
@@ -133,6 +134,9 @@ public:
     void addAndBackupImageImageURL(const QString& url, const QString& targetURL = QString());
     // True when the pictures were removed (after the question, unless it is switched off).
     bool removeeBayImages(const QList<std::shared_ptr<QMEbayImage>>& pictures, bool showWarning = true);
+    // Whether thumbnails of the pictures list are being made (off the main thread; each shows
+    // as it comes, with pictureThumbnailMade()).
+    bool makingThumbnails() const { return !m_thumbnailsInFlight.isEmpty(); }
     // The pictures selected in the settings pane, in list order.
     QList<std::shared_ptr<QMEbayImage>> selectedImages() const;
     void setSelectedImages(const QList<std::shared_ptr<QMEbayImage>>& pictures);
@@ -326,6 +330,8 @@ public:
 Q_SIGNALS:
     // The edited mark or the display name changed.
     void documentStateChanged();
+    // The thumbnail of the picture file at the path was made and shows in the pictures list.
+    void pictureThumbnailMade(const QString& picturePath);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -346,6 +352,12 @@ private:
     void connectSettingsPane();
     void updateSettingsPaneForKey(const QString& key);
     void updatePicturesList();
+    // Thumbnails the pictures list lacks are made on a pool of their own, never on the main
+    // thread: decoding a document's camera pictures would hold up its window.
+    void makeThumbnailLater(const QMEbayImage& picture);
+    // Whether another open document shows the picture file at the path.
+    bool pictureFileIsShared(const QString& path) const;
+    void showThumbnail(const QString& picturePath, const QImage& thumbnail);
     void updateTextFields();
     void updateProductField();
     // A current-listing value changes the listing's mark only when it really changes.
@@ -385,6 +397,7 @@ private:
     QMContainerView* m_rightVerticalSplitViewContentView = nullptr;
     QMBSettingsPane* m_settingsPane = nullptr;
     bool m_updatingControls = false;
+    QSet<QString> m_thumbnailsInFlight;
 
     std::unique_ptr<QMEbayItemValidator> m_documentItemValidator;
     QString m_currentItemAttributeSetNames;

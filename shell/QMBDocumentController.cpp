@@ -1,6 +1,8 @@
 #include "shell/QMBDocumentController.h"
 
 #include "DWKit/QMAlertPanels.h"
+#include "model/QMEbayImage.h"
+#include "model/QMEbayImageTransformerHooks.h"
 #include "model/QMEbayItem.h"
 #include "platform/core/Localization.h"
 #include "platform/core/UserDefaults.h"
@@ -101,7 +103,28 @@ void QMBDocumentController::addDocument(QMBDocument* document)
     // Queued: while `destroyed` is emitted the document is half torn down and its guard not yet cleared, so
     // looking at the list then would treat a bare QWidget as a document.
     connect(
-        document, &QObject::destroyed, this, [this] { m_documents.removeAll(nullptr); }, Qt::QueuedConnection);
+        document, &QObject::destroyed, this,
+        [this] {
+            m_documents.removeAll(nullptr);
+            removeUnreferencedPictureCopies();
+        },
+        Qt::QueuedConnection);
+}
+
+void QMBDocumentController::removeUnreferencedPictureCopies() const
+{
+    // The pictures of a closed document live on in its file; their copies taken out of it go
+    // unless another open document shows the same bytes.
+    QSet<QString> referenced;
+    for (const QMBDocument* document : documents()) {
+        for (const auto& picture : document->item()->images()) {
+            if (!picture->isFileBased())
+                continue;
+            referenced.insert(picture->imageFilePath());
+            referenced.insert(picture->thumbFilePath());
+        }
+    }
+    QMEbayImageTransformerHooks::installed()->removeUnreferencedPictureCopies(referenced);
 }
 
 void QMBDocumentController::removeDocument(QMBDocument* document)

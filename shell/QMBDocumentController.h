@@ -89,6 +89,7 @@ private:
     QMBDocument* openFileOrContents(const QString& path, const QByteArray* contents, bool display, QString* error);
     void addDocument(QMBDocument* document);
     void removeDocument(QMBDocument* document);
+    void removeUnreferencedPictureCopies() const;
     void showDocument(QMBDocument* document);
     void cascade(QMBDocument* document) const;
     void showError(QMBDocument* document, const QString& title, const QString& message);

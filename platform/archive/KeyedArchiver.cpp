@@ -12,6 +12,7 @@
 #include <QHash>
 #include <QSet>
 #include <bit>
+#include <cstring>
 #include <plist/plist.h>
 #include <vector>
 
@@ -21,6 +22,8 @@ namespace {
 
 // Seconds between 1970-01-01 and 2001-01-01, the platform's reference date.
 constexpr qint64 kReferenceDateOffset = 978307200;
+// Data from this size on (a document's pictures) is written without passing through libplist.
+constexpr qsizetype kLargeData = 16 * 1024;
 
 struct PlistDeleter
 {
@@ -190,6 +193,8 @@ struct KeyedArchiver::Private
         }
         case QMetaType::QByteArray: {
             const QByteArray bytes = value.toByteArray();
+            if (bytes.size() >= kLargeData)
+                return largeDataUid(bytes);
             return unique(datas, bytes, [&] { return newData(bytes); });
         }
         case QMetaType::QDateTime: {
@@ -242,6 +247,22 @@ struct KeyedArchiver::Private
             DW_ASSERT(false, QStringLiteral("cannot archive a value of type %1").arg(value.metaType().name()));
         }
         return 0;
+    }
+
+    // Large data passes libplist as a placeholder that the finished archive resolves; equal
+    // blocks are one object, as equal small ones are.
+    uint64_t largeDataUid(const QByteArray& bytes)
+    {
+        for (const LargeData& large : largeDatas) {
+            if (large.bytes.size() == bytes.size() &&
+                (large.bytes.constData() == bytes.constData() ||
+                 std::memcmp(large.bytes.constData(), bytes.constData(), size_t(bytes.size())) == 0))
+                return large.uid;
+        }
+        plist_t node = newData(texts.dataPlaceholder(bytes));
+        const uint64_t uid = append(node);
+        largeDatas.push_back({bytes, uid, node});
+        return uid;
     }
 
     uint64_t objectUid(const ArchivedObjectPtr& object, KeyedArchiver* q)
@@ -344,6 +365,13 @@ struct KeyedArchiver::Private
     QHash<qint64, uint64_t> bools;
     QHash<quint64, uint64_t> reals;
     QHash<QByteArray, uint64_t> datas;
+    struct LargeData
+    {
+        QByteArray bytes;
+        uint64_t uid;
+        plist_t node;
+    };
+    std::vector<LargeData> largeDatas;
     QHash<qint64, uint64_t> dates;
     QHash<QString, uint64_t> classes;
     QHash<const ArchivedObject*, uint64_t> written;
@@ -395,7 +423,7 @@ void KeyedArchiver::encodeRawValue(const QVariant& value, const QString& key)
         setItem(d->contexts.back(), key, node);
 }
 
-QByteArray KeyedArchiver::encodedData(plist::Format format)
+QList<QByteArray> KeyedArchiver::encodedPieces(plist::Format format)
 {
     DW_ASSERT(!d->finished, "archiver used after its data was taken");
     DW_ASSERT(d->contexts.size() == 1, "archive taken while an object is being encoded");
@@ -407,21 +435,38 @@ QByteArray KeyedArchiver::encodedData(plist::Format format)
     setItem(root, QStringLiteral("$objects"), d->objects);
     char* bytes = nullptr;
     uint32_t length = 0;
-    QByteArray result;
+    QList<QByteArray> result;
     if (format == plist::Format::Xml) {
         // XML has no form for these characters: keep what UTF-8 makes of them.
         for (const auto& [node, text] : d->utf16Strings)
             plist_set_string_val(node, text.toUtf8().constData());
+        for (const Private::LargeData& large : d->largeDatas)
+            plist_set_data_val(large.node, large.bytes.constData(), uint64_t(large.bytes.size()));
         plist_to_xml(root, &bytes, &length);
-        result = QByteArray(bytes, qsizetype(length));
+        result << QByteArray(bytes, qsizetype(length));
         plist_to_xml_free(bytes);
     } else {
         plist_to_bin(root, &bytes, &length);
-        result = d->texts.resolvePlaceholders(QByteArray(bytes, qsizetype(length)));
+        result = d->texts.resolvedPieces(QByteArray(bytes, qsizetype(length)));
         plist_to_bin_free(bytes);
     }
     plist_free(root);
     return result;
+}
+
+QByteArray KeyedArchiver::encodedData(plist::Format format)
+{
+    const QList<QByteArray> pieces = encodedPieces(format);
+    if (pieces.size() == 1)
+        return pieces.first();
+    qsizetype size = 0;
+    for (const QByteArray& piece : pieces)
+        size += piece.size();
+    QByteArray joined;
+    joined.reserve(size);
+    for (const QByteArray& piece : pieces)
+        joined.append(piece);
+    return joined;
 }
 
 QByteArray KeyedArchiver::archivedDataWithRootObject(const QVariant& root, plist::Format format)
@@ -433,7 +478,9 @@ QByteArray KeyedArchiver::archivedDataWithRootObject(const QVariant& root, plist
 
 bool KeyedArchiver::archiveRootObject(const QVariant& root, const QString& path, QString* error)
 {
-    return writeFileAtomically(path, archivedDataWithRootObject(root), error);
+    KeyedArchiver archiver;
+    archiver.encodeObject(root, QStringLiteral("root"));
+    return writeFileAtomically(path, archiver.encodedPieces(), error);
 }
 
 } // namespace dw

@@ -28,6 +28,7 @@
 #include "platform/archive/PropertyList.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QVariant>
 #include <memory>
@@ -61,9 +62,14 @@ public:
 
     // The finished archive; the archiver takes no more values afterwards.
     QByteArray encodedData(plist::Format format = plist::Format::Binary);
+    // The same as pieces to be written one after another: large data (from 16 KiB on) comes back
+    // as pieces of its own that share the encoded QByteArrays, so a document's pictures are
+    // neither copied nor hashed on their way to the file.
+    QList<QByteArray> encodedPieces(plist::Format format = plist::Format::Binary);
 
     static QByteArray archivedDataWithRootObject(const QVariant& root, plist::Format format = plist::Format::Binary);
-    // Writes atomically: on failure the old file stays and false is returned with the reason.
+    // Writes atomically, the pieces as they are: on failure the old file stays and false is
+    // returned with the reason.
     [[nodiscard]] static bool archiveRootObject(const QVariant& root, const QString& path, QString* error = nullptr);
 
 private:

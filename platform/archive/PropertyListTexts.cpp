@@ -11,6 +11,7 @@ namespace {
 
 constexpr qsizetype kTrailerSize = 32;
 constexpr char kMagic[] = "bplist00";
+constexpr int kData = 0x4;
 constexpr int kAsciiString = 0x5;
 constexpr int kUtf16String = 0x6;
 
@@ -85,13 +86,14 @@ struct StringObject
     quint64 count = 0;
 };
 
-bool stringAt(const QByteArray& data, const Layout& layout, quint64 offset, StringObject* string)
+// A string or data object at offset (data is measured in bytes, as ASCII strings are).
+bool stringOrDataAt(const QByteArray& data, const Layout& layout, quint64 offset, StringObject* string)
 {
     if (offset < 8 || offset >= layout.tableOffset)
         return false;
     const uchar marker = uchar(data[qsizetype(offset)]);
     string->type = marker >> 4;
-    if (string->type != kAsciiString && string->type != kUtf16String)
+    if (string->type != kAsciiString && string->type != kUtf16String && string->type != kData)
         return false;
     quint64 at = offset + 1;
     quint64 count = marker & 0xF;
@@ -113,6 +115,11 @@ bool stringAt(const QByteArray& data, const Layout& layout, quint64 offset, Stri
     return true;
 }
 
+bool stringAt(const QByteArray& data, const Layout& layout, quint64 offset, StringObject* string)
+{
+    return stringOrDataAt(data, layout, offset, string) && string->type != kData;
+}
+
 void appendUtf16String(QByteArray* out, const QString& text)
 {
     appendMarker(out, kUtf16String, quint64(text.size()));
@@ -120,11 +127,24 @@ void appendUtf16String(QByteArray* out, const QString& text)
         appendBigEndian(out, c.unicode(), 2);
 }
 
-// The offset table and trailer for objects at `offsets`, after the object bytes in `out`.
-void appendTableAndTrailer(QByteArray* out, const std::vector<quint64>& offsets, const char* oldTrailer)
+// The width of the offsets: enough for the offset of the table itself, in 1, 2, 4 or 8 bytes, as
+// libplist chooses it (so a list with its placeholders resolved is the one libplist would write).
+int offsetSizeFor(quint64 tableOffset)
 {
-    const quint64 tableOffset = quint64(out->size());
-    const int offsetSize = bytesFor(offsets.empty() ? 0 : *std::max_element(offsets.begin(), offsets.end()));
+    if (tableOffset < (quint64(1) << 8))
+        return 1;
+    if (tableOffset < (quint64(1) << 16))
+        return 2;
+    if (tableOffset < (quint64(1) << 32))
+        return 4;
+    return 8;
+}
+
+// The offset table and trailer for objects at `offsets`, the table at `tableOffset`.
+void appendTableAndTrailer(QByteArray* out, const std::vector<quint64>& offsets, quint64 tableOffset,
+                           const char* oldTrailer)
+{
+    const int offsetSize = offsetSizeFor(tableOffset);
     out->reserve(out->size() + qsizetype(offsets.size()) * offsetSize + kTrailerSize);
     for (const quint64 offset : offsets)
         appendBigEndian(out, offset, offsetSize);
@@ -180,11 +200,33 @@ QByteArray BinaryTexts::cText(const QString& text)
     return placeholder;
 }
 
+QByteArray BinaryTexts::dataPlaceholder(const QByteArray& bytes)
+{
+    const QByteArray placeholder = m_prefix + 'd' + QByteArray::number(m_datas.size());
+    m_datas.insert(placeholder, bytes);
+    return placeholder;
+}
+
 QByteArray BinaryTexts::resolvePlaceholders(const QByteArray& binary) const
 {
+    const QList<QByteArray> pieces = resolvedPieces(binary);
+    if (pieces.size() == 1)
+        return pieces.first();
+    qsizetype size = 0;
+    for (const QByteArray& piece : pieces)
+        size += piece.size();
+    QByteArray joined;
+    joined.reserve(size);
+    for (const QByteArray& piece : pieces)
+        joined.append(piece);
+    return joined;
+}
+
+QList<QByteArray> BinaryTexts::resolvedPieces(const QByteArray& binary) const
+{
     Layout layout;
-    if (m_texts.isEmpty() || !layout.read(binary))
-        return binary;
+    if ((m_texts.isEmpty() && m_datas.isEmpty()) || !layout.read(binary))
+        return {binary};
     // Objects are laid out one after another; each extends to the next one's start.
     std::vector<quint64> offsets(layout.objectCount);
     for (quint64 i = 0; i < layout.objectCount; ++i)
@@ -193,21 +235,32 @@ QByteArray BinaryTexts::resolvePlaceholders(const QByteArray& binary) const
     std::sort(order.begin(), order.end());
     order.erase(std::unique(order.begin(), order.end()), order.end());
     if (order.empty() || order.front() < 8 || order.back() >= layout.tableOffset)
-        return binary;
+        return {binary};
 
+    QList<QByteArray> pieces;
+    quint64 done = 0; // the bytes of the finished pieces
     QByteArray out = binary.left(qsizetype(order.front()));
     out.reserve(binary.size());
     QHash<quint64, quint64> moved;
     for (size_t k = 0; k < order.size(); ++k) {
         const quint64 start = order[k];
         const quint64 end = k + 1 < order.size() ? order[k + 1] : layout.tableOffset;
-        moved.insert(start, quint64(out.size()));
-        StringObject string;
-        if (stringAt(binary, layout, start, &string) && string.type == kAsciiString &&
-            string.start + string.count <= end) {
-            const QByteArray content = binary.mid(qsizetype(string.start), qsizetype(string.count));
-            if (const auto it = m_texts.constFind(content); it != m_texts.constEnd()) {
-                appendUtf16String(&out, *it);
+        moved.insert(start, done + quint64(out.size()));
+        StringObject object;
+        if (stringOrDataAt(binary, layout, start, &object) && object.type != kUtf16String &&
+            object.start + object.count <= end && object.count > quint64(m_prefix.size()) &&
+            std::memcmp(binary.constData() + object.start, m_prefix.constData(), size_t(m_prefix.size())) == 0) {
+            const QByteArray content = binary.mid(qsizetype(object.start), qsizetype(object.count));
+            if (object.type == kAsciiString) {
+                if (const auto it = m_texts.constFind(content); it != m_texts.constEnd()) {
+                    appendUtf16String(&out, *it);
+                    continue;
+                }
+            } else if (const auto it = m_datas.constFind(content); it != m_datas.constEnd()) {
+                appendMarker(&out, kData, quint64(it->size()));
+                done += quint64(out.size()) + quint64(it->size());
+                pieces << out << *it;
+                out = QByteArray();
                 continue;
             }
         }
@@ -215,8 +268,9 @@ QByteArray BinaryTexts::resolvePlaceholders(const QByteArray& binary) const
     }
     for (quint64& offset : offsets)
         offset = moved.value(offset);
-    appendTableAndTrailer(&out, offsets, binary.constData() + binary.size() - kTrailerSize);
-    return out;
+    appendTableAndTrailer(&out, offsets, done + quint64(out.size()), binary.constData() + binary.size() - kTrailerSize);
+    pieces << out;
+    return pieces;
 }
 
 QByteArray BinaryTexts::substituteTexts(const QByteArray& binary)
@@ -254,7 +308,7 @@ QByteArray BinaryTexts::substituteTexts(const QByteArray& binary)
         appendMarker(&out, kAsciiString, quint64(placeholder.size()));
         out.append(placeholder);
     }
-    appendTableAndTrailer(&out, offsets, binary.constData() + binary.size() - kTrailerSize);
+    appendTableAndTrailer(&out, offsets, quint64(out.size()), binary.constData() + binary.size() - kTrailerSize);
     return out;
 }
 

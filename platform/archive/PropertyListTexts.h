@@ -16,9 +16,14 @@
 //     plist_t node = plist_new_string(texts.cText(title).constData());
 //     ... plist_to_bin(root, &bytes, &length) ...
 //     const QByteArray file = texts.resolvePlaceholders(QByteArray(bytes, length));
+//
+// Large data blocks travel around libplist the same way, so that writing a document does not
+// copy its pictures' bytes again and again: resolvedPieces() hands them back as pieces of the
+// file, to be written as they are.
 
 #include <QByteArray>
 #include <QHash>
+#include <QList>
 #include <QString>
 
 namespace dw::plist {
@@ -33,9 +38,16 @@ public:
 
     // Writing: the C text to hand libplist, the UTF-8 of text or a placeholder for it.
     QByteArray cText(const QString& text);
-    // A binary property list made with cText(), each placeholder replaced by its text as a UTF-16
-    // string. Bytes that are no binary property list come back unchanged.
+    // Writing: the data to hand libplist for a large block of bytes, a placeholder, so that
+    // libplist neither copies nor hashes the bytes (a document's pictures).
+    QByteArray dataPlaceholder(const QByteArray& bytes);
+    // A binary property list made with cText() and dataPlaceholder(), each text placeholder
+    // replaced by its text as a UTF-16 string and each data placeholder by its bytes. Bytes that
+    // are no binary property list come back unchanged.
     QByteArray resolvePlaceholders(const QByteArray& binary) const;
+    // The same as pieces whose concatenation is that property list: the bytes of each data
+    // placeholder are a piece of their own, shared with the caller's, never copied.
+    QList<QByteArray> resolvedPieces(const QByteArray& binary) const;
 
     // Reading: the binary property list with every text that libplist would cut or change replaced
     // by a placeholder. Bytes that are no binary property list, or hold no such text, come back
@@ -53,6 +65,7 @@ private:
     QByteArray m_prefix;
     QHash<QByteArray, QString> m_texts;        // placeholder → text
     QHash<QString, QByteArray> m_placeholders; // text → placeholder, when writing
+    QHash<QByteArray, QByteArray> m_datas;     // placeholder → bytes, when writing
 };
 
 } // namespace dw::plist

@@ -4,14 +4,18 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
+#include <vector>
 
 namespace dw {
 
@@ -75,9 +79,14 @@ QString systemError()
     return QString::fromLocal8Bit(std::strerror(errno));
 }
 
-} // namespace
+// A link is written through, so that it stays a link to the rewritten file.
+QFileInfo writtenFile(const QString& path)
+{
+    const QFileInfo given(path);
+    return QFileInfo(given.isSymLink() ? given.symLinkTarget() : given.absoluteFilePath());
+}
 
-bool writeFileAtomically(const QString& path, const QByteArray& bytes, QString* error)
+bool writeAtomically(const QString& path, const QList<QByteArray>& pieces, bool flush, QString* error)
 {
     auto fail = [&](const QString& reason) {
         if (error)
@@ -86,9 +95,7 @@ bool writeFileAtomically(const QString& path, const QByteArray& bytes, QString* 
     };
     if (s_failures.load() > 0)
         return fail(QStringLiteral("no space left on device"));
-    const QFileInfo given(path);
-    // A link is written through, so that it stays a link to the rewritten file.
-    const QFileInfo target(given.isSymLink() ? given.symLinkTarget() : given.absoluteFilePath());
+    const QFileInfo target = writtenFile(path);
     if (!QDir().mkpath(target.absolutePath()))
         return fail(QStringLiteral("cannot create the folder"));
     if (target.isDir())
@@ -133,21 +140,58 @@ bool writeFileAtomically(const QString& path, const QByteArray& bytes, QString* 
     };
     if (exists && ::fchmod(fd, existing.st_mode & 07777) != 0)
         return abandon(systemError());
-    qsizetype written = 0;
-    while (written < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.constData() + written, size_t(bytes.size() - written));
+    // One system call writes as many pieces as it takes; a short write goes on where it stopped.
+    std::vector<iovec> vectors;
+    vectors.reserve(size_t(pieces.size()));
+    for (const QByteArray& piece : pieces) {
+        if (!piece.isEmpty())
+            vectors.push_back({const_cast<char*>(piece.constData()), size_t(piece.size())});
+    }
+    size_t next = 0;
+    while (next < vectors.size()) {
+        const int count = int(std::min<size_t>(vectors.size() - next, IOV_MAX));
+        const ssize_t n = ::writev(fd, vectors.data() + next, count);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
             return abandon(systemError());
-        written += n;
+        size_t left = size_t(n);
+        while (next < vectors.size() && left >= vectors[next].iov_len)
+            left -= vectors[next++].iov_len;
+        if (left > 0) {
+            vectors[next].iov_base = static_cast<char*>(vectors[next].iov_base) + left;
+            vectors[next].iov_len -= left;
+        }
     }
-    if (::fsync(fd) != 0)
+    if (flush && ::fsync(fd) != 0)
         return abandon(systemError());
     if (::rename(temporary.constData(), nativeTarget.constData()) != 0)
         return abandon(systemError());
     ::close(fd);
     return true;
+}
+
+} // namespace
+
+bool writeFileAtomically(const QString& path, const QByteArray& bytes, QString* error)
+{
+    return writeAtomically(path, {bytes}, true, error);
+}
+
+bool writeFileAtomically(const QString& path, const QList<QByteArray>& pieces, QString* error)
+{
+    return writeAtomically(path, pieces, true, error);
+}
+
+bool writeCopyAtomically(const QString& path, const QByteArray& bytes, QString* error)
+{
+    return writeAtomically(path, {bytes}, false, error);
+}
+
+void removeLeftoverTemporaryFiles(const QString& path)
+{
+    const QFileInfo target = writtenFile(path);
+    removeLeftovers(QFile::encodeName(target.absolutePath()), temporaryPrefix(QFile::encodeName(target.fileName())));
 }
 
 ScopedWriteFailure::ScopedWriteFailure()

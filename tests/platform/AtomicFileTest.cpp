@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <fcntl.h>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -26,35 +27,54 @@ void put(const QString& path, const QByteArray& bytes)
 
 } // namespace
 
-TEST(AtomicFile, NextSaveRemovesWhatAKilledSaveLeftAndNothingElse)
+// A killed save leaves its hidden temporary file; the next save of the file removes it, and so
+// does opening the file (which may never be saved again). Nothing else goes.
+TEST(AtomicFile, SaveOrOpenRemovesWhatAKilledSaveLeftAndNothingElse)
 {
-    const QTemporaryDir dir;
-    const QString document = dir.filePath(QStringLiteral("lamp.listing"));
-    put(document, "old");
-    const QString leftover = dir.filePath(QStringLiteral(".lamp.listing.Ab3dE9.saving"));
-    put(leftover, QByteArray(4096, 'x'));
-    const QString inProgress = dir.filePath(QStringLiteral(".lamp.listing.Zz0000.saving"));
-    put(inProgress, "another save is writing this");
-    const int held = ::open(QFile::encodeName(inProgress).constData(), O_RDONLY);
-    ASSERT_GE(held, 0);
-    ASSERT_EQ(::flock(held, LOCK_EX), 0);
-    const QStringList usersOwn = {QStringLiteral("lamp.listing.backup"), QStringLiteral("lamp.listing.AbCdEf"),
-                                  QStringLiteral(".other.listing.Ab3dE9.saving"),
-                                  QStringLiteral(".lamp.listing.Ab3dE9.saving.txt")};
-    for (const QString& name : usersOwn)
-        put(dir.filePath(name), "keep");
+    struct Row
+    {
+        const char* by;
+        std::function<void(const QString&)> clean;
+        const char* document;
+    };
+    const Row rows[] = {
+        {"the next save",
+         [](const QString& path) {
+             QString error;
+             ASSERT_TRUE(dw::writeFileAtomically(path, "new", &error)) << error.toStdString();
+         },
+         "new"},
+        {"an opening", [](const QString& path) { dw::removeLeftoverTemporaryFiles(path); }, "old"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.by);
+        const QTemporaryDir dir;
+        const QString document = dir.filePath(QStringLiteral("lamp.listing"));
+        put(document, "old");
+        const QString leftover = dir.filePath(QStringLiteral(".lamp.listing.Ab3dE9.saving"));
+        put(leftover, QByteArray(4096, 'x'));
+        const QString inProgress = dir.filePath(QStringLiteral(".lamp.listing.Zz0000.saving"));
+        put(inProgress, "another save is writing this");
+        const int held = ::open(QFile::encodeName(inProgress).constData(), O_RDONLY);
+        ASSERT_GE(held, 0);
+        ASSERT_EQ(::flock(held, LOCK_EX), 0);
+        const QStringList usersOwn = {QStringLiteral("lamp.listing.backup"), QStringLiteral("lamp.listing.AbCdEf"),
+                                      QStringLiteral(".other.listing.Ab3dE9.saving"),
+                                      QStringLiteral(".lamp.listing.Ab3dE9.saving.txt")};
+        for (const QString& name : usersOwn)
+            put(dir.filePath(name), "keep");
 
-    QString error;
-    ASSERT_TRUE(dw::writeFileAtomically(document, "new", &error)) << error.toStdString();
-    ::close(held);
+        row.clean(document);
+        ::close(held);
 
-    EXPECT_EQ(contents(document), "new");
-    EXPECT_FALSE(QFile::exists(leftover));
-    EXPECT_TRUE(QFile::exists(inProgress)) << "a save still running keeps its file";
-    QStringList expected = usersOwn;
-    expected << QStringLiteral("lamp.listing") << QStringLiteral(".lamp.listing.Zz0000.saving");
-    expected.sort();
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name), expected);
+        EXPECT_EQ(contents(document), row.document);
+        EXPECT_FALSE(QFile::exists(leftover));
+        EXPECT_TRUE(QFile::exists(inProgress)) << "a save still running keeps its file";
+        QStringList expected = usersOwn;
+        expected << QStringLiteral("lamp.listing") << QStringLiteral(".lamp.listing.Zz0000.saving");
+        expected.sort();
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name), expected);
+    }
 }
 
 TEST(AtomicFile, RewriteKeepsPermissionsAndLinksAndFailureKeepsTheOldFile)

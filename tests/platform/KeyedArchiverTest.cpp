@@ -5,9 +5,12 @@
 #include "platform/archive/KeyedUnarchiver.h"
 #include "platform/core/DWAssert.h"
 
+#include <QCryptographicHash>
+#include <QFile>
 #include <QPoint>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace {
@@ -104,6 +107,71 @@ print(archive['$archiver'], archive['$version'], objects[0], cls(root), cls(firs
     EXPECT_EQ(QString::fromUtf8(python.readAllStandardOutput()).trimmed(),
               QStringLiteral("NSKeyedArchiver 100000 $null NSMutableArray TestRecord 1 "
                              "Vintage lamp – brass, 1950s -3 UID http://example.invalid/v.swf"));
+}
+
+// Large data (a document's pictures) reaches the file as its own pieces, neither copied nor hashed
+// on the way; the file must be the same property list all the same, for our reader and for an
+// independent one, with equal blocks stored once and texts that libplist cannot carry intact.
+TEST(KeyedArchiver, LargeDataIsWrittenAsItIsAndReadsBackEverywhere)
+{
+    QList<QByteArray> blocks;
+    for (const qsizetype size :
+         {qsizetype(16 * 1024 - 1), qsizetype(16 * 1024), qsizetype(65536), qsizetype(1) << 20}) {
+        QByteArray block(size, Qt::Uninitialized);
+        for (qsizetype i = 0; i < size; ++i)
+            block[i] = char((i * 7 + size) % 251);
+        blocks << block;
+    }
+    const QByteArray sameBytes(blocks.at(2).constData(), blocks.at(2).size()); // equal, not shared
+    const QString text = QStringLiteral("nul") + QChar(0) + QStringLiteral("inside");
+    const QVariantList root{blocks.at(0), blocks.at(1), blocks.at(2),       text,
+                            blocks.at(3), sameBytes,    QByteArray("small")};
+
+    dw::KeyedArchiver archiver;
+    archiver.encodeObject(root, QStringLiteral("root"));
+    const QList<QByteArray> pieces = archiver.encodedPieces();
+    EXPECT_TRUE(std::any_of(pieces.cbegin(), pieces.cend(), [&](const QByteArray& piece) {
+        return piece.constData() == blocks.at(3).constData();
+    })) << "the megabyte is written from where it is";
+    QByteArray joined;
+    for (const QByteArray& piece : pieces)
+        joined += piece;
+    EXPECT_EQ(joined, dw::KeyedArchiver::archivedDataWithRootObject(root));
+
+    const QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("blocks.archive"));
+    ASSERT_TRUE(dw::KeyedArchiver::archiveRootObject(root, path));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), joined);
+
+    QString error;
+    const auto read = dw::KeyedUnarchiver::unarchiveObjectWithData(joined, &error);
+    ASSERT_TRUE(read) << error.toStdString();
+    EXPECT_EQ(read->toList(), root);
+
+    const char* script = R"(
+import hashlib, plistlib, sys
+archive = plistlib.load(open(sys.argv[1], 'rb'))
+objects = archive['$objects']
+items = objects[archive['$top']['root'].data]['NS.objects']
+print(' '.join(hashlib.sha256(objects[i.data]).hexdigest()[:12] if isinstance(objects[i.data], bytes) else
+               repr(objects[i.data]) for i in items), items[2].data == items[5].data)
+)";
+    QStringList expected;
+    for (const QVariant& value : root) {
+        expected
+            << (value.typeId() == QMetaType::QByteArray
+                    ? QString::fromLatin1(
+                          QCryptographicHash::hash(value.toByteArray(), QCryptographicHash::Sha256).toHex().left(12))
+                    : QStringLiteral("'nul\\x00inside'"));
+    }
+    QProcess python;
+    python.start(QStringLiteral("python3"), {QStringLiteral("-c"), QString::fromUtf8(script), path});
+    ASSERT_TRUE(python.waitForFinished(60000));
+    EXPECT_EQ(python.exitCode(), 0) << python.readAllStandardError().toStdString();
+    EXPECT_EQ(QString::fromUtf8(python.readAllStandardOutput()).trimmed(),
+              expected.join(u' ') + QStringLiteral(" True"));
 }
 
 TEST(KeyedArchiver, ArchivesThatCouldNotBeReadBackAreRefused)

@@ -1,5 +1,7 @@
+#include "Operations/QMEbayImageTransformer.h"
 #include "model/QMApplicationDefaults.h"
 #include "model/QMEbayImage.h"
+#include "model/QMEbayImageTransformerHooks.h"
 #include "model/QMEbayItem.h"
 #include "model/QMEbayItemContainer.h"
 #include "model/QMPreferencesManager.h"
@@ -14,9 +16,15 @@
 #include "tests/support/TemporaryXdg.h"
 
 #include <QCryptographicHash>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
+#include <QListWidget>
+#include <QSemaphore>
+#include <QSignalSpy>
+#include <QThread>
+#include <atomic>
 #include <gtest/gtest.h>
 
 namespace {
@@ -63,12 +71,157 @@ protected:
         return path;
     }
 
+    // A document of `count` small pictures, each of its own colour.
+    QString documentWithPictures(const char* name, int count)
+    {
+        auto item = std::make_shared<QMEbayItem>();
+        QList<std::shared_ptr<QMEbayImage>> pictures;
+        for (int i = 0; i < count; ++i) {
+            const QString file = QStringLiteral("picture%1.jpg").arg(i);
+            pictures << std::make_shared<QMEbayImage>(
+                picture(qPrintable(file), "JPEG", QColor::fromHsv(i * 359 / count, 200, 200)), QString());
+        }
+        item->setImages(pictures);
+        return write(name, QMEbayItemContainer::documentDataWithItem(item));
+    }
+
+    static void waitForThumbnails(QMBDocument* document)
+    {
+        QSignalSpy made(document, &QMBDocument::pictureThumbnailMade);
+        while (document->makingThumbnails())
+            ASSERT_TRUE(made.wait());
+    }
+
     dw::test::TemporaryXdg m_xdg;
     dw::test::ScriptedAlertPresenter m_alerts;
     QString m_savePath;
 };
 
+// Picture hooks whose thumbnails wait until the test lets them be made, off the main thread.
+class GatedThumbnails final : public QMEbayImageTransformerHooks
+{
+public:
+    QString generateAndBackupThumbnailFromFullSizeImageAtPath(const QString& imagePath) override
+    {
+        if (QThread::currentThread() == QCoreApplication::instance()->thread()) {
+            ++onMainThread;
+        } else {
+            gate.acquire();
+            ++made;
+        }
+        return QMEbayImageTransformerHooks::generateAndBackupThumbnailFromFullSizeImageAtPath(imagePath);
+    }
+
+    QSemaphore gate;
+    std::atomic<int> made{0};
+    std::atomic<int> onMainThread{0};
+};
+
+class InstalledHooks
+{
+public:
+    explicit InstalledHooks(std::shared_ptr<QMEbayImageTransformerHooks> hooks)
+    {
+        QMEbayImageTransformerHooks::install(std::move(hooks));
+    }
+    ~InstalledHooks() { QMEbayImageTransformerHooks::install(nullptr); }
+    InstalledHooks(const InstalledHooks&) = delete;
+    InstalledHooks& operator=(const InstalledHooks&) = delete;
+};
+
+QStringList filesIn(const QString& folder)
+{
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+}
+
 } // namespace
+
+// Decoding two dozen camera pictures took most of an opening: the window shows first, and the
+// thumbnails of its pictures list are made after it on other threads, each shown as it comes.
+TEST_F(DocumentFile, TheWindowShowsBeforeThePicturesThumbnailsAreMade)
+{
+    const auto hooks = std::make_shared<GatedThumbnails>();
+    const InstalledHooks installed(hooks);
+    const QString path = documentWithPictures("pictures.qvlisting", 24);
+
+    QString error;
+    auto* document = documents().openDocumentWithContentsOfFile(path, true, &error);
+    ASSERT_TRUE(document) << error.toStdString();
+    EXPECT_TRUE(document->isVisible());
+    EXPECT_EQ(hooks->made, 0);
+    EXPECT_TRUE(document->makingThumbnails());
+    const auto* list = document->findChild<QListWidget*>(QStringLiteral("picturesListView"));
+    ASSERT_TRUE(list);
+    EXPECT_EQ(list->count(), 24);
+
+    hooks->gate.release(24);
+    waitForThumbnails(document);
+    EXPECT_EQ(hooks->made, 24);
+    EXPECT_EQ(hooks->onMainThread, 0) << "no thumbnail is made on the main thread";
+    for (int row = 0; row < list->count(); ++row)
+        EXPECT_FALSE(list->item(row)->icon().isNull()) << row;
+    EXPECT_FALSE(document->item()->images().at(5)->thumbImage().isNull());
+}
+
+// Every opening once copied every picture into the backup folder again, which grew without
+// bound. A picture's bytes are kept there once, shared by the documents that show them, and go
+// when no open document does; copies left by earlier openings go too.
+TEST_F(DocumentFile, OpeningAgainAddsNoPictureCopyAndCopiesNothingShowsGo)
+{
+    QCoreApplication::processEvents(); // what earlier tests' documents left to do when they went
+    const InstalledHooks installed(QMEbayImageTransformer::sharedInstance());
+    const QString folder = QMEbayImageTransformer::sharedInstance()->imageBackupDirectoryPath();
+    ASSERT_FALSE(folder.isNull());
+    const QString leftOver = QDir(folder).filePath(QStringLiteral("0F2C55B1-0000-4000-8000-000000000001.jpg"));
+    write("left-over.jpg", QByteArray("\xFF\xD8\xFF\xE0 an opening long ago"));
+    ASSERT_TRUE(QFile::copy(m_xdg.path(QStringLiteral("left-over.jpg")), leftOver));
+    {
+        QFile old(leftOver);
+        ASSERT_TRUE(old.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(old.setFileTime(QDateTime::currentDateTimeUtc().addDays(-30), QFileDevice::FileModificationTime));
+    }
+    const QString path = documentWithPictures("three.qvlisting", 3);
+
+    QString error;
+    auto* document = documents().openDocumentWithContentsOfFile(path, false, &error);
+    ASSERT_TRUE(document) << error.toStdString();
+    waitForThumbnails(document);
+    const QStringList opened = filesIn(folder);
+    EXPECT_EQ(opened.size(), 1 + 3 * 2) << "the left-over, three pictures and their thumbnails: "
+                                        << opened.join(u' ').toStdString();
+    const QString first = document->item()->images().first()->imageFilePath();
+    EXPECT_TRUE(first.startsWith(folder));
+    EXPECT_TRUE(QFileInfo::exists(document->item()->images().first()->thumbFilePath()));
+
+    // Revert reads the file again; a copy of the file opens as a document of its own.
+    documents().revertDocumentToSaved(document);
+    EXPECT_EQ(filesIn(folder), opened);
+    EXPECT_EQ(document->item()->images().first()->imageFilePath(), first);
+    ASSERT_TRUE(QFile::copy(path, m_xdg.path(QStringLiteral("copy.qvlisting"))));
+    auto* copy =
+        documents().openDocumentWithContentsOfFile(m_xdg.path(QStringLiteral("copy.qvlisting")), false, &error);
+    ASSERT_TRUE(copy) << error.toStdString();
+    waitForThumbnails(copy);
+    EXPECT_EQ(filesIn(folder), opened);
+
+    // Turning the picture in one of them leaves the other's as it was.
+    const QByteArray shown = contentsOf(first);
+    copy->setSelectedImages({copy->item()->images().first()});
+    copy->rotateImages(0);
+    EXPECT_EQ(contentsOf(first), shown);
+    EXPECT_NE(copy->item()->images().first()->imageFilePath(), first);
+
+    // Closing one document keeps what the other shows; closing both leaves nothing of them.
+    const QString second = document->item()->images().at(1)->imageFilePath();
+    delete document;
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(QFileInfo::exists(second)) << "the other document shows it";
+    EXPECT_FALSE(QFileInfo::exists(first)) << "the other document shows its turned picture";
+    EXPECT_FALSE(QFileInfo::exists(leftOver)) << "nothing refers to a copy of an opening long ago";
+    delete copy;
+    QCoreApplication::processEvents();
+    EXPECT_EQ(filesIn(folder), QStringList());
+}
 
 TEST_F(DocumentFile, PicturesAndTheAddressSurviveSaveAndReopen)
 {
@@ -196,6 +349,21 @@ TEST_F(DocumentFile, AFailedWriteKeepsTheDocumentEditedAndTheOldFile)
     ASSERT_EQ(m_alerts.titles().size(), 1);
     EXPECT_EQ(m_alerts.titles().first(), QStringLiteral("The document “kept.qvlisting” could not be saved."));
     EXPECT_FALSE(m_alerts.alerts().first().informativeText.isEmpty()) << "and says why";
+}
+
+TEST_F(DocumentFile, OpeningRemovesTheTemporaryFileOfAKilledSave)
+{
+    auto item = std::make_shared<QMEbayItem>();
+    item->setTitle(QStringLiteral("Lamp"));
+    const QString path = write("lamp.qvlisting", QMEbayItemContainer::documentDataWithItem(item));
+    const QString leftover = write(".lamp.qvlisting.Ab3dE9.saving", QByteArray(4096, 'x'));
+    const QString others = write(".shade.qvlisting.Ab3dE9.saving", QByteArray(4096, 'x'));
+
+    QString error;
+    auto* document = documents().openDocumentWithContentsOfFile(path, false, &error);
+    ASSERT_TRUE(document) << error.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(leftover));
+    EXPECT_TRUE(QFileInfo::exists(others)) << "another document's save may still run";
 }
 
 TEST_F(DocumentFile, AFileOfSeveralListingsAsksAndOpensTheFirst)

@@ -31,7 +31,6 @@
 #include "DWKit/NSString+DWExtensions.h"
 
 #include "platform/archive/PropertyList.h"
-#include "platform/core/AtomicFile.h"
 
 #include <QCoreApplication>
 #include <QCryptographicHash>
@@ -336,7 +335,7 @@ int create(const QString& format, const QString& listingPath, const QString& doc
         return fail(error);
     item->setWasChangedToNo();
 
-    if (!dw::writeFileAtomically(documentPath, QMEbayItemContainer::documentDataWithItem(item, format), &error))
+    if (!QMEbayItemContainer::writeDocumentWithItem(item, documentPath, format, &error))
         return fail(QStringLiteral("cannot write %1: %2").arg(documentPath, error));
     return 0;
 }
