@@ -37,27 +37,30 @@ QStringList pictureNameFilters()
     return filters;
 }
 
-// One picture read at thumbnail size on a worker thread; a file that cannot be read gives a null
-// image and keeps its placeholder.
-QImage readThumbnail(const QString& path)
+// One picture read at thumbnail size on a worker thread, with as many pixels per point as the
+// screen shows (sharp at 200 %); a file that cannot be read gives a null image and keeps its
+// placeholder.
+QImage readThumbnail(const QString& path, qreal pixelRatio)
 {
+    const int side = qMax(kThumbnailSize, qRound(kThumbnailSize * pixelRatio));
     QImageReader reader(path);
     reader.setAutoTransform(true);
     const QSize size = reader.size();
-    if (size.isValid() && (size.width() > kThumbnailSize || size.height() > kThumbnailSize))
-        reader.setScaledSize(size.scaled(kThumbnailSize, kThumbnailSize, Qt::KeepAspectRatio));
+    if (size.isValid() && (size.width() > side || size.height() > side))
+        reader.setScaledSize(size.scaled(side, side, Qt::KeepAspectRatio));
     QImage image = reader.read();
     if (image.isNull())
         return image;
-    if (image.width() > kThumbnailSize || image.height() > kThumbnailSize)
-        image = image.scaled(kThumbnailSize, kThumbnailSize, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    if (image.width() > side || image.height() > side)
+        image = image.scaled(side, side, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     // Every thumbnail is a square of one size, the picture centred in it: the grid then keeps its
     // layout when a thumbnail replaces the placeholder.
-    QImage square(kThumbnailSize, kThumbnailSize, QImage::Format_ARGB32_Premultiplied);
+    QImage square(side, side, QImage::Format_ARGB32_Premultiplied);
     square.fill(Qt::transparent);
     QPainter painter(&square);
-    painter.drawImage((kThumbnailSize - image.width()) / 2, (kThumbnailSize - image.height()) / 2, image);
+    painter.drawImage((side - image.width()) / 2, (side - image.height()) / 2, image);
     painter.end();
+    square.setDevicePixelRatio(side / qreal(kThumbnailSize));
     return square;
 }
 
@@ -214,9 +217,10 @@ void QMBMediaBrowserPanel::makeThumbnails(const QStringList& paths)
     const quint64 generation = m_generation;
     const QPointer<QMBMediaBrowserPanel> panel(this);
     const QPointer<const QObject> context(this);
+    const qreal pixelRatio = devicePixelRatioF();
     for (int row = 0; row < paths.size(); ++row) {
-        thumbnailPool().start([panel, context, generation, row, path = paths.at(row)] {
-            QImage thumbnail = readThumbnail(path);
+        thumbnailPool().start([panel, context, generation, row, pixelRatio, path = paths.at(row)] {
+            QImage thumbnail = readThumbnail(path, pixelRatio);
             dw::postToMain(context, [panel, generation, row, path, thumbnail = std::move(thumbnail)] {
                 // The list is the one the thumbnail was asked for as long as the folder is.
                 if (!panel || panel->m_generation != generation)
