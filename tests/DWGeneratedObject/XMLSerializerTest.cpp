@@ -604,13 +604,15 @@ TEST(XMLSerializer, StreamingAndTreeReadsAgree)
         const auto fromTree = FixtureRecordType::requestWithXMLData(
             QByteArray("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>") + document, &treeError);
         ASSERT_EQ(streamed != nullptr, fromTree != nullptr) << streamError.toStdString() << treeError.toStdString();
-        if (streamed)
+        if (streamed) {
             EXPECT_TRUE(streamed->isEqual(*fromTree)) << streamed->xmlRequestData().toStdString() << "\n"
                                                       << fromTree->xmlRequestData().toStdString();
+        }
         const auto declared = FixtureRecordType::requestWithXMLData(
             QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n") + document);
         ASSERT_EQ(declared != nullptr, streamed != nullptr);
-        if (declared)
+        if (declared) {
             EXPECT_TRUE(declared->isEqual(*streamed));
+        }
     }
 }
