@@ -697,12 +697,15 @@ void QMBSettingsPaneController::updateDurationPopupForItem(const std::shared_ptr
         return;
     }
     // A duration the site does not offer: the default one when the site has it, else the first.
+    // The pop-up shows the duration the listing now has (the listing's change does not reach the
+    // pane while it is filled).
     const qint64 fallback = QMPreferencesManager::sharedInstance().defaultAuctionDuration();
     if (durations.contains(QString::number(fallback)))
         item->setDuration(int(fallback));
     else if (popup->count() > 0)
         item->setDuration(popup->itemData(0).toInt());
-    popup->setCurrentIndex(-1);
+    if (!selectTag(popup, item->duration()))
+        popup->setCurrentIndex(-1);
 }
 
 void QMBSettingsPaneController::takeCounterTypeFromPopup()

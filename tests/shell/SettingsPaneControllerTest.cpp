@@ -332,6 +332,29 @@ TEST_F(SettingsPaneController, ChoicesAreTheBusinessRulesForSiteAndCategories)
     }
 }
 
+TEST_F(SettingsPaneController, ADurationTheSiteDoesNotOfferFallsBackAndShows)
+{
+    // Site 0 offers 1, 3, 5, 7, 10 and 30 days and "Good 'Til Cancelled", not 2 or 4 days.
+    const struct
+    {
+        const char* name;
+        int preferred; // the preferences' default duration
+        int duration;  // what the listing gets
+    } rows[] = {
+        {"the default duration", 7, 7},
+        {"the first one when the default is not offered either", 2, 1},
+    };
+    auto& preferences = QMPreferencesManager::sharedInstance();
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        preferences.setDefaultAuctionDuration(row.preferred);
+        m_item->setDuration(4);
+        m_controller.updateDurationPopupForItem(m_item);
+        EXPECT_EQ(m_item->duration(), row.duration);
+        EXPECT_EQ(m_pane.durationPopup->currentData().toInt(), row.duration) << "the pop-up shows it";
+    }
+}
+
 TEST_F(SettingsPaneController, OnlySimpleShippingHasThePanesOwnControls)
 {
     const QString service = siteServiceID(1);
