@@ -2,8 +2,8 @@
 
 #include "DWCoreDataEbayDataClasses/SQCategoryDataManager.h"
 #include "DWEBay2/DWEbayConnector.h"
-#include "DWKit/NSImage+DWExtensions.h"
 #include "DWKit/QMAlertPanels.h"
+#include "DWKit/gui/NSImage+DWExtensions.h"
 #include "Operations/QMOperationManager.h"
 #include "description/QMPreviewImageCache.h"
 #include "model/QMEbayImage.h"
@@ -267,7 +267,6 @@ void QMBDocument::rotateImages(int tag)
         picture->setImage(QImage());
         picture->setThumbImage(QImage());
         picture->unloadImage();
-        picture->deleteCachedGalleryThumb();
     }
     setItemWasChanged(true);
     updatePicturesList();
