@@ -20,6 +20,7 @@
 #include "shell/QMBSettingsPane.h"
 
 #include <QComboBox>
+#include <QFile>
 #include <QImageReader>
 #include <QPointer>
 #include <QUrl>
@@ -261,6 +262,15 @@ void QMBDocument::rotateImages(int tag)
         if (target != path) {
             picture->setImageFilePath(target);
             picture->setThumbFilePath(QString());
+        } else if (!picture->storedThumbFilePath().isEmpty()) {
+            // The thumbnail file shows the picture as it was. One made beside the picture is
+            // removed, so that the pictures list makes it again from the turned picture; any other
+            // (not ours to rewrite) is let go, and the list makes a thumbnail in memory.
+            const QString thumbnail = picture->thumbFilePath();
+            if (thumbnail == QMEbayImage::thumbnailPathForImageAtPath(path))
+                QFile::remove(thumbnail);
+            else
+                picture->setThumbFilePath(QString());
         }
         // The preview's scaled copy shows the picture as it was.
         QMPreviewImageCache::sharedCache().removeValidImageID(path);
