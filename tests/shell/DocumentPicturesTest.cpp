@@ -38,8 +38,9 @@ protected:
 
     void waitForThumbnails()
     {
-        QSignalSpy made(m_document, &QMBDocument::pictureThumbnailMade);
-        while (m_document->makingThumbnails())
+        QMBSettingsPaneController* pane = m_document->settingsPaneController();
+        QSignalSpy made(pane, &QMBSettingsPaneController::pictureThumbnailMade);
+        while (pane->makingThumbnails())
             ASSERT_TRUE(made.wait());
     }
 
@@ -95,7 +96,7 @@ TEST_F(DocumentPictures, RotatingShowsTheTurnedPictureInItsThumbnail)
     item->setImages({ours, theirs});
     ASSERT_EQ(ours->thumbImage().size(), QSize(20, 10));
     ASSERT_EQ(theirs->thumbImage().size(), QSize(30, 10));
-    m_document->setSelectedImages(item->images());
+    m_document->settingsPaneController()->setSelectedImages(item->images());
 
     m_document->rotateImages(0);
     waitForThumbnails();
