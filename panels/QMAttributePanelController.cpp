@@ -1,8 +1,5 @@
 #include "panels/QMAttributePanelController.h"
 
-#include "DWCoreDataEbayDataClasses/specifics/QMAttributeSetView.h"
-#include "DWCoreDataEbayDataClasses/specifics/QMCustomSpecificViewController.h"
-#include "DWCoreDataEbayDataClasses/specifics/QMCustomSpecificsView.h"
 #include "DWEBay2/DWEbayConnector.h"
 #include "DWKit/DWOperation/DWNSOperation.h"
 #include "DWKit/QMAlertPanels.h"
@@ -18,6 +15,9 @@
 #include "platform/core/Localization.h"
 #include "platform/core/UserDefaults.h"
 #include "platform/widgets/ProgressIndicator.h"
+#include "specifics/QMAttributeSetView.h"
+#include "specifics/QMCustomSpecificViewController.h"
+#include "specifics/QMCustomSpecificsView.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

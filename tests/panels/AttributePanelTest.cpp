@@ -1,11 +1,6 @@
 // The item-specifics sheet on the film-camera category of specifics.json (three attribute sets,
 // three suggested custom specifics), with eBay's recommendations from the fake Trading API.
 
-#include "DWCoreDataEbayDataClasses/specifics/QMAttributeSetView.h"
-#include "DWCoreDataEbayDataClasses/specifics/QMCheckboxAttributeViewController.h"
-#include "DWCoreDataEbayDataClasses/specifics/QMCustomSpecificViewController.h"
-#include "DWCoreDataEbayDataClasses/specifics/QMCustomSpecificsView.h"
-#include "DWCoreDataEbayDataClasses/specifics/QMTextFieldAttributeViewController.h"
 #include "DWEBay2/DWEbayConnector.h"
 #include "DWKit/QMLogManager.h"
 #include "DWKit/widgets/NSView+DWExtensions.h"
@@ -14,6 +9,11 @@
 #include "model/QMEbayAttributeValue.h"
 #include "model/QMEbayItem.h"
 #include "panels/QMAttributePanelController.h"
+#include "specifics/QMAttributeSetView.h"
+#include "specifics/QMCheckboxAttributeViewController.h"
+#include "specifics/QMCustomSpecificViewController.h"
+#include "specifics/QMCustomSpecificsView.h"
+#include "specifics/QMTextFieldAttributeViewController.h"
 
 #include "tests/support/ScriptedAlertPresenter.h"
 #include "tests/support/TemporaryXdg.h"

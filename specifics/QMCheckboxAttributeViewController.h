@@ -5,7 +5,7 @@
 // order of the allowed values; identifiers of stored values that are no longer allowed are neither
 // shown nor reported. Main thread.
 
-#include "DWCoreDataEbayDataClasses/specifics/QMAttributeViewController.h"
+#include "specifics/QMAttributeViewController.h"
 
 #include <QStringList>
 

@@ -1,6 +1,6 @@
-#include "DWCoreDataEbayDataClasses/specifics/QMKeyViewTextView.h"
+#include "specifics/QMKeyViewTextView.h"
 
-#include "DWCoreDataEbayDataClasses/specifics/QMKeyViewTextField.h"
+#include "specifics/QMKeyViewTextField.h"
 
 void QMKeyViewTextView::focusInEvent(QFocusEvent* event)
 {

@@ -4,7 +4,7 @@
 // is chosen. Reports the chosen value (identifier -6 with the field's text for "other"), or an
 // empty list when nothing is chosen. Main thread.
 
-#include "DWCoreDataEbayDataClasses/specifics/QMAttributeViewController.h"
+#include "specifics/QMAttributeViewController.h"
 
 #include <QComboBox>
 #include <QLineEdit>

@@ -3,9 +3,9 @@
 // Manufacture (no values).
 
 #include "DWCoreDataEbayDataClasses/SQCategoriesDatabase.h"
-#include "DWCoreDataEbayDataClasses/specifics/QMCustomSpecificViewController.h"
-#include "DWCoreDataEbayDataClasses/specifics/QMCustomSpecificsView.h"
 #include "platform/core/DWAssert.h"
+#include "specifics/QMCustomSpecificViewController.h"
+#include "specifics/QMCustomSpecificsView.h"
 
 #include "tests/support/TemporaryXdg.h"
 

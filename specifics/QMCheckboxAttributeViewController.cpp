@@ -1,4 +1,4 @@
-#include "DWCoreDataEbayDataClasses/specifics/QMCheckboxAttributeViewController.h"
+#include "specifics/QMCheckboxAttributeViewController.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>

@@ -1,11 +1,11 @@
-#include "DWCoreDataEbayDataClasses/specifics/QMAttributeViewController.h"
+#include "specifics/QMAttributeViewController.h"
 
-#include "DWCoreDataEbayDataClasses/specifics/QMCheckboxAttributeViewController.h"
-#include "DWCoreDataEbayDataClasses/specifics/QMDateAttributeViewController.h"
-#include "DWCoreDataEbayDataClasses/specifics/QMPopupAttributeViewController.h"
-#include "DWCoreDataEbayDataClasses/specifics/QMSingleCheckboxAttributeViewController.h"
-#include "DWCoreDataEbayDataClasses/specifics/QMTextAreaAttributeViewController.h"
-#include "DWCoreDataEbayDataClasses/specifics/QMTextFieldAttributeViewController.h"
+#include "specifics/QMCheckboxAttributeViewController.h"
+#include "specifics/QMDateAttributeViewController.h"
+#include "specifics/QMPopupAttributeViewController.h"
+#include "specifics/QMSingleCheckboxAttributeViewController.h"
+#include "specifics/QMTextAreaAttributeViewController.h"
+#include "specifics/QMTextFieldAttributeViewController.h"
 
 #include "DWKit/QMLog.h"
 #include "platform/core/NotificationCenter.h"

@@ -3,7 +3,7 @@
 // click on the name toggles the box too. Reports the value while the box is on, else an empty
 // list. Main thread.
 
-#include "DWCoreDataEbayDataClasses/specifics/QMAttributeViewController.h"
+#include "specifics/QMAttributeViewController.h"
 
 #include <QCheckBox>
 

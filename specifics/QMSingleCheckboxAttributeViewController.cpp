@@ -1,4 +1,4 @@
-#include "DWCoreDataEbayDataClasses/specifics/QMSingleCheckboxAttributeViewController.h"
+#include "specifics/QMSingleCheckboxAttributeViewController.h"
 
 #include "platform/core/DWAssert.h"
 

@@ -19,8 +19,8 @@
 //     if (view->erroneousAttributeControllers().isEmpty())
 //         values.insert(QStringLiteral("1785"), view->selectedAttributeValues());
 
-#include "DWCoreDataEbayDataClasses/specifics/QMAttributeViewController.h"
 #include "DWKit/widgets/QMContainerView.h"
+#include "specifics/QMAttributeViewController.h"
 
 #include <QSet>
 #include <QVariantMap>

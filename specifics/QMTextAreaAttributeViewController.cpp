@@ -1,6 +1,6 @@
-#include "DWCoreDataEbayDataClasses/specifics/QMTextAreaAttributeViewController.h"
+#include "specifics/QMTextAreaAttributeViewController.h"
 
-#include "DWCoreDataEbayDataClasses/specifics/QMKeyViewTextView.h"
+#include "specifics/QMKeyViewTextView.h"
 
 #include <QFontMetrics>
 #include <QHBoxLayout>

@@ -1,4 +1,4 @@
-#include "DWCoreDataEbayDataClasses/specifics/QMAttributeSetView.h"
+#include "specifics/QMAttributeSetView.h"
 
 #include "DWCoreDataEbayDataClasses/SQAttributesDatabase.h"
 #include "DWKit/QMLog.h"

@@ -1,7 +1,7 @@
-#include "DWCoreDataEbayDataClasses/specifics/QMDateAttributeViewController.h"
+#include "specifics/QMDateAttributeViewController.h"
 
 #include "DWCoreDataEbayDataClasses/SQAttributesDatabase.h"
-#include "DWCoreDataEbayDataClasses/specifics/QMKeyViewTextField.h"
+#include "specifics/QMKeyViewTextField.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>

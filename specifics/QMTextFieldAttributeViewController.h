@@ -3,9 +3,9 @@
 // nothing at all (nullopt) when it is empty, which leaves the attribute out of its set's values.
 // Typing announces nothing. Main thread.
 
-#include "DWCoreDataEbayDataClasses/specifics/QMAttributeViewController.h"
+#include "specifics/QMAttributeViewController.h"
 
-#include "DWCoreDataEbayDataClasses/specifics/QMKeyViewTextField.h"
+#include "specifics/QMKeyViewTextField.h"
 
 class QMTextFieldAttributeViewController : public QMAttributeViewController
 {

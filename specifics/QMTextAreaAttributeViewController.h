@@ -3,9 +3,9 @@
 // -6 ("other"), or an empty list when it is empty. While inactive the text stays readable but
 // cannot be edited. Typing announces nothing. Main thread.
 
-#include "DWCoreDataEbayDataClasses/specifics/QMAttributeViewController.h"
+#include "specifics/QMAttributeViewController.h"
 
-#include "DWCoreDataEbayDataClasses/specifics/QMKeyViewTextView.h"
+#include "specifics/QMKeyViewTextView.h"
 
 class QMTextAreaAttributeViewController : public QMAttributeViewController
 {

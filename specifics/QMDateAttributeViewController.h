@@ -7,7 +7,7 @@
 // four characters. Stored dates are read by position: year in characters 1-4, month 5-6, day 7-8.
 // Main thread.
 
-#include "DWCoreDataEbayDataClasses/specifics/QMAttributeViewController.h"
+#include "specifics/QMAttributeViewController.h"
 
 #include <QComboBox>
 #include <QLineEdit>

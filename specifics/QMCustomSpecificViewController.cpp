@@ -1,4 +1,4 @@
-#include "DWCoreDataEbayDataClasses/specifics/QMCustomSpecificViewController.h"
+#include "specifics/QMCustomSpecificViewController.h"
 
 #include "platform/core/Localization.h"
 #include "platform/core/NotificationCenter.h"

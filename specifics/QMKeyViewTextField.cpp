@@ -1,4 +1,4 @@
-#include "DWCoreDataEbayDataClasses/specifics/QMKeyViewTextField.h"
+#include "specifics/QMKeyViewTextField.h"
 
 #include "DWKit/widgets/NSView+DWExtensions.h"
 

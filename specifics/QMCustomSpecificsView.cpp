@@ -1,10 +1,10 @@
-#include "DWCoreDataEbayDataClasses/specifics/QMCustomSpecificsView.h"
+#include "specifics/QMCustomSpecificsView.h"
 
 #include "DWCoreDataEbayDataClasses/SQCategoriesDatabase.h"
-#include "DWCoreDataEbayDataClasses/specifics/QMCustomSpecificViewController.h"
 #include "platform/core/DWAssert.h"
 #include "platform/core/Localization.h"
 #include "platform/core/NotificationCenter.h"
+#include "specifics/QMCustomSpecificViewController.h"
 
 #include <QComboBox>
 #include <algorithm>

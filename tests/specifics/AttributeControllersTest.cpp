@@ -3,15 +3,15 @@
 // whose dependencies form a cycle.
 
 #include "DWCoreDataEbayDataClasses/SQCategoryDataManager.h"
-#include "DWCoreDataEbayDataClasses/specifics/QMAttributeSetView.h"
-#include "DWCoreDataEbayDataClasses/specifics/QMCheckboxAttributeViewController.h"
-#include "DWCoreDataEbayDataClasses/specifics/QMDateAttributeViewController.h"
-#include "DWCoreDataEbayDataClasses/specifics/QMPopupAttributeViewController.h"
-#include "DWCoreDataEbayDataClasses/specifics/QMSingleCheckboxAttributeViewController.h"
-#include "DWCoreDataEbayDataClasses/specifics/QMTextAreaAttributeViewController.h"
-#include "DWCoreDataEbayDataClasses/specifics/QMTextFieldAttributeViewController.h"
 #include "DWKit/QMLog.h"
 #include "platform/core/ConsoleOutput.h"
+#include "specifics/QMAttributeSetView.h"
+#include "specifics/QMCheckboxAttributeViewController.h"
+#include "specifics/QMDateAttributeViewController.h"
+#include "specifics/QMPopupAttributeViewController.h"
+#include "specifics/QMSingleCheckboxAttributeViewController.h"
+#include "specifics/QMTextAreaAttributeViewController.h"
+#include "specifics/QMTextFieldAttributeViewController.h"
 
 #include "tests/support/TemporaryXdg.h"
 

@@ -1,4 +1,4 @@
-#include "DWCoreDataEbayDataClasses/specifics/QMPopupAttributeViewController.h"
+#include "specifics/QMPopupAttributeViewController.h"
 
 #include "platform/core/CocoaNumbers.h"
 #include "platform/core/Localization.h"

@@ -1,6 +1,6 @@
-#include "DWCoreDataEbayDataClasses/specifics/QMTextFieldAttributeViewController.h"
+#include "specifics/QMTextFieldAttributeViewController.h"
 
-#include "DWCoreDataEbayDataClasses/specifics/QMKeyViewTextField.h"
+#include "specifics/QMKeyViewTextField.h"
 
 #include <QHBoxLayout>
 
