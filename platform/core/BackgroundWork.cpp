@@ -3,6 +3,7 @@
 #include "platform/core/MainThread.h"
 
 #include <QCoreApplication>
+#include <QThreadPool>
 #include <chrono>
 #include <condition_variable>
 #include <list>
@@ -159,6 +160,21 @@ void runInBackground(QPointer<const QObject> context, std::function<void()> work
 void runInBackground(std::function<void()> work, BackgroundStopFlag stop)
 {
     registry().start(nullptr, std::move(work), nullptr, std::move(stop));
+}
+
+QThreadPool* newBackgroundPool(int width)
+{
+    assertMainThread();
+    auto* pool = new QThreadPool;
+    pool->setMaxThreadCount(width);
+    if (auto* app = QCoreApplication::instance()) {
+        QObject::connect(app, &QCoreApplication::aboutToQuit, pool, [pool] {
+            pool->clear();
+            while (!pool->waitForDone(2))
+                QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        });
+    }
+    return pool;
 }
 
 void waitForBackgroundWork()

@@ -29,6 +29,8 @@
 #include <functional>
 #include <memory>
 
+class QThreadPool;
+
 namespace dw {
 
 using BackgroundStopFlag = std::shared_ptr<std::atomic<bool>>;
@@ -43,6 +45,13 @@ void runInBackground(std::function<void()> work, BackgroundStopFlag stop = {});
 // Returns once every piece of work started so far has ended (and any it started in turn); their
 // `done` calls are posted by then. On the main thread it keeps serving posted calls meanwhile.
 void waitForBackgroundWork();
+
+// A pool of `width` threads for many pieces that must not all run at once (thumbnails decoded two
+// at a time): they wait in its queue. It ends with the application like the rest of the background
+// work: aboutToQuit drops the pieces still waiting and waits for those running, serving the main
+// thread meanwhile. Made on the main thread, once per use (a function-local static); it lives
+// until the process ends.
+QThreadPool* newBackgroundPool(int width);
 
 // The application's orderly end (called on aboutToQuit): raises the stop flags of the work still
 // running, drops its `done` calls and waits for it as waitForBackgroundWork() does. Work started

@@ -3,6 +3,7 @@
 
 #include <QCoreApplication>
 #include <QObject>
+#include <QThreadPool>
 #include <QTimer>
 #include <atomic>
 #include <gtest/gtest.h>
@@ -85,6 +86,32 @@ TEST(BackgroundWork, QuittingStopsTheWorkStillRunningWaitsForItAndDropsItsAnswer
     dw::waitForBackgroundWork();
     QCoreApplication::sendPostedEvents();
     EXPECT_TRUE(answered);
+}
+
+TEST(BackgroundWork, QuittingDropsWhatAPoolHasWaitingAndWaitsForWhatItRuns)
+{
+    QObject context;
+    std::atomic<bool> quitting{false};
+    // Connected before the pool's own hook, so it runs first.
+    QObject::connect(qApp, &QCoreApplication::aboutToQuit, &context, [&] {
+        quitting = true;
+        quitting.notify_all();
+    });
+    QThreadPool* pool = dw::newBackgroundPool(1);
+    std::atomic<bool> ended{false};
+    std::atomic<bool> waitingRan{false};
+    bool servedOnMain = false;
+    pool->start([&] {
+        quitting.wait(false);
+        dw::runOnMainAndWait([&] { servedOnMain = true; });
+        ended = true;
+    });
+    pool->start([&] { waitingRan = true; });
+    QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+    QCoreApplication::exec();
+    EXPECT_TRUE(ended) << "the quit returned before the running piece ended";
+    EXPECT_TRUE(servedOnMain);
+    EXPECT_FALSE(waitingRan);
 }
 
 } // namespace
