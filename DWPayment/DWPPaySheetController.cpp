@@ -77,11 +77,18 @@ DWPPaySheetController::~DWPPaySheetController()
     // A resize still running would report its end while the widget base deletes its children, when
     // this object's own members are already gone.
     delete m_frameAnimation;
-    // The web views' pages go before the views, so they are not destroyed while still shown.
-    if (m_bomWebView)
+    // Answers of scripts still running come back as the pages go; they are for nobody now.
+    m_ended = true;
+    // The web views' pages go before the views, so they are not destroyed while still shown; the
+    // views go here too, while this object is whole, rather than with the widget base's children.
+    if (m_bomWebView) {
         delete m_bomWebView->page();
-    if (m_webView)
+        delete m_bomWebView;
+    }
+    if (m_webView) {
         delete m_webView->page();
+        delete m_webView;
+    }
 }
 
 bool DWPPaySheetController::hasRunningTimer() const
