@@ -50,18 +50,18 @@ std::optional<QByteArray> decryptedResource(const QString& folder, const QString
     const QString path = folder + name + QStringLiteral(".enc");
     const QByteArray enciphered = readAll(path);
     if (enciphered.isEmpty()) {
-        QMLogError(QStringLiteral("enciphered resource %@ is missing"), name);
+        QMLogError("enciphered resource %@ is missing", name);
         return std::nullopt;
     }
     const QByteArray key = readAll(QStringLiteral(":/enciphered/ResourceKey.der"));
     if (key.isEmpty()) {
-        QMLogError(QStringLiteral("the key of the enciphered resources is missing"));
+        QMLogError("the key of the enciphered resources is missing");
         return std::nullopt;
     }
     const auto crypter = DWCrypterNewWithData(key, 0);
     std::optional<QByteArray> plain = DWCreateDecryptedDataFromBytes(*crypter, enciphered);
     if (!plain)
-        QMLogError(QStringLiteral("enciphered resource %@ does not decrypt"), name);
+        QMLogError("enciphered resource %@ does not decrypt", name);
     return plain;
 }
 
@@ -72,7 +72,7 @@ std::optional<QVariantMap> decryptedTable(const QString& folder, const QString& 
         return std::nullopt;
     const std::optional<QVariant> table = dw::plist::read(*plain);
     if (!table || table->typeId() != QMetaType::QVariantMap) {
-        QMLogError(QStringLiteral("Could not decrypt %@: it holds no dictionary"), name);
+        QMLogError("Could not decrypt %@: it holds no dictionary", name);
         return std::nullopt;
     }
     return table->toMap();
@@ -133,7 +133,7 @@ QString internetPasswordOrEmpty(const dw::Keychain::InternetKey& key, const char
     QString error;
     const std::optional<QString> password = dw::Keychain::internetPassword(key, &error);
     if (!password) {
-        QMLog(QStringLiteral("%@ keychain lookup failed: %@"), QString::fromLatin1(operation), error);
+        QMLog("%@ keychain lookup failed: %@", QString::fromLatin1(operation), error);
         return QString(QStringLiteral(""));
     }
     return *password;
@@ -218,7 +218,7 @@ QString QMPreferencesManager::decryptedStringFromFileAtPath(const QString& name)
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     const QString text = utf8(*plain);
     if (utf8.hasError()) {
-        QMLogError(QStringLiteral("enciphered resource %@ is no UTF-8 text"), name);
+        QMLogError("enciphered resource %@ is no UTF-8 text", name);
         return QString();
     }
     r.texts.insert(name, text);
@@ -370,7 +370,7 @@ bool QMPreferencesManager::setSharingPassword(const QString& password, const QSt
     }
     QString error;
     if (!dw::Keychain::setGenericPassword(service, uniqueID, password, service, &error)) {
-        QMLog(QStringLiteral("ERROR in setSharingPassword:forUniqueID: %@"), error);
+        QMLog("ERROR in setSharingPassword:forUniqueID: %@", error);
         return false;
     }
     return true;
