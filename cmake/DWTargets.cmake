@@ -11,7 +11,11 @@ option(DW_WERROR "Treat warnings in the project's own targets as errors" OFF)
 if(DW_WERROR)
     list(APPEND DW_WARNINGS -Werror)
 endif()
-set(DW_DEFINITIONS QT_NO_KEYWORDS QT_NO_NARROWING_CONVERSIONS_IN_CONNECT QT_USE_QSTRINGBUILDER)
+# A C string becomes text only through a call that names its encoding (QStringLiteral,
+# QString::fromUtf8, QLatin1String), text becomes bytes only through toUtf8() or toLatin1(), and text
+# becomes an address only through QUrl's constructor: keys, messages and files keep their bytes.
+set(DW_DEFINITIONS QT_NO_KEYWORDS QT_NO_NARROWING_CONVERSIONS_IN_CONNECT QT_USE_QSTRINGBUILDER
+    QT_NO_CAST_FROM_ASCII QT_NO_CAST_TO_ASCII QT_NO_URL_CAST_FROM_STRING)
 
 # dw_expose_folder_at(<target> <folder relative to the source root> <PUBLIC|PRIVATE|INTERFACE>)
 function(dw_expose_folder_at target folder scope)
