@@ -325,13 +325,8 @@ void QMAddItemOperationEnvelope::collectErrorEnvelopes()
         QString message;
         QString source;
         for (const auto& operation : m_addImageOperations) {
-            if (!operation->errorOccurred())
-                continue;
-            const auto envelope = operation->errorEnvelope();
-            errors << envelope->errors();
-            if (!envelope->eBayMessage().isEmpty())
-                message = envelope->eBayMessage();
-            if (source.isNull())
+            const auto envelope = gatherErrorsOfOperation(*operation, errors, message);
+            if (envelope && source.isNull())
                 source = envelope->source();
         }
         if (m_abandonError)

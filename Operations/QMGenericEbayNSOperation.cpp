@@ -138,6 +138,29 @@ void QMGenericEbayNSOperation::addLogEntry(const QMLogEntryPtr& entry)
     QMLogManager::sharedInstance()->addEntryFromThread(entry);
 }
 
+std::optional<QByteArray>
+QMGenericEbayNSOperation::sendRequestWithTokenUnlessCancelled(const std::shared_ptr<EBayAbstractRequestType>& request,
+                                                              const QString& verb, const QMLogEntryPtr& entry)
+{
+    // A cancelled run ends its entry too: the activity log must not show it pending for good.
+    if (isCancelled()) {
+        setCancelledStateForLogEntry(entry);
+        return std::nullopt;
+    }
+    auto reply = connector()->sendRequestWithToken(request, verb);
+    if (isCancelled()) {
+        setCancelledStateForLogEntry(entry);
+        return std::nullopt;
+    }
+    if (!validateReceivedXMLData(reply, entry))
+        return std::nullopt;
+    if (isCancelled()) {
+        setCancelledStateForLogEntry(entry);
+        return std::nullopt;
+    }
+    return reply;
+}
+
 bool QMGenericEbayNSOperation::validateReceivedXMLData(const std::optional<QByteArray>& data,
                                                        const QMLogEntryPtr& entry)
 {

@@ -46,6 +46,7 @@
 #include <optional>
 
 class DWEbayConnector;
+class EBayAbstractRequestType;
 class EBayAbstractResponseType;
 
 // Makes a new connector, set up with the application's eBay credentials, on every call.
@@ -97,6 +98,12 @@ public:
     // says so, the entry (when given) reads "failure", and the answer is false. No reply at all
     // from a cancelled operation (its call was stopped) is no error: the entry reads "cancel".
     [[nodiscard]] bool validateReceivedXMLData(const std::optional<QByteArray>& data, const QMLogEntryPtr& entry);
+    // Sends the request with the connector's token and checks the reply as above. No reply when the
+    // work is to stop: cancelled before or after the call (the entry then reads "cancel"), or a
+    // reply that does not pass the check.
+    [[nodiscard]] std::optional<QByteArray>
+    sendRequestWithTokenUnlessCancelled(const std::shared_ptr<EBayAbstractRequestType>& request, const QString& verb,
+                                        const QMLogEntryPtr& entry);
     // The reply read into its response class; null, with the failure recorded as above, when it
     // does not read (a reply cut off after its declaration, say).
     template<class Response>

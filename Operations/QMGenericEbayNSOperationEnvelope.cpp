@@ -21,12 +21,7 @@ void QMGenericEbayNSOperationEnvelope::collectErrorEnvelopes()
             continue;
         if (operationName.isNull())
             operationName = operation->name();
-        if (!operation->errorOccurred())
-            continue;
-        const auto envelope = operation->errorEnvelope();
-        errors << envelope->errors();
-        if (!envelope->eBayMessage().isEmpty())
-            message = envelope->eBayMessage();
+        gatherErrorsOfOperation(*operation, errors, message);
     }
     if (errors.isEmpty() && message.isEmpty())
         return;
@@ -34,6 +29,19 @@ void QMGenericEbayNSOperationEnvelope::collectErrorEnvelopes()
     envelope->setErrors(errors);
     envelope->setEBayMessage(message);
     m_errorEnvelope = envelope;
+}
+
+std::shared_ptr<QMErrorEnvelope>
+QMGenericEbayNSOperationEnvelope::gatherErrorsOfOperation(const QMGenericEbayNSOperation& operation,
+                                                          QMErrorList& errors, QString& message)
+{
+    if (!operation.errorOccurred())
+        return nullptr;
+    auto envelope = operation.errorEnvelope();
+    errors << envelope->errors();
+    if (!envelope->eBayMessage().isEmpty())
+        message = envelope->eBayMessage();
+    return envelope;
 }
 
 bool QMGenericEbayNSOperationEnvelope::errorOccurred() const

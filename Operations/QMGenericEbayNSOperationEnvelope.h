@@ -9,8 +9,12 @@
 // Main thread, like every envelope once it is queued.
 
 #include "DWKit/DWOperation/DWNSOperationEnvelope.h"
+#include "model/QMErrorEnvelope.h"
 
-class QMErrorEnvelope;
+#include <QString>
+#include <memory>
+
+class QMGenericEbayNSOperation;
 class QMGenericEbayNSOperationEnvelope;
 
 // The panel that shows an envelope's progress (the upload progress panel, or the document's
@@ -53,6 +57,10 @@ public:
 protected:
     // Asks the panel, if any, to refresh this envelope's view.
     void updateViewInProgressPanel();
+    // Adds the operation's errors to those gathered so far and makes its eBay message, when it has
+    // one, the message; answers its error envelope, or null when it has no errors.
+    static std::shared_ptr<QMErrorEnvelope> gatherErrorsOfOperation(const QMGenericEbayNSOperation& operation,
+                                                                    QMErrorList& errors, QString& message);
 
 private:
     bool m_showProgressPanel = false;

@@ -1,6 +1,5 @@
 #include "Operations/QMGetItemRecommendationsOperation.h"
 
-#include "DWEBay2/DWEbayConnector.h"
 #include "DWEBay2/types/EBayCategoryType.h"
 #include "DWEBay2/types/EBayGetItemRecommendationsRequestType.h"
 #include "DWEBay2/types/EBayGetItemRecommendationsResponseType.h"
@@ -69,16 +68,9 @@ void QMGetItemRecommendationsOperation::internalMain()
     auto request = EBayGetItemRecommendationsRequestType::getItemRecommendationsRequestType();
     request->addGetRecommendationsRequestContainer(container);
 
-    // A cancelled run ends its entry too: the activity log must not show it pending for good.
-    if (isCancelled())
-        return setCancelledStateForLogEntry(entry);
-    const auto reply = connector()->sendRequestWithToken(request, QStringLiteral("GetItemRecommendations"));
-    if (isCancelled())
-        return setCancelledStateForLogEntry(entry);
-    if (!validateReceivedXMLData(reply, entry))
+    const auto reply = sendRequestWithTokenUnlessCancelled(request, QStringLiteral("GetItemRecommendations"), entry);
+    if (!reply)
         return;
-    if (isCancelled())
-        return setCancelledStateForLogEntry(entry);
     const auto response = responseFromData<EBayGetItemRecommendationsResponseType>(*reply, entry);
     if (!response)
         return;

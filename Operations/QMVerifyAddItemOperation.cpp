@@ -143,16 +143,9 @@ void QMVerifyAddItemOperation::internalMain()
     const auto entry = QMLogEntry::verifyAddItemLogEntryWithTemplateTitle(itemTitle());
     addLogEntry(entry);
     request->setErrorLanguage(errorLanguage());
-    if (isCancelled())
-        return setCancelledStateForLogEntry(entry);
-
-    const auto reply = connector()->sendRequestWithToken(request, verb());
-    if (isCancelled())
-        return setCancelledStateForLogEntry(entry);
-    if (!validateReceivedXMLData(reply, entry))
+    const auto reply = sendRequestWithTokenUnlessCancelled(request, verb(), entry);
+    if (!reply)
         return;
-    if (isCancelled())
-        return setCancelledStateForLogEntry(entry);
 
     std::shared_ptr<EBayAbstractResponseType> response;
     if (itemContainsVariations())

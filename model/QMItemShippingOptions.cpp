@@ -66,23 +66,46 @@ QString QMItemShippingOptions::normalizeFeeString(const QString& fee)
     return QString(fee).replace(u',', u'.');
 }
 
-void QMItemShippingOptions::addDomesticShippingServiceWithID(const QString& serviceID, const QString& fee,
-                                                             bool useAdditionalFee, const QString& additionalFee,
-                                                             bool useSurchargeFee, const QString& surchargeFee)
+namespace {
+
+const char* listKey(QMShippingScope scope)
 {
-    DW_ASSERT(!serviceID.isNull(), "cannot add new shipping service with (nil) id");
+    return scope == QMShippingScope::Domestic ? "domesticShippingServices" : "internationalShippingServices";
+}
+
+} // namespace
+
+QVariantMap QMItemShippingOptions::newRow(QMShippingScope scope, const QString& serviceID, const QString& fee,
+                                          bool useAdditionalFee, const QString& additionalFee)
+{
+    DW_ASSERT(!serviceID.isNull(), scope == QMShippingScope::Domestic
+                                       ? "cannot add new shipping service with (nil) id"
+                                       : "cannot add new shipping service without (nil) id");
     DW_ASSERT(!fee.isNull(), "cannot add new shipping service with (nil) fee");
     DW_ASSERT(!additionalFee.isNull(), "cannot add new shipping service with (nil) inAdditionalFee");
-    DW_ASSERT(!surchargeFee.isNull(), "cannot add new shipping service with (nil) inSurchargeFee");
-    m_domesticShippingServices << QVariantMap{
+    return QVariantMap{
         {key(kQMShippingOptions_serviceID), serviceID},
         {key(kQMShippingOptions_serviceFee), normalizeFeeString(fee)},
         {key(kQMShippingOptions_useServiceAdditionalFee), useAdditionalFee},
         {key(kQMShippingOptions_serviceAdditionalFee), normalizeFeeString(additionalFee)},
-        {key(kQMShippingOptions_useSurchargeFee), useSurchargeFee},
-        {key(kQMShippingOptions_surchargeFee), normalizeFeeString(surchargeFee)},
     };
-    didChangeValueForKey("domesticShippingServices", true);
+}
+
+void QMItemShippingOptions::appendRow(QMShippingScope scope, const QVariantMap& row)
+{
+    rowsOf(scope) << row;
+    didChangeValueForKey(listKey(scope), true);
+}
+
+void QMItemShippingOptions::addDomesticShippingServiceWithID(const QString& serviceID, const QString& fee,
+                                                             bool useAdditionalFee, const QString& additionalFee,
+                                                             bool useSurchargeFee, const QString& surchargeFee)
+{
+    QVariantMap row = newRow(QMShippingScope::Domestic, serviceID, fee, useAdditionalFee, additionalFee);
+    DW_ASSERT(!surchargeFee.isNull(), "cannot add new shipping service with (nil) inSurchargeFee");
+    row.insert(key(kQMShippingOptions_useSurchargeFee), useSurchargeFee);
+    row.insert(key(kQMShippingOptions_surchargeFee), normalizeFeeString(surchargeFee));
+    appendRow(QMShippingScope::Domestic, row);
 }
 
 void QMItemShippingOptions::addDomesticShippingServiceWithID(const QString& serviceID, const QString& fee,
@@ -94,36 +117,24 @@ void QMItemShippingOptions::addDomesticShippingServiceWithID(const QString& serv
 void QMItemShippingOptions::addInternationalShippingServiceWithID(const QString& serviceID, const QString& fee,
                                                                   bool useAdditionalFee, const QString& additionalFee)
 {
-    DW_ASSERT(!serviceID.isNull(), "cannot add new shipping service without (nil) id");
-    DW_ASSERT(!fee.isNull(), "cannot add new shipping service with (nil) fee");
-    DW_ASSERT(!additionalFee.isNull(), "cannot add new shipping service with (nil) inAdditionalFee");
-    m_internationalShippingServices << QVariantMap{
-        {key(kQMShippingOptions_serviceID), serviceID},
-        {key(kQMShippingOptions_serviceFee), normalizeFeeString(fee)},
-        {key(kQMShippingOptions_useServiceAdditionalFee), useAdditionalFee},
-        {key(kQMShippingOptions_serviceAdditionalFee), normalizeFeeString(additionalFee)},
-    };
-    didChangeValueForKey("internationalShippingServices", true);
+    appendRow(QMShippingScope::International,
+              newRow(QMShippingScope::International, serviceID, fee, useAdditionalFee, additionalFee));
 }
 
-void QMItemShippingOptions::replaceRow(QVariantList& rows, qsizetype index, const QVariantMap& row, const char* name)
+void QMItemShippingOptions::replaceRow(QMShippingScope scope, qsizetype index, const QVariantMap& row)
 {
+    QVariantList& rows = rowsOf(scope);
     const bool changed = rows.at(index) != QVariant(row);
     rows[index] = row;
-    didChangeValueForKey(name, changed);
+    didChangeValueForKey(listKey(scope), changed);
 }
 
-QVariantMap QMItemShippingOptions::domesticRow(qsizetype index) const
+QVariantMap QMItemShippingOptions::row(QMShippingScope scope, qsizetype index) const
 {
-    DW_ASSERT(index >= 0 && index < m_domesticShippingServices.size(), "shipping service index out of bounds");
-    return m_domesticShippingServices.at(index).toMap();
-}
-
-QVariantMap QMItemShippingOptions::internationalRow(qsizetype index) const
-{
-    DW_ASSERT(index >= 0 && index < m_internationalShippingServices.size(),
-              "international shipping service index out of bounds");
-    return m_internationalShippingServices.at(index).toMap();
+    DW_ASSERT(index >= 0 && index < shippingServiceCount(scope),
+              scope == QMShippingScope::Domestic ? "shipping service index out of bounds"
+                                                 : "international shipping service index out of bounds");
+    return shippingServices(scope).at(index).toMap();
 }
 
 QVariantMap QMItemShippingOptions::domesticRowForRange(qsizetype index) const
@@ -136,78 +147,56 @@ QVariantMap QMItemShippingOptions::domesticRowForRange(qsizetype index) const
     return m_domesticShippingServices.at(index).toMap();
 }
 
-void QMItemShippingOptions::removeDomesticShippingServiceAtIndex(qsizetype index)
+void QMItemShippingOptions::removeShippingServiceAtIndex(QMShippingScope scope, qsizetype index)
 {
-    domesticRow(index);
-    m_domesticShippingServices.removeAt(index);
-    didChangeValueForKey("domesticShippingServices", true);
+    row(scope, index);
+    rowsOf(scope).removeAt(index);
+    didChangeValueForKey(listKey(scope), true);
 }
 
-void QMItemShippingOptions::removeInternationalShippingServiceAtIndex(qsizetype index)
+void QMItemShippingOptions::removeAllServices(QMShippingScope scope)
 {
-    internationalRow(index);
-    m_internationalShippingServices.removeAt(index);
-    didChangeValueForKey("internationalShippingServices", true);
+    store(rowsOf(scope), QVariantList(), listKey(scope));
 }
 
-QString QMItemShippingOptions::idOfDomesticShippingServiceAtIndex(qsizetype index) const
+QString QMItemShippingOptions::idOfShippingServiceAtIndex(QMShippingScope scope, qsizetype index) const
 {
-    return textValue(domesticRow(index), kQMShippingOptions_serviceID);
+    return textValue(row(scope, index), kQMShippingOptions_serviceID);
 }
 
-QString QMItemShippingOptions::feeForDomesticShippingServiceAtIndex(qsizetype index) const
+QString QMItemShippingOptions::feeForShippingServiceAtIndex(QMShippingScope scope, qsizetype index) const
 {
-    return textValue(domesticRow(index), kQMShippingOptions_serviceFee);
+    return textValue(row(scope, index), kQMShippingOptions_serviceFee);
 }
 
-QString QMItemShippingOptions::additionalFeeForDomesticShippingServiceAtIndex(qsizetype index) const
+QString QMItemShippingOptions::additionalFeeForShippingServiceAtIndex(QMShippingScope scope, qsizetype index) const
 {
-    return textValue(domesticRow(index), kQMShippingOptions_serviceAdditionalFee);
+    return textValue(row(scope, index), kQMShippingOptions_serviceAdditionalFee);
 }
 
-bool QMItemShippingOptions::usesAdditionalFeeForDomesticShippingServiceAtIndex(qsizetype index) const
+bool QMItemShippingOptions::usesAdditionalFeeForShippingServiceAtIndex(QMShippingScope scope, qsizetype index) const
 {
-    return domesticRow(index).value(key(kQMShippingOptions_useServiceAdditionalFee)).toBool();
+    return row(scope, index).value(key(kQMShippingOptions_useServiceAdditionalFee)).toBool();
 }
 
 bool QMItemShippingOptions::usesSurchargeFeeForDomesticShippingServiceAtIndex(qsizetype index) const
 {
-    return domesticRow(index).value(key(kQMShippingOptions_useSurchargeFee)).toBool();
+    return row(QMShippingScope::Domestic, index).value(key(kQMShippingOptions_useSurchargeFee)).toBool();
 }
 
 QString QMItemShippingOptions::surchargeFeeForDomesticShippingServiceAtIndex(qsizetype index) const
 {
-    return textValue(domesticRow(index), kQMShippingOptions_surchargeFee);
-}
-
-QString QMItemShippingOptions::idOfInternationalShippingServiceAtIndex(qsizetype index) const
-{
-    return textValue(internationalRow(index), kQMShippingOptions_serviceID);
-}
-
-QString QMItemShippingOptions::feeForInternationalShippingServiceAtIndex(qsizetype index) const
-{
-    return textValue(internationalRow(index), kQMShippingOptions_serviceFee);
-}
-
-bool QMItemShippingOptions::usesAdditionalFeeForInternationalShippingServiceAtIndex(qsizetype index) const
-{
-    return internationalRow(index).value(key(kQMShippingOptions_useServiceAdditionalFee)).toBool();
-}
-
-QString QMItemShippingOptions::additionalFeeForInternationalShippingServiceAtIndex(qsizetype index) const
-{
-    return textValue(internationalRow(index), kQMShippingOptions_serviceAdditionalFee);
+    return textValue(row(QMShippingScope::Domestic, index), kQMShippingOptions_surchargeFee);
 }
 
 bool QMItemShippingOptions::usesSpecialShipToLocationsForInternationalServiceAtIndex(qsizetype index) const
 {
-    return internationalRow(index).value(key(kQMUsesShipToLocations)).toBool();
+    return row(QMShippingScope::International, index).value(key(kQMUsesShipToLocations)).toBool();
 }
 
 QStringList QMItemShippingOptions::shipToLocationsForInternationalServiceAtIndex(qsizetype index) const
 {
-    return internationalRow(index).value(key(kQMShipToLocations)).toStringList();
+    return row(QMShippingScope::International, index).value(key(kQMShipToLocations)).toStringList();
 }
 
 QString QMItemShippingOptions::idOfFirstDomesticShippingService() const
@@ -223,39 +212,110 @@ QString QMItemShippingOptions::feeForFirstDomesticShippingService() const
 void QMItemShippingOptions::setFee(const QString& fee, qsizetype domesticIndex)
 {
     DW_ASSERT(!fee.isNull(), "cannot add new shipping service with (nil) fee");
-    QVariantMap row = domesticRow(domesticIndex);
-    row.insert(key(kQMShippingOptions_serviceFee), normalizeFeeString(fee));
-    replaceRow(m_domesticShippingServices, domesticIndex, row, "domesticShippingServices");
+    QVariantMap changed = row(QMShippingScope::Domestic, domesticIndex);
+    changed.insert(key(kQMShippingOptions_serviceFee), normalizeFeeString(fee));
+    replaceRow(QMShippingScope::Domestic, domesticIndex, changed);
 }
 
-void QMItemShippingOptions::setIDForDomesticShippingService(const QString& serviceID, qsizetype index)
+void QMItemShippingOptions::setIDForShippingService(QMShippingScope scope, const QString& serviceID, qsizetype index)
 {
     DW_ASSERT(!serviceID.isNull(), "cannot add new shipping service with (nil) id");
-    QVariantMap row = domesticRow(index);
-    row.insert(key(kQMShippingOptions_serviceID), serviceID);
-    replaceRow(m_domesticShippingServices, index, row, "domesticShippingServices");
-}
-
-void QMItemShippingOptions::setIDForInternationalShippingService(const QString& serviceID, qsizetype index)
-{
-    DW_ASSERT(!serviceID.isNull(), "cannot add new shipping service with (nil) id");
-    QVariantMap row = internationalRow(index);
-    row.insert(key(kQMShippingOptions_serviceID), serviceID);
-    replaceRow(m_internationalShippingServices, index, row, "internationalShippingServices");
+    QVariantMap changed = row(scope, index);
+    changed.insert(key(kQMShippingOptions_serviceID), serviceID);
+    replaceRow(scope, index, changed);
 }
 
 void QMItemShippingOptions::setUsesSpecialShipToLocations(bool value, qsizetype internationalIndex)
 {
-    QVariantMap row = internationalRow(internationalIndex);
-    row.insert(key(kQMUsesShipToLocations), value);
-    replaceRow(m_internationalShippingServices, internationalIndex, row, "internationalShippingServices");
+    QVariantMap changed = row(QMShippingScope::International, internationalIndex);
+    changed.insert(key(kQMUsesShipToLocations), value);
+    replaceRow(QMShippingScope::International, internationalIndex, changed);
 }
 
 void QMItemShippingOptions::setShipToLocations(const QStringList& locations, qsizetype internationalIndex)
 {
-    QVariantMap row = internationalRow(internationalIndex);
-    row.insert(key(kQMShipToLocations), QVariant(locations).toList());
-    replaceRow(m_internationalShippingServices, internationalIndex, row, "internationalShippingServices");
+    QVariantMap changed = row(QMShippingScope::International, internationalIndex);
+    changed.insert(key(kQMShipToLocations), QVariant(locations).toList());
+    replaceRow(QMShippingScope::International, internationalIndex, changed);
+}
+
+bool QMItemShippingOptions::usesCalculatedShipping(QMShippingScope scope) const
+{
+    return scope == QMShippingScope::Domestic ? m_usesCalculatedShipping : m_usesCalculatedShippingInternational;
+}
+
+void QMItemShippingOptions::setUsesCalculatedShipping(QMShippingScope scope, bool value)
+{
+    if (scope == QMShippingScope::Domestic)
+        setUsesCalculatedShipping(value);
+    else
+        setUsesCalculatedShippingInternational(value);
+}
+
+const QString& QMItemShippingOptions::packagingHandlingCosts(QMShippingScope scope) const
+{
+    return scope == QMShippingScope::Domestic ? m_packagingHandlingCosts : m_packagingHandlingCostsInternational;
+}
+
+void QMItemShippingOptions::setPackagingHandlingCosts(QMShippingScope scope, const QString& value)
+{
+    if (scope == QMShippingScope::Domestic)
+        setPackagingHandlingCosts(value);
+    else
+        setPackagingHandlingCostsInternational(value);
+}
+
+qint64 QMItemShippingOptions::insuranceOption(QMShippingScope scope) const
+{
+    return scope == QMShippingScope::Domestic ? m_insuranceOption : m_insuranceOptionInternational;
+}
+
+void QMItemShippingOptions::setInsuranceOption(QMShippingScope scope, qint64 option)
+{
+    if (scope == QMShippingScope::Domestic)
+        setInsuranceOption(option);
+    else
+        setInsuranceOptionInternational(option);
+}
+
+const QString& QMItemShippingOptions::insuranceFee(QMShippingScope scope) const
+{
+    return scope == QMShippingScope::Domestic ? m_insuranceFee : m_insuranceFeeInternational;
+}
+
+void QMItemShippingOptions::setInsuranceFee(QMShippingScope scope, const QString& fee)
+{
+    if (scope == QMShippingScope::Domestic)
+        setInsuranceFee(fee);
+    else
+        setInsuranceFeeInternational(fee);
+}
+
+bool QMItemShippingOptions::needsInsuranceFee(QMShippingScope scope) const
+{
+    return scope == QMShippingScope::Domestic ? needsInsuranceFee() : needsInsuranceFeeInternational();
+}
+
+void QMItemShippingOptions::setNeedsInsuranceFee(QMShippingScope scope, bool value)
+{
+    if (scope == QMShippingScope::Domestic)
+        setNeedsInsuranceFee(value);
+    else
+        setNeedsInsuranceFeeInternational(value);
+}
+
+const QString& QMItemShippingOptions::shippingDiscountProfileID(QMShippingScope scope) const
+{
+    return scope == QMShippingScope::Domestic ? m_domesticShippingDiscountProfileID
+                                              : m_internationalShippingDiscountProfileID;
+}
+
+void QMItemShippingOptions::setShippingDiscountProfileID(QMShippingScope scope, const QString& id)
+{
+    if (scope == QMShippingScope::Domestic)
+        setDomesticShippingDiscountProfileID(id);
+    else
+        setInternationalShippingDiscountProfileID(id);
 }
 
 bool QMItemShippingOptions::isFreightShipping() const
@@ -264,9 +324,9 @@ bool QMItemShippingOptions::isFreightShipping() const
            dw::integerValue(idOfDomesticShippingServiceAtIndex(0)) == kQMFreightShippingServiceID;
 }
 
-bool QMItemShippingOptions::hasDomesticShippingServiceWithID(qint64 serviceID) const
+bool QMItemShippingOptions::hasShippingServiceWithID(QMShippingScope scope, qint64 serviceID) const
 {
-    for (const QVariant& row : m_domesticShippingServices) {
+    for (const QVariant& row : shippingServices(scope)) {
         if (dw::integerValue(textValue(row.toMap(), kQMShippingOptions_serviceID)) == serviceID)
             return true;
     }
@@ -275,13 +335,8 @@ bool QMItemShippingOptions::hasDomesticShippingServiceWithID(qint64 serviceID) c
 
 bool QMItemShippingOptions::usesShippingServiceWithID(qint64 serviceID) const
 {
-    if (hasDomesticShippingServiceWithID(serviceID))
-        return true;
-    for (const QVariant& row : m_internationalShippingServices) {
-        if (dw::integerValue(textValue(row.toMap(), kQMShippingOptions_serviceID)) == serviceID)
-            return true;
-    }
-    return false;
+    return hasShippingServiceWithID(QMShippingScope::Domestic, serviceID) ||
+           hasShippingServiceWithID(QMShippingScope::International, serviceID);
 }
 
 bool QMItemShippingOptions::hasDuplicatedService() const

@@ -42,6 +42,9 @@ inline constexpr const char* kQMShippingOptions_mappedToService = "MappedToServi
 inline constexpr int kQMShippingOptions_maxDomesticServiceCount = 3;
 inline constexpr int kQMShippingOptions_maxInternationalServiceCount = 3;
 
+// The two lists of service rows of a listing's shipping options, and the panel's tabs that edit them.
+enum class QMShippingScope { Domestic, International };
+
 // The service ID of freight shipping.
 inline constexpr qint64 kQMFreightShippingServiceID = 80029;
 
@@ -106,35 +109,77 @@ public:
 
     static QString normalizeFeeString(const QString& fee);
 
-    // Service lists
-    qsizetype domesticShippingServiceCount() const { return m_domesticShippingServices.size(); }
-    qsizetype internationalShippingServiceCount() const { return m_internationalShippingServices.size(); }
+    // Service lists. A call names the list it is about; the domestic and international names
+    // below are the same call on one list.
+    const QVariantList& shippingServices(QMShippingScope scope) const
+    {
+        return scope == QMShippingScope::Domestic ? m_domesticShippingServices : m_internationalShippingServices;
+    }
+    qsizetype shippingServiceCount(QMShippingScope scope) const { return shippingServices(scope).size(); }
+    void removeShippingServiceAtIndex(QMShippingScope scope, qsizetype index);
+    void removeAllServices(QMShippingScope scope);
+    QString idOfShippingServiceAtIndex(QMShippingScope scope, qsizetype index) const;
+    QString feeForShippingServiceAtIndex(QMShippingScope scope, qsizetype index) const;
+    bool usesAdditionalFeeForShippingServiceAtIndex(QMShippingScope scope, qsizetype index) const;
+    QString additionalFeeForShippingServiceAtIndex(QMShippingScope scope, qsizetype index) const;
+    void setIDForShippingService(QMShippingScope scope, const QString& serviceID, qsizetype index);
+
+    qsizetype domesticShippingServiceCount() const { return shippingServiceCount(QMShippingScope::Domestic); }
+    qsizetype internationalShippingServiceCount() const { return shippingServiceCount(QMShippingScope::International); }
     bool hasOneOrZeroDomesticShippingServices() const { return domesticShippingServiceCount() < 2; }
     void addDomesticShippingServiceWithID(const QString& serviceID, const QString& fee, bool useAdditionalFee,
                                           const QString& additionalFee, bool useSurchargeFee,
                                           const QString& surchargeFee);
     void addDomesticShippingServiceWithID(const QString& serviceID, const QString& fee, bool useAdditionalFee,
                                           const QString& additionalFee);
+    // International rows have no surcharge.
     void addInternationalShippingServiceWithID(const QString& serviceID, const QString& fee, bool useAdditionalFee,
                                                const QString& additionalFee);
-    void removeDomesticShippingServiceAtIndex(qsizetype index);
-    void removeInternationalShippingServiceAtIndex(qsizetype index);
-    void removeAllDomesticServices() { store(m_domesticShippingServices, QVariantList(), "domesticShippingServices"); }
-    void removeAllInternationalServices()
+    void removeDomesticShippingServiceAtIndex(qsizetype index)
     {
-        store(m_internationalShippingServices, QVariantList(), "internationalShippingServices");
+        removeShippingServiceAtIndex(QMShippingScope::Domestic, index);
     }
+    void removeInternationalShippingServiceAtIndex(qsizetype index)
+    {
+        removeShippingServiceAtIndex(QMShippingScope::International, index);
+    }
+    void removeAllDomesticServices() { removeAllServices(QMShippingScope::Domestic); }
+    void removeAllInternationalServices() { removeAllServices(QMShippingScope::International); }
 
-    QString idOfDomesticShippingServiceAtIndex(qsizetype index) const;
-    QString feeForDomesticShippingServiceAtIndex(qsizetype index) const;
-    QString additionalFeeForDomesticShippingServiceAtIndex(qsizetype index) const;
-    bool usesAdditionalFeeForDomesticShippingServiceAtIndex(qsizetype index) const;
+    QString idOfDomesticShippingServiceAtIndex(qsizetype index) const
+    {
+        return idOfShippingServiceAtIndex(QMShippingScope::Domestic, index);
+    }
+    QString feeForDomesticShippingServiceAtIndex(qsizetype index) const
+    {
+        return feeForShippingServiceAtIndex(QMShippingScope::Domestic, index);
+    }
+    QString additionalFeeForDomesticShippingServiceAtIndex(qsizetype index) const
+    {
+        return additionalFeeForShippingServiceAtIndex(QMShippingScope::Domestic, index);
+    }
+    bool usesAdditionalFeeForDomesticShippingServiceAtIndex(qsizetype index) const
+    {
+        return usesAdditionalFeeForShippingServiceAtIndex(QMShippingScope::Domestic, index);
+    }
     bool usesSurchargeFeeForDomesticShippingServiceAtIndex(qsizetype index) const;
     QString surchargeFeeForDomesticShippingServiceAtIndex(qsizetype index) const;
-    QString idOfInternationalShippingServiceAtIndex(qsizetype index) const;
-    QString feeForInternationalShippingServiceAtIndex(qsizetype index) const;
-    bool usesAdditionalFeeForInternationalShippingServiceAtIndex(qsizetype index) const;
-    QString additionalFeeForInternationalShippingServiceAtIndex(qsizetype index) const;
+    QString idOfInternationalShippingServiceAtIndex(qsizetype index) const
+    {
+        return idOfShippingServiceAtIndex(QMShippingScope::International, index);
+    }
+    QString feeForInternationalShippingServiceAtIndex(qsizetype index) const
+    {
+        return feeForShippingServiceAtIndex(QMShippingScope::International, index);
+    }
+    bool usesAdditionalFeeForInternationalShippingServiceAtIndex(qsizetype index) const
+    {
+        return usesAdditionalFeeForShippingServiceAtIndex(QMShippingScope::International, index);
+    }
+    QString additionalFeeForInternationalShippingServiceAtIndex(qsizetype index) const
+    {
+        return additionalFeeForShippingServiceAtIndex(QMShippingScope::International, index);
+    }
     bool usesSpecialShipToLocationsForInternationalServiceAtIndex(qsizetype index) const;
     QStringList shipToLocationsForInternationalServiceAtIndex(qsizetype index) const;
     QString idOfFirstDomesticShippingService() const;
@@ -145,8 +190,14 @@ public:
     QVariantMap domesticShippingService2() const { return domesticRowForRange(2); }
 
     void setFee(const QString& fee, qsizetype domesticIndex);
-    void setIDForDomesticShippingService(const QString& serviceID, qsizetype index);
-    void setIDForInternationalShippingService(const QString& serviceID, qsizetype index);
+    void setIDForDomesticShippingService(const QString& serviceID, qsizetype index)
+    {
+        setIDForShippingService(QMShippingScope::Domestic, serviceID, index);
+    }
+    void setIDForInternationalShippingService(const QString& serviceID, qsizetype index)
+    {
+        setIDForShippingService(QMShippingScope::International, serviceID, index);
+    }
     void setUsesSpecialShipToLocations(bool value, qsizetype internationalIndex);
     void setShipToLocations(const QStringList& locations, qsizetype internationalIndex);
     void addShipToLocation(const QString& location)
@@ -171,9 +222,27 @@ public:
     {
         Q_EMIT keyChanged(QStringLiteral("needsInsuranceFeeInternational"));
     }
+    // The values that come in a domestic and an international kind, for the list they go with.
+    bool usesCalculatedShipping(QMShippingScope scope) const;
+    void setUsesCalculatedShipping(QMShippingScope scope, bool value);
+    const QString& packagingHandlingCosts(QMShippingScope scope) const;
+    void setPackagingHandlingCosts(QMShippingScope scope, const QString& value);
+    qint64 insuranceOption(QMShippingScope scope) const;
+    void setInsuranceOption(QMShippingScope scope, qint64 option);
+    const QString& insuranceFee(QMShippingScope scope) const;
+    void setInsuranceFee(QMShippingScope scope, const QString& fee);
+    bool needsInsuranceFee(QMShippingScope scope) const;
+    void setNeedsInsuranceFee(QMShippingScope scope, bool value);
+    const QString& shippingDiscountProfileID(QMShippingScope scope) const;
+    void setShippingDiscountProfileID(QMShippingScope scope, const QString& id);
+
     bool isFreightShipping() const;
     bool usesShippingServiceWithID(qint64 serviceID) const;
-    bool hasDomesticShippingServiceWithID(qint64 serviceID) const;
+    bool hasShippingServiceWithID(QMShippingScope scope, qint64 serviceID) const;
+    bool hasDomesticShippingServiceWithID(qint64 serviceID) const
+    {
+        return hasShippingServiceWithID(QMShippingScope::Domestic, serviceID);
+    }
     bool hasDuplicatedService() const;
     bool hasFreeShippingService() const;
     QString summary() const;
@@ -299,8 +368,16 @@ private:
         didChangeValueForKey(key, changed);
     }
     void didChangeValueForKey(const char* key, bool changed);
-    void replaceRow(QVariantList& rows, qsizetype index, const QVariantMap& row, const char* key);
-    QVariantMap domesticRow(qsizetype index) const;
-    QVariantMap internationalRow(qsizetype index) const;
+    QVariantList& rowsOf(QMShippingScope scope)
+    {
+        return scope == QMShippingScope::Domestic ? m_domesticShippingServices : m_internationalShippingServices;
+    }
+    // A new row of the list, its values checked (not yet added).
+    static QVariantMap newRow(QMShippingScope scope, const QString& serviceID, const QString& fee,
+                              bool useAdditionalFee, const QString& additionalFee);
+    void appendRow(QMShippingScope scope, const QVariantMap& row);
+    void replaceRow(QMShippingScope scope, qsizetype index, const QVariantMap& row);
+    // The row at the index; a bad index is a programming error.
+    QVariantMap row(QMShippingScope scope, qsizetype index) const;
     QVariantMap domesticRowForRange(qsizetype index) const;
 };

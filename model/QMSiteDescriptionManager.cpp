@@ -47,6 +47,40 @@ QVariantList listOf(const QVariant& value)
     return value.typeId() == QMetaType::QVariantList ? value.toList() : QVariantList();
 }
 
+// A plain accessor's answer from the stored value.
+template<typename Answer>
+Answer answerAs(const QVariant& value);
+template<>
+QVariantList answerAs<QVariantList>(const QVariant& value)
+{
+    return listOf(value);
+}
+template<>
+QString answerAs<QString>(const QVariant& value)
+{
+    return text(value);
+}
+template<>
+bool answerAs<bool>(const QVariant& value)
+{
+    return value.toBool();
+}
+template<>
+QVariant answerAs<QVariant>(const QVariant& value)
+{
+    return value;
+}
+
+qint64 numericSiteID(qint64 siteID)
+{
+    return siteID;
+}
+
+qint64 numericSiteID(const QString& siteID)
+{
+    return dw::integerValue(siteID);
+}
+
 bool sameID(const QVariant& stored, const QString& wanted)
 {
     return text(stored) == wanted;
@@ -150,94 +184,23 @@ QVariant QMSiteDescriptionManager::valueForSite(qint64 siteID, const char* key) 
     return siteDescriptionWithID(siteID).value(QString::fromLatin1(key));
 }
 
-bool QMSiteDescriptionManager::flagForSite(qint64 siteID, const char* key) const
-{
-    return valueForSite(siteID, key).toBool();
-}
-
-QVariantList QMSiteDescriptionManager::allowedPaymentOptionsForSiteID(qint64 siteID) const
-{
-    return listOf(valueForSite(siteID, "PaymentOptions"));
-}
-
-QVariantList QMSiteDescriptionManager::allowedListingEnhancementsForSiteID(qint64 siteID) const
-{
-    return listOf(valueForSite(siteID, "ListingEnhancements"));
-}
-
-QVariantList QMSiteDescriptionManager::allowedShippingPackagesForSiteID(qint64 siteID) const
-{
-    return listOf(valueForSite(siteID, "ShippingPackages"));
-}
-
-QString QMSiteDescriptionManager::defaultCountryIDAsStringForSiteID(qint64 siteID) const
-{
-    return text(valueForSite(siteID, "DefaultCountryID"));
-}
+// The plain accessors of model/QMSiteKeys.inc.
+#define QM_SITE_KEY(Answer, accessor, SiteID, key)                                                                     \
+    Answer QMSiteDescriptionManager::accessor(SiteID siteID) const                                                     \
+    {                                                                                                                  \
+        return answerAs<Answer>(valueForSite(numericSiteID(siteID), key));                                             \
+    }
+#include "model/QMSiteKeys.inc"
+#undef QM_SITE_KEY
 
 qint64 QMSiteDescriptionManager::defaultCountryIDForSiteID(qint64 siteID) const
 {
     return dw::integerValue(defaultCountryIDAsStringForSiteID(siteID));
 }
 
-QString QMSiteDescriptionManager::sitenameForSiteID(qint64 siteID) const
-{
-    return text(valueForSite(siteID, "SiteName"));
-}
-
 QString QMSiteDescriptionManager::nameForSiteWithID(qint64 siteID) const
 {
     return sitenameForSiteID(siteID);
-}
-
-QVariantList QMSiteDescriptionManager::currenciesForSiteID(qint64 siteID) const
-{
-    return listOf(valueForSite(siteID, "Currencies"));
-}
-
-QString QMSiteDescriptionManager::crossBorderTradeStringForSite(qint64 siteID) const
-{
-    return text(valueForSite(siteID, "crossBorderTradeString"));
-}
-
-QString QMSiteDescriptionManager::findingApiGlobalIDWithSiteID(qint64 siteID) const
-{
-    return text(valueForSite(siteID, "findingApiGlobalID"));
-}
-
-QVariantList QMSiteDescriptionManager::returnPolicyRefundDetailsOptionsForSiteID(qint64 siteID) const
-{
-    return listOf(valueForSite(siteID, "ReturnPolicyRefundDetails"));
-}
-
-QVariantList QMSiteDescriptionManager::returnPolicyReturnsWithinOptionsForSiteID(qint64 siteID) const
-{
-    return listOf(valueForSite(siteID, "ReturnPolicyReturnsWithin"));
-}
-
-QVariantList QMSiteDescriptionManager::returnPolicyShippingCostPaidByOptionsForSiteID(qint64 siteID) const
-{
-    return listOf(valueForSite(siteID, "ReturnPolicyShippingCostPaidBy"));
-}
-
-QVariant QMSiteDescriptionManager::shippingCarriersForSiteID(const QString& siteID) const
-{
-    return valueForSite(dw::integerValue(siteID), "shippingCarriers");
-}
-
-QVariant QMSiteDescriptionManager::taxStatesForSiteID(const QString& siteID) const
-{
-    return valueForSite(dw::integerValue(siteID), "SalesTaxState");
-}
-
-QVariantList QMSiteDescriptionManager::allowedShipToLocationsForSiteID(const QString& siteID) const
-{
-    return listOf(valueForSite(dw::integerValue(siteID), "ShipToLocations"));
-}
-
-QVariantList QMSiteDescriptionManager::excludeLocationsForSiteID(const QString& siteID) const
-{
-    return listOf(valueForSite(dw::integerValue(siteID), "ExcludeLocations"));
 }
 
 QVariantList QMSiteDescriptionManager::excludeLocationsForSiteID(const QString& siteID, const QString& filter) const
@@ -251,96 +214,6 @@ QVariantList QMSiteDescriptionManager::excludeLocationsForSiteID(const QString& 
             matching << location;
     }
     return matching;
-}
-
-bool QMSiteDescriptionManager::siteSupportsVATPercent(const QString& siteID) const
-{
-    return flagForSite(dw::integerValue(siteID), "VATPercentSupported");
-}
-
-bool QMSiteDescriptionManager::siteSupportsTaxTableOrTax(const QString& siteID) const
-{
-    return flagForSite(dw::integerValue(siteID), "TaxTableOrTaxSupported");
-}
-
-bool QMSiteDescriptionManager::calculatedShippingFeesAllowedForSiteWithID(const QString& siteID) const
-{
-    return flagForSite(dw::integerValue(siteID), "SupportsCalculatedShipping");
-}
-
-bool QMSiteDescriptionManager::subtitleNotSupportedOnSiteWithID(qint64 siteID) const
-{
-    return flagForSite(siteID, "SubtitleNotSupported");
-}
-
-bool QMSiteDescriptionManager::ebayExpressSupportedOnSiteWithID(qint64 siteID) const
-{
-    return flagForSite(siteID, "ebayExpressSupported");
-}
-
-bool QMSiteDescriptionManager::oneDomesticShippingServiceRequiredOnSiteWithID(qint64 siteID) const
-{
-    return flagForSite(siteID, "oneDomesticShippingServiceRequired");
-}
-
-bool QMSiteDescriptionManager::digitalDeliverySupportedOnSiteWithID(qint64 siteID) const
-{
-    return flagForSite(siteID, "digitalDeliverySupported");
-}
-
-bool QMSiteDescriptionManager::autoPaySupportedOnSiteWithID(qint64 siteID) const
-{
-    return flagForSite(siteID, "AutoPaySupported");
-}
-
-bool QMSiteDescriptionManager::getItFastSupportedOnSiteWithID(qint64 siteID) const
-{
-    return flagForSite(siteID, "GetItFastSupported");
-}
-
-bool QMSiteDescriptionManager::charitiesSupportedOnSiteWithID(qint64 siteID) const
-{
-    return flagForSite(siteID, "charitiesSupported");
-}
-
-bool QMSiteDescriptionManager::supportsProximitySearchOnSiteWithID(qint64 siteID) const
-{
-    return flagForSite(siteID, "SupportsProximitySearch");
-}
-
-bool QMSiteDescriptionManager::usesMilesInProximitySearchOnSiteWithID(qint64 siteID) const
-{
-    return flagForSite(siteID, "UsesMilesInProximitySearch");
-}
-
-bool QMSiteDescriptionManager::metricShippingUnitsUsedOnSiteWithID(qint64 siteID) const
-{
-    return flagForSite(siteID, "SiteUsesMetricShippingUnits");
-}
-
-bool QMSiteDescriptionManager::supportsReturnRefundPolicyDescriptionForSiteID(qint64 siteID) const
-{
-    return flagForSite(siteID, "SupportsReturnPolicyDescription");
-}
-
-bool QMSiteDescriptionManager::supportsReturnPolicyRefundDetailsOnSiteID(qint64 siteID) const
-{
-    return flagForSite(siteID, "SupportsReturnPolicyRefundDetails");
-}
-
-bool QMSiteDescriptionManager::requiresReturnPolicyOnSiteID(qint64 siteID) const
-{
-    return flagForSite(siteID, "RequiresReturnPolicy");
-}
-
-bool QMSiteDescriptionManager::supportsReturnPolicyReturnsWithinOnSiteID(qint64 siteID) const
-{
-    return flagForSite(siteID, "SupportsReturnPolicyReturnsWithin");
-}
-
-bool QMSiteDescriptionManager::supportsReturnPolicyShippingCostPaidByOnSiteID(qint64 siteID) const
-{
-    return flagForSite(siteID, "SupportsReturnPolicyShippingCostPaidBy");
 }
 
 QString QMSiteDescriptionManager::schemaSiteCodeForLegacySiteID(qint64 siteID) const
@@ -487,11 +360,6 @@ QStringList QMSiteDescriptionManager::allowedPaymentOptionsFromSelectedOptions(c
             allowed << id;
     }
     return allowed;
-}
-
-QVariantList QMSiteDescriptionManager::shippingServicesForSiteID(const QString& siteID) const
-{
-    return listOf(valueForSite(dw::integerValue(siteID), "ShippingServices"));
 }
 
 QVariantList QMSiteDescriptionManager::shippingServicesForSiteID(const QString& siteID, bool international) const

@@ -47,46 +47,18 @@ public:
     // Orders two site dictionaries by their localized "SiteName", case-insensitively (< 0, 0, > 0).
     static int caseInsensitiveCompareSiteName(const QVariantMap& site, const QVariantMap& other);
 
-    QVariantList allowedPaymentOptionsForSiteID(qint64 siteID) const;
-    QVariantList allowedListingEnhancementsForSiteID(qint64 siteID) const;
-    QVariantList allowedShippingPackagesForSiteID(qint64 siteID) const;
-    QString defaultCountryIDAsStringForSiteID(qint64 siteID) const;
-    qint64 defaultCountryIDForSiteID(qint64 siteID) const;
-    QString sitenameForSiteID(qint64 siteID) const;
+    // The plain accessors, one key each: one per row of model/QMSiteKeys.inc. A missing key reads
+    // as an empty list, a null text, false or an invalid value.
+#define QM_SITE_KEY(Answer, accessor, SiteID, key) Answer accessor(SiteID siteID) const;
+#include "model/QMSiteKeys.inc"
+#undef QM_SITE_KEY
+
+    // The site's name (the same as sitenameForSiteID).
     QString nameForSiteWithID(qint64 siteID) const;
-    QVariantList currenciesForSiteID(qint64 siteID) const;
-    QString crossBorderTradeStringForSite(qint64 siteID) const;
-    QString findingApiGlobalIDWithSiteID(qint64 siteID) const;
-    QVariantList returnPolicyRefundDetailsOptionsForSiteID(qint64 siteID) const;
-    QVariantList returnPolicyReturnsWithinOptionsForSiteID(qint64 siteID) const;
-    QVariantList returnPolicyShippingCostPaidByOptionsForSiteID(qint64 siteID) const;
-    QVariant shippingCarriersForSiteID(const QString& siteID) const;
-    QVariant taxStatesForSiteID(const QString& siteID) const;
-    QVariantList allowedShipToLocationsForSiteID(const QString& siteID) const;
-    QVariantList excludeLocationsForSiteID(const QString& siteID) const;
+    qint64 defaultCountryIDForSiteID(qint64 siteID) const;
     // The exclude locations whose "name" contains the filter, case-insensitively; all of them for
     // an empty filter.
     QVariantList excludeLocationsForSiteID(const QString& siteID, const QString& filter) const;
-
-    // Feature flags; a missing flag reads as false.
-    bool siteSupportsVATPercent(const QString& siteID) const;
-    bool siteSupportsTaxTableOrTax(const QString& siteID) const;
-    bool calculatedShippingFeesAllowedForSiteWithID(const QString& siteID) const;
-    bool subtitleNotSupportedOnSiteWithID(qint64 siteID) const;
-    bool ebayExpressSupportedOnSiteWithID(qint64 siteID) const;
-    bool oneDomesticShippingServiceRequiredOnSiteWithID(qint64 siteID) const;
-    bool digitalDeliverySupportedOnSiteWithID(qint64 siteID) const;
-    bool autoPaySupportedOnSiteWithID(qint64 siteID) const;
-    bool getItFastSupportedOnSiteWithID(qint64 siteID) const;
-    bool charitiesSupportedOnSiteWithID(qint64 siteID) const;
-    bool supportsProximitySearchOnSiteWithID(qint64 siteID) const;
-    bool usesMilesInProximitySearchOnSiteWithID(qint64 siteID) const;
-    bool metricShippingUnitsUsedOnSiteWithID(qint64 siteID) const;
-    bool supportsReturnRefundPolicyDescriptionForSiteID(qint64 siteID) const;
-    bool supportsReturnPolicyRefundDetailsOnSiteID(qint64 siteID) const;
-    bool requiresReturnPolicyOnSiteID(qint64 siteID) const;
-    bool supportsReturnPolicyReturnsWithinOnSiteID(qint64 siteID) const;
-    bool supportsReturnPolicyShippingCostPaidByOnSiteID(qint64 siteID) const;
 
     // Site codes and names; unknown ones give a null text or 0.
     QString schemaSiteCodeForLegacySiteID(qint64 siteID) const;
@@ -111,7 +83,6 @@ public:
 
     // Shipping services. The lists of one kind are copies whose discontinued services carry
     // " (Discontinued)" (localized) after their names.
-    QVariantList shippingServicesForSiteID(const QString& siteID) const;
     QVariantList shippingServicesForSiteID(const QString& siteID, bool international) const;
     QVariantList domesticShippingServicesForSiteID(const QString& siteID) const;
     QVariantList internationalShippingServicesForSiteID(const QString& siteID) const;
@@ -151,7 +122,6 @@ private:
     struct Table;
     std::shared_ptr<const Table> table() const;
     QVariant valueForSite(qint64 siteID, const char* key) const;
-    bool flagForSite(qint64 siteID, const char* key) const;
 
     QString m_tablePath;
     mutable std::mutex m_mutex;

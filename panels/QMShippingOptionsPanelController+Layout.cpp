@@ -67,10 +67,16 @@ QLabel* newHeader(const char* title, QWidget* parent)
     return label;
 }
 
-QString rowName(const char* base, bool international, int row)
+// A control's name on the domestic or the international tab: "domesticFlatRadio", ...
+QString scopeName(QMShippingScope scope, const char* base)
 {
-    return QString::fromLatin1(international ? "international" : "domestic") + QString::fromLatin1(base) +
-           QString::number(row);
+    return QString::fromLatin1(scope == QMShippingScope::International ? "international" : "domestic") +
+           QString::fromLatin1(base);
+}
+
+QString rowName(const char* base, QMShippingScope scope, int row)
+{
+    return scopeName(scope, base) + QString::number(row);
 }
 
 } // namespace
@@ -79,8 +85,8 @@ void QMShippingOptionsPanelController::buildWindow()
 {
     m_mainTabView = new QTabWidget(this);
     m_mainTabView->setObjectName(QStringLiteral("mainTabView"));
-    m_mainTabView->addTab(buildDomesticTab(), dw::localized("Domestic"));
-    m_mainTabView->addTab(buildInternationalTab(), dw::localized("International"));
+    m_mainTabView->addTab(buildServicesTab(QMShippingScope::Domestic), dw::localized("Domestic"));
+    m_mainTabView->addTab(buildServicesTab(QMShippingScope::International), dw::localized("International"));
     m_mainTabView->addTab(buildPackageTab(), dw::localized("Package"));
     m_mainTabView->addTab(buildExcludedDestinationsTab(), dw::localized("Excluded Destinations"));
 
@@ -158,31 +164,33 @@ void QMShippingOptionsPanelController::resizeForTab(int index)
     m_frameAnimation->start();
 }
 
-QWidget* QMShippingOptionsPanelController::buildDomesticTab()
+QWidget* QMShippingOptionsPanelController::buildServicesTab(QMShippingScope scope)
 {
+    const bool domestic = scope == QMShippingScope::Domestic;
+    ScopePart& p = part(scope);
     auto* tab = new QWidget;
     auto* layout = new QVBoxLayout(tab);
 
     auto* method = new QHBoxLayout;
     method->addWidget(new QLabel(dw::localized("Shipping cost:"), tab));
     auto* flat = new QRadioButton(dw::localized("Flat: same cost to all buyers"), tab);
-    flat->setObjectName(QStringLiteral("domesticFlatRadio"));
+    flat->setObjectName(scopeName(scope, "FlatRadio"));
     auto* calculated = new QRadioButton(dw::localized("Calculated: cost varies by buyer location"), tab);
-    calculated->setObjectName(QStringLiteral("domesticCalculatedRadio"));
+    calculated->setObjectName(scopeName(scope, "CalculatedRadio"));
     calculated->setEnabled(m_allowsCalculatedFees);
-    m_domesticShippingMethodMatrix = new QButtonGroup(tab);
-    m_domesticShippingMethodMatrix->addButton(flat, 0);
-    m_domesticShippingMethodMatrix->addButton(calculated, 1);
+    p.shippingMethodMatrix = new QButtonGroup(tab);
+    p.shippingMethodMatrix->addButton(flat, 0);
+    p.shippingMethodMatrix->addButton(calculated, 1);
     method->addWidget(flat);
     method->addWidget(calculated);
     method->addStretch(1);
     layout->addLayout(method);
-    connect(m_domesticShippingMethodMatrix, &QButtonGroup::idClicked, this, [this](int id) {
+    connect(p.shippingMethodMatrix, &QButtonGroup::idClicked, this, [this, scope](int id) {
         if (m_showingValues)
             return;
-        m_currentShippingOptions->setUsesCalculatedShipping(id == 1);
-        updateShippingDiscountPopup(m_domesticShippingDiscountPopup, id == 1,
-                                    m_currentShippingOptions->domesticShippingDiscountProfileID());
+        m_currentShippingOptions->setUsesCalculatedShipping(scope, id == 1);
+        updateShippingDiscountPopup(part(scope).shippingDiscountPopup, id == 1,
+                                    m_currentShippingOptions->shippingDiscountProfileID(scope));
         updateStates();
     });
 
@@ -193,47 +201,65 @@ QWidget* QMShippingOptionsPanelController::buildDomesticTab()
     auto* additionalHeader = newHeader("Each additional item", tab);
     grid->addWidget(additionalHeader, 0, 3, 1, 2);
     m_additionalFeeColumn << additionalHeader;
-    auto* surchargeHeader = newHeader("Surcharge", tab);
-    grid->addWidget(surchargeHeader, 0, 5, 1, 2);
-    m_surchargeColumn << surchargeHeader;
-    for (int row = 0; row < kQMShippingOptions_maxDomesticServiceCount; ++row)
-        buildServiceRow(false, row, grid, row + 1);
+    if (domestic) {
+        auto* surchargeHeader = newHeader("Surcharge", tab);
+        grid->addWidget(surchargeHeader, 0, 5, 1, 2);
+        m_surchargeColumn << surchargeHeader;
+    } else {
+        grid->addWidget(newHeader("Ships to", tab), 0, 5);
+    }
+    for (int row = 0; row < int(p.rowWidgets.size()); ++row)
+        buildServiceRow(scope, row, grid, row + 1);
     grid->setColumnStretch(1, 1);
     layout->addLayout(grid);
 
     auto* form = new QFormLayout;
     form->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
-    m_handlingCostsField = newNumberField(tab, QStringLiteral("packagingHandlingCostsField"));
-    connect(m_handlingCostsField, &QLineEdit::textEdited, this, [this](const QString& typed) {
+    p.handlingCostsField = newNumberField(tab, domestic ? QStringLiteral("packagingHandlingCostsField")
+                                                        : QStringLiteral("packagingHandlingCostsInternationalField"));
+    connect(p.handlingCostsField, &QLineEdit::textEdited, this, [this, scope](const QString& typed) {
         const QString amount = qm::storedAmountFromTypedText(typed);
-        m_currentShippingOptions->setPackagingHandlingCosts(amount.isNull() ? QStringLiteral("0") : amount);
+        m_currentShippingOptions->setPackagingHandlingCosts(scope, amount.isNull() ? QStringLiteral("0") : amount);
     });
-    form->addRow(dw::localized("Handling cost:"), m_handlingCostsField);
-    m_calculatedOnlyWidgets << m_handlingCostsField << form->labelForField(m_handlingCostsField);
-    m_domesticShippingDiscountPopup = new QComboBox(tab);
-    m_domesticShippingDiscountPopup->setObjectName(QStringLiteral("domesticShippingDiscountPopup"));
-    m_domesticShippingDiscountPopup->setSizeAdjustPolicy(QComboBox::AdjustToContents);
-    connect(m_domesticShippingDiscountPopup, &QComboBox::activated, this, [this](int index) {
-        m_currentShippingOptions->setDomesticShippingDiscountProfileID(
-            m_domesticShippingDiscountPopup->itemData(index).toString());
+    form->addRow(dw::localized("Handling cost:"), p.handlingCostsField);
+    m_calculatedOnlyWidgets << p.handlingCostsField << form->labelForField(p.handlingCostsField);
+    p.shippingDiscountPopup = new QComboBox(tab);
+    p.shippingDiscountPopup->setObjectName(scopeName(scope, "ShippingDiscountPopup"));
+    p.shippingDiscountPopup->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    connect(p.shippingDiscountPopup, &QComboBox::activated, this, [this, scope](int index) {
+        m_currentShippingOptions->setShippingDiscountProfileID(
+            scope, part(scope).shippingDiscountPopup->itemData(index).toString());
     });
-    form->addRow(dw::localized("Shipping discount:"), m_domesticShippingDiscountPopup);
-    m_insuranceOptionPopup = buildInsurancePopup(tab, QStringLiteral("insuranceOptionPopup"));
-    m_insuranceFeeField = newNumberField(tab, QStringLiteral("insuranceFeeField"));
-    connect(m_insuranceOptionPopup, &QComboBox::activated, this,
-            [this](int index) { insuranceOptionPopupChanged(m_insuranceOptionPopup->itemData(index).toInt()); });
-    connect(m_insuranceFeeField, &QLineEdit::textEdited, this, [this](const QString& typed) {
+    form->addRow(dw::localized("Shipping discount:"), p.shippingDiscountPopup);
+    p.insuranceOptionPopup = buildInsurancePopup(tab, domestic ? QStringLiteral("insuranceOptionPopup")
+                                                               : QStringLiteral("internationalInsuranceOptionPopup"));
+    p.insuranceFeeField = newNumberField(tab, domestic ? QStringLiteral("insuranceFeeField")
+                                                       : QStringLiteral("insuranceFeeInternationalField"));
+    connect(p.insuranceOptionPopup, &QComboBox::activated, this, [this, scope](int index) {
+        insuranceOptionChanged(scope, part(scope).insuranceOptionPopup->itemData(index).toInt());
+    });
+    connect(p.insuranceFeeField, &QLineEdit::textEdited, this, [this, scope](const QString& typed) {
         const QString amount = qm::storedAmountFromTypedText(typed);
-        m_currentShippingOptions->setInsuranceFee(amount.isNull() ? QStringLiteral("0") : amount);
+        m_currentShippingOptions->setInsuranceFee(scope, amount.isNull() ? QStringLiteral("0") : amount);
     });
     auto* insurance = new QHBoxLayout;
-    insurance->addWidget(m_insuranceOptionPopup);
+    insurance->addWidget(p.insuranceOptionPopup);
     insurance->addWidget(new QLabel(dw::localized("Fee:"), tab));
-    insurance->addWidget(m_insuranceFeeField);
+    insurance->addWidget(p.insuranceFeeField);
     insurance->addStretch(1);
     form->addRow(dw::localized("Insurance:"), insurance);
     layout->addLayout(form);
 
+    if (domestic)
+        buildPickupAndTermsChoices(tab, layout);
+    else
+        buildShipToLocationsMatrix(tab, layout);
+    layout->addStretch(1);
+    return tab;
+}
+
+void QMShippingOptionsPanelController::buildPickupAndTermsChoices(QWidget* tab, QVBoxLayout* layout)
+{
     m_localPickupCheckbox = new QCheckBox(dw::localized("Local pickup only: the buyer collects the item"), tab);
     m_localPickupCheckbox->setObjectName(QStringLiteral("localPickupCheckbox"));
     connect(m_localPickupCheckbox, &QCheckBox::toggled, this, [this](bool checked) {
@@ -254,87 +280,10 @@ QWidget* QMShippingOptionsPanelController::buildDomesticTab()
     });
     layout->addWidget(m_localPickupCheckbox);
     layout->addWidget(m_termsSeeDescriptionCheckbox);
-    layout->addStretch(1);
-    return tab;
 }
 
-QWidget* QMShippingOptionsPanelController::buildInternationalTab()
+void QMShippingOptionsPanelController::buildShipToLocationsMatrix(QWidget* tab, QVBoxLayout* layout)
 {
-    auto* tab = new QWidget;
-    auto* layout = new QVBoxLayout(tab);
-
-    auto* method = new QHBoxLayout;
-    method->addWidget(new QLabel(dw::localized("Shipping cost:"), tab));
-    auto* flat = new QRadioButton(dw::localized("Flat: same cost to all buyers"), tab);
-    flat->setObjectName(QStringLiteral("internationalFlatRadio"));
-    auto* calculated = new QRadioButton(dw::localized("Calculated: cost varies by buyer location"), tab);
-    calculated->setObjectName(QStringLiteral("internationalCalculatedRadio"));
-    calculated->setEnabled(m_allowsCalculatedFees);
-    m_internationalShippingMethodMatrix = new QButtonGroup(tab);
-    m_internationalShippingMethodMatrix->addButton(flat, 0);
-    m_internationalShippingMethodMatrix->addButton(calculated, 1);
-    method->addWidget(flat);
-    method->addWidget(calculated);
-    method->addStretch(1);
-    layout->addLayout(method);
-    connect(m_internationalShippingMethodMatrix, &QButtonGroup::idClicked, this, [this](int id) {
-        if (m_showingValues)
-            return;
-        m_currentShippingOptions->setUsesCalculatedShippingInternational(id == 1);
-        updateShippingDiscountPopup(m_internationalShippingDiscountPopup, id == 1,
-                                    m_currentShippingOptions->internationalShippingDiscountProfileID());
-        updateStates();
-    });
-
-    auto* grid = new QGridLayout;
-    grid->setHorizontalSpacing(8);
-    grid->addWidget(newHeader("Service", tab), 0, 1);
-    grid->addWidget(newHeader("Cost", tab), 0, 2);
-    auto* additionalHeader = newHeader("Each additional item", tab);
-    grid->addWidget(additionalHeader, 0, 3, 1, 2);
-    m_additionalFeeColumn << additionalHeader;
-    grid->addWidget(newHeader("Ships to", tab), 0, 5);
-    for (int row = 0; row < kQMShippingOptions_maxInternationalServiceCount; ++row)
-        buildServiceRow(true, row, grid, row + 1);
-    grid->setColumnStretch(1, 1);
-    layout->addLayout(grid);
-
-    auto* form = new QFormLayout;
-    form->setFieldGrowthPolicy(QFormLayout::FieldsStayAtSizeHint);
-    m_internationalHandlingCostsField = newNumberField(tab, QStringLiteral("packagingHandlingCostsInternationalField"));
-    connect(m_internationalHandlingCostsField, &QLineEdit::textEdited, this, [this](const QString& typed) {
-        const QString amount = qm::storedAmountFromTypedText(typed);
-        m_currentShippingOptions->setPackagingHandlingCostsInternational(amount.isNull() ? QStringLiteral("0")
-                                                                                         : amount);
-    });
-    form->addRow(dw::localized("Handling cost:"), m_internationalHandlingCostsField);
-    m_calculatedOnlyWidgets << m_internationalHandlingCostsField
-                            << form->labelForField(m_internationalHandlingCostsField);
-    m_internationalShippingDiscountPopup = new QComboBox(tab);
-    m_internationalShippingDiscountPopup->setObjectName(QStringLiteral("internationalShippingDiscountPopup"));
-    m_internationalShippingDiscountPopup->setSizeAdjustPolicy(QComboBox::AdjustToContents);
-    connect(m_internationalShippingDiscountPopup, &QComboBox::activated, this, [this](int index) {
-        m_currentShippingOptions->setInternationalShippingDiscountProfileID(
-            m_internationalShippingDiscountPopup->itemData(index).toString());
-    });
-    form->addRow(dw::localized("Shipping discount:"), m_internationalShippingDiscountPopup);
-    m_internationalInsuranceOptionPopup = buildInsurancePopup(tab, QStringLiteral("internationalInsuranceOptionPopup"));
-    m_insuranceFeeInternationalField = newNumberField(tab, QStringLiteral("insuranceFeeInternationalField"));
-    connect(m_internationalInsuranceOptionPopup, &QComboBox::activated, this, [this](int index) {
-        internationalInsuranceOptionPopupChanged(m_internationalInsuranceOptionPopup->itemData(index).toInt());
-    });
-    connect(m_insuranceFeeInternationalField, &QLineEdit::textEdited, this, [this](const QString& typed) {
-        const QString amount = qm::storedAmountFromTypedText(typed);
-        m_currentShippingOptions->setInsuranceFeeInternational(amount.isNull() ? QStringLiteral("0") : amount);
-    });
-    auto* insurance = new QHBoxLayout;
-    insurance->addWidget(m_internationalInsuranceOptionPopup);
-    insurance->addWidget(new QLabel(dw::localized("Fee:"), tab));
-    insurance->addWidget(m_insuranceFeeInternationalField);
-    insurance->addStretch(1);
-    form->addRow(dw::localized("Insurance:"), insurance);
-    layout->addLayout(form);
-
     auto* destinations = new QGroupBox(dw::localized("Ships to (all international services)"), tab);
     m_shipToLocationsMatrix = new QWidget(destinations);
     m_shipToLocationsMatrix->setObjectName(QStringLiteral("shipTolocationsMatrix"));
@@ -344,8 +293,6 @@ QWidget* QMShippingOptionsPanelController::buildInternationalTab()
     box->addWidget(m_shipToLocationsMatrix);
     layout->addWidget(destinations);
     fillShipToLocationsMatrix();
-    layout->addStretch(1);
-    return tab;
 }
 
 QWidget* QMShippingOptionsPanelController::buildPackageTab()
@@ -458,28 +405,28 @@ QWidget* QMShippingOptionsPanelController::buildExcludedDestinationsTab()
     return tab;
 }
 
-void QMShippingOptionsPanelController::buildServiceRow(bool international, int row, QGridLayout* grid, int line)
+void QMShippingOptionsPanelController::buildServiceRow(QMShippingScope scope, int row, QGridLayout* grid, int line)
 {
     QWidget* parent = grid->parentWidget();
-    ServiceRowWidgets& w = international ? m_internationalRowWidgets[row] : m_domesticRowWidgets[row];
+    ServiceRowWidgets& w = part(scope).rowWidgets[row];
     w.enabled = new QCheckBox(QString::number(row + 1), parent);
-    w.enabled->setObjectName(rowName("ServiceCheckbox", international, row));
+    w.enabled->setObjectName(rowName("ServiceCheckbox", scope, row));
     w.service = new QComboBox(parent);
-    w.service->setObjectName(rowName("ServicePopup", international, row));
+    w.service->setObjectName(rowName("ServicePopup", scope, row));
     w.service->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     w.service->setMinimumContentsLength(26);
     w.service->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    w.fee = newNumberField(parent, rowName("FeeField", international, row));
+    w.fee = newNumberField(parent, rowName("FeeField", scope, row));
     w.useAdditionalFee = new QCheckBox(parent);
-    w.useAdditionalFee->setObjectName(rowName("AdditionalFeeCheckbox", international, row));
-    w.additionalFee = newNumberField(parent, rowName("AdditionalFeeField", international, row));
+    w.useAdditionalFee->setObjectName(rowName("AdditionalFeeCheckbox", scope, row));
+    w.additionalFee = newNumberField(parent, rowName("AdditionalFeeField", scope, row));
     m_additionalFeeColumn << w.useAdditionalFee << w.additionalFee;
     grid->addWidget(w.enabled, line, 0);
     grid->addWidget(w.service, line, 1);
     grid->addWidget(w.fee, line, 2);
     grid->addWidget(w.useAdditionalFee, line, 3);
     grid->addWidget(w.additionalFee, line, 4);
-    if (international) {
+    if (scope == QMShippingScope::International) {
         w.shipTo = new QToolButton(parent);
         w.shipTo->setObjectName(QStringLiteral("shipToLocationsPopup%1").arg(row + 1));
         w.shipTo->setPopupMode(QToolButton::InstantPopup);
@@ -501,30 +448,30 @@ void QMShippingOptionsPanelController::buildServiceRow(bool international, int r
         grid->addWidget(w.shipTo, line, 5);
     } else {
         w.useSurchargeFee = new QCheckBox(parent);
-        w.useSurchargeFee->setObjectName(rowName("SurchargeCheckbox", international, row));
-        w.surchargeFee = newNumberField(parent, rowName("SurchargeField", international, row));
+        w.useSurchargeFee->setObjectName(rowName("SurchargeCheckbox", scope, row));
+        w.surchargeFee = newNumberField(parent, rowName("SurchargeField", scope, row));
         m_surchargeColumn << w.useSurchargeFee << w.surchargeFee;
         grid->addWidget(w.useSurchargeFee, line, 5);
         grid->addWidget(w.surchargeFee, line, 6);
     }
-    connectServiceRow(international, row);
+    connectServiceRow(scope, row);
 }
 
-void QMShippingOptionsPanelController::connectServiceRow(bool international, int row)
+void QMShippingOptionsPanelController::connectServiceRow(QMShippingScope scope, int row)
 {
-    ServiceRowWidgets& w = international ? m_internationalRowWidgets[row] : m_domesticRowWidgets[row];
-    auto amountSetter = [this, international, row](const char* name) {
-        return [this, international, row, name](const QString& typed) {
+    ServiceRowWidgets& w = part(scope).rowWidgets[row];
+    auto amountSetter = [this, scope, row](const char* name) {
+        return [this, scope, row, name](const QString& typed) {
             const QString amount = qm::storedAmountFromTypedText(typed);
-            rowChanged(international, row, key(name), amount.isNull() ? QVariant() : QVariant(amount));
+            rowChanged(scope, row, key(name), amount.isNull() ? QVariant() : QVariant(amount));
         };
     };
-    auto flagSetter = [this, international, row](const QString& name) {
-        return [this, international, row, name](bool checked) { rowChanged(international, row, name, checked); };
+    auto flagSetter = [this, scope, row](const QString& name) {
+        return [this, scope, row, name](bool checked) { rowChanged(scope, row, name, checked); };
     };
     connect(w.enabled, &QCheckBox::toggled, this, flagSetter(kEnabled));
-    connect(w.service, &QComboBox::currentIndexChanged, this, [this, international, row](int index) {
-        rowChanged(international, row, key(kQMShippingOptions_serviceIndex), qMax(index, 0));
+    connect(w.service, &QComboBox::currentIndexChanged, this, [this, scope, row](int index) {
+        rowChanged(scope, row, key(kQMShippingOptions_serviceIndex), qMax(index, 0));
     });
     connect(w.fee, &QLineEdit::textEdited, this, amountSetter(kQMShippingOptions_serviceFee));
     connect(w.useAdditionalFee, &QCheckBox::toggled, this, flagSetter(key(kQMShippingOptions_useServiceAdditionalFee)));
@@ -549,10 +496,10 @@ void QMShippingOptionsPanelController::fillServicePopups()
         // The closed pop-up keeps the row narrow; its list shows the names in full.
         popup->view()->setMinimumWidth(widest + 40);
     };
-    for (auto& w : m_domesticRowWidgets)
-        fill(w.service, m_domesticServices);
-    for (auto& w : m_internationalRowWidgets)
-        fill(w.service, m_internationalServices);
+    for (ScopePart& p : m_parts) {
+        for (ServiceRowWidgets& w : p.rowWidgets)
+            fill(w.service, p.services);
+    }
 }
 
 void QMShippingOptionsPanelController::fillPackagesPopup()
@@ -621,9 +568,9 @@ void QMShippingOptionsPanelController::updateShippingDiscountPopup(QComboBox* po
 
 void QMShippingOptionsPanelController::updateShipToMenu(int row)
 {
-    const QStringList locations =
-        m_itemInternationalShippingServices.at(row).value(key(kQMShipToLocations)).toStringList();
-    for (QAction* action : m_internationalRowWidgets[row].shipToMenu->actions()) {
+    const ScopePart& international = part(QMShippingScope::International);
+    const QStringList locations = international.rows.at(row).value(key(kQMShipToLocations)).toStringList();
+    for (QAction* action : international.rowWidgets[row].shipToMenu->actions()) {
         action->setChecked(locations.contains(action->data().toString()));
         action->setEnabled(true);
     }
@@ -631,7 +578,8 @@ void QMShippingOptionsPanelController::updateShipToMenu(int row)
 
 void QMShippingOptionsPanelController::updateShipToButton(int row)
 {
-    const QVariantMap& service = m_itemInternationalShippingServices.at(row);
+    const ScopePart& international = part(QMShippingScope::International);
+    const QVariantMap& service = international.rows.at(row);
     const QStringList locations = service.value(key(kQMShipToLocations)).toStringList();
     QStringList names;
     for (const QVariant& entry : m_availableShipToLocations) {
@@ -646,7 +594,7 @@ void QMShippingOptionsPanelController::updateShipToButton(int row)
         title = names.first();
     else
         title = dw::format(dw::localized("%d locations"), int(names.size()));
-    QToolButton* button = m_internationalRowWidgets[row].shipTo;
+    QToolButton* button = international.rowWidgets[row].shipTo;
     button->setText(title);
     button->setToolTip(names.join(QStringLiteral(", ")));
     updateShipToMenu(row);
@@ -657,13 +605,15 @@ void QMShippingOptionsPanelController::showCurrentValues()
     m_showingValues = true;
     const QMItemShippingOptions& o = *m_currentShippingOptions;
     fillServicePopups();
-    for (int pass = 0; pass < 2; ++pass) {
-        const bool international = pass == 1;
-        const auto& rows = international ? m_itemInternationalShippingServices : m_itemDomesticShippingServices;
-        auto& widgets = international ? m_internationalRowWidgets : m_domesticRowWidgets;
-        for (int row = 0; row < int(widgets.size()); ++row) {
-            const QVariantMap& values = rows.at(row);
-            ServiceRowWidgets& w = widgets[row];
+    const auto selectOption = [](QComboBox* popup, qint64 option) {
+        const int index = popup->findData(int(option));
+        popup->setCurrentIndex(index < 0 ? 0 : index);
+    };
+    for (const QMShippingScope scope : {QMShippingScope::Domestic, QMShippingScope::International}) {
+        ScopePart& p = part(scope);
+        for (int row = 0; row < int(p.rowWidgets.size()); ++row) {
+            const QVariantMap& values = p.rows.at(row);
+            ServiceRowWidgets& w = p.rowWidgets[row];
             w.enabled->setChecked(values.value(kEnabled).toBool());
             w.service->setCurrentIndex(
                 w.service->count() > 0
@@ -682,23 +632,13 @@ void QMShippingOptionsPanelController::showCurrentValues()
             if (w.shipTo)
                 updateShipToButton(row);
         }
+        p.shippingMethodMatrix->button(o.usesCalculatedShipping(scope) ? 1 : 0)->setChecked(true);
+        p.handlingCostsField->setText(qm::typedTextFromStoredAmount(o.packagingHandlingCosts(scope)));
+        updateShippingDiscountPopup(p.shippingDiscountPopup, o.usesCalculatedShipping(scope),
+                                    o.shippingDiscountProfileID(scope));
+        selectOption(p.insuranceOptionPopup, o.insuranceOption(scope));
+        p.insuranceFeeField->setText(qm::typedTextFromStoredAmount(o.insuranceFee(scope)));
     }
-    m_domesticShippingMethodMatrix->button(o.usesCalculatedShipping() ? 1 : 0)->setChecked(true);
-    m_internationalShippingMethodMatrix->button(o.usesCalculatedShippingInternational() ? 1 : 0)->setChecked(true);
-    m_handlingCostsField->setText(qm::typedTextFromStoredAmount(o.packagingHandlingCosts()));
-    m_internationalHandlingCostsField->setText(qm::typedTextFromStoredAmount(o.packagingHandlingCostsInternational()));
-    updateShippingDiscountPopup(m_domesticShippingDiscountPopup, o.usesCalculatedShipping(),
-                                o.domesticShippingDiscountProfileID());
-    updateShippingDiscountPopup(m_internationalShippingDiscountPopup, o.usesCalculatedShippingInternational(),
-                                o.internationalShippingDiscountProfileID());
-    const auto selectOption = [](QComboBox* popup, qint64 option) {
-        const int index = popup->findData(int(option));
-        popup->setCurrentIndex(index < 0 ? 0 : index);
-    };
-    selectOption(m_insuranceOptionPopup, o.insuranceOption());
-    selectOption(m_internationalInsuranceOptionPopup, o.insuranceOptionInternational());
-    m_insuranceFeeField->setText(qm::typedTextFromStoredAmount(o.insuranceFee()));
-    m_insuranceFeeInternationalField->setText(qm::typedTextFromStoredAmount(o.insuranceFeeInternational()));
     m_localPickupCheckbox->setChecked(o.localPickupOnly());
     m_termsSeeDescriptionCheckbox->setChecked(o.shippingTermsInDescription());
     for (int cell = 0; cell < m_shipToLocationCells.size(); ++cell) {
@@ -733,14 +673,12 @@ void QMShippingOptionsPanelController::showCurrentValues()
 void QMShippingOptionsPanelController::updateStates()
 {
     const QMItemShippingOptions& o = *m_currentShippingOptions;
-    for (int pass = 0; pass < 2; ++pass) {
-        const bool international = pass == 1;
-        const auto& rows = international ? m_itemInternationalShippingServices : m_itemDomesticShippingServices;
-        auto& widgets = international ? m_internationalRowWidgets : m_domesticRowWidgets;
-        const bool calculated = international ? o.usesCalculatedShippingInternational() : o.usesCalculatedShipping();
-        for (int row = 0; row < int(widgets.size()); ++row) {
-            const QVariantMap& values = rows.at(row);
-            ServiceRowWidgets& w = widgets[row];
+    for (const QMShippingScope scope : {QMShippingScope::Domestic, QMShippingScope::International}) {
+        ScopePart& p = part(scope);
+        const bool calculated = o.usesCalculatedShipping(scope);
+        for (int row = 0; row < int(p.rowWidgets.size()); ++row) {
+            const QVariantMap& values = p.rows.at(row);
+            ServiceRowWidgets& w = p.rowWidgets[row];
             const bool enabled = values.value(kEnabled).toBool();
             w.service->setEnabled(enabled);
             // With calculated shipping eBay works the costs out; the typed ones would not count.
@@ -756,13 +694,10 @@ void QMShippingOptionsPanelController::updateStates()
             if (w.shipTo)
                 w.shipTo->setEnabled(enabled);
         }
+        p.handlingCostsField->setEnabled(calculated);
+        p.insuranceFeeField->setEnabled(o.needsInsuranceFee(scope));
+        p.shippingDiscountPopup->setEnabled(canSelectShippingDiscount(scope));
     }
-    m_handlingCostsField->setEnabled(o.usesCalculatedShipping());
-    m_internationalHandlingCostsField->setEnabled(o.usesCalculatedShippingInternational());
-    m_insuranceFeeField->setEnabled(o.needsInsuranceFee());
-    m_insuranceFeeInternationalField->setEnabled(o.needsInsuranceFeeInternational());
-    m_domesticShippingDiscountPopup->setEnabled(canSelectDomesticShippingDiscount());
-    m_internationalShippingDiscountPopup->setEnabled(canSelectInternationalShippingDiscount());
     m_packageBox->setEnabled(o.needsPackageInfo());
     // Without calculated shipping on the site, handling costs and the package mean nothing to eBay;
     // options brought from another site that use it still show them, so they can be switched off.

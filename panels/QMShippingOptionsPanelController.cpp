@@ -53,6 +53,48 @@ void addUnknownService(QVariantList& services, const QString& serviceID)
     };
 }
 
+// The panel's dictionary of a row of the options (a disabled row with no service past their last
+// one). The site's list of services takes an unknown service of the row.
+QVariantMap installedRow(QMShippingScope scope, const QMItemShippingOptions& o, int i, QVariantList& services)
+{
+    const bool domestic = scope == QMShippingScope::Domestic;
+    if (i >= o.shippingServiceCount(scope)) {
+        QVariantMap row{{kEnabled, false},
+                        {key(kQMShippingOptions_serviceIndex), 0},
+                        {key(kQMShippingOptions_serviceFee), QStringLiteral("0")},
+                        {key(kQMShippingOptions_useServiceAdditionalFee), false},
+                        {key(kQMShippingOptions_serviceAdditionalFee), QStringLiteral("0")}};
+        if (domestic) {
+            row.insert(key(kQMShippingOptions_useSurchargeFee), false);
+            row.insert(key(kQMShippingOptions_surchargeFee), QStringLiteral("0"));
+        } else {
+            row.insert(key(kQMShipToLocations), QStringList());
+        }
+        return row;
+    }
+    const QString id = o.idOfShippingServiceAtIndex(scope, i);
+    addUnknownService(services, id);
+    const QString fee = o.feeForShippingServiceAtIndex(scope, i);
+    const QString additional = o.additionalFeeForShippingServiceAtIndex(scope, i);
+    QVariantMap row{
+        {kEnabled, true},
+        {key(kQMShippingOptions_serviceIndex),
+         int(QMSiteDescriptionManager::indexOfShippingServiceWithID(id, services))},
+        {key(kQMShippingOptions_serviceFee), fee},
+        {key(kQMShippingOptions_useServiceAdditionalFee), o.usesAdditionalFeeForShippingServiceAtIndex(scope, i)},
+        {key(kQMShippingOptions_serviceAdditionalFee), additional.isNull() ? fee : additional}};
+    if (domestic) {
+        row.insert(key(kQMShippingOptions_useSurchargeFee), o.usesSurchargeFeeForDomesticShippingServiceAtIndex(i));
+        const QString surcharge = o.surchargeFeeForDomesticShippingServiceAtIndex(i);
+        if (!surcharge.isNull())
+            row.insert(key(kQMShippingOptions_surchargeFee), surcharge);
+    } else {
+        row.insert(key(kQMUsesShipToLocations), o.usesSpecialShipToLocationsForInternationalServiceAtIndex(i));
+        row.insert(key(kQMShipToLocations), o.shipToLocationsForInternationalServiceAtIndex(i));
+    }
+    return row;
+}
+
 } // namespace
 
 QMShippingOptionsPanelController::QMShippingOptionsPanelController(const QMShippingOptionsPanelParameters& parameters,
@@ -64,8 +106,9 @@ QMShippingOptionsPanelController::QMShippingOptionsPanelController(const QMShipp
     const auto options =
         parameters.shippingOptions ? parameters.shippingOptions : std::make_shared<QMItemShippingOptions>();
 
-    m_domesticServices = stripUnusedServicesFromArray(parameters.domesticServices, *options);
-    m_internationalServices = stripUnusedServicesFromArray(parameters.internationalServices, *options);
+    part(QMShippingScope::Domestic).services = stripUnusedServicesFromArray(parameters.domesticServices, *options);
+    part(QMShippingScope::International).services =
+        stripUnusedServicesFromArray(parameters.internationalServices, *options);
     m_availableShipToLocations = parameters.availableShipToLocations;
     m_allowsCalculatedFees = parameters.allowsCalculatedFees;
     // The site is known before the options are installed: installing asks the site's rules.
@@ -95,17 +138,10 @@ QMShippingOptionsPanelController::QMShippingOptionsPanelController(const QMShipp
     resizeForTab(0);
 }
 
-void QMShippingOptionsPanelController::insuranceOptionPopupChanged(int option)
+void QMShippingOptionsPanelController::insuranceOptionChanged(QMShippingScope scope, int option)
 {
-    m_currentShippingOptions->setInsuranceOption(option);
-    m_currentShippingOptions->setNeedsInsuranceFee(true);
-    updateStates();
-}
-
-void QMShippingOptionsPanelController::internationalInsuranceOptionPopupChanged(int option)
-{
-    m_currentShippingOptions->setInsuranceOptionInternational(option);
-    m_currentShippingOptions->setNeedsInsuranceFeeInternational(true);
+    m_currentShippingOptions->setInsuranceOption(scope, option);
+    m_currentShippingOptions->setNeedsInsuranceFee(scope, true);
     updateStates();
 }
 
@@ -158,63 +194,11 @@ void QMShippingOptionsPanelController::installCurrentShippingOptions(
     m_currentShippingOptions = options->copy();
     const QMItemShippingOptions& o = *m_currentShippingOptions;
 
-    m_itemDomesticShippingServices.clear();
-    for (int i = 0; i < kQMShippingOptions_maxDomesticServiceCount; ++i) {
-        QVariantMap row;
-        if (i < o.domesticShippingServiceCount()) {
-            const QString id = o.idOfDomesticShippingServiceAtIndex(i);
-            addUnknownService(m_domesticServices, id);
-            const QString additional = o.additionalFeeForDomesticShippingServiceAtIndex(i);
-            row = {{kEnabled, true},
-                   {key(kQMShippingOptions_serviceIndex),
-                    int(QMSiteDescriptionManager::indexOfShippingServiceWithID(id, m_domesticServices))},
-                   {key(kQMShippingOptions_serviceFee), o.feeForDomesticShippingServiceAtIndex(i)},
-                   {key(kQMShippingOptions_useServiceAdditionalFee),
-                    o.usesAdditionalFeeForDomesticShippingServiceAtIndex(i)},
-                   {key(kQMShippingOptions_serviceAdditionalFee),
-                    additional.isNull() ? o.feeForDomesticShippingServiceAtIndex(i) : additional},
-                   {key(kQMShippingOptions_useSurchargeFee), o.usesSurchargeFeeForDomesticShippingServiceAtIndex(i)}};
-            const QString surcharge = o.surchargeFeeForDomesticShippingServiceAtIndex(i);
-            if (!surcharge.isNull())
-                row.insert(key(kQMShippingOptions_surchargeFee), surcharge);
-        } else {
-            row = {{kEnabled, false},
-                   {key(kQMShippingOptions_serviceIndex), 0},
-                   {key(kQMShippingOptions_serviceFee), QStringLiteral("0")},
-                   {key(kQMShippingOptions_useServiceAdditionalFee), false},
-                   {key(kQMShippingOptions_serviceAdditionalFee), QStringLiteral("0")},
-                   {key(kQMShippingOptions_useSurchargeFee), false},
-                   {key(kQMShippingOptions_surchargeFee), QStringLiteral("0")}};
-        }
-        m_itemDomesticShippingServices << row;
-    }
-
-    m_itemInternationalShippingServices.clear();
-    for (int i = 0; i < kQMShippingOptions_maxInternationalServiceCount; ++i) {
-        QVariantMap row;
-        if (i < o.internationalShippingServiceCount()) {
-            const QString id = o.idOfInternationalShippingServiceAtIndex(i);
-            addUnknownService(m_internationalServices, id);
-            const QString additional = o.additionalFeeForInternationalShippingServiceAtIndex(i);
-            row = {{kEnabled, true},
-                   {key(kQMShippingOptions_serviceIndex),
-                    int(QMSiteDescriptionManager::indexOfShippingServiceWithID(id, m_internationalServices))},
-                   {key(kQMShippingOptions_serviceFee), o.feeForInternationalShippingServiceAtIndex(i)},
-                   {key(kQMShippingOptions_useServiceAdditionalFee),
-                    o.usesAdditionalFeeForInternationalShippingServiceAtIndex(i)},
-                   {key(kQMShippingOptions_serviceAdditionalFee),
-                    additional.isNull() ? o.feeForInternationalShippingServiceAtIndex(i) : additional},
-                   {key(kQMUsesShipToLocations), o.usesSpecialShipToLocationsForInternationalServiceAtIndex(i)},
-                   {key(kQMShipToLocations), o.shipToLocationsForInternationalServiceAtIndex(i)}};
-        } else {
-            row = {{kEnabled, false},
-                   {key(kQMShippingOptions_serviceIndex), 0},
-                   {key(kQMShippingOptions_serviceFee), QStringLiteral("0")},
-                   {key(kQMShippingOptions_useServiceAdditionalFee), false},
-                   {key(kQMShippingOptions_serviceAdditionalFee), QStringLiteral("0")},
-                   {key(kQMShipToLocations), QStringList()}};
-        }
-        m_itemInternationalShippingServices << row;
+    for (const QMShippingScope scope : {QMShippingScope::Domestic, QMShippingScope::International}) {
+        ScopePart& p = part(scope);
+        p.rows.clear();
+        for (int i = 0; i < int(p.rowWidgets.size()); ++i)
+            p.rows << installedRow(scope, o, i, p.services);
     }
 
     m_locationNames.clear();
@@ -237,33 +221,29 @@ void QMShippingOptionsPanelController::installCurrentShippingOptions(
 std::shared_ptr<QMItemShippingOptions> QMShippingOptionsPanelController::gatheredCurrentOptions()
 {
     QMItemShippingOptions& o = *m_currentShippingOptions;
-    o.removeAllDomesticServices();
-    for (const QVariantMap& row : m_itemDomesticShippingServices) {
-        if (!row.value(kEnabled).toBool())
-            continue;
-        const QString id = serviceIDAt(m_domesticServices, row);
-        if (id.isEmpty())
-            continue;
-        o.addDomesticShippingServiceWithID(id, feeOrZero(row, kQMShippingOptions_serviceFee),
-                                           row.value(key(kQMShippingOptions_useServiceAdditionalFee)).toBool(),
-                                           feeOrZero(row, kQMShippingOptions_serviceAdditionalFee),
-                                           row.value(key(kQMShippingOptions_useSurchargeFee)).toBool(),
-                                           feeOrZero(row, kQMShippingOptions_surchargeFee));
-    }
-
-    o.removeAllInternationalServices();
-    for (const QVariantMap& row : m_itemInternationalShippingServices) {
-        if (!row.value(kEnabled).toBool())
-            continue;
-        const QString id = serviceIDAt(m_internationalServices, row);
-        if (id.isEmpty())
-            continue;
-        o.addInternationalShippingServiceWithID(id, feeOrZero(row, kQMShippingOptions_serviceFee),
-                                                row.value(key(kQMShippingOptions_useServiceAdditionalFee)).toBool(),
-                                                feeOrZero(row, kQMShippingOptions_serviceAdditionalFee));
-        const qsizetype index = o.internationalShippingServiceCount() - 1;
-        o.setUsesSpecialShipToLocations(row.value(key(kQMUsesShipToLocations)).toBool(), index);
-        o.setShipToLocations(row.value(key(kQMShipToLocations)).toStringList(), index);
+    for (const QMShippingScope scope : {QMShippingScope::Domestic, QMShippingScope::International}) {
+        const ScopePart& p = part(scope);
+        o.removeAllServices(scope);
+        for (const QVariantMap& row : p.rows) {
+            if (!row.value(kEnabled).toBool())
+                continue;
+            const QString id = serviceIDAt(p.services, row);
+            if (id.isEmpty())
+                continue;
+            const QString fee = feeOrZero(row, kQMShippingOptions_serviceFee);
+            const bool useAdditionalFee = row.value(key(kQMShippingOptions_useServiceAdditionalFee)).toBool();
+            const QString additionalFee = feeOrZero(row, kQMShippingOptions_serviceAdditionalFee);
+            if (scope == QMShippingScope::Domestic) {
+                o.addDomesticShippingServiceWithID(id, fee, useAdditionalFee, additionalFee,
+                                                   row.value(key(kQMShippingOptions_useSurchargeFee)).toBool(),
+                                                   feeOrZero(row, kQMShippingOptions_surchargeFee));
+                continue;
+            }
+            o.addInternationalShippingServiceWithID(id, fee, useAdditionalFee, additionalFee);
+            const qsizetype index = o.internationalShippingServiceCount() - 1;
+            o.setUsesSpecialShipToLocations(row.value(key(kQMUsesShipToLocations)).toBool(), index);
+            o.setShipToLocations(row.value(key(kQMShipToLocations)).toStringList(), index);
+        }
     }
 
     QStringList shipTo;
@@ -354,23 +334,17 @@ bool QMShippingOptionsPanelController::canSelectShippingDestinations() const
 {
     if (m_currentShippingOptions->shippingTermsInDescription())
         return true;
-    for (const QVariantMap& row : m_itemInternationalShippingServices) {
+    for (const QVariantMap& row : part(QMShippingScope::International).rows) {
         if (row.value(kEnabled).toBool())
             return true;
     }
     return false;
 }
 
-bool QMShippingOptionsPanelController::canSelectDomesticShippingDiscount() const
+bool QMShippingOptionsPanelController::canSelectShippingDiscount(QMShippingScope scope) const
 {
-    return m_currentShippingOptions->usesCalculatedShipping() ? m_calculatedShippingDiscountAvailable
-                                                              : m_flatShippingDiscountAvailable;
-}
-
-bool QMShippingOptionsPanelController::canSelectInternationalShippingDiscount() const
-{
-    return m_currentShippingOptions->usesCalculatedShippingInternational() ? m_calculatedShippingDiscountAvailable
-                                                                           : m_flatShippingDiscountAvailable;
+    return m_currentShippingOptions->usesCalculatedShipping(scope) ? m_calculatedShippingDiscountAvailable
+                                                                   : m_flatShippingDiscountAvailable;
 }
 
 bool QMShippingOptionsPanelController::shippingSurchargeVisible() const
@@ -381,12 +355,13 @@ bool QMShippingOptionsPanelController::shippingSurchargeVisible() const
 
 bool QMShippingOptionsPanelController::surchargeForDomesticServiceAvailable(int row) const
 {
-    if (row < 0 || row >= m_itemDomesticShippingServices.size())
+    const ScopePart& domestic = part(QMShippingScope::Domestic);
+    if (row < 0 || row >= domestic.rows.size())
         return false;
-    const QVariantMap& service = m_itemDomesticShippingServices.at(row);
+    const QVariantMap& service = domestic.rows.at(row);
     const int index = service.value(key(kQMShippingOptions_serviceIndex)).toInt();
-    const QString code = index >= 0 && index < m_domesticServices.size()
-                             ? text(m_domesticServices.at(index).toMap().value(QStringLiteral("ServiceCode")))
+    const QString code = index >= 0 && index < domestic.services.size()
+                             ? text(domestic.services.at(index).toMap().value(QStringLiteral("ServiceCode")))
                              : QString();
     return QMEBayBussinessLogic::shippingSurchargeAvailableOnSiteWithID(dw::integerValue(m_siteID), code) &&
            !m_currentShippingOptions->usesCalculatedShipping() && service.value(kEnabled).toBool() &&
@@ -395,9 +370,10 @@ bool QMShippingOptionsPanelController::surchargeForDomesticServiceAvailable(int 
 
 void QMShippingOptionsPanelController::shipToLocationItemAction(int internationalRow, const QString& locationID)
 {
-    if (internationalRow < 0 || internationalRow >= m_itemInternationalShippingServices.size())
+    QList<QVariantMap>& rows = part(QMShippingScope::International).rows;
+    if (internationalRow < 0 || internationalRow >= rows.size())
         return;
-    QVariantMap& row = m_itemInternationalShippingServices[internationalRow];
+    QVariantMap& row = rows[internationalRow];
     QStringList locations = row.value(key(kQMShipToLocations)).toStringList();
     if (locations.contains(locationID))
         locations.removeAll(locationID);
@@ -418,12 +394,12 @@ QString QMShippingOptionsPanelController::excludedLocationsCountText(qsizetype c
     return dw::format(dw::localized("%d shipping destination excluded."), int(count));
 }
 
-void QMShippingOptionsPanelController::rowChanged(bool international, int row, const QString& name,
+void QMShippingOptionsPanelController::rowChanged(QMShippingScope scope, int row, const QString& name,
                                                   const QVariant& value)
 {
     if (m_showingValues)
         return;
-    auto& rows = international ? m_itemInternationalShippingServices : m_itemDomesticShippingServices;
+    QList<QVariantMap>& rows = part(scope).rows;
     if (value.isValid())
         rows[row].insert(name, value);
     else

@@ -17,6 +17,8 @@
 //
 // Main thread; the panel runs modally on its window.
 
+#include "model/QMItemShippingOptions.h"
+
 #include <QDialog>
 #include <QList>
 #include <QString>
@@ -32,7 +34,6 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
-class QMItemShippingOptions;
 class QMenu;
 class QPushButton;
 class QTabWidget;
@@ -91,11 +92,14 @@ public:
     void doOK();
     void doCancel();
 
-    // The row dictionaries (kQMShippingOptions_ keys plus "enabled"), 0 to 2.
-    const QVariantMap& domesticRow(int row) const { return m_itemDomesticShippingServices.at(row); }
-    const QVariantMap& internationalRow(int row) const { return m_itemInternationalShippingServices.at(row); }
-    const QVariantList& domesticServices() const { return m_domesticServices; }
-    const QVariantList& internationalServices() const { return m_internationalServices; }
+    // The row dictionaries (kQMShippingOptions_ keys plus "enabled"), 0 to 2, and the services the
+    // rows' pop-ups offer, of the domestic or the international tab.
+    const QVariantMap& row(QMShippingScope scope, int row) const { return part(scope).rows.at(row); }
+    const QVariantList& services(QMShippingScope scope) const { return part(scope).services; }
+    const QVariantMap& domesticRow(int row) const { return this->row(QMShippingScope::Domestic, row); }
+    const QVariantMap& internationalRow(int row) const { return this->row(QMShippingScope::International, row); }
+    const QVariantList& domesticServices() const { return services(QMShippingScope::Domestic); }
+    const QVariantList& internationalServices() const { return services(QMShippingScope::International); }
     const QStringList& locationNames() const { return m_locationNames; }
     const QStringList& selectedLocationNames() const { return m_selectedLocationNames; }
     const QStringList& excludeLocations() const { return m_excludeLocations; }
@@ -106,8 +110,13 @@ public:
 
     // Derived states that enable parts of the panel.
     bool canSelectShippingDestinations() const;
-    bool canSelectDomesticShippingDiscount() const;
-    bool canSelectInternationalShippingDiscount() const;
+    // A discount profile can be chosen when the seller has one for the tab's kind of costs.
+    bool canSelectShippingDiscount(QMShippingScope scope) const;
+    bool canSelectDomesticShippingDiscount() const { return canSelectShippingDiscount(QMShippingScope::Domestic); }
+    bool canSelectInternationalShippingDiscount() const
+    {
+        return canSelectShippingDiscount(QMShippingScope::International);
+    }
     bool shippingSurchargeVisible() const;
     bool surchargeForDomesticServiceAvailable(int row) const;
     bool siteRequiresDomesticShippingService() const { return m_siteRequiresDomesticShippingService; }
@@ -116,8 +125,12 @@ public:
     void shipToLocationItemAction(int internationalRow, const QString& locationID);
     // The insurance pop-ups chose an option (0 not offered, 1 optional, 2 required, 3 included in
     // shipping and handling; 1 and 2 take a fee): the options take it and the fee follows.
-    void insuranceOptionPopupChanged(int option);
-    void internationalInsuranceOptionPopupChanged(int option);
+    void insuranceOptionChanged(QMShippingScope scope, int option);
+    void insuranceOptionPopupChanged(int option) { insuranceOptionChanged(QMShippingScope::Domestic, option); }
+    void internationalInsuranceOptionPopupChanged(int option)
+    {
+        insuranceOptionChanged(QMShippingScope::International, option);
+    }
     // The window's frame for a main tab: as large as that tab's own controls need (at least 500
     // wide), with the top edge and the horizontal centre of the present frame. Every change of tab
     // moves the window there, animated.
@@ -139,16 +152,34 @@ private:
         QMenu* shipToMenu = nullptr;
     };
 
+    // The values and controls of one tab of services, the domestic or the international one.
+    struct ScopePart
+    {
+        // The site's services that the rows' pop-ups offer.
+        QVariantList services;
+        // The row dictionaries, one per row of controls.
+        QList<QVariantMap> rows;
+        std::array<ServiceRowWidgets, 3> rowWidgets;
+        QButtonGroup* shippingMethodMatrix = nullptr;
+        QLineEdit* handlingCostsField = nullptr;
+        QComboBox* shippingDiscountPopup = nullptr;
+        QComboBox* insuranceOptionPopup = nullptr;
+        QLineEdit* insuranceFeeField = nullptr;
+    };
+    ScopePart& part(QMShippingScope scope) { return m_parts[scope == QMShippingScope::International]; }
+    const ScopePart& part(QMShippingScope scope) const { return m_parts[scope == QMShippingScope::International]; }
+
     // Building the window (QMShippingOptionsPanelController+Layout.cpp).
     void buildWindow();
-    QWidget* buildDomesticTab();
-    QWidget* buildInternationalTab();
+    QWidget* buildServicesTab(QMShippingScope scope);
+    void buildPickupAndTermsChoices(QWidget* tab, class QVBoxLayout* layout);
+    void buildShipToLocationsMatrix(QWidget* tab, class QVBoxLayout* layout);
     QWidget* buildPackageTab();
     QWidget* buildExcludedDestinationsTab();
-    void buildServiceRow(bool international, int row, class QGridLayout* grid, int line);
+    void buildServiceRow(QMShippingScope scope, int row, class QGridLayout* grid, int line);
     QComboBox* buildInsurancePopup(QWidget* tab, const QString& objectName);
     void resizeForTab(int index);
-    void connectServiceRow(bool international, int row);
+    void connectServiceRow(QMShippingScope scope, int row);
     void fillServicePopups();
     void fillPackagesPopup();
     void fillShipToLocationsMatrix();
@@ -161,7 +192,7 @@ private:
     void reloadExcludeLocations();
     void updateExcludeLocationsCount();
 
-    void rowChanged(bool international, int row, const QString& key, const QVariant& value);
+    void rowChanged(QMShippingScope scope, int row, const QString& key, const QVariant& value);
     void locationCellToggled(int cell, bool checked);
     void excludeLocationToggled(const QString& code, bool checked);
     void alert(const char* title, const char* message);
@@ -171,12 +202,9 @@ private:
     QVariantList m_availableShipToLocations;
     QStringList m_locationNames;
     QStringList m_selectedLocationNames;
-    QVariantList m_domesticServices;
-    QVariantList m_internationalServices;
+    std::array<ScopePart, 2> m_parts;
     bool m_allowsCalculatedFees = false;
     bool m_allowsAdditionalFees = false;
-    QList<QVariantMap> m_itemDomesticShippingServices;
-    QList<QVariantMap> m_itemInternationalShippingServices;
     QString m_siteID;
     bool m_invokedFromPreferencesPanel = false;
     bool m_flatShippingDiscountAvailable = false;
@@ -191,22 +219,10 @@ private:
     bool m_showingValues = false;
 
     QTabWidget* m_mainTabView = nullptr;
-    std::array<ServiceRowWidgets, 3> m_domesticRowWidgets;
-    std::array<ServiceRowWidgets, 3> m_internationalRowWidgets;
-    QButtonGroup* m_domesticShippingMethodMatrix = nullptr;
-    QButtonGroup* m_internationalShippingMethodMatrix = nullptr;
     QList<QWidget*> m_additionalFeeColumn;
     QList<QWidget*> m_surchargeColumn;
     QList<QWidget*> m_calculatedOnlyWidgets;
     QWidget* m_packageTab = nullptr;
-    QLineEdit* m_handlingCostsField = nullptr;
-    QLineEdit* m_internationalHandlingCostsField = nullptr;
-    QComboBox* m_domesticShippingDiscountPopup = nullptr;
-    QComboBox* m_internationalShippingDiscountPopup = nullptr;
-    QComboBox* m_insuranceOptionPopup = nullptr;
-    QLineEdit* m_insuranceFeeField = nullptr;
-    QComboBox* m_internationalInsuranceOptionPopup = nullptr;
-    QLineEdit* m_insuranceFeeInternationalField = nullptr;
     class QPropertyAnimation* m_frameAnimation = nullptr;
     QCheckBox* m_localPickupCheckbox = nullptr;
     QCheckBox* m_termsSeeDescriptionCheckbox = nullptr;

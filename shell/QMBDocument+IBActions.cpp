@@ -18,10 +18,12 @@
 #include "shell/QMBDocumentPanels.h"
 #include "shell/QMBFileChooser.h"
 #include "shell/QMBSettingsPane.h"
+#include "shell/QMBSettingsPaneController.h"
 
-#include <QComboBox>
 #include <QImageReader>
 #include <QPointer>
+#include <QPushButton>
+#include <QToolButton>
 #include <QUrl>
 
 namespace {
@@ -123,7 +125,7 @@ void QMBDocument::removeAttributes()
     m_item->setCustomItemSpecifics(QVariantMap());
     // The names shown stay those of the categories' sets; only the values are gone.
     updateAttributeSetNamesForItem(m_item);
-    setCurrentItemAllowsAttributeRemoval(false);
+    m_settingsPaneController->setCurrentItemAllowsAttributeRemoval(false);
     setItemWasChanged(true);
 }
 
@@ -212,12 +214,12 @@ void QMBDocument::deleteImageFromRepresendetObject(const std::shared_ptr<QMEbayI
 
 void QMBDocument::makeGalleryImage()
 {
-    const auto selected = selectedImages();
+    const auto selected = m_settingsPaneController->selectedImages();
     if (selected.isEmpty())
         return;
     m_item->toggleGalleryImage(selected.first());
     setItemWasChanged(true);
-    updatePicturesList();
+    m_settingsPaneController->updatePicturesList();
     updateListingEnhancementsForItem(m_item);
     reloadAuctionPreview();
 }
@@ -239,7 +241,7 @@ void QMBDocument::rotateImages(int tag)
 {
     // Tag 0 turns clockwise, any other counter-clockwise (the kit's angles turn counter-clockwise).
     const double angle = tag != 0 ? 90.0 : -90.0;
-    for (const auto& picture : selectedImages()) {
+    for (const auto& picture : m_settingsPaneController->selectedImages()) {
         if (picture->isURLBased())
             continue;
         const QString path = picture->imageFilePath();
@@ -270,7 +272,7 @@ void QMBDocument::rotateImages(int tag)
         picture->deleteCachedGalleryThumb();
     }
     setItemWasChanged(true);
-    updatePicturesList();
+    m_settingsPaneController->updatePicturesList();
     reloadAuctionPreview();
 }
 
@@ -290,8 +292,7 @@ void QMBDocument::editReturnPoliciesAction()
 
 void QMBDocument::counterPopupAction()
 {
-    m_item->setCounterType(m_settingsPane->counterTypePopup->currentData().toInt());
-    setItemWasChanged(true);
+    m_settingsPaneController->takeCounterTypeFromPopup();
 }
 
 void QMBDocument::showPreFilledPanel()
@@ -320,7 +321,7 @@ void QMBDocument::showPreFilledPanel()
         [self](const QList<std::shared_ptr<QMEbayItem>>& changed) {
             if (self && !changed.isEmpty()) {
                 self->setItemWasChanged(true);
-                self->updateProductField();
+                self->m_settingsPaneController->updateProductField();
                 self->reloadAuctionPreview();
             }
         });
@@ -335,4 +336,27 @@ void QMBDocument::removeProductInfo()
     m_item->setListWithProductID(false);
     m_item->setPrefilledProductTitle(QString());
     setItemWasChanged(true);
+}
+
+void QMBDocument::connectSettingsPaneCommands()
+{
+    QMBSettingsPane* pane = m_settingsPane;
+    connect(pane->categoryButton, &QPushButton::clicked, this, &QMBDocument::choosePrimaryCategory);
+    connect(pane->category2Button, &QPushButton::clicked, this, &QMBDocument::chooseSecondaryCategory);
+    connect(pane->removeCategory2Button, &QToolButton::clicked, this, &QMBDocument::removeCategory2);
+    connect(pane->editAttributesButton, &QPushButton::clicked, this, &QMBDocument::editItemAttributes);
+    connect(pane->removeAttributesButton, &QToolButton::clicked, this, &QMBDocument::removeAttributes);
+    connect(pane->productSearchButton, &QPushButton::clicked, this, &QMBDocument::showPreFilledPanel);
+    connect(pane->removeProductButton, &QToolButton::clicked, this, &QMBDocument::removeProductInfo);
+    connect(pane->addImageButton, &QPushButton::clicked, this, &QMBDocument::addImage);
+    connect(pane->removeImageButton, &QToolButton::clicked, this, [this] {
+        if (removeeBayImages(m_settingsPaneController->selectedImages()))
+            reloadAuctionPreview();
+    });
+    connect(pane->galleryImageButton, &QToolButton::clicked, this, &QMBDocument::makeGalleryImage);
+    connect(pane->rotateClockwiseButton, &QToolButton::clicked, this, [this] { rotateImages(0); });
+    connect(pane->rotateCounterClockwiseButton, &QToolButton::clicked, this, [this] { rotateImages(1); });
+    connect(pane->mediaBrowserButton, &QPushButton::clicked, this, &QMBDocument::showMediaBrowserAction);
+    connect(pane->shippingOptionsButton, &QPushButton::clicked, this, &QMBDocument::showShippingOptionsPanel);
+    connect(pane->returnPolicyButton, &QPushButton::clicked, this, &QMBDocument::editReturnPoliciesAction);
 }

@@ -6,6 +6,7 @@
 #include "shell/QMBDocumentArea.h"
 #include "shell/QMBDocumentController.h"
 #include "shell/QMBDocumentPreview.h"
+#include "shell/QMBSettingsPaneController.h"
 #include "shell/QMBWebViewScriptObject.h"
 
 #include "description/QMDesignTemplateManager.h"
@@ -330,7 +331,7 @@ void QMBDocumentPreview::previewWebViewWillShowContextMenu(QMPreviewWebView*, QM
 
     if (info.isImage) {
         if (const auto picture = pictureForPageAddress(info.source)) {
-            m_document->setSelectedImages({picture});
+            m_document->settingsPaneController()->setSelectedImages({picture});
             QAction* remove =
                 action("Remove Image", [this, picture] { m_document->deleteImageFromRepresendetObject(picture); });
             QAction* gallery = action("Mark as Gallery Image", [this] { m_document->makeGalleryImage(); });

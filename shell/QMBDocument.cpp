@@ -21,6 +21,7 @@
 #include "shell/QMBDocumentOperationFeedback_p.h"
 #include "shell/QMBDocumentPanels.h"
 #include "shell/QMBSettingsPane.h"
+#include "shell/QMBSettingsPaneController.h"
 
 #include "DWKit/widgets/QMAnimatedSplitView.h"
 #include "DWKit/widgets/QMContainerView.h"
@@ -67,6 +68,12 @@ QMBDocument::QMBDocument(QWidget* parent)
 {
     setAttribute(Qt::WA_DeleteOnClose, false); // the controller deletes its documents
     buildWindow();
+    m_settingsPaneController = new QMBSettingsPaneController(m_settingsPane, this);
+    m_settingsPaneController->setItem(m_item);
+    connect(m_settingsPaneController, &QMBSettingsPaneController::listingMarkedChanged, this,
+            &QMBDocument::showEditedMark);
+    connect(m_settingsPaneController, &QMBSettingsPaneController::paneRefitted, m_rightVerticalSplitViewContentView,
+            &QMContainerView::realignAllManagedViews);
     updateWindowTitle();
     m_feedback->registerForOperationNotifications();
 }
@@ -79,17 +86,17 @@ QMBDocument::~QMBDocument()
     m_feedback.reset();
     if (m_documentItemValidator)
         m_documentItemValidator->setDelegate(nullptr);
+    // The pane's presenter goes before the pane it fills.
+    delete m_settingsPaneController;
 }
 
 void QMBDocument::setItem(std::shared_ptr<QMEbayItem> item)
 {
     DW_ASSERT(item != nullptr, "Need item");
-    if (m_windowLoaded)
-        disconnect(m_item.get(), &QMEbayItem::keyChanged, this, &QMBDocument::updateSettingsPaneForKey);
     m_item = std::move(item);
+    m_settingsPaneController->setItem(m_item);
     if (m_windowLoaded) {
-        connect(m_item.get(), &QMEbayItem::keyChanged, this, &QMBDocument::updateSettingsPaneForKey);
-        updateInterfaceForItem();
+        m_settingsPaneController->updateInterfaceForItem();
         updateDesignChooserForItem();
         // The page shows the listing it was made from (edits of the title and subtitle went in
         // place): it must be made again for the new one.
@@ -140,6 +147,11 @@ bool QMBDocument::isDocumentEdited() const
 void QMBDocument::setItemWasChanged(bool changed)
 {
     m_item->setWasChanged(changed);
+    showEditedMark();
+}
+
+void QMBDocument::showEditedMark()
+{
     if (isWindowModified() != isDocumentEdited()) {
         setWindowModified(isDocumentEdited());
         Q_EMIT documentStateChanged();
@@ -272,30 +284,7 @@ void QMBDocument::copyDefaultLocationSettingsToItem(const std::shared_ptr<QMEbay
         item->setZipPostalCode(zip);
     }
     if (m_windowLoaded)
-        updateInterfaceForItem();
-}
-
-void QMBDocument::updateInterfaceForItem()
-{
-    updateTextFields();
-    updateProductField();
-    updatePicturesList();
-    updateInterfaceAfterCategoryChange();
-    updateCurrencyForItem(m_item);
-    updateListingEnhancementsForItem(m_item);
-    updatePaymentOptionsFieldForItem(m_item);
-    updateDurationPopupForItem(m_item);
-    updateCounterTypePopupForItem(m_item);
-    updateShippingControlsCurrentItem();
-    updateReturnPolicyNameForItem(m_item);
-    updateConditionPopupForItem(m_item);
-    refitSettingsPane();
-}
-
-void QMBDocument::refitSettingsPane()
-{
-    m_settingsPane->fitHeight();
-    m_rightVerticalSplitViewContentView->realignAllManagedViews();
+        m_settingsPaneController->updateInterfaceForItem();
 }
 
 QWidget* QMBDocument::auctionSettingsView() const
@@ -328,48 +317,6 @@ bool QMBDocument::letUserSelectCategoryField(int field, const std::shared_ptr<QM
     return true;
 }
 
-void QMBDocument::updateInterfaceAfterCategoryChange()
-{
-    computeAndUpdateCategoryPathFieldsForItem(m_item);
-    computeAndUpdateAttributeSetNamesForItem(m_item);
-    updateConditionPopupForItem(m_item);
-}
-
-QString QMBDocument::categoryFieldValueForSiteID(qint64 siteID, qint64 categoryID)
-{
-    if (categoryID == 0)
-        return dw::localized("Category not set");
-    const auto source = QMCategoryDataSource::installed();
-    const QString path = source ? source->cachedCategoryPathForSiteID(siteID, categoryID) : QString();
-    return path.isEmpty() ? dw::localized("Category not found") : path;
-}
-
-void QMBDocument::computeAndUpdateCategoryPathFieldsForItem(const std::shared_ptr<QMEbayItem>& item)
-{
-    item->setCachedCategoryPath(categoryFieldValueForSiteID(item->siteID(), item->category()));
-    item->setCachedCategory2Path(categoryFieldValueForSiteID(item->siteID(), item->category2()));
-    updateCategoryPathFieldsForItem(item);
-}
-
-void QMBDocument::updateCategoryPathFieldsForItem(const std::shared_ptr<QMEbayItem>& item)
-{
-    if (item->cachedCategoryPath().isEmpty())
-        item->setCachedCategoryPath(categoryFieldValueForSiteID(item->siteID(), item->category()));
-    if (item->cachedCategory2Path().isEmpty())
-        item->setCachedCategory2Path(categoryFieldValueForSiteID(item->siteID(), item->category2()));
-    // The name, with the whole path as tool tip; without a name (no category, or none found) the
-    // path text says why.
-    const auto show = [](QLabel* field, const QString& name, const QString& path) {
-        field->setText(name.isEmpty() ? path : name);
-        field->setToolTip(path);
-    };
-    show(m_settingsPane->categoryField, item->categoryName(), item->cachedCategoryPath());
-    show(m_settingsPane->category2Field, item->category2Name(), item->cachedCategory2Path());
-    m_settingsPane->category2Button->setEnabled(item->category() != 0);
-    setCurrentItemHasSecondCategory(item->hasCategory2());
-    refitSettingsPane();
-}
-
 bool QMBDocument::rootCategoryOrDisplayWarningForSiteID(qint64 siteID)
 {
     if (const auto root = QMCategoryDataManager::sharedQMCategoryDataManager()->rootCategoryForSiteID(siteID);
@@ -396,36 +343,6 @@ QList<qint64> QMBDocument::categoryIDsOf(const QMEbayItem& item)
             ids.append(id);
     }
     return ids;
-}
-
-void QMBDocument::computeAndUpdateAttributeSetNamesForItem(const std::shared_ptr<QMEbayItem>& item)
-{
-    const QList<qint64> categoryIDs = QMBDocument::categoryIDsOf(*item);
-    const auto categories = QMCategoryDataManager::sharedQMCategoryDataManager();
-    QString names = categoryIDs.isEmpty()
-                        ? QString()
-                        : categories->characteristicSetsNameStringForCategoryIDs(categoryIDs, item->siteID());
-    if (item->canUseCustomSpecifics()) {
-        // Without an attribute set the custom details are all there is: not "Custom Details, Not
-        // available".
-        const bool noSets = categoryIDs.isEmpty() ||
-                            categories->characteristicSetIDsForCategoryIDs(categoryIDs, item->siteID()).isEmpty();
-        names = noSets || names.isEmpty() ? dw::localized("Custom Details")
-                                          : dw::localized("Custom Details") + u", " + names;
-    }
-    setCurrentItemAttributeSetNames(names);
-    item->setCachedAttributeSetNames(names);
-    setCurrentItemAllowsAttributeRemoval(item->attributeCount() != 0 || !item->customItemSpecifics().isEmpty());
-}
-
-void QMBDocument::updateAttributeSetNamesForItem(const std::shared_ptr<QMEbayItem>& item)
-{
-    if (item->cachedAttributeSetNames().isEmpty()) {
-        computeAndUpdateAttributeSetNamesForItem(item);
-        return;
-    }
-    setCurrentItemAttributeSetNames(item->cachedAttributeSetNames());
-    setCurrentItemAllowsAttributeRemoval(item->attributeCount() != 0 || !item->customItemSpecifics().isEmpty());
 }
 
 // Pictures
@@ -532,26 +449,6 @@ bool QMBDocument::removeeBayImages(const QList<std::shared_ptr<QMEbayImage>>& pi
     m_item->setImages(remaining);
     setItemWasChanged(true);
     return true;
-}
-
-QList<std::shared_ptr<QMEbayImage>> QMBDocument::selectedImages() const
-{
-    QList<std::shared_ptr<QMEbayImage>> selected;
-    const QList<std::shared_ptr<QMEbayImage>> pictures = m_item->images();
-    const QListWidget* list = m_settingsPane->picturesListView;
-    for (int row = 0; row < list->count() && row < pictures.size(); ++row) {
-        if (list->item(row)->isSelected())
-            selected.append(pictures.at(row));
-    }
-    return selected;
-}
-
-void QMBDocument::setSelectedImages(const QList<std::shared_ptr<QMEbayImage>>& selection)
-{
-    const QList<std::shared_ptr<QMEbayImage>> pictures = m_item->images();
-    QListWidget* list = m_settingsPane->picturesListView;
-    for (int row = 0; row < list->count() && row < pictures.size(); ++row)
-        list->item(row)->setSelected(selection.contains(pictures.at(row)));
 }
 
 // eBay
@@ -836,8 +733,9 @@ void QMBDocument::windowControllerDidLoadNib()
     m_windowLoaded = true;
     restoreWindowFrame();
     setupToolbarForWindow();
-    connectSettingsPane();
-    updateInterfaceForItem();
+    m_settingsPaneController->connectSettingsPane();
+    connectSettingsPaneCommands();
+    m_settingsPaneController->updateInterfaceForItem();
     updateAuctionWebViewForItem(m_item);
     setupDesignChooser();
     startObservingItem(m_item);
@@ -885,6 +783,93 @@ void QMBDocument::closeEvent(QCloseEvent* event)
     // The controller asks about unsaved changes and, when the document may go, hides and deletes it.
     // The event says which: Quit closes every window and stops at one that stayed open.
     event->setAccepted(QMBDocumentController::sharedDocumentController().closeDocument(this));
+}
+
+// The settings pane's presenter
+
+void QMBDocument::updateInterfaceAfterCategoryChange()
+{
+    m_settingsPaneController->updateInterfaceAfterCategoryChange();
+}
+
+void QMBDocument::computeAndUpdateCategoryPathFieldsForItem(const std::shared_ptr<QMEbayItem>& item)
+{
+    m_settingsPaneController->computeAndUpdateCategoryPathFieldsForItem(item);
+}
+
+void QMBDocument::updateCategoryPathFieldsForItem(const std::shared_ptr<QMEbayItem>& item)
+{
+    m_settingsPaneController->updateCategoryPathFieldsForItem(item);
+}
+
+QString QMBDocument::categoryFieldValueForSiteID(qint64 siteID, qint64 categoryID)
+{
+    return QMBSettingsPaneController::categoryFieldValueForSiteID(siteID, categoryID);
+}
+
+void QMBDocument::computeAndUpdateAttributeSetNamesForItem(const std::shared_ptr<QMEbayItem>& item)
+{
+    m_settingsPaneController->computeAndUpdateAttributeSetNamesForItem(item);
+}
+
+void QMBDocument::updateAttributeSetNamesForItem(const std::shared_ptr<QMEbayItem>& item)
+{
+    m_settingsPaneController->updateAttributeSetNamesForItem(item);
+}
+
+QString QMBDocument::currentReturnPolicyAcceptedName() const
+{
+    return m_settingsPaneController->currentReturnPolicyAcceptedName();
+}
+
+void QMBDocument::setCurrentReturnPolicyAcceptedName(const QString& name)
+{
+    m_settingsPaneController->setCurrentReturnPolicyAcceptedName(name);
+}
+
+void QMBDocument::updateCurrencyForItem(const std::shared_ptr<QMEbayItem>& item)
+{
+    m_settingsPaneController->updateCurrencyForItem(item);
+}
+
+void QMBDocument::updateListingEnhancementsForItem(const std::shared_ptr<QMEbayItem>& item)
+{
+    m_settingsPaneController->updateListingEnhancementsForItem(item);
+}
+
+void QMBDocument::updatePaymentOptionsFieldForItem(const std::shared_ptr<QMEbayItem>& item)
+{
+    m_settingsPaneController->updatePaymentOptionsFieldForItem(item);
+}
+
+void QMBDocument::updateDurationPopupForItem(const std::shared_ptr<QMEbayItem>& item)
+{
+    m_settingsPaneController->updateDurationPopupForItem(item);
+}
+
+void QMBDocument::updateCounterTypePopupForItem(const std::shared_ptr<QMEbayItem>& item)
+{
+    m_settingsPaneController->updateCounterTypePopupForItem(item);
+}
+
+void QMBDocument::updateShippingControlsCurrentItem()
+{
+    m_settingsPaneController->updateShippingControlsCurrentItem();
+}
+
+void QMBDocument::updateReturnPolicyNameForItem(const std::shared_ptr<QMEbayItem>& item)
+{
+    m_settingsPaneController->updateReturnPolicyNameForItem(item);
+}
+
+void QMBDocument::updateConditionPopupForItem(const std::shared_ptr<QMEbayItem>& item)
+{
+    m_settingsPaneController->updateConditionPopupForItem(item);
+}
+
+QString QMBDocument::tooltipForListingEnhancement(const QString& optionID)
+{
+    return QMBSettingsPaneController::tooltipForListingEnhancement(optionID);
 }
 
 // Validator hooks

@@ -7,13 +7,15 @@
 // The class is split by concern over several files:
 //   QMBDocument.cpp               state, file, window layout, categories, pictures, verify and start
 //   QMBDocument+IBActions.cpp     the user's commands
-//   QMBDocument+CurrentItem.cpp   the listing values the settings pane shows
 //   QMBDocument+Operations.cpp    progress sheets, fees and results of its uploads
 //   QMBDocument+Observation.cpp   watching the listing and reloading the preview
 //   QMBDocument+WebView.cpp       the preview's web view and editor
 //   QMBDocument+Toolbar.cpp       the toolbar
 //   QMBDocument+SplitView.cpp     the split views
 //   QMBDocument+DesignFlow.cpp    the design chooser
+//
+// The settings pane's presenter is a controller of its own (QMBSettingsPaneController), which
+// the document owns; the methods below that fill the pane hand over to it.
 //
 // The window's areas are named (object names as the accessors below) and show what is missing
 // until the part that fills them hands over its view (QMBDocumentArea::setContentView).
@@ -30,7 +32,6 @@
 #include <QIcon>
 #include <QMainWindow>
 #include <QPointer>
-#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QVariantList>
@@ -46,6 +47,7 @@ class QMBDocumentOperationFeedback;
 class QMBDocumentPreview;
 class QMBWebViewScriptObject;
 class QMBSettingsPane;
+class QMBSettingsPaneController;
 class QMContainerView;
 class QMDesignFlowUIController;
 class QMDesignTemplate;
@@ -117,16 +119,17 @@ public:
 
     // Categories. Field 0 is the primary category, 1 the second one; true when one was chosen.
     bool letUserSelectCategoryField(int field, const std::shared_ptr<QMEbayItem>& item);
+    // Whether the site's category data is there; offers its download when it is not.
+    bool rootCategoryOrDisplayWarningForSiteID(qint64 siteID);
+    // The listing's categories that are set, each once: what the category data is asked about.
+    static QList<qint64> categoryIDsOf(const QMEbayItem& item);
+    // The category fields, item-specifics names and conditions of the settings pane (its
+    // controller's).
     void updateInterfaceAfterCategoryChange();
     void computeAndUpdateCategoryPathFieldsForItem(const std::shared_ptr<QMEbayItem>& item);
     void updateCategoryPathFieldsForItem(const std::shared_ptr<QMEbayItem>& item);
-    // "Category not set" for 0, the cached path, or "Category not found".
     static QString categoryFieldValueForSiteID(qint64 siteID, qint64 categoryID);
-    // Whether the site's category data is there; offers its download when it is not.
-    bool rootCategoryOrDisplayWarningForSiteID(qint64 siteID);
     void computeAndUpdateAttributeSetNamesForItem(const std::shared_ptr<QMEbayItem>& item);
-    // The listing's categories that are set, each once: what the category data is asked about.
-    static QList<qint64> categoryIDsOf(const QMEbayItem& item);
     void updateAttributeSetNamesForItem(const std::shared_ptr<QMEbayItem>& item);
 
     // Pictures. A local file (a file address) is added, or put in place of the picture whose
@@ -134,12 +137,6 @@ public:
     void addAndBackupImageImageURL(const QString& url, const QString& targetURL = QString());
     // True when the pictures were removed (after the question, unless it is switched off).
     bool removeeBayImages(const QList<std::shared_ptr<QMEbayImage>>& pictures, bool showWarning = true);
-    // Whether thumbnails of the pictures list are being made (off the main thread; each shows
-    // as it comes, with pictureThumbnailMade()).
-    bool makingThumbnails() const { return !m_thumbnailsInFlight.isEmpty(); }
-    // The pictures selected in the settings pane, in list order.
-    QList<std::shared_ptr<QMEbayImage>> selectedImages() const;
-    void setSelectedImages(const QList<std::shared_ptr<QMEbayImage>>& pictures);
 
     // eBay. Nothing is queued when the validator refuses (it says why).
     void verifyItemWithEBay(const std::shared_ptr<QMEbayItem>& item, bool showFeePanel);
@@ -177,33 +174,12 @@ public:
     void showPreFilledPanel();
     void removeProductInfo();
 
-    // Current-listing values the settings pane shows (QMBDocument+CurrentItem.cpp). Setters of
-    // values mark the listing changed; those of the shipping values edit the listing.
-    QString currentItemAttributeSetNames() const { return m_currentItemAttributeSetNames; }
-    void setCurrentItemAttributeSetNames(const QString& names);
-    bool currentItemAllowsAttributeRemoval() const { return m_currentItemAllowsAttributeRemoval; }
-    void setCurrentItemAllowsAttributeRemoval(bool allows);
-    bool currentItemHasSecondCategory() const { return m_currentItemHasSecondCategory; }
-    void setCurrentItemHasSecondCategory(bool hasSecondCategory);
-    QString currentItemCurrency() const { return m_currentItemCurrency; }
-    void setCurrentItemCurrency(const QString& currency);
-    QVariantList allowedListingEnhancements() const { return m_allowedListingEnhancements; }
-    void setAllowedListingEnhancements(const QVariantList& enhancements);
-    QVariantList allowedPaymentOptions() const { return m_allowedPaymentOptions; }
-    void setAllowedPaymentOptions(const QVariantList& options);
-    bool currentItemDomesticShippingEnabled() const { return m_currentItemDomesticShippingEnabled; }
-    void setCurrentItemDomesticShippingEnabled(bool enabled);
-    QString currentItemDomesticShippingFee() const { return m_currentItemDomesticShippingFee; }
-    void setCurrentItemDomesticShippingFee(const QString& fee);
-    int currentItemDomesticServiceIndex() const { return m_currentItemDomesticServiceIndex; }
-    void setCurrentItemDomesticServiceIndex(int index);
-    QString currentItemShippingSummary() const { return m_currentItemShippingSummary; }
-    void setCurrentItemShippingSummary(const QString& summary);
-    QVariantList currentItemAllowedServices() const { return m_currentItemAllowedServices; }
-    void setCurrentItemAllowedServices(const QVariantList& services);
-    QString currentReturnPolicyAcceptedName() const { return m_currentReturnPolicyAcceptedName; }
+    // The settings pane and its presenter, which keeps the current-listing values the pane shows.
+    QMBSettingsPane* settingsPane() const { return m_settingsPane; }
+    QMBSettingsPaneController* settingsPaneController() const { return m_settingsPaneController; }
+    // The pane's updates from the listing and the return policy's name (its controller's).
+    QString currentReturnPolicyAcceptedName() const;
     void setCurrentReturnPolicyAcceptedName(const QString& name);
-
     void updateCurrencyForItem(const std::shared_ptr<QMEbayItem>& item);
     void updateListingEnhancementsForItem(const std::shared_ptr<QMEbayItem>& item);
     void updatePaymentOptionsFieldForItem(const std::shared_ptr<QMEbayItem>& item);
@@ -212,9 +188,7 @@ public:
     void updateShippingControlsCurrentItem();
     void updateReturnPolicyNameForItem(const std::shared_ptr<QMEbayItem>& item);
     void updateConditionPopupForItem(const std::shared_ptr<QMEbayItem>& item);
-    // The tool tip of a listing upgrade; null for one without.
     static QString tooltipForListingEnhancement(const QString& optionID);
-    QMBSettingsPane* settingsPane() const { return m_settingsPane; }
 
     // Operation feedback (QMBDocument+Operations.cpp).
     std::shared_ptr<QMVerifyAddItemOperationEnvelope> currentVerifyAddItemEnvelope() const
@@ -330,8 +304,6 @@ public:
 Q_SIGNALS:
     // The edited mark or the display name changed.
     void documentStateChanged();
-    // The thumbnail of the picture file at the path was made and shows in the pictures list.
-    void pictureThumbnailMade(const QString& picturePath);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -345,30 +317,12 @@ private:
     void restoreWindowFrame();
     void saveWindowFrame() const;
     void updateWindowTitle();
-    void refitSettingsPane();
-    // Every control of the settings pane filled from the listing again.
-    void updateInterfaceForItem();
-    // The settings pane's controls tied to the listing (QMBDocument+CurrentItem.cpp).
-    void connectSettingsPane();
-    void updateSettingsPaneForKey(const QString& key);
-    void updatePicturesList();
-    // Thumbnails the pictures list lacks are made on a pool of their own, never on the main
-    // thread: decoding a document's camera pictures would hold up its window.
-    void makeThumbnailLater(const QMEbayImage& picture);
+    // The window's edited mark as the listing's.
+    void showEditedMark();
+    // The settings pane's command buttons tied to the document's commands (QMBDocument+IBActions.cpp).
+    void connectSettingsPaneCommands();
     // Whether another open document shows the picture file at the path.
     bool pictureFileIsShared(const QString& path) const;
-    void showThumbnail(const QString& picturePath, const QImage& thumbnail);
-    void updateTextFields();
-    void updateProductField();
-    // A current-listing value changes the listing's mark only when it really changes.
-    template<class T>
-    void setCurrentValue(T& field, const T& value)
-    {
-        if (field == value)
-            return;
-        field = value;
-        setItemWasChanged(true);
-    }
     // Start sheet notifications.
     void registerStartAuctionPanelNotifications(QMSimpleStartAuctionPanelController* sheet);
     void unregisterStartAuctionPanelNotifications();
@@ -396,22 +350,9 @@ private:
     QMBDocumentArea* m_auctionWebviewContainer = nullptr;
     QMContainerView* m_rightVerticalSplitViewContentView = nullptr;
     QMBSettingsPane* m_settingsPane = nullptr;
-    bool m_updatingControls = false;
-    QSet<QString> m_thumbnailsInFlight;
+    QMBSettingsPaneController* m_settingsPaneController = nullptr;
 
     std::unique_ptr<QMEbayItemValidator> m_documentItemValidator;
-    QString m_currentItemAttributeSetNames;
-    bool m_currentItemAllowsAttributeRemoval = false;
-    bool m_currentItemHasSecondCategory = false;
-    QString m_currentItemCurrency;
-    QVariantList m_allowedListingEnhancements;
-    QVariantList m_allowedPaymentOptions;
-    bool m_currentItemDomesticShippingEnabled = false;
-    QString m_currentItemDomesticShippingFee;
-    int m_currentItemDomesticServiceIndex = 0;
-    QString m_currentItemShippingSummary;
-    QVariantList m_currentItemAllowedServices;
-    QString m_currentReturnPolicyAcceptedName;
 
     std::shared_ptr<QMVerifyAddItemOperationEnvelope> m_currentVerifyAddItemEnvelope;
     std::shared_ptr<QMAddItemOperationEnvelope> m_currentAddItemEnvelope;

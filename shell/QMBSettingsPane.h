@@ -1,10 +1,10 @@
 #pragma once
 // The controls of the document's settings pane: title, categories with item specifics and
 // condition, product, format and prices, pictures, payment, shipping, return policy, listing
-// upgrades and counter. A view only: the document (QMBDocument+CurrentItem.cpp) fills the
-// controls from its listing and reacts to them. Each control carries an object name ending in
-// its kind, which tests use. Like a form class made from a layout file, the pane hands out its
-// controls as public members. Main thread.
+// upgrades and counter. A view only: its presenter (QMBSettingsPaneController) fills the controls
+// from the listing and reacts to them; the document runs its command buttons. Each control
+// carries an object name ending in its kind, which tests use. Like a form class made from a
+// layout file, the pane hands out its controls as public members. Main thread.
 
 #include <QWidget>
 

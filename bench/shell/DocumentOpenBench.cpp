@@ -13,6 +13,7 @@
 #include "platform/text/StyledText.h"
 #include "shell/QMBDocument.h"
 #include "shell/QMBDocumentController.h"
+#include "shell/QMBSettingsPaneController.h"
 #include "support/BenchRatios.h"
 #include "tests/support/ScriptedAlertPresenter.h"
 #include "tests/support/TemporaryXdg.h"
@@ -94,7 +95,7 @@ void openUntilTheWindowShows(benchmark::State& state, const QString& path)
             break;
         }
         state.PauseTiming();
-        while (document->makingThumbnails())
+        while (document->settingsPaneController()->makingThumbnails())
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         delete document;
         QCoreApplication::processEvents();

@@ -7,6 +7,7 @@
 #include "tests/support/TemporaryXdg.h"
 
 #include <QFile>
+#include <QSet>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -186,6 +187,24 @@ TEST(SiteTable, FlagsAndAddresses)
     EXPECT_TRUE(sites().authorizeURLForSiteID(3, true).endsWith(QStringLiteral("/saw-cgi/eBayISAPI.dll")));
     EXPECT_EQ(sites().authorizeURLForSiteID(3, false), QStringLiteral("https://signin.ebay.co.uk/ws/eBayISAPI.dll"));
     EXPECT_FALSE(sites().dunmerrowEbayStoreURLForSiteWithID(0).isEmpty());
+}
+
+// A key the compiled table does not have reads as empty or false without a word, so a misspelt row
+// of the accessor table would quietly turn a feature off on every site.
+TEST(SiteTable, EveryPlainAccessorReadsAKeyTheTableHas)
+{
+    const char* const keys[] = {
+#define QM_SITE_KEY(Answer, accessor, SiteID, key) key,
+#include "model/QMSiteKeys.inc"
+#undef QM_SITE_KEY
+    };
+    QSet<QString> stored;
+    for (const QVariant& site : sites().siteDescriptions()) {
+        const QStringList siteKeys = site.toMap().keys();
+        stored.unite(QSet<QString>(siteKeys.cbegin(), siteKeys.cend()));
+    }
+    for (const char* key : keys)
+        EXPECT_TRUE(stored.contains(QString::fromLatin1(key))) << key;
 }
 
 TEST(SiteTable, ExcludeLocationFilterMatchesAnywhereInTheName)

@@ -63,10 +63,12 @@ protected:
         parameters.allowsAdditionalFees = true;
         parameters.siteID = siteID;
         parameters.flatShippingDiscountProfiles = m_flatProfiles;
+        parameters.calculatedShippingDiscountProfiles = m_calculatedProfiles;
         return std::make_unique<QMShippingOptionsPanelController>(parameters);
     }
 
     QVariantMap m_flatProfiles;
+    QVariantMap m_calculatedProfiles;
     dw::test::ScriptedAlertPresenter m_alerts;
 };
 
@@ -332,6 +334,48 @@ TEST_F(ShippingOptionsPanelTest, DiscountGroupsHeadTheirIndentedProfiles)
     panel->findChild<QAbstractButton*>(QStringLiteral("domesticCalculatedRadio"))->click();
     EXPECT_FALSE(panel->canSelectDomesticShippingDiscount());
     EXPECT_FALSE(popup->isEnabled());
+}
+
+// The two service tabs are one builder with the list as a parameter: a control of one tab must set
+// the values of its own list and leave the other list's alone.
+TEST_F(ShippingOptionsPanelTest, EachServicesTabEditsOnlyItsOwnList)
+{
+    m_flatProfiles = {{QStringLiteral("Flat discounts"), QVariantList{profile("Save 2", "17")}}};
+    m_calculatedProfiles = {{QStringLiteral("Calculated discounts"), QVariantList{profile("Heavy items", "40")}}};
+    const struct
+    {
+        QMShippingScope scope;
+        const char* prefix;
+        const char* handlingField;
+    } tabs[] = {{QMShippingScope::Domestic, "domestic", "packagingHandlingCostsField"},
+                {QMShippingScope::International, "international", "packagingHandlingCostsInternationalField"}};
+    for (const auto& tab : tabs) {
+        SCOPED_TRACE(tab.prefix);
+        const QMShippingScope other =
+            tab.scope == QMShippingScope::Domestic ? QMShippingScope::International : QMShippingScope::Domestic;
+        auto panel = makePanel(std::make_shared<QMItemShippingOptions>());
+        const auto name = [&](const char* control) -> QString {
+            return QLatin1String(tab.prefix) + QLatin1String(control);
+        };
+        panel->findChild<QAbstractButton*>(name("CalculatedRadio"))->click();
+        auto* popup = panel->findChild<QComboBox*>(name("ShippingDiscountPopup"));
+        ASSERT_TRUE(popup);
+        EXPECT_EQ(popup->itemText(1), QStringLiteral("  Heavy items")) << "the calculated profiles are offered";
+        Q_EMIT popup->activated(1);
+        auto* handling = panel->findChild<QLineEdit*>(QLatin1String(tab.handlingField));
+        handling->clear();
+        QTest::keyClicks(handling, QStringLiteral("3"));
+
+        const QMItemShippingOptions& o = *panel->currentShippingOptions();
+        EXPECT_TRUE(o.usesCalculatedShipping(tab.scope));
+        EXPECT_FALSE(o.usesCalculatedShipping(other));
+        EXPECT_EQ(o.shippingDiscountProfileID(tab.scope), QStringLiteral("40"));
+        EXPECT_TRUE(o.shippingDiscountProfileID(other).isEmpty());
+        EXPECT_EQ(o.packagingHandlingCosts(tab.scope), QStringLiteral("3.00"));
+        EXPECT_EQ(o.packagingHandlingCosts(other), QStringLiteral("0"));
+        EXPECT_TRUE(panel->canSelectShippingDiscount(tab.scope));
+        EXPECT_TRUE(panel->canSelectShippingDiscount(other)) << "flat profiles serve the other tab";
+    }
 }
 
 TEST_F(ShippingOptionsPanelTest, InsuranceOptionsTakeAFeeOnlyWhenOptionalOrRequired)

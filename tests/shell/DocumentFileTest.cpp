@@ -12,6 +12,7 @@
 #include "shell/QMBDocument.h"
 #include "shell/QMBDocumentController.h"
 #include "shell/QMBFileChooser.h"
+#include "shell/QMBSettingsPaneController.h"
 #include "tests/support/ScriptedAlertPresenter.h"
 #include "tests/support/TemporaryXdg.h"
 
@@ -87,8 +88,8 @@ protected:
 
     static void waitForThumbnails(QMBDocument* document)
     {
-        QSignalSpy made(document, &QMBDocument::pictureThumbnailMade);
-        while (document->makingThumbnails())
+        QSignalSpy made(document->settingsPaneController(), &QMBSettingsPaneController::pictureThumbnailMade);
+        while (document->settingsPaneController()->makingThumbnails())
             ASSERT_TRUE(made.wait());
     }
 
@@ -149,7 +150,7 @@ TEST_F(DocumentFile, TheWindowShowsBeforeThePicturesThumbnailsAreMade)
     ASSERT_TRUE(document) << error.toStdString();
     EXPECT_TRUE(document->isVisible());
     EXPECT_EQ(hooks->made, 0);
-    EXPECT_TRUE(document->makingThumbnails());
+    EXPECT_TRUE(document->settingsPaneController()->makingThumbnails());
     const auto* list = document->findChild<QListWidget*>(QStringLiteral("picturesListView"));
     ASSERT_TRUE(list);
     EXPECT_EQ(list->count(), 24);
@@ -206,7 +207,7 @@ TEST_F(DocumentFile, OpeningAgainAddsNoPictureCopyAndCopiesNothingShowsGo)
 
     // Turning the picture in one of them leaves the other's as it was.
     const QByteArray shown = contentsOf(first);
-    copy->setSelectedImages({copy->item()->images().first()});
+    copy->settingsPaneController()->setSelectedImages({copy->item()->images().first()});
     copy->rotateImages(0);
     EXPECT_EQ(contentsOf(first), shown);
     EXPECT_NE(copy->item()->images().first()->imageFilePath(), first);

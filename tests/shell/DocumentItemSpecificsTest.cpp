@@ -10,6 +10,7 @@
 #include "platform/core/UserDefaults.h"
 #include "shell/QMBDocument.h"
 #include "shell/QMBDocumentController.h"
+#include "shell/QMBSettingsPaneController.h"
 #include "tests/support/ScriptedAlertPresenter.h"
 #include "tests/support/TemporaryXdg.h"
 
@@ -127,7 +128,7 @@ TEST(DocumentItemSpecificsNames, NameTheCategoriesSetsAndCustomDetails)
         SCOPED_TRACE(row.category);
         document->item()->setCategory(row.category);
         document->computeAndUpdateAttributeSetNamesForItem(document->item());
-        EXPECT_EQ(document->currentItemAttributeSetNames().toStdString(), row.names);
+        EXPECT_EQ(document->settingsPaneController()->currentItemAttributeSetNames().toStdString(), row.names);
     }
 
     delete document;

@@ -4,6 +4,7 @@
 #include "platform/core/UserDefaults.h"
 #include "shell/QMBDocument.h"
 #include "shell/QMBDocumentController.h"
+#include "shell/QMBSettingsPaneController.h"
 #include "tests/support/ScriptedAlertPresenter.h"
 #include "tests/support/TemporaryXdg.h"
 
@@ -61,7 +62,7 @@ TEST_F(DocumentPictures, RotatingLeavesWhatCannotBeDecodedUntouched)
     const auto& item = m_document->item();
     item->setImages(
         {std::make_shared<QMEbayImage>(broken, QString()), address, std::make_shared<QMEbayImage>(wide, QString())});
-    m_document->setSelectedImages(item->images());
+    m_document->settingsPaneController()->setSelectedImages(item->images());
 
     m_document->rotateImages(0);
     EXPECT_EQ(contentsOf(broken), brokenBytes);

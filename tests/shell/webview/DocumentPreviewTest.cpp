@@ -17,6 +17,7 @@
 
 #include "shell/QMBDocument.h"
 #include "shell/QMBDocumentController.h"
+#include "shell/QMBSettingsPaneController.h"
 #include "shell/QMBWebViewScriptObject.h"
 
 #include "tests/support/HostileDescriptions.h"
@@ -442,7 +443,8 @@ TEST_F(DocumentPreview, ContextMenuOfAListingPictureOffersItsCommandsFirst)
               (QStringList{QStringLiteral("Remove Image"), QStringLiteral("Mark as Gallery Image"), QStringLiteral("-"),
                            QStringLiteral("Rotate Clockwise"), QStringLiteral("Rotate Counter Clockwise"),
                            QStringLiteral("-"), QStringLiteral("Add Subtitle"), QStringLiteral("-")}));
-    EXPECT_EQ(m_document->selectedImages(), QList<std::shared_ptr<QMEbayImage>>{item()->images().at(1)});
+    EXPECT_EQ(m_document->settingsPaneController()->selectedImages(),
+              QList<std::shared_ptr<QMEbayImage>>{item()->images().at(1)});
     EXPECT_TRUE(titles.contains(QStringLiteral("Copy")));
 }
 

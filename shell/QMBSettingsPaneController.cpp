@@ -1,7 +1,7 @@
-#include "shell/QMBDocument.h"
+#include "shell/QMBSettingsPaneController.h"
 
+#include "DWCoreDataEbayDataClasses/SQCategoryDataManager.h"
 #include "DWKit/widgets/NSColor+DWExtensions.h"
-#include "DWKit/widgets/QMContainerView.h"
 #include "model/QMCategoryDataSource.h"
 #include "model/QMEBayBussinessLogic.h"
 #include "model/QMEbayImage.h"
@@ -14,6 +14,7 @@
 #include "platform/core/Localization.h"
 #include "platform/core/MainThread.h"
 #include "platform/widgets/ReadableColors.h"
+#include "shell/QMBDocument.h"
 #include "shell/QMBSettingsPane.h"
 
 #include <QCheckBox>
@@ -85,9 +86,39 @@ void setTextKeepingCursor(QLineEdit* edit, const QString& text)
 
 // The pane's controls and the listing
 
-void QMBDocument::connectSettingsPane()
+QMBSettingsPaneController::QMBSettingsPaneController(QMBSettingsPane* pane, QObject* parent)
+    : QObject(parent), m_pane(pane)
+{}
+
+QMBSettingsPaneController::~QMBSettingsPaneController() = default;
+
+void QMBSettingsPaneController::setItem(std::shared_ptr<QMEbayItem> item)
 {
-    QMBSettingsPane* pane = m_settingsPane;
+    if (m_connected)
+        disconnect(m_itemConnection);
+    m_item = std::move(item);
+    if (m_connected)
+        m_itemConnection =
+            connect(m_item.get(), &QMEbayItem::keyChanged, this, &QMBSettingsPaneController::updateSettingsPaneForKey);
+}
+
+void QMBSettingsPaneController::markListingChanged()
+{
+    m_item->setWasChanged(true);
+    Q_EMIT listingMarkedChanged();
+}
+
+void QMBSettingsPaneController::refitSettingsPane()
+{
+    m_pane->fitHeight();
+    Q_EMIT paneRefitted();
+}
+
+void QMBSettingsPaneController::connectSettingsPane()
+{
+    if (m_connected)
+        return;
+    QMBSettingsPane* pane = m_pane;
     QComboBox* counter = pane->counterTypePopup;
     counter->clear();
     counter->addItem(dw::localized("No Hit Counter"), 0);
@@ -97,7 +128,7 @@ void QMBDocument::connectSettingsPane()
     counter->addItem(dw::localized("Hidden Counter"), 3);
 
     // Each control writes into the listing only when the seller changed it, never while the
-    // document fills the pane.
+    // controls are filled.
     const auto fromSeller = [this](auto handler) {
         return [this, handler](auto&&... args) {
             if (!m_updatingControls)
@@ -112,19 +143,10 @@ void QMBDocument::connectSettingsPane()
                 m_item->setQuantity(quantity);
                 m_item->setUseQuantity(quantity > 1);
             }));
-    connect(pane->categoryButton, &QPushButton::clicked, this, &QMBDocument::choosePrimaryCategory);
-    connect(pane->category2Button, &QPushButton::clicked, this, &QMBDocument::chooseSecondaryCategory);
-    connect(pane->removeCategory2Button, &QToolButton::clicked, this, &QMBDocument::removeCategory2);
-    connect(pane->editAttributesButton, &QPushButton::clicked, this, &QMBDocument::editItemAttributes);
-    connect(pane->removeAttributesButton, &QToolButton::clicked, this, &QMBDocument::removeAttributes);
-    connect(pane->conditionPopup, &QComboBox::activated, this, fromSeller([this](int index) {
-                m_item->setConditionID(m_settingsPane->conditionPopup->itemData(index).toInt());
-            }));
-    connect(pane->productSearchButton, &QPushButton::clicked, this, &QMBDocument::showPreFilledPanel);
-    connect(pane->removeProductButton, &QToolButton::clicked, this, &QMBDocument::removeProductInfo);
-    connect(pane->durationPopup, &QComboBox::activated, this, fromSeller([this](int index) {
-                m_item->setDuration(m_settingsPane->durationPopup->itemData(index).toInt());
-            }));
+    connect(pane->conditionPopup, &QComboBox::activated, this,
+            fromSeller([this](int index) { m_item->setConditionID(m_pane->conditionPopup->itemData(index).toInt()); }));
+    connect(pane->durationPopup, &QComboBox::activated, this,
+            fromSeller([this](int index) { m_item->setDuration(m_pane->durationPopup->itemData(index).toInt()); }));
 
     // Prices are stored as typed (the listing normalises them) and shown normalised once the
     // seller leaves the field.
@@ -146,20 +168,11 @@ void QMBDocument::connectSettingsPane()
 
     connect(pane->picturesListView, &QListWidget::itemSelectionChanged, this, [this] {
         const bool selected = !selectedImages().isEmpty();
-        m_settingsPane->removeImageButton->setEnabled(selected);
-        m_settingsPane->galleryImageButton->setEnabled(selected);
-        m_settingsPane->rotateClockwiseButton->setEnabled(selected);
-        m_settingsPane->rotateCounterClockwiseButton->setEnabled(selected);
+        m_pane->removeImageButton->setEnabled(selected);
+        m_pane->galleryImageButton->setEnabled(selected);
+        m_pane->rotateClockwiseButton->setEnabled(selected);
+        m_pane->rotateCounterClockwiseButton->setEnabled(selected);
     });
-    connect(pane->addImageButton, &QPushButton::clicked, this, &QMBDocument::addImage);
-    connect(pane->removeImageButton, &QToolButton::clicked, this, [this] {
-        if (removeeBayImages(selectedImages()))
-            reloadAuctionPreview();
-    });
-    connect(pane->galleryImageButton, &QToolButton::clicked, this, &QMBDocument::makeGalleryImage);
-    connect(pane->rotateClockwiseButton, &QToolButton::clicked, this, [this] { rotateImages(0); });
-    connect(pane->rotateCounterClockwiseButton, &QToolButton::clicked, this, [this] { rotateImages(1); });
-    connect(pane->mediaBrowserButton, &QPushButton::clicked, this, &QMBDocument::showMediaBrowserAction);
 
     connect(pane->paymentOptionsTableView, &QListWidget::itemChanged, this, fromSeller([this](QListWidgetItem* row) {
                 const QString optionID = row->data(kOptionIDRole).toString();
@@ -182,27 +195,28 @@ void QMBDocument::connectSettingsPane()
     connect(pane->domesticShippingCheckBox, &QCheckBox::toggled, this,
             fromSeller([this](bool on) { setCurrentItemDomesticShippingEnabled(on); }));
     connect(pane->domesticShippingFeeLineEdit, &QLineEdit::editingFinished, this, fromSeller([this] {
-                setCurrentItemDomesticShippingFee(m_settingsPane->domesticShippingFeeLineEdit->text());
-                setTextKeepingCursor(m_settingsPane->domesticShippingFeeLineEdit, m_currentItemDomesticShippingFee);
+                setCurrentItemDomesticShippingFee(m_pane->domesticShippingFeeLineEdit->text());
+                setTextKeepingCursor(m_pane->domesticShippingFeeLineEdit, m_currentItemDomesticShippingFee);
             }));
     // The pop-up lists the services in use or still offered; the index the listing keeps is the
     // service's place among all of the site's services, so the entry is found by its ID.
     connect(pane->domesticServicePopup, &QComboBox::activated, this, fromSeller([this](int index) {
-                const QString serviceID = m_settingsPane->domesticServicePopup->itemData(index).toString();
+                const QString serviceID = m_pane->domesticServicePopup->itemData(index).toString();
                 const QVariantList services =
                     QMSiteDescriptionManager::sharedInstance().domesticShippingServicesForSiteID(
                         siteText(m_item->siteID()));
                 setCurrentItemDomesticServiceIndex(
                     int(QMSiteDescriptionManager::indexOfShippingServiceWithID(serviceID, services)));
             }));
-    connect(pane->shippingOptionsButton, &QPushButton::clicked, this, &QMBDocument::showShippingOptionsPanel);
-    connect(pane->returnPolicyButton, &QPushButton::clicked, this, &QMBDocument::editReturnPoliciesAction);
-    connect(pane->counterTypePopup, &QComboBox::activated, this, fromSeller([this](int) { counterPopupAction(); }));
+    connect(pane->counterTypePopup, &QComboBox::activated, this,
+            fromSeller([this](int) { takeCounterTypeFromPopup(); }));
 
-    connect(m_item.get(), &QMEbayItem::keyChanged, this, &QMBDocument::updateSettingsPaneForKey);
+    m_connected = true;
+    m_itemConnection =
+        connect(m_item.get(), &QMEbayItem::keyChanged, this, &QMBSettingsPaneController::updateSettingsPaneForKey);
 }
 
-void QMBDocument::updateSettingsPaneForKey(const QString& key)
+void QMBSettingsPaneController::updateSettingsPaneForKey(const QString& key)
 {
     if (m_updatingControls)
         return;
@@ -220,10 +234,10 @@ void QMBDocument::updateSettingsPaneForKey(const QString& key)
         updateProductField();
     } else if (key == QLatin1String("conditionID")) {
         const QScopedValueRollback guard(m_updatingControls, true);
-        selectTag(m_settingsPane->conditionPopup, m_item->conditionID());
+        selectTag(m_pane->conditionPopup, m_item->conditionID());
     } else if (key == QLatin1String("duration")) {
         const QScopedValueRollback guard(m_updatingControls, true);
-        selectTag(m_settingsPane->durationPopup, m_item->duration());
+        selectTag(m_pane->durationPopup, m_item->duration());
     } else if (key == QLatin1String("counterType")) {
         updateCounterTypePopupForItem(m_item);
     } else if (key == QLatin1String("paymentOptions")) {
@@ -237,10 +251,10 @@ void QMBDocument::updateSettingsPaneForKey(const QString& key)
     }
 }
 
-void QMBDocument::updateTextFields()
+void QMBSettingsPaneController::updateTextFields()
 {
     const QScopedValueRollback guard(m_updatingControls, true);
-    QMBSettingsPane* pane = m_settingsPane;
+    QMBSettingsPane* pane = m_pane;
     setTextKeepingCursor(pane->titleLineEdit, m_item->title());
     setTextKeepingCursor(pane->subTitleLineEdit, m_item->subTitle());
     pane->quantitySpinBox->setValue(std::max(1, m_item->quantity()));
@@ -259,14 +273,107 @@ void QMBDocument::updateTextFields()
     }
 }
 
-void QMBDocument::updateProductField()
+void QMBSettingsPaneController::updateProductField()
 {
     const bool linked = !m_item->productID().isEmpty();
-    m_settingsPane->productField->setText(
-        linked ? m_item->prefilledProductTitle().isEmpty() ? m_item->productID() : m_item->prefilledProductTitle()
-               : dw::localized("None"));
-    m_settingsPane->removeProductButton->setEnabled(linked);
+    m_pane->productField->setText(linked ? m_item->prefilledProductTitle().isEmpty() ? m_item->productID()
+                                                                                     : m_item->prefilledProductTitle()
+                                         : dw::localized("None"));
+    m_pane->removeProductButton->setEnabled(linked);
 }
+
+void QMBSettingsPaneController::updateInterfaceForItem()
+{
+    updateTextFields();
+    updateProductField();
+    updatePicturesList();
+    updateInterfaceAfterCategoryChange();
+    updateCurrencyForItem(m_item);
+    updateListingEnhancementsForItem(m_item);
+    updatePaymentOptionsFieldForItem(m_item);
+    updateDurationPopupForItem(m_item);
+    updateCounterTypePopupForItem(m_item);
+    updateShippingControlsCurrentItem();
+    updateReturnPolicyNameForItem(m_item);
+    updateConditionPopupForItem(m_item);
+    refitSettingsPane();
+}
+
+// Categories and item specifics
+
+void QMBSettingsPaneController::updateInterfaceAfterCategoryChange()
+{
+    computeAndUpdateCategoryPathFieldsForItem(m_item);
+    computeAndUpdateAttributeSetNamesForItem(m_item);
+    updateConditionPopupForItem(m_item);
+}
+
+QString QMBSettingsPaneController::categoryFieldValueForSiteID(qint64 siteID, qint64 categoryID)
+{
+    if (categoryID == 0)
+        return dw::localized("Category not set");
+    const auto source = QMCategoryDataSource::installed();
+    const QString path = source ? source->cachedCategoryPathForSiteID(siteID, categoryID) : QString();
+    return path.isEmpty() ? dw::localized("Category not found") : path;
+}
+
+void QMBSettingsPaneController::computeAndUpdateCategoryPathFieldsForItem(const std::shared_ptr<QMEbayItem>& item)
+{
+    item->setCachedCategoryPath(categoryFieldValueForSiteID(item->siteID(), item->category()));
+    item->setCachedCategory2Path(categoryFieldValueForSiteID(item->siteID(), item->category2()));
+    updateCategoryPathFieldsForItem(item);
+}
+
+void QMBSettingsPaneController::updateCategoryPathFieldsForItem(const std::shared_ptr<QMEbayItem>& item)
+{
+    if (item->cachedCategoryPath().isEmpty())
+        item->setCachedCategoryPath(categoryFieldValueForSiteID(item->siteID(), item->category()));
+    if (item->cachedCategory2Path().isEmpty())
+        item->setCachedCategory2Path(categoryFieldValueForSiteID(item->siteID(), item->category2()));
+    // The name, with the whole path as tool tip; without a name (no category, or none found) the
+    // path text says why.
+    const auto show = [](QLabel* field, const QString& name, const QString& path) {
+        field->setText(name.isEmpty() ? path : name);
+        field->setToolTip(path);
+    };
+    show(m_pane->categoryField, item->categoryName(), item->cachedCategoryPath());
+    show(m_pane->category2Field, item->category2Name(), item->cachedCategory2Path());
+    m_pane->category2Button->setEnabled(item->category() != 0);
+    setCurrentItemHasSecondCategory(item->hasCategory2());
+    refitSettingsPane();
+}
+
+void QMBSettingsPaneController::computeAndUpdateAttributeSetNamesForItem(const std::shared_ptr<QMEbayItem>& item)
+{
+    const QList<qint64> categoryIDs = QMBDocument::categoryIDsOf(*item);
+    const auto categories = QMCategoryDataManager::sharedQMCategoryDataManager();
+    QString names = categoryIDs.isEmpty()
+                        ? QString()
+                        : categories->characteristicSetsNameStringForCategoryIDs(categoryIDs, item->siteID());
+    if (item->canUseCustomSpecifics()) {
+        // Without an attribute set the custom details are all there is: not "Custom Details, Not
+        // available".
+        const bool noSets = categoryIDs.isEmpty() ||
+                            categories->characteristicSetIDsForCategoryIDs(categoryIDs, item->siteID()).isEmpty();
+        names = noSets || names.isEmpty() ? dw::localized("Custom Details")
+                                          : dw::localized("Custom Details") + u", " + names;
+    }
+    setCurrentItemAttributeSetNames(names);
+    item->setCachedAttributeSetNames(names);
+    setCurrentItemAllowsAttributeRemoval(item->attributeCount() != 0 || !item->customItemSpecifics().isEmpty());
+}
+
+void QMBSettingsPaneController::updateAttributeSetNamesForItem(const std::shared_ptr<QMEbayItem>& item)
+{
+    if (item->cachedAttributeSetNames().isEmpty()) {
+        computeAndUpdateAttributeSetNamesForItem(item);
+        return;
+    }
+    setCurrentItemAttributeSetNames(item->cachedAttributeSetNames());
+    setCurrentItemAllowsAttributeRemoval(item->attributeCount() != 0 || !item->customItemSpecifics().isEmpty());
+}
+
+// Pictures
 
 namespace {
 // As many pixels as the screen shows in the icon's place, so a high-density one stays sharp.
@@ -279,11 +386,11 @@ QIcon pictureIcon(const QListWidget& list, const QImage& thumbnail)
 }
 } // namespace
 
-void QMBDocument::updatePicturesList()
+void QMBSettingsPaneController::updatePicturesList()
 {
     const QScopedValueRollback guard(m_updatingControls, true);
     const QList<std::shared_ptr<QMEbayImage>> selection = selectedImages();
-    QListWidget* list = m_settingsPane->picturesListView;
+    QListWidget* list = m_pane->picturesListView;
     list->clear();
     for (const auto& picture : m_item->images()) {
         QString name = picture->name();
@@ -346,7 +453,7 @@ QImage readThumbnail(const QString& path)
 
 } // namespace
 
-void QMBDocument::makeThumbnailLater(const QMEbayImage& picture)
+void QMBSettingsPaneController::makeThumbnailLater(const QMEbayImage& picture)
 {
     const QString path = picture.imageFilePath();
     if (path.isEmpty() || m_thumbnailsInFlight.contains(path))
@@ -357,26 +464,26 @@ void QMBDocument::makeThumbnailLater(const QMEbayImage& picture)
     // beside the seller's own pictures.
     const bool thumbnailFile = !picture.storedThumbFilePath().isEmpty() &&
                                picture.thumbFilePath() == QMEbayImage::thumbnailPathForImageAtPath(path);
-    const QPointer<QMBDocument> document(this);
+    const QPointer<QMBSettingsPaneController> controller(this);
     const QPointer<const QObject> context(this);
-    thumbnailPool().start([document, context, path, thumbnailFile] {
+    thumbnailPool().start([controller, context, path, thumbnailFile] {
         QImage thumbnail;
         if (thumbnailFile)
             thumbnail = QImage(
                 QMEbayImageTransformerHooks::installed()->generateAndBackupThumbnailFromFullSizeImageAtPath(path));
         if (thumbnail.isNull())
             thumbnail = readThumbnail(path);
-        dw::postToMain(context, [document, path, thumbnail = std::move(thumbnail)] {
-            if (document)
-                document->showThumbnail(path, thumbnail);
+        dw::postToMain(context, [controller, path, thumbnail = std::move(thumbnail)] {
+            if (controller)
+                controller->showThumbnail(path, thumbnail);
         });
     });
 }
 
-void QMBDocument::showThumbnail(const QString& picturePath, const QImage& thumbnail)
+void QMBSettingsPaneController::showThumbnail(const QString& picturePath, const QImage& thumbnail)
 {
     m_thumbnailsInFlight.remove(picturePath);
-    QListWidget* list = m_settingsPane->picturesListView;
+    QListWidget* list = m_pane->picturesListView;
     const auto& pictures = m_item->images();
     for (qsizetype row = 0; row < pictures.size() && row < list->count(); ++row) {
         const auto& picture = pictures.at(row);
@@ -392,33 +499,53 @@ void QMBDocument::showThumbnail(const QString& picturePath, const QImage& thumbn
     Q_EMIT pictureThumbnailMade(picturePath);
 }
 
+QList<std::shared_ptr<QMEbayImage>> QMBSettingsPaneController::selectedImages() const
+{
+    QList<std::shared_ptr<QMEbayImage>> selected;
+    const QList<std::shared_ptr<QMEbayImage>> pictures = m_item->images();
+    const QListWidget* list = m_pane->picturesListView;
+    for (int row = 0; row < list->count() && row < pictures.size(); ++row) {
+        if (list->item(row)->isSelected())
+            selected.append(pictures.at(row));
+    }
+    return selected;
+}
+
+void QMBSettingsPaneController::setSelectedImages(const QList<std::shared_ptr<QMEbayImage>>& selection)
+{
+    const QList<std::shared_ptr<QMEbayImage>> pictures = m_item->images();
+    QListWidget* list = m_pane->picturesListView;
+    for (int row = 0; row < list->count() && row < pictures.size(); ++row)
+        list->item(row)->setSelected(selection.contains(pictures.at(row)));
+}
+
 // Current-listing values
 
-void QMBDocument::setCurrentItemAttributeSetNames(const QString& names)
+void QMBSettingsPaneController::setCurrentItemAttributeSetNames(const QString& names)
 {
-    m_settingsPane->attributeSetNamesField->setText(names.isEmpty() ? dw::localized("None") : names);
+    m_pane->attributeSetNamesField->setText(names.isEmpty() ? dw::localized("None") : names);
     setCurrentValue(m_currentItemAttributeSetNames, names);
 }
 
-void QMBDocument::setCurrentItemAllowsAttributeRemoval(bool allows)
+void QMBSettingsPaneController::setCurrentItemAllowsAttributeRemoval(bool allows)
 {
     m_currentItemAllowsAttributeRemoval = allows;
-    m_settingsPane->removeAttributesButton->setEnabled(allows);
+    m_pane->removeAttributesButton->setEnabled(allows);
 }
 
-void QMBDocument::setCurrentItemHasSecondCategory(bool hasSecondCategory)
+void QMBSettingsPaneController::setCurrentItemHasSecondCategory(bool hasSecondCategory)
 {
     m_currentItemHasSecondCategory = hasSecondCategory;
-    m_settingsPane->removeCategory2Button->setEnabled(hasSecondCategory);
+    m_pane->removeCategory2Button->setEnabled(hasSecondCategory);
 }
 
-void QMBDocument::setCurrentItemCurrency(const QString& currency)
+void QMBSettingsPaneController::setCurrentItemCurrency(const QString& currency)
 {
-    m_settingsPane->currencyField->setText(currency);
+    m_pane->currencyField->setText(currency);
     setCurrentValue(m_currentItemCurrency, currency);
 }
 
-void QMBDocument::setAllowedListingEnhancements(const QVariantList& enhancements)
+void QMBSettingsPaneController::setAllowedListingEnhancements(const QVariantList& enhancements)
 {
     setCurrentValue(m_allowedListingEnhancements, enhancements);
     const QScopedValueRollback guard(m_updatingControls, true);
@@ -426,7 +553,7 @@ void QMBDocument::setAllowedListingEnhancements(const QVariantList& enhancements
     const bool markFees = preferences.markExtraFees();
     const QColor highlight = markFees ? preferences.feesHighlightColor() : QColor();
     for (QListWidgetItem* row :
-         fillOptionRows(m_settingsPane->listingEnhancementsTableView, enhancements, m_item->listingEnhancements())) {
+         fillOptionRows(m_pane->listingEnhancementsTableView, enhancements, m_item->listingEnhancements())) {
         const bool on = row->checkState() == Qt::Checked;
         row->setToolTip(tooltipForListingEnhancement(row->data(kOptionIDRole).toString()));
         // Upgrades cost extra: marked in the fee colour when the seller wants them marked, with
@@ -439,14 +566,14 @@ void QMBDocument::setAllowedListingEnhancements(const QVariantList& enhancements
     }
 }
 
-void QMBDocument::setAllowedPaymentOptions(const QVariantList& options)
+void QMBSettingsPaneController::setAllowedPaymentOptions(const QVariantList& options)
 {
     setCurrentValue(m_allowedPaymentOptions, options);
     const QScopedValueRollback guard(m_updatingControls, true);
-    fillOptionRows(m_settingsPane->paymentOptionsTableView, options, m_item->paymentOptions());
+    fillOptionRows(m_pane->paymentOptionsTableView, options, m_item->paymentOptions());
 }
 
-void QMBDocument::setCurrentItemDomesticShippingEnabled(bool enabled)
+void QMBSettingsPaneController::setCurrentItemDomesticShippingEnabled(bool enabled)
 {
     m_currentItemDomesticShippingEnabled = enabled;
     const auto options = m_item->shippingOptions();
@@ -460,11 +587,11 @@ void QMBDocument::setCurrentItemDomesticShippingEnabled(bool enabled)
                 services.first().toMap().value(QStringLiteral("ServiceID")).toString(), QStringLiteral("0.00"), false,
                 QStringLiteral("0.00"), false, QStringLiteral("0.00"));
     }
-    setItemWasChanged(true);
+    markListingChanged();
     updateShippingControlsCurrentItem();
 }
 
-void QMBDocument::setCurrentItemDomesticShippingFee(const QString& fee)
+void QMBSettingsPaneController::setCurrentItemDomesticShippingFee(const QString& fee)
 {
     const QString normalized = QMEbayItem::formatMoneyValue(fee).toString();
     if (normalized == m_currentItemDomesticShippingFee)
@@ -473,10 +600,10 @@ void QMBDocument::setCurrentItemDomesticShippingFee(const QString& fee)
     const auto options = m_item->shippingOptions();
     if (options->domesticShippingServiceCount() == 1)
         options->setFee(normalized, 0);
-    setItemWasChanged(true);
+    markListingChanged();
 }
 
-void QMBDocument::setCurrentItemDomesticServiceIndex(int index)
+void QMBSettingsPaneController::setCurrentItemDomesticServiceIndex(int index)
 {
     if (index == m_currentItemDomesticServiceIndex)
         return;
@@ -487,21 +614,21 @@ void QMBDocument::setCurrentItemDomesticServiceIndex(int index)
     if (options->domesticShippingServiceCount() == 1 && index >= 0 && index < services.size())
         options->setIDForDomesticShippingService(
             services.at(index).toMap().value(QStringLiteral("ServiceID")).toString(), 0);
-    setItemWasChanged(true);
+    markListingChanged();
 }
 
-void QMBDocument::setCurrentItemShippingSummary(const QString& summary)
+void QMBSettingsPaneController::setCurrentItemShippingSummary(const QString& summary)
 {
-    m_settingsPane->shippingSummaryField->setText(summary);
-    m_settingsPane->shippingSummaryField->setToolTip(summary);
+    m_pane->shippingSummaryField->setText(summary);
+    m_pane->shippingSummaryField->setToolTip(summary);
     setCurrentValue(m_currentItemShippingSummary, summary);
 }
 
-void QMBDocument::setCurrentItemAllowedServices(const QVariantList& services)
+void QMBSettingsPaneController::setCurrentItemAllowedServices(const QVariantList& services)
 {
     setCurrentValue(m_currentItemAllowedServices, services);
     const QScopedValueRollback guard(m_updatingControls, true);
-    QComboBox* popup = m_settingsPane->domesticServicePopup;
+    QComboBox* popup = m_pane->domesticServicePopup;
     popup->clear();
     for (const QVariant& entry : services) {
         const QVariantMap service = entry.toMap();
@@ -510,47 +637,41 @@ void QMBDocument::setCurrentItemAllowedServices(const QVariantList& services)
     }
 }
 
-void QMBDocument::setCurrentReturnPolicyAcceptedName(const QString& name)
+void QMBSettingsPaneController::setCurrentReturnPolicyAcceptedName(const QString& name)
 {
     m_currentReturnPolicyAcceptedName = name;
-    m_settingsPane->returnPolicyField->setText(name);
+    m_pane->returnPolicyField->setText(name);
 }
 
 // Filling the controls from the listing
 
-void QMBDocument::updateCurrencyForItem(const std::shared_ptr<QMEbayItem>& item)
+void QMBSettingsPaneController::updateCurrencyForItem(const std::shared_ptr<QMEbayItem>& item)
 {
     setCurrentItemCurrency(
         QMSiteDescriptionManager::sharedInstance().currencyNameForCurrencyID(item->currency(), item->siteID()));
 }
 
-void QMBDocument::updateListingEnhancementsForItem(const std::shared_ptr<QMEbayItem>& item)
+void QMBSettingsPaneController::updateListingEnhancementsForItem(const std::shared_ptr<QMEbayItem>& item)
 {
-    QVariantList allowed;
-    const bool hasGallery = item->hasGalleryImage();
-    for (const QVariant& entry :
-         QMSiteDescriptionManager::sharedInstance().allowedListingEnhancementsForSiteID(item->siteID())) {
-        if (!hasGallery && entry.toMap().value(QStringLiteral("GalleryEnhancement")).toBool())
-            continue;
-        allowed.append(entry);
-    }
-    setAllowedListingEnhancements(allowed);
+    setAllowedListingEnhancements(QMEBayBussinessLogic::allowedListingEnhancementsForItem(*item));
 }
 
-void QMBDocument::updatePaymentOptionsFieldForItem(const std::shared_ptr<QMEbayItem>& item)
+void QMBSettingsPaneController::updatePaymentOptionsFieldForItem(const std::shared_ptr<QMEbayItem>& item)
 {
-    setAllowedPaymentOptions(QMSiteDescriptionManager::sharedInstance().allowedPaymentOptionsForSiteID(item->siteID()));
+    setAllowedPaymentOptions(QMEBayBussinessLogic::allowedPaymentOptionsForItem(*item));
 }
 
-void QMBDocument::updateDurationPopupForItem(const std::shared_ptr<QMEbayItem>& item)
+void QMBSettingsPaneController::updateDurationPopupForItem(const std::shared_ptr<QMEbayItem>& item)
 {
     const QScopedValueRollback guard(m_updatingControls, true);
+    // The site's item durations, for every kind of listing (QMEBayBussinessLogic::durationsForItem()
+    // would give a classified ad the site's classified-ad durations instead).
     const QVariantMap durations =
         QMSiteDescriptionManager::sharedInstance().itemDurationForSiteID(QString::number(int(item->siteID())));
     QStringList keys = durations.keys();
     std::stable_sort(keys.begin(), keys.end(),
                      [](const QString& a, const QString& b) { return a.toInt() < b.toInt(); });
-    QComboBox* popup = m_settingsPane->durationPopup;
+    QComboBox* popup = m_pane->durationPopup;
     popup->clear();
     int remembered = -1;
     QString gtcTitle;
@@ -576,28 +697,35 @@ void QMBDocument::updateDurationPopupForItem(const std::shared_ptr<QMEbayItem>& 
         return;
     }
     // A duration the site does not offer: the default one when the site has it, else the first.
+    // The pop-up shows the duration the listing now has (the listing's change does not reach the
+    // pane while it is filled).
     const qint64 fallback = QMPreferencesManager::sharedInstance().defaultAuctionDuration();
     if (durations.contains(QString::number(fallback)))
         item->setDuration(int(fallback));
     else if (popup->count() > 0)
         item->setDuration(popup->itemData(0).toInt());
-    popup->setCurrentIndex(-1);
+    if (!selectTag(popup, item->duration()))
+        popup->setCurrentIndex(-1);
 }
 
-void QMBDocument::updateCounterTypePopupForItem(const std::shared_ptr<QMEbayItem>& item)
+void QMBSettingsPaneController::takeCounterTypeFromPopup()
+{
+    m_item->setCounterType(m_pane->counterTypePopup->currentData().toInt());
+    markListingChanged();
+}
+
+void QMBSettingsPaneController::updateCounterTypePopupForItem(const std::shared_ptr<QMEbayItem>& item)
 {
     const QScopedValueRollback guard(m_updatingControls, true);
-    selectTag(m_settingsPane->counterTypePopup, item->counterType());
+    selectTag(m_pane->counterTypePopup, item->counterType());
 }
 
-void QMBDocument::updateShippingControlsCurrentItem()
+void QMBSettingsPaneController::updateShippingControlsCurrentItem()
 {
     QMEBayBussinessLogic::removeUnsupportedShippingOptionsFromItem(*m_item);
     const auto options = m_item->shippingOptions();
-    QMBSettingsPane* pane = m_settingsPane;
-    const bool simple = !options->usesCalculatedShipping() && options->internationalShippingServiceCount() == 0 &&
-                        options->domesticShippingServiceCount() <= 1 && !options->localPickupOnly();
-    if (simple) {
+    QMBSettingsPane* pane = m_pane;
+    if (QMEBayBussinessLogic::canSelectDomesticShippingServiceForItemShippingOptions(*options)) {
         pane->shippingOptionsTabView->setCurrentIndex(0);
         const auto& sites = QMSiteDescriptionManager::sharedInstance();
         const QVariantList services = sites.domesticShippingServicesForSiteID(siteText(m_item->siteID()));
@@ -629,18 +757,18 @@ void QMBDocument::updateShippingControlsCurrentItem()
     refitSettingsPane();
 }
 
-void QMBDocument::updateReturnPolicyNameForItem(const std::shared_ptr<QMEbayItem>& item)
+void QMBSettingsPaneController::updateReturnPolicyNameForItem(const std::shared_ptr<QMEbayItem>& item)
 {
     setCurrentReturnPolicyAcceptedName(item->returnPolicyAccepted() ? dw::localized("Accepted")
                                                                     : dw::localized("Not accepted"));
-    setItemWasChanged(true);
+    markListingChanged();
 }
 
-void QMBDocument::updateConditionPopupForItem(const std::shared_ptr<QMEbayItem>& item)
+void QMBSettingsPaneController::updateConditionPopupForItem(const std::shared_ptr<QMEbayItem>& item)
 {
     const QList<QMCategoryCondition> conditions = QMEBayBussinessLogic::sortedConditionsForCategoriesOfItem(*item);
     const QScopedValueRollback guard(m_updatingControls, true);
-    QComboBox* popup = m_settingsPane->conditionPopup;
+    QComboBox* popup = m_pane->conditionPopup;
     popup->clear();
     if (conditions.isEmpty()) {
         popup->addItem(dw::localized("Not available"), 0);
@@ -656,7 +784,7 @@ void QMBDocument::updateConditionPopupForItem(const std::shared_ptr<QMEbayItem>&
         popup->setCurrentIndex(0);
 }
 
-QString QMBDocument::tooltipForListingEnhancement(const QString& optionID)
+QString QMBSettingsPaneController::tooltipForListingEnhancement(const QString& optionID)
 {
     static const QList<std::pair<const char*, const char*>> tips = {
         {"Border", "If checked, the item will be displayed with a border that goes around the item in search result "
