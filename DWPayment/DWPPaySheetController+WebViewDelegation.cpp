@@ -14,6 +14,7 @@
 #include "DWPayment/WebView+DWResizing.h"
 
 #include "platform/archive/PropertyList.h"
+#include "platform/core/BackgroundWork.h"
 #include "platform/core/MainThread.h"
 #include "platform/network/HttpClient.h"
 
@@ -37,7 +38,8 @@
 #include <QWebEngineUrlSchemeHandler>
 #include <QWebEngineView>
 #include <algorithm>
-#include <thread>
+#include <atomic>
+#include <memory>
 
 struct DWPPaySheetController::FetchResult
 {
@@ -227,15 +229,19 @@ void DWPPaySheetController::fetchDWPaymentData()
     DWPaymentDelegate* delegate = m_delegate;
     const QStringList cartIds =
         m_transaction && m_transaction->shoppingCart() ? m_transaction->shoppingCart()->productIds() : QStringList();
-    std::thread([guard, cartURL, alternateURL, gateway, delegate, cartIds, this] {
-        auto result = std::make_shared<FetchResult>();
-        auto finish = [&] { dw::postToMain(guard, [this, result] { fetchDWPaymentDataFinished(result); }); };
+    auto result = std::make_shared<FetchResult>();
+    // Quitting cuts the downloads short; nobody is left to hear about that.
+    auto stop = std::make_shared<std::atomic<bool>>(false);
+    const auto work = [result, stop, cartURL, alternateURL, gateway, delegate, cartIds] {
         QVariant catalogue;
         if (cartURL.isValid()) {
             dw::HttpRequest request;
             request.url = cartURL.toString();
             request.followRedirects = true;
+            request.cancel = stop.get();
             const dw::HttpResponse response = dw::HttpClient().send(request);
+            if (response.failure == dw::HttpResponse::Failure::Cancelled)
+                return;
             QString errorText;
             std::optional<QVariant> parsed;
             if (!response.ok() || response.status >= 400 || response.body.isEmpty()) {
@@ -253,7 +259,6 @@ void DWPPaySheetController::fetchDWPaymentData()
                     delegate->paymentControllerErrorOccurredGettingPlist(nullptr, errorText, cartURL);
                 else
                     qCWarning(lcPayment).noquote() << QStringLiteral("ERROR: getting cart failed: %1").arg(errorText);
-                finish();
                 return;
             }
             catalogue = *parsed;
@@ -264,7 +269,10 @@ void DWPPaySheetController::fetchDWPaymentData()
             dw::HttpRequest request;
             request.url = url.toString();
             request.followRedirects = true;
+            request.cancel = stop.get();
             const dw::HttpResponse response = dw::HttpClient().send(request);
+            if (response.failure == dw::HttpResponse::Failure::Cancelled)
+                return;
             if (!response.ok() || response.status >= 400) {
                 const QString text =
                     response.ok() ? QStringLiteral("HTTP status %1").arg(response.status) : response.errorText;
@@ -274,7 +282,6 @@ void DWPPaySheetController::fetchDWPaymentData()
                 else
                     qCWarning(lcPayment).noquote()
                         << QStringLiteral("ERROR: getting alternate payment methods HTML failed: %1").arg(text);
-                finish();
                 return;
             }
             result->data.insert(QString::fromLatin1(DWPAlternatePaymentMethodsHTMLDataKey),
@@ -300,8 +307,9 @@ void DWPPaySheetController::fetchDWPaymentData()
             if (!xslt.isEmpty())
                 result->data.insert(QString::fromLatin1(DWPBomXSLTDataKey), xslt);
         }
-        finish();
-    }).detach();
+    };
+    dw::runInBackground(
+        guard, work, [this, result] { fetchDWPaymentDataFinished(result); }, stop);
 }
 
 void DWPPaySheetController::fetchDWPaymentDataFinished(const std::shared_ptr<FetchResult>& result)
@@ -394,11 +402,16 @@ void DWPPaySheetController::displayBOM()
     const QByteArray xslt = m_transaction->bomXslt();
     const quint64 request = ++m_storePageRequest;
     const QPointer<const QObject> guard(this);
-    std::thread([guard, document, xslt, request, this] {
+    struct Page
+    {
+        QByteArray html;
         DWPError error;
-        const QByteArray html = DWPXmlGenerator::storePageFromDocument(document, xslt, &error);
-        dw::postToMain(guard, [this, request, html, error] { showStorePage(request, html, error); });
-    }).detach();
+    };
+    auto page = std::make_shared<Page>();
+    dw::runInBackground(
+        guard,
+        [page, document, xslt] { page->html = DWPXmlGenerator::storePageFromDocument(document, xslt, &page->error); },
+        [this, request, page] { showStorePage(request, page->html, page->error); });
 }
 
 void DWPPaySheetController::showStorePage(quint64 request, const QByteArray& html, const DWPError& error)
@@ -582,37 +595,44 @@ void DWPPaySheetController::displayPaymentFrame()
     const QByteArray request = DWPXmlGenerator::createTransactionXML(*m_transaction);
     const QUrl gateway = m_gatewayURL;
     const QPointer<const QObject> guard(this);
-    std::thread([guard, gateway, request, this] {
-        DWPServerConnection connection(gateway);
+    struct Created
+    {
         DWPError error;
         QString transactionID;
         QUrl page;
-        const QByteArray answer = connection.handleRequestWithXML(request, &error);
-        if (!answer.isNull() && error.isNull())
-            transactionID = DWPXmlExtractor::transactionIdFromCreateResponse(answer, &error);
-        if (!transactionID.isEmpty() && error.isNull())
-            page = connection.iFrameURLForTransactionID(transactionID, &error);
-        dw::postToMain(guard, [this, error, transactionID, page] {
-            if (m_ended)
+    };
+    auto created = std::make_shared<Created>();
+    const auto work = [created, gateway, request] {
+        DWPServerConnection connection(gateway);
+        const QByteArray answer = connection.handleRequestWithXML(request, &created->error);
+        if (!answer.isNull() && created->error.isNull())
+            created->transactionID = DWPXmlExtractor::transactionIdFromCreateResponse(answer, &created->error);
+        if (!created->transactionID.isEmpty() && created->error.isNull())
+            created->page = connection.iFrameURLForTransactionID(created->transactionID, &created->error);
+    };
+    dw::runInBackground(guard, work, [this, created] {
+        const DWPError& error = created->error;
+        const QString& transactionID = created->transactionID;
+        const QUrl page = created->page;
+        if (m_ended)
+            return;
+        if (!transactionID.isEmpty())
+            qCInfo(lcPayment).noquote() << QStringLiteral("created transaction: %1").arg(transactionID);
+        m_transaction->setTransactionID(transactionID);
+        if (!error.isNull()) {
+            postNotificationForError(error);
+            return;
+        }
+        if (m_step != 2 || !page.isValid())
+            return;
+        m_webView->setHtml(QStringLiteral("<html><body id=\"clearTemp\"></body></html>"));
+        QTimer::singleShot(100, this, [this, page] {
+            if (m_ended || m_step != 2)
                 return;
-            if (!transactionID.isEmpty())
-                qCInfo(lcPayment).noquote() << QStringLiteral("created transaction: %1").arg(transactionID);
-            m_transaction->setTransactionID(transactionID);
-            if (!error.isNull()) {
-                postNotificationForError(error);
-                return;
-            }
-            if (m_step != 2 || !page.isValid())
-                return;
-            m_webView->setHtml(QStringLiteral("<html><body id=\"clearTemp\"></body></html>"));
-            QTimer::singleShot(100, this, [this, page] {
-                if (m_ended || m_step != 2)
-                    return;
-                m_webView->load(page);
-                m_webStack->setCurrentIndex(1);
-            });
+            m_webView->load(page);
+            m_webStack->setCurrentIndex(1);
         });
-    }).detach();
+    });
 }
 
 bool DWPPaySheetController::paymentPageNavigation(const QUrl& url)
@@ -661,11 +681,15 @@ void DWPPaySheetController::paymentPageLoaded(const QUrl& url, const QString& ht
         // Tell the gateway what its payment page showed.
         QUrl report = m_gatewayURL;
         report.setQuery(QStringLiteral("expercashErrorMsg=") + QString::fromLatin1(QUrl::toPercentEncoding(html)));
-        std::thread([report] {
-            dw::HttpRequest request;
-            request.url = report.toString(QUrl::FullyEncoded);
-            (void)dw::HttpClient().send(request);
-        }).detach();
+        auto stop = std::make_shared<std::atomic<bool>>(false);
+        dw::runInBackground(
+            [report, stop] {
+                dw::HttpRequest request;
+                request.url = report.toString(QUrl::FullyEncoded);
+                request.cancel = stop.get();
+                (void)dw::HttpClient().send(request);
+            },
+            stop);
         postNotificationForError(error);
     }
 }

@@ -9,6 +9,7 @@
 #include "DWPayment/DWPaymentController.h"
 
 #include "platform/core/AlertPresenter.h"
+#include "platform/core/BackgroundWork.h"
 #include "platform/core/DWAssert.h"
 #include "platform/core/MainThread.h"
 #include "platform/core/NotificationCenter.h"
@@ -27,7 +28,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWebEngineView>
-#include <thread>
+#include <memory>
 
 namespace {
 constexpr int kStepCount = 4;
@@ -298,9 +299,8 @@ bool DWPPaySheetController::cancelTransaction()
     const QString transactionID = m_transaction->transactionID();
     const QUrl gateway = m_gatewayURL;
     // Fire and forget: the gateway forgets the transaction; nothing comes back.
-    std::thread([transactionID, gateway] {
-        DWPServerConnection(gateway).abortTransactionWithID(transactionID);
-    }).detach();
+    dw::runInBackground(
+        [transactionID, gateway] { DWPServerConnection(gateway).abortTransactionWithID(transactionID); });
     m_transaction->setTransactionID(QString());
     return true;
 }
@@ -580,28 +580,36 @@ void DWPPaySheetController::timedFinalStep()
     m_pollOut = true;
     const QUrl gateway = m_gatewayURL;
     const QPointer<const QObject> guard(this);
-    std::thread([guard, gateway, transactionID, this] {
+    struct Answer
+    {
         DWPError error;
         QByteArray payload;
-        const QString state =
-            DWPServerConnection(gateway).paymentStateForTransactionID(transactionID, &payload, &error);
-        dw::postToMain(guard, [this, error, payload, state, transactionID] {
-            m_pollOut = false;
-            if (m_ended)
-                return;
-            if (!error.isNull()) {
-                postNotificationForError(error);
-                return;
-            }
-            if (state == u"paid") {
-                QVariantMap userInfo{{QString::fromLatin1(DWPTransactionIdKey), transactionID}};
-                if (!payload.isNull())
-                    userInfo.insert(QString::fromLatin1(DWPPayloadKey), payload);
-                postNotification(DWPServerConfirmedTransactionInternal, userInfo);
-                endSheet();
-            }
-        });
-    }).detach();
+        QString state;
+    };
+    auto answer = std::make_shared<Answer>();
+    const auto work = [answer, gateway, transactionID] {
+        answer->state =
+            DWPServerConnection(gateway).paymentStateForTransactionID(transactionID, &answer->payload, &answer->error);
+    };
+    dw::runInBackground(guard, work, [this, answer, transactionID] {
+        const auto& error = answer->error;
+        const auto& payload = answer->payload;
+        const auto& state = answer->state;
+        m_pollOut = false;
+        if (m_ended)
+            return;
+        if (!error.isNull()) {
+            postNotificationForError(error);
+            return;
+        }
+        if (state == u"paid") {
+            QVariantMap userInfo{{QString::fromLatin1(DWPTransactionIdKey), transactionID}};
+            if (!payload.isNull())
+                userInfo.insert(QString::fromLatin1(DWPPayloadKey), payload);
+            postNotification(DWPServerConfirmedTransactionInternal, userInfo);
+            endSheet();
+        }
+    });
 }
 
 void DWPPaySheetController::postNotification(const char* name, const QVariantMap& userInfo)

@@ -1,11 +1,12 @@
-// The VAT-ID and e-mail checks of a transaction: started on the main thread, run on the check
-// threads, applied back on the main thread.
+// The VAT-ID and e-mail checks of a transaction: started on the main thread, run in the
+// background, applied back on the main thread.
 #include "DWPayment/DWPTransaction.h"
 
 #include "DWPayment/DWPLog.h"
 #include "DWPayment/DWPMailTester.h"
 #include "DWPayment/DWPVatIdTester.h"
 
+#include "platform/core/BackgroundWork.h"
 #include "platform/core/Localization.h"
 #include "platform/core/MainThread.h"
 
@@ -19,11 +20,12 @@ QString storeText(const char* english)
     return dw::localized(english, "DWPayment");
 }
 
-// Runs `work` on a check thread. A result that finds no application any more (the program is
-// ending) has nobody to go to and is dropped.
+// Runs `work` on a thread of its own (checks never wait for each other, so a burst of typing does
+// not queue behind slow ones). A result that finds no application any more (the program is ending)
+// has nobody to go to and is dropped.
 void runCheck(std::function<std::function<void()>()> work)
 {
-    DWPTransaction::checkThreadPool().start([work = std::move(work)] {
+    dw::runInBackground([work = std::move(work)] {
         try {
             dw::postToMain(work());
         } catch (const std::exception& e) {
@@ -50,18 +52,6 @@ QVariantMap vatCheckResult(const QString& country, const QString& vatId)
 }
 
 } // namespace
-
-QThreadPool& DWPTransaction::checkThreadPool()
-{
-    // Checks never wait for each other, so a burst of typing must not queue behind slow ones.
-    static QThreadPool pool;
-    static const bool sized = [] {
-        pool.setMaxThreadCount(64);
-        return true;
-    }();
-    Q_UNUSED(sized);
-    return pool;
-}
 
 void DWPTransaction::checkVatId()
 {

@@ -23,7 +23,6 @@
 #include "DWPayment/DWPShoppingCart.h"
 
 #include <QObject>
-#include <QThreadPool>
 #include <memory>
 
 class DWPAYMENT_EXPORT DWPTransaction : public QObject
@@ -92,9 +91,6 @@ public:
 
     // Writes one value to the standard user defaults (and so to disk).
     void setUserDefaultsObject(const QVariant& value, const QString& key);
-
-    // The threads the checks run on (tests wait for them).
-    static QThreadPool& checkThreadPool();
 
 Q_SIGNALS:
     void keyChanged(const QString& key);

@@ -130,9 +130,11 @@ bool QMPreferencesManager::useOwnServer() const
 QString QMPreferencesManager::imageCounterString()
 {
     // Upload threads hand out picture numbers concurrently: the read, increment and write of the
-    // counter are one step of the defaults, or two pictures would get one name.
+    // counter are one step of the defaults, or two pictures would get one name. The upload does not
+    // wait for the disk: a name also holds the second it was made in, so numbers handed out again
+    // after a crash lost their write still make new names.
     const QVariant next =
-        defaults().changeObject(QStringLiteral("ImageCounter"), [](const QVariant& current) -> QVariant {
+        defaults().changeObjectWrittenSoon(QStringLiteral("ImageCounter"), [](const QVariant& current) -> QVariant {
             const qint64 value = (current.typeId() == QMetaType::QString ? dw::integerValue(current.toString())
                                                                          : qint64(current.toDouble())) +
                                  1;

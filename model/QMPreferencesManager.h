@@ -7,7 +7,8 @@
 // localized_defaults.plist, registered at start), else NO, 0 or nil. Setters store without
 // synchronizing unless their comment says otherwise; the user defaults write every change to
 // disk at once anyway. Getters run on any thread; setters on the main thread, except
-// imageCounterString(), which upload threads call and which is atomic within the process.
+// imageCounterString(), which upload threads call, which is atomic within the process and whose
+// number reaches the disk soon after it is handed out.
 //
 //     auto& prefs = QMPreferencesManager::sharedInstance();
 //     QString name = prefs.imageCounterString() + ".jpg";

@@ -20,9 +20,9 @@ class QMOperationManager;
 
 namespace QMModelServices {
 
-// Where the eBay tokens come from: the keychain's accounts, or a source the caller has installed
-// itself (a tool given a token on its command line).
-enum class Accounts { Keychain, AlreadyInstalled };
+// Where the eBay tokens come from: the keychain's accounts, a source the caller has installed
+// itself (a tool given a token on its command line), or nowhere (a tool that makes no eBay call).
+enum class Accounts { Keychain, AlreadyInstalled, None };
 
 // The program's registered defaults ("defaults.plist", "localized_defaults.plist", the footer) and
 // the money transformer, then the category data manager. False with the reason when a resource is

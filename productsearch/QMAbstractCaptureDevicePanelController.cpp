@@ -7,6 +7,7 @@
 #include "model/QMPreferencesManager.h"
 #include "platform/core/AlertPresenter.h"
 #include "platform/core/Localization.h"
+#include "platform/core/MainThread.h"
 
 #include <QCamera>
 #include <QDir>
@@ -24,6 +25,7 @@ QMAbstractCaptureDevicePanelController::QMAbstractCaptureDevicePanelController(Q
     : QDialog(parent), m_captureView(new QMCaptureView(this))
 {
     m_captureView->setObjectName(QStringLiteral("captureView"));
+    m_previewGuard = this;
 }
 
 QMAbstractCaptureDevicePanelController::~QMAbstractCaptureDevicePanelController()
@@ -146,8 +148,7 @@ void QMAbstractCaptureDevicePanelController::closeSession()
 void QMAbstractCaptureDevicePanelController::didOutputFrame(const FramePacker& pack)
 {
     const QImage preview = QMPackedFrameConverter::imageFromPackedFrame(pack({640, 480}), {640, 480});
-    QMetaObject::invokeMethod(
-        this, [this, preview] { m_captureView->setImage(preview); }, Qt::QueuedConnection);
+    dw::postToMain(m_previewGuard, [this, preview] { m_captureView->setImage(preview); });
 }
 
 void QMAbstractCaptureDevicePanelController::startPictureFolder(const QString& folder)

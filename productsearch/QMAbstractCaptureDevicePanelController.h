@@ -16,6 +16,7 @@
 
 #include <QByteArray>
 #include <QDialog>
+#include <QPointer>
 #include <QSize>
 #include <functional>
 #include <memory>
@@ -80,4 +81,5 @@ private:
     QTimer* m_pictureTimer = nullptr;
     QList<QImage> m_pictures;
     qsizetype m_nextPicture = 0;
+    QPointer<const QObject> m_previewGuard; // taken on the main thread, for the frame thread's posts
 };

@@ -10,6 +10,7 @@
 #include "description/QMDesignResourceProgress.h"
 #include "model/QMPreferencesManager.h"
 #include "modelservices/QMModelServices.h"
+#include "platform/core/BackgroundWork.h"
 #include "platform/core/Clock.h"
 #include "platform/core/ConsoleOutput.h"
 #include "platform/core/DWAssert.h"
@@ -27,7 +28,7 @@
 
 #include <QFileInfo>
 #include <QUrl>
-#include <thread>
+#include <memory>
 
 namespace {
 
@@ -151,19 +152,19 @@ void QMBAppController::openFilesAndURLs(const QStringList& arguments, std::funct
     // Whatever a start names is read on a worker: an ordinary file of a sane size only, so that a
     // pipe, a device or a slow disk never holds the windows that are open.
     const QPointer<const QObject> guard(this);
-    std::thread([guard, paths, done = std::move(done), this] {
-        auto files = std::make_shared<QList<DocumentFile>>();
+    auto files = std::make_shared<QList<DocumentFile>>();
+    const auto read = [files, paths] {
         for (const QString& path : paths) {
             DocumentFile file{path, {}, {}};
             file.contents = dw::readRegularFile(path, QMBDocument::kMaximumDocumentBytes, &file.error);
             files->append(std::move(file));
         }
-        dw::postToMain(guard, [this, files, done] {
-            const int opened = openDocumentFiles(*files);
-            if (done)
-                done(opened);
-        });
-    }).detach();
+    };
+    dw::runInBackground(guard, read, [this, files, done = std::move(done)] {
+        const int opened = openDocumentFiles(*files);
+        if (done)
+            done(opened);
+    });
 }
 
 int QMBAppController::openDocumentFiles(const QList<DocumentFile>& files)

@@ -1,5 +1,6 @@
 #include "shell/QMBMediaBrowserPanel.h"
 
+#include "platform/core/BackgroundWork.h"
 #include "platform/core/Localization.h"
 #include "platform/core/MainThread.h"
 
@@ -66,11 +67,7 @@ QImage readThumbnail(const QString& path, qreal pixelRatio)
 
 QThreadPool& thumbnailPool()
 {
-    static QThreadPool* pool = [] {
-        auto* made = new QThreadPool;
-        made->setMaxThreadCount(2);
-        return made;
-    }();
+    static QThreadPool* pool = dw::newBackgroundPool(2);
     return *pool;
 }
 

@@ -11,6 +11,7 @@
 #include "model/QMPreferencesManager.h"
 #include "model/QMSiteDescriptionManager.h"
 #include "panels/QMShippingOptionsPanelController.h"
+#include "platform/core/BackgroundWork.h"
 #include "platform/core/Localization.h"
 #include "platform/core/MainThread.h"
 #include "platform/widgets/ReadableColors.h"
@@ -424,11 +425,7 @@ namespace {
 
 QThreadPool& thumbnailPool()
 {
-    static QThreadPool* pool = [] {
-        auto* made = new QThreadPool;
-        made->setMaxThreadCount(2);
-        return made;
-    }();
+    static QThreadPool* pool = dw::newBackgroundPool(2);
     return *pool;
 }
 

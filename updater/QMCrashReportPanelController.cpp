@@ -1,6 +1,7 @@
 #include "updater/QMCrashReportPanelController.h"
 
 #include "DWKit/NSBundle+DWExtensions.h"
+#include "platform/core/BackgroundWork.h"
 #include "platform/core/ConsoleOutput.h"
 #include "platform/core/Localization.h"
 #include "platform/widgets/ApplicationImage.h"
@@ -18,7 +19,6 @@
 #include <QPushButton>
 #include <QSplitter>
 #include <QVBoxLayout>
-#include <thread>
 
 QMCrashReportPanelController::QMCrashReportPanelController(QWidget* parent)
     : QDialog(parent), m_titleTextField(new QLabel(this)), m_descriptionTextField(new QLabel(this)),
@@ -154,9 +154,9 @@ void QMCrashReportPanelController::sendCrashlog() const
     const Form sent = form();
     const QString url = DWUpdaterPreferencesManager::crashReportURL();
     const QString appName = dw::bundleName();
-    std::thread([sent, url, appName] {
+    dw::runInBackground([sent, url, appName] {
         QString error;
         if (!DWCrashReporter::sendReport(url, sent.subject, sent.content, appName, sent.email, &error))
             dw::consoleWrite(QStringLiteral("Error while sending crash report: %1").arg(error));
-    }).detach();
+    });
 }

@@ -4,13 +4,14 @@
 #include "DWKit/NSData+DWExtensions.h"
 #include "DWKit/QMLogEntry.h"
 #include "DWKit/QMLogManager.h"
-#include "platform/core/MainThread.h"
+#include "platform/core/BackgroundWork.h"
 #include "platform/network/HttpClient.h"
 #include "updater/QMReleaseParser.h"
 
 #include <QRegularExpression>
 #include <algorithm>
-#include <thread>
+#include <memory>
+#include <optional>
 
 QMReleaseController::QMReleaseController(QObject* parent) : QObject(parent), m_runningVersion(dw::versionString()) {}
 
@@ -53,33 +54,34 @@ void QMReleaseController::fetchReleasesFromURL(const QUrl& url)
 {
     const QPointer<const QObject> guard(this);
     QPointer<QMReleaseController> self(this);
-    std::thread([guard, self, url] {
+    auto parsed = std::make_shared<std::optional<QList<QMRelease>>>();
+    auto found = std::make_shared<bool>(false);
+    const auto fetch = [parsed, found, url] {
         const QMLogEntryPtr entry = QMLogEntry::getQuillmartVersionLogEntry();
         QMLogManager::sharedInstance()->addEntryFromThread(entry);
         QByteArray data;
         const dw::HttpResponse response = sendToAllowedURL(url, dw::HttpRequest());
         if (response.ok() && response.status == 200)
             data = dw::inflateGzipWhilePossible(response.body).value_or(QByteArray());
-        std::optional<QList<QMRelease>> parsed;
         if (!data.isEmpty()) {
             QMReleaseParser parser(data);
             parser.parse();
-            parsed = parser.parsedReleases();
+            *parsed = parser.parsedReleases();
         }
-        const bool found = parsed && !parsed->isEmpty();
-        entry->setState(QLatin1String(found ? kQMLogEntryStateSuccess : kQMLogEntryStateFailure));
+        *found = *parsed && !(*parsed)->isEmpty();
+        entry->setState(QLatin1String(*found ? kQMLogEntryStateSuccess : kQMLogEntryStateFailure));
         QMLogManager::sharedInstance()->postEntitiesChangedNotificationFromThread();
-        dw::postToMain(guard, [self, parsed, found] {
-            if (!self)
-                return;
-            if (parsed)
-                self->m_releases = *parsed;
-            if (found)
-                Q_EMIT self->didFinishLoading();
-            else
-                Q_EMIT self->didFailToLoad();
-        });
-    }).detach();
+    };
+    dw::runInBackground(guard, fetch, [self, parsed, found] {
+        if (!self)
+            return;
+        if (*parsed)
+            self->m_releases = **parsed;
+        if (*found)
+            Q_EMIT self->didFinishLoading();
+        else
+            Q_EMIT self->didFailToLoad();
+    });
 }
 
 bool QMReleaseController::shouldCheckForBetaReleases(const QString& runningVersion)

@@ -4,6 +4,7 @@
 #include "DWKit/NSFileManager+DWSecurityExtensions.h"
 #include "DWKit/NSString+DWExtensions.h"
 #include "platform/core/AlertPresenter.h"
+#include "platform/core/BackgroundWork.h"
 #include "platform/core/Clock.h"
 #include "platform/core/ConsoleOutput.h"
 #include "platform/core/Localization.h"
@@ -28,7 +29,7 @@
 #include <QProcess>
 #include <QUuid>
 #include <gnu/libc-version.h>
-#include <thread>
+#include <memory>
 #include <unistd.h>
 
 namespace {
@@ -351,7 +352,9 @@ void QMUpdater::beginDownload()
     const std::shared_ptr<std::atomic<bool>> cancel = m_cancelDownload;
     const QPointer<const QObject> guard(this);
     QPointer<QMUpdater> self(this);
-    std::thread([guard, self, cancel, url, path, digest, signature, publicKey, limit] {
+    auto failure = std::make_shared<QString>();
+    // The download's cancel is also its stop flag: quitting cuts it short.
+    const auto download = [guard, self, cancel, failure, url, path, digest, signature, publicKey, limit] {
         int lastPermille = -1;
         dw::HttpRequest request;
         request.cancel = cancel.get();
@@ -416,12 +419,16 @@ void QMUpdater::beginDownload()
             (void)QMReleaseSignature::verifyDigest(sha256, signature, publicKey, &error);
         if (!error.isEmpty())
             QFile::remove(path);
-        dw::postToMain(guard, [self, cancel, path, error] {
+        *failure = error;
+    };
+    dw::runInBackground(
+        guard, download,
+        [self, cancel, path, failure] {
             // A download that was cancelled (and perhaps followed by another) reports nothing.
             if (self && self->m_cancelDownload == cancel)
-                self->downloadDidFinish(path, error);
-        });
-    }).detach();
+                self->downloadDidFinish(path, *failure);
+        },
+        cancel);
 }
 
 void QMUpdater::downloadDidFinish(const QString& path, const QString& error)
@@ -464,15 +471,17 @@ void QMUpdater::mountDownload()
     const QString destination = m_unpackFolder;
     const QPointer<const QObject> guard(this);
     QPointer<QMUpdater> self(this);
-    std::thread([guard, self, archive, destination] {
-        QString error;
-        if (!QMUpdateArchive::unpack(archive, destination, &error) && error.isEmpty())
-            error = QStringLiteral("cannot unpack");
-        dw::postToMain(guard, [self, error] {
+    auto error = std::make_shared<QString>();
+    dw::runInBackground(
+        guard,
+        [archive, destination, error] {
+            if (!QMUpdateArchive::unpack(archive, destination, error.get()) && error->isEmpty())
+                *error = QStringLiteral("cannot unpack");
+        },
+        [self, error] {
             if (self)
-                self->mounterDidFinish(error);
+                self->mounterDidFinish(*error);
         });
-    }).detach();
 }
 
 void QMUpdater::mounterDidFinish(const QString& error)

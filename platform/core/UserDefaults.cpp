@@ -37,7 +37,17 @@ UserDefaults::UserDefaults(const QString& filePath) : m_filePath(filePath)
                           keptAside ? QStringLiteral("; kept as ") + aside : QString()));
 }
 
-UserDefaults::~UserDefaults() = default;
+UserDefaults::~UserDefaults()
+{
+    {
+        std::lock_guard lock(m_soonMutex);
+        m_soonStopping = true;
+    }
+    m_soonWake.notify_all();
+    // A change still waiting for its write is written before the writer ends.
+    if (m_soonWriter.joinable())
+        m_soonWriter.join();
+}
 
 UserDefaults& UserDefaults::standard()
 {
@@ -198,20 +208,35 @@ void UserDefaults::removeObjectForKey(const QString& key)
     changed(key, generation);
 }
 
+quint64 UserDefaults::changeLocked(const QString& key, const std::function<QVariant(const QVariant&)>& change,
+                                   QVariant* value)
+{
+    std::unique_lock lock(m_mutex);
+    *value = change(valueLocked(key));
+    if (value->isValid())
+        m_persistent.insert(key, *value);
+    else if (m_persistent.remove(key) == 0)
+        return 0; // nothing was written, nothing changes
+    return ++m_generation;
+}
+
 QVariant UserDefaults::changeObject(const QString& key, const std::function<QVariant(const QVariant&)>& change)
 {
     QVariant value;
-    quint64 generation = 0;
-    {
-        std::unique_lock lock(m_mutex);
-        value = change(valueLocked(key));
-        if (value.isValid())
-            m_persistent.insert(key, value);
-        else if (m_persistent.remove(key) == 0)
-            return value; // nothing was written, nothing changes
-        generation = ++m_generation;
-    }
-    changed(key, generation);
+    const quint64 generation = changeLocked(key, change, &value);
+    if (generation != 0)
+        changed(key, generation);
+    return value;
+}
+
+QVariant UserDefaults::changeObjectWrittenSoon(const QString& key,
+                                               const std::function<QVariant(const QVariant&)>& change)
+{
+    QVariant value;
+    if (changeLocked(key, change, &value) == 0)
+        return value;
+    writeSoon();
+    postChanged(key);
     return value;
 }
 
@@ -220,8 +245,48 @@ void UserDefaults::changed(const QString& key, quint64 generation)
     QString error;
     if (!writeThrough(generation, false, &error))
         consoleWrite(QStringLiteral("Could not save user defaults: %1").arg(error));
+    postChanged(key);
+}
+
+void UserDefaults::postChanged(const QString& key)
+{
     NotificationCenter::defaultCenter().post(QString::fromLatin1(kUserDefaultsDidChangeNotification), {},
                                              {{QStringLiteral("key"), key}});
+}
+
+void UserDefaults::writeSoon()
+{
+    if (m_filePath.isEmpty())
+        return;
+    {
+        std::lock_guard lock(m_soonMutex);
+        m_soonPending = true;
+        if (!m_soonWriter.joinable())
+            m_soonWriter = std::thread([this] { soonWriterLoop(); });
+    }
+    m_soonWake.notify_all();
+}
+
+void UserDefaults::soonWriterLoop()
+{
+    std::unique_lock lock(m_soonMutex);
+    for (;;) {
+        m_soonWake.wait(lock, [this] { return m_soonPending || m_soonStopping; });
+        if (!m_soonPending)
+            return;
+        // Changes made while this write runs are taken along or make the next one.
+        m_soonPending = false;
+        lock.unlock();
+        quint64 generation = 0;
+        {
+            std::shared_lock values(m_mutex);
+            generation = m_generation;
+        }
+        QString error;
+        if (!writeThrough(generation, false, &error))
+            consoleWrite(QStringLiteral("Could not save user defaults: %1").arg(error));
+        lock.lock();
+    }
 }
 
 bool UserDefaults::writeThrough(quint64 generation, bool forced, QString* error)

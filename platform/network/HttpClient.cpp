@@ -28,6 +28,11 @@ bool initialiseCurl()
     return initialised;
 }
 
+// libcurl's global set-up is not safe to run beside other threads, and the TLS library it starts
+// keeps state for the thread that ran it which is only freed if that thread ends before the
+// process does. Running it as this library loads puts it on the main thread, before any worker.
+[[maybe_unused]] const bool curlInitialisedAtLoad = initialiseCurl();
+
 bool equalsIgnoringCase(QByteArrayView a, QByteArrayView b)
 {
     return a.compare(b, Qt::CaseInsensitive) == 0;

@@ -1,5 +1,7 @@
 #include "platform/network/NetworkReachability.h"
 
+#include "platform/core/BackgroundWork.h"
+
 #include <netdb.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -10,7 +12,6 @@
 #include <memory>
 #include <mutex>
 #include <system_error>
-#include <thread>
 #include <vector>
 
 namespace dw {
@@ -89,9 +90,10 @@ std::optional<unsigned> reachabilityFlagsForHost(const QString& hostName, std::c
         return 0u;
     auto resolution = std::make_shared<Resolution>();
     try {
-        // Detached: a resolver that hangs past the bound keeps only its own thread, which ends
-        // when the resolver gives up; the shared state outlives whichever side finishes last.
-        std::thread(resolve, host, resolution).detach();
+        // A resolver that hangs past the bound keeps only its own thread, which ends when the
+        // resolver gives up (the quit waits for that); the shared state outlives whichever side
+        // finishes last.
+        runInBackground([host, resolution] { resolve(host, resolution); });
     } catch (const std::system_error&) {
         return std::nullopt;
     }

@@ -5,8 +5,9 @@
 // the system is asked whether it has a route to one of the addresses (a datagram socket is
 // connected, which sends nothing). A host counts as reachable when both hold. Nothing here says
 // that the host answers; it tells "no network" and "unknown name" apart from a network that
-// works. Resolution runs on a helper thread so that a hanging resolver cannot hold the caller
-// for longer than the bound given; the helper finishes on its own. Any thread.
+// works. Resolution runs in the background (dw::runInBackground) so that a hanging resolver cannot
+// hold the caller for longer than the bound given; it finishes on its own, and the application's
+// quit waits for it. Any thread.
 //
 //     const auto flags = dw::reachabilityFlagsForHost(QStringLiteral("api.example.com"));
 //     const bool reachable = flags && (*flags & dw::kReachabilityReachable)

@@ -8,6 +8,7 @@
 #include "DWPayment/DWPVatIdTester.h"
 
 #include "FakeDnsServer.h"
+#include "platform/core/BackgroundWork.h"
 #include "tests/support/FakeHttpServer.h"
 #include "tests/support/TemporaryXdg.h"
 
@@ -63,7 +64,7 @@ protected:
     // Waits until every started check has answered and its result has been applied or dropped.
     static void settle()
     {
-        DWPTransaction::checkThreadPool().waitForDone();
+        dw::waitForBackgroundWork();
         QCoreApplication::sendPostedEvents();
     }
 

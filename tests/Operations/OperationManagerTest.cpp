@@ -29,6 +29,7 @@
 #include "model/QMPreferencesManager.h"
 #include "platform/core/NotificationCenter.h"
 #include "platform/core/UserDefaults.h"
+#include "tests/support/DrainMainThread.h"
 #include "tests/support/TemporaryXdg.h"
 #include "tests/support/ebay/FakeTradingApi.h"
 
@@ -36,10 +37,11 @@
 #include <QElapsedTimer>
 #include <QImage>
 #include <QTest>
+#include <atomic>
 #include <chrono>
 #include <gtest/gtest.h>
 #include <map>
-#include <thread>
+#include <memory>
 
 namespace {
 
@@ -183,8 +185,17 @@ protected:
                                                            scheduled, QStringLiteral("seller"));
     }
 
-    // Waits until each envelope has finished, then a little longer so that a second finished
-    // notification would be seen too.
+    // Runs what the queues and the main thread still have, so that whatever else would happen (a
+    // second finished notification, an upload that must not start) has happened.
+    void drain()
+    {
+        dw::test::drainMainThread([this] {
+            m_manager->multiThreadedOperationQueue().waitUntilAllOperationsAreFinished();
+            m_manager->singleThreadedOperationQueue().waitUntilAllOperationsAreFinished();
+        });
+    }
+    // Waits until each envelope has finished, then drains, so that a second finished notification
+    // would be seen too.
     bool waitForFinished(const QList<std::shared_ptr<QMAddItemOperationEnvelope>>& envelopes)
     {
         const bool all = QTest::qWaitFor(
@@ -196,7 +207,7 @@ protected:
                 return true;
             },
             15000);
-        QTest::qWait(100);
+        drain();
         return all;
     }
     int finishedCount(const std::shared_ptr<QMAddItemOperationEnvelope>& envelope)
@@ -283,7 +294,7 @@ TEST_F(OperationManagerTest, VerificationWarningsWaitForTheUserAndFailuresStopBe
     m_ebay.setReply(QStringLiteral("VerifyAddItem"), reply("VerifyAddItem", "Warning", kWarning));
     const auto warned = upload({listing(QStringLiteral("A"), 1)}, false, false).first();
     ASSERT_TRUE(waitForStatus(warned, QMAddItemOperationEnvelope::WaitingOnWarnings));
-    QTest::qWait(100);
+    drain();
     EXPECT_TRUE(warned->suspended());
     EXPECT_EQ(m_pictureService.requestCount(), 0u);
     warned->continueExecution();
@@ -302,7 +313,7 @@ TEST_F(OperationManagerTest, VerificationWarningsWaitForTheUserAndFailuresStopBe
     // Shown to the user, the failure waits; continuing must not list it anyway.
     const auto shown = upload({listing(QStringLiteral("C"), 1)}, false, false).first();
     ASSERT_TRUE(waitForStatus(shown, QMAddItemOperationEnvelope::Failed));
-    QTest::qWait(50);
+    drain();
     EXPECT_TRUE(shown->suspended());
     shown->continueExecution();
     ASSERT_TRUE(waitForFinished({shown}));
@@ -325,19 +336,42 @@ TEST_F(OperationManagerTest, PictureErrorsStopTheListing)
 
 namespace {
 
-// A picture upload that answers with an address after a delay, with or without a warning.
+// Lets a scripted upload go on; opened at the latest when the test ends, so that no upload waits
+// for ever. The upload shares the flag, which may outlive the release.
+class Release
+{
+public:
+    Release() = default;
+    Release(const Release&) = delete;
+    Release& operator=(const Release&) = delete;
+    ~Release() { open(); }
+    void open()
+    {
+        m_open->store(true);
+        m_open->notify_all();
+    }
+    std::shared_ptr<const std::atomic<bool>> flag() const { return m_open; }
+
+private:
+    std::shared_ptr<std::atomic<bool>> m_open = std::make_shared<std::atomic<bool>>(false);
+};
+
+// A picture upload that answers with an address, with or without a warning; with a release, only
+// once that is opened.
 class ScriptedPictureUpload final : public QMGenericAddImageOperation
 {
 public:
-    ScriptedPictureUpload(const QMEbayConnectorFactory& factory, std::chrono::milliseconds delay, bool warn)
-        : QMGenericAddImageOperation(factory), m_delay(delay), m_warn(warn)
+    ScriptedPictureUpload(const QMEbayConnectorFactory& factory, QString name, bool warn,
+                          std::shared_ptr<const std::atomic<bool>> release = {})
+        : QMGenericAddImageOperation(factory), m_name(std::move(name)), m_warn(warn), m_release(std::move(release))
     {}
 
 protected:
     void internalMain() override
     {
-        std::this_thread::sleep_for(m_delay);
-        setUploadedImageURL(QStringLiteral("http://127.0.0.1:1/%1.JPG").arg(m_delay.count()));
+        if (m_release)
+            m_release->wait(false);
+        setUploadedImageURL(QStringLiteral("http://127.0.0.1:1/%1.JPG").arg(m_name));
         if (m_warn) {
             auto envelope = std::make_shared<QMErrorEnvelope>(QStringLiteral("EPS"), name());
             envelope->setErrors({QMError::errorWithCode(QStringLiteral("21916"), QStringLiteral("Small picture."),
@@ -348,8 +382,9 @@ protected:
     }
 
 private:
-    const std::chrono::milliseconds m_delay;
+    const QString m_name;
     const bool m_warn;
+    const std::shared_ptr<const std::atomic<bool>> m_release;
 };
 
 } // namespace
@@ -362,9 +397,10 @@ TEST_F(OperationManagerTest, PictureWarningWhileAnotherPictureUploadsListsOnceBo
         connector->setToken(QStringLiteral("secret-token"));
         return connector;
     };
+    Release slowUpload;
     const QList<std::shared_ptr<QMGenericAddImageOperation>> uploads{
-        std::make_shared<ScriptedPictureUpload>(factory, 0ms, true),
-        std::make_shared<ScriptedPictureUpload>(factory, 400ms, false)};
+        std::make_shared<ScriptedPictureUpload>(factory, QStringLiteral("warned"), true),
+        std::make_shared<ScriptedPictureUpload>(factory, QStringLiteral("slow"), false, slowUpload.flag())};
     auto add = std::make_shared<QMAddItemOperation>(factory, item->infoDictionaryForOperations(),
                                                     QStringLiteral("seller"), true, false);
     for (const auto& upload : uploads)
@@ -379,6 +415,7 @@ TEST_F(OperationManagerTest, PictureWarningWhileAnotherPictureUploadsListsOnceBo
     ASSERT_TRUE(QTest::qWaitFor([&] { return envelope->suspended(); }, 10000));
     EXPECT_EQ(envelope->addImageOperationsRemaining(), 1u);
     envelope->continueExecution();
+    slowUpload.open();
     ASSERT_TRUE(waitForFinished({envelope}));
     EXPECT_EQ(finishedCount(envelope), 1);
     EXPECT_EQ(envelope->status(), QMAddItemOperationEnvelope::Finished);

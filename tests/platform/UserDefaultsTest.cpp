@@ -139,7 +139,8 @@ TEST(UserDefaults, ConcurrentReadsDuringWritesSeeWholeValues)
 TEST(UserDefaults, ChangesMadeAtOnceOnSeveralThreadsAllReachTheFile)
 {
     // Writes leave the values' lock and are taken together: a write that started earlier must
-    // never land over a later one, and a read-and-change must never lose another's change.
+    // never land over a later one, and a read-and-change must never lose another's change, also
+    // when its write is left to the defaults' writer.
     QTemporaryDir folder;
     const QString file = folder.filePath(QStringLiteral("UserDefaults.plist"));
     constexpr int kThreads = 4;
@@ -153,15 +154,21 @@ TEST(UserDefaults, ChangesMadeAtOnceOnSeveralThreadsAllReachTheFile)
                     defaults.changeObject(QStringLiteral("counter"),
                                           [](const QVariant& current) -> QVariant { return current.toLongLong() + 1; });
                     defaults.setInteger(change, QStringLiteral("thread-%1").arg(thread));
+                    defaults.changeObjectWrittenSoon(QStringLiteral("soon"), [](const QVariant& current) -> QVariant {
+                        return current.toLongLong() + 1;
+                    });
                 }
             });
         }
         for (auto& thread : threads)
             thread.join();
         EXPECT_EQ(defaults.integerForKey(QStringLiteral("counter")), kThreads * kChanges);
+        EXPECT_EQ(defaults.integerForKey(QStringLiteral("soon")), kThreads * kChanges);
     }
+    // The changes written soon are on disk once the defaults have ended, the last one included.
     const UserDefaults reread(file);
     EXPECT_EQ(reread.integerForKey(QStringLiteral("counter")), kThreads * kChanges);
+    EXPECT_EQ(reread.integerForKey(QStringLiteral("soon")), kThreads * kChanges);
     for (int thread = 0; thread < kThreads; ++thread)
         EXPECT_EQ(reread.integerForKey(QStringLiteral("thread-%1").arg(thread)), kChanges) << thread;
 }

@@ -29,6 +29,7 @@
 #include "shell/QMBAppController.h"
 #include "shell/QMBApplication.h"
 #include "shell/QMBSingleInstance.h"
+#include "tests/support/DrainMainThread.h"
 #include "tests/support/ScriptedAlertPresenter.h"
 #include "tests/support/TemporaryXdg.h"
 #include "tests/support/ebay/FakeTradingApi.h"
@@ -484,7 +485,7 @@ TEST_F(Launch, VersionCheckOffersNewerDataAndDownloadsOnlyWhatChanged)
             m_alerts.answer(row.answer);
         ASSERT_TRUE(m_controller->checkCategoryTreeVersionSilent(row.silent));
         ASSERT_TRUE(QTest::qWaitFor([&] { return ended; }, 10000)) << "ended, its panel gone";
-        QTest::qWait(20);
+        dw::test::drainMainThread(dw::test::waitForOperationQueues);
         EXPECT_EQ(panelWhileChecking, !row.silent) << "only an asked-for check shows its progress";
         EXPECT_EQ(m_alerts.titles().mid(0, 1), row.alerts);
         EXPECT_EQ(QMPreferencesManager::sharedInstance().categoriesLastCheckDate(), clock.now());
@@ -495,10 +496,7 @@ TEST_F(Launch, VersionCheckOffersNewerDataAndDownloadsOnlyWhatChanged)
         } else {
             EXPECT_FALSE(download);
         }
-        QMOperationManager::sharedQMOperationManager()
-            ->multiThreadedOperationQueue()
-            .waitUntilAllOperationsAreFinished();
-        QTest::qWait(20);
+        dw::test::drainMainThread(dw::test::waitForOperationQueues);
         categories->unloadAll();
     }
 }

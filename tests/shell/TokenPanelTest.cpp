@@ -6,6 +6,7 @@
 #include "platform/core/UserDefaults.h"
 #include "shell/QMBAppController.h"
 #include "shell/QMTokenPanelController.h"
+#include "tests/support/DrainMainThread.h"
 #include "tests/support/TemporaryXdg.h"
 #include "tests/support/ebay/FakeTradingApi.h"
 
@@ -87,7 +88,7 @@ TEST_F(TokenPanel, CallbackWhileAskingToAuthorizeFetchesOnceAndCloses)
     ASSERT_TRUE(QTest::qWaitFor([&] { return fetches() == 1; }, 10000));
     const auto sent = m_ebay.requests(QStringLiteral("FetchToken"));
     EXPECT_TRUE(sent.at(0).xml.contains("<SessionID>"));
-    QTest::qWait(100);
+    dw::test::drainMainThread(dw::test::waitForOperationQueues);
     EXPECT_EQ(fetches(), 1u);
 }
 
@@ -98,7 +99,7 @@ TEST_F(TokenPanel, CancelAfterAuthorizingFetchesNothing)
         EXPECT_EQ(panel.authorizeOrFetchButton()->text(), QStringLiteral("Fetch Token"));
         panel.reject();
     });
-    QTest::qWait(100);
+    dw::test::drainMainThread(dw::test::waitForOperationQueues);
     EXPECT_EQ(fetches(), 0u);
 }
 

@@ -1,5 +1,7 @@
 #include "DWEBay2/types/EBayAddItemRequestType.h"
 #include "DWEBay2/types/EBayItemType.h"
+#include "platform/core/UserDefaults.h"
+#include "platform/text/RtfCodec.h"
 #include "tests/support/ProcessRunner.h"
 #include "tests/support/TemporaryXdg.h"
 #include "tests/support/ebay/FakeTradingApi.h"
@@ -42,8 +44,8 @@ protected:
                                       "</FullURL></SiteHostedPictureDetails>"));
     }
 
-    // A listing document with one picture, made by qv-listing.
-    QString document(const QString& name, const QJsonObject& fields = {})
+    // A listing document with one picture file (or only the pictures its fields name), made by qv-listing.
+    QString document(const QString& name, const QJsonObject& fields = {}, bool withPictureFile = true)
     {
         const QString picture = m_dir.filePath(name + QStringLiteral(".jpg"));
         QImage image(40, 30, QImage::Format_RGB32);
@@ -62,8 +64,10 @@ protected:
         json.write(QJsonDocument(values).toJson());
         json.close();
         const QString path = m_dir.filePath(name + QStringLiteral(".qvlisting"));
-        const ProgramRun created = dw::test::runProgram(dw::test::builtTool(QStringLiteral("qv-listing")),
-                                                        {QStringLiteral("create"), listing, path, picture});
+        QStringList arguments{QStringLiteral("create"), listing, path};
+        if (withPictureFile)
+            arguments << picture;
+        const ProgramRun created = dw::test::runProgram(dw::test::builtTool(QStringLiteral("qv-listing")), arguments);
         EXPECT_EQ(created.exitCode, 0) << created.errors.toStdString();
         return path;
     }
@@ -75,6 +79,17 @@ protected:
                                 QStringLiteral("--token"),    QStringLiteral("secret-token")} +
                     arguments;
         return dw::test::runProgram(dw::test::builtTool(QStringLiteral("qv-upload")), arguments);
+    }
+
+    // Site 77's category stores, where a download puts them.
+    void installSite77Stores()
+    {
+        for (const char* kind : {"Categories", "Attributes"}) {
+            const QString folder = m_xdg.path(QStringLiteral("data/QuillmartVodar/%1").arg(QLatin1String(kind)));
+            ASSERT_TRUE(QDir().mkpath(folder));
+            const QString name = QStringLiteral("%1.site77.sqlite").arg(QLatin1String(kind));
+            ASSERT_TRUE(QFile::copy(QString::fromUtf8(DW_TOOLS_TEST_STORES "/") + name, folder + u'/' + name));
+        }
     }
 
     static QList<QJsonObject> results(const QByteArray& output)
@@ -141,13 +156,7 @@ TEST_F(QvUpload, WarningsCancelTheListingUnlessToldToContinue)
 
 TEST_F(QvUpload, SendsWhatTheApplicationSendsAndLeavesNothingBehind)
 {
-    // Site 77's category stores, where a download puts them.
-    for (const char* kind : {"Categories", "Attributes"}) {
-        const QString folder = m_xdg.path(QStringLiteral("data/QuillmartVodar/%1").arg(QLatin1String(kind)));
-        ASSERT_TRUE(QDir().mkpath(folder));
-        const QString name = QStringLiteral("%1.site77.sqlite").arg(QLatin1String(kind));
-        ASSERT_TRUE(QFile::copy(QString::fromUtf8(DW_TOOLS_TEST_STORES "/") + name, folder + u'/' + name));
-    }
+    installSite77Stores();
     const QString lamp =
         document(QStringLiteral("lamp"),
                  {{QStringLiteral("siteID"), 77},
@@ -178,4 +187,47 @@ TEST_F(QvUpload, SendsWhatTheApplicationSendsAndLeavesNothingBehind)
         }
     }
     EXPECT_EQ(left, QStringList());
+}
+
+TEST_F(QvUpload, QmDescribePrintsTheDescriptionTheListingIsSentWith)
+{
+    // A designed listing with pictures on the web, in a category whose store is in place, and a
+    // footer in the seller's settings: the design, the pictures and the footer of the description
+    // depend on the services set up.
+    installSite77Stores();
+    auto& defaults = dw::UserDefaults::standard();
+    defaults.setObject(dw::rtf::write(dw::StyledText(QStringLiteral("Posted within a day."))),
+                       QStringLiteral("footerData"));
+    defaults.setBool(true, QStringLiteral("includeFooterInDescription"));
+    QJsonArray pictures;
+    for (const char* name : {"front", "side", "back"})
+        pictures << QJsonObject{
+            {QStringLiteral("url"), QStringLiteral("http://127.0.0.1:9/lamp-%1.jpg").arg(QLatin1String(name))}};
+    const QString lamp =
+        document(QStringLiteral("lamp"),
+                 {{QStringLiteral("siteID"), 77},
+                  {QStringLiteral("currency"), 7},
+                  {QStringLiteral("category"), 345},
+                  {QStringLiteral("images"), pictures},
+                  {QStringLiteral("itemDescriptionString"),
+                   QStringLiteral("Solid oak, [[item.title]], in [[item.categoryName]].")},
+                  {QStringLiteral("useDesignTemplate"), true},
+                  {QStringLiteral("designTemplateIdentifier"), QStringLiteral("com.quillmart.design.harbour-blue")}},
+                 false);
+    const ProgramRun run = upload({lamp});
+    ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString() << run.output.toStdString();
+    const auto listed = m_ebay.requests(QStringLiteral("AddItem"));
+    ASSERT_EQ(listed.size(), 1u);
+    const auto request = listed.at(0).documentAs<EBayAddItemRequestType>();
+    ASSERT_TRUE(request && request->item()) << listed.at(0).parseError.toStdString();
+    const QString sent = request->item()->description();
+    // The first picture is the listing's own (eBay shows it); the others follow the text.
+    for (const char* part :
+         {"qvhb-card", "lamp-side.jpg", "lamp-back.jpg", "Solid oak, Oak lamp, in B.", "Posted within"})
+        EXPECT_TRUE(sent.contains(QLatin1String(part))) << part << " in " << sent.toStdString();
+
+    const ProgramRun described = dw::test::runProgram(dw::test::builtTool(QStringLiteral("qm-describe")),
+                                                      {QStringLiteral("--resolve-secondary"), lamp});
+    ASSERT_EQ(described.exitCode, 0) << described.errors.toStdString();
+    EXPECT_EQ(QString::fromUtf8(described.output).toStdString(), sent.toStdString());
 }

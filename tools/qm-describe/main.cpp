@@ -9,22 +9,22 @@
 //       {"url": address} or {"file": path}, each with an optional "gallery": true;
 //       "itemDescriptionString" is plain text; "videos" is a list of {"url", "type", "title"}.
 //
-// Designs are registered as the program registers them at start. Console lines go to standard
-// error. Exits 1 when the listing cannot be read, 2 on wrong usage.
+// The services below the application (defaults, category stores, picture transformer, description
+// generator, designs) are set up as the program sets them up, so the description printed is the one
+// the program sends to eBay for the listing. Console lines go to standard error. Exits 1 when the listing cannot be read, 2 on wrong usage.
 
 #include "description/QMDescriptionGenerator.h"
 #include "description/QMDesignTemplateManager.h"
+#include "modelservices/QMModelServices.h"
 
 #include "DWKit/NSString+DWExtensions.h"
 
-#include "model/QMApplicationDefaults.h"
 #include "model/QMEbayImage.h"
 #include "model/QMEbayItem.h"
 #include "model/QMEbayItemContainer.h"
 #include "model/QMYTVideo.h"
 
 #include "platform/core/ConsoleOutput.h"
-#include "platform/core/UserDefaults.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -35,9 +35,6 @@
 #include <cstdio>
 
 namespace {
-
-// The minimum template version the program's start-up sets.
-constexpr qint64 kMinimumTemplateVersion = 214;
 
 int fail(const QString& message)
 {
@@ -128,15 +125,15 @@ std::shared_ptr<QMEbayItem> readListing(const QString& path, QString* error)
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    // What the application registers, so that a listing shows here as it does there.
-    QString defaultsError;
-    if (!registerApplicationDefaultsAndTransformers(dw::UserDefaults::standard(), &defaultsError))
-        std::fprintf(stderr, "qm-describe: warning: %s\n", defaultsError.toLocal8Bit().constData());
 
     dw::setConsoleSink([](const QString& line) {
         std::fprintf(stderr, "%s\n", line.toUtf8().constData());
         std::fflush(stderr);
     });
+    // What the application sets up, so that a listing is described here as it is there.
+    QString servicesError;
+    if (!QMModelServices::install(QMModelServices::Accounts::None, &servicesError))
+        std::fprintf(stderr, "qm-describe: warning: %s\n", servicesError.toLocal8Bit().constData());
     QStringList arguments = QCoreApplication::arguments().mid(1);
     QString design;
     QString layout;
@@ -164,11 +161,8 @@ int main(int argc, char** argv)
     if (listDesigns == !path.isEmpty())
         return usage();
 
-    auto& manager = QMDesignTemplateManager::sharedInstance();
-    manager.setMinimumQMTemplateVersion(kMinimumTemplateVersion);
-    manager.registerDesignTemplates();
     if (listDesigns) {
-        for (const auto& entry : manager.designTemplates()) {
+        for (const auto& entry : QMDesignTemplateManager::sharedInstance().designTemplates()) {
             const QString line =
                 entry->identifier() + u'\t' + entry->name() + u'\t' + entry->layoutNames().join(QStringLiteral(","));
             std::printf("%s\n", line.toUtf8().constData());

@@ -1,6 +1,7 @@
 #include "DWKit/DWOperation/DWNSOperationEnvelopeQueue.h"
 #include "OperationTestSupport.h"
 #include "platform/core/DWAssert.h"
+#include "tests/support/DrainMainThread.h"
 
 #include <gtest/gtest.h>
 
@@ -64,8 +65,7 @@ TEST(EnvelopeQueue, EnvelopeOfTwoOperationsFinishesOnceAndLeavesTheQueue)
     EXPECT_EQ(envelope->queue(), &queue);
     EXPECT_EQ(queue.operationEnvelopes(), QList<DWNSOperationEnvelopePtr>{envelope});
     ASSERT_TRUE(recorder.waitFor(kFinished));
-    queue.waitUntilAllOperationsAreFinished();
-    QTest::qWait(50); // would let a second finished notification arrive
+    drainMainThread([&] { queue.waitUntilAllOperationsAreFinished(); }); // a second finished would arrive
 
     EXPECT_EQ(recorder.names(), (QStringList{kAdded, kFinished}));
     const auto finished = recorder.entries().back().notification;
@@ -112,8 +112,7 @@ TEST(EnvelopeQueue, EnvelopeWhoseOperationsWereCancelledBeforeTheyBeganStillFini
                  dw::InternalInconsistency);
     gate.open();
     ASSERT_TRUE(recorder.waitFor(kFinished));
-    queue.waitUntilAllOperationsAreFinished();
-    QTest::qWait(50);
+    drainMainThread([&] { queue.waitUntilAllOperationsAreFinished(); });
     EXPECT_EQ(recorder.count(kFinished), 1);
     EXPECT_EQ(recorder.count(QLatin1String(DWNSNotificationOperationQueueOperation_ended)), 1);
     EXPECT_TRUE(queue.operationEnvelopes().isEmpty());

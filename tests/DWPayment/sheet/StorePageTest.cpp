@@ -60,11 +60,18 @@ public:
     void userDidOpenPaymentSheetForPaymentController(DWPaymentController* controller) override
     {
         events.append(QStringLiteral("open"));
-        // The buyer leaves as soon as the store is up.
-        QTimer::singleShot(2000, [controller] {
-            if (controller->currentPayWindowController())
-                controller->currentPayWindowController()->previousAction();
+        // The buyer leaves as soon as the sheet shows. The sheet ignores the click while its window
+        // still moves (which takes longer on a busy machine), so the click is repeated until the
+        // sheet has taken it.
+        auto* leave = new QTimer(controller);
+        QObject::connect(leave, &QTimer::timeout, leave, [this, controller, leave] {
+            DWPPaySheetController* sheet = controller->currentPayWindowController();
+            if (events.contains(QStringLiteral("cancel")))
+                leave->deleteLater();
+            else if (sheet && sheet->isVisible())
+                sheet->previousAction();
         });
+        leave->start(100);
     }
     void userDidCancelPaymentSheetForPaymentController(DWPaymentController*) override
     {
