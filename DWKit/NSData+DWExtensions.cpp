@@ -7,12 +7,12 @@
 #include "platform/core/DWFormat.h"
 #include "platform/core/Paths.h"
 
+#include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <algorithm>
 #include <climits>
-#include <openssl/evp.h>
 #include <zlib.h>
 
 namespace dw {
@@ -23,15 +23,6 @@ constexpr int kGzipWindowBits = 15 + 16;
 constexpr qsizetype kFileChunk = 16384;
 // A gzip stream can be made to inflate to itself; real downloads are wrapped once or twice.
 constexpr int kMaxGzipLayers = 16;
-
-QByteArray digest(const QByteArray& data, const EVP_MD* md)
-{
-    unsigned char out[EVP_MAX_MD_SIZE];
-    unsigned int length = 0;
-    if (EVP_Digest(data.constData(), size_t(data.size()), out, &length, md, nullptr) != 1)
-        return QByteArray();
-    return QByteArray(reinterpret_cast<const char*>(out), qsizetype(length));
-}
 
 bool isGzip(const QByteArray& head)
 {
@@ -105,12 +96,12 @@ void appendBigEndian(QByteArray& out, quint32 value, int count)
 
 QByteArray md5Digest(const QByteArray& data)
 {
-    return digest(data, EVP_md5());
+    return QCryptographicHash::hash(data, QCryptographicHash::Md5);
 }
 
 QByteArray sha1Digest(const QByteArray& data)
 {
-    return digest(data, EVP_sha1());
+    return QCryptographicHash::hash(data, QCryptographicHash::Sha1);
 }
 
 QString md5DigestString(const QByteArray& data)

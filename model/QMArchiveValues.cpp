@@ -1,7 +1,6 @@
 #include "model/QMArchiveValues_p.h"
 
 #include "DWKit/QMLog.h"
-#include "platform/archive/ArchivedImage.h"
 
 namespace qm::archive {
 
@@ -20,21 +19,6 @@ std::optional<QVariant> decodeOfType(dw::KeyedUnarchiver& coder, const QString& 
         return std::nullopt;
     }
     return value;
-}
-
-QImage imageFromArchive(const QVariant& value)
-{
-    if (value.typeId() != qMetaTypeId<dw::ArchivedImage>())
-        return QImage();
-    const QVariant decoded = value.value<dw::ArchivedImage>().decodedOnce([](const QList<QByteArray>& representations) {
-        for (const QByteArray& bytes : representations) {
-            QImage image = QImage::fromData(bytes);
-            if (!image.isNull())
-                return QVariant(image);
-        }
-        return QVariant(QImage());
-    });
-    return decoded.value<QImage>();
 }
 
 QString decodeText(dw::KeyedUnarchiver& coder, const QString& key, const QString& owner)

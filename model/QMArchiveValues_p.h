@@ -10,7 +10,6 @@
 #include "platform/archive/KeyedUnarchiver.h"
 
 #include <QByteArray>
-#include <QImage>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -63,11 +62,6 @@ std::optional<QList<std::shared_ptr<T>>> decodeObjects(dw::KeyedUnarchiver& code
     }
     return objects;
 }
-
-// The picture of an archived image (dw::ArchivedImage): its first representation that reads as a
-// picture, decoded once for the archived object however many references share it. A null image
-// for any other value, or when no representation reads.
-QImage imageFromArchive(const QVariant& value);
 
 // A text as an archive value: nil for a null text, so that nil survives a round trip.
 inline QVariant textValue(const QString& text)

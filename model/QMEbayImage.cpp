@@ -2,7 +2,7 @@
 
 #include "model/QMArchiveValues_p.h"
 #include "model/QMEbayImageTransformerHooks.h"
-#include "model/QMResourcePicture.h"
+#include "model/QMPictureCodec.h"
 
 #include "platform/archive/ArchivedImage.h"
 #include "platform/archive/KeyedArchiver.h"
@@ -11,7 +11,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QImageReader>
 #include <functional>
 #include <mutex>
 
@@ -111,7 +110,7 @@ void QMEbayImage::setImageFilePath(const QString& path)
     if (stored == m_imageFilePath && stored.isNull() == m_imageFilePath.isNull())
         return;
     m_imageFilePath = stored;
-    m_image = QImage();
+    m_image.reset();
 }
 
 QString QMEbayImage::thumbFilePath() const
@@ -125,54 +124,17 @@ void QMEbayImage::setThumbFilePath(const QString& path)
     if (stored == m_thumbFilePath && stored.isNull() == m_thumbFilePath.isNull())
         return;
     m_thumbFilePath = stored;
-    m_cachedGalleryThumb = QImage();
-}
-
-QImage QMEbayImage::image() const
-{
-    if (m_image.isNull() && !m_imageFilePath.isEmpty())
-        m_image = QImage(imageFilePath());
-    return m_image;
-}
-
-QImage QMEbayImage::thumbImage() const
-{
-    if (m_thumbImage.isNull()) {
-        QImage thumb;
-        if (m_isURLBased)
-            thumb = qmResourcePicture(QStringLiteral("ImageURLThumb"));
-        else if (!m_thumbFilePath.isEmpty())
-            thumb = QImage(thumbFilePath());
-        if (!m_image.isNull())
-            thumb = m_image.copy();
-        m_thumbImage = thumb;
-    }
-    return m_thumbImage.copy();
 }
 
 void QMEbayImage::unloadImage()
 {
     if (!m_isURLBased && !m_imageFilePath.isEmpty())
-        m_image = QImage();
+        m_image.reset();
 }
 
 bool QMEbayImage::isLandscape() const
 {
-    // The proportions come from the file's header: the templates ask for every picture of a
-    // page, and decoding camera pictures for that would hold up the page.
-    QSize size;
-    if (!m_image.isNull() || m_imageFilePath.isEmpty()) {
-        size = image().size();
-    } else {
-        QImageReader reader(imageFilePath());
-        reader.setAutoTransform(true);
-        size = reader.size();
-        if (reader.transformation() & QImageIOHandler::TransformationRotate90)
-            size.transpose();
-        if (!size.isValid())
-            size = image().size();
-    }
-    return size.isValid() && size.width() > size.height();
+    return QMPictureCodec::installed()->isLandscape(*this);
 }
 
 QString QMEbayImage::thumbWidth() const
@@ -261,7 +223,7 @@ std::shared_ptr<QMEbayImage> QMEbayImage::decodeWithCoder(dw::KeyedUnarchiver& c
     picture->m_isURLBased = coder.decodeBoolForKey(QStringLiteral("isURLBased"));
     if (const std::optional<QVariant> old =
             qm::archive::decodeOfType(coder, QStringLiteral("image"), qMetaTypeId<dw::ArchivedImage>(), owner))
-        picture->m_image = qm::archive::imageFromArchive(*old);
+        picture->m_image = QMPictureCodec::installed()->decodeArchivedPicture(*old);
     if (picture->m_thumbFilePath.isEmpty() && !picture->m_isURLBased && !picture->m_imageFilePath.isEmpty()) {
         picture->setThumbFilePath(
             s_deferThumbnails

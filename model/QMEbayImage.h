@@ -14,7 +14,6 @@
 #include "platform/archive/ArchivedObject.h"
 #include "platform/core/KeyValueCoding.h"
 
-#include <QImage>
 #include <QString>
 #include <QVariantMap>
 #include <memory>
@@ -22,6 +21,7 @@
 namespace dw {
 class KeyedUnarchiver;
 }
+class QImage;
 
 class QMEbayImage : public dw::ArchivedObject, public dw::KeyValueCoding
 {
@@ -93,13 +93,17 @@ public:
     const QString& storedImageFilePath() const { return m_imageFilePath; }
     const QString& storedThumbFilePath() const { return m_thumbFilePath; }
 
+    // The decoded pictures need Qt Gui: these four are defined in the model's desktop part
+    // (model/desktop/), which a program links when it shows or transforms pictures.
     QImage image() const;
-    void setImage(const QImage& image) { m_image = image; }
+    void setImage(const QImage& image);
     // A copy of the thumbnail, made on first use.
     QImage thumbImage() const;
-    void setThumbImage(const QImage& image) { m_thumbImage = image; }
+    void setThumbImage(const QImage& image);
+    // The loaded picture as it is held (null when none is loaded), for code that only passes it on.
+    const std::shared_ptr<const QImage>& loadedImage() const { return m_image; }
+    void setLoadedImage(std::shared_ptr<const QImage> image) { m_image = std::move(image); }
     void unloadImage();
-    void deleteCachedGalleryThumb() { m_cachedGalleryThumb = QImage(); }
 
     // Display values for the description templates, from the loaded picture's proportions.
     QString thumbWidth() const;
@@ -137,10 +141,10 @@ private:
     QString m_imageFilePath;
     QString m_thumbFilePath;
     bool m_isURLBased = false;
-    // Loaded on first use, also through const getters.
-    mutable QImage m_image;
-    mutable QImage m_thumbImage;
-    QImage m_cachedGalleryThumb;
-    QImage m_cachedURLThumb;
+    // Loaded on first use, also through const getters; null while none is loaded. Held by
+    // pointer so that the core of the model carries pictures without Qt Gui; a picture is never
+    // changed in place, so a copy sharing it never sees a change.
+    mutable std::shared_ptr<const QImage> m_image;
+    mutable std::shared_ptr<const QImage> m_thumbImage;
     dw::ArchivedObjectPtr m_unknownObject;
 };

@@ -8,7 +8,6 @@
 #include "model/QMEbayImage.h"
 #include "model/QMEbayTimeManager.h"
 #include "model/QMPreferencesManager.h"
-#include "model/QMResourcePicture.h"
 
 #include "DWKit/NSObject+DWExtensions.h"
 #include "DWKit/QMLog.h"
@@ -54,11 +53,6 @@ QStringList addressesOf(const Pictures& pictures, const char* logFormat)
         addresses << picture->imageURL();
     }
     return addresses;
-}
-
-QImage resourceImage(const QString& name)
-{
-    return qmResourcePicture(name);
 }
 
 } // namespace
@@ -194,18 +188,6 @@ QString QMEbayItem::pictureFileForProgressAnimation() const
     return picture ? picture->imageFilePath() : QString();
 }
 
-QImage QMEbayItem::imageForProgressAnimation(const QString& pictureFile)
-{
-    if (pictureFile.isNull())
-        return resourceImage(QStringLiteral("NoPicture"));
-    return QImage(pictureFile);
-}
-
-QImage QMEbayItem::imageForProgressAnimation() const
-{
-    return imageForProgressAnimation(pictureFileForProgressAnimation());
-}
-
 // State
 
 bool QMEbayItem::isTemplate() const
@@ -299,18 +281,6 @@ QString QMEbayItem::deprecatedStateStringForItemState(int value)
     return QStringLiteral("templateItem");
 }
 
-QImage QMEbayItem::stateIndicatorImage()
-{
-    QString text = state();
-    if (!text.isEmpty() || itemID().isEmpty()) {
-        updateItemState();
-        text = state();
-    } else {
-        text = QStringLiteral("auctionItem");
-    }
-    return imageForState(text, useStoreListing() && storeItem(), buyItNow() && !useStartingBid());
-}
-
 QString QMEbayItem::imageNameForState(const QString& state, bool isStoreItem, bool isFixedPriceItem)
 {
     static const std::pair<const char*, const char*> names[] = {
@@ -333,11 +303,6 @@ QString QMEbayItem::imageNameForState(const QString& state, bool isStoreItem, bo
             name.prepend(QLatin1String("Store"));
     }
     return name;
-}
-
-QImage QMEbayItem::imageForState(const QString& state, bool isStoreItem, bool isFixedPriceItem)
-{
-    return resourceImage(imageNameForState(state, isStoreItem, isFixedPriceItem));
 }
 
 // Overview values

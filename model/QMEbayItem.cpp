@@ -3,6 +3,7 @@
 #include "model/QMEbayImage.h"
 #include "model/QMEbayItemFieldValues_p.h"
 #include "model/QMItemShippingOptions.h"
+#include "model/QMPictureCodec.h"
 #include "model/QMReturnPolicyUpdater.h"
 #include "model/QMYTVideo.h"
 
@@ -363,8 +364,10 @@ const QHash<QString, Query>& queries()
         {QStringLiteral("hasTransactions"), [](QMEbayItem& item) { return QVariant(item.hasTransactions()); }},
         {QStringLiteral("itemDescriptionAsString"),
          [](QMEbayItem& item) { return QVariant(item.itemDescriptionAsString()); }},
-        {QStringLiteral("stateIndicatorImage"), [](QMEbayItem& item) { return QVariant(item.stateIndicatorImage()); }},
-        {QStringLiteral("image"), [](QMEbayItem& item) { return QVariant(item.image()); }},
+        {QStringLiteral("stateIndicatorImage"),
+         [](QMEbayItem& item) { return QMPictureCodec::installed()->stateIndicatorImage(item); }},
+        {QStringLiteral("image"),
+         [](QMEbayItem& item) { return QMPictureCodec::installed()->stateIndicatorImage(item); }},
     };
     return table;
 }

@@ -34,7 +34,6 @@
 
 #include <QByteArray>
 #include <QDateTime>
-#include <QImage>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -44,6 +43,8 @@
 #include <QVariantMap>
 #include <memory>
 #include <optional>
+
+class QImage;
 
 class QMEbayImage;
 class QMItemShippingOptions;
@@ -256,10 +257,7 @@ public:
     static QMEbayItemState itemStateForDeprecatedStateString(const QString& state);
     static QString deprecatedStateStringForItemState(int state);
     QImage stateIndicatorImage();
-    QImage image()
-    {
-        return stateIndicatorImage();
-    }
+    QImage image();
     static QImage imageForState(const QString& state, bool isStoreItem, bool isFixedPriceItem);
     // The name of that image in the resources ("BINTemplateItemState", "AuctionItemState", ...).
     static QString imageNameForState(const QString& state, bool isStoreItem, bool isFixedPriceItem);

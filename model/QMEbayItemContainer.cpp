@@ -4,6 +4,7 @@
 #include "model/QMEbayImage.h"
 #include "model/QMEbayImageTransformerHooks.h"
 #include "model/QMEbayItem.h"
+#include "model/QMPictureCodec.h"
 
 #include "DWKit/QMLog.h"
 
@@ -13,10 +14,7 @@
 #include "platform/core/DWAssert.h"
 #include "platform/core/Localization.h"
 
-#include <QBuffer>
 #include <QFile>
-#include <QImageReader>
-#include <QImageWriter>
 #include <QtEndian>
 #include <cstring>
 #include <mutex>
@@ -90,10 +88,7 @@ bool hasPictureHeader(const QByteArray& bytes)
             return true;
     }
     // Whatever else an installed image plugin recognises by its header.
-    QBuffer buffer;
-    buffer.setData(bytes);
-    buffer.open(QIODevice::ReadOnly);
-    return !QImageReader::imageFormat(&buffer).isEmpty();
+    return QMPictureCodec::installed()->recognisesPicture(bytes);
 }
 
 // A picture of a format "1" document, archived as the platform archives an image read from a file:
@@ -135,27 +130,6 @@ public:
 private:
     std::shared_ptr<ArchivedBitmapRep> m_rep;
 };
-
-// The picture file as TIFF (LZW, lossless), or empty data when it is no picture Qt can decode:
-// format "1" carries pictures, not files.
-QByteArray tiffOfPictureFile(const QString& path)
-{
-    const QImage image = path.isEmpty() ? QImage() : QImage(path);
-    if (image.isNull()) {
-        QMLog("not embedding %@: no picture that can be read", path);
-        return {};
-    }
-    QByteArray tiff;
-    QBuffer buffer(&tiff);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "tiff");
-    writer.setCompression(1);
-    if (!writer.write(image)) {
-        QMLog("not embedding %@: %@", path, writer.errorString());
-        return {};
-    }
-    return tiff;
-}
 
 } // namespace
 
@@ -200,11 +174,13 @@ void QMEbayItemContainer::encodeWithCoder(dw::KeyedArchiver& coder) const
         }
         coder.encodeObject(datas, QStringLiteral("imageFileDatas"));
     } else if (m_encodingFormat == QLatin1String("1")) {
+        // Format "1" carries pictures, not files: only what decodes is stored.
         QVariantList images;
         if (m_item) {
+            const auto codec = QMPictureCodec::installed();
             for (const auto& picture : localPictures(*m_item))
                 images << dw::archiveValue(
-                    std::make_shared<ArchivedImage>(tiffOfPictureFile(picture->imageFilePath())));
+                    std::make_shared<ArchivedImage>(codec->tiffOfPictureFile(picture->imageFilePath())));
         }
         coder.encodeObject(images, QStringLiteral("images"));
     }
@@ -232,9 +208,10 @@ std::shared_ptr<QMEbayItemContainer> QMEbayItemContainer::decodeWithCoder(dw::Ke
                 << (entry.typeId() == QMetaType::QByteArray ? entry.toByteArray() : QByteArray(""));
         }
     } else {
+        const auto codec = QMPictureCodec::installed();
         for (const QVariant& entry :
              qm::archive::decodeList(coder, QStringLiteral("images"), kOwner).value_or(QVariantList())) {
-            container->m_importedImages << qm::archive::imageFromArchive(entry);
+            container->m_importedImages << codec->decodeArchivedPicture(entry);
         }
     }
     return container;
@@ -273,8 +250,8 @@ bool QMEbayItemContainer::importAndSaveImages(QString* error)
             continue;
         }
         // A picture that format "1" could not store keeps pointing where it pointed.
-        const QImage image = m_importedImages.at(next++);
-        if (image.isNull())
+        const std::shared_ptr<const QImage> image = m_importedImages.at(next++);
+        if (!image)
             continue;
         const QString path = transformer->uniqueTemporaryJPEGImageFileName();
         if (path.isNull()) {
@@ -282,13 +259,13 @@ bool QMEbayItemContainer::importAndSaveImages(QString* error)
                 *error = dw::localized("The temporary picture folder could not be created.");
             return false;
         }
-        if (!image.save(path, "JPEG", 80)) {
+        if (!QMPictureCodec::installed()->writeJPEG(*image, path, 80)) {
             if (error)
                 *error = dw::localized("A picture of the document could not be written.");
             return false;
         }
         picture->setImageFilePath(path);
-        picture->setImage(image);
+        picture->setLoadedImage(image);
         transformer->backupImportedImage(*picture);
     }
     return true;

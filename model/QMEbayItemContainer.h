@@ -23,12 +23,12 @@
 #include "platform/archive/ArchivedObject.h"
 
 #include <QByteArray>
-#include <QImage>
 #include <QList>
 #include <QString>
 #include <memory>
 #include <optional>
 
+class QImage;
 class QMEbayItem;
 
 namespace dw {
@@ -45,9 +45,11 @@ public:
 
     const std::shared_ptr<QMEbayItem>& item() const { return m_item; }
     void setItem(std::shared_ptr<QMEbayItem> item) { m_item = std::move(item); }
-    // After reading a format "1" document: one picture per local picture.
-    const QList<QImage>& importedImages() const { return m_importedImages; }
-    void setImportedImages(const QList<QImage>& images) { m_importedImages = images; }
+    // After reading a format "1" document: one picture per local picture, null where none
+    // decoded (always, in a program without the model's desktop part). The pictures as images
+    // are defined in that part.
+    QList<QImage> importedImages() const;
+    qsizetype importedImageCount() const { return m_importedImages.size(); }
     // After reading a format "2" document: the file contents of each local picture.
     const QList<QByteArray>& importedImageFileDatas() const { return m_importedImageFileDatas; }
     void setImportedImageFileDatas(const QList<QByteArray>& datas) { m_importedImageFileDatas = datas; }
@@ -96,7 +98,7 @@ public:
 
 private:
     std::shared_ptr<QMEbayItem> m_item;
-    QList<QImage> m_importedImages;
+    QList<std::shared_ptr<const QImage>> m_importedImages;
     QList<QByteArray> m_importedImageFileDatas;
     QString m_encodingFormat;
 };

@@ -23,15 +23,6 @@ std::unique_ptr<QMPreferencesManager> s_shared;
 
 const QString kFeesFileName = QStringLiteral("fees.data");
 
-QColor colorFromVariant(const QVariant& value)
-{
-    const QVariantList parts = value.toList();
-    if (value.typeId() != QMetaType::QVariantList || parts.size() != 4)
-        return QColor();
-    return QColor::fromRgbF(float(parts[0].toDouble()), float(parts[1].toDouble()), float(parts[2].toDouble()),
-                            float(parts[3].toDouble()));
-}
-
 QDateTime dateFromVariant(const QVariant& value)
 {
     return value.typeId() == QMetaType::QDateTime ? value.toDateTime() : QDateTime();
@@ -179,24 +170,6 @@ QDateTime QMPreferencesManager::lastScheduleDate() const
 void QMPreferencesManager::setLastScheduleDate(const QDateTime& date)
 {
     setObjectFor(date.isValid() ? QVariant(date.toUTC()) : QVariant(), "LastScheduleDate");
-}
-
-QColor QMPreferencesManager::feesHighlightColor()
-{
-    const QColor stored = colorFromVariant(objectFor("FeesHighlightColor2"));
-    if (stored.isValid())
-        return stored;
-    const QColor fallback = QColor::fromRgbF(0.36f, 75.0f / 255.0f, 145.0f / 255.0f, 1.0f);
-    setFeesHighlightColor(fallback);
-    return fallback;
-}
-
-void QMPreferencesManager::setFeesHighlightColor(const QColor& color)
-{
-    const QColor rgb = color.toRgb();
-    setObjectFor(QVariantList{rgb.redF(), rgb.greenF(), rgb.blueF(), rgb.alphaF()}, "FeesHighlightColor2");
-    dw::NotificationCenter::defaultCenter().post(QString::fromLatin1(kFeesHighlightColorDidChangeNotification),
-                                                 dw::NotificationObject::of(this));
 }
 
 QString QMPreferencesManager::startedAuctionsFolderUniqueID() const

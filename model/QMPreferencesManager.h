@@ -17,13 +17,14 @@
 #include "DWKit/QMFeesHighlightColorNotification.h"
 #include "model/DWEbayPreferencesManager.h"
 
-#include <QColor>
 #include <QList>
 #include <QSize>
 #include <QSizeF>
 #include <QStringList>
 #include <memory>
 #include <optional>
+
+class QColor;
 
 class QMItemShippingOptions;
 

@@ -3,7 +3,7 @@
 #include "shell/QMBAppController.h"
 
 #include "DWKit/NSBundle+DWExtensions.h"
-#include "DWKit/QMUndoManager.h"
+#include "DWKit/gui/QMUndoManager.h"
 #include "DWKit/widgets/NSMenu+DWExtensions.h"
 #include "DWPayment/DWPGateway.h"
 #include "model/QMPreferencesManager.h"

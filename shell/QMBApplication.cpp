@@ -1,6 +1,6 @@
 #include "shell/QMBApplication.h"
 
-#include "DWKit/QMUndoManager.h"
+#include "DWKit/gui/QMUndoManager.h"
 #include "DWKit/widgets/NSMenu+DWExtensions.h"
 #include "platform/core/ConsoleOutput.h"
 

@@ -2,8 +2,8 @@
 
 #include "DWCoreDataEbayDataClasses/SQCategoryDataManager.h"
 #include "DWEBay2/DWEbayConnector.h"
-#include "DWKit/NSImage+DWExtensions.h"
 #include "DWKit/QMAlertPanels.h"
+#include "DWKit/gui/NSImage+DWExtensions.h"
 #include "Operations/QMOperationManager.h"
 #include "description/QMPreviewImageCache.h"
 #include "model/QMEbayImage.h"
@@ -20,6 +20,7 @@
 #include "shell/QMBSettingsPane.h"
 #include "shell/QMBSettingsPaneController.h"
 
+#include <QFile>
 #include <QImageReader>
 #include <QPointer>
 #include <QPushButton>
@@ -263,13 +264,21 @@ void QMBDocument::rotateImages(int tag)
         if (target != path) {
             picture->setImageFilePath(target);
             picture->setThumbFilePath(QString());
+        } else if (!picture->storedThumbFilePath().isEmpty()) {
+            // The thumbnail file shows the picture as it was. One made beside the picture is
+            // removed, so that the pictures list makes it again from the turned picture; any other
+            // (not ours to rewrite) is let go, and the list makes a thumbnail in memory.
+            const QString thumbnail = picture->thumbFilePath();
+            if (thumbnail == QMEbayImage::thumbnailPathForImageAtPath(path))
+                QFile::remove(thumbnail);
+            else
+                picture->setThumbFilePath(QString());
         }
         // The preview's scaled copy shows the picture as it was.
         QMPreviewImageCache::sharedCache().removeValidImageID(path);
         picture->setImage(QImage());
         picture->setThumbImage(QImage());
         picture->unloadImage();
-        picture->deleteCachedGalleryThumb();
     }
     setItemWasChanged(true);
     m_settingsPaneController->updatePicturesList();

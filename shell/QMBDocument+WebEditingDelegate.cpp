@@ -4,7 +4,7 @@
 #include "shell/QMBDocumentPreview.h"
 
 #include "DWKit/QMAlertPanels.h"
-#include "DWKit/QMUndoManager.h"
+#include "DWKit/gui/QMUndoManager.h"
 
 #include "model/QMEbayItem.h"
 

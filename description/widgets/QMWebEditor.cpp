@@ -5,7 +5,7 @@
 #include "description/widgets/QMPreviewWebView.h"
 
 #include "DWKit/QMLog.h"
-#include "DWKit/QMUndoManager.h"
+#include "DWKit/gui/QMUndoManager.h"
 
 #include "model/QMEbayItem.h"
 

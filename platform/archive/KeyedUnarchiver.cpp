@@ -156,6 +156,10 @@ struct KeyedUnarchiver::Private
     {
         plist_t dict;
         QString className;
+        // The dictionary's items by key, made on the first lookup in a large dictionary: libplist
+        // finds a key by comparing it with every key before it, and a listing asks for each of its
+        // hundreds of fields.
+        std::unique_ptr<QHash<QByteArray, plist_t>> index = nullptr;
     };
 
     bool fail(const QString& message)
@@ -576,9 +580,37 @@ struct KeyedUnarchiver::Private
         return failed ? QVariant() : result;
     }
 
-    plist_t item(const QString& key) const
+    plist_t item(const QString& key)
     {
-        return failed || contexts.empty() ? nullptr : dictItem(contexts.back().dict, key);
+        if (failed || contexts.empty())
+            return nullptr;
+        Context& context = contexts.back();
+        constexpr uint32_t kIndexedSize = 16;
+        if (!context.index) {
+            if (plist_dict_get_size(context.dict) < kIndexedSize)
+                return dictItem(context.dict, key);
+            context.index = std::make_unique<QHash<QByteArray, plist_t>>();
+            context.index->reserve(plist_dict_get_size(context.dict));
+            plist_dict_iter it = nullptr;
+            plist_dict_new_iter(context.dict, &it);
+            std::unique_ptr<void, decltype(&free)> iterGuard(it, &free);
+            while (true) {
+                char* name = nullptr;
+                plist_t value = nullptr;
+                plist_dict_next_item(context.dict, it, &name, &value);
+                std::unique_ptr<char, decltype(&free)> nameGuard(name, &free);
+                if (!value)
+                    break;
+                // The first of equal keys, as libplist's own lookup finds it.
+                const QByteArray itemKey = name ? QByteArray(name) : QByteArray();
+                if (!context.index->contains(itemKey))
+                    context.index->insert(itemKey, value);
+            }
+        }
+        // A key ends at its first zero byte, as libplist reads it.
+        QByteArray name = key.toUtf8();
+        name.truncate(qsizetype(qstrlen(name.constData())));
+        return context.index->value(name);
     }
 
     QString stringOf(plist_t node) const

@@ -127,17 +127,15 @@ void appendUtf16String(QByteArray* out, const QString& text)
         appendBigEndian(out, c.unicode(), 2);
 }
 
-// The width of the offsets: enough for the offset of the table itself, in 1, 2, 4 or 8 bytes, as
-// libplist chooses it (so a list with its placeholders resolved is the one libplist would write).
+// The width of the offsets as libplist chooses it, so that a list with its placeholders resolved is
+// the one libplist would write: the fewest bytes that hold the offset of the table itself, any
+// number from one to eight (three for a file between 64 KiB and 16 MiB), not only powers of two.
 int offsetSizeFor(quint64 tableOffset)
 {
-    if (tableOffset < (quint64(1) << 8))
-        return 1;
-    if (tableOffset < (quint64(1) << 16))
-        return 2;
-    if (tableOffset < (quint64(1) << 32))
-        return 4;
-    return 8;
+    int size = 1;
+    while (size < 8 && (tableOffset >> (8 * size)) != 0)
+        ++size;
+    return size;
 }
 
 // The offset table and trailer for objects at `offsets`, the table at `tableOffset`.

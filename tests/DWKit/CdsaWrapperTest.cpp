@@ -1,4 +1,4 @@
-#include "DWKit/DWCdsaWrapper.h"
+#include "DWKit/crypto/DWCdsaWrapper.h"
 
 #include "platform/core/DWAssert.h"
 

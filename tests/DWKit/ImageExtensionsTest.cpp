@@ -1,4 +1,4 @@
-#include "DWKit/NSImage+DWExtensions.h"
+#include "DWKit/gui/NSImage+DWExtensions.h"
 #include "platform/core/AtomicFile.h"
 #include "platform/core/ConsoleOutput.h"
 

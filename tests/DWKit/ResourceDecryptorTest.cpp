@@ -1,4 +1,4 @@
-#include "DWKit/DWCrypter.h"
+#include "DWKit/crypto/DWCrypter.h"
 #include "platform/core/ConsoleOutput.h"
 #include "platform/core/DWAssert.h"
 #include "tests/support/TemporaryXdg.h"

@@ -1,7 +1,7 @@
 #include "DWKit/DWMacOSXVersion.h"
 #include "DWKit/NSDate+DWExtensions.h"
 #include "DWKit/QMDraggingUtils.h"
-#include "DWKit/QMUndoManager.h"
+#include "DWKit/gui/QMUndoManager.h"
 #include "platform/core/AtomicFile.h"
 #include "platform/core/Paths.h"
 #include "tests/support/TemporaryXdg.h"

@@ -8,6 +8,7 @@
 #include "platform/core/UserDefaults.h"
 #include "tests/support/TemporaryXdg.h"
 
+#include <QColor>
 #include <QFile>
 #include <QSet>
 #include <gtest/gtest.h>

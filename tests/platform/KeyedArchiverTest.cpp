@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <gtest/gtest.h>
+#include <plist/plist.h>
 
 namespace {
 
@@ -172,6 +173,47 @@ print(' '.join(hashlib.sha256(objects[i.data]).hexdigest()[:12] if isinstance(ob
     EXPECT_EQ(python.exitCode(), 0) << python.readAllStandardError().toStdString();
     EXPECT_EQ(QString::fromUtf8(python.readAllStandardOutput()).trimmed(),
               expected.join(u' ') + QStringLiteral(" True"));
+}
+
+// Large data reaches the file past libplist, which writes the rest with placeholders in its place;
+// the file must still be byte for byte what libplist writes for the same tree, so that documents
+// stay what they always were. The widths of the offset table follow the file's real size, also
+// where the real bytes push it past 64 KiB or 4 GiB... as far as a test can go: past 64 KiB.
+TEST(KeyedArchiver, FilesWithLargeDataAreWhatLibplistWritesForTheSameTree)
+{
+    const auto block = [](qsizetype size, int seed) {
+        QByteArray bytes(size, Qt::Uninitialized);
+        for (qsizetype i = 0; i < size; ++i)
+            bytes[i] = char((i * 13 + seed) % 251);
+        return bytes;
+    };
+    struct Row
+    {
+        const char* name;
+        QVariantList root;
+    };
+    const Row rows[] = {
+        {"one block, the file under 64 KiB", {block(16 * 1024, 1), QStringLiteral("Lampe – Messing")}},
+        {"one block, the file just past 64 KiB", {QStringLiteral("first"), block(65536 - 200, 2)}},
+        {"blocks that push the file past 64 KiB", {block(40000, 3), block(40000, 4), QByteArray("small")}},
+        {"equal blocks and a megabyte", {block(1 << 20, 5), block(20000, 6), block(20000, 6), 42}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const QByteArray ours = dw::KeyedArchiver::archivedDataWithRootObject(row.root);
+        plist_t tree = nullptr;
+        plist_from_bin(ours.constData(), uint32_t(ours.size()), &tree);
+        ASSERT_TRUE(tree);
+        char* bytes = nullptr;
+        uint32_t length = 0;
+        plist_to_bin(tree, &bytes, &length);
+        const QByteArray theirs(bytes, qsizetype(length));
+        plist_to_bin_free(bytes);
+        plist_free(tree);
+        ASSERT_EQ(ours.size(), theirs.size());
+        EXPECT_TRUE(ours == theirs) << "first difference at byte "
+                                    << std::mismatch(ours.cbegin(), ours.cend(), theirs.cbegin()).first - ours.cbegin();
+    }
 }
 
 TEST(KeyedArchiver, ArchivesThatCouldNotBeReadBackAreRefused)

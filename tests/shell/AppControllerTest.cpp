@@ -8,7 +8,7 @@
 #include "DWCoreDataEbayDataClasses/SQCategoryDataManager.h"
 #include "DWKit/DWOperation/DWNSOperation.h"
 #include "DWKit/QMLogManager.h"
-#include "DWKit/QMUndoManager.h"
+#include "DWKit/gui/QMUndoManager.h"
 #include "Operations/QMEbayDataSource.h"
 #include "Operations/QMFetchTokenOperation.h"
 #include "Operations/QMGetEbayDataOperation.h"

@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QImage>
 #include <QImageReader>
+#include <QSignalSpy>
 #include <QUrl>
 #include <gtest/gtest.h>
 
@@ -33,6 +34,14 @@ protected:
         image.fill(color);
         EXPECT_TRUE(image.save(path));
         return path;
+    }
+
+    void waitForThumbnails()
+    {
+        QMBSettingsPaneController* pane = m_document->settingsPaneController();
+        QSignalSpy made(pane, &QMBSettingsPaneController::pictureThumbnailMade);
+        while (pane->makingThumbnails())
+            ASSERT_TRUE(made.wait());
     }
 
     static QByteArray contentsOf(const QString& path)
@@ -72,6 +81,35 @@ TEST_F(DocumentPictures, RotatingLeavesWhatCannotBeDecodedUntouched)
     EXPECT_EQ(rotated.format(), "jpeg") << "written back in place as JPEG";
     EXPECT_EQ(rotated.size(), QSize(20, 40));
     EXPECT_TRUE(m_alerts.alerts().isEmpty());
+}
+
+TEST_F(DocumentPictures, RotatingShowsTheTurnedPictureInItsThumbnail)
+{
+    // A thumbnail file of our own beside the picture, and one elsewhere that is not ours.
+    const QString wide = picture("wide.png", QSize(40, 20), Qt::red);
+    const QString beside = picture("wide_thumb.jpg", QSize(20, 10), Qt::red);
+    const QString other = picture("other.png", QSize(60, 20), Qt::blue);
+    const QString foreign = picture("foreign-thumbnail.png", QSize(30, 10), Qt::blue);
+    const auto& item = m_document->item();
+    const auto ours = std::make_shared<QMEbayImage>(wide, beside);
+    const auto theirs = std::make_shared<QMEbayImage>(other, foreign);
+    item->setImages({ours, theirs});
+    ASSERT_EQ(ours->thumbImage().size(), QSize(20, 10));
+    ASSERT_EQ(theirs->thumbImage().size(), QSize(30, 10));
+    m_document->settingsPaneController()->setSelectedImages(item->images());
+
+    m_document->rotateImages(0);
+    waitForThumbnails();
+    for (const auto& turned : {ours, theirs}) {
+        SCOPED_TRACE(turned->imageFilePath().toStdString());
+        const QImage thumbnail = turned->thumbImage();
+        ASSERT_FALSE(thumbnail.isNull());
+        EXPECT_GT(thumbnail.height(), thumbnail.width()) << "the thumbnail shows the turned picture";
+    }
+    const QImage rewritten(ours->thumbFilePath());
+    EXPECT_TRUE(rewritten.isNull() || rewritten.height() > rewritten.width())
+        << "a thumbnail file beside the picture is made again or gone, never stale";
+    EXPECT_EQ(QImage(foreign).size(), QSize(30, 10)) << "a thumbnail that is not ours is left alone";
 }
 
 TEST_F(DocumentPictures, DroppingOnAPictureSwapsOrAsksToReplace)

@@ -25,6 +25,8 @@
 #include "model/QMEbayItem.h"
 #include "model/QMEbayItemContainer.h"
 #include "model/QMItemShippingOptions.h"
+#include "model/QMPictureCodec.h"
+#include "model/QMResourceDecipherer.h"
 #include "model/QMYTVideo.h"
 #include "platform/core/UserDefaults.h"
 
@@ -40,7 +42,9 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLibrary>
 #include <cstdio>
+#include <mutex>
 
 namespace {
 
@@ -56,6 +60,88 @@ int usage()
                          "       qv-listing create [--format 1|2] LISTING.json DOCUMENT [PICTURE...]\n");
     return 2;
 }
+
+// The picture decoder and the resource decipherer come from the module beside the program, loaded
+// the first time a picture needs decoding or a resource deciphering: most runs need neither, and
+// Qt Gui and libcrypto would cost them most of their start-up. Without the module the tool goes on
+// as a program without them does, after saying so once. The module stays loaded for the rest of
+// the run: the services' code lives there.
+class DesktopServicesModule
+{
+public:
+    static DesktopServicesModule& shared()
+    {
+        static DesktopServicesModule instance;
+        return instance;
+    }
+
+    QMPictureCodec& codec()
+    {
+        load();
+        return m_codec ? *m_codec : m_builtInCodec;
+    }
+
+    QMResourceDecipherer& decipherer()
+    {
+        load();
+        return m_decipherer ? *m_decipherer : m_builtInDecipherer;
+    }
+
+private:
+    void load()
+    {
+        std::call_once(m_loaded, [this] {
+            QLibrary module(QCoreApplication::applicationDirPath() + QStringLiteral("/qv-listing-services"));
+            using MakeCodec = QMPictureCodec* (*)();
+            using MakeDecipherer = QMResourceDecipherer* (*)();
+            const auto makeCodec = reinterpret_cast<MakeCodec>(module.resolve("qvListingMakePictureCodec"));
+            const auto makeDecipherer =
+                reinterpret_cast<MakeDecipherer>(module.resolve("qvListingMakeResourceDecipherer"));
+            if (!makeCodec || !makeDecipherer) {
+                std::fprintf(stderr, "qv-listing: warning: no picture decoder: %s\n",
+                             module.errorString().toLocal8Bit().constData());
+                return;
+            }
+            m_codec.reset(makeCodec());
+            m_decipherer.reset(makeDecipherer());
+        });
+    }
+
+    std::once_flag m_loaded;
+    std::unique_ptr<QMPictureCodec> m_codec;
+    std::unique_ptr<QMResourceDecipherer> m_decipherer;
+    QMPictureCodec m_builtInCodec;
+    QMResourceDecipherer m_builtInDecipherer;
+};
+
+class PictureCodecOnDemand : public QMPictureCodec
+{
+public:
+    bool recognisesPicture(const QByteArray& bytes) override { return codec().recognisesPicture(bytes); }
+    QByteArray tiffOfPictureFile(const QString& path) override { return codec().tiffOfPictureFile(path); }
+    std::shared_ptr<const QImage> decodeArchivedPicture(const QVariant& archived) override
+    {
+        return codec().decodeArchivedPicture(archived);
+    }
+    bool writeJPEG(const QImage& image, const QString& path, int quality) override
+    {
+        return codec().writeJPEG(image, path, quality);
+    }
+    bool isLandscape(const QMEbayImage& picture) override { return codec().isLandscape(picture); }
+    QVariant stateIndicatorImage(QMEbayItem& item) override { return codec().stateIndicatorImage(item); }
+
+private:
+    static QMPictureCodec& codec() { return DesktopServicesModule::shared().codec(); }
+};
+
+class ResourceDeciphererOnDemand : public QMResourceDecipherer
+{
+public:
+    std::optional<QByteArray> decipher(const QByteArray& privateKey, const QByteArray& enciphered) override
+    {
+        return DesktopServicesModule::shared().decipherer().decipher(privateKey, enciphered);
+    }
+};
 
 QJsonValue text(const QString& value)
 {
@@ -189,7 +275,7 @@ int show(const QString& path)
                                {QStringLiteral("listings"), containers->size()},
                                {QStringLiteral("embeddedPictures"), fileDatas
                                                                         ? container->importedImageFileDatas().size()
-                                                                        : container->importedImages().size()},
+                                                                        : container->importedImageCount()},
                                {QStringLiteral("listing"), listing}};
     const QByteArray out = QJsonDocument(document).toJson(QJsonDocument::Indented);
     std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
@@ -345,6 +431,8 @@ int create(const QString& format, const QString& listingPath, const QString& doc
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
+    QMPictureCodec::install(std::make_shared<PictureCodecOnDemand>());
+    QMResourceDecipherer::install(std::make_shared<ResourceDeciphererOnDemand>());
     // What the application registers, so that a listing shows here as it does there.
     QString defaultsError;
     if (!registerApplicationDefaultsAndTransformers(dw::UserDefaults::standard(), &defaultsError))

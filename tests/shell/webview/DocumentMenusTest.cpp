@@ -8,7 +8,7 @@
 #include "DWCoreDataEbayDataClasses/SQCategoryCacheManager.h"
 #include "DWCoreDataEbayDataClasses/SQCategoryDataManager.h"
 #include "DWKit/QMLogManager.h"
-#include "DWKit/QMUndoManager.h"
+#include "DWKit/gui/QMUndoManager.h"
 #include "DWPayment/DWPGateway.h"
 #include "Operations/QMOperationManager.h"
 #include "description/QMDesignTemplateManager.h"

@@ -1,4 +1,4 @@
-#include "DWKit/QMUndoManager.h"
+#include "DWKit/gui/QMUndoManager.h"
 
 #include <QCoreApplication>
 #include <QThread>

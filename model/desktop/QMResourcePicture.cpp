@@ -1,4 +1,4 @@
-#include "model/QMResourcePicture.h"
+#include "model/desktop/QMResourcePicture.h"
 
 #include "platform/core/Paths.h"
 

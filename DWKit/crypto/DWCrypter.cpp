@@ -1,6 +1,6 @@
-#include "DWKit/DWCrypter.h"
+#include "DWKit/crypto/DWCrypter.h"
 
-#include "DWKit/DWCdsaWrapper.h"
+#include "DWKit/crypto/DWCdsaWrapper.h"
 
 #include "platform/archive/PropertyList.h"
 #include "platform/core/ConsoleOutput.h"

@@ -1,16 +1,16 @@
-// The preferences store's secrets: the eBay developer keys, the program's enciphered resources and
-// the passwords kept in the keychain.
+// The preferences store's enciphered resources: the eBay developer keys, the settings of the
+// services the program uses and its page templates. Deciphering them takes libcrypto, which the
+// model's desktop part brings (QMResourceDecipherer).
 
 #include "model/QMPreferencesManager.h"
 
-#include "DWKit/DWCrypter.h"
+#include "model/QMResourceDecipherer.h"
+
 #include "DWKit/QMLog.h"
 
 #include "platform/archive/PropertyList.h"
 #include "platform/core/DWAssert.h"
-#include "platform/core/DWFormat.h"
 #include "platform/core/UserDefaults.h"
-#include "platform/keychain/Keychain.h"
 
 #include <QDir>
 #include <QFile>
@@ -20,8 +20,6 @@
 #include <mutex>
 
 namespace {
-
-const char* const kSharingPasswordDescription = "Sharing Password for Quillmart";
 
 struct Resources
 {
@@ -58,8 +56,7 @@ std::optional<QByteArray> decryptedResource(const QString& folder, const QString
         QMLogError("the key of the enciphered resources is missing");
         return std::nullopt;
     }
-    const auto crypter = DWCrypterNewWithData(key, 0);
-    std::optional<QByteArray> plain = DWCreateDecryptedDataFromBytes(*crypter, enciphered);
+    std::optional<QByteArray> plain = QMResourceDecipherer::installed()->decipher(key, enciphered);
     if (!plain)
         QMLogError("enciphered resource %@ does not decrypt", name);
     return plain;
@@ -114,29 +111,6 @@ std::optional<QString> overridingFile(const dw::UserDefaults& defaults, const ch
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     const QString text = utf8(file.readAll());
     return utf8.hasError() ? QString() : text;
-}
-
-dw::Keychain::InternetKey ftpKey(const QString& server, const QString& userName)
-{
-    return {server, userName, QStringLiteral("ftp"), 0, QString()};
-}
-
-dw::Keychain::InternetKey webDAVKey(const QString& address, const QString& userName)
-{
-    return {address, userName,
-            address.startsWith(QStringLiteral("https")) ? QStringLiteral("https") : QStringLiteral("http"), 0,
-            QString()};
-}
-
-QString internetPasswordOrEmpty(const dw::Keychain::InternetKey& key, const char* operation)
-{
-    QString error;
-    const std::optional<QString> password = dw::Keychain::internetPassword(key, &error);
-    if (!password) {
-        QMLog("%@ keychain lookup failed: %@", QString::fromLatin1(operation), error);
-        return QString(QStringLiteral(""));
-    }
-    return *password;
 }
 
 } // namespace
@@ -285,109 +259,4 @@ QString QMPreferencesManager::webEditingPreviewJavascript() const
     if (const std::optional<QString> text = overridingFile(defaults(), "unencodedJavascriptTemplatePath"))
         return *text;
     return decryptedStringFromFileAtPath(QStringLiteral("previewJavascript"));
-}
-
-// Keychain
-
-QString QMPreferencesManager::webDAVURL() const
-{
-    return stringFor("WebDAVURL");
-}
-
-void QMPreferencesManager::setWebDAVURL(const QString& address)
-{
-    setObjectFor(address, "WebDAVURL");
-}
-
-QString QMPreferencesManager::webDAVUserName() const
-{
-    return stringFor("WebDAVUserName");
-}
-
-void QMPreferencesManager::setWebDAVUserName(const QString& userName)
-{
-    setObjectFor(userName, "WebDAVUserName");
-}
-
-bool QMPreferencesManager::setFTPPassword(const QString& password, const QString& server, const QString& userName,
-                                          QString* error)
-{
-    return dw::Keychain::setInternetPassword(ftpKey(server, userName), password,
-                                             dw::format(QStringLiteral("%@ (%@)"), server, userName), error);
-}
-
-QString QMPreferencesManager::FTPPasswordForServer(const QString& server, const QString& userName) const
-{
-    return internetPasswordOrEmpty(ftpKey(server, userName), "FTPPasswordForServer:userName:");
-}
-
-QString QMPreferencesManager::defaultFTPassword() const
-{
-    const QString server = FTPServerAddress();
-    const QString userName = FTPUserName();
-    if (server.isEmpty() || userName.isEmpty())
-        return QString(QStringLiteral(""));
-    return FTPPasswordForServer(server, userName);
-}
-
-bool QMPreferencesManager::setWebDAVPassword(const QString& password, const QString& address, const QString& userName,
-                                             QString* error)
-{
-    setWebDAVUserName(userName);
-    setWebDAVURL(address);
-    return dw::Keychain::setInternetPassword(webDAVKey(address, userName), password,
-                                             dw::format(QStringLiteral("%@ (%@)"), address, userName), error);
-}
-
-QString QMPreferencesManager::webDAVPasswordForURL(const QString& address, const QString& userName) const
-{
-    return internetPasswordOrEmpty(webDAVKey(address, userName), "webDAVPasswordForURL:userName:");
-}
-
-QString QMPreferencesManager::defaultWebDAVPassword() const
-{
-    const QString address = webDAVURL();
-    const QString userName = webDAVUserName();
-    if (address.isEmpty() || userName.isEmpty())
-        return QString(QStringLiteral(""));
-    return webDAVPasswordForURL(address, userName);
-}
-
-QString QMPreferencesManager::HTTPURLStringForUploadedWebDAVFile(const QString& filePath) const
-{
-    QString prefix = webDAVURL();
-    if (prefix.isNull())
-        prefix = QStringLiteral("");
-    return HTTPURLStringForHTTPURLPrefix(prefix, filePath);
-}
-
-bool QMPreferencesManager::setSharingPassword(const QString& password, const QString& uniqueID)
-{
-    const QString service = QString::fromLatin1(kSharingPasswordDescription);
-    if (password.isNull()) {
-        dw::Keychain::removeGenericPassword(service, uniqueID);
-        return true;
-    }
-    QString error;
-    if (!dw::Keychain::setGenericPassword(service, uniqueID, password, service, &error)) {
-        QMLog("ERROR in setSharingPassword:forUniqueID: %@", error);
-        return false;
-    }
-    return true;
-}
-
-QString QMPreferencesManager::getSharingPasswordForUniqueID(const QString& uniqueID) const
-{
-    return dw::Keychain::genericPassword(QString::fromLatin1(kSharingPasswordDescription), uniqueID)
-        .value_or(QString(QStringLiteral("")));
-}
-
-bool QMPreferencesManager::setLocalSharingPassword(const QString& password)
-{
-    return setSharingPassword(password, sharingUniqueID().toString());
-}
-
-QString QMPreferencesManager::getLocalSharingPassword() const
-{
-    return getSharingPasswordForUniqueID(sharingUniqueID().toString());
 }
