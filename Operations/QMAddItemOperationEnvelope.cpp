@@ -131,6 +131,8 @@ void QMAddItemOperationEnvelope::willStartOperation(const DWNSOperationPtr& oper
     if (type == typeid(QMVerifyAddItemOperation)) {
         setCurrentTaskName(QMStringMessageGenerator::addItemVerificationMessageString());
         setStatus(Verifying);
+        if (const auto delegate = m_delegate.lock())
+            delegate->verificationWillStart(*this);
     } else if (type == typeid(QMAddDunmerrowImageOperation)) {
         setCurrentTaskName(QMStringMessageGenerator::dunmerrowsImageServerUploadMessageString());
         setStatus(UploadingPictures);

@@ -52,6 +52,8 @@ public:
     // The listing of an open document; null when no open document holds it.
     virtual std::shared_ptr<QMEbayItem> itemWithUniqueID(const QMAddItemOperationEnvelope& envelope,
                                                          const QString& uniqueID) = 0;
+    // The envelope's verification is starting on a worker. Main thread.
+    virtual void verificationWillStart(const QMAddItemOperationEnvelope& envelope) { (void)envelope; }
 };
 
 class QMAddItemOperationEnvelope : public QMGenericEbayNSOperationEnvelope

@@ -99,6 +99,30 @@ QImage decodedAndReduced(const QString& path, const QSizeF& maximum)
     return image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 
+// The upload copy of a picture that needs no change: the bytes written straight to the new name,
+// which nobody else uses (QFile::copy() goes through a temporary file and a rename, several times
+// the work for a picture). A copy that could not be made whole is removed.
+bool copiedFile(const QString& from, const QString& to)
+{
+    QFile source(from);
+    QFile target(to);
+    if (!source.open(QIODevice::ReadOnly) || !target.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        return false;
+    constexpr qint64 kChunk = 1 << 20;
+    for (;;) {
+        const QByteArray bytes = source.read(kChunk);
+        if (bytes.isEmpty()) {
+            if (source.error() == QFileDevice::NoError && target.flush())
+                return true;
+            break;
+        }
+        if (target.write(bytes) != bytes.size())
+            break;
+    }
+    target.remove();
+    return false;
+}
+
 QString folderMadeOnce(std::mutex& mutex, QString& remembered, const QString& path, const char* failure)
 {
     std::lock_guard lock(mutex);
@@ -425,8 +449,8 @@ QString QMEbayImageTransformer::pathToImageWithSize(const QSizeF& size, const QS
         return destination;
     }
     if (imageAtPathIsJPEGFile(originalImagePath)) {
-        (void)QFile::copy(originalImagePath, destination);
-        return destination;
+        const bool copied = copiedFile(originalImagePath, destination);
+        return copied ? destination : QString();
     }
     const QImage image = dw::imageWithContentsOfFile(originalImagePath);
     if (image.isNull() || !dw::writeAsJPEGToPath(image, destination))

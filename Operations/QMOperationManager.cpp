@@ -246,6 +246,7 @@ QList<std::shared_ptr<QMAddItemOperationEnvelope>> QMOperationManager::addAddIte
             verify = std::make_shared<QMVerifyAddItemOperation>(factory, info, accountID);
             verify->setDelegate(weak_from_this());
             verify->setUseGeneratedEPSImageURLs(useEPS);
+            m_verificationsInLine.push_back(verify);
         }
         auto add = std::make_shared<QMAddItemOperation>(factory, info, accountID, scheduled, !scheduled);
         add->setSuppressErrorMessage(suppressErrorMessages);
@@ -349,6 +350,32 @@ std::shared_ptr<EBayItemType> QMOperationManager::itemTypeForVerifyAddItemOperat
                                                                                     const QString& accountID)
 {
     return itemTypeForVerifyAddItemFromQMItem(item, useGeneratedEPSImageURLs, accountID);
+}
+
+void QMOperationManager::verificationWillStart(const QMAddItemOperationEnvelope&)
+{
+    dw::assertMainThread();
+    // The queue starts verifications in the order they were queued; each start builds ahead what
+    // is needed to keep as many ready as run at once. The main thread is mostly idle during a run,
+    // while each wait of a worker for it holds back a call.
+    const int ahead = std::max(1, m_multiThreadedOperationQueue.maxConcurrentOperationCount());
+    int ready = 0;
+    for (auto it = m_verificationsInLine.begin(); it != m_verificationsInLine.end() && ready < ahead;) {
+        const auto verify = it->lock();
+        const bool over = !verify || verify->isCancelled() || verify->isFinished();
+        if (over || (verify->isExecuting() && verify->itemType())) {
+            it = m_verificationsInLine.erase(it);
+            continue;
+        }
+        // A listing closed meanwhile, or a build that fails, is left to the call to report.
+        if (!verify->itemType() && !verify->prepareItemTypeAhead()) {
+            it = m_verificationsInLine.erase(it);
+            continue;
+        }
+        if (!verify->isExecuting())
+            ++ready;
+        ++it;
+    }
 }
 
 std::shared_ptr<EBayItemType> QMOperationManager::itemTypeForVerifyAddItemFromQMItem(const QMEbayItem& item,

@@ -24,6 +24,7 @@
 #include "Operations/QMVerifyAddItemOperation.h"
 
 #include <QList>
+#include <deque>
 #include <functional>
 #include <memory>
 
@@ -138,6 +139,9 @@ public:
                                                                     const QMEbayItem& item,
                                                                     bool useGeneratedEPSImageURLs,
                                                                     const QString& accountID) override;
+    // Builds the items of the verifications next in line (as many as run at once), so that their
+    // calls find them ready instead of waiting for the main thread.
+    void verificationWillStart(const QMAddItemOperationEnvelope& envelope) override;
     // The item with a placeholder address for every picture that is not address-only; the
     // listing's own addresses are left as they were.
     static std::shared_ptr<EBayItemType>
@@ -157,4 +161,7 @@ private:
     DWNSOperationEnvelopeQueue m_multiThreadedOperationQueue;
     // After the queues: it goes first and stops watching them.
     DWNSOperationQueueMonitor m_monitor;
+    // The verifications of listing runs in the order they were queued, until they have started with
+    // their item built. Main thread.
+    std::deque<std::weak_ptr<QMVerifyAddItemOperation>> m_verificationsInLine;
 };

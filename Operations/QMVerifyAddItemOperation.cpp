@@ -18,6 +18,8 @@
 #include "platform/core/Localization.h"
 #include "platform/core/MainThread.h"
 
+#include <exception>
+
 namespace {
 
 const QLatin1String kInsertionFee("InsertionFee");
@@ -101,9 +103,36 @@ void QMVerifyAddItemOperation::prepareVerifyAddItemItemType()
     setItemType(itemType);
 }
 
+bool QMVerifyAddItemOperation::prepareItemTypeAhead()
+{
+    dw::assertMainThread();
+    if (itemType() || isCancelled() || isFinished())
+        return false;
+    std::shared_ptr<QMVerifyAddItemOperationDelegate> delegate;
+    {
+        std::lock_guard lock(m_fieldsMutex);
+        delegate = m_delegate.lock();
+    }
+    const auto item = delegate ? delegate->itemWithUniqueID(*this, itemUniqueID()) : nullptr;
+    if (!item)
+        return false;
+    try {
+        setItemType(delegate->itemTypeForVerifyAddItemOperation(*this, *item, useGeneratedEPSImageURLs(), accountID()));
+    } catch (const std::exception&) {
+        return false;
+    }
+    return itemType() != nullptr;
+}
+
 std::shared_ptr<EBayAbstractRequestType> QMVerifyAddItemOperation::verifyAddItemRequest()
 {
-    dw::runOnMainAndWait([this] { prepareVerifyAddItemItemType(); });
+    // Usually built ahead by the operation manager while the main thread was free.
+    if (!itemType()) {
+        dw::runOnMainAndWait([this] {
+            if (!itemType())
+                prepareVerifyAddItemItemType();
+        });
+    }
     DW_ASSERT(itemType() != nullptr, "Need itemType");
     auto request = newRequest();
     DW_ASSERT(request != nullptr, "request nil");
@@ -135,7 +164,6 @@ void QMVerifyAddItemOperation::setFeesFromEbayFeesType(const std::shared_ptr<EBa
 
 void QMVerifyAddItemOperation::internalMain()
 {
-    DW_ASSERT(itemType() == nullptr, "itemType will be generated later");
     DW_ASSERT(!itemUniqueID().isEmpty(), "Need itemUniqueID");
     DW_ASSERT(!itemTitle().isEmpty(), "Need itemTitle");
 

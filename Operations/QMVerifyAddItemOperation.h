@@ -61,7 +61,11 @@ public:
     std::shared_ptr<QMEbayItem> itemWithUniqueID(const QString& uniqueID) const;
     // Builds the item type through the delegate and stores it. Main thread only.
     void prepareVerifyAddItemItemType();
-    // The request, its item built on the main thread while this thread waits.
+    // Builds the item type before the call needs it, so that the call does not wait for the main
+    // thread; false when nothing was built (built already, the operation over, the listing closed,
+    // or the build failed: the call then builds it and reports the failure). Main thread only.
+    bool prepareItemTypeAhead();
+    // The request, with the item built ahead, else built on the main thread while this thread waits.
     std::shared_ptr<EBayAbstractRequestType> verifyAddItemRequest();
 
     // The fee record of the reply's fees: "uniqueID", "title" and one text per fee ("Insertion

@@ -15,23 +15,26 @@
 #include <exception>
 #include <iterator>
 #include <mutex>
+#include <thread>
 
 namespace dw {
 
 namespace {
 
+// The TLS library that libcurl's global set-up starts keeps state for the thread that ran it,
+// freed only when that thread ends; a worker of a long-lived queue would carry it to the end of
+// the process and leave it behind. A thread of its own, joined at once, ends before anything else
+// of libcurl runs.
 bool initialiseCurl()
 {
     static std::once_flag once;
     static bool initialised = false;
-    std::call_once(once, [] { initialised = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK; });
+    std::call_once(once, [] {
+        std::thread setUp([] { initialised = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK; });
+        setUp.join();
+    });
     return initialised;
 }
-
-// libcurl's global set-up is not safe to run beside other threads, and the TLS library it starts
-// keeps state for the thread that ran it which is only freed if that thread ends before the
-// process does. Running it as this library loads puts it on the main thread, before any worker.
-[[maybe_unused]] const bool curlInitialisedAtLoad = initialiseCurl();
 
 bool equalsIgnoringCase(QByteArrayView a, QByteArrayView b)
 {
