@@ -299,7 +299,9 @@ void DWPPaySheetController::fetchDWPaymentData()
         if (!ids.isEmpty()) {
             std::optional<qint64> vat;
             QByteArray xslt;
-            const auto infos = DWPServerConnection(gateway).productInfoForIds(ids, &vat, &xslt, &result->error);
+            DWPServerConnection connection(gateway);
+            connection.setCancelFlag(stop.get());
+            const auto infos = connection.productInfoForIds(ids, &vat, &xslt, &result->error);
             if (infos)
                 result->data.insert(QString::fromLatin1(DWPProductInfosDataKey), *infos);
             if (vat)
@@ -602,37 +604,43 @@ void DWPPaySheetController::displayPaymentFrame()
         QUrl page;
     };
     auto created = std::make_shared<Created>();
-    const auto work = [created, gateway, request] {
+    // Quitting cuts the exchange short; its answer is dropped then anyway.
+    auto stop = std::make_shared<std::atomic<bool>>(false);
+    const auto work = [created, stop, gateway, request] {
         DWPServerConnection connection(gateway);
+        connection.setCancelFlag(stop.get());
         const QByteArray answer = connection.handleRequestWithXML(request, &created->error);
         if (!answer.isNull() && created->error.isNull())
             created->transactionID = DWPXmlExtractor::transactionIdFromCreateResponse(answer, &created->error);
         if (!created->transactionID.isEmpty() && created->error.isNull())
             created->page = connection.iFrameURLForTransactionID(created->transactionID, &created->error);
     };
-    dw::runInBackground(guard, work, [this, created] {
-        const DWPError& error = created->error;
-        const QString& transactionID = created->transactionID;
-        const QUrl page = created->page;
-        if (m_ended)
-            return;
-        if (!transactionID.isEmpty())
-            qCInfo(lcPayment).noquote() << QStringLiteral("created transaction: %1").arg(transactionID);
-        m_transaction->setTransactionID(transactionID);
-        if (!error.isNull()) {
-            postNotificationForError(error);
-            return;
-        }
-        if (m_step != 2 || !page.isValid())
-            return;
-        m_webView->setHtml(QStringLiteral("<html><body id=\"clearTemp\"></body></html>"));
-        QTimer::singleShot(100, this, [this, page] {
-            if (m_ended || m_step != 2)
+    dw::runInBackground(
+        guard, work,
+        [this, created] {
+            const DWPError& error = created->error;
+            const QString& transactionID = created->transactionID;
+            const QUrl page = created->page;
+            if (m_ended)
                 return;
-            m_webView->load(page);
-            m_webStack->setCurrentIndex(1);
-        });
-    });
+            if (!transactionID.isEmpty())
+                qCInfo(lcPayment).noquote() << QStringLiteral("created transaction: %1").arg(transactionID);
+            m_transaction->setTransactionID(transactionID);
+            if (!error.isNull()) {
+                postNotificationForError(error);
+                return;
+            }
+            if (m_step != 2 || !page.isValid())
+                return;
+            m_webView->setHtml(QStringLiteral("<html><body id=\"clearTemp\"></body></html>"));
+            QTimer::singleShot(100, this, [this, page] {
+                if (m_ended || m_step != 2)
+                    return;
+                m_webView->load(page);
+                m_webStack->setCurrentIndex(1);
+            });
+        },
+        stop);
 }
 
 bool DWPPaySheetController::paymentPageNavigation(const QUrl& url)

@@ -28,6 +28,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWebEngineView>
+#include <atomic>
 #include <memory>
 
 namespace {
@@ -298,9 +299,16 @@ bool DWPPaySheetController::cancelTransaction()
         return false;
     const QString transactionID = m_transaction->transactionID();
     const QUrl gateway = m_gatewayURL;
-    // Fire and forget: the gateway forgets the transaction; nothing comes back.
+    // Fire and forget: the gateway forgets the transaction; nothing comes back. A quit does not wait
+    // for a gateway that does not answer.
+    auto stop = std::make_shared<std::atomic<bool>>(false);
     dw::runInBackground(
-        [transactionID, gateway] { DWPServerConnection(gateway).abortTransactionWithID(transactionID); });
+        [transactionID, gateway, stop] {
+            DWPServerConnection connection(gateway);
+            connection.setCancelFlag(stop.get());
+            connection.abortTransactionWithID(transactionID);
+        },
+        stop);
     m_transaction->setTransactionID(QString());
     return true;
 }
@@ -587,11 +595,14 @@ void DWPPaySheetController::timedFinalStep()
         QString state;
     };
     auto answer = std::make_shared<Answer>();
-    const auto work = [answer, gateway, transactionID] {
-        answer->state =
-            DWPServerConnection(gateway).paymentStateForTransactionID(transactionID, &answer->payload, &answer->error);
+    // Quitting cuts the question short; its answer is dropped then anyway.
+    auto stop = std::make_shared<std::atomic<bool>>(false);
+    const auto work = [answer, stop, gateway, transactionID] {
+        DWPServerConnection connection(gateway);
+        connection.setCancelFlag(stop.get());
+        answer->state = connection.paymentStateForTransactionID(transactionID, &answer->payload, &answer->error);
     };
-    dw::runInBackground(guard, work, [this, answer, transactionID] {
+    const auto done = [this, answer, transactionID] {
         const auto& error = answer->error;
         const auto& payload = answer->payload;
         const auto& state = answer->state;
@@ -609,7 +620,8 @@ void DWPPaySheetController::timedFinalStep()
             postNotification(DWPServerConfirmedTransactionInternal, userInfo);
             endSheet();
         }
-    });
+    };
+    dw::runInBackground(guard, work, done, stop);
 }
 
 void DWPPaySheetController::postNotification(const char* name, const QVariantMap& userInfo)

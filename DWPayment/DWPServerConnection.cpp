@@ -20,7 +20,8 @@ void fail(DWPError* error, const char* message, const QString& detail = QString(
 
 } // namespace
 
-QByteArray DWPXmlPostRequst::sendXML(const QByteArray& body, const QUrl& url, int* status, DWPError* error)
+QByteArray DWPXmlPostRequst::sendXML(const QByteArray& body, const QUrl& url, int* status, DWPError* error,
+                                     const std::atomic<bool>* cancel)
 {
     dw::HttpRequest request;
     request.method = "POST";
@@ -31,14 +32,16 @@ QByteArray DWPXmlPostRequst::sendXML(const QByteArray& body, const QUrl& url, in
     request.inactivityTimeoutSeconds = kTimeoutSeconds;
     request.followRedirects = true;
     request.keepPostOnRedirect = true;
+    request.cancel = cancel;
     const dw::HttpResponse response = dw::HttpClient().send(request);
     if (status)
         *status = response.status;
     if (!response.ok()) {
         if (error) {
-            const qint64 code = response.secureConnectionFailed                           ? -1200
-                                : response.failure == dw::HttpResponse::Failure::TimedOut ? -1001
-                                                                                          : -1004;
+            const qint64 code = response.secureConnectionFailed                            ? -1200
+                                : response.failure == dw::HttpResponse::Failure::TimedOut  ? -1001
+                                : response.failure == dw::HttpResponse::Failure::Cancelled ? -999
+                                                                                           : -1004;
             *error = DWPError::foreign(QStringLiteral("NSURLErrorDomain"), code, response.errorText);
         }
         return {};
@@ -64,7 +67,8 @@ QByteArray DWPServerConnection::handleRequestWithXML(const QByteArray& request, 
     const QString expectedRoot = rootName.left(rootName.size() - 7) + QStringLiteral("Response");
 
     DWPError transportError;
-    const QByteArray answer = DWPXmlPostRequst::sendXML(request, m_serverURL, &m_lastResponseStatus, &transportError);
+    const QByteArray answer =
+        DWPXmlPostRequst::sendXML(request, m_serverURL, &m_lastResponseStatus, &transportError, m_cancel);
     m_lastError = transportError;
     if (!transportError.isNull()) {
         fail(error, "Could not connect to the server. Please try again later.", QString(), transportError);

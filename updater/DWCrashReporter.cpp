@@ -194,7 +194,8 @@ void DWCrashReporter::startConsoleRecording()
 }
 
 bool DWCrashReporter::sendReport(const QString& url, const QString& subject, const QString& content,
-                                 const QString& appName, const QString& email, QString* error)
+                                 const QString& appName, const QString& email, QString* error,
+                                 const std::atomic<bool>* cancel)
 {
     if (!QMReleaseController::isAllowedURL(QUrl(url))) {
         if (error)
@@ -206,7 +207,8 @@ bool DWCrashReporter::sendReport(const QString& url, const QString& subject, con
                      {QStringLiteral("appName"), appName}};
     if (!email.isEmpty())
         form.insert(QStringLiteral("email"), email);
-    const dw::HttpRequest request = dw::requestWithURL(url, form);
+    dw::HttpRequest request = dw::requestWithURL(url, form);
+    request.cancel = cancel;
     const dw::HttpResponse response = dw::HttpClient().send(request);
     if (!response.ok()) {
         if (error)

@@ -15,6 +15,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <atomic>
 #include <functional>
 
 class DWCrashReporter
@@ -52,6 +53,8 @@ public:
 
     // Posts a report form ("subject", "content", "appName", "email") to `url` as multipart form
     // data; https only (http on loopback). Blocks; not on the main thread. False with a reason.
+    // Raising `cancel` ends the exchange at once (it fails then).
     [[nodiscard]] static bool sendReport(const QString& url, const QString& subject, const QString& content,
-                                         const QString& appName, const QString& email, QString* error);
+                                         const QString& appName, const QString& email, QString* error,
+                                         const std::atomic<bool>* cancel = nullptr);
 };

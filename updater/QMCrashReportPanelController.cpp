@@ -19,6 +19,8 @@
 #include <QPushButton>
 #include <QSplitter>
 #include <QVBoxLayout>
+#include <atomic>
+#include <memory>
 
 QMCrashReportPanelController::QMCrashReportPanelController(QWidget* parent)
     : QDialog(parent), m_titleTextField(new QLabel(this)), m_descriptionTextField(new QLabel(this)),
@@ -154,9 +156,13 @@ void QMCrashReportPanelController::sendCrashlog() const
     const Form sent = form();
     const QString url = DWUpdaterPreferencesManager::crashReportURL();
     const QString appName = dw::bundleName();
-    dw::runInBackground([sent, url, appName] {
-        QString error;
-        if (!DWCrashReporter::sendReport(url, sent.subject, sent.content, appName, sent.email, &error))
-            dw::consoleWrite(QStringLiteral("Error while sending crash report: %1").arg(error));
-    });
+    // A quit does not wait for a server that does not answer.
+    auto stop = std::make_shared<std::atomic<bool>>(false);
+    dw::runInBackground(
+        [sent, url, appName, stop] {
+            QString error;
+            if (!DWCrashReporter::sendReport(url, sent.subject, sent.content, appName, sent.email, &error, stop.get()))
+                dw::consoleWrite(QStringLiteral("Error while sending crash report: %1").arg(error));
+        },
+        stop);
 }

@@ -38,6 +38,10 @@ public:
         auto piece = std::make_shared<Piece>();
         piece->stop = std::move(stopFlag);
         std::lock_guard lock(m_mutex);
+        // Started by what the quit serves while it waits (a timer, a posted call): it is part of the
+        // quit, and stopped from its start so that it cannot hold the quit in turn.
+        if (m_stopping > 0)
+            raise(*piece);
         // Made under the lock, so that the piece's end (which takes it) finds its thread in place.
         piece->thread = std::thread(&Registry::run, this, piece, std::move(context), std::move(work), std::move(done));
         m_pieces.push_back(std::move(piece));
@@ -74,20 +78,28 @@ public:
     {
         {
             std::lock_guard lock(m_mutex);
+            ++m_stopping;
             for (const auto& piece : m_pieces) {
-                if (piece->ended)
-                    continue;
-                piece->stopped = true;
-                if (piece->stop) {
-                    piece->stop->store(true);
-                    piece->stop->notify_all();
-                }
+                if (!piece->ended)
+                    raise(*piece);
             }
         }
         wait();
+        std::lock_guard lock(m_mutex);
+        --m_stopping;
     }
 
 private:
+    // Under the lock.
+    static void raise(Piece& piece)
+    {
+        piece.stopped = true;
+        if (piece.stop) {
+            piece.stop->store(true);
+            piece.stop->notify_all();
+        }
+    }
+
     void run(const std::shared_ptr<Piece>& piece, QPointer<const QObject> context, std::function<void()> work,
              std::function<void()> done)
     {
@@ -141,6 +153,7 @@ private:
     std::condition_variable m_changed;
     std::list<std::shared_ptr<Piece>> m_pieces;
     QPointer<QCoreApplication> m_hooked;
+    int m_stopping = 0; // stop() is waiting
 };
 
 Registry& registry()

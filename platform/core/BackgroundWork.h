@@ -55,7 +55,8 @@ QThreadPool* newBackgroundPool(int width);
 
 // The application's orderly end (called on aboutToQuit): raises the stop flags of the work still
 // running, drops its `done` calls and waits for it as waitForBackgroundWork() does. Work started
-// later runs as usual.
+// while it waits (by a timer or a posted call it serves) is stopped the same way from its start;
+// work started after it has returned runs as usual.
 void stopBackgroundWork();
 
 } // namespace dw

@@ -4,38 +4,49 @@
 
 #include <netdb.h>
 #include <netinet/in.h>
+#include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <condition_variable>
 #include <cstring>
+#include <ctime>
 #include <memory>
 #include <mutex>
 #include <system_error>
-#include <vector>
 
 namespace dw {
 
 namespace {
 
-struct Resolution
+// One lookup handed to the system's asynchronous resolver. Its block is shared by the asker and the
+// resolver's notification of the end, so that an asker that stops waiting (a lookup that hangs, a
+// quit) can leave at once: whichever of the two lets go last frees it.
+struct SystemLookup
 {
-    std::mutex mutex;
-    std::condition_variable done;
-    bool finished = false;
-    std::vector<sockaddr_storage> addresses;
+    QByteArray host;
+    addrinfo hints{};
+    gaicb request{};
+    std::atomic<int> holders{2};
 };
 
-std::vector<sockaddr_storage> resolvedAddresses(const QByteArray& host)
+void letGo(SystemLookup* lookup)
 {
-    addrinfo hints{};
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = SOCK_DGRAM;
-    addrinfo* found = nullptr;
+    if (lookup->holders.fetch_sub(1) != 1)
+        return;
+    if (lookup->request.ar_result)
+        freeaddrinfo(lookup->request.ar_result);
+    delete lookup;
+}
+
+void lookupEnded(sigval value)
+{
+    letGo(static_cast<SystemLookup*>(value.sival_ptr));
+}
+
+std::vector<sockaddr_storage> addressesOf(const addrinfo* found)
+{
     std::vector<sockaddr_storage> addresses;
-    if (getaddrinfo(host.constData(), nullptr, &hints, &found) != 0)
-        return addresses;
-    const std::unique_ptr<addrinfo, decltype(&freeaddrinfo)> list(found, &freeaddrinfo);
     for (const addrinfo* entry = found; entry; entry = entry->ai_next) {
         if ((entry->ai_family != AF_INET && entry->ai_family != AF_INET6) ||
             entry->ai_addrlen > sizeof(sockaddr_storage))
@@ -47,20 +58,63 @@ std::vector<sockaddr_storage> resolvedAddresses(const QByteArray& host)
     return addresses;
 }
 
-void resolve(const QByteArray& host, const std::shared_ptr<Resolution>& resolution) noexcept
+// The system's resolver, asked without blocking so that a raised stop flag is seen within a tenth
+// of a second however long the resolver itself would take.
+std::vector<sockaddr_storage> systemResolver(const QByteArray& host, const std::atomic<bool>& stop)
 {
-    std::vector<sockaddr_storage> addresses;
-    try {
-        addresses = resolvedAddresses(host);
-    } catch (...) {
-        // Out of memory: the host counts as unresolved rather than ending the process.
-        addresses.clear();
+    auto* lookup = new SystemLookup;
+    lookup->host = host;
+    lookup->hints.ai_family = AF_UNSPEC;
+    lookup->hints.ai_socktype = SOCK_DGRAM;
+    lookup->request.ar_name = lookup->host.constData();
+    lookup->request.ar_request = &lookup->hints;
+    sigevent notification{};
+    notification.sigev_notify = SIGEV_THREAD;
+    notification.sigev_notify_function = &lookupEnded;
+    notification.sigev_value.sival_ptr = lookup;
+    gaicb* list[] = {&lookup->request};
+    if (getaddrinfo_a(GAI_NOWAIT, list, 1, &notification) != 0) {
+        delete lookup; // not queued: no notification follows
+        return {};
     }
-    const std::lock_guard lock(resolution->mutex);
-    resolution->addresses = std::move(addresses);
-    resolution->finished = true;
-    resolution->done.notify_all();
+    for (;;) {
+        const int state = gai_error(&lookup->request);
+        if (state != EAI_INPROGRESS) {
+            std::vector<sockaddr_storage> addresses;
+            if (state == 0) {
+                try {
+                    addresses = addressesOf(lookup->request.ar_result);
+                } catch (...) {
+                    // Out of memory: the host counts as unresolved rather than ending the process.
+                    addresses.clear();
+                }
+            }
+            letGo(lookup);
+            return addresses;
+        }
+        if (stop.load()) {
+            if (gai_cancel(&lookup->request) == EAI_CANCELED)
+                delete lookup; // taken off the queue before it started: no notification follows
+            else
+                letGo(lookup); // running or just ended: the notification frees it
+            return {};
+        }
+        const timespec tick{0, 100'000'000};
+        const gaicb* waiting[] = {&lookup->request};
+        gai_suspend(waiting, 1, &tick);
+    }
 }
+
+std::mutex g_resolverMutex;
+HostResolver g_resolver; // empty: the system's
+
+struct Resolution
+{
+    std::mutex mutex;
+    std::condition_variable done;
+    bool finished = false;
+    std::vector<sockaddr_storage> addresses;
+};
 
 // Connecting a datagram socket only asks the routing table; no packet leaves the machine.
 bool hasRoute(sockaddr_storage address)
@@ -83,25 +137,53 @@ bool hasRoute(sockaddr_storage address)
 
 } // namespace
 
+void setHostResolver(HostResolver resolver)
+{
+    const std::lock_guard lock(g_resolverMutex);
+    g_resolver = std::move(resolver);
+}
+
 std::optional<unsigned> reachabilityFlagsForHost(const QString& hostName, std::chrono::milliseconds bound)
 {
     const QByteArray host = hostName.toUtf8();
     if (host.isEmpty() || host.contains('\0'))
         return 0u;
+    HostResolver resolver;
+    {
+        const std::lock_guard lock(g_resolverMutex);
+        resolver = g_resolver ? g_resolver : HostResolver(&systemResolver);
+    }
     auto resolution = std::make_shared<Resolution>();
+    // Raised when the answer is no longer wanted: the bound passed, or the application quits.
+    auto stop = std::make_shared<std::atomic<bool>>(false);
     try {
-        // A resolver that hangs past the bound keeps only its own thread, which ends when the
-        // resolver gives up (the quit waits for that); the shared state outlives whichever side
-        // finishes last.
-        runInBackground([host, resolution] { resolve(host, resolution); });
+        // The shared state outlives whichever side finishes last.
+        runInBackground(
+            [host, resolution, stop, resolver] {
+                std::vector<sockaddr_storage> addresses;
+                try {
+                    addresses = resolver(host, *stop);
+                } catch (...) {
+                    addresses.clear(); // out of memory: unresolved rather than the end of the process
+                }
+                const std::lock_guard lock(resolution->mutex);
+                resolution->addresses = std::move(addresses);
+                resolution->finished = true;
+                resolution->done.notify_all();
+            },
+            stop);
     } catch (const std::system_error&) {
         return std::nullopt;
     }
     std::vector<sockaddr_storage> addresses;
     {
         std::unique_lock lock(resolution->mutex);
-        if (!resolution->done.wait_for(lock, bound, [&] { return resolution->finished; }))
+        const bool finished = resolution->done.wait_for(lock, bound, [&] { return resolution->finished; });
+        if (!finished || stop->load()) {
+            stop->store(true);
+            stop->notify_all();
             return std::nullopt;
+        }
         addresses = resolution->addresses;
     }
     for (const sockaddr_storage& address : addresses) {

@@ -9,8 +9,11 @@
 
 #include "platform/core/UserDefaults.h"
 
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <atomic>
+#include <thread>
 
 namespace {
 
@@ -185,6 +188,30 @@ TEST(GatewayExchange, UnreachableGateway)
     EXPECT_EQ(error.localizedDescription(), QStringLiteral("Could not connect to the server. Please try again later."));
     EXPECT_FALSE(isSSLError(error.underlyingError()));
     EXPECT_TRUE(connection.abortTransactionWithID(QStringLiteral("T1"))); // the abort is fire and forget
+}
+
+// A gateway that takes the document and never answers holds the call only until its cancel flag
+// rises, and a cancelled call reads as one (not as the 17 s time-out or an unreachable gateway).
+TEST(GatewayExchange, RaisingTheCancelFlagEndsACallTheGatewayNeverAnswers)
+{
+    FakeHttpServer server;
+    server.addRoute({.method = "POST", .path = "/gw"}, FakeHttpReply{.stall = true});
+    std::atomic<bool> cancel{false};
+    DWPServerConnection connection(QUrl(server.url(QStringLiteral("/gw"))));
+    connection.setCancelFlag(&cancel);
+    DWPError error;
+    std::thread raise([&] {
+        if (server.waitForRequests(1))
+            cancel = true;
+    });
+    QElapsedTimer call;
+    call.start();
+    EXPECT_TRUE(connection.paymentStateForTransactionID(QStringLiteral("T1"), nullptr, &error).isNull());
+    raise.join();
+    EXPECT_LT(call.elapsed(), 5000);
+    EXPECT_EQ(error.localizedDescription(), QStringLiteral("Could not connect to the server. Please try again later."));
+    EXPECT_EQ(error.underlyingError().code(), -999);
+    EXPECT_FALSE(isSSLError(error.underlyingError()));
 }
 
 TEST(GatewayExchange, SelfSignedGatewayIsATlsError)

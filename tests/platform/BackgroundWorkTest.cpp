@@ -62,6 +62,7 @@ TEST(BackgroundWork, QuittingStopsTheWorkStillRunningWaitsForItAndDropsItsAnswer
     QObject context;
     auto stop = std::make_shared<std::atomic<bool>>(false);
     std::atomic<bool> ended{false};
+    std::atomic<bool> lateEnded{false};
     bool servedOnMain = false;
     bool answered = false;
     dw::runInBackground(
@@ -69,13 +70,25 @@ TEST(BackgroundWork, QuittingStopsTheWorkStillRunningWaitsForItAndDropsItsAnswer
         [&, stop] {
             stop->wait(false);
             // The main thread is waiting for this very work now, and still serves it.
-            dw::runOnMainAndWait([&] { servedOnMain = true; });
+            dw::runOnMainAndWait([&] {
+                servedOnMain = true;
+                // Work started by what the quit serves is part of the quit: stopped from its start.
+                auto lateStop = std::make_shared<std::atomic<bool>>(false);
+                dw::runInBackground(
+                    &context,
+                    [&lateEnded, lateStop] {
+                        lateStop->wait(false);
+                        lateEnded = true;
+                    },
+                    [&] { answered = true; }, lateStop);
+            });
             ended = true;
         },
         [&] { answered = true; }, stop);
     QTimer::singleShot(0, qApp, &QCoreApplication::quit);
     QCoreApplication::exec();
     EXPECT_TRUE(ended) << "the quit returned before the work ended";
+    EXPECT_TRUE(lateEnded) << "the quit returned before the work started meanwhile ended";
     EXPECT_TRUE(servedOnMain);
     QCoreApplication::sendPostedEvents();
     EXPECT_FALSE(answered);

@@ -1,3 +1,4 @@
+#include "platform/core/BackgroundWork.h"
 #include "platform/core/ConsoleOutput.h"
 #include "platform/core/UserDefaults.h"
 #include "tests/support/FakeHttpServer.h"
@@ -8,6 +9,7 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QPlainTextEdit>
 #include <QProcessEnvironment>
@@ -165,6 +167,25 @@ TEST_F(CrashReporterTest, ReportIsPostedAsAForm)
 
     panel.setIncludeContactInfo(false);
     EXPECT_TRUE(panel.form().email.isEmpty());
+}
+
+// The quit does not wait for a report server that takes the report and never answers (the HTTP
+// client's time-outs are a minute).
+TEST_F(CrashReporterTest, QuittingCutsASendTheServerNeverAnswersShort)
+{
+    dw::test::FakeHttpServer server;
+    server.addRoute({.method = "POST", .path = "/Contact/crashlogs.php"}, dw::test::FakeHttpReply{.stall = true});
+    dw::UserDefaults::standard().setObject(server.url(QStringLiteral("/Contact/crashlogs.php")),
+                                           QStringLiteral("crashReportURL"));
+    QMCrashReportPanelController panel;
+    panel.setLastCrashLog(QStringLiteral("Crash.log:\nVersion: 6.1\n"));
+    panel.sendCrashlog();
+    ASSERT_TRUE(server.waitForRequests(1));
+
+    QElapsedTimer quit;
+    quit.start();
+    dw::stopBackgroundWork();
+    EXPECT_LT(quit.elapsed(), 5000) << "the quit waited for the report server";
 }
 
 } // namespace

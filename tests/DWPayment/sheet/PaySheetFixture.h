@@ -87,6 +87,11 @@ protected:
     FakeHttpReply answerGateway(const FakeHttpRequest& request)
     {
         const QByteArray body = request.body;
+        {
+            std::lock_guard lock(m_statesMutex);
+            if (!m_stalledRoot.isEmpty() && body.contains(QByteArray("<" + m_stalledRoot)))
+                return {.stall = true};
+        }
         if (body.contains("<TransactionProductInfoRequest")) {
             QByteArray products;
             for (const char* id :
@@ -120,6 +125,22 @@ protected:
     {
         std::lock_guard lock(m_statesMutex);
         m_states = std::move(states);
+    }
+
+    // The gateway takes documents of this root element and never answers them (empty: it answers all).
+    void stallGatewayOn(const QByteArray& root)
+    {
+        std::lock_guard lock(m_statesMutex);
+        m_stalledRoot = root;
+    }
+
+    bool gatewayReceived(const QByteArray& root) const
+    {
+        for (const auto& request : m_gateway.requests()) {
+            if (request.body.contains(QByteArray("<" + root)))
+                return true;
+        }
+        return false;
     }
 
     // Opens a sheet without a host window and waits until its store page shows its totals.
@@ -187,6 +208,7 @@ protected:
     QList<QVariantMap> m_userInfos;
     std::mutex m_statesMutex;
     std::vector<FakeHttpReply> m_states;
+    QByteArray m_stalledRoot;
 };
 
 } // namespace dw::test

@@ -4,6 +4,7 @@
 #include "DWPayment/DWPUserDefaultsKeys.h"
 #include "DWPayment/WebView+DWResizing.h"
 
+#include "platform/core/BackgroundWork.h"
 #include "platform/core/DWAssert.h"
 
 #include <QCheckBox>
@@ -15,6 +16,7 @@
 #include <QTest>
 #include <QVBoxLayout>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 
 namespace {
@@ -184,6 +186,76 @@ TEST_F(PaySheet, ClosingWhileAPollIsOutIsSafe)
     m_sheet = nullptr;
     waitUntil([] { return false; }, 1200);
     EXPECT_FALSE(m_names.contains(QStringLiteral("_DWPServerConfirmedTransaction")));
+}
+
+// The quit cuts every gateway call short, also against a gateway that takes the document and never
+// answers (its time-outs are 17 s), and the sheet hears nothing of the call it cut.
+TEST_F(PaySheet, QuittingCutsAGatewayCallThatNeverAnswersShortAndDropsItsAnswer)
+{
+    const auto toThePaymentPage = [this] {
+        openSheet();
+        next();
+        fillForm();
+        next(); // the mail address is only plausible: a warning stops once
+        next();
+    };
+    const struct
+    {
+        const char* what;
+        QByteArray root;
+        std::function<void()> drive;
+    } rows[] = {
+        {"the store's product details", "TransactionProductInfoRequest",
+         [this] {
+             m_sheet = DWPPaySheetController::newPaymentSheetOnWindow(
+                 nullptr, QUrl(m_gateway.url(QStringLiteral("/QuillmartVodar/DWPayment/mini_store.plist"))), QUrl(), {},
+                 nullptr);
+         }},
+        {"the transaction's creation", "TransactionCreateRequest", toThePaymentPage},
+        {"the payment state", "TransactionPaymentStateRequest",
+         [&] {
+             toThePaymentPage();
+             ASSERT_TRUE(waitUntil([&] { return m_names.contains(QStringLiteral("_DWPUserDidCompleteTransaction")); }));
+             evaluate(m_sheet->paymentWebView(), QStringLiteral("document.getElementById('payLink').click(); 0"));
+         }},
+        {"the transaction's abort", "TransactionAbortRequest",
+         [&] {
+             toThePaymentPage();
+             ASSERT_TRUE(waitUntil([&] { return m_sheet->transaction()->transactionID() == u"T-7"; }));
+             previous();
+         }},
+    };
+    // The store's transaction comes with its product details, so the first row has none yet.
+    const auto transactionID = [this] {
+        return m_sheet->transaction() ? m_sheet->transaction()->transactionID() : QStringLiteral("(none)");
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        stallGatewayOn(row.root);
+        row.drive();
+        ASSERT_NE(m_sheet, nullptr);
+        const QString idBefore = transactionID();
+        ASSERT_TRUE(waitUntil([&] { return gatewayReceived(row.root); }));
+
+        QElapsedTimer quit;
+        quit.start();
+        dw::stopBackgroundWork();
+        EXPECT_LT(quit.elapsed(), 5000) << "the quit waited for the gateway";
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(m_alerts.alerts().isEmpty()) << m_alerts.alerts()[0].informativeText.toStdString();
+        EXPECT_FALSE(m_names.contains(QStringLiteral("_DWPErrorOccurredOnServer")));
+        EXPECT_EQ(transactionID(), idBefore);
+        EXPECT_FALSE(m_sheet->hasEnded());
+
+        dw::NotificationCenter::defaultCenter().removeObserversOwnedBy(this);
+        delete m_sheet;
+        m_sheet = nullptr;
+        m_names.clear();
+        m_userInfos.clear();
+        m_alerts.clear();
+        stallGatewayOn({});
+    }
 }
 
 TEST_F(PaySheet, FormValidation)

@@ -98,11 +98,16 @@ TEST_F(StorePage, EntryObjectOpensTheConfiguredStoreAndReturnsWhenItEnds)
     QStringList reposted;
     DWPaymentController plain;
     dw::NotificationCenter::defaultCenter().addObserver(
-        QString(), &plain, [&reposted](const dw::Notification& n) { reposted.append(n.name); }, this);
-    QTimer::singleShot(2000, [&plain] {
-        if (plain.currentPayWindowController())
-            plain.currentPayWindowController()->quitAction();
-    });
+        QString(), &plain,
+        [&reposted, &plain](const dw::Notification& n) {
+            reposted.append(n.name);
+            // The buyer leaves once the store page shows.
+            DWPPaySheetController* sheet = plain.currentPayWindowController();
+            if (n.name == u"DWPUserDidOpenPaymentSheet" && sheet)
+                QObject::connect(sheet, &DWPPaySheetController::storePageReady, sheet,
+                                 &DWPPaySheetController::quitAction, Qt::QueuedConnection);
+        },
+        this);
     plain.showPaySheetForShoppingCartURL(dw::payment::catalogueURL(), QUrl());
     EXPECT_EQ(reposted, (QStringList{QStringLiteral("DWPUserDidOpenPaymentSheet"),
                                      QStringLiteral("DWPUserDidFinishPaymentSheet")}));
