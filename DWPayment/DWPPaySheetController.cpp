@@ -74,6 +74,9 @@ DWPPaySheetController::DWPPaySheetController(QWidget* window, const QUrl& shoppi
 DWPPaySheetController::~DWPPaySheetController()
 {
     dw::NotificationCenter::defaultCenter().removeObserversOwnedBy(this);
+    // A resize still running would report its end while the widget base deletes its children, when
+    // this object's own members are already gone.
+    delete m_frameAnimation;
     // The web views' pages go before the views, so they are not destroyed while still shown.
     if (m_bomWebView)
         delete m_bomWebView->page();
