@@ -29,7 +29,7 @@ QString DWGenericEbayConnector::APIServerName()
 bool DWGenericEbayConnector::networkReachableForServer(const QString& hostName)
 {
     DW_ASSERT(!hostName.isEmpty() && !hostName.contains(QChar(u'\0')),
-              dw::format("Failed to create SCNetworkReachabilityRef for host: %@", hostName));
+              "Failed to create SCNetworkReachabilityRef for host: %@", hostName);
     const std::optional<unsigned> flags = dw::reachabilityFlagsForHost(hostName, kReachabilityBound);
     if (!flags)
         return false;

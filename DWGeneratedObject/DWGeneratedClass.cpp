@@ -51,7 +51,7 @@ DWGeneratedClass::DWGeneratedClass(const char* name, const DWGeneratedClass* sup
       m_hasSimpleContent(hasSimpleContent), m_ownFields(ownFields), m_factory(factory)
 {
     DW_ASSERT(firstField == (superclass ? superclass->fieldCount() : 0),
-              QStringLiteral("Generated field indexes of %1 do not follow its superclass").arg(this->name()));
+              "Generated field indexes of %@ do not follow its superclass", this->name());
 }
 
 DWGeneratedClass::~DWGeneratedClass() = default;
@@ -77,7 +77,7 @@ std::shared_ptr<DWGeneratedObject> DWGeneratedClass::create() const
 
 const DWFieldRow& DWGeneratedClass::field(int index) const
 {
-    DW_ASSERT(index >= 0 && index < fieldCount(), QStringLiteral("Field index out of range"));
+    DW_ASSERT(index >= 0 && index < fieldCount(), "Field index out of range");
     const DWGeneratedClass* cls = this;
     while (index < cls->m_firstField)
         cls = cls->m_superclass;
@@ -230,11 +230,11 @@ const DWGeneratedClass::Tables& DWGeneratedClass::tables() const
         t->xml.rows.push_back(&row);
     {
         const std::shared_ptr<DWGeneratedObject> measured = create();
-        DW_ASSERT(measured != nullptr, QStringLiteral("No instances of ") + name());
+        DW_ASSERT(measured != nullptr, "No instances of %@", name());
         const char* const start = reinterpret_cast<const char*>(measured.get());
         for (int index = 0; index < int(t->xml.rows.size()); ++index) {
             const char* const field = static_cast<const char*>(measured->fieldStorage(index));
-            DW_ASSERT(field != nullptr, QStringLiteral("A field of %1 has no member").arg(name()));
+            DW_ASSERT(field != nullptr, "A field of %@ has no member", name());
             t->xml.offsets.push_back(field - start);
         }
     }
@@ -269,7 +269,7 @@ const DWGeneratedClass::Tables& DWGeneratedClass::tables() const
 std::shared_ptr<DWGeneratedObject> DWGeneratedClass::requestWithXMLData(const QByteArray& data, QString* error) const
 {
     std::shared_ptr<DWGeneratedObject> object = create();
-    DW_ASSERT(object != nullptr, QStringLiteral("No instances of ") + name());
+    DW_ASSERT(object != nullptr, "No instances of %@", name());
     if (!object->initWithXMLRequestData(data, error))
         return nullptr;
     return object;

@@ -10,12 +10,11 @@ DWGeneratedClassRegistry::DWGeneratedClassRegistry(std::initializer_list<const D
     std::sort(m_classes.begin(), m_classes.end(),
               [](const DWGeneratedClass* a, const DWGeneratedClass* b) { return a->name() < b->name(); });
     for (const DWGeneratedClass* cls : std::as_const(m_classes)) {
-        DW_ASSERT(!m_byName.contains(cls->name()), QStringLiteral("Class registered twice: ") + cls->name());
+        DW_ASSERT(!m_byName.contains(cls->name()), "Class registered twice: %@", cls->name());
         m_byName.insert(cls->name(), cls);
         const QString elementName = cls->elementName();
         if (!elementName.isEmpty()) {
-            DW_ASSERT(!m_byElementName.contains(elementName),
-                      QStringLiteral("Element name registered twice: ") + elementName);
+            DW_ASSERT(!m_byElementName.contains(elementName), "Element name registered twice: %@", elementName);
             m_byElementName.insert(elementName, cls);
         }
     }

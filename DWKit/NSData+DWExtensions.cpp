@@ -180,10 +180,9 @@ bool inflateGzipAtPath(const QString& fromPath, const QString& toPath)
     DW_PARAMETER_ASSERT(!fromPath.isEmpty());
     DW_PARAMETER_ASSERT(!toPath.isEmpty());
     const QFileInfo source(fromPath);
-    DW_ASSERT(source.exists() && !source.isDir(),
-              QStringLiteral("File must exists and must not be a dir at ") + fromPath);
+    DW_ASSERT(source.exists() && !source.isDir(), "File must exists and must not be a dir at %@", fromPath);
     const QFileInfo destination(toPath);
-    DW_ASSERT(!destination.exists() && !destination.isSymLink(), QStringLiteral("File must not exists at ") + toPath);
+    DW_ASSERT(!destination.exists() && !destination.isSymLink(), "File must not exists at %@", toPath);
 
     QFile in(fromPath);
     if (!in.open(QIODevice::ReadOnly))

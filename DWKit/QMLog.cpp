@@ -70,17 +70,17 @@ void QMResetCachedLogLevel()
 
 namespace dw::detail {
 
-void writeLog(const QString& format, const std::vector<FormatArg>& args)
+void writeLog(const char* format, const std::vector<FormatArg>& args)
 {
-    consoleWrite(formatv(format, args));
+    consoleWrite(formatv(QString::fromUtf8(format), args));
 }
 
-void writeMethodLog(const QString& className, const QString& selector, const QString& format,
+void writeMethodLog(const QString& className, const QString& selector, const char* format,
                     const std::vector<FormatArg>& args)
 {
     // The class and selector names are put in front as text, so that only the caller's format is
     // read for specifiers.
-    consoleWrite(methodEntry(className, selector) + u' ' + formatv(format, args));
+    consoleWrite(methodEntry(className, selector) + u' ' + formatv(QString::fromUtf8(format), args));
 }
 
 } // namespace dw::detail

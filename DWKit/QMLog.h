@@ -6,8 +6,9 @@
 // first log call, from the user default "logLevel" (or, for a process that is not the
 // application, from the environment variable "logLevel"); a missing setting means 0, so logging
 // is off by default, and a change of the setting takes effect at the next start. Formats are the
-// platform's string formats (dw::format: %@ for any value); when a message is not written its
-// arguments are not formatted. Any thread.
+// platform's string formats (dw::format: %@ for any value) written in the source, so they are taken
+// as UTF-8 C strings; text known only at run time goes in as an argument ("%@"). When a message is
+// not written its arguments are not formatted. Any thread.
 //
 //     QMLog("%@ items", count);
 //     QMLogError("cannot read %@: %@", path, error);
@@ -31,45 +32,45 @@ void setIsNSApplication(bool isApplication);
 void QMResetCachedLogLevel();
 
 namespace dw::detail {
-void writeLog(const QString& format, const std::vector<FormatArg>& args);
-void writeMethodLog(const QString& className, const QString& selector, const QString& format,
+void writeLog(const char* format, const std::vector<FormatArg>& args);
+void writeMethodLog(const QString& className, const QString& selector, const char* format,
                     const std::vector<FormatArg>& args);
 } // namespace dw::detail
 
 template<class... Args>
-void QMLogWithLevel(int level, const QString& format, const Args&... args)
+void QMLogWithLevel(int level, const char* format, const Args&... args)
 {
     if (ShouldLog(level))
         dw::detail::writeLog(format, std::vector<dw::FormatArg>{dw::FormatArg(args)...});
 }
 
 template<class... Args>
-void QMLog(const QString& format, const Args&... args)
+void QMLog(const char* format, const Args&... args)
 {
     QMLogWithLevel(1, format, args...);
 }
 
 template<class... Args>
-void QMLogError(const QString& format, const Args&... args)
+void QMLogError(const char* format, const Args&... args)
 {
     QMLogWithLevel(2, format, args...);
 }
 
 template<class... Args>
-void QMLogCoreData(const QString& format, const Args&... args)
+void QMLogCoreData(const char* format, const Args&... args)
 {
     QMLogWithLevel(3, format, args...);
 }
 
 template<class... Args>
-void QMLogDebug(const QString& format, const Args&... args)
+void QMLogDebug(const char* format, const Args&... args)
 {
     QMLogWithLevel(4, format, args...);
 }
 
 // Writes "[className selector] message" when ShouldLogMethod() holds, whatever the log level.
 template<class... Args>
-void QMLogMethodLong(const QString& className, const QString& selector, const QString& format, const Args&... args)
+void QMLogMethodLong(const QString& className, const QString& selector, const char* format, const Args&... args)
 {
     if (ShouldLogMethod(className, selector))
         dw::detail::writeMethodLog(className, selector, format, std::vector<dw::FormatArg>{dw::FormatArg(args)...});

@@ -292,9 +292,8 @@ bool QMAddItemOperationEnvelope::prepareAuctionItemOperation()
         if (!address.isEmpty())
             uploaded.emplace_back(picture, address);
     }
-    DW_ASSERT(!m_auctionItemOperation->accountID().isEmpty(),
-              dw::format(QStringLiteral("Need accountID in %@ for item '%@'"), QStringLiteral("QMAddItemOperation"),
-                         item->title()));
+    DW_ASSERT(!m_auctionItemOperation->accountID().isEmpty(), "Need accountID in %@ for item '%@'",
+              QStringLiteral("QMAddItemOperation"), item->title());
     try {
         // The builder lends the uploaded addresses to the pictures for the build only.
         m_auctionItemOperation->buildItemType(*item, uploaded);

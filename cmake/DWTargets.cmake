@@ -11,7 +11,14 @@ option(DW_WERROR "Treat warnings in the project's own targets as errors" OFF)
 if(DW_WERROR)
     list(APPEND DW_WARNINGS -Werror)
 endif()
+# A C string becomes text only through a call that names its encoding (QStringLiteral,
+# QString::fromUtf8, QLatin1String), text becomes bytes only through toUtf8() or toLatin1(), and text
+# becomes an address only through QUrl's constructor: keys, messages and files keep their bytes.
 set(DW_DEFINITIONS QT_NO_KEYWORDS QT_NO_NARROWING_CONVERSIONS_IN_CONNECT QT_USE_QSTRINGBUILDER)
+set(DW_STRING_DEFINITIONS QT_NO_CAST_FROM_ASCII QT_NO_CAST_TO_ASCII QT_NO_URL_CAST_FROM_STRING)
+# The folders (relative to the source root, everything below them included) whose targets still
+# convert implicitly.
+set(DW_IMPLICIT_STRING_FOLDERS tests bench fuzz)
 
 # dw_expose_folder_at(<target> <folder relative to the source root> <PUBLIC|PRIVATE|INTERFACE>)
 function(dw_expose_folder_at target folder scope)
@@ -42,6 +49,16 @@ endfunction()
 function(dw_setup_target target)
     target_compile_options(${target} PRIVATE ${DW_WARNINGS})
     target_compile_definitions(${target} PRIVATE ${DW_DEFINITIONS})
+    file(RELATIVE_PATH folder "${CMAKE_SOURCE_DIR}" "${CMAKE_CURRENT_SOURCE_DIR}")
+    set(strict_strings ON)
+    foreach(implicit IN LISTS DW_IMPLICIT_STRING_FOLDERS)
+        if(folder STREQUAL implicit OR folder MATCHES "^${implicit}/")
+            set(strict_strings OFF)
+        endif()
+    endforeach()
+    if(strict_strings)
+        target_compile_definitions(${target} PRIVATE ${DW_STRING_DEFINITIONS})
+    endif()
     set_target_properties(${target} PROPERTIES AUTOMOC ON)
 endfunction()
 

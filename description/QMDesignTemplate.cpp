@@ -215,7 +215,7 @@ void QMDesignTemplate::downloadPreviewThumbFromBaseURL(const QString& baseURL)
             picture = QImage::fromData(response.body);
     }
     if (picture.isNull())
-        QMLog(QStringLiteral("failed to download thumbnail for template %@"), name());
+        QMLog("failed to download thumbnail for template %@", name());
     m_staticPreview = picture;
     m_previewThumbnail = picture;
 }

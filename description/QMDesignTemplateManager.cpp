@@ -280,14 +280,14 @@ bool QMDesignTemplateManager::downloadRemoteResourcesForTemplate(const QMDesignT
         panel->showProgressPanelWithMessage(dw::localized("Caching Design Resources"));
     bool cached = true;
     for (const QString& address : missing) {
-        QMLog(QStringLiteral("trying to download contents for resource %@"), address);
+        QMLog("trying to download contents for resource %@", address);
         const std::optional<QByteArray> data = fetch(address);
         if (!data) {
-            QMLog(QStringLiteral("could not download contents for resource %@ (length == 0)"), address);
+            QMLog("could not download contents for resource %@ (length == 0)", address);
             cached = false;
             break;
         }
-        QMLog(QStringLiteral("did download %d bytes for resource %@"), data->size(), address);
+        QMLog("did download %d bytes for resource %@", data->size(), address);
         if (!dw::writeFileAtomically(localPathForCachedResource(address, design), *data)) {
             cached = false;
             break;
@@ -345,7 +345,7 @@ bool QMDesignTemplateManager::downloadAndInstallRemoteTemplate(const QMDesignTem
     const QString name = design.name();
     const QString remoteDirectory = design.remoteDirectory();
     if (!design.infoPlist() || !isPlainComponent(name) || !isPlainComponent(remoteDirectory)) {
-        QMLog(QStringLiteral("refusing to install design template %@: its name or folder is no plain file name"), name);
+        QMLog("refusing to install design template %@: its name or folder is no plain file name", name);
         return false;
     }
     QList<std::pair<QString, QByteArray>> files{{QStringLiteral("Info.plist"), dw::plist::write(*design.infoPlist())}};
@@ -378,10 +378,10 @@ bool QMDesignTemplateManager::updatePaidDesignTemplates(const QList<TemplatePtr>
                 ? dw::cleanString(registered->infoPlist()->value(QStringLiteral("designShopTransactionID")).toString())
                 : QString();
         if (transactionID.isEmpty()) {
-            QMLog(QStringLiteral("ERROR: not a paid design: %@"), identifier);
+            QMLog("ERROR: not a paid design: %@", identifier);
             return false;
         }
-        QMLog(QStringLiteral("re-downloading design: %@"), identifier);
+        QMLog("re-downloading design: %@", identifier);
         if (!transactionIDs.contains(transactionID))
             transactionIDs << transactionID;
     }

@@ -6,7 +6,7 @@ namespace qm::archive {
 
 void logWrongClass(const QString& owner, const QString& key, const QVariant& value)
 {
-    QMLogError(QStringLiteral("found %@ for %@ of %@ - ignored"), dw::archiveClassName(value), key, owner);
+    QMLogError("found %@ for %@ of %@ - ignored", dw::archiveClassName(value), key, owner);
 }
 
 std::optional<QVariant> decodeOfType(dw::KeyedUnarchiver& coder, const QString& key, int typeId, const QString& owner)

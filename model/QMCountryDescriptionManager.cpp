@@ -41,7 +41,7 @@ QVariantList QMCountryDescriptionManager::countryDescriptions() const
     QString error;
     const auto value = dw::plist::readFile(m_tablePath, &error);
     if (!value || value->typeId() != QMetaType::QVariantList) {
-        QMLogError(QStringLiteral("Could not load the countries table %@: %@"), m_tablePath,
+        QMLogError("Could not load the countries table %@: %@", m_tablePath,
                    error.isEmpty() ? QStringLiteral("not a list") : error);
         return QVariantList();
     }
@@ -73,7 +73,7 @@ QVariantMap QMCountryDescriptionManager::countryDescriptionForCountryID(const QS
 {
     const QVariantMap country = findCountry("CountryID", countryID);
     if (country.isEmpty())
-        QMLogError(QStringLiteral("couldn't get country description with id %@"), countryID);
+        QMLogError("couldn't get country description with id %@", countryID);
     return country;
 }
 

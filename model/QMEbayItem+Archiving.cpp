@@ -178,7 +178,7 @@ void QMEbayItem::initWithCoderAdditions(dw::KeyedUnarchiver& coder)
 
     // The prices of older forms were decimal numbers; they are read as their text.
     for (const QString& name : std::as_const(m_repairedAmountKeys))
-        QMLog(QStringLiteral("found NSDecimalNumber for %@ for item %@"), name, m_uniqueID);
+        QMLog("found NSDecimalNumber for %@ for item %@", name, m_uniqueID);
 
     // 10. Older forms kept the sale flags on the listing.
     if (coder.containsValueForKey(key("paymentInstructionSend"))) {
@@ -253,7 +253,7 @@ void QMEbayItem::initWithCoderAdditions(dw::KeyedUnarchiver& coder)
     const qsizetype repairedBefore = m_repairedAmountKeys.size();
     const QString minimum = decodeAmount(coder, key("minimumBid"));
     if (m_repairedAmountKeys.size() > repairedBefore)
-        QMLog(QStringLiteral("found NSDecimalNumber for %@ for item %@"), key("minimumBid"), m_uniqueID);
+        QMLog("found NSDecimalNumber for %@ for item %@", key("minimumBid"), m_uniqueID);
     setMinimumBid(minimum);
 
     // A repaired price is written back as text at the next save.
@@ -314,7 +314,7 @@ std::shared_ptr<QMEbayItem> QMEbayItem::copy() const
     QString error;
     const std::optional<QVariant> root = dw::KeyedUnarchiver::unarchiveObjectWithData(data, &error);
     std::shared_ptr<QMEbayItem> copy = root ? dw::archivedObjectCast<QMEbayItem>(*root) : nullptr;
-    DW_ASSERT(copy, dw::format(QStringLiteral("a listing did not read back from its own archive: %@"), error));
+    DW_ASSERT(copy, "a listing did not read back from its own archive: %@", error);
     return copy;
 }
 

@@ -47,7 +47,7 @@ QStringList addressesOf(const Pictures& pictures, const char* logFormat)
     for (const auto& picture : pictures) {
         if (picture->imageURL().isEmpty()) {
             if (logFormat)
-                QMLog(QString::fromLatin1(logFormat), picture->name());
+                QMLog(logFormat, picture->name());
             continue;
         }
         addresses << picture->imageURL();
@@ -262,7 +262,7 @@ void QMEbayItem::setItemState(int value)
 QMEbayItemState QMEbayItem::itemStateForDeprecatedStateString(const QString& text)
 {
     if (text.isNull()) {
-        QMLog(QStringLiteral("Found nil deprecated state"));
+        QMLog("Found nil deprecated state");
         return QMEbayItemStateNone;
     }
     for (const StateName& entry : kStates) {

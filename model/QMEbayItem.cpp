@@ -92,7 +92,7 @@ void QMEbayItem::setImages(const QList<std::shared_ptr<QMEbayImage>>& value)
 void QMEbayItem::setImagesFromValue(const QVariant& value)
 {
     if (value.isValid() && value.typeId() != QMetaType::QVariantList) {
-        QMLog(QStringLiteral("trying to set image array object to non-array object for item %@ - ignored"), title());
+        QMLog("trying to set image array object to non-array object for item %@ - ignored", title());
         return;
     }
     setImages(qm::fields::objects<QMEbayImage>(value));

@@ -150,11 +150,11 @@ QByteArray QMEbayItemContainer::embeddablePictureData(const QString& path)
         return QByteArray("");
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError) {
-        QMLog(QStringLiteral("not embedding %@: %@"), path, file.errorString());
+        QMLog("not embedding %@: %@", path, file.errorString());
         return QByteArray("");
     }
     if (!hasPictureHeader(bytes)) {
-        QMLog(QStringLiteral("not embedding %@: not a picture"), path);
+        QMLog("not embedding %@: not a picture", path);
         return QByteArray("");
     }
     return bytes;
@@ -193,7 +193,7 @@ std::shared_ptr<QMEbayItemContainer> QMEbayItemContainer::decodeWithCoder(dw::Ke
     QString error;
     const std::optional<QVariant> item = coder.tryDecodeObjectForKey(QStringLiteral("item"), &error);
     if (!item) {
-        QMLog(QStringLiteral("error: %@"), error);
+        QMLog("error: %@", error);
     } else {
         container->m_item = dw::archivedObjectCast<QMEbayItem>(*item);
         if (!container->m_item && item->isValid())
@@ -302,7 +302,7 @@ QMEbayItemContainer::containersFromDocumentData(const QByteArray& data, QString*
     const QMEbayImage::DeferredThumbnails thumbnailsLater;
     const std::optional<QVariant> root = dw::KeyedUnarchiver::unarchiveObjectWithData(data, &reason);
     if (!root) {
-        QMLog(QStringLiteral("cannot read listing document: %@"), reason);
+        QMLog("cannot read listing document: %@", reason);
         return refuse(dw::localized("The file is damaged or is not a listing document."));
     }
     if (root->typeId() != QMetaType::QVariantList)

@@ -11,7 +11,7 @@ bool QMPictureCodec::recognisesPicture(const QByteArray&)
 
 QByteArray QMPictureCodec::tiffOfPictureFile(const QString& path)
 {
-    QMLog(QStringLiteral("not embedding %@: no picture decoder in this program"), path);
+    QMLog("not embedding %@: no picture decoder in this program", path);
     return {};
 }
 

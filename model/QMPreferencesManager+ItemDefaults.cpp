@@ -58,7 +58,7 @@ std::shared_ptr<QMItemShippingOptions> readShippingOptionsFile(const QString& pa
     QString error;
     const auto root = dw::KeyedUnarchiver::unarchiveObjectWithFile(path, &error);
     if (!root) {
-        QMLogError(QStringLiteral("Ignoring unreadable shipping options %@: %@"), path, error);
+        QMLogError("Ignoring unreadable shipping options %@: %@", path, error);
         return nullptr;
     }
     const QVariantMap stored = root->toMap();
@@ -99,14 +99,14 @@ bool QMPreferencesManager::setDefaultShippingOptions(const std::shared_ptr<QMIte
     DW_ASSERT(options != nullptr, "cannot save (nil) shipping options");
     const QString path = shippingOptionsFilePathForSiteID(siteID);
     if (path.isEmpty()) {
-        QMLogError(QStringLiteral("Not saving shipping options for the site %@: not a site ID"), siteID);
+        QMLogError("Not saving shipping options for the site %@: not a site ID", siteID);
         return false;
     }
     const QVariantMap root{{kFileFormatVersionKey, 0}, {kShippingOptionsKey, dw::archiveValue(options)}};
     QString error;
     if (dw::KeyedArchiver::archiveRootObject(root, path, &error))
         return true;
-    QMLogError(QStringLiteral("Could not save shipping options: %@"), error);
+    QMLogError("Could not save shipping options: %@", error);
     return false;
 }
 

@@ -48,17 +48,17 @@ std::optional<QByteArray> decryptedResource(const QString& folder, const QString
     const QString path = folder + name + QStringLiteral(".enc");
     const QByteArray enciphered = readAll(path);
     if (enciphered.isEmpty()) {
-        QMLogError(QStringLiteral("enciphered resource %@ is missing"), name);
+        QMLogError("enciphered resource %@ is missing", name);
         return std::nullopt;
     }
     const QByteArray key = readAll(QStringLiteral(":/enciphered/ResourceKey.der"));
     if (key.isEmpty()) {
-        QMLogError(QStringLiteral("the key of the enciphered resources is missing"));
+        QMLogError("the key of the enciphered resources is missing");
         return std::nullopt;
     }
     std::optional<QByteArray> plain = QMResourceDecipherer::installed()->decipher(key, enciphered);
     if (!plain)
-        QMLogError(QStringLiteral("enciphered resource %@ does not decrypt"), name);
+        QMLogError("enciphered resource %@ does not decrypt", name);
     return plain;
 }
 
@@ -69,7 +69,7 @@ std::optional<QVariantMap> decryptedTable(const QString& folder, const QString& 
         return std::nullopt;
     const std::optional<QVariant> table = dw::plist::read(*plain);
     if (!table || table->typeId() != QMetaType::QVariantMap) {
-        QMLogError(QStringLiteral("Could not decrypt %@: it holds no dictionary"), name);
+        QMLogError("Could not decrypt %@: it holds no dictionary", name);
         return std::nullopt;
     }
     return table->toMap();
@@ -192,7 +192,7 @@ QString QMPreferencesManager::decryptedStringFromFileAtPath(const QString& name)
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     const QString text = utf8(*plain);
     if (utf8.hasError()) {
-        QMLogError(QStringLiteral("enciphered resource %@ is no UTF-8 text"), name);
+        QMLogError("enciphered resource %@ is no UTF-8 text", name);
         return QString();
     }
     r.texts.insert(name, text);

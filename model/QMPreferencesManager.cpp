@@ -194,7 +194,7 @@ QVariantMap QMPreferencesManager::feesDictionary() const
         const auto value = dw::plist::readFile(path, &error);
         if (value && value->typeId() == QMetaType::QVariantMap)
             return value->toMap();
-        QMLogError(QStringLiteral("Ignoring unreadable fee tables %@: %@"), path,
+        QMLogError("Ignoring unreadable fee tables %@: %@", path,
                    error.isEmpty() ? QStringLiteral("not a dictionary") : error);
     }
     return QVariantMap();
@@ -205,7 +205,7 @@ bool QMPreferencesManager::saveDownloadedFeesDictionary(const QVariantMap& fees)
     QString error;
     if (dw::plist::writeFile(dw::paths::fixedDataFolder() + kFeesFileName, fees, dw::plist::Format::Binary, &error))
         return true;
-    QMLogError(QStringLiteral("Could not save the fee tables: %@"), error);
+    QMLogError("Could not save the fee tables: %@", error);
     return false;
 }
 

@@ -6,7 +6,7 @@
 
 std::optional<QByteArray> QMResourceDecipherer::decipher(const QByteArray&, const QByteArray&)
 {
-    QMLogError(QStringLiteral("no decipherer for the enciphered resources in this program"));
+    QMLogError("no decipherer for the enciphered resources in this program");
     return std::nullopt;
 }
 

@@ -59,7 +59,7 @@ QString QMReturnPolicyUpdater::returnPolicyAttributeSetIDForSiteID(qint64 siteID
                                .value(QStringLiteral("returnPolicySetID"));
     if (!setID.isValid()) {
         // The table ships empty; a site without an entry has nothing to migrate.
-        QMLog(QStringLiteral("Could not find return policy attribute set ID for site ID %ld"), siteID);
+        QMLog("Could not find return policy attribute set ID for site ID %ld", siteID);
         return QString();
     }
     return setID.toString();
@@ -87,7 +87,7 @@ void QMReturnPolicyUpdater::updateReturnPolicyInItemIfNeeded(QMEbayItem& item)
     const QVariantMap fallback = table.value(QStringLiteral("default")).toMap();
     const QVariant chosenValue = item.attributeValuesForSetID(setID);
     if (chosenValue.typeId() != QMetaType::QVariantMap) {
-        QMLog(QStringLiteral("updateReturnPolicyInItemIfNeeded: could not find returnPolicySet for ID: %@"), setID);
+        QMLog("updateReturnPolicyInItemIfNeeded: could not find returnPolicySet for ID: %@", setID);
         return;
     }
     const QVariantMap chosen = chosenValue.toMap();

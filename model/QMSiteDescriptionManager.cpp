@@ -120,7 +120,7 @@ std::shared_ptr<const QMSiteDescriptionManager::Table> QMSiteDescriptionManager:
     QString error;
     const auto value = dw::plist::readFile(m_tablePath, &error);
     if (!value || value->typeId() != QMetaType::QVariantList) {
-        QMLogError(QStringLiteral("Could not load the eBay sites table %@: %@"), m_tablePath,
+        QMLogError("Could not load the eBay sites table %@: %@", m_tablePath,
                    error.isEmpty() ? QStringLiteral("not a list") : error);
         return std::make_shared<const Table>();
     }
@@ -165,7 +165,7 @@ QVariantMap QMSiteDescriptionManager::siteDescriptionWithID(qint64 siteID) const
     const auto t = table();
     const auto it = t->indexByID.constFind(siteID);
     if (it == t->indexByID.constEnd()) {
-        QMLogError(QStringLiteral("couldn't get site description with id %ld"), qlonglong(siteID));
+        QMLogError("couldn't get site description with id %ld", qlonglong(siteID));
         return QVariantMap();
     }
     return t->sites.at(it.value()).toMap();

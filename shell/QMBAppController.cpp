@@ -96,7 +96,7 @@ void QMBAppController::registerDefaults()
 {
     QString error;
     const bool registered = QMModelServices::registerDefaults(&error);
-    DW_ASSERT(registered, error);
+    DW_ASSERT(registered, "%@", error);
 }
 
 void QMBAppController::installApplicationServices()

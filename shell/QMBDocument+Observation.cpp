@@ -178,8 +178,8 @@ void QMBDocumentPreview::reloadNow()
         if (!path.isNull() && file.open(QIODevice::WriteOnly | QIODevice::Truncate))
             file.write(page.toUtf8());
     }
-    QMLogDebug(QStringLiteral("set preview data with length %@ for design template %@"),
-               QString::number(page.toUtf8().size()), item->designTemplateIdentifier());
+    QMLogDebug("set preview data with length %@ for design template %@", QString::number(page.toUtf8().size()),
+               item->designTemplateIdentifier());
     ++m_pagesLoaded;
     m_webView->loadPreviewHTML(page);
 }

@@ -19,7 +19,7 @@ bool showHelpPage(const QString& name, QWidget* parent)
         return false;
     QFile file(dw::paths::resourcesFolder() + QStringLiteral("Help/") + name + QStringLiteral(".html"));
     if (!file.open(QIODevice::ReadOnly)) {
-        QMLogError(QStringLiteral("no help page %@"), name);
+        QMLogError("no help page %@", name);
         return false;
     }
     const QString html = QString::fromUtf8(file.readAll());

@@ -462,7 +462,7 @@ void QMIntroPanelController::updatePayPalControls()
 
 void QMIntroPanelController::nextView()
 {
-    QMLog(QStringLiteral("currentViewIndex: %i"), m_currentViewIndex);
+    QMLog("currentViewIndex: %i", m_currentViewIndex);
     switch (m_currentViewIndex) {
     case WelcomeStep:
         advanceToTabViewWithIndex(TokenStep);
@@ -651,7 +651,7 @@ void QMIntroPanelController::openLinkWithSenderTagAction(int tag)
         address = QMBWebsiteLinks::userGroupPage(QStringLiteral("/group/Quillmart_Users/"));
         break;
     default:
-        QMLog(QStringLiteral("Unknown sender tag in %@"), QStringLiteral("openLinkWithSenderTagAction"));
+        QMLog("Unknown sender tag in %@", QStringLiteral("openLinkWithSenderTagAction"));
         return;
     }
     if (!address.isEmpty())

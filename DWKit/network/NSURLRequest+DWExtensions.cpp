@@ -11,8 +11,8 @@ QByteArray multipartFormBody(const QVariantMap& postForm, const QByteArray& boun
     for (auto it = postForm.constBegin(); it != postForm.constEnd(); ++it) {
         const QVariant& value = it.value();
         const int type = value.typeId();
-        DW_ASSERT(type == QMetaType::QString || type == QMetaType::QByteArray,
-                  QStringLiteral("unknown value class: %1").arg(QString::fromLatin1(value.typeName())));
+        DW_ASSERT(type == QMetaType::QString || type == QMetaType::QByteArray, "unknown value class: %@",
+                  QString::fromLatin1(value.typeName()));
         if (it != postForm.constBegin())
             body += "\r\n";
         body += "--" + boundary + "\r\n";

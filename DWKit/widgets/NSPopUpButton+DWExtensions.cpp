@@ -164,7 +164,7 @@ void bind(QComboBox* popUp, const QString& binding, QObject* observed, const QSt
     DW_PARAMETER_ASSERT(popUp != nullptr);
     DW_PARAMETER_ASSERT(observed != nullptr);
     const std::optional<BindingKind> kind = kindOf(binding);
-    DW_ASSERT(kind.has_value(), QStringLiteral("a pop-up has no binding named %1").arg(binding));
+    DW_ASSERT(kind.has_value(), "a pop-up has no binding named %@", binding);
     unbind(popUp, binding);
     auto* record = new PopUpBinding(popUp, *kind, BindingInfo{observed, keyPath, options});
     record->setObjectName(bindingObjectName(binding));

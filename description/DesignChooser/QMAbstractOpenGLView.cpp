@@ -86,11 +86,11 @@ QMPixelFormat QMAbstractOpenGLView::choosePixelFormat(const FormatProbe& probe)
     choice.format = preferredFormat();
     std::optional<QSet<QByteArray>> extensions = probe(choice.format);
     if (!extensions) {
-        QMLog(QStringLiteral("OpenGL: fall back format"));
+        QMLog("OpenGL: fall back format");
         choice.format = fallbackFormat();
         extensions = probe(choice.format);
     } else {
-        QMLogDebug(QStringLiteral("OpenGL: using the given format"));
+        QMLogDebug("OpenGL: using the given format");
     }
     bool hasShaders = extensions.has_value();
     if (extensions) {
@@ -103,12 +103,12 @@ QMPixelFormat QMAbstractOpenGLView::choosePixelFormat(const FormatProbe& probe)
         }
     }
     if (!hasShaders) {
-        QMLog(QStringLiteral("OpenGL: using software rendering"));
+        QMLog("OpenGL: using software rendering");
         choice.softwareRendering = true;
     }
     choice.available = extensions.has_value();
     if (!choice.available) {
-        QMLogDebug(QStringLiteral("OpenGL: using defaultPixelFormat"));
+        QMLogDebug("OpenGL: using defaultPixelFormat");
         choice.format = QSurfaceFormat::defaultFormat();
         choice.available = probe(choice.format).has_value();
     }
@@ -183,7 +183,7 @@ double QMAbstractOpenGLView::textureShift(const QSizeF& picture, const QSizeF& t
 QImage QMAbstractOpenGLView::preparedImageRepForImage(const QImage& picture, const QSize& textureSize)
 {
     if (picture.isNull() || textureSize.isEmpty()) {
-        QMLog(QStringLiteral("image not valid in preparedImageRepForImage:"));
+        QMLog("image not valid in preparedImageRepForImage:");
         return {};
     }
     const double scale = textureScale(picture.size(), textureSize);

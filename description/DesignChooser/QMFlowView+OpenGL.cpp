@@ -141,7 +141,7 @@ void logGLError(QOpenGLFunctions* gl, const char* file, int line)
 {
     const GLenum error = gl->glGetError();
     if (error != GL_NO_ERROR)
-        QMLog(QStringLiteral("OpenGL error at %s:%ld: %s\n"), QString::fromLatin1(file), qint64(line),
+        QMLog("OpenGL error at %s:%ld: %s\n", QString::fromLatin1(file), qint64(line),
               QStringLiteral("0x%1").arg(error, 4, 16, QLatin1Char('0')));
 }
 
@@ -165,12 +165,12 @@ void QMFlowView::initializeGL()
         m_glReady = false;
     });
     if (dw::UserDefaults::standard().boolForKey(QStringLiteral("logOpenGLFormats")))
-        QMLog(QStringLiteral("%@"), contextInfo(context()));
+        QMLog("%@", contextInfo(context()));
 
     m_program = std::make_unique<QOpenGLShaderProgram>();
     if (!m_program->addShaderFromSourceCode(QOpenGLShader::Vertex, kVertexShader) ||
         !m_program->addShaderFromSourceCode(QOpenGLShader::Fragment, kFragmentShader) || !m_program->link()) {
-        QMLog(QStringLiteral("OpenGL: the carousel's shaders do not build: %@"), m_program->log());
+        QMLog("OpenGL: the carousel's shaders do not build: %@", m_program->log());
         m_program.reset();
         return;
     }

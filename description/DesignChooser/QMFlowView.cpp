@@ -40,7 +40,7 @@ QMFlowView::QMFlowView(const QMPixelFormat& pixelFormat, QWidget* parent)
     setFocusPolicy(Qt::StrongFocus);
     setTextureSize({256, 256});
     if (dw::UserDefaults::standard().boolForKey(QStringLiteral("logOpenGLFormats")))
-        QMLog(QStringLiteral("%@"), formatInfo(pixelFormat.format));
+        QMLog("%@", formatInfo(pixelFormat.format));
     const double keyRepeat = dw::UserDefaults::standard().doubleForKey(QStringLiteral("InitialKeyRepeat")) / 100.0;
     m_initialKeyRepeat = keyRepeat > 0 ? keyRepeat : 1.0;
 

@@ -191,7 +191,7 @@ protected:
     void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, const QString& message, int lineNumber,
                                   const QString&) override
     {
-        QMLog(QStringLiteral("WebView line %@: %@"), QString::number(lineNumber), message);
+        QMLog("WebView line %@: %@", QString::number(lineNumber), message);
         // An error in the page's own script is a fault worth seeing even with logging off.
         if (level == ErrorMessageLevel)
             dw::consoleWrite(QStringLiteral("WebView line %1: %2").arg(lineNumber).arg(message));

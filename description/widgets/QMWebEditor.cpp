@@ -201,7 +201,7 @@ void QMWebEditor::formContentDidChangeTo(const QString& text, const QString& ide
 void QMWebEditor::fieldDidChange(const QString& identifier, const QVariant& text)
 {
     if (!m_item) {
-        QMLogError(QStringLiteral("QMWebEditor: webViewDidChange called without item to edit in place"));
+        QMLogError("QMWebEditor: webViewDidChange called without item to edit in place");
         return;
     }
     if (!m_enabled || !secondaryEditableElementIdentifiers().contains(identifier))
@@ -221,13 +221,13 @@ void QMWebEditor::fieldDidChange(const QString& identifier, const QVariant& text
 void QMWebEditor::descriptionDidChange(const QString& html)
 {
     if (!m_item) {
-        QMLogError(QStringLiteral("QMWebEditor: webViewDidChange called without item to edit in place"));
+        QMLogError("QMWebEditor: webViewDidChange called without item to edit in place");
         return;
     }
     if (!m_enabled)
         return;
     if (m_item->convertDescriptionToHTML()) {
-        QMLog(QStringLiteral("QMWebEditor: description not chnaged because convertDescriptionToHTML flag is set"));
+        QMLog("QMWebEditor: description not chnaged because convertDescriptionToHTML flag is set");
         return;
     }
     if (!validateDescriptionEditing())
@@ -236,7 +236,7 @@ void QMWebEditor::descriptionDidChange(const QString& html)
     const QString stored = QMDescriptionHTMLSanitizer::sanitizedHTML(html);
     m_item->setItemDescriptionString(dw::StyledText(stored));
     if (ShouldLog(1))
-        QMLog(QStringLiteral("item description is now %@ characters long"), QString::number(stored.size()));
+        QMLog("item description is now %@ characters long", QString::number(stored.size()));
     Q_EMIT itemChangedFromPage(QStringLiteral("itemDescriptionString"));
 }
 

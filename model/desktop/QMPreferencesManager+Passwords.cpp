@@ -29,7 +29,7 @@ QString internetPasswordOrEmpty(const dw::Keychain::InternetKey& key, const char
     QString error;
     const std::optional<QString> password = dw::Keychain::internetPassword(key, &error);
     if (!password) {
-        QMLog(QStringLiteral("%@ keychain lookup failed: %@"), QString::fromLatin1(operation), error);
+        QMLog("%@ keychain lookup failed: %@", QString::fromLatin1(operation), error);
         return QString(QStringLiteral(""));
     }
     return *password;
@@ -120,7 +120,7 @@ bool QMPreferencesManager::setSharingPassword(const QString& password, const QSt
     }
     QString error;
     if (!dw::Keychain::setGenericPassword(service, uniqueID, password, service, &error)) {
-        QMLog(QStringLiteral("ERROR in setSharingPassword:forUniqueID: %@"), error);
+        QMLog("ERROR in setSharingPassword:forUniqueID: %@", error);
         return false;
     }
     return true;

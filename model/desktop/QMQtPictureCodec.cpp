@@ -40,7 +40,7 @@ QByteArray QMQtPictureCodec::tiffOfPictureFile(const QString& path)
 {
     const QImage image = path.isEmpty() ? QImage() : QImage(path);
     if (image.isNull()) {
-        QMLog(QStringLiteral("not embedding %@: no picture that can be read"), path);
+        QMLog("not embedding %@: no picture that can be read", path);
         return {};
     }
     QByteArray tiff;
@@ -49,7 +49,7 @@ QByteArray QMQtPictureCodec::tiffOfPictureFile(const QString& path)
     QImageWriter writer(&buffer, "tiff");
     writer.setCompression(1);
     if (!writer.write(image)) {
-        QMLog(QStringLiteral("not embedding %@: %@"), path, writer.errorString());
+        QMLog("not embedding %@: %@", path, writer.errorString());
         return {};
     }
     return tiff;

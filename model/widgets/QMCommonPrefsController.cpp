@@ -147,7 +147,7 @@ void QMCommonPrefsController::updateRegionPopup()
     // A country the table does not know (a setting of an older release, a damaged file) must not
     // take the window down: it is offered no regions, so that "no region" is what gets stored.
     if (country.isEmpty())
-        QMLogError(QStringLiteral("couldn't find country description for id %ld"), qlonglong(countryID));
+        QMLogError("couldn't find country description for id %ld", qlonglong(countryID));
 
     m_regionPopup->clear();
     addItem(m_regionPopup, dw::localized(QStringLiteral("Don\u2019t list regionally")), 0);

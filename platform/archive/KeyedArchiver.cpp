@@ -244,7 +244,7 @@ struct KeyedArchiver::Private
             return uid;
         }
         default:
-            DW_ASSERT(false, QStringLiteral("cannot archive a value of type %1").arg(value.metaType().name()));
+            DW_ASSERT(false, "cannot archive a value of type %@", value.metaType().name());
         }
         return 0;
     }
@@ -270,8 +270,7 @@ struct KeyedArchiver::Private
         if (!object)
             return 0;
         const ArchivedObject* key = object.get();
-        DW_ASSERT(!inProgress.contains(key),
-                  QStringLiteral("archived %1 refers back to itself").arg(object->archiveClassName()));
+        DW_ASSERT(!inProgress.contains(key), "archived %@ refers back to itself", object->archiveClassName());
         if (auto it = written.constFind(key); it != written.constEnd())
             return *it;
         const QStringList chain = object->archiveClassChain();
@@ -343,7 +342,7 @@ struct KeyedArchiver::Private
             return dict.release();
         }
         default:
-            DW_ASSERT(false, QStringLiteral("cannot archive a raw field of type %1").arg(value.metaType().name()));
+            DW_ASSERT(false, "cannot archive a raw field of type %@", value.metaType().name());
         }
         return nullptr;
     }

@@ -333,7 +333,7 @@ struct KeyedUnarchiver::Private
 
     QVariant decodeData(plist_t dict, uint64_t uid)
     {
-        for (const char* key : {"NS.data", "NS.bytes"}) {
+        for (const QString& key : {QStringLiteral("NS.data"), QStringLiteral("NS.bytes")}) {
             plist_t bytes = dictItem(dict, key);
             if (bytes && plist_get_node_type(bytes) == PLIST_DATA)
                 return dataOf(bytes);

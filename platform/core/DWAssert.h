@@ -6,8 +6,14 @@
 // nothing in the program aborts on one. Bad data (files, replies, documents) never goes through
 // here: readers of such data return nil/false and log instead.
 //
+// The message is a UTF-8 C string written in the source. Followed by arguments it is a format
+// (dw::format: %@ for any value), filled only when the assertion fails; alone it is taken as is.
+//
 //     DW_ASSERT(item != nullptr, "Need itemType");
+//     DW_ASSERT(index < count, "index %@ out of bounds for %@", index, name);
 //     DW_PARAMETER_ASSERT(sortKey != nullptr);   // "Invalid parameter not satisfying: sortKey != nullptr"
+
+#include "platform/core/DWFormat.h"
 
 #include <QString>
 #include <stdexcept>
@@ -39,12 +45,24 @@ private:
 
 [[noreturn]] void raiseInternalInconsistency(const QString& message, const char* file, int line);
 
+namespace detail {
+inline QString assertionMessage(const char* message)
+{
+    return QString::fromUtf8(message);
+}
+template<class Arg, class... Args>
+QString assertionMessage(const char* format, const Arg& arg, const Args&... args)
+{
+    return ::dw::format(format, arg, args...);
+}
+} // namespace detail
+
 } // namespace dw
 
-#define DW_ASSERT(cond, message)                                                                                       \
+#define DW_ASSERT(cond, ...)                                                                                           \
     do {                                                                                                               \
         if (!(cond))                                                                                                   \
-            ::dw::raiseInternalInconsistency(QString(message), __FILE__, __LINE__);                                    \
+            ::dw::raiseInternalInconsistency(::dw::detail::assertionMessage(__VA_ARGS__), __FILE__, __LINE__);         \
     } while (0)
 
 #define DW_PARAMETER_ASSERT(cond)                                                                                      \

@@ -53,6 +53,13 @@ QString format(const QString& fmt, const Args&... args)
     return formatv(fmt, std::vector<FormatArg>{FormatArg(args)...});
 }
 
+// A format written in the source: a UTF-8 C string.
+template<class... Args>
+QString format(const char* fmt, const Args&... args)
+{
+    return formatv(QString::fromUtf8(fmt), std::vector<FormatArg>{FormatArg(args)...});
+}
+
 // The description of a value as %@ writes it: text as is, numbers in the C locale, booleans as
 // 1/0 (as an NSNumber of a BOOL prints), lists as "(a, b)", maps as "{k = v;}", nil as "(null)".
 QString describe(const QVariant& value);

@@ -31,7 +31,7 @@ QChar fromCp1252(uchar byte)
 {
     if (byte >= 0x80 && byte < 0xA0)
         return QChar(kCp1252High[byte - 0x80]);
-    return QChar(byte);
+    return QChar::fromLatin1(char(byte));
 }
 
 // The code page of a font table's \fcharset; -1 for "the document's".
