@@ -18,7 +18,7 @@ set(DW_DEFINITIONS QT_NO_KEYWORDS QT_NO_NARROWING_CONVERSIONS_IN_CONNECT QT_USE_
 set(DW_STRING_DEFINITIONS QT_NO_CAST_FROM_ASCII QT_NO_CAST_TO_ASCII QT_NO_URL_CAST_FROM_STRING)
 # The folders (relative to the source root, everything below them included) whose targets still
 # convert implicitly.
-set(DW_IMPLICIT_STRING_FOLDERS tests bench fuzz)
+set(DW_IMPLICIT_STRING_FOLDERS tests fuzz)
 
 # dw_expose_folder_at(<target> <folder relative to the source root> <PUBLIC|PRIVATE|INTERFACE>)
 function(dw_expose_folder_at target folder scope)
