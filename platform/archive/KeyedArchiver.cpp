@@ -455,17 +455,7 @@ QList<QByteArray> KeyedArchiver::encodedPieces(plist::Format format)
 
 QByteArray KeyedArchiver::encodedData(plist::Format format)
 {
-    const QList<QByteArray> pieces = encodedPieces(format);
-    if (pieces.size() == 1)
-        return pieces.first();
-    qsizetype size = 0;
-    for (const QByteArray& piece : pieces)
-        size += piece.size();
-    QByteArray joined;
-    joined.reserve(size);
-    for (const QByteArray& piece : pieces)
-        joined.append(piece);
-    return joined;
+    return plist::joinedPieces(encodedPieces(format));
 }
 
 QByteArray KeyedArchiver::archivedDataWithRootObject(const QVariant& root, plist::Format format)

@@ -205,9 +205,8 @@ QByteArray BinaryTexts::dataPlaceholder(const QByteArray& bytes)
     return placeholder;
 }
 
-QByteArray BinaryTexts::resolvePlaceholders(const QByteArray& binary) const
+QByteArray joinedPieces(const QList<QByteArray>& pieces)
 {
-    const QList<QByteArray> pieces = resolvedPieces(binary);
     if (pieces.size() == 1)
         return pieces.first();
     qsizetype size = 0;
@@ -218,6 +217,11 @@ QByteArray BinaryTexts::resolvePlaceholders(const QByteArray& binary) const
     for (const QByteArray& piece : pieces)
         joined.append(piece);
     return joined;
+}
+
+QByteArray BinaryTexts::resolvePlaceholders(const QByteArray& binary) const
+{
+    return joinedPieces(resolvedPieces(binary));
 }
 
 QList<QByteArray> BinaryTexts::resolvedPieces(const QByteArray& binary) const

@@ -28,6 +28,9 @@
 
 namespace dw::plist {
 
+// The pieces of a file written in parts, as one block.
+QByteArray joinedPieces(const QList<QByteArray>& pieces);
+
 class BinaryTexts
 {
 public:
