@@ -88,9 +88,10 @@ protected:
 
     static void waitForThumbnails(QMBDocument* document)
     {
-        QSignalSpy made(document->settingsPaneController(), &QMBSettingsPaneController::pictureThumbnailMade);
+        // The pictures' files, then their thumbnails, each arrive as a posted event; pictures whose
+        // thumbnails another document made need none.
         while (document->settingsPaneController()->makingThumbnails())
-            ASSERT_TRUE(made.wait());
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
 
     dw::test::TemporaryXdg m_xdg;
