@@ -21,8 +21,7 @@ public:
     // never waits for work that nobody does.
     QMPendingPictureFiles(qsizetype count, std::function<void()> writeNow)
         : m_count(count), m_writeNow(std::move(writeNow))
-    {
-    }
+    {}
 
     // The worker's end: a path per picture (null where none was written) and the reason of the
     // first failure (null when none failed).

@@ -14,8 +14,8 @@
 #include "model/QMEbayImageTransformerHooks.h"
 #include "model/QMEbayItemContainer.h"
 #include "panels/QMSimpleStartAuctionPanelController.h"
-#include "platform/core/AtomicFile.h"
 #include "platform/core/AlertPresenter.h"
+#include "platform/core/AtomicFile.h"
 #include "platform/core/UserDefaults.h"
 #include "shell/QMBAppController.h"
 #include "shell/QMBDocumentOperationFeedback_p.h"
@@ -297,7 +297,9 @@ void QMBDocument::picturesImported(const QString& error)
     // them: it closes unchanged, as a document that cannot be read does not open.
     dw::AlertRequest alert;
     alert.style = dw::AlertRequest::Style::Critical;
-    alert.messageText = dw::localized("The document “%1” could not be opened.").arg(displayName());
+    // Named as a document that cannot be read at all is.
+    const QString name = fileName().isEmpty() ? displayName() : QFileInfo(fileName()).fileName();
+    alert.messageText = dw::localized("The document “%1” could not be opened.").arg(name);
     alert.informativeText = error;
     dw::queueAlert(alert);
     setItemWasChanged(false);

@@ -127,8 +127,7 @@ std::optional<QByteArray> ArchiveSource::readAll(QString* error) const
 
 ArchiveBytes::ArchiveBytes(ArchiveSource source, qint64 offset, qint64 length)
     : m_source(std::move(source)), m_offset(offset), m_length(length)
-{
-}
+{}
 
 std::optional<QByteArray> ArchiveBytes::read(QString* error) const
 {

@@ -80,7 +80,6 @@ std::vector<plist_t> itemsOf(plist_t array)
     return items;
 }
 
-
 qint64 integerOf(plist_t node)
 {
     uint64_t value = 0;
@@ -241,11 +240,7 @@ struct KeyedUnarchiver::Private
             expanded += slot.weight;
             if (expanded > kMaxExpandedValues)
                 fail(QStringLiteral("archive expands to more than %1 values").arg(kMaxExpandedValues));
-            if (failed)
-                return {};
-            if (!keepLargeData && slot.value.metaType() == QMetaType::fromType<ArchiveBytes>())
-                return readBlock(slot.value.value<ArchiveBytes>());
-            return slot.value;
+            return failed ? QVariant() : slot.value;
         case State::InProgress:
             fail(QStringLiteral("archive object %1 refers to itself").arg(uid));
             return {};
@@ -263,6 +258,12 @@ struct KeyedUnarchiver::Private
         if (failed) {
             done.state = State::Failed;
             return {};
+        }
+        if (keepLargeData) {
+            // A value holding blocks left in the source is its asker's alone: decoded again for
+            // anyone else, it comes with the blocks' bytes.
+            done.state = State::NotStarted;
+            return value;
         }
         done.state = State::Done;
         done.value = value;

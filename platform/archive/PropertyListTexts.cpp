@@ -330,8 +330,8 @@ std::optional<QByteArray> BinaryTexts::withoutLargeData(const ArchiveSource& sou
     // What is no binary property list, or is a damaged one, is read whole for the parser to judge.
     if (!head->startsWith(kMagic) || !layout.readTrailer(trailer->constData(), quint64(size)))
         return source.readAll(error);
-    const std::optional<QByteArray> table = source.read(
-        qint64(layout.tableOffset), qint64(layout.objectCount) * layout.offsetSize, error);
+    const std::optional<QByteArray> table =
+        source.read(qint64(layout.tableOffset), qint64(layout.objectCount) * layout.offsetSize, error);
     if (!table)
         return std::nullopt;
     std::vector<quint64> offsets(layout.objectCount);
@@ -400,8 +400,8 @@ std::optional<QByteArray> BinaryTexts::withoutLargeData(const ArchiveSource& sou
         moved.insert(block.start, quint64(out.size()));
         ++next;
         const QByteArray placeholder = m_prefix + 'l' + QByteArray::number(m_largeDatas.size());
-        m_largeDatas.insert(placeholder, ArchiveBytes(source, qint64(block.dataStart),
-                                                      qint64(block.dataEnd - block.dataStart)));
+        m_largeDatas.insert(placeholder,
+                            ArchiveBytes(source, qint64(block.dataStart), qint64(block.dataEnd - block.dataStart)));
         appendMarker(&out, kData, quint64(placeholder.size()));
         out.append(placeholder);
         copied = block.dataEnd;

@@ -63,8 +63,7 @@ public:
     // bytes left where it is: a placeholder stands in its place, and largeData() answers for it.
     // A source that is no binary property list (or a damaged one) is read whole and comes back as
     // it is. Nullopt with the reason when the source cannot be read.
-    std::optional<QByteArray> withoutLargeData(const ArchiveSource& source, qint64 minLength,
-                                               QString* error = nullptr);
+    std::optional<QByteArray> withoutLargeData(const ArchiveSource& source, qint64 minLength, QString* error = nullptr);
     // The block that a data node holding a placeholder of withoutLargeData() stands for; null for
     // any other data.
     const ArchiveBytes* largeData(const char* bytes, qsizetype length) const;
@@ -79,9 +78,9 @@ private:
     QByteArray newPlaceholder(const QString& text);
 
     QByteArray m_prefix;
-    QHash<QByteArray, QString> m_texts;        // placeholder → text
-    QHash<QString, QByteArray> m_placeholders; // text → placeholder, when writing
-    QHash<QByteArray, QByteArray> m_datas;     // placeholder → bytes, when writing
+    QHash<QByteArray, QString> m_texts;           // placeholder → text
+    QHash<QString, QByteArray> m_placeholders;    // text → placeholder, when writing
+    QHash<QByteArray, QByteArray> m_datas;        // placeholder → bytes, when writing
     QHash<QByteArray, ArchiveBytes> m_largeDatas; // placeholder → block left in the source, when reading
 };
 
