@@ -7,7 +7,12 @@
 
 #include <pugixml.hpp>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cstdint>
 #include <cstring>
@@ -122,12 +127,28 @@ private:
     const char* m_end = nullptr;
     std::string m_decoded;
 
-    static bool isSpace(unsigned char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
-    static bool isNameStart(unsigned char c)
-    {
-        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == ':' || c >= 0x80;
-    }
-    static bool isNameChar(unsigned char c) { return isNameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.'; }
+    // What a byte can be, one table lookup apiece: every byte of a name and of a text passes here.
+    enum ByteClass : uint8_t { Space = 1, NameStart = 2, NameChar = 4, TextMark = 8, AttributeMark = 16, Colon = 32 };
+    static constexpr std::array<uint8_t, 256> kByteClasses = [] {
+        std::array<uint8_t, 256> classes{};
+        for (int c = 0; c < 256; ++c) {
+            const bool start = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == ':' || c >= 0x80;
+            const bool name = start || (c >= '0' && c <= '9') || c == '-' || c == '.';
+            const bool space = c == ' ' || c == '\t' || c == '\n' || c == '\r';
+            // What makes a text need decoding: a reference, or a line end to normalise; in an attribute
+            // value also the white space that becomes a space.
+            const bool mark = c == '&' || c == '\r';
+            const bool attributeMark = mark || c == '\t' || c == '\n';
+            classes[size_t(c)] =
+                uint8_t((space ? Space : 0) | (start ? NameStart : 0) | (name ? NameChar : 0) | (mark ? TextMark : 0) |
+                        (attributeMark ? AttributeMark : 0) | (c == ':' ? Colon : 0));
+        }
+        return classes;
+    }();
+    static bool is(unsigned char c, ByteClass byteClass) { return (kByteClasses[c] & byteClass) != 0; }
+    static bool isSpace(unsigned char c) { return is(c, Space); }
+    static bool isNameStart(unsigned char c) { return is(c, NameStart); }
+    static bool isNameChar(unsigned char c) { return is(c, NameChar); }
     bool startsWith(const char* literal, size_t length) const
     {
         return size_t(m_end - m_p) >= length && std::memcmp(m_p, literal, length) == 0;
@@ -146,7 +167,13 @@ private:
         m_p += at + terminator.size();
         return true;
     }
-    const char* nextTag() const { return static_cast<const char*>(std::memchr(m_p, '<', size_t(m_end - m_p))); }
+    const char* nextTag() const
+    {
+        // Between records' tags there is mostly nothing at all: spare the call then.
+        if (m_p < m_end && *m_p == '<')
+            return m_p;
+        return static_cast<const char*>(std::memchr(m_p, '<', size_t(m_end - m_p)));
+    }
 
     // A name from m_p on; false when none starts there. m_local is its part after any prefix.
     std::string_view m_local;
@@ -155,10 +182,22 @@ private:
         const char* start = m_p;
         if (m_p == m_end || !isNameStart(static_cast<unsigned char>(*m_p)))
             return false;
+        uint8_t classes = 0;
+        for (; m_p < m_end; ++m_p) {
+            const uint8_t byteClass = kByteClasses[static_cast<unsigned char>(*m_p)];
+            if (!(byteClass & NameChar))
+                break;
+            classes |= byteClass;
+        }
+        // Names seldom have a prefix: look for its end only in one that has.
         const char* local = start;
-        for (; m_p < m_end && isNameChar(static_cast<unsigned char>(*m_p)); ++m_p) {
-            if (*m_p == ':')
-                local = m_p + 1;
+        if (classes & Colon) {
+            for (const char* p = m_p; p > start; --p) {
+                if (p[-1] == ':') {
+                    local = p;
+                    break;
+                }
+            }
         }
         result = std::string_view(start, size_t(m_p - start));
         m_local = std::string_view(local, size_t(m_p - local));
@@ -256,7 +295,15 @@ private:
     // as the tree's parser gives them; in attribute values white space becomes spaces.
     static bool decode(const char* begin, const char* end, bool attribute, std::string& out)
     {
+        const uint8_t marks = attribute ? AttributeMark : TextMark;
         for (const char* p = begin; p < end;) {
+            // The bytes up to the next one that changes are taken as one run.
+            const char* run = p;
+            while (p < end && !(kByteClasses[static_cast<unsigned char>(*p)] & marks))
+                ++p;
+            out.append(run, size_t(p - run));
+            if (p == end)
+                break;
             const char c = *p;
             if (c == '&') {
                 const char* semicolon =
@@ -281,19 +328,74 @@ private:
                 out += attribute ? ' ' : '\n';
                 p += (p + 1 < end && p[1] == '\n') ? 2 : 1;
             } else {
-                out += (attribute && (c == '\t' || c == '\n')) ? ' ' : c;
+                // A tab or line feed in an attribute value.
+                out += ' ';
                 ++p;
             }
         }
         return true;
     }
 
+    // Equal bytes, eight at a time: names are short, and a call to memcmp costs more than comparing.
+    static bool sameBytes(const char* a, const char* b, size_t length)
+    {
+        for (; length >= 8; a += 8, b += 8, length -= 8) {
+            uint64_t x, y;
+            std::memcpy(&x, a, 8);
+            std::memcpy(&y, b, 8);
+            if (x != y)
+                return false;
+        }
+        for (; length > 0; ++a, ++b, --length) {
+            if (*a != *b)
+                return false;
+        }
+        return true;
+    }
+
+    // One pass over a run of text: whether it needs decoding (the result) and whether it is white
+    // space alone. Sixteen bytes at a time where the processor allows: the texts are most of a reply.
+    static bool scanText(const char* begin, const char* end, bool& spaceOnly)
+    {
+        const char* p = begin;
+        bool marked = false;
+        spaceOnly = true;
+#if defined(__SSE2__)
+        const __m128i ampersand = _mm_set1_epi8('&');
+        const __m128i carriageReturn = _mm_set1_epi8('\r');
+        const __m128i blank = _mm_set1_epi8(' ');
+        const __m128i tab = _mm_set1_epi8('\t');
+        const __m128i lineFeed = _mm_set1_epi8('\n');
+        for (; end - p >= 16; p += 16) {
+            const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+            const __m128i isReturn = _mm_cmpeq_epi8(chunk, carriageReturn);
+            const __m128i mark = _mm_or_si128(_mm_cmpeq_epi8(chunk, ampersand), isReturn);
+            const __m128i space =
+                _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(chunk, blank), isReturn),
+                             _mm_or_si128(_mm_cmpeq_epi8(chunk, tab), _mm_cmpeq_epi8(chunk, lineFeed)));
+            marked = marked || _mm_movemask_epi8(mark) != 0;
+            spaceOnly = spaceOnly && _mm_movemask_epi8(space) == 0xFFFF;
+            if (marked && !spaceOnly)
+                return true;
+        }
+#endif
+        uint8_t any = 0;
+        uint8_t all = Space;
+        for (; p < end; ++p) {
+            const uint8_t byteClass = kByteClasses[static_cast<unsigned char>(*p)];
+            any |= byteClass;
+            all &= byteClass;
+        }
+        spaceOnly = spaceOnly && all != 0;
+        return marked || (any & TextMark) != 0;
+    }
+
     // Whether [begin, end) must be decoded before use.
     static bool needsDecoding(const char* begin, const char* end, bool attribute)
     {
+        const uint8_t marks = attribute ? AttributeMark : TextMark;
         for (const char* p = begin; p < end; ++p) {
-            const char c = *p;
-            if (c == '&' || c == '\r' || (attribute && (c == '\t' || c == '\n')))
+            if (kByteClasses[static_cast<unsigned char>(*p)] & marks)
                 return true;
         }
         return false;
@@ -344,12 +446,15 @@ private:
         }
     }
 
-    static bool ignoreAttribute(std::string_view, const char*, const char*) { return true; }
+    static bool ignoreAttribute(std::string_view, const char*, const char*)
+    {
+        return true;
+    }
 
     // m_p after "</": the end tag of the named element.
     bool endTag(std::string_view open)
     {
-        if (!startsWith(open.data(), open.size()))
+        if (size_t(m_end - m_p) < open.size() || !sameBytes(m_p, open.data(), open.size()))
             return false;
         m_p += open.size();
         if (m_p < m_end && isNameChar(static_cast<unsigned char>(*m_p)))
@@ -452,11 +557,10 @@ private:
             if (!(m_p = nextTag()))
                 return false;
             if (run < m_p) {
-                bool spaceOnly = true;
-                for (const char* c = run; c < m_p && spaceOnly; ++c)
-                    spaceOnly = isSpace(static_cast<unsigned char>(*c));
+                bool spaceOnly = false;
+                const bool marked = scanText(run, m_p, spaceOnly);
                 if (!spaceOnly || (!hasChild && startsWith("</", 2))) {
-                    if (!add(run, m_p, needsDecoding(run, m_p, false) ? Text : AsItIs))
+                    if (!add(run, m_p, marked ? Text : AsItIs))
                         return false;
                     hasChild = true;
                 }

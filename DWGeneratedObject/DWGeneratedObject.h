@@ -247,8 +247,11 @@ struct DWObjectSlotOf
     static void append(void* field, DWGeneratedObjectPtr&& object)
     {
         DWArray<std::shared_ptr<T>>& array = *static_cast<DWArray<std::shared_ptr<T>>*>(field);
-        if (!array)
+        if (!array) {
             array = std::make_shared<QList<std::shared_ptr<T>>>();
+            // Room for the few items a repeated element mostly has, made once rather than grown.
+            array->reserve(4);
+        }
         array->append(std::static_pointer_cast<T>(std::move(object)));
     }
     static constexpr DWObjectSlot slot{&get, &set, &count, &at, &append};

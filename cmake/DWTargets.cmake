@@ -104,6 +104,22 @@ function(dw_add_library name)
     else()
         add_library(${name} STATIC ${sources})
     endif()
+    if(ARG_SHARED OR ARG_PROCESS_WIDE)
+        # Calls inside the library bind to its own functions when it is linked, not through symbol
+        # lookups by the dynamic loader at every start (relocations are resolved at start, see
+        # -z now). Nothing replaces our functions from outside, and every program and library
+        # is compiled as position-independent code, so a function's address is the same
+        # wherever it is taken. Data keeps the default binding: a program may hold its own copy.
+        target_link_options(${name} PRIVATE "LINKER:-Bsymbolic-functions")
+        # All our shared libraries in one folder of the build, as they are installed, with the
+        # installed run path (their own folder) already in the build. The dynamic loader searches,
+        # and probes for variants in, each folder of a run path for every library it loads: one
+        # folder instead of one per library saves a program many failing file lookups at every
+        # start. And a run path rewritten at install has CMake pad the build's with empty
+        # entries, which the loader takes for the current folder, whatever it holds.
+        set_target_properties(${name} PROPERTIES LIBRARY_OUTPUT_DIRECTORY "${CMAKE_BINARY_DIR}/lib"
+            INSTALL_RPATH "$ORIGIN" BUILD_WITH_INSTALL_RPATH ON)
+    endif()
     dw_setup_target(${name})
     if(ARG_FOLDER)
         dw_expose_folder(${name} "${ARG_FOLDER}")

@@ -30,8 +30,12 @@ const QHash<QString, QString>& resourceTable(const char* table)
     QHash<QString, QString> entries;
     const QString base = paths::resourcesFolder() + QStringLiteral("strings/") + QString::fromUtf8(name);
     QStringList files{base + QStringLiteral(".json")};
-    for (const QString& part : QDir(base).entryList({QStringLiteral("*.json")}, QDir::Files, QDir::Name))
-        files << base + u'/' + part;
+    // Filtered here rather than by a name filter, which would build a regular expression: most
+    // programs read one table once, and a command-line tool's start-up felt that.
+    for (const QString& part : QDir(base).entryList(QDir::Files, QDir::Name)) {
+        if (part.endsWith(QLatin1String(".json"), Qt::CaseInsensitive))
+            files << base + u'/' + part;
+    }
     for (const QString& path : files) {
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly))

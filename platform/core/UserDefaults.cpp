@@ -314,6 +314,11 @@ bool UserDefaults::writeThrough(quint64 generation, bool forced, QString* error)
 void UserDefaults::registerDefaults(const QVariantMap& values)
 {
     std::unique_lock lock(m_mutex);
+    // The first registration, made at every start, shares the map instead of copying it entry by entry.
+    if (m_registered.isEmpty()) {
+        m_registered = values;
+        return;
+    }
     for (auto it = values.constBegin(); it != values.constEnd(); ++it)
         m_registered.insert(it.key(), it.value());
 }

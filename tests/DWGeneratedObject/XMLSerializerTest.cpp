@@ -588,6 +588,12 @@ TEST(XMLSerializer, StreamingAndTreeReadsAgree)
         "<Record><Title>a<i>b<Title>c</Title></i>d</Title><Note/><Note></Note></Record>",
         "<Record>\n  <Title>t</Title>\n  <Price>1.5</Price><Count>-3</Count><Enabled> true </Enabled>\n</Record>\n",
         "<!-- before --><Record><Title>t</Title></Record><!-- after -->",
+        // Runs longer than the sixteen bytes read at once, with what matters early, late and last.
+        "<Record id=\"0123456789abcdefghij\tk\nl\"><Title>0123456789abcdefghij &amp; klmnopqrstuvwxyz&#33;</Title>"
+        "<Note>                    </Note><Note>                                x</Note>"
+        "<Note>0123456789abcdef\r\n0123456789abcdef\r</Note><Note>&amp;0123456789abcdef0123456789</Note>"
+        "<Note>                \r\n              <!--c-->                              </Note></Record>",
+        "<someprefix:Record xmlns:someprefix=\"u\"><someprefix:Title>t</someprefix:Title></someprefix:Record>",
         // Not well-formed, or beyond what a field holds: both fail.
         "<Record><Title>a</Titl></Record>",
         "<Record><Title>a &bogus; b</Title></Record>",

@@ -1,5 +1,8 @@
 #include "model/QMApplicationDefaults.h"
+#include "model/QMApplicationDefaults_p.h"
 #include "model/QMPreferencesManager.h"
+
+#include "platform/archive/PropertyList.h"
 
 #include "platform/core/AtomicFile.h"
 #include "platform/core/DWAssert.h"
@@ -111,6 +114,65 @@ TEST(Preferences, MissingDefaultsResourceIsReported)
     QString error;
     EXPECT_FALSE(registerApplicationDefaults(dw::UserDefaults::standard(), &error));
     EXPECT_EQ(error, QStringLiteral("couldn't find defaults.plist"));
+}
+
+namespace {
+
+// Equal values of the same types all the way down: a number compiled in as another type than
+// the parser gives would compare equal and still read differently.
+void expectSameValue(const QVariant& compiled, const QVariant& parsed, const QString& where)
+{
+    ASSERT_EQ(compiled.typeId(), parsed.typeId()) << qPrintable(where);
+    if (parsed.typeId() == QMetaType::QVariantMap) {
+        const QVariantMap a = compiled.toMap(), b = parsed.toMap();
+        ASSERT_EQ(a.keys(), b.keys()) << qPrintable(where);
+        for (auto it = b.constBegin(); it != b.constEnd(); ++it)
+            expectSameValue(a.value(it.key()), it.value(), where + u'.' + it.key());
+    } else if (parsed.typeId() == QMetaType::QVariantList) {
+        const QVariantList a = compiled.toList(), b = parsed.toList();
+        ASSERT_EQ(a.size(), b.size()) << qPrintable(where);
+        for (qsizetype i = 0; i < b.size(); ++i)
+            expectSameValue(a.at(i), b.at(i), where + u'[' + QString::number(i) + u']');
+    } else {
+        EXPECT_EQ(compiled, parsed) << qPrintable(where);
+    }
+}
+
+} // namespace
+
+TEST(Preferences, CompiledDefaultsAreWhatTheResourceFilesSay)
+{
+    ASSERT_EQ(compiledDefaults().size(), 2u);
+    for (const QMCompiledDefaults& compiled : compiledDefaults()) {
+        const QString path = dw::paths::resourcesFolder() + QLatin1String(compiled.fileName);
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << qPrintable(path);
+        EXPECT_EQ(QByteArrayView(file.readAll()), compiled.source) << qPrintable(path);
+        const std::optional<QVariant> parsed = dw::plist::readFile(path);
+        ASSERT_TRUE(parsed) << qPrintable(path);
+        expectSameValue(QVariant(compiled.values()), *parsed, QLatin1String(compiled.fileName));
+    }
+}
+
+TEST(Preferences, AnEditedDefaultsFileIsReadInsteadOfTheCompiledValues)
+{
+    dw::test::TemporaryXdg xdg;
+    for (const QMCompiledDefaults& compiled : compiledDefaults()) {
+        QByteArray text = compiled.source.toByteArray();
+        if (QLatin1String(compiled.fileName) == QLatin1String("defaults.plist")) {
+            const QByteArray entry = "<key>CounterType</key>\n\t<integer>1</integer>";
+            ASSERT_TRUE(text.contains(entry));
+            text.replace(entry, "<key>CounterType</key>\n\t<integer>5</integer>");
+        }
+        QFile file(xdg.path(QLatin1String(compiled.fileName)));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(text);
+    }
+    dw::test::ScopedEnv resources("QV_RESOURCES_DIR", xdg.root().toUtf8());
+    dw::UserDefaults defaults{QString()};
+    ASSERT_TRUE(registerApplicationDefaults(defaults));
+    EXPECT_EQ(defaults.integerForKey(QStringLiteral("CounterType")), 5);
+    EXPECT_EQ(defaults.integerForKey(QStringLiteral("countryID")), 1);
 }
 
 TEST(Preferences, EndpointsFollowTheSandboxSwitchExceptTheFindingAPI)
