@@ -1,5 +1,7 @@
 #include "model/QMEbayImage.h"
 
+#include "model/QMPendingPictureFiles.h"
+
 #include "model/QMArchiveValues_p.h"
 #include "model/QMEbayImageTransformerHooks.h"
 #include "model/QMPictureCodec.h"
@@ -54,6 +56,7 @@ std::shared_ptr<QMEbayImage> QMEbayImage::copy() const
 {
     // The copy takes the archived fields only, as a copy made through an archive would; an
     // address-only picture keeps its picture, which it could not load again.
+    takePendingFile();
     auto copy = std::make_shared<QMEbayImage>();
     copy->m_name = m_name;
     copy->m_isGalleryImage = m_isGalleryImage;
@@ -97,8 +100,33 @@ QString QMEbayImage::expandedPath(const QString& path)
     return path;
 }
 
+void QMEbayImage::setPendingFile(std::shared_ptr<const QMPendingPictureFiles> files, qsizetype index)
+{
+    m_pendingFiles = std::move(files);
+    m_pendingIndex = index;
+}
+
+bool QMEbayImage::isWaitingForFile() const
+{
+    return m_pendingFiles != nullptr;
+}
+
+void QMEbayImage::takePendingFileNow() const
+{
+    const auto files = std::move(m_pendingFiles);
+    m_pendingFiles.reset();
+    const QString path = files->waitForPath(m_pendingIndex);
+    if (path.isNull())
+        return; // not written: the document that waits for it is closed with the reason
+    m_imageFilePath = abbreviatedPath(path);
+    m_thumbFilePath = abbreviatedPath(thumbnailPathForImageAtPath(path));
+    m_image.reset();
+    m_thumbImage.reset();
+}
+
 QString QMEbayImage::imageFilePath() const
 {
+    takePendingFile();
     if (m_imageFilePath.isEmpty())
         return m_imageFilePath;
     return QDir::cleanPath(expandedPath(m_imageFilePath));
@@ -107,6 +135,7 @@ QString QMEbayImage::imageFilePath() const
 void QMEbayImage::setImageFilePath(const QString& path)
 {
     const QString stored = abbreviatedPath(path);
+    m_pendingFiles.reset();
     if (stored == m_imageFilePath && stored.isNull() == m_imageFilePath.isNull())
         return;
     m_imageFilePath = stored;
@@ -115,11 +144,13 @@ void QMEbayImage::setImageFilePath(const QString& path)
 
 QString QMEbayImage::thumbFilePath() const
 {
+    takePendingFile();
     return expandedPath(m_thumbFilePath);
 }
 
 void QMEbayImage::setThumbFilePath(const QString& path)
 {
+    takePendingFile();
     const QString stored = abbreviatedPath(path);
     if (stored == m_thumbFilePath && stored.isNull() == m_thumbFilePath.isNull())
         return;
@@ -128,6 +159,7 @@ void QMEbayImage::setThumbFilePath(const QString& path)
 
 void QMEbayImage::unloadImage()
 {
+    takePendingFile();
     if (!m_isURLBased && !m_imageFilePath.isEmpty())
         m_image.reset();
 }
@@ -201,6 +233,7 @@ void QMEbayImage::encodeWithCoder(dw::KeyedArchiver& coder) const
         return;
     }
     using qm::archive::textValue;
+    takePendingFile();
     coder.encodeObject(textValue(m_name), QStringLiteral("name"));
     coder.encodeBool(m_isGalleryImage, QStringLiteral("isGalleryImage"));
     coder.encodeObject(textValue(m_imageURL), QStringLiteral("imageURL"));

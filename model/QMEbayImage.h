@@ -22,6 +22,7 @@ namespace dw {
 class KeyedUnarchiver;
 }
 class QImage;
+class QMPendingPictureFiles;
 
 class QMEbayImage : public dw::ArchivedObject, public dw::KeyValueCoding
 {
@@ -83,6 +84,13 @@ public:
     bool isURLBased() const { return m_isURLBased; }
     void setIsURLBased(bool value) { m_isURLBased = value; }
 
+    // A picture taken out of a document whose file a worker is still writing: its paths, and
+    // everything that reads them, wait for the file. Setting a path drops the wait.
+    void setPendingFile(std::shared_ptr<const QMPendingPictureFiles> files, qsizetype index);
+    // Until a path getter has taken the file: for a window that would rather show a placeholder
+    // than wait.
+    bool isWaitingForFile() const;
+
     // Expanded and cleaned; null when none is stored.
     QString imageFilePath() const;
     // Stores the path with "~"; a new path drops the loaded picture.
@@ -90,8 +98,16 @@ public:
     QString thumbFilePath() const;
     void setThumbFilePath(const QString& path);
     // The stored forms, with "~".
-    const QString& storedImageFilePath() const { return m_imageFilePath; }
-    const QString& storedThumbFilePath() const { return m_thumbFilePath; }
+    const QString& storedImageFilePath() const
+    {
+        takePendingFile();
+        return m_imageFilePath;
+    }
+    const QString& storedThumbFilePath() const
+    {
+        takePendingFile();
+        return m_thumbFilePath;
+    }
 
     // The decoded pictures need Qt Gui: these four are defined in the model's desktop part
     // (model/desktop/), which a program links when it shows or transforms pictures.
@@ -134,12 +150,22 @@ public:
 
 private:
     bool isLandscape() const;
+    // Waits for a file being written, if any, and takes its paths.
+    void takePendingFile() const
+    {
+        if (m_pendingFiles)
+            takePendingFileNow();
+    }
+    void takePendingFileNow() const;
 
     QString m_name;
     bool m_isGalleryImage = false;
     QString m_imageURL;
-    QString m_imageFilePath;
-    QString m_thumbFilePath;
+    // Filled in from m_pendingFiles on first use, also through const getters.
+    mutable QString m_imageFilePath;
+    mutable QString m_thumbFilePath;
+    mutable std::shared_ptr<const QMPendingPictureFiles> m_pendingFiles;
+    qsizetype m_pendingIndex = 0;
     bool m_isURLBased = false;
     // Loaded on first use, also through const getters; null while none is loaded. Held by
     // pointer so that the core of the model carries pictures without Qt Gui; a picture is never

@@ -4,6 +4,7 @@
 #include "model/QMEbayImage.h"
 #include "model/QMEbayImageTransformerHooks.h"
 #include "model/QMEbayItem.h"
+#include "model/QMPendingPictureFiles.h"
 #include "model/QMPictureCodec.h"
 
 #include "DWKit/QMLog.h"
@@ -11,13 +12,17 @@
 #include "platform/archive/KeyedArchiver.h"
 #include "platform/archive/KeyedUnarchiver.h"
 #include "platform/core/AtomicFile.h"
+#include "platform/core/BackgroundWork.h"
 #include "platform/core/DWAssert.h"
 #include "platform/core/Localization.h"
+#include "platform/core/MainThread.h"
 
 #include <QFile>
 #include <QtEndian>
+#include <atomic>
 #include <cstring>
 #include <mutex>
+#include <system_error>
 
 namespace {
 
@@ -201,11 +206,17 @@ std::shared_ptr<QMEbayItemContainer> QMEbayItemContainer::decodeWithCoder(dw::Ke
     }
     container->m_encodingFormat = qm::archive::decodeText(coder, QStringLiteral("encodingFormat"), kOwner);
     if (container->m_encodingFormat == QLatin1String("2")) {
-        for (const QVariant& entry :
-             qm::archive::decodeList(coder, QStringLiteral("imageFileDatas"), kOwner).value_or(QVariantList())) {
+        // The pictures' bytes stay in the document's file until their copies are written.
+        const QVariant datas = coder.decodeObjectForKeyKeepingLargeData(QStringLiteral("imageFileDatas"));
+        if (datas.isValid() && datas.typeId() != QMetaType::QVariantList)
+            qm::archive::logWrongClass(kOwner, QStringLiteral("imageFileDatas"), datas);
+        for (const QVariant& entry : datas.typeId() == QMetaType::QVariantList ? datas.toList() : QVariantList()) {
             // A damaged entry still holds its place, so that the pictures after it keep theirs.
-            container->m_importedImageFileDatas
-                << (entry.typeId() == QMetaType::QByteArray ? entry.toByteArray() : QByteArray(""));
+            if (entry.metaType() == QMetaType::fromType<dw::ArchiveBytes>())
+                container->m_importedPictureFiles << entry.value<dw::ArchiveBytes>();
+            else
+                container->m_importedPictureFiles
+                    << dw::ArchiveBytes(entry.typeId() == QMetaType::QByteArray ? entry.toByteArray() : QByteArray(""));
         }
     } else {
         const auto codec = QMPictureCodec::installed();
@@ -228,13 +239,41 @@ void QMEbayItemContainer::registerArchiveClass()
     });
 }
 
+QList<QByteArray> QMEbayItemContainer::importedImageFileDatas() const
+{
+    QList<QByteArray> datas;
+    datas.reserve(m_importedPictureFiles.size());
+    for (const dw::ArchiveBytes& file : m_importedPictureFiles)
+        datas << file.read().value_or(QByteArray(""));
+    return datas;
+}
+
+void QMEbayItemContainer::setImportedImageFileDatas(const QList<QByteArray>& datas)
+{
+    m_importedPictureFiles.clear();
+    for (const QByteArray& data : datas)
+        m_importedPictureFiles << dw::ArchiveBytes(data);
+}
+
+namespace {
+
+// The copy of one picture file taken out of a document; null with the reason when it cannot be
+// read or written. Any thread.
+QString storePictureFile(QMEbayImageTransformerHooks& transformer, const dw::ArchiveBytes& file, QString* error)
+{
+    const std::optional<QByteArray> bytes = file.read(error);
+    return bytes ? transformer.storeImportedPictureData(*bytes, error) : QString();
+}
+
+} // namespace
+
 bool QMEbayItemContainer::importAndSaveImages(QString* error)
 {
     if (!m_item)
         return true;
     const auto transformer = QMEbayImageTransformerHooks::installed();
     const bool fileDatas = m_encodingFormat == QLatin1String("2");
-    const qsizetype entries = fileDatas ? m_importedImageFileDatas.size() : m_importedImages.size();
+    const qsizetype entries = fileDatas ? m_importedPictureFiles.size() : m_importedImages.size();
     qsizetype next = 0;
     for (const auto& picture : localPictures(*m_item)) {
         if (next >= entries)
@@ -242,7 +281,7 @@ bool QMEbayItemContainer::importAndSaveImages(QString* error)
         if (fileDatas) {
             // Nothing is decoded here: the window that shows the document makes the thumbnails
             // after it shows, and the picture itself is read when something needs it.
-            const QString path = transformer->storeImportedPictureData(m_importedImageFileDatas.at(next++), error);
+            const QString path = storePictureFile(*transformer, m_importedPictureFiles.at(next++), error);
             if (path.isNull())
                 return false;
             picture->setImageFilePath(path);
@@ -271,6 +310,63 @@ bool QMEbayItemContainer::importAndSaveImages(QString* error)
     return true;
 }
 
+void QMEbayItemContainer::importImagesInBackground(QPointer<const QObject> context,
+                                                   std::function<void(const QString& error)> done)
+{
+    QList<std::shared_ptr<QMEbayImage>> pictures;
+    if (m_item && m_encodingFormat == QLatin1String("2"))
+        pictures = localPictures(*m_item).mid(0, m_importedPictureFiles.size());
+    if (pictures.isEmpty()) {
+        QString error;
+        const bool imported = importAndSaveImages(&error);
+        dw::postToMain(context, [done = std::move(done), error = imported ? QString() : error] { done(error); });
+        return;
+    }
+    // The writing starts on the turn of the event loop after this one, once the window that
+    // shows the listing is up; a wait for a file before then writes them on the waiting thread.
+    struct Writing
+    {
+        std::atomic<bool> claimed = false;
+        std::function<void()> work;
+        bool claim() { return !claimed.exchange(true); }
+    };
+    auto writing = std::make_shared<Writing>();
+    auto files = std::make_shared<QMPendingPictureFiles>(pictures.size(), [writing] {
+        if (writing->claim())
+            writing->work();
+    });
+    writing->work = [files = std::weak_ptr<QMPendingPictureFiles>(files),
+                     sources = m_importedPictureFiles.mid(0, pictures.size()),
+                     transformer = QMEbayImageTransformerHooks::installed()] {
+        QStringList paths;
+        QString error;
+        for (const dw::ArchiveBytes& source : sources) {
+            const QString path = error.isNull() ? storePictureFile(*transformer, source, &error) : QString();
+            if (path.isNull() && error.isNull())
+                error = dw::localized("A picture of the document could not be written.");
+            paths << path;
+        }
+        if (const auto pending = files.lock())
+            pending->finish(paths, error);
+    };
+    for (qsizetype i = 0; i < pictures.size(); ++i)
+        pictures.at(i)->setPendingFile(files, i);
+    // The pictures wait for their files whatever becomes of the context; only `done` depends on it.
+    auto finished = [files, done = std::move(done)] { done(files->waitForError()); };
+    dw::postToMain(context, [context, writing, finished = std::move(finished)] {
+        if (!writing->claim()) {
+            finished(); // a wait wrote them already
+            return;
+        }
+        try {
+            dw::runInBackground(context, writing->work, finished);
+        } catch (const std::system_error&) {
+            writing->work(); // no thread to be had: the pictures must not wait for good
+            finished();
+        }
+    });
+}
+
 QByteArray QMEbayItemContainer::documentDataWithItem(const std::shared_ptr<QMEbayItem>& item,
                                                      const QString& encodingFormat)
 {
@@ -292,6 +388,21 @@ bool QMEbayItemContainer::writeDocumentWithItem(const std::shared_ptr<QMEbayItem
 std::optional<QList<std::shared_ptr<QMEbayItemContainer>>>
 QMEbayItemContainer::containersFromDocumentData(const QByteArray& data, QString* error)
 {
+    return containersFromSource(dw::ArchiveSource::fromBytes(data), error);
+}
+
+std::optional<QList<std::shared_ptr<QMEbayItemContainer>>>
+QMEbayItemContainer::containersFromDocumentFile(const QString& path, qint64 maxBytes, QString* error)
+{
+    const std::optional<dw::ArchiveSource> source = dw::ArchiveSource::openFile(path, maxBytes, error);
+    if (!source)
+        return std::nullopt;
+    return containersFromSource(*source, error);
+}
+
+std::optional<QList<std::shared_ptr<QMEbayItemContainer>>>
+QMEbayItemContainer::containersFromSource(const dw::ArchiveSource& source, QString* error)
+{
     registerArchiveClass();
     const auto refuse = [&](const QString& reason) -> std::optional<QList<std::shared_ptr<QMEbayItemContainer>>> {
         if (error)
@@ -300,7 +411,7 @@ QMEbayItemContainer::containersFromDocumentData(const QByteArray& data, QString*
     };
     QString reason;
     const QMEbayImage::DeferredThumbnails thumbnailsLater;
-    const std::optional<QVariant> root = dw::KeyedUnarchiver::unarchiveObjectWithData(data, &reason);
+    const std::optional<QVariant> root = dw::KeyedUnarchiver::unarchiveObjectWithSource(source, &reason);
     if (!root) {
         QMLog("cannot read listing document: %@", reason);
         return refuse(dw::localized("The file is damaged or is not a listing document."));

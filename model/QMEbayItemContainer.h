@@ -20,11 +20,15 @@
 //     auto container = containers->first();      // has a listing
 //     container->importAndSaveImages(&error);
 
+#include "platform/archive/ArchiveSource.h"
 #include "platform/archive/ArchivedObject.h"
 
 #include <QByteArray>
 #include <QList>
+#include <QObject>
+#include <QPointer>
 #include <QString>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -50,9 +54,10 @@ public:
     // are defined in that part.
     QList<QImage> importedImages() const;
     qsizetype importedImageCount() const { return m_importedImages.size(); }
-    // After reading a format "2" document: the file contents of each local picture.
-    const QList<QByteArray>& importedImageFileDatas() const { return m_importedImageFileDatas; }
-    void setImportedImageFileDatas(const QList<QByteArray>& datas) { m_importedImageFileDatas = datas; }
+    // After reading a format "2" document: the file contents of each local picture, read now
+    // (empty where they can no longer be read).
+    QList<QByteArray> importedImageFileDatas() const;
+    void setImportedImageFileDatas(const QList<QByteArray>& datas);
     const QString& encodingFormat() const { return m_encodingFormat; }
     void setEncodingFormat(const QString& format) { m_encodingFormat = format; }
 
@@ -77,6 +82,12 @@ public:
     // as it is. Address-only pictures stay as they are. False with the reason when a file could
     // not be written; the pictures before it keep their new files.
     [[nodiscard]] bool importAndSaveImages(QString* error = nullptr);
+    // The same on a worker, so that a window can show the listing at once: each local picture of
+    // format "2" waits for its file (QMEbayImage::isWaitingForFile()) and `done` follows on the
+    // main thread, unless `context` is gone, with the reason the first copy failed (null when
+    // none did; the pictures from that one on keep the paths they had). Format "1" imports at
+    // once and `done` follows all the same.
+    void importImagesInBackground(QPointer<const QObject> context, std::function<void(const QString& error)> done);
 
     // A whole document of the format ("1" or "2") holding this one listing.
     static QByteArray documentDataWithItem(const std::shared_ptr<QMEbayItem>& item,
@@ -91,14 +102,21 @@ public:
     // container, or the first container's listing cannot be read.
     static std::optional<QList<std::shared_ptr<QMEbayItemContainer>>>
     containersFromDocumentData(const QByteArray& data, QString* error = nullptr);
+    // The same from a document file of at most maxBytes, whose pictures' bytes are read only
+    // when they are imported; the reason is the user's words when the file cannot be read.
+    static std::optional<QList<std::shared_ptr<QMEbayItemContainer>>>
+    containersFromDocumentFile(const QString& path, qint64 maxBytes, QString* error = nullptr);
 
     // The bytes of a picture file when its header is a picture's, else empty data. Nothing is
     // decoded.
     static QByteArray embeddablePictureData(const QString& path);
 
 private:
+    static std::optional<QList<std::shared_ptr<QMEbayItemContainer>>>
+    containersFromSource(const dw::ArchiveSource& source, QString* error);
+
     std::shared_ptr<QMEbayItem> m_item;
     QList<std::shared_ptr<const QImage>> m_importedImages;
-    QList<QByteArray> m_importedImageFileDatas;
+    QList<dw::ArchiveBytes> m_importedPictureFiles;
     QString m_encodingFormat;
 };

@@ -14,8 +14,8 @@
 #include "model/QMEbayImageTransformerHooks.h"
 #include "model/QMEbayItemContainer.h"
 #include "panels/QMSimpleStartAuctionPanelController.h"
+#include "platform/core/AlertPresenter.h"
 #include "platform/core/AtomicFile.h"
-#include "platform/core/RegularFile.h"
 #include "platform/core/UserDefaults.h"
 #include "shell/QMBAppController.h"
 #include "shell/QMBDocumentOperationFeedback_p.h"
@@ -179,8 +179,10 @@ bool QMBDocument::readFromFile(const QString& path, QString* error)
     // A save killed on the way left its hidden temporary file beside the document; the next save
     // of it would remove that, but the document may never be saved again.
     dw::removeLeftoverTemporaryFiles(path);
-    const std::optional<QByteArray> bytes = dw::readRegularFile(path, kMaximumDocumentBytes, error);
-    return bytes && readFromData(*bytes, error);
+    // The pictures' bytes are read from the file only as their copies are written, after the
+    // window shows.
+    const auto containers = QMEbayItemContainer::containersFromDocumentFile(path, kMaximumDocumentBytes, error);
+    return containers && readContainers(*containers, error);
 }
 
 namespace {
@@ -220,18 +222,21 @@ bool QMBDocument::readFromData(const QByteArray& bytes, QString* error)
     // A file that is no archive, whose root is no array or that holds no listing is refused here
     // with a reason, before anything of the document changes.
     const auto containers = QMEbayItemContainer::containersFromDocumentData(bytes, error);
-    if (!containers)
-        return false;
+    return containers && readContainers(*containers, error);
+}
+
+bool QMBDocument::readContainers(const QList<std::shared_ptr<QMEbayItemContainer>>& containers, QString* error)
+{
     m_changedWhileReading = false;
     ProcessingOpenFile processing;
-    if (containers->size() >= 2 &&
+    if (containers.size() >= 2 &&
         !askAlert(this, "Multiple auctions warning",
                   "The document you are about to open contains mulitpe auction definitions. Upon saving only the "
                   "first auction will be retained in the document. Do you still want to continue and open the "
                   "document?",
                   "Open"))
         return false;
-    if (!importContainer(containers->first(), error))
+    if (!importContainer(containers.first(), error))
         return false;
     const qint64 defaultSiteID = QMPreferencesManager::sharedInstance().defaultSiteID();
     if (m_item->siteID() != defaultSiteID) {
@@ -250,8 +255,14 @@ bool QMBDocument::readFromData(const QByteArray& bytes, QString* error)
 bool QMBDocument::importContainer(const std::shared_ptr<QMEbayItemContainer>& container, QString* error)
 {
     DW_ASSERT(container && container->item(), "Need item");
-    if (!container->importAndSaveImages(error))
-        return false;
+    (void)error;
+    // The window shows while the copies of the pictures are written; whatever needs a picture's
+    // file meanwhile waits for it.
+    const QPointer<QMBDocument> self(this);
+    container->importImagesInBackground(this, [self](const QString& failure) {
+        if (self)
+            self->picturesImported(failure);
+    });
     const auto& item = container->item();
     item->setUseStoreListing(false);
     item->setProductBarCode(QString());
@@ -270,6 +281,29 @@ bool QMBDocument::importContainer(const std::shared_ptr<QMEbayItemContainer>& co
     if (m_windowLoaded)
         startObservingItem(m_item);
     return true;
+}
+
+void QMBDocument::picturesImported(const QString& error)
+{
+    if (error.isNull()) {
+        for (const auto& picture : m_item->images())
+            (void)picture->imageFilePath(); // takes its file, written by now
+        if (m_windowLoaded)
+            m_settingsPaneController->updatePicturesList();
+        Q_EMIT picturesReady();
+        return;
+    }
+    // Without its pictures' files the listing must not be saved over the document that holds
+    // them: it closes unchanged, as a document that cannot be read does not open.
+    dw::AlertRequest alert;
+    alert.style = dw::AlertRequest::Style::Critical;
+    // Named as a document that cannot be read at all is.
+    const QString name = fileName().isEmpty() ? displayName() : QFileInfo(fileName()).fileName();
+    alert.messageText = dw::localized("The document “%1” could not be opened.").arg(name);
+    alert.informativeText = error;
+    dw::queueAlert(alert);
+    setItemWasChanged(false);
+    QMBDocumentController::sharedDocumentController().closeDocument(this);
 }
 
 void QMBDocument::copyDefaultLocationSettingsToItem(const std::shared_ptr<QMEbayItem>& item)

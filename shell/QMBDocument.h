@@ -111,8 +111,9 @@ public:
     // Whether the last read changed the listing (converted it to the default site): such a
     // document opens edited, any other unchanged.
     bool changedWhileReading() const { return m_changedWhileReading; }
-    // Takes the container's listing: its embedded pictures written to new temporary files, a new
-    // unique ID. False with the reason when a picture could not be written.
+    // Takes the container's listing with a new unique ID. Its embedded pictures are written to
+    // their files on a worker (picturesReady() follows); when one cannot be written, the
+    // document closes unchanged with an alert that says why.
     [[nodiscard]] bool importContainer(const std::shared_ptr<QMEbayItemContainer>& container, QString* error = nullptr);
     // The default location, currency and country, then the controls refreshed.
     void copyDefaultLocationSettingsToItem(const std::shared_ptr<QMEbayItem>& item);
@@ -304,11 +305,15 @@ public:
 Q_SIGNALS:
     // The edited mark or the display name changed.
     void documentStateChanged();
+    // The pictures of the document read last have their files.
+    void picturesReady();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    bool readContainers(const QList<std::shared_ptr<QMEbayItemContainer>>& containers, QString* error);
+    void picturesImported(const QString& error);
     void buildWindow();
     void buildMenus();
     void updateRecentMenu();

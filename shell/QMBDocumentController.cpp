@@ -358,7 +358,10 @@ void QMBDocumentController::noteNewRecentDocumentFileName(const QString& path)
     paths.prepend(path);
     while (paths.size() > kMaximumRecentDocuments)
         paths.removeLast();
-    dw::UserDefaults::standard().setObject(paths, kRecentDocumentsKey);
+    // A list of recent documents may lose its last change in a crash: opening a document does not
+    // wait for the disk (which may be busy writing the document's pictures).
+    dw::UserDefaults::standard().changeObjectWrittenSoon(kRecentDocumentsKey,
+                                                         [&paths](const QVariant&) { return QVariant(paths); });
     Q_EMIT recentDocumentsChanged();
 }
 

@@ -396,6 +396,13 @@ void QMBSettingsPaneController::updatePicturesList()
     for (const auto& picture : m_item->images()) {
         QString name = picture->name();
         QImage thumbnail;
+        if (picture->isWaitingForFile()) {
+            // Its file is being written: the list fills in once it is there.
+            auto* row = new QListWidgetItem(list);
+            row->setText(name);
+            row->setIcon(QIcon::fromTheme(QStringLiteral("image-loading")));
+            continue;
+        }
         if (picture->isURLBased()) {
             if (name.isEmpty())
                 name = QUrl(picture->imageURL()).fileName();
@@ -475,6 +482,15 @@ void QMBSettingsPaneController::makeThumbnailLater(const QMEbayImage& picture)
                 controller->showThumbnail(path, thumbnail);
         });
     });
+}
+
+bool QMBSettingsPaneController::makingThumbnails() const
+{
+    if (!m_thumbnailsInFlight.isEmpty())
+        return true;
+    const auto& pictures = m_item->images();
+    return std::any_of(pictures.begin(), pictures.end(),
+                       [](const auto& picture) { return picture->isWaitingForFile(); });
 }
 
 void QMBSettingsPaneController::showThumbnail(const QString& picturePath, const QImage& thumbnail)

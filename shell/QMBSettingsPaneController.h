@@ -64,7 +64,8 @@ public:
     // Pictures. The list shows before any picture is decoded: thumbnails it lacks are made off the
     // main thread and each shows as it comes (pictureThumbnailMade).
     void updatePicturesList();
-    bool makingThumbnails() const { return !m_thumbnailsInFlight.isEmpty(); }
+    // Also while the pictures of a document just read wait for their files.
+    bool makingThumbnails() const;
     // The pictures selected in the list, in list order.
     QList<std::shared_ptr<QMEbayImage>> selectedImages() const;
     void setSelectedImages(const QList<std::shared_ptr<QMEbayImage>>& pictures);

@@ -111,6 +111,7 @@ void QMQtPictureCodec::installOnce()
 
 QImage QMEbayImage::image() const
 {
+    takePendingFile();
     if (!m_image && !m_imageFilePath.isEmpty())
         m_image = held(QImage(imageFilePath()));
     return m_image ? *m_image : QImage();
@@ -123,6 +124,7 @@ void QMEbayImage::setImage(const QImage& image)
 
 QImage QMEbayImage::thumbImage() const
 {
+    takePendingFile();
     if (!m_thumbImage) {
         QImage thumb;
         if (m_isURLBased)

@@ -25,6 +25,8 @@ namespace {
 constexpr qint64 kReferenceDateOffset = 978307200;
 // Documents embed their pictures, so archives can be large; the parser takes 32-bit lengths.
 constexpr qsizetype kMaxArchiveBytes = qsizetype(1) << 30;
+// Data blocks this large are read from the source only when a decoder needs their bytes.
+constexpr qint64 kLargeDataBytes = qint64(64) << 10;
 // NSDate values beyond some 3 million years are damage, not dates.
 constexpr double kMaxDateSeconds = 1e14;
 
@@ -76,13 +78,6 @@ std::vector<plist_t> itemsOf(plist_t array)
         items.push_back(item);
     }
     return items;
-}
-
-QByteArray dataOf(plist_t node)
-{
-    uint64_t length = 0;
-    const char* bytes = plist_get_data_ptr(node, &length);
-    return bytes ? QByteArray(bytes, qsizetype(length)) : QByteArray();
 }
 
 qint64 integerOf(plist_t node)
@@ -171,6 +166,39 @@ struct KeyedUnarchiver::Private
         return false;
     }
 
+    // The bytes of a data node; a block left in the source is read now.
+    QByteArray dataOf(plist_t node)
+    {
+        uint64_t length = 0;
+        const char* bytes = plist_get_data_ptr(node, &length);
+        if (!bytes)
+            return QByteArray();
+        if (const ArchiveBytes* block = texts.largeData(bytes, qsizetype(length)))
+            return readBlock(*block);
+        return QByteArray(bytes, qsizetype(length));
+    }
+
+    QByteArray readBlock(const ArchiveBytes& block)
+    {
+        QString why;
+        const std::optional<QByteArray> read = block.read(&why);
+        if (!read)
+            fail(QStringLiteral("archive data cannot be read: %1").arg(why));
+        return read.value_or(QByteArray());
+    }
+
+    // A data value: a block left in the source stays there for a decoder that asked for that.
+    QVariant dataValue(plist_t node)
+    {
+        if (keepLargeData) {
+            uint64_t length = 0;
+            const char* bytes = plist_get_data_ptr(node, &length);
+            if (const ArchiveBytes* block = bytes ? texts.largeData(bytes, qsizetype(length)) : nullptr)
+                return QVariant::fromValue(*block);
+        }
+        return dataOf(node);
+    }
+
     // Keeps the context stack and the depth balanced on every path, failed or not.
     struct Scope
     {
@@ -231,6 +259,12 @@ struct KeyedUnarchiver::Private
             done.state = State::Failed;
             return {};
         }
+        if (keepLargeData) {
+            // A value holding blocks left in the source is its asker's alone: decoded again for
+            // anyone else, it comes with the blocks' bytes.
+            done.state = State::NotStarted;
+            return value;
+        }
         done.state = State::Done;
         done.value = value;
         done.weight = expanded - before;
@@ -250,7 +284,7 @@ struct KeyedUnarchiver::Private
         case PLIST_BOOLEAN:
             return boolOf(node);
         case PLIST_DATA:
-            return dataOf(node);
+            return dataValue(node);
         case PLIST_DATE:
             return plistDateOf(node);
         case PLIST_DICT:
@@ -336,7 +370,7 @@ struct KeyedUnarchiver::Private
         for (const QString& key : {QStringLiteral("NS.data"), QStringLiteral("NS.bytes")}) {
             plist_t bytes = dictItem(dict, key);
             if (bytes && plist_get_node_type(bytes) == PLIST_DATA)
-                return dataOf(bytes);
+                return dataValue(bytes);
         }
         fail(QStringLiteral("archive data %1 has no bytes").arg(uid));
         return {};
@@ -540,7 +574,7 @@ struct KeyedUnarchiver::Private
             result = boolOf(node);
             break;
         case PLIST_DATA:
-            result = dataOf(node);
+            result = dataValue(node);
             break;
         case PLIST_DATE:
             result = plistDateOf(node);
@@ -629,18 +663,29 @@ struct KeyedUnarchiver::Private
     QString error;
     bool failed = false;
     bool propertyListOnly = false; // a readable property list that is not a keyed archive
+    bool keepLargeData = false;    // decodeObjectForKeyKeepingLargeData() is at work
     int depth = 0;
     qint64 expanded = 0;
 };
 
-KeyedUnarchiver::KeyedUnarchiver(const QByteArray& data) : d(std::make_unique<Private>())
+KeyedUnarchiver::KeyedUnarchiver(const QByteArray& data) : KeyedUnarchiver(ArchiveSource::fromBytes(data)) {}
+
+KeyedUnarchiver::KeyedUnarchiver(const ArchiveSource& source) : d(std::make_unique<Private>())
 {
     d->q = this;
-    if (data.isEmpty() || data.size() > kMaxArchiveBytes) {
+    if (source.size() == 0 || source.size() > kMaxArchiveBytes) {
         d->fail(QStringLiteral("not a keyed archive (empty or too large)"));
         return;
     }
-    const QByteArray parsed = d->texts.substituteTexts(data);
+    // The parser would copy every data block; large ones (a document's pictures) stay in the
+    // source until a decoder reads them.
+    QString why;
+    const std::optional<QByteArray> data = d->texts.withoutLargeData(source, kLargeDataBytes, &why);
+    if (!data) {
+        d->fail(QStringLiteral("cannot read the archive: %1").arg(why));
+        return;
+    }
+    const QByteArray parsed = d->texts.substituteTexts(*data);
     if (parsed.size() > kMaxArchiveBytes) {
         d->fail(QStringLiteral("not a keyed archive (empty or too large)"));
         return;
@@ -766,7 +811,16 @@ double KeyedUnarchiver::decodeDoubleForKey(const QString& key)
 QByteArray KeyedUnarchiver::decodeBytesForKey(const QString& key)
 {
     plist_t node = d->item(key);
-    return node && plist_get_node_type(node) == PLIST_DATA ? dataOf(node) : QByteArray();
+    return node && plist_get_node_type(node) == PLIST_DATA ? d->dataOf(node) : QByteArray();
+}
+
+QVariant KeyedUnarchiver::decodeObjectForKeyKeepingLargeData(const QString& key)
+{
+    const bool before = d->keepLargeData;
+    d->keepLargeData = true;
+    QVariant value = decodeObjectForKey(key);
+    d->keepLargeData = before;
+    return value;
 }
 
 std::optional<QVariant> KeyedUnarchiver::tryDecodeObjectForKey(const QString& key, QString* error)
@@ -816,6 +870,12 @@ std::optional<QVariant> decodeRoot(KeyedUnarchiver& unarchiver, QString* error)
 std::optional<QVariant> KeyedUnarchiver::unarchiveObjectWithData(const QByteArray& data, QString* error)
 {
     KeyedUnarchiver unarchiver(data);
+    return decodeRoot(unarchiver, error);
+}
+
+std::optional<QVariant> KeyedUnarchiver::unarchiveObjectWithSource(const ArchiveSource& source, QString* error)
+{
+    KeyedUnarchiver unarchiver(source);
     return decodeRoot(unarchiver, error);
 }
 

@@ -24,6 +24,7 @@
 //     QString error;
 //     std::optional<QVariant> root = dw::KeyedUnarchiver::unarchiveObjectWithData(bytes, &error);
 
+#include "platform/archive/ArchiveSource.h"
 #include "platform/archive/ArchivedObject.h"
 
 #include <QByteArray>
@@ -45,6 +46,8 @@ public:
     static constexpr qint64 kMaxExpandedValues = qint64(1) << 22;
 
     explicit KeyedUnarchiver(const QByteArray& data);
+    // Large data blocks of the source are read only when a decoder asks for their bytes.
+    explicit KeyedUnarchiver(const ArchiveSource& source);
     ~KeyedUnarchiver();
     KeyedUnarchiver(const KeyedUnarchiver&) = delete;
     KeyedUnarchiver& operator=(const KeyedUnarchiver&) = delete;
@@ -70,6 +73,9 @@ public:
     float decodeFloatForKey(const QString& key) { return float(decodeDoubleForKey(key)); }
     double decodeDoubleForKey(const QString& key);
     QByteArray decodeBytesForKey(const QString& key);
+    // As decodeObjectForKey(), but a large data block within the value comes as an ArchiveBytes
+    // that is read when its holder needs it (a document's pictures), not as a QByteArray.
+    QVariant decodeObjectForKeyKeepingLargeData(const QString& key);
 
     // Decodes one value and keeps a failure inside it from failing the whole archive: nullopt and
     // the reason when it failed. For a reader that goes on without one part (a document whose
@@ -86,6 +92,7 @@ public:
     // archive or cannot be read; an archive whose root is nil gives an invalid QVariant.
     static std::optional<QVariant> unarchiveObjectWithData(const QByteArray& data, QString* error = nullptr);
     static std::optional<QVariant> unarchiveObjectWithFile(const QString& path, QString* error = nullptr);
+    static std::optional<QVariant> unarchiveObjectWithSource(const ArchiveSource& source, QString* error = nullptr);
     // As unarchiveObjectWithData(), but a plain property list (no "$top"/"$objects") gives its own
     // value, for files that some versions stored as plain lists.
     static std::optional<QVariant> unarchiveObjectOrPropertyList(const QByteArray& data, QString* error = nullptr);

@@ -64,11 +64,14 @@ struct Layout
     {
         if (data.size() < qsizetype(sizeof kMagic - 1) + kTrailerSize || !data.startsWith(kMagic))
             return false;
-        const char* trailer = data.constData() + data.size() - kTrailerSize;
+        return readTrailer(data.constData() + data.size() - kTrailerSize, quint64(data.size()));
+    }
+    bool readTrailer(const char* trailer, quint64 size)
+    {
         offsetSize = uchar(trailer[6]);
         objectCount = readBigEndian(trailer + 8, 8);
         tableOffset = readBigEndian(trailer + 24, 8);
-        const auto end = quint64(data.size() - kTrailerSize);
+        const quint64 end = size - kTrailerSize;
         return offsetSize >= 1 && offsetSize <= 8 && tableOffset >= 8 && tableOffset <= end &&
                objectCount <= (end - tableOffset) / quint64(offsetSize);
     }
@@ -312,6 +315,111 @@ QByteArray BinaryTexts::substituteTexts(const QByteArray& binary)
     }
     appendTableAndTrailer(&out, offsets, quint64(out.size()), binary.constData() + binary.size() - kTrailerSize);
     return out;
+}
+
+std::optional<QByteArray> BinaryTexts::withoutLargeData(const ArchiveSource& source, qint64 minLength, QString* error)
+{
+    const qint64 size = source.size();
+    if (size < qint64(sizeof kMagic - 1) + kTrailerSize + minLength)
+        return source.readAll(error);
+    const std::optional<QByteArray> head = source.read(0, sizeof kMagic - 1, error);
+    const std::optional<QByteArray> trailer = source.read(size - kTrailerSize, kTrailerSize, error);
+    if (!head || !trailer)
+        return std::nullopt;
+    Layout layout;
+    // What is no binary property list, or is a damaged one, is read whole for the parser to judge.
+    if (!head->startsWith(kMagic) || !layout.readTrailer(trailer->constData(), quint64(size)))
+        return source.readAll(error);
+    const std::optional<QByteArray> table =
+        source.read(qint64(layout.tableOffset), qint64(layout.objectCount) * layout.offsetSize, error);
+    if (!table)
+        return std::nullopt;
+    std::vector<quint64> offsets(layout.objectCount);
+    for (quint64 i = 0; i < layout.objectCount; ++i)
+        offsets[i] = readBigEndian(table->constData() + i * quint64(layout.offsetSize), layout.offsetSize);
+    std::vector<quint64> order(offsets);
+    std::sort(order.begin(), order.end());
+    order.erase(std::unique(order.begin(), order.end()), order.end());
+    if (order.empty() || order.front() < 8 || order.back() >= layout.tableOffset)
+        return source.readAll(error);
+
+    // Objects lie one after another, each up to the next one's start: a data object that fills
+    // such a stretch with at least minLength bytes is left in the source. Only its first bytes
+    // are read, to learn what it is.
+    struct Block
+    {
+        quint64 start;     // the object
+        quint64 dataStart; // its bytes
+        quint64 dataEnd;
+    };
+    std::vector<Block> blocks;
+    for (size_t k = 0; k < order.size(); ++k) {
+        const quint64 start = order[k];
+        const quint64 end = k + 1 < order.size() ? order[k + 1] : layout.tableOffset;
+        if (end - start < quint64(minLength))
+            continue;
+        constexpr quint64 kLongestHead = 1 + 1 + 8;
+        const std::optional<QByteArray> first = source.read(qint64(start), qint64(kLongestHead), error);
+        if (!first)
+            return std::nullopt;
+        const uchar marker = uchar(first->at(0));
+        if (marker != ((kData << 4) | 0xF))
+            continue;
+        const uchar intMarker = uchar(first->at(1));
+        const int width = 1 << (intMarker & 0xF);
+        if (intMarker >> 4 != 1 || width > 8)
+            continue;
+        const quint64 count = readBigEndian(first->constData() + 2, width);
+        const quint64 dataStart = start + 2 + quint64(width);
+        if (count < quint64(minLength) || count > end - dataStart)
+            continue;
+        blocks.push_back({start, dataStart, dataStart + count});
+    }
+    if (blocks.empty())
+        return source.readAll(error);
+
+    QByteArray out;
+    QHash<quint64, quint64> moved;
+    quint64 copied = 0; // the source's bytes up to here are in out, or stand for a block
+    size_t next = 0;    // the next object start to be moved
+    const auto copyUpTo = [&](quint64 end) {
+        if (end <= copied)
+            return true;
+        for (; next < order.size() && order[next] < end; ++next)
+            moved.insert(order[next], quint64(out.size()) + (order[next] - copied));
+        const std::optional<QByteArray> piece = source.read(qint64(copied), qint64(end - copied), error);
+        if (!piece)
+            return false;
+        out.append(*piece);
+        copied = end;
+        return true;
+    };
+    for (const Block& block : blocks) {
+        if (!copyUpTo(block.start))
+            return std::nullopt;
+        moved.insert(block.start, quint64(out.size()));
+        ++next;
+        const QByteArray placeholder = m_prefix + 'l' + QByteArray::number(m_largeDatas.size());
+        m_largeDatas.insert(placeholder,
+                            ArchiveBytes(source, qint64(block.dataStart), qint64(block.dataEnd - block.dataStart)));
+        appendMarker(&out, kData, quint64(placeholder.size()));
+        out.append(placeholder);
+        copied = block.dataEnd;
+    }
+    if (!copyUpTo(layout.tableOffset))
+        return std::nullopt;
+    for (quint64& offset : offsets)
+        offset = moved.value(offset);
+    appendTableAndTrailer(&out, offsets, quint64(out.size()), trailer->constData());
+    return out;
+}
+
+const ArchiveBytes* BinaryTexts::largeData(const char* bytes, qsizetype length) const
+{
+    if (m_largeDatas.isEmpty() || !bytes || length <= m_prefix.size() || bytes[0] != m_prefix[0])
+        return nullptr;
+    const auto it = m_largeDatas.constFind(QByteArray::fromRawData(bytes, length));
+    return it == m_largeDatas.constEnd() ? nullptr : &*it;
 }
 
 QString BinaryTexts::text(const char* utf8, qsizetype length) const

@@ -21,10 +21,13 @@
 // copy its pictures' bytes again and again: resolvedPieces() hands them back as pieces of the
 // file, to be written as they are.
 
+#include "platform/archive/ArchiveSource.h"
+
 #include <QByteArray>
 #include <QHash>
 #include <QList>
 #include <QString>
+#include <optional>
 
 namespace dw::plist {
 
@@ -56,6 +59,15 @@ public:
     // by a placeholder. Bytes that are no binary property list, or hold no such text, come back
     // unchanged; damage is left for the parser to find.
     QByteArray substituteTexts(const QByteArray& binary);
+    // Reading: the binary property list of `source` with every data block of at least minLength
+    // bytes left where it is: a placeholder stands in its place, and largeData() answers for it.
+    // A source that is no binary property list (or a damaged one) is read whole and comes back as
+    // it is. Nullopt with the reason when the source cannot be read.
+    std::optional<QByteArray> withoutLargeData(const ArchiveSource& source, qint64 minLength, QString* error = nullptr);
+    // The block that a data node holding a placeholder of withoutLargeData() stands for; null for
+    // any other data.
+    const ArchiveBytes* largeData(const char* bytes, qsizetype length) const;
+
     // The text of a string node: the original one for a placeholder, else the UTF-8 read.
     QString text(const char* utf8, qsizetype length) const;
     QString text(const char* utf8) const;
@@ -66,9 +78,10 @@ private:
     QByteArray newPlaceholder(const QString& text);
 
     QByteArray m_prefix;
-    QHash<QByteArray, QString> m_texts;        // placeholder → text
-    QHash<QString, QByteArray> m_placeholders; // text → placeholder, when writing
-    QHash<QByteArray, QByteArray> m_datas;     // placeholder → bytes, when writing
+    QHash<QByteArray, QString> m_texts;           // placeholder → text
+    QHash<QString, QByteArray> m_placeholders;    // text → placeholder, when writing
+    QHash<QByteArray, QByteArray> m_datas;        // placeholder → bytes, when writing
+    QHash<QByteArray, ArchiveBytes> m_largeDatas; // placeholder → block left in the source, when reading
 };
 
 } // namespace dw::plist

@@ -36,11 +36,14 @@ bool checkKind(const struct stat& info, qint64 maxBytes, QString* error)
     return true;
 }
 
-// The file opened for reading once it has shown itself to be an ordinary file, or -1. The kind is
-// looked at before the open (opening a device may already do something, opening a pipe waits for a
-// writer) and again on what was opened, in case the name was swapped in between.
-int openRegularFile(const QString& path, qint64 maxBytes, QString* error, qint64* size = nullptr)
+} // namespace
+
+// The kind is looked at before the open (opening a device may already do something, opening a pipe
+// waits for a writer) and again on what was opened, in case the name was swapped in between.
+int openRegularFile(const QString& path, qint64 maxBytes, QString* error, qint64* size)
 {
+    if (error)
+        error->clear();
     const QByteArray native = QFile::encodeName(path);
     struct stat info;
     if (native.isEmpty() || ::stat(native.constData(), &info) != 0) {
@@ -64,6 +67,8 @@ int openRegularFile(const QString& path, qint64 maxBytes, QString* error, qint64
         *size = qint64(info.st_size);
     return fd;
 }
+
+namespace {
 
 // A file compiled into the program (":/..."), as QFile names it: ours, and always whole.
 std::optional<QByteArray> readResource(const QString& path, qint64 maxBytes, QString* error, bool read)

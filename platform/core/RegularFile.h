@@ -19,6 +19,11 @@ namespace dw {
 // more than maxBytes (also when it grows past that while it is read).
 [[nodiscard]] std::optional<QByteArray> readRegularFile(const QString& path, qint64 maxBytes, QString* error = nullptr);
 
+// The file opened for reading (O_CLOEXEC) once it has shown itself to be an ordinary file of at
+// most maxBytes, with its size; -1 with the reason otherwise. The caller closes it.
+[[nodiscard]] int openRegularFile(const QString& path, qint64 maxBytes, QString* error = nullptr,
+                                  qint64* size = nullptr);
+
 // Whether readRegularFile() would take the file, without reading it; nothing is opened that is no
 // ordinary file.
 [[nodiscard]] bool isReadableRegularFile(const QString& path, qint64 maxBytes, QString* error = nullptr);

@@ -22,6 +22,7 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QListWidget>
+#include <QPointer>
 #include <QSemaphore>
 #include <QSignalSpy>
 #include <QThread>
@@ -88,9 +89,10 @@ protected:
 
     static void waitForThumbnails(QMBDocument* document)
     {
-        QSignalSpy made(document->settingsPaneController(), &QMBSettingsPaneController::pictureThumbnailMade);
+        // The pictures' files, then their thumbnails, each arrive as a posted event; pictures whose
+        // thumbnails another document made need none.
         while (document->settingsPaneController()->makingThumbnails())
-            ASSERT_TRUE(made.wait());
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
 
     dw::test::TemporaryXdg m_xdg;
@@ -415,4 +417,52 @@ TEST_F(DocumentFile, AListingOfAnotherSiteConvertsOrIsRefused)
     EXPECT_EQ(document->item()->siteID(), 0);
     EXPECT_EQ(document->item()->location(), QStringLiteral("Austin"));
     EXPECT_TRUE(document->isDocumentEdited()) << "the converted listing is not the file any more";
+}
+
+// The copies of a document's pictures are written after its window shows; whatever needs a
+// picture's file before then waits for it, so a save made at once still holds every picture.
+TEST_F(DocumentFile, ASaveBeforeThePicturesFilesAreWrittenKeepsEveryPicture)
+{
+    const QString path = documentWithPictures("early.qvlisting", 3);
+    const QList<QByteArray> pictures =
+        QMEbayItemContainer::containersFromDocumentData(contentsOf(path))->first()->importedImageFileDatas();
+    ASSERT_EQ(pictures.size(), 3);
+
+    QString error;
+    auto* document = documents().openDocumentWithContentsOfFile(path, false, &error);
+    ASSERT_TRUE(document) << error.toStdString();
+    EXPECT_TRUE(document->item()->images().first()->isWaitingForFile());
+    const QString copy = m_xdg.path(QStringLiteral("early-copy.qvlisting"));
+    ASSERT_TRUE(document->writeToFile(copy, &error)) << error.toStdString();
+    EXPECT_EQ(QMEbayItemContainer::containersFromDocumentData(contentsOf(copy))->first()->importedImageFileDatas(),
+              pictures);
+    waitForThumbnails(document);
+    EXPECT_TRUE(m_alerts.alerts().isEmpty());
+}
+
+// A document cut short by another program before its pictures were copied out of it no longer
+// holds them: it closes unchanged and says so, rather than stay open to be saved without them.
+TEST_F(DocumentFile, ADocumentCutShortBeforeItsPicturesAreCopiedClosesAndSaysSo)
+{
+    // Pictures as large as photographs stay in the file until they are copied.
+    QByteArray photograph("\xFF\xD8\xFF\xE0");
+    while (photograph.size() < (300 << 10))
+        photograph += QCryptographicHash::hash(photograph.right(64), QCryptographicHash::Sha256);
+    auto item = std::make_shared<QMEbayItem>();
+    item->setImages({std::make_shared<QMEbayImage>(write("photograph.jpg", photograph), QString())});
+    const QString path = write("changing.qvlisting", QMEbayItemContainer::documentDataWithItem(item));
+    const QByteArray before = contentsOf(path);
+    QString error;
+    auto* document = documents().openDocumentWithContentsOfFile(path, false, &error);
+    ASSERT_TRUE(document) << error.toStdString();
+    ASSERT_TRUE(QFile::resize(path, before.size() / 2));
+
+    const QPointer<QMBDocument> opened(document);
+    while (opened && documents().documents().contains(document))
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    EXPECT_FALSE(documents().documents().contains(document));
+    while (m_alerts.alerts().isEmpty())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    EXPECT_EQ(m_alerts.titles().join(u'|').toStdString(), "The document “changing.qvlisting” could not be opened.");
+    EXPECT_EQ(contentsOf(path).size(), before.size() / 2) << "nothing was saved over it";
 }
