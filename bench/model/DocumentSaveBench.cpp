@@ -134,5 +134,5 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     pictureFiles();
-    return dw::bench::runWithRatios(argc, argv, {{"qvListingCreateWith24Pictures", "catAndSyncOf24Pictures", 2.0}});
+    return dw::bench::runWithRatios(argc, argv, {{"qvListingCreateWith24Pictures", "catAndSyncOf24Pictures", 2.0}}, 5);
 }

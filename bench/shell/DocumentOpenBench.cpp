@@ -126,7 +126,8 @@ int main(int argc, char** argv)
         qputenv("QV_RESOURCES_DIR", DW_RESOURCES);
     QApplication app(argc, argv);
     prepare();
-    const int status = dw::bench::runWithRatios(argc, argv, {{"openDocumentWith24Pictures", "openSmallDocument", 1.5}});
+    const int status =
+        dw::bench::runWithRatios(argc, argv, {{"openDocumentWith24Pictures", "openSmallDocument", 1.5}}, 5);
     delete s_fixture;
     return status;
 }

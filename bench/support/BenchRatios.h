@@ -39,8 +39,13 @@ public:
     void ReportRuns(const std::vector<Run>& runs) override
     {
         for (const Run& run : runs) {
-            if (!run.error_occurred && run.run_type == Run::RT_Iteration)
-                m_seconds[plainName(run.benchmark_name())] = run.GetAdjustedRealTime() / unitsPerSecond(run.time_unit);
+            if (run.error_occurred)
+                continue;
+            const double seconds = run.GetAdjustedRealTime() / unitsPerSecond(run.time_unit);
+            if (run.run_type == Run::RT_Iteration && !m_medians.count(plainName(run.benchmark_name())))
+                m_seconds[plainName(run.benchmark_name())] = seconds;
+            else if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
+                m_medians[plainName(run.run_name.str())] = m_seconds[plainName(run.run_name.str())] = seconds;
         }
         ConsoleReporter::ReportRuns(runs);
     }
@@ -118,13 +123,33 @@ private:
     }
 
     std::vector<Ratio> m_ratios;
-    std::map<std::string, double> m_seconds;
+    std::map<std::string, double> m_seconds; // a repeated benchmark's median, else its last run
+    std::map<std::string, double> m_medians;
 };
 
 // Runs the benchmarks selected on the command line and prints the ratios. The exit status is 0
 // either way: a ratio above its goal is a figure to read, not a failure of the program.
-inline int runWithRatios(int argc, char** argv, std::vector<Ratio> ratios)
+//
+// With `repetitions` (unless the command line sets its own), each benchmark runs that many times
+// in short slices taken in random order with the others, and the ratio is of the medians: a
+// path and its reference then meet the same load of a busy machine, rather than one of them
+// running while another program builds.
+inline int runWithRatios(int argc, char** argv, std::vector<Ratio> ratios, int repetitions = 0)
 {
+    std::vector<std::string> added;
+    bool ownRepetitions = false;
+    for (int i = 1; i < argc; ++i)
+        ownRepetitions = ownRepetitions || std::string(argv[i]).rfind("--benchmark_repetitions", 0) == 0;
+    if (repetitions > 0 && !ownRepetitions) {
+        added = {"--benchmark_repetitions=" + std::to_string(repetitions),
+                 "--benchmark_enable_random_interleaving=true", "--benchmark_report_aggregates_only=true"};
+    }
+    std::vector<char*> arguments(argv, argv + argc);
+    for (std::string& argument : added)
+        arguments.push_back(argument.data());
+    arguments.push_back(nullptr);
+    argc = int(arguments.size()) - 1;
+    argv = arguments.data();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;

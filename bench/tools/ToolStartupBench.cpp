@@ -92,5 +92,5 @@ BENCHMARK(qvListingShow)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 int main(int argc, char** argv)
 {
-    return dw::bench::runWithRatios(argc, argv, {{"qvListingShow", "qtCoreProgram", 1.5}});
+    return dw::bench::runWithRatios(argc, argv, {{"qvListingShow", "qtCoreProgram", 1.5}}, 15);
 }
