@@ -336,23 +336,6 @@ private:
         return true;
     }
 
-    // Equal bytes, eight at a time: names are short, and a call to memcmp costs more than comparing.
-    static bool sameBytes(const char* a, const char* b, size_t length)
-    {
-        for (; length >= 8; a += 8, b += 8, length -= 8) {
-            uint64_t x, y;
-            std::memcpy(&x, a, 8);
-            std::memcpy(&y, b, 8);
-            if (x != y)
-                return false;
-        }
-        for (; length > 0; ++a, ++b, --length) {
-            if (*a != *b)
-                return false;
-        }
-        return true;
-    }
-
     // One pass over a run of text: whether it needs decoding (the result) and whether it is white
     // space alone. Sixteen bytes at a time where the processor allows: the texts are most of a reply.
     static bool scanText(const char* begin, const char* end, bool& spaceOnly)
@@ -454,7 +437,7 @@ private:
     // m_p after "</": the end tag of the named element.
     bool endTag(std::string_view open)
     {
-        if (size_t(m_end - m_p) < open.size() || !sameBytes(m_p, open.data(), open.size()))
+        if (size_t(m_end - m_p) < open.size() || !dwXMLSameBytes(m_p, open.data(), open.size()))
             return false;
         m_p += open.size();
         if (m_p < m_end && isNameChar(static_cast<unsigned char>(*m_p)))

@@ -2,27 +2,6 @@
 
 #include <cstring>
 
-namespace {
-
-// Equal bytes, eight at a time: names are short, and a call to memcmp costs more than comparing.
-bool sameBytes(const char* a, const char* b, size_t length)
-{
-    for (; length >= 8; a += 8, b += 8, length -= 8) {
-        uint64_t x, y;
-        std::memcpy(&x, a, 8);
-        std::memcpy(&y, b, 8);
-        if (x != y)
-            return false;
-    }
-    for (; length > 0; ++a, ++b, --length) {
-        if (*a != *b)
-            return false;
-    }
-    return true;
-}
-
-} // namespace
-
 inline uint32_t DWXMLNameTable::key(const char* name, size_t length)
 {
     // An empty name reads only the byte after it (the terminating NUL, or the byte that ends the
@@ -95,7 +74,7 @@ int DWXMLNameTable::findLocal(const char* local, size_t length) const
         const Slot& candidate = m_slots[slot];
         if (!candidate.name)
             return -1;
-        if (candidate.length == length && sameBytes(candidate.name, local, length))
+        if (candidate.length == length && dwXMLSameBytes(candidate.name, local, length))
             return candidate.index;
     }
 }

@@ -110,7 +110,8 @@ TEST(BackgroundWork, QuittingDropsWhatAPoolHasWaitingAndWaitsForWhatItRuns)
         quitting = true;
         quitting.notify_all();
     });
-    QThreadPool* pool = dw::newBackgroundPool(1);
+    // Made once and kept for the process's life, as the program keeps its pools.
+    static QThreadPool* pool = dw::newBackgroundPool(1);
     std::atomic<bool> ended{false};
     std::atomic<bool> waitingRan{false};
     bool servedOnMain = false;
